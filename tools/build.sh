@@ -1,0 +1,20 @@
+#!/bin/sh
+# Configures (once) and builds. build/ always holds the 32-bit program build/Mirovane.exe;
+# when this machine cannot run 32-bit code, build/x64 holds a 64-bit build that tests and runs.
+set -e
+build=${1:-build}
+runarch=$(tools/arch.sh)
+configure() { # dir arch tests
+  [ -f "$1/build.ninja" ] && return 0
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$2.cmake" -DMIROVANE_TESTS="$3" >/dev/null
+}
+if [ "$runarch" = i686 ]; then
+  configure "$build" i686 ON
+  ninja -C "$build" --quiet
+else
+  configure "$build" i686 OFF
+  configure "$build/x64" x86_64 ON
+  ninja -C "$build" --quiet
+  ninja -C "$build/x64" --quiet
+fi
