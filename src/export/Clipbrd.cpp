@@ -50,13 +50,8 @@ void TClipboard::Close() {
 
 void TClipboard::Clear() {
   Open();
-  try {
-    EmptyClipboard();
-    emptied_ = true;
-  } catch (...) {
-    Close();
-    throw;
-  }
+  EmptyClipboard();
+  emptied_ = true;
   Close();
 }
 
