@@ -1,0 +1,59 @@
+// Output file names of saved icons, the free-name search and the save that cleans up after itself.
+#include "export/SaveImage.h"
+
+std::string GraphicExtension(const TGraphic& graphic) {
+  return dynamic_cast<const TBitmap*>(&graphic) ? ".bmp" : ".ico";
+}
+
+std::string OutputFileName(const std::string& caption, const std::string& indexText,
+                           const std::string& extension) {
+  const auto dot = caption.rfind('.');
+  return (dot == std::string::npos ? caption : caption.substr(0, dot)) + indexText + extension;
+}
+
+std::string WithTrailingBackslash(const std::string& folder) {
+  if (!folder.empty() && folder.back() == '\\') return folder;
+  return folder + "\\";
+}
+
+bool PathIsTaken(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  // Something there that we may not look at still blocks the name; any other error (such as
+  // an invalid name) is left for the file creation to report, so the search cannot run forever.
+  const DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+}
+
+std::string FreeFileName(const std::string& folder, const std::string& name) {
+  std::string free = name;
+  while (PathIsTaken(folder + free) && folder.size() + free.size() < MAX_PATH) free = "_" + free;
+  return free;
+}
+
+bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
+  // Claim the name first: only a file this call created may be deleted when the save fails.
+  ui::UniqueFile claim(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!claim) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
+    throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+  }
+  claim.reset();
+  try {
+    SaveGraphicToFile(graphic, path);
+  } catch (...) {
+    DeleteFileA(path.c_str());
+    throw;
+  }
+  return true;
+}
+
+std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, const std::string& name) {
+  // Another program may take the free name between the search and the save: search again.
+  for (;;) {
+    const std::string path = folder + FreeFileName(folder, name);
+    if (SaveGraphicToNewFile(graphic, path)) return path;
+    if (path.size() >= MAX_PATH) throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+  }
+}

@@ -1,0 +1,37 @@
+// File naming and safe writing for the Save As command: one file per selected icon, never
+// overwriting anything that was already in the destination folder.
+//
+// The main window's SaveIcon(kind) is expected to: ask TBrowseForFolderDialog for the folder,
+// WithTrailingBackslash() it, and for each selected entry fill a TIcon (CopySlotAsIcon) or a
+// TBitmap (RenderSlotToBitmap), then call
+//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, GraphicExtension(graphic)))
+// and on a ui::Exception show "Cannot save to <folder>.  Please select another destination.".
+#pragma once
+#include <string>
+#include "export/Graphics.h"
+
+// ".bmp" for a TBitmap, ".ico" for anything else.
+std::string GraphicExtension(const TGraphic& graphic);
+
+// Caption without its last extension, then the icon's index text, then the extension:
+// ("shell32.dll", "3", ".ico") gives "shell323.ico".
+std::string OutputFileName(const std::string& caption, const std::string& indexText,
+                           const std::string& extension);
+
+// The folder path with a "\" appended unless it already ends with one (drive roots do).
+std::string WithTrailingBackslash(const std::string& folder);
+
+// Whether anything (file or folder) already has this path.
+bool PathIsTaken(const std::string& path);
+
+// The name with "_" put in front until folder + name is taken by nothing. The folder ends with "\".
+std::string FreeFileName(const std::string& folder, const std::string& name);
+
+// Saves the graphic to a path that must not exist yet. Returns false, touching nothing, when
+// the path is already taken. When the save fails the file it created is removed again and
+// the error is raised ("Cannot create file %s", "Stream write error", "... image is not valid").
+bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path);
+
+// Saves under folder + FreeFileName(folder, name) and returns the path written. The folder ends
+// with "\". Errors as SaveGraphicToNewFile.
+std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, const std::string& name);

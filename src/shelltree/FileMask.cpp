@@ -1,0 +1,99 @@
+// File-name mask matching with the tree's single forward token walk, and mask-text handling.
+#include "shelltree/FileMask.h"
+
+#include <windows.h>
+
+namespace shelltree {
+namespace {
+
+std::string Lower(std::string s) {
+  if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+}  // namespace
+
+bool MatchMask(const std::string& nameText, const std::string& maskText) {
+  const std::string name = Lower(nameText);
+  const std::string mask = Lower(maskText);
+  if (mask.empty()) return false;
+  if (mask == "*") return true;
+  if (mask == "*.*") return name.find('.') != std::string::npos;
+  if (mask.find_first_of("*?") == std::string::npos) return name == mask;
+
+  std::size_t pos = 0;  // in the name
+  bool star = false;
+  for (std::size_t i = 0; i < mask.size();) {
+    char c = mask[i];
+    if (c == '*') {
+      star = true;
+      ++i;
+    } else if (c == '?') {
+      if (pos >= name.size()) return false;
+      ++pos;
+      ++i;
+    } else {
+      std::size_t end = mask.find_first_of("*?", i);
+      if (end == std::string::npos) end = mask.size();
+      const std::string literal = mask.substr(i, end - i);
+      if (star) {
+        std::size_t found = name.find(literal, pos);
+        if (found == std::string::npos) return false;
+        pos = found + literal.size();
+        star = false;
+      } else {
+        if (name.compare(pos, literal.size(), literal) != 0) return false;
+        pos += literal.size();
+      }
+      i = end;
+    }
+  }
+  return star || pos == name.size();
+}
+
+bool MatchMaskList(const std::string& name, const std::vector<std::string>& masks) {
+  if (masks.empty()) return true;
+  for (const std::string& mask : masks)
+    if (MatchMask(name, mask)) return true;
+  return false;
+}
+
+std::vector<std::string> SplitFileMask(const std::string& textIn) {
+  std::string text = Trim(textIn);
+  if (text.empty()) text = "*.*";
+  std::vector<std::string> masks;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find(';', start);
+    std::string part = Trim(text.substr(start, end == std::string::npos ? end : end - start));
+    if (!part.empty()) masks.push_back(std::move(part));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return masks;
+}
+
+std::string JoinFileMask(const std::vector<std::string>& masks) {
+  std::string text;
+  for (std::size_t i = 0; i < masks.size(); ++i) {
+    if (i) text += ';';
+    text += masks[i];
+  }
+  return text;
+}
+
+std::string NamePart(const std::string& fullName) {
+  std::size_t cut = fullName.find_last_of("\\:");
+  return cut == std::string::npos ? fullName : fullName.substr(cut + 1);
+}
+
+}  // namespace shelltree

@@ -1,0 +1,206 @@
+// Item identifier list operations: bounded walks, copies and joins through the shell allocator,
+// and display names.
+#include "shelltree/Pidl.h"
+
+#include <cstring>
+#include "ui/Errors.h"
+
+namespace shelltree {
+namespace {
+
+const BYTE* Bytes(LPCITEMIDLIST pidl) { return reinterpret_cast<const BYTE*>(pidl); }
+BYTE* Bytes(LPITEMIDLIST pidl) { return reinterpret_cast<BYTE*>(pidl); }
+
+// Count of the item at `offset`, or 0 where the walk has to end: the header does not fit
+// within `limit`, the count is zero or too small to cover its header, or the item runs past
+// `limit`. `offset` never exceeds `limit`.
+std::size_t ItemAt(const BYTE* p, std::size_t offset, std::size_t limit) {
+  if (limit - offset < 2) return 0;
+  USHORT cb;
+  std::memcpy(&cb, p + offset, sizeof cb);  // items are not aligned
+  if (cb < 2 || cb > limit - offset) return 0;
+  return cb;
+}
+
+struct Walk {
+  UINT count = 0;
+  std::size_t size = 0;  // bytes of the counted items
+};
+
+// Walks at most `maxItems` items.
+Walk WalkItems(LPCITEMIDLIST pidl, std::size_t limit, UINT maxItems = UINT_MAX) {
+  Walk w;
+  if (!pidl) return w;
+  const BYTE* p = Bytes(pidl);
+  while (w.count < maxItems) {
+    std::size_t cb = ItemAt(p, w.size, limit);
+    if (cb == 0) break;
+    w.size += cb;
+    ++w.count;
+  }
+  return w;
+}
+
+LPITEMIDLIST Allocate(IMalloc* malloc, std::size_t bytes) {
+  void* block = malloc->Alloc(bytes);
+  if (!block) throw ui::EOutOfMemory();
+  // A block smaller than asked for would be overrun by the copy that follows.
+  SIZE_T got = malloc->GetSize(block);
+  if (got != static_cast<SIZE_T>(-1) && got < bytes) {
+    malloc->Free(block);
+    throw ui::EOutOfMemory();
+  }
+  return static_cast<LPITEMIDLIST>(block);
+}
+
+void Terminate(BYTE* at) { at[0] = at[1] = 0; }
+
+std::string WideToAnsi(const wchar_t* text) {
+  int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return {};
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, s.data(), n, nullptr, nullptr);
+  s.resize(static_cast<std::size_t>(n) - 1);
+  return s;
+}
+
+}  // namespace
+
+std::size_t BlockLimit(IMalloc* malloc, LPCITEMIDLIST pidl) {
+  if (!malloc || !pidl) return kUnbounded;
+  void* block = const_cast<ITEMIDLIST*>(pidl);
+  if (malloc->DidAlloc(block) != 1) return kUnbounded;
+  SIZE_T size = malloc->GetSize(block);
+  return size == static_cast<SIZE_T>(-1) ? kUnbounded : size;
+}
+
+UINT PIDLCount(LPCITEMIDLIST pidl, std::size_t limit) { return WalkItems(pidl, limit).count; }
+
+UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit) {
+  return static_cast<UINT>(WalkItems(pidl, limit).size);
+}
+
+LPITEMIDLIST ClonePIDL(IMalloc* malloc, LPCITEMIDLIST src) {
+  if (!src) return nullptr;
+  std::size_t size = WalkItems(src, BlockLimit(malloc, src)).size;
+  LPITEMIDLIST copy = Allocate(malloc, size + 2);
+  std::memcpy(copy, src, size);
+  Terminate(Bytes(copy) + size);
+  return copy;
+}
+
+void FreePIDL(IMalloc* malloc, LPITEMIDLIST& pidl) {
+  // DidAlloc may answer "cannot tell" (-1); only a plain "not mine" keeps the block.
+  if (pidl && malloc && malloc->DidAlloc(pidl) != 0) malloc->Free(pidl);
+  pidl = nullptr;
+}
+
+LPITEMIDLIST AppendPIDL(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST rel) {
+  // The block is sized from exactly what is copied into it.
+  std::size_t parentSize = WalkItems(parentAbs, BlockLimit(malloc, parentAbs)).size;
+  std::size_t itemSize = WalkItems(rel, BlockLimit(malloc, rel), 1).size;
+  LPITEMIDLIST result = Allocate(malloc, parentSize + itemSize + 2);
+  BYTE* out = Bytes(result);
+  if (parentSize) std::memcpy(out, parentAbs, parentSize);
+  if (itemSize) std::memcpy(out + parentSize, rel, itemSize);
+  Terminate(out + parentSize + itemSize);
+  return result;
+}
+
+bool DropLastItem(LPITEMIDLIST pidl, std::size_t limit) {
+  Walk w = WalkItems(pidl, limit);
+  if (w.count < 2) return false;
+  Walk head = WalkItems(pidl, limit, w.count - 1);
+  Terminate(Bytes(pidl) + head.size);
+  return true;
+}
+
+bool SameItem(UINT depth, LPCITEMIDLIST list, LPCITEMIDLIST item, std::size_t listLimit,
+              std::size_t itemLimit) {
+  if (!list) return false;
+  Walk skipped = WalkItems(list, listLimit, depth);
+  if (skipped.count < depth) return false;
+  const BYTE* a = Bytes(list) + skipped.size;
+  std::size_t cbA = ItemAt(Bytes(list), skipped.size, listLimit);
+  std::size_t cbB = item ? ItemAt(Bytes(item), 0, itemLimit) : 0;
+  if (cbA != cbB) return false;
+  if (cbA < 3) return true;
+  return std::memcmp(a + 2, Bytes(item) + 2, cbA - 2) == 0;
+}
+
+std::string PIDLPath(LPCITEMIDLIST abs) {
+  char buffer[MAX_PATH + 1] = {};
+  if (!abs || !SHGetPathFromIDListA(abs, buffer)) return {};
+  buffer[MAX_PATH] = '\0';
+  return buffer;
+}
+
+bool StrRetText(STRRET& ret, LPCITEMIDLIST rel, std::string& text, std::size_t relLimit) {
+  switch (ret.uType) {
+    case STRRET_WSTR: {
+      if (!ret.pOleStr) return false;
+      text = WideToAnsi(ret.pOleStr);
+      CoTaskMemFree(ret.pOleStr);
+      ret.pOleStr = nullptr;
+      return true;
+    }
+    case STRRET_OFFSET: {
+      // The text lies inside the items; a bad offset or a missing NUL must not take the read
+      // past them.
+      std::size_t cb = WalkItems(rel, relLimit).size;
+      if (ret.uOffset < 2 || ret.uOffset >= cb) return false;
+      const char* start = reinterpret_cast<const char*>(rel) + ret.uOffset;
+      text.assign(start, strnlen(start, cb - ret.uOffset));
+      return true;
+    }
+    case STRRET_CSTR:
+      text.assign(ret.cStr, strnlen(ret.cStr, sizeof ret.cStr));
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string DisplayNameOf(IShellFolder* folder, LPCITEMIDLIST rel, DWORD flags,
+                          std::size_t relLimit) {
+  if (!folder) return {};
+  for (;;) {
+    STRRET ret{};
+    std::string text;
+    if (SUCCEEDED(folder->GetDisplayNameOf(rel, flags, &ret)) &&
+        StrRetText(ret, rel, text, relLimit))
+      return text;
+    if (flags != 0) return {};
+    flags = SHGDN_FORPARSING;
+  }
+}
+
+UniquePidl& UniquePidl::operator=(UniquePidl&& o) noexcept {
+  if (this != &o) {
+    reset();
+    malloc_ = std::move(o.malloc_);
+    pidl_ = std::exchange(o.pidl_, nullptr);
+  }
+  return *this;
+}
+
+void UniquePidl::reset(LPITEMIDLIST pidl) {
+  LPITEMIDLIST old = std::exchange(pidl_, pidl);
+  if (old && old != pidl) FreePIDL(malloc_.get(), old);
+}
+
+LPITEMIDLIST* UniquePidl::put(IMalloc* malloc) {
+  reset();
+  malloc_ = ui::ComPtr<IMalloc>::Share(malloc);
+  return &pidl_;
+}
+
+UniquePidl UniquePidl::Clone(IMalloc* malloc, LPCITEMIDLIST src) {
+  return UniquePidl(malloc, ClonePIDL(malloc, src));
+}
+
+UniquePidl UniquePidl::Append(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST rel) {
+  return UniquePidl(malloc, AppendPIDL(malloc, parentAbs, rel));
+}
+
+}  // namespace shelltree

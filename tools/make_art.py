@@ -1,0 +1,476 @@
+#!/usr/bin/env python3
+# Draws the program's own artwork (window icon, toolbar strips, About side picture, logo)
+# and writes the BMP/ICO files under res/art/. Standard library only.
+# Regenerate after changing a picture:  python3 tools/make_art.py   (from the repository root,
+# or from anywhere: paths are relative to this script), then rebuild so the resources pick it up.
+import math
+import os
+import struct
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res", "art")
+MAGENTA = (255, 0, 255)
+
+# The classic 16-colour palette, in the usual order, so the 4-bit pictures look right everywhere.
+VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+       (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+       (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+BLACK, MAROON, GREEN, OLIVE, NAVY, PURPLE, TEAL, SILVER = range(8)
+GREY, RED, LIME, YELLOW, BLUE, FUCHSIA, AQUA, WHITE = range(8, 16)
+
+
+# ---------------------------------------------------------------- file writers
+
+def bmp_file(width, height, bits, rows_bottom_up, palette=()):
+    """BITMAPFILEHEADER + BITMAPINFOHEADER + colour table + pixel rows (already padded)."""
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
+    pixels = b"".join(rows_bottom_up)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels),
+                       2835, 2835, len(palette), 0)
+    offset = 14 + len(info) + len(table)
+    head = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return head + info + table + pixels
+
+
+def pad(row):
+    return row + b"\0" * ((4 - len(row) % 4) % 4)
+
+
+def rgb_rows(img):
+    return [pad(b"".join(struct.pack("BBB", b, g, r) for (r, g, b) in row))
+            for row in reversed(img)]
+
+
+def nibble_rows(img):
+    out = []
+    for row in reversed(img):
+        padded = list(row) + [0] * (len(row) % 2)
+        out.append(pad(bytes((padded[i] << 4) | padded[i + 1] for i in range(0, len(padded), 2))))
+    return out
+
+
+def write_bmp24(name, img):
+    data = bmp_file(len(img[0]), len(img), 24, rgb_rows(img))
+    with open(os.path.join(ROOT, name), "wb") as f:
+        f.write(data)
+
+
+def write_bmp4(name, img):
+    data = bmp_file(len(img[0]), len(img), 4, nibble_rows(img), VGA)
+    with open(os.path.join(ROOT, name), "wb") as f:
+        f.write(data)
+
+
+def write_ico16(name, img):
+    """One 32 x 32, 4-bit image; None pixels are transparent (mask bit set, colour black)."""
+    size = len(img)
+    colours = [[0 if p is None else p for p in row] for row in img]
+    xor = b"".join(nibble_rows(colours))
+    mask = []
+    for row in reversed(img):
+        bits = 0
+        for p in row:
+            bits = (bits << 1) | (1 if p is None else 0)
+        mask.append(pad(bits.to_bytes(size // 8, "big")))
+    and_bits = b"".join(mask)
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in VGA)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(and_bits),
+                       0, 0, 0, 0)
+    body = info + table + xor + and_bits
+    head = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(body), 6 + 16)
+    with open(os.path.join(ROOT, name), "wb") as f:
+        f.write(head + entry + body)
+
+
+# ---------------------------------------------------------------- toolbar pictures
+
+TOOL_COLOURS = {
+    ".": MAGENTA, "k": (0, 0, 0), "K": (64, 64, 64), "g": (128, 128, 128),
+    "s": (192, 192, 192), "w": (255, 255, 255), "b": (0, 0, 128), "B": (40, 90, 200),
+    "c": (120, 170, 255), "y": (255, 222, 70), "Y": (200, 150, 20), "r": (200, 0, 0),
+    "G": (0, 150, 40), "l": (110, 220, 110), "o": (240, 140, 20), "n": (120, 70, 10),
+}
+
+
+def chars(rows, under=None):
+    """Turns a 16 x 16 character map into pixels; ' ' keeps the picture underneath."""
+    assert len(rows) == 16 and all(len(r) == 16 for r in rows), rows
+    out = [list(r) for r in (under or ["." * 16] * 16)]
+    for y, r in enumerate(rows):
+        for x, c in enumerate(r):
+            if c != " ":
+                out[y][x] = c
+    return ["".join(r) for r in out]
+
+
+FLOPPY = chars([
+    "................",
+    ".kkkkkkkkkkkkkk.",
+    ".kBkwwwwwwwwkBk.",
+    ".kBkwwwwwwwwkBk.",
+    ".kBkwggggggwkBk.",
+    ".kBkwwwwwwwwkBk.",
+    ".kBkwggggggwkBk.",
+    ".kBkwwwwwwwwkBk.",
+    ".kBBkkkkkkkkBBk.",
+    ".kBBBBBBBBBBBBk.",
+    ".kBBkkkkkkkkBBk.",
+    ".kBBksssBBsskBk.",
+    ".kBBksssBBsskBk.",
+    ".kBBksssBBsskBk.",
+    ".kcBksssssssk.k.",
+    "..kkkkkkkkkkkk..",
+])
+
+COPY = chars([
+    ".kkkkkkkkk......",
+    ".kwwwwwwwk......",
+    ".kwggggwwk......",
+    ".kwwwwwwwk......",
+    ".kwgggggwk......",
+    ".kwwwwkkkkkkkkk.",
+    ".kwggwkwwwwwwwk.",
+    ".kwwwwkwggggwwk.",
+    ".kwgggkwwwwwwwk.",
+    ".kwwwwkwgggggwk.",
+    ".kkkkkkwwwwwwwk.",
+    "......kwggggwwk.",
+    "......kwwwwwwwk.",
+    "......kwgggggwk.",
+    "......kwwwwwwwk.",
+    "......kkkkkkkkk.",
+])
+
+FOLDER = [
+    "................",
+    "................",
+    ".kkkkk..........",
+    "kyyyyyk.........",
+    "kyyyyyykkkkkkkk.",
+    "kywwwwwwwwwwwwYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kywyyyyyyyyyyyYk",
+    "kyYYYYYYYYYYYYYk",
+    "kkkkkkkkkkkkkkkk",
+    "................",
+]
+UP = chars([
+    "                ",
+    "       k        ",
+    "      kGk       ",
+    "     kGlGk      ",
+    "    kGlGGGk     ",
+    "   kGlGGGGGk    ",
+    "   kkkkGGkkk    ",
+    "      kGGk      ",
+    "      kGGk      ",
+    "      kGGk      ",
+    "      kGGk      ",
+    "      kGGk      ",
+    "      kkkk      ",
+    "                ",
+    "                ",
+    "                ",
+], FOLDER)
+
+
+def views():
+    rows = [["."] * 16 for _ in range(16)]
+    for oy in (1, 9):
+        for ox in (1, 9):
+            for y in range(6):
+                for x in range(6):
+                    edge = x in (0, 5) or y in (0, 5)
+                    c = "k" if edge else ("c" if x == 1 or y == 1 else "B")
+                    rows[oy + y][ox + x] = c
+    return ["".join(r) for r in rows]
+
+
+LEFT = chars([
+    "................",
+    ".......k........",
+    "......kk........",
+    ".....klk........",
+    "....klGk........",
+    "...klGGkkkkkkkk.",
+    "..klGGllllllllk.",
+    ".kGGGGGGGGGGGGk.",
+    "..kGGGGGGGGGGGk.",
+    "...kGGGkkkkkkkk.",
+    "....kGGk........",
+    ".....kGk........",
+    "......kk........",
+    ".......k........",
+    "................",
+    "................",
+])
+RIGHT = [r[::-1] for r in LEFT]
+
+BOOK = chars([
+    "                ",
+    "                ",
+    "                ",
+    "     yyyy       ",
+    "    yy  yy      ",
+    "        yy      ",
+    "       yy       ",
+    "      yy        ",
+    "      yy        ",
+    "                ",
+    "      yy        ",
+    "                ",
+    "                ",
+    "                ",
+    "                ",
+    "                ",
+], [
+    "................",
+    "..kkkkkkkkkkkkk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbBBBBBBBBBBBk.",
+    ".kbkkkkkkkkkkkk.",
+    ".kbwwwwwwwwwwwk.",
+    "..kkkkkkkkkkkkk.",
+    "................",
+])
+
+TOOLS = [FLOPPY, COPY, UP, views(), LEFT, RIGHT, BOOK]
+
+
+def strip(maps, colour_of):
+    return [[colour_of(TOOL_COLOURS[m[y][x]]) for m in maps for x in range(16)]
+            for y in range(16)]
+
+
+def greyed(c):
+    if c == MAGENTA:
+        return c
+    lum = 0.30 * c[0] + 0.59 * c[1] + 0.11 * c[2]
+    # Lifted a little so the outlines stay soft against a grey toolbar.
+    v = int(round(48 + lum * 0.80))
+    return (v, v, v)
+
+
+# ---------------------------------------------------------------- window icon
+
+ICON_TILES = [[RED, LIME, BLUE], [AQUA, YELLOW, FUCHSIA], [GREEN, BLUE, RED]]
+
+
+def icon_grid(x, y):
+    """A 3 x 3 grid of little icons, 7 pixels each with 1-pixel gaps, from (1, 1)."""
+    gx, gy = x - 1, y - 1
+    if not (0 <= gx < 23 and 0 <= gy < 23):
+        return None
+    tx, ty, ix, iy = gx // 8, gy // 8, gx % 8, gy % 8
+    if ix == 7 or iy == 7:
+        return None
+    if ix in (0, 6) or iy in (0, 6):
+        return BLACK
+    if ix == 1 and iy == 1:
+        return WHITE
+    return ICON_TILES[ty][tx]
+
+
+def window_icon():
+    cx = cy = 12.5
+    img = []
+    for y in range(32):
+        row = []
+        for x in range(32):
+            px, py = x + 0.5, y + 0.5
+            d = math.hypot(px - cx, py - cy)
+            along = ((px - cx) + (py - cy)) / math.sqrt(2)
+            across = abs((px - cx) - (py - cy)) / math.sqrt(2)
+            c = icon_grid(x, y)
+            if d < 7.5:
+                # The lens magnifies what lies under it; white shows through the gaps.
+                sx, sy = cx + (px - cx) / 1.5, cy + (py - cy) / 1.5
+                c = icon_grid(math.floor(sx), math.floor(sy))
+                c = WHITE if c is None else c
+                if 5.0 < d < 6.6 and -0.8 * d < (px - cx) < -0.2 * d and (py - cy) < -0.2 * d:
+                    c = WHITE
+            elif d < 9.6:
+                c = BLACK if d > 8.7 or d < 8.0 else GREY
+            elif 9.0 < along < 20.5 and across < 2.3:
+                c = BLACK if across > 1.4 or along > 19.6 else (MAROON if along > 11.5 else GREY)
+            row.append(c)
+        img.append(row)
+    return img
+
+
+# ---------------------------------------------------------------- About side picture
+
+BAYER = [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]
+
+
+def blend(a, b, t, x, y):
+    """Ordered dither between two palette colours: t = 0 gives a, t = 1 gives b."""
+    return b if (BAYER[y % 4][x % 4] + 0.5) / 16 < t else a
+
+
+def star(px, py, cx, cy, r_out, r_in):
+    ang = math.atan2(py - cy, px - cx) + math.pi / 2
+    d = math.hypot(px - cx, py - cy)
+    seg = (ang % (2 * math.pi / 5)) / (2 * math.pi / 5)
+    k = abs(seg - 0.5) * 2   # 1 at a point, 0 between points
+    return d < r_in + (r_out - r_in) * k
+
+
+def heart(px, py, cx, cy, s):
+    x, y = (px - cx) / s, -(py - cy) / s + 0.25
+    return (x * x + y * y - 1) ** 3 - x * x * y ** 3 < 0
+
+
+def glyph_tile(kind, u, v):
+    """Pixel (u, v) of a 27 x 27 tile: raised frame, white face, one glyph."""
+    if u in (0, 26) or v in (0, 26):
+        return BLACK
+    if u == 1 or v == 1:
+        return WHITE
+    if u == 25 or v == 25:
+        return GREY
+    if u in (2, 24) or v in (2, 24):
+        return SILVER
+    px, py = u + 0.5, v + 0.5
+    if kind == "star":
+        if star(px, py, 13.5, 14.2, 9.5, 4.2):
+            return OLIVE if not star(px, py, 13.5, 14.2, 8.0, 3.4) else YELLOW
+    elif kind == "heart":
+        if heart(px, py, 13.5, 13.0, 7.8):
+            return MAROON if not heart(px, py, 13.5, 13.2, 6.6) else RED
+    elif kind == "page":
+        if 7 <= u <= 19 and 5 <= v <= 21:
+            if u in (7, 19) or v in (5, 21) or (u - 15 > v - 5 and u > 15 and v < 9):
+                return NAVY
+            if u > 15 and v < 9:
+                return WHITE
+            return BLUE if (v % 3 == 0 and 9 <= u <= 17 and v > 7) else AQUA
+    elif kind == "face":
+        d = math.hypot(px - 13.5, py - 13.5)
+        if d < 9.3:
+            if d > 8.3:
+                return OLIVE
+            eyes = math.hypot(px - 10.5, py - 10.5) < 1.5 or math.hypot(px - 16.5, py - 10.5) < 1.5
+            mouth = 4.2 < math.hypot(px - 13.5, py - 12.5) < 5.4 and py > 14.5
+            return BLACK if eyes or mouth else YELLOW
+    elif kind == "lens":
+        d = math.hypot(px - 11.5, py - 11.5)
+        along = ((px - 11.5) + (py - 11.5)) / math.sqrt(2)
+        across = abs((px - 11.5) - (py - 11.5)) / math.sqrt(2)
+        if d < 5.2:
+            return AQUA if (px < 11 and py < 11) else TEAL
+        if d < 7.0:
+            return BLACK
+        if 7.0 <= along < 15.5 and across < 1.8:
+            return MAROON
+    return WHITE
+
+
+def about_side():
+    w, h = 57, 145
+    kinds = ["star", "heart", "page", "lens"]
+    top = 6
+    gap = (h - 2 * top - 27 * len(kinds)) / (len(kinds) - 1)
+    img = []
+    for y in range(h):
+        t = y / (h - 1)
+        row = []
+        for x in range(w):
+            # Blue at the top deepening to navy, then teal at the foot.
+            if t < 0.55:
+                c = blend(BLUE, NAVY, t / 0.55, x, y)
+            else:
+                c = blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
+            for i, kind in enumerate(kinds):
+                ty = int(round(top + i * (27 + gap)))
+                if 15 <= x < 42 and ty <= y < ty + 27:
+                    c = glyph_tile(kind, x - 15, y - ty)
+                elif 17 <= x < 44 and ty + 2 <= y < ty + 29:
+                    c = BLACK  # drop shadow
+            row.append(c)
+        img.append(row)
+    return img
+
+
+# ---------------------------------------------------------------- maker's logo
+
+FONT = {
+    "V": ["#...#", "#...#", "#...#", "#...#", ".#.#.", ".#.#.", "..#.."],
+    "a": [".....", ".....", ".###.", "....#", ".####", "#...#", ".####"],
+    "r": ["....", "....", "#.##", "##..", "#...", "#...", "#..."],
+    "n": [".....", ".....", "#.##.", "##..#", "#...#", "#...#", "#...#"],
+    "h": ["#....", "#....", "#.##.", "##..#", "#...#", "#...#", "#...#"],
+    "o": [".....", ".....", ".###.", "#...#", "#...#", "#...#", ".###."],
+    "l": ["##.", ".#.", ".#.", ".#.", ".#.", ".#.", "###"],
+    "t": [".#..", ".#..", "###.", ".#..", ".#..", ".#..", "..##"],
+}
+
+
+def text_mask(word):
+    cols = []
+    for i, ch in enumerate(word):
+        if i:
+            cols.append("." * 7)
+        g = FONT[ch]
+        cols.extend("".join(g[y][x] for y in range(7)) for x in range(len(g[0])))
+    return cols  # column-major
+
+
+def logo():
+    w, h = 70, 42
+    # The V mark, supersampled so its slanted edges come out smooth in 24 bits.
+    def in_v(px, py):
+        if not (3.0 <= py <= 27.0):
+            return False
+        t = (py - 3.0) / 24.0
+        half = 14.0 * (1 - t)            # centre line of each arm, from the middle
+        arm = 3.4
+        return abs(abs(px - 35.0) - half) < arm * (1 - 0.25 * t) + 0.6 * t
+    mask = text_mask("Varnholt")
+    tx0, ty0 = (w - len(mask)) // 2, 31
+    img = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            t = y / (h - 1)
+            bg = (int(18 + 30 * t), int(40 + 60 * t), int(100 + 70 * t))
+            if x in (0, w - 1) or y in (0, h - 1):
+                bg = (10, 22, 60)
+            hits = sum(in_v(x + (i + 0.5) / 4, y + (j + 0.5) / 4) for i in range(4) for j in range(4))
+            a = hits / 16
+            gold = (250, int(200 - 60 * (y - 3) / 24), 40)
+            c = tuple(int(round(bg[k] * (1 - a) + gold[k] * a)) for k in range(3))
+            mx, my = x - tx0, y - ty0
+            if 0 <= mx < len(mask) and 0 <= my < 7 and mask[mx][my] == "#":
+                c = (255, 255, 255)
+            elif 0 <= mx - 1 < len(mask) and 0 <= my - 1 < 7 and mask[mx - 1][my - 1] == "#":
+                c = (8, 16, 40)  # shadow under the lettering
+            row.append(c)
+        img.append(row)
+    return img
+
+
+def main():
+    os.makedirs(ROOT, exist_ok=True)
+    write_ico16("Mirovane.ico", window_icon())
+    write_bmp24("colour.bmp", strip(TOOLS, lambda c: c))
+    write_bmp24("grey.bmp", strip(TOOLS[:6], greyed))
+    write_bmp4("aboutside.bmp", about_side())
+    write_bmp24("logo.bmp", logo())
+
+
+if __name__ == "__main__":
+    main()
