@@ -1,0 +1,156 @@
+// Flat file listing, visible sub-folder listing and the depth-first walk over both.
+#include "extract/AllFilesIterator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <stdexcept>
+
+#include "extract/PathText.h"
+#include "ui/Handles.h"
+
+namespace {
+
+// The old volume-label attribute bit, which the SDK no longer names.
+constexpr DWORD kVolumeLabel = 0x08;
+
+bool IsDotEntry(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Runs one directory search, handing each entry that survives the attribute filter to f.
+// A mask that cannot be searched simply yields nothing.
+template <class F>
+void Search(const std::string& mask, F f) {
+  WIN32_FIND_DATAA found{};
+  ui::UniqueFind find(FindFirstFileA(mask.c_str(), &found));
+  if (!find) return;
+  do {
+    f(found);
+  } while (FindNextFileA(find.get(), &found));
+}
+
+// Identity of a folder that survives different spellings of its path (links, junctions,
+// 8.3 names): volume serial and file index; the upper-cased path when those cannot be read.
+std::string FolderIdentity(const std::string& folder) {
+  ui::UniqueFile dir(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (dir && GetFileInformationByHandle(dir.get(), &info)) {
+    char id[64];
+    std::snprintf(id, sizeof id, "id:%08lx:%08lx%08lx",
+                  static_cast<unsigned long>(info.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(info.nFileIndexHigh),
+                  static_cast<unsigned long>(info.nFileIndexLow));
+    return id;
+  }
+  std::string key = "path:" + folder;
+  CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+}  // namespace
+
+void TStringList::SetSorted(bool sorted) {
+  if (sorted && !sorted_) {
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
+  }
+  sorted_ = sorted;
+}
+
+int TStringList::Add(std::string text) {
+  if (!sorted_) {
+    items_.push_back(std::move(text));
+    return Count() - 1;
+  }
+  auto at = std::upper_bound(items_.begin(), items_.end(), text,
+                             [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
+  at = items_.insert(at, std::move(text));
+  return static_cast<int>(at - items_.begin());
+}
+
+void TStringList::Delete(int index) {
+  if (index < 0 || index >= Count()) throw std::out_of_range("List index out of bounds");
+  items_.erase(items_.begin() + index);
+}
+
+void TStringList::Insert(int index, std::string text) {
+  if (sorted_) throw std::logic_error("Operation not allowed on sorted list");
+  if (index < 0 || index > Count()) throw std::out_of_range("List index out of bounds");
+  items_.insert(items_.begin() + index, std::move(text));
+}
+
+int TStringList::Compare(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) - CSTR_EQUAL;
+}
+
+std::string AddTrailingBackslash(const std::string& text, UINT codePage) {
+  size_t last = pathtext::LastCharPos(text, codePage);
+  bool endsInBackslash = last != std::string::npos && last + 1 == text.size() && text[last] == '\\';
+  return endsInBackslash ? text : text + '\\';
+}
+
+void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
+               const TAcceptEntry& acceptFile) {
+  list.SetSorted(false);
+  const std::string dir = pathtext::DirectoryPart(mask);
+  Search(mask, [&](const WIN32_FIND_DATAA& found) {
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return;
+    if (acceptFile && !acceptFile(dir, found)) return;
+    list.Add(namesOnly ? std::string(found.cFileName) : dir + found.cFileName);
+  });
+  list.SetSorted(true);
+}
+
+void ListSubFolders(const std::string& folder, TStringList& list, const TAcceptEntry& acceptFolder) {
+  list.SetSorted(false);
+  const std::string dir = pathtext::DirectoryPart(folder);
+  Search(dir + "*.*", [&](const WIN32_FIND_DATAA& found) {
+    const DWORD attrs = found.dwFileAttributes;
+    if (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel)) return;
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) return;
+    if (acceptFolder && !acceptFolder(dir, found)) return;
+    list.Add(dir + found.cFileName + '\\');
+  });
+  list.SetSorted(true);
+}
+
+void ListAllFiles(const std::string& start, TStringList& files, TStringList& folders,
+                  const TAcceptEntry& acceptFile, const TAcceptEntry& acceptFolder) {
+  files.SetSorted(false);
+  files.Clear();
+  folders.SetSorted(false);
+  folders.Clear();
+
+  // Links and junctions can lead back to an ancestor or across to another folder of the tree:
+  // the first visit in walking order wins, a later one is dropped from the folder list, so
+  // the walk ends and no file is listed twice.
+  std::set<std::string> visited;
+  TStringList scratch;
+  folders.Add(AddTrailingBackslash(pathtext::DirectoryPart(start)));
+
+  int index = 0;
+  while (index < folders.Count()) {
+    const std::string current = folders[index];
+    if (!visited.insert(FolderIdentity(current)).second) {
+      folders.Delete(index);
+      continue;
+    }
+
+    scratch.SetSorted(false);
+    scratch.Clear();
+    ListFiles(current + "*.*", scratch, false, acceptFile);
+    for (const std::string& f : scratch) files.Add(f);
+
+    scratch.SetSorted(false);
+    scratch.Clear();
+    ListSubFolders(current, scratch, acceptFolder);
+    int at = index + 1;
+    for (const std::string& sub : scratch) folders.Insert(at++, sub);
+    ++index;
+  }
+}

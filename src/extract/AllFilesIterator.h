@@ -1,0 +1,58 @@
+// Lists the candidate files of a folder, flat or by a depth-first walk of its visible sub-folders.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+// An ordered list of texts. In sorted mode it keeps its entries in locale-aware,
+// case-insensitive order; switching sorted mode on sorts everything already in it.
+class TStringList {
+ public:
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool sorted);
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  bool Empty() const { return items_.empty(); }
+  const std::string& operator[](int index) const { return items_.at(static_cast<size_t>(index)); }
+  const std::vector<std::string>& Strings() const { return items_; }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+  // Appends; in sorted mode the entry goes to its place in the order instead.
+  int Add(std::string text);
+  // Positional insert; not allowed in sorted mode, where position is the list's to choose.
+  void Insert(int index, std::string text);
+  void Delete(int index);
+  void Clear() { items_.clear(); }
+
+  // CompareStringA with the user's default locale, ignoring case: <0, 0, >0.
+  static int Compare(const std::string& a, const std::string& b);
+
+ private:
+  std::vector<std::string> items_;
+  bool sorted_ = false;
+};
+
+// Acceptance test for one search entry: the directory part of the search and the record found.
+using TAcceptEntry = std::function<bool(const std::string& dir, const WIN32_FIND_DATAA& found)>;
+
+// text with "\" appended unless its last whole character already is one.
+std::string AddTrailingBackslash(const std::string& text, UINT codePage = CP_ACP);
+
+// Adds the files matching mask (hidden, system and read-only ones too) to list, as full
+// paths or bare names; leaves the list in sorted mode.
+void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
+               const TAcceptEntry& acceptFile = nullptr);
+
+// Adds the visible sub-folders of folder (ending in "\") to list, each ending in "\";
+// leaves the list in sorted mode.
+void ListSubFolders(const std::string& folder, TStringList& list,
+                    const TAcceptEntry& acceptFolder = nullptr);
+
+// Empties both lists, then walks the folder tree below the directory part of start depth-first:
+// folders receives every folder visited (start first), files every file, folder by folder.
+// A folder reached a second time (through a link or junction) is not walked again.
+void ListAllFiles(const std::string& start, TStringList& files, TStringList& folders,
+                  const TAcceptEntry& acceptFile = nullptr,
+                  const TAcceptEntry& acceptFolder = nullptr);

@@ -1,0 +1,36 @@
+// Window-free steps of the extraction run: type filter, name part, path shortening, entry order.
+#pragma once
+#include <functional>
+#include <string>
+#include <windows.h>
+
+// The text from the last period to the end, provided that period comes after the last
+// backslash and colon; otherwise empty.
+std::string FileExtension(const std::string& file);
+
+// text with only the letters A to Z lowered (other bytes, including multi-byte ones, kept).
+std::string LowerAsciiLetters(std::string text);
+
+// True when the file is to be asked for icons: always when extractFromAll, otherwise when its
+// extension is non-empty and occurs anywhere in fileTypes, both compared in lower case.
+bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, bool extractFromAll);
+
+// The file's name without its folder: the part after the last backslash or colon.
+std::string FileNamePart(const std::string& file);
+
+// One shortening step on a directory text: the first folder becomes "...".
+void DropFirstFolder(std::string& dir);
+
+// Width in pixels of a text; FitPathToWidth's measure.
+using TMeasureText = std::function<int(const std::string& text)>;
+
+// path with leading folders replaced by "..." until measure(result) <= maxWidth, or until only
+// the name is left.
+std::string FitPathToWidth(const std::string& path, const TMeasureText& measure, int maxWidth);
+
+// The same, measured with GetTextExtentPoint32A in font on a screen-compatible memory DC.
+std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth);
+
+// Order of icon list entries: captions by lstrcmpA; equal captions by image-list slot, which
+// is the order the run added them, so each file's icons stay in index order.
+int CompareIconEntries(const std::string& captionA, int slotA, const std::string& captionB, int slotB);

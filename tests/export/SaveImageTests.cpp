@@ -1,0 +1,118 @@
+// Output names, the free-name search and saves that never harm files already there.
+#include <gtest/gtest.h>
+#include "ExportTestSupport.h"
+#include "export/SaveImage.h"
+
+using namespace exporttest;
+
+TEST(SaveNames, FileNameIsCaptionWithoutLastExtensionPlusIndex) {
+  EXPECT_EQ(OutputFileName("shell32.dll", "3", ".ico"), "shell323.ico");
+  EXPECT_EQ(OutputFileName("a.b.dll", "2", ".ico"), "a.b2.ico");
+  EXPECT_EQ(OutputFileName("README", "0", ".bmp"), "README0.bmp");
+  EXPECT_EQ(OutputFileName("foo.", "10", ".ico"), "foo10.ico");
+  TIcon icon;
+  TBitmap bitmap;
+  EXPECT_EQ(GraphicExtension(icon), ".ico");
+  EXPECT_EQ(GraphicExtension(bitmap), ".bmp");
+  EXPECT_EQ(WithTrailingBackslash("C:\\Icons"), "C:\\Icons\\");
+  EXPECT_EQ(WithTrailingBackslash("C:\\"), "C:\\");
+}
+
+TEST(SaveNames, ClashesArePrefixedWithUnderscoresFoldersIncluded) {
+  TempFolder folder;
+  const std::string& dir = folder.Path();
+  EXPECT_EQ(FreeFileName(dir, "shell323.ico"), "shell323.ico");
+  WriteAll(dir + "shell323.ico", "x");
+  EXPECT_EQ(FreeFileName(dir, "shell323.ico"), "_shell323.ico");
+  WriteAll(dir + "_shell323.ico", "x");
+  EXPECT_EQ(FreeFileName(dir, "shell323.ico"), "__shell323.ico");
+
+  // A folder of the wanted name blocks it as much as a file does.
+  ASSERT_TRUE(CreateDirectoryA((dir + "a.b2.ico").c_str(), nullptr));
+  EXPECT_EQ(FreeFileName(dir, "a.b2.ico"), "_a.b2.ico");
+}
+
+class SaveToFolder : public ::testing::Test {
+ protected:
+  ImageLists lists = MakeTestImageLists();
+  TempFolder folder;
+};
+
+TEST_F(SaveToFolder, SavingTwiceNeverOverwrites) {
+  const std::string& dir = folder.Path();
+  TIcon icon;
+  CopySlotAsIcon(lists.large.get(), 0, &icon);
+  EXPECT_EQ(SaveGraphicToFreeName(icon, dir, "foo0.ico"), dir + "foo0.ico");
+  EXPECT_EQ(SaveGraphicToFreeName(icon, dir, "foo0.ico"), dir + "_foo0.ico");
+  TBitmap bitmap;
+  RenderSlotToBitmap(lists.small.get(), 0, &bitmap);
+  EXPECT_EQ(SaveGraphicToFreeName(bitmap, dir, "foo0.bmp"), dir + "foo0.bmp");
+  EXPECT_EQ(ReadAll(dir + "foo0.ico").size(), 766u);
+  EXPECT_EQ(ReadAll(dir + "_foo0.ico").size(), 766u);
+
+  // A folder in the way does not make the save fail.
+  ASSERT_TRUE(CreateDirectoryA((dir + "bar1.ico").c_str(), nullptr));
+  EXPECT_EQ(SaveGraphicToFreeName(icon, dir, "bar1.ico"), dir + "_bar1.ico");
+  EXPECT_EQ(ReadAll(dir + "_bar1.ico").size(), 766u);
+}
+
+TEST_F(SaveToFolder, ImpossibleDestinationReportsTheFileAndLeavesNothing) {
+  TIcon icon;
+  CopySlotAsIcon(lists.large.get(), 0, &icon);
+  const std::string missing = folder.Path() + "missing\\";
+  try {
+    SaveGraphicToFreeName(icon, missing, "shell323.ico");
+    ADD_FAILURE() << "saved into a folder that does not exist";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing + "shell323.ico");
+  }
+  EXPECT_FALSE(Exists(missing));
+
+  try {
+    SaveGraphicToFreeName(icon, folder.Path(), "bad<>name.ico");
+    ADD_FAILURE() << "saved under an invalid name";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + folder.Path() + "bad<>name.ico");
+  }
+  WIN32_FIND_DATAA fd;
+  ui::UniqueFind find(FindFirstFileA((folder.Path() + "*.ico").c_str(), &fd));
+  EXPECT_FALSE(find) << "left behind: " << fd.cFileName;
+}
+
+TEST_F(SaveToFolder, FailedSaveRemovesOnlyTheFileItCreated) {
+  const std::string& dir = folder.Path();
+  WriteAll(dir + "old0.ico", "keep me");
+
+  // An icon that cannot be serialised: its own new file goes, the old file stays untouched.
+  TIcon empty;
+  EXPECT_THROW(SaveGraphicToFreeName(empty, dir, "old0.ico"), EInvalidGraphic);
+  EXPECT_FALSE(Exists(dir + "_old0.ico"));
+  const auto kept = ReadAll(dir + "old0.ico");
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
+
+  // An existing path is refused without being opened.
+  EXPECT_FALSE(SaveGraphicToNewFile(empty, dir + "old0.ico"));
+  EXPECT_EQ(ReadAll(dir + "old0.ico").size(), 7u);
+
+  // A bitmap that never got pixels is a failure, and leaves no empty file.
+  TBitmap bitmap;
+  try {
+    SaveGraphicToFreeName(bitmap, dir, "never0.bmp");
+    ADD_FAILURE() << "empty bitmap reported as saved";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_STREQ(e.what(), "Bitmap image is not valid");
+  }
+  EXPECT_FALSE(Exists(dir + "never0.bmp"));
+
+  // A write that fails half-way (as on a full disk): the partial file is removed as well.
+  struct HalfWriter : TGraphic {
+    void SetWidth(int) override {}
+    void SetHeight(int) override {}
+    void SaveToStream(TStream& stream) override {
+      stream.WriteBuffer("abc", 3);
+      throw EWriteError();
+    }
+  } half;
+  EXPECT_THROW(SaveGraphicToFreeName(half, dir, "half0.ico"), EWriteError);
+  EXPECT_FALSE(Exists(dir + "half0.ico"));
+}

@@ -1,0 +1,129 @@
+// Type filter, name part, path shortening with a real font, and the entry order of the icon list.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "extract/ExtractHelpers.h"
+#include "ui/Handles.h"
+
+namespace {
+
+const char kDefaultTypes[] = ".EXE.DLL.ICO.CUR.OCX.VBX.CPL.ANI.DRV.BIN.SCR.ICL";
+
+TEST(TypeFilter, ExtensionIsASubstringOfTheLowerCasedTypeList) {
+  struct Case {
+    const char* file;
+    const char* types;
+    bool all;
+    bool examined;
+  };
+  const Case cases[] = {
+      {"C:\\a\\prog.exe", kDefaultTypes, false, true},
+      {"C:\\a\\PROG.EXE", kDefaultTypes, false, true},
+      {"C:\\a\\Shell.Icl", kDefaultTypes, false, true},
+      {"C:\\a\\prog.ex", kDefaultTypes, false, true},  // leading piece of ".exe"
+      {"C:\\a\\prog.e", kDefaultTypes, false, true},
+      {"C:\\a\\notes.txt", kDefaultTypes, false, false},
+      {"C:\\a\\README", kDefaultTypes, false, false},
+      {"C:\\dir.dll\\README", kDefaultTypes, false, false},  // period belongs to the folder
+      {"C:prog.exe", kDefaultTypes, false, true},
+      {"C:\\a\\prog.exe", "", false, false},
+      {"C:\\a\\notes.txt", "", true, true},
+      {"C:\\a\\README", kDefaultTypes, true, true},
+      {"C:\\a\\archive.tar.gz", ".GZ", false, true},
+      {"C:\\a\\\xC4PP.\xC4XE", ".\xE4xe", false, false},  // only A to Z are lowered
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PassesTypeFilter(c.file, c.types, c.all), c.examined) << c.file << " in '" << c.types << "'";
+  }
+  EXPECT_EQ(FileExtension("C:\\dir.d\\file"), "");
+  EXPECT_EQ(FileExtension("C:\\a\\b.tar.GZ"), ".GZ");
+  EXPECT_EQ(LowerAsciiLetters("AbZ\xC4"), "abz\xC4");
+}
+
+TEST(TypeFilter, NamePartFollowsLastBackslashOrColon) {
+  EXPECT_EQ(FileNamePart("C:\\Windows\\notepad.exe"), "notepad.exe");
+  EXPECT_EQ(FileNamePart("C:shell32.dll"), "shell32.dll");
+  EXPECT_EQ(FileNamePart("plain.ico"), "plain.ico");
+  EXPECT_EQ(FileNamePart("C:\\folder\\"), "");
+}
+
+TEST(PathShortening, DropFirstFolderSteps) {
+  auto drop = [](std::string dir) {
+    DropFirstFolder(dir);
+    return dir;
+  };
+  EXPECT_EQ(drop("\\Windows\\System32\\"), "\\...\\System32\\");
+  EXPECT_EQ(drop("\\...\\System32\\"), "\\...\\");
+  EXPECT_EQ(drop("\\...\\"), "\\");
+  EXPECT_EQ(drop("...\\"), "");
+  EXPECT_EQ(drop("\\"), "");
+  EXPECT_EQ(drop("a\\b\\"), "...\\b\\");
+  EXPECT_EQ(drop("last"), "");
+  // A folder named with a leading period is dropped like any other, one at a time.
+  EXPECT_EQ(drop("\\.a\\b\\c\\"), "\\...\\b\\c\\");
+}
+
+class FitPath : public testing::Test {
+ protected:
+  void SetUp() override {
+    font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Tahoma"));
+    ASSERT_TRUE(font_);
+    dc_.reset(CreateCompatibleDC(nullptr));
+    select_ = std::make_unique<ui::SelectInDC>(dc_.get(), font_.get());
+  }
+  void TearDown() override { select_.reset(); }
+  int Width(const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+  }
+  ui::UniqueFont font_;
+  ui::UniqueDC dc_;
+  std::unique_ptr<ui::SelectInDC> select_;
+};
+
+TEST_F(FitPath, StopsAtTheFirstStepThatFits) {
+  const std::vector<std::string> steps = {
+      "C:\\Windows\\System32\\drivers\\etc\\hosts", "C:\\...\\System32\\drivers\\etc\\hosts",
+      "C:\\...\\drivers\\etc\\hosts", "C:\\...\\etc\\hosts", "C:\\...\\hosts", "...\\hosts", "hosts"};
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const int w = Width(steps[i]);
+    ASSERT_GT(w, 0);
+    EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w), steps[i]) << "width " << w;
+    if (i + 1 < steps.size()) {
+      ASSERT_LT(Width(steps[i + 1]), w);
+      EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w - 1), steps[i + 1]) << "width " << w - 1;
+    }
+  }
+  // Nothing left to remove: the bare name comes back even when it is too wide.
+  EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), 1), "hosts");
+  EXPECT_EQ(FitPathToWidth("hosts", font_.get(), 1), "hosts");
+  EXPECT_EQ(FitPathToWidth("C:\\short", font_.get(), 1000), "C:\\short");
+}
+
+TEST(PathShortening, PathsWithoutDriveLetter) {
+  auto length = [](const std::string& s) { return static_cast<int>(s.size()); };
+  EXPECT_EQ(FitPathToWidth("\\Users\\me\\file.ico", length, 14), "\\...\\file.ico");
+  EXPECT_EQ(FitPathToWidth("\\Users\\me\\file.ico", length, 12), "...\\file.ico");
+  EXPECT_EQ(FitPathToWidth("Users\\me\\file.ico", length, 15), "...\\me\\file.ico");
+  EXPECT_EQ(FitPathToWidth("C:file.ico", length, 8), "file.ico");
+}
+
+TEST(IconEntryOrder, CaptionsByLstrcmpThenOrderOfAddition) {
+  struct Entry {
+    std::string caption;
+    int slot;
+  };
+  std::vector<Entry> entries = {{"shell.dll", 0}, {"b.ico", 1}, {"shell.dll", 2}, {"A.ico", 3},
+                                {"Shell.dll", 4}, {"shell.dll", 5}, {"a.ico", 6}};
+  std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+    return CompareIconEntries(x.caption, x.slot, y.caption, y.slot) < 0;
+  });
+  std::vector<std::string> order;
+  for (const Entry& e : entries) order.push_back(e.caption + "#" + std::to_string(e.slot));
+  EXPECT_EQ(order, (std::vector<std::string>{"a.ico#6", "A.ico#3", "b.ico#1", "shell.dll#0", "shell.dll#2",
+                                             "shell.dll#5", "Shell.dll#4"}));
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// Folder listing and walk over real folders: order, attribute rules, links back to ancestors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "extract/AllFilesIterator.h"
+#include "fixtures/IconFixtures.h"
+
+namespace {
+
+std::vector<std::string> Prefixed(const std::string& dir, std::vector<std::string> names) {
+  for (std::string& n : names) n = dir + n;
+  return names;
+}
+
+void Touch(const std::string& path) { fixtures::WriteFileBytes(path, "x", 1); }
+
+class FilesIterator : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new fixtures::TempFolder("enum");
+    fixtures::MakeIconFixtureFolder(folder_->Path());
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  static const std::string& Root() { return folder_->Path(); }
+
+  // The fixture's top-level files in case-insensitive order.
+  static std::vector<std::string> RootFiles() {
+    return Prefixed(Root(), {"gaps.dll", "hidden.ico", "ICONDATA", "icons.dll", "LIBRARY.DLL",
+                             "notes.txt", "pointer.cur", "readme", "single.ico", "spinner.ani",
+                             "system.ico", "UPPER.ICO"});
+  }
+
+  static fixtures::TempFolder* folder_;
+};
+fixtures::TempFolder* FilesIterator::folder_ = nullptr;
+
+TEST_F(FilesIterator, ListFilesKeepsHiddenSystemAndExtensionlessFilesButNoFolders) {
+  TStringList list;
+  ListFiles(Root() + "*.*", list, false);
+  EXPECT_EQ(list.Strings(), RootFiles());
+  EXPECT_TRUE(list.Sorted());
+
+  TStringList names;
+  ListFiles(Root() + "*.ico", names, true);
+  EXPECT_EQ(names.Strings(), (std::vector<std::string>{"hidden.ico", "single.ico", "system.ico", "UPPER.ICO"}));
+}
+
+TEST_F(FilesIterator, SortingTakesInEntriesAlreadyInTheList) {
+  TStringList list;
+  list.Add("zzz");
+  list.Add(Root() + "AAA");
+  ListFiles(Root() + "*.dll", list, true);
+  EXPECT_EQ(list.Strings(), (std::vector<std::string>{Root() + "AAA", "gaps.dll", "icons.dll", "LIBRARY.DLL", "zzz"}));
+  // In sorted mode a new entry goes to its place; positional inserts are refused.
+  list.Add("HOLE.dll");
+  EXPECT_EQ(list[2], "HOLE.dll");
+  EXPECT_THROW(list.Insert(0, "x"), std::logic_error);
+}
+
+TEST_F(FilesIterator, AcceptanceTestsSeeDirectoryAndSearchRecord) {
+  std::set<std::string> seenDirs;
+  TStringList list;
+  ListFiles(Root() + "*.*", list, false, [&](const std::string& dir, const WIN32_FIND_DATAA& found) {
+    seenDirs.insert(dir);
+    return (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0 &&
+           found.nFileSizeLow > 100;
+  });
+  EXPECT_EQ(seenDirs, std::set<std::string>{Root()});
+  EXPECT_EQ(std::count(list.begin(), list.end(), Root() + "hidden.ico"), 0);
+  EXPECT_EQ(std::count(list.begin(), list.end(), Root() + "notes.txt"), 0);
+  EXPECT_EQ(std::count(list.begin(), list.end(), Root() + "icons.dll"), 1);
+
+  TStringList folders;
+  ListSubFolders(Root(), folders, [&](const std::string& dir, const WIN32_FIND_DATAA& found) {
+    EXPECT_EQ(dir, Root());
+    return std::string(found.cFileName) != "sub";
+  });
+  EXPECT_TRUE(folders.Empty());
+}
+
+TEST_F(FilesIterator, WalkSkipsHiddenAndSystemFoldersAndListsFolderByFolder) {
+  TStringList subs;
+  ListSubFolders(Root(), subs);
+  EXPECT_EQ(subs.Strings(), std::vector<std::string>{Root() + "sub\\"});
+
+  // The file part of start is ignored; every folder entry ends in exactly one backslash.
+  TStringList files, folders;
+  files.Add("left over");
+  folders.Add("left over");
+  ListAllFiles(Root() + "ignored.xyz", files, folders);
+  EXPECT_EQ(folders.Strings(), Prefixed(Root(), {"", "sub\\", "sub\\inner\\"}));
+  std::vector<std::string> expected = RootFiles();
+  expected.push_back(Root() + "sub\\deep.ico");
+  expected.push_back(Root() + "sub\\inner\\inner.ico");
+  EXPECT_EQ(files.Strings(), expected);
+  EXPECT_FALSE(files.Sorted());
+
+  TStringList again;
+  ListAllFiles(Root(), files, again);
+  EXPECT_EQ(again.Strings(), folders.Strings());
+}
+
+TEST(FilesIteratorWalk, DepthFirstWithSiblingsSortedIgnoringCase) {
+  fixtures::TempFolder r("walk");
+  for (const char* d : {"B", "a", "a\\A1", "a\\A1\\deeper", "empty"}) CreateDirectoryA((r.Path() + d).c_str(), nullptr);
+  for (const char* f : {"r2", "R1", "b.exe", "A.exe", "C.dll", "B\\b.txt", "a\\A1\\x", "a\\A1\\deeper\\y.ico"}) {
+    Touch(r.Path() + f);
+  }
+  TStringList files, folders;
+  ListAllFiles(r.Path(), files, folders);
+  EXPECT_EQ(folders.Strings(), Prefixed(r.Path(), {"", "a\\", "a\\A1\\", "a\\A1\\deeper\\", "B\\", "empty\\"}));
+  EXPECT_EQ(files.Strings(), Prefixed(r.Path(), {"A.exe", "b.exe", "C.dll", "R1", "r2", "a\\A1\\x",
+                                                 "a\\A1\\deeper\\y.ico", "B\\b.txt"}));
+
+  TStringList none, only;
+  ListAllFiles(r.Path() + "empty\\", none, only);
+  EXPECT_TRUE(none.Empty());
+  EXPECT_EQ(only.Strings(), std::vector<std::string>{r.Path() + "empty\\"});
+}
+
+TEST(FilesIteratorWalk, MissingFolderGivesNothing) {
+  TStringList files, folders;
+  ListFiles("Q:\\no\\such\\folder\\*.*", files, false);
+  EXPECT_TRUE(files.Empty());
+  ListAllFiles("C:\\no such folder here\\", files, folders);
+  EXPECT_TRUE(files.Empty());
+  EXPECT_EQ(folders.Strings(), std::vector<std::string>{"C:\\no such folder here\\"});
+}
+
+// A link back to an ancestor used to send the walk round until paths overflowed; a second link
+// to a folder already listed made its files appear twice.
+TEST(FilesIteratorWalk, FolderReachedTwiceThroughLinksIsWalkedOnce) {
+  fixtures::TempFolder r("loop");
+  CreateDirectoryA((r.Path() + "top").c_str(), nullptr);
+  CreateDirectoryA((r.Path() + "top\\down").c_str(), nullptr);
+  Touch(r.Path() + "top\\t.ico");
+  Touch(r.Path() + "top\\down\\d.ico");
+  // Removed before the folder, whatever the outcome: nothing else can remove a Wine link.
+  struct Links {
+    std::vector<std::string> made;
+    ~Links() {
+      for (const std::string& l : made) fixtures::RemoveFolderLink(l);
+    }
+  } links;
+  const std::string back = r.Path() + "top\\down\\back";
+  const std::string alias = r.Path() + "zalias";
+  if (!fixtures::MakeFolderLink(back, r.Path() + "top")) {
+    GTEST_SKIP() << "no folder link can be made here";
+  }
+  links.made.push_back(back);
+  ASSERT_TRUE(fixtures::MakeFolderLink(alias, r.Path() + "top\\down"));
+  links.made.push_back(alias);
+
+  TStringList files, folders;
+  ListAllFiles(r.Path(), files, folders);
+  EXPECT_EQ(folders.Strings(), Prefixed(r.Path(), {"", "top\\", "top\\down\\"}));
+  EXPECT_EQ(files.Strings(), Prefixed(r.Path(), {"top\\t.ico", "top\\down\\d.ico"}));
+}
+
+TEST(FilesIteratorText, TrailingBackslashCountsWholeCharactersOnly) {
+  EXPECT_EQ(AddTrailingBackslash("C:\\x"), "C:\\x\\");
+  EXPECT_EQ(AddTrailingBackslash("C:\\x\\"), "C:\\x\\");
+  EXPECT_EQ(AddTrailingBackslash("C:"), "C:\\");
+  // In Shift-JIS 0x95 0x5C is one character whose trail byte is the backslash code.
+  const std::string kanji = "C:\\\x95\x5c";
+  EXPECT_EQ(AddTrailingBackslash(kanji, 932), kanji + "\\");
+  EXPECT_EQ(AddTrailingBackslash(kanji + "\\", 932), kanji + "\\");
+  EXPECT_EQ(AddTrailingBackslash(kanji, 1252), kanji);
+}
+
+}  // namespace
