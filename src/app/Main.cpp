@@ -1,3 +1,14 @@
-// Program entry.
+// Program entry: the application object, the main window, the message loop.
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
+#include "app/MainForm.h"
+#include "ui/Application.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  ui::Application.Initialize();
+  ui::Application.Title = "Varnholt Glyph Gatherer";
+  ui::Application.CreateForm<TfrmMainForm>();
+  ui::Application.Run(showCommand);
+  ui::Application.DestroyForms();
+  return 0;
+}

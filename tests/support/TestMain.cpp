@@ -1,5 +1,55 @@
+// Entry point of every test program: the application object as the program sets it up,
+// and a watchdog that ends a test program whose test runs too long.
 #include <gtest/gtest.h>
+#include <ole2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "ui/Application.h"
+
+namespace {
+
+std::atomic<LONG> testGeneration{0};
+constexpr DWORD kTestTimeLimitMs = 120000;
+
+class Watchdog : public testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo& info) override {
+    LONG gen = ++testGeneration;
+    struct Arg {
+      LONG gen;
+      std::string name;
+    };
+    auto* arg = new Arg{gen, std::string(info.test_suite_name()) + "." + info.name()};
+    CloseHandle(CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+          auto* a = static_cast<Arg*>(p);
+          Sleep(kTestTimeLimitMs);
+          if (testGeneration == a->gen) {
+            std::fprintf(stderr, "\n%s did not finish within %lu s\n", a->name.c_str(), kTestTimeLimitMs / 1000);
+            std::fflush(stderr);
+            ExitProcess(3);
+          }
+          delete a;
+          return 0;
+        },
+        arg, 0, nullptr));
+  }
+  void OnTestEnd(const testing::TestInfo&) override { ++testGeneration; }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
+  OleInitialize(nullptr);
+  ui::Application.Initialize();
+  ui::Application.Title = "Varnholt Glyph Gatherer";
+  int r = RUN_ALL_TESTS();
+  ui::Application.DestroyForms();
+  OleUninitialize();
+  return r;
 }

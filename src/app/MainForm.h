@@ -1,0 +1,99 @@
+// The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
+#pragma once
+#include "ui/Form.h"
+#include "ui/Images.h"
+#include "ui/ListView.h"
+#include "ui/Menus.h"
+#include "ui/StdControls.h"
+#include "ui/TreeView.h"
+
+// Stands in for the shell folder tree: one root node, the desktop, built and selected
+// when loading ends, as the shell tree does.
+class TNavTree : public ui::TreeView {
+ public:
+  void Loaded() override;
+  // The selected folder's file-system path; empty when it has none.
+  std::string Path() const;
+  ui::TreeNode* RootNode() const { return FirstNode(); }
+
+ private:
+  std::string desktopPath_;
+};
+
+class TfrmMainForm : public ui::Form {
+ public:
+  void Create() override;
+
+  // Gives the toolbar its look: captions and button size, tool tips, colour or grey images.
+  void ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly);
+  // Fills the icon list from the folder selected in the tree.
+  void ExtractIcons();
+
+  // Event handlers, bound by the layout.
+  void FormCreate(ui::Component& sender);
+  void FormClose(ui::Component& sender, ui::CloseAction& action);
+  void FormCloseQuery(ui::Component& sender, bool& canClose);
+  void FormKeyDown(ui::Component& sender, WORD& key);
+  void stNavChange(ui::Component& sender, ui::TreeNode* node);
+  void stNavChanging(ui::Component& sender, ui::TreeNode* node, bool& allow);
+  void Splitter1CanResize(ui::Component& sender, int& newSize, bool& accept);
+  void miUpClick(ui::Component& sender);
+  void miExitClick(ui::Component& sender);
+  void miContentsClick(ui::Component& sender);
+  void miHomeClick(ui::Component& sender);
+  void miAboutClick(ui::Component& sender);
+  void miConfigClick(ui::Component& sender);
+  void miIconClick(ui::Component& sender);
+  void miSIconClick(ui::Component& sender);
+  void miBmpClick(ui::Component& sender);
+  void miSBmpClick(ui::Component& sender);
+  void miCopyClick(ui::Component& sender);
+  void miSelAllClick(ui::Component& sender);
+  void miInvertClick(ui::Component& sender);
+  void miToolbarClick(ui::Component& sender);
+  void miStatusbarClick(ui::Component& sender);
+  void miHeaderClick(ui::Component& sender);
+  void miLargeClick(ui::Component& sender);
+  void miSmallClick(ui::Component& sender);
+  void miListClick(ui::Component& sender);
+  void miDetailsClick(ui::Component& sender);
+  void miRefreshClick(ui::Component& sender);
+  void tbViewsClick(ui::Component& sender);
+  void lvIconsChange(ui::Component& sender);
+
+  // Components, in layout order.
+  ui::ImageList ImageList1, ImageList2, Icons, SmallIcons;
+  ui::MainMenu MainMenu1;
+  ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, N3, miExit;
+  ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
+  ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N1, miRefresh, N8,
+      miConfig;
+  ui::MenuItem mGo, miUp;
+  ui::MenuItem mHelp, miContents, N11, miHome, N4, miAbout;
+  ui::PopupMenu pmViews;
+  ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails;
+  ui::PopupMenu pmSave;
+  ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2;
+  ui::PopupMenu pmIcons;
+  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
+      pmiDetails2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
+  ui::ToolBar tbMain;
+  ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
+  ui::StatusBar sbInfo;
+  TNavTree stNav;
+  ui::Splitter Splitter1;
+  ui::Panel pnlClient, pnlInfo;
+  ui::Label lblInfo;
+  ui::Image imgAbout;
+  ui::ListView lvIcons;
+
+ private:
+  void SetViewMode(ui::ViewStyle view);
+  void SaveIcon(int kind);
+};
+
+// The maker's home page, opened by the Help menu and the About box.
+inline constexpr const char* kHomePage = "https://varnholt.example.com/";
+
+// The program-wide flag of an extraction run.
+extern bool Extracting;

@@ -1,0 +1,155 @@
+// Registry-backed settings with their stored forms: flags as REG_SZ "1"/"0", integers as
+// REG_DWORD unless a REG_SZ value of that name exists, texts as REG_SZ.
+#include "settings/RegistryIniFile.h"
+
+#include <vector>
+
+namespace {
+
+void EraseKeyTree(HKEY parent, const std::string& name) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &raw) == ERROR_SUCCESS) {
+    ui::UniqueKey key(raw);
+    DWORD subKeys = 0, maxLen = 0;
+    if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &maxLen, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      std::vector<char> buf(maxLen + 1);
+      for (DWORD i = subKeys; i-- > 0;) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        if (RegEnumKeyExA(key.get(), i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+          EraseKeyTree(key.get(), std::string(buf.data(), len));
+      }
+    }
+  }
+  RegDeleteKeyA(parent, name.c_str());
+}
+
+}  // namespace
+
+std::optional<int> ParseIntegerText(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16, ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16, i += 2;
+  } else if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
+    base = 16, ++i;
+  }
+  if (i >= text.size()) return std::nullopt;
+  unsigned long long v = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    int d = c >= '0' && c <= '9'                 ? c - '0'
+            : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+    if (d < 0) return std::nullopt;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFull) return std::nullopt;
+  }
+  if (base == 16) {
+    auto bits = static_cast<unsigned>(v);
+    int r = static_cast<int>(bits);
+    return negative ? -r : r;
+  }
+  if (negative ? v > 0x80000000ull : v > 0x7FFFFFFFull) return std::nullopt;
+  return negative ? static_cast<int>(-static_cast<long long>(v)) : static_cast<int>(v);
+}
+
+TRegistryIniFile::TRegistryIniFile(const std::string& keyPath) {
+  HKEY raw = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &raw, nullptr) == ERROR_SUCCESS)
+    key_.reset(raw);
+}
+
+ui::UniqueKey TRegistryIniFile::OpenSection(const std::string& section) const {
+  HKEY raw = nullptr;
+  if (key_ && RegOpenKeyExA(key_.get(), section.c_str(), 0, KEY_ALL_ACCESS, &raw) == ERROR_SUCCESS)
+    return ui::UniqueKey(raw);
+  return {};
+}
+
+ui::UniqueKey TRegistryIniFile::CreateSection(const std::string& section) const {
+  HKEY raw = nullptr;
+  if (!key_ || RegCreateKeyExA(key_.get(), section.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                               nullptr, &raw, nullptr) != ERROR_SUCCESS)
+    throw ERegistryException(ui::FormatMessageText("Failed to create key %s", section));
+  return ui::UniqueKey(raw);
+}
+
+void TRegistryIniFile::SetValue(const std::string& section, const std::string& name, DWORD type, const void* data,
+                                DWORD size) const {
+  ui::UniqueKey key = CreateSection(section);
+  if (RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    throw ERegistryException(ui::FormatMessageText("Failed to set data for '%s'", name));
+}
+
+int TRegistryIniFile::ReadInteger(const std::string& section, const std::string& name, int def) const {
+  ui::UniqueKey key = OpenSection(section);
+  if (!key) return def;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
+  if (type == REG_SZ) {
+    std::vector<char> buf(size + 1, '\0');
+    RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+    return ParseIntegerText(buf.data()).value_or(def);
+  }
+  if (size > sizeof(DWORD)) throw ERegistryException(ui::FormatMessageText("Failed to get data for '%s'", name));
+  if (type != REG_DWORD) throw ERegistryException(ui::FormatMessageText("Invalid data type for '%s'", name));
+  DWORD value = 0;
+  size = sizeof value;
+  RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  return static_cast<int>(value);
+}
+
+void TRegistryIniFile::WriteInteger(const std::string& section, const std::string& name, int value) const {
+  DWORD type = 0;
+  {
+    ui::UniqueKey key = OpenSection(section);
+    if (!key || RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+      type = REG_NONE;
+  }
+  if (type == REG_SZ) {
+    std::string text = std::to_string(value);  // a text value keeps its type
+    SetValue(section, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  } else {
+    DWORD v = static_cast<DWORD>(value);
+    SetValue(section, name, REG_DWORD, &v, sizeof v);
+  }
+}
+
+bool TRegistryIniFile::ReadBool(const std::string& section, const std::string& name, bool def) const {
+  return ReadInteger(section, name, def ? 1 : 0) != 0;
+}
+
+void TRegistryIniFile::WriteBool(const std::string& section, const std::string& name, bool value) const {
+  WriteString(section, name, value ? "1" : "0");
+}
+
+std::string TRegistryIniFile::ReadString(const std::string& section, const std::string& name,
+                                         const std::string& def) const {
+  ui::UniqueKey key = OpenSection(section);
+  if (!key) return def;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
+  if (size == 0) return "";
+  if (type != REG_SZ && type != REG_EXPAND_SZ)
+    throw ERegistryException(ui::FormatMessageText("Invalid data type for '%s'", name));
+  std::vector<char> buf(size + 1, '\0');
+  RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
+  return buf.data();  // ends at the first zero byte
+}
+
+void TRegistryIniFile::WriteString(const std::string& section, const std::string& name,
+                                   const std::string& value) const {
+  SetValue(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void TRegistryIniFile::EraseSection(const std::string& section) const {
+  if (key_) EraseKeyTree(key_.get(), section);
+}

@@ -1,0 +1,40 @@
+// Settings access object: an ini-file view of one registry key under HKEY_CURRENT_USER
+// (section = sub-key, ident = value name). Lives for one access sequence.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "ui/Errors.h"
+#include "ui/Handles.h"
+
+class ERegistryException : public ui::Exception {
+ public:
+  using ui::Exception::Exception;
+};
+
+class TRegistryIniFile {
+ public:
+  // Opens the key, creating it when missing. A key that cannot be opened leaves the
+  // object without one: reads give their defaults and writes fail.
+  explicit TRegistryIniFile(const std::string& keyPath);
+
+  bool ReadBool(const std::string& section, const std::string& name, bool def) const;
+  void WriteBool(const std::string& section, const std::string& name, bool value) const;
+  int ReadInteger(const std::string& section, const std::string& name, int def) const;
+  void WriteInteger(const std::string& section, const std::string& name, int value) const;
+  std::string ReadString(const std::string& section, const std::string& name, const std::string& def) const;
+  void WriteString(const std::string& section, const std::string& name, const std::string& value) const;
+  void EraseSection(const std::string& section) const;
+
+ private:
+  ui::UniqueKey OpenSection(const std::string& section) const;
+  ui::UniqueKey CreateSection(const std::string& section) const;
+  void SetValue(const std::string& section, const std::string& name, DWORD type, const void* data,
+                DWORD size) const;
+
+  ui::UniqueKey key_;
+};
+
+// Parses a whole text as a signed 32-bit number: optional leading blanks, optional sign,
+// decimal digits, or hexadecimal digits after "$", "x" or "0x" (eight may fill all 32 bits).
+std::optional<int> ParseIntegerText(const std::string& text);

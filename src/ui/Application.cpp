@@ -1,0 +1,152 @@
+// The application object and its message loop.
+#include "ui/Application.h"
+
+#include <commctrl.h>
+
+#include "ui/Errors.h"
+#include "ui/Form.h"
+
+namespace ui {
+
+TApplication Application;
+
+namespace {
+constexpr UINT kSyncMessage = WM_APP + 1;
+}
+
+void TApplication::Initialize() {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
+                                           ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  mainThread_ = GetCurrentThreadId();
+  terminated_ = false;
+  if (!syncWindow_) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TApplication::SyncWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ui.SyncWindow";
+    RegisterClassA(&wc);
+    syncWindow_.reset(CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      wc.hInstance, nullptr));
+  }
+}
+
+HWND TApplication::Handle() const { return mainForm_ ? mainForm_->Handle() : nullptr; }
+
+void TApplication::DestroyForms() {
+  while (!forms_.empty()) forms_.pop_back();
+  mainForm_ = nullptr;
+}
+
+void TApplication::Run(int showCommand) {
+  if (!mainForm_) return;
+  mainForm_->Show(showCommand);
+  while (HandleMessage()) {
+  }
+}
+
+bool TApplication::HandleMessage() {
+  MSG msg;
+  BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+  if (r == 0 || r == -1) {
+    terminated_ = true;
+    if (r == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // outer loops end too
+    return false;
+  }
+  if (!PreTranslate(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+// Key preview, menu shortcuts and dialog keys, before the message reaches its window.
+bool TApplication::PreTranslate(MSG& msg) {
+  if (!msg.hwnd) return false;
+  auto* form = dynamic_cast<Form*>(Control::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+  if (!form) return false;
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && form->KeyPreview()) {
+    WORD key = static_cast<WORD>(msg.wParam);
+    try {
+      form->OnKeyDown(*form, key);
+    } catch (const std::exception& e) {
+      HandleException(e);
+    }
+    if (key == 0) return true;
+  }
+  if (form->Accelerators() && TranslateAcceleratorA(form->Handle(), form->Accelerators(), &msg)) return true;
+  if (form->DialogKeys() && IsDialogMessageA(form->Handle(), &msg)) return true;
+  return false;
+}
+
+void TApplication::HandleException(const std::exception& e) { ShowErrorText(e.what()); }
+
+void TApplication::ShowErrorText(const std::string& message) {
+  ShowMessageBox(ErrorDisplayText(message), Title, MB_OK | MB_ICONERROR);
+}
+
+int TApplication::ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  HWND owner = GetActiveWindow();
+  if (!owner) owner = Handle();
+  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+HCURSOR TApplication::CursorHandle() const {
+  switch (cursor_) {
+    case CursorKind::HourGlass: return LoadCursorA(nullptr, IDC_WAIT);
+    case CursorKind::AppStart: return LoadCursorA(nullptr, IDC_APPSTARTING);
+    default: return LoadCursorA(nullptr, IDC_ARROW);
+  }
+}
+
+void TApplication::SetCursor(CursorKind kind) {
+  cursor_ = kind;
+  ::SetCursor(CursorHandle());
+}
+
+bool TApplication::HelpCommand(UINT command, ULONG_PTR data, HWND owner) {
+  return WinHelpA(owner ? owner : Handle(), HelpFile.c_str(), command, data) != FALSE;
+}
+
+void TApplication::Synchronize(const std::function<void()>& fn) {
+  if (GetCurrentThreadId() == mainThread_ || !syncWindow_) {
+    fn();
+    return;
+  }
+  SendMessageA(syncWindow_.get(), kSyncMessage, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+void TApplication::CheckSynchronize() {
+  // Sent messages from other threads are delivered while peeking.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+LRESULT CALLBACK TApplication::SyncWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kSyncMessage) {
+    try {
+      (*reinterpret_cast<const std::function<void()>*>(lp))();
+    } catch (const std::exception& e) {
+      Application.HandleException(e);
+    }
+    return 0;
+  }
+  return DefWindowProcA(w, msg, wp, lp);
+}
+
+}  // namespace ui

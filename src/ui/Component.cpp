@@ -1,0 +1,198 @@
+// Components and windowed controls: creation from stored properties, message reflection,
+// and the alignment of children.
+#include "ui/Component.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/Application.h"
+#include "ui/Form.h"
+#include "ui/Menus.h"
+
+namespace ui {
+
+void Component::Load(const Props&, Form&) {}
+
+Control::~Control() {
+  if (wnd_) {
+    RemoveWindowSubclass(wnd_, &Control::SubclassProc, 0);
+    HWND w = std::exchange(wnd_, nullptr);
+    DestroyWindow(w);
+  }
+  if (parent_) std::erase(parent_->children_, this);
+  for (Control* c : children_) c->parent_ = nullptr;
+}
+
+void Control::Load(const Props& p, Form& form) {
+  Component::Load(p, form);
+  Control* parent = p.parent ? &form.FindAs<Control>(p.parent) : &form;
+  if (parent != this) {
+    parent_ = parent;
+    parent_->children_.push_back(this);
+  }
+  align_ = p.align;
+  bounds_ = p.bounds;
+  visible_ = p.visible;
+  props_ = &p;
+  AttachHandle(CreateHandle(p, parent_ ? parent_->Handle() : nullptr));
+  props_ = nullptr;
+  if (p.popupMenu) popup_ = &form.FindAs<PopupMenu>(p.popupMenu);
+  if (parent_) {
+    ApplyFont(form.Font());
+    SetWindowPos(wnd_, nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!p.enabled) EnableWindow(wnd_, FALSE);
+    if (visible_) ShowWindow(wnd_, SW_SHOWNA);
+  }
+}
+
+HWND Control::CreateChild(const char* cls, DWORD style, DWORD exStyle, HWND parent, const char* text) {
+  HWND w = CreateWindowExA(exStyle, cls, text, style | WS_CHILD | WS_CLIPSIBLINGS, bounds_.left,
+                           bounds_.top, bounds_.width, bounds_.height, parent, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  if (!w) throw Exception("Cannot create a window of class " + std::string(cls));
+  return w;
+}
+
+void Control::AttachHandle(HWND wnd) {
+  wnd_ = wnd;
+  SetWindowSubclass(wnd_, &Control::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  SetPropA(wnd_, "ui.Control", this);
+}
+
+Control* Control::FromHandle(HWND wnd) {
+  return wnd ? static_cast<Control*>(GetPropA(wnd, "ui.Control")) : nullptr;
+}
+
+void Control::ApplyFont(HFONT font) { SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
+
+void Control::SetBounds(int left, int top, int width, int height) {
+  bounds_ = {left, top, width, height};
+  if (wnd_) {
+    SetWindowPos(wnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (parent_ && align_ != Align::None) parent_->Realign();
+  }
+}
+
+RECT Control::ClientRect() const {
+  RECT r{};
+  GetClientRect(wnd_, &r);
+  return r;
+}
+
+void Control::SetVisible(bool v) {
+  if (visible_ == v) return;
+  visible_ = v;
+  ShowWindow(wnd_, v ? SW_SHOWNA : SW_HIDE);
+  if (parent_ && align_ != Align::None) parent_->Realign();
+}
+
+void Control::Realign() {
+  if (!wnd_) return;
+  RECT area = ClientRect();
+  auto place = [](Control* c, int l, int t, int w, int h) {
+    c->bounds_ = {l, t, std::max(w, 0), std::max(h, 0)};
+    SetWindowPos(c->wnd_, nullptr, l, t, std::max(w, 0), std::max(h, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  for (Align kind : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
+    for (Control* c : children_) {
+      if (c->align_ != kind || !c->visible_) continue;
+      int w = area.right - area.left, h = area.bottom - area.top;
+      switch (kind) {
+        case Align::Top:
+          place(c, area.left, area.top, w, c->bounds_.height);
+          area.top += c->bounds_.height;
+          break;
+        case Align::Bottom:
+          place(c, area.left, area.bottom - c->bounds_.height, w, c->bounds_.height);
+          area.bottom -= c->bounds_.height;
+          break;
+        case Align::Left:
+          place(c, area.left, area.top, c->bounds_.width, h);
+          area.left += c->bounds_.width;
+          break;
+        case Align::Right:
+          place(c, area.right - c->bounds_.width, area.top, c->bounds_.width, h);
+          area.right -= c->bounds_.width;
+          break;
+        default:
+          place(c, area.left, area.top, w, h);
+          break;
+      }
+    }
+  }
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+  auto* self = reinterpret_cast<Control*>(ref);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(wnd, &Control::SubclassProc, 0);
+    RemovePropA(wnd, "ui.Control");
+    self->wnd_ = nullptr;
+    return DefSubclassProc(wnd, msg, wp, lp);
+  }
+  try {
+    return self->Dispatch(msg, wp, lp);
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
+  return 0;
+}
+
+LRESULT Control::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (ReflectToChild(msg, wp, lp, result)) return result;
+  if (WndProc(msg, wp, lp, result)) return result;
+  return DefaultProc(msg, wp, lp);
+}
+
+LRESULT Control::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(wnd_, msg, wp, lp); }
+
+bool Control::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg == WM_COMMAND && lp) {
+    if (Control* c = FromHandle(reinterpret_cast<HWND>(lp)))
+      return c->HandleCommand(HIWORD(wp), LOWORD(wp));
+  } else if (msg == WM_COMMAND && HIWORD(wp) <= 1 && OwnerForm()) {
+    return OwnerForm()->HandleMenuCommand(LOWORD(wp));
+  } else if (msg == WM_NOTIFY) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    Control* c = FromHandle(hdr->hwndFrom);
+    // Tool tips belong to the control that owns them.
+    if (!c) c = FromHandle(GetWindow(hdr->hwndFrom, GW_OWNER));
+    if (c) return c->HandleNotify(*hdr, result);
+  } else if ((msg == WM_MEASUREITEM || msg == WM_DRAWITEM) && wp == 0 && OwnerForm()) {
+    return OwnerForm()->HandleMenuDraw(msg, lp, result);
+  }
+  return false;
+}
+
+bool Control::WndProc(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_SIZE:
+      if (!children_.empty()) Realign();
+      return false;
+    case WM_SETCURSOR:
+      if (Application.Cursor() != CursorKind::Default && LOWORD(lp) == HTCLIENT) {
+        ::SetCursor(Application.CursorHandle());
+        result = TRUE;
+        return true;
+      }
+      return false;
+    case WM_CONTEXTMENU:
+      if (popup_) {
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (pt.x == -1 && pt.y == -1) {
+          pt = {0, 0};
+          ClientToScreen(wnd_, &pt);
+        }
+        popup_->Popup(pt.x, pt.y, this);
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,243 @@
+// Top-level windows: layout loading, closing, modal showing, menu commands.
+#include "ui/Form.h"
+
+#include "ui/Application.h"
+#include "ui/Menus.h"
+
+namespace ui {
+
+Form::~Form() {
+  // The window goes first, so no message reaches a component being destroyed.
+  if (HWND w = Handle()) DestroyWindow(w);
+}
+
+void Form::BeginLoad(const char* className, const Props& props, bool keyPreview, int icon) {
+  className_ = className;
+  keyPreview_ = keyPreview;
+  iconId_ = icon;
+  loading_ = true;
+  // 8-point "MS Sans Serif", 11 pixels high.
+  font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  LoadComponent(*this, className, props);
+}
+
+void Form::LoadComponent(Component& c, const char* name, const Props& props) {
+  c.name_ = name;
+  c.form_ = this;
+  components_.push_back(&c);
+  byName_[name] = &c;
+  c.Load(props, *this);
+}
+
+void Form::EndLoad() {
+  loading_ = false;
+  for (Component* c : components_)
+    if (c != this) c->Loaded();
+  Realign();
+  try {
+    OnCreate(*this);
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
+}
+
+Component* Form::Find(const std::string& name) const {
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+HWND Form::CreateHandle(const Props& p, HWND) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  if (iconId_) {
+    icon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(iconId_), IMAGE_ICON, 32, 32, 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(iconId_), IMAGE_ICON, 16, 16, 0)));
+  }
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = inst;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className_;
+  RegisterClassExA(&wc);  // a second form of the same class finds it registered
+  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  if (p.border == BorderStyle::Single) style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  DWORD exStyle = p.border == BorderStyle::Single ? WS_EX_DLGMODALFRAME : 0;
+  RECT r{p.bounds.left, p.bounds.top, p.bounds.left + p.bounds.width, p.bounds.top + p.bounds.height};
+  if (p.autoSize) AdjustWindowRectEx(&r, style, FALSE, exStyle);  // bounds give the client area
+  HWND w = CreateWindowExA(exStyle, className_, p.caption ? p.caption : "", style, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
+  if (!w) throw Exception("Cannot create the window " + std::string(className_));
+  if (icon_) {
+    SendMessageA(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageA(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  }
+  return w;
+}
+
+std::string Form::Caption() const {
+  char buf[512] = "";
+  GetWindowTextA(Handle(), buf, sizeof buf);
+  return buf;
+}
+
+WindowState Form::GetWindowState() const {
+  if (IsZoomed(Handle())) return WindowState::Maximized;
+  if (IsIconic(Handle())) return WindowState::Minimized;
+  return WindowState::Normal;
+}
+
+void Form::SetWindowState(WindowState s) {
+  if (!IsWindowVisible(Handle())) {
+    WINDOWPLACEMENT wp{sizeof wp};
+    GetWindowPlacement(Handle(), &wp);
+    wp.showCmd = SW_HIDE;
+    SetWindowPlacement(Handle(), &wp);
+    pendingState_ = s;
+    return;
+  }
+  ShowWindow(Handle(), s == WindowState::Maximized   ? SW_MAXIMIZE
+                       : s == WindowState::Minimized ? SW_MINIMIZE
+                                                     : SW_RESTORE);
+}
+
+RECT Form::WindowBounds() const {
+  RECT r{};
+  GetWindowRect(Handle(), &r);
+  return r;
+}
+
+void Form::SetWindowBounds(int left, int top, int width, int height) {
+  SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::Show(int showCommand) {
+  try {
+    OnShow(*this);
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
+  if (pendingState_ == WindowState::Maximized && showCommand != SW_SHOWMINNOACTIVE &&
+      showCommand != SW_SHOWMINIMIZED)
+    showCommand = SW_SHOWMAXIMIZED;
+  pendingState_ = WindowState::Normal;
+  ShowWindow(Handle(), showCommand);
+  UpdateWindow(Handle());
+}
+
+int Form::ShowModal() {
+  modal_ = true;
+  modalResult_ = mrNone;
+  // Every other window of the program waits while this one is up.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+        if (IsWindowVisible(w) && IsWindowEnabled(w)) list->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&disabled));
+  std::erase(disabled, Handle());
+  for (HWND w : disabled) EnableWindow(w, FALSE);
+  HWND owner = disabled.empty() ? nullptr : disabled.front();
+  SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  Show(SW_SHOWNORMAL);
+  while (modalResult_ == mrNone) {
+    if (!Application.HandleMessage()) modalResult_ = mrCancel;
+  }
+  for (HWND w : disabled) EnableWindow(w, TRUE);
+  ShowWindow(Handle(), SW_HIDE);
+  if (owner) SetActiveWindow(owner);
+  modal_ = false;
+  return modalResult_;
+}
+
+UINT Form::RegisterCommand(MenuItem& item) {
+  UINT id = nextCommand_++;
+  commands_[id] = &item;
+  return id;
+}
+
+bool Form::HandleMenuCommand(WORD id) {
+  auto it = commands_.find(id);
+  if (it == commands_.end()) return false;
+  it->second->Click();
+  return true;
+}
+
+bool Form::HandleMenuDraw(UINT msg, LPARAM lp, LRESULT& result) {
+  if (msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+    if (mis->CtlType != ODT_MENU) return false;
+    auto it = commands_.find(mis->itemID);
+    if (it == commands_.end()) return false;
+    it->second->MeasureImage(*mis);
+  } else {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+    if (dis->CtlType != ODT_MENU) return false;
+    auto it = commands_.find(dis->itemID);
+    if (it == commands_.end()) return false;
+    it->second->DrawImage(*dis);
+  }
+  result = TRUE;
+  return true;
+}
+
+void Form::SetMainMenu(MainMenu* menu) {
+  mainMenu_ = menu;
+  SetMenu(Handle(), menu ? menu->Handle() : nullptr);
+  RebuildAccelerators();
+}
+
+void Form::RebuildAccelerators() {
+  std::vector<ACCEL> table;
+  for (auto& [id, item] : commands_) {
+    unsigned sc = item->ShortCut();
+    if (!sc || !mainMenu_ || item->GetMenu() != mainMenu_) continue;
+    BYTE virt = FVIRTKEY | ((sc & kCtrl) ? FCONTROL : 0) | ((sc & kShift) ? FSHIFT : 0) | ((sc & kAlt) ? FALT : 0);
+    table.push_back({virt, static_cast<WORD>(sc & 0xFFFF), static_cast<WORD>(id)});
+  }
+  accel_.reset(table.empty() ? nullptr : CreateAcceleratorTableA(table.data(), static_cast<int>(table.size())));
+}
+
+bool Form::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_CLOSE: {
+      bool canClose = true;
+      OnCloseQuery(*this, canClose);
+      if (!canClose) return true;
+      if (modal_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        return true;
+      }
+      CloseAction action = Application.MainForm() == this ? CloseAction::Free : CloseAction::Hide;
+      OnClose(*this, action);
+      if (action == CloseAction::Hide) ShowWindow(Handle(), SW_HIDE);
+      if (action == CloseAction::Free) DestroyWindow(Handle());
+      return true;
+    }
+    case WM_DESTROY:
+      if (Application.MainForm() == this) PostQuitMessage(0);
+      return false;
+    case WM_HELP:
+      if (helpContext_) Application.HelpCommand(HELP_CONTEXT, helpContext_, Handle());
+      result = TRUE;
+      return true;
+    case WM_COMMAND:
+      // A dialog key (Enter, Esc) pressed the form's default or cancel button.
+      if (lp == 0 && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) && dialogKeys_) {
+        HWND btn = GetDlgItem(Handle(), LOWORD(wp));
+        if (btn && IsWindowEnabled(btn)) SendMessageA(btn, BM_CLICK, 0, 0);
+        else if (LOWORD(wp) == IDCANCEL) Close();
+        return true;
+      }
+      return Control::WndProc(msg, wp, lp, result);
+    default:
+      return Control::WndProc(msg, wp, lp, result);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,115 @@
+// Top-level windows whose components come from a stored layout.
+#pragma once
+#include <map>
+#include <memory>
+
+#include "ui/Component.h"
+#include "ui/Errors.h"
+
+namespace ui {
+
+class MenuItem;
+class MainMenu;
+
+enum class WindowState { Normal, Minimized, Maximized };
+enum class CloseAction { None, Hide, Free };
+enum ModalResult { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL };
+
+class Form : public Control {
+ public:
+  Form() = default;
+  ~Form() override;
+
+  // Loads the form's layout; each form class gives its own.
+  virtual void Create() = 0;
+
+  // Creates the window, loads the layout's components in order, binds their events, gives
+  // each its end-of-loading step, lays the form out, and only then raises OnCreate.
+  template <class F>
+  void LoadLayout(const FormLayout<F>& layout);
+
+  bool Loading() const { return loading_; }
+  Component* Find(const std::string& name) const;
+  template <class T>
+  T& FindAs(const std::string& name) const {
+    T* t = dynamic_cast<T*>(Find(name));
+    if (!t) throw Exception("Component " + name + " not found");
+    return *t;
+  }
+  const std::vector<Component*>& Components() const { return components_; }
+
+  HFONT Font() const { return font_.get(); }
+  std::string Caption() const;
+  void SetCaption(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
+  WindowState GetWindowState() const;
+  void SetWindowState(WindowState s);
+  RECT WindowBounds() const;  // outer bounds in screen pixels
+  void SetWindowBounds(int left, int top, int width, int height);
+
+  void Show(int showCommand = SW_SHOWNORMAL);
+  void Close() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
+  int ShowModal();
+  void SetModalResult(int r) { modalResult_ = r; }
+  bool IsModal() const { return modal_; }
+  bool KeyPreview() const { return keyPreview_; }
+  bool DialogKeys() const { return dialogKeys_; }
+  HACCEL Accelerators() const { return accel_.get(); }
+  int HelpContextId() const { return helpContext_; }
+
+  // Menu items register here so that their commands reach them.
+  UINT RegisterCommand(MenuItem& item);
+  bool HandleMenuCommand(WORD id);
+  bool HandleMenuDraw(UINT msg, LPARAM lp, LRESULT& result);
+  void SetMainMenu(MainMenu* menu);
+  void RebuildAccelerators();
+
+  NotifyEvent OnCreate;
+  NotifyEvent OnShow;
+  Event<bool&> OnCloseQuery;
+  Event<CloseAction&> OnClose;
+  Event<WORD&> OnKeyDown;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  void SetDialogKeys(bool on) { dialogKeys_ = on; }
+  void SetHelpContext(int ctx) { helpContext_ = ctx; }
+
+ private:
+  void BeginLoad(const char* className, const Props& props, bool keyPreview, int icon);
+  void LoadComponent(Component& c, const char* name, const Props& props);
+  void EndLoad();
+
+  const char* className_ = nullptr;
+  int iconId_ = 0;
+  UniqueFont font_;
+  UniqueIcon icon_, smallIcon_;
+  std::vector<Component*> components_;
+  std::map<std::string, Component*> byName_;
+  std::map<UINT, MenuItem*> commands_;
+  UINT nextCommand_ = 100;
+  MainMenu* mainMenu_ = nullptr;
+  UniqueAccel accel_;
+  bool loading_ = false;
+  bool keyPreview_ = false;
+  bool dialogKeys_ = false;
+  bool modal_ = false;
+  int modalResult_ = mrNone;
+  int helpContext_ = 0;
+  WindowState pendingState_ = WindowState::Normal;
+};
+
+template <class F>
+void Form::LoadLayout(const FormLayout<F>& layout) {
+  F& self = static_cast<F&>(*this);
+  BeginLoad(layout.className, layout.props, layout.keyPreview, layout.icon);
+  for (const auto& bind : layout.events) bind(self, *this);
+  for (const Row<F>& row : layout.rows) {
+    Component& c = row.get(self);
+    LoadComponent(c, row.name, row.props);
+    for (const auto& bind : row.events) bind(self, c);
+  }
+  EndLoad();
+}
+
+}  // namespace ui

@@ -1,0 +1,100 @@
+// Image lists and pictures.
+#include "ui/Images.h"
+
+#include "ui/Application.h"
+#include "ui/Errors.h"
+
+namespace ui {
+
+const char* PlainWindowClass() {
+  static const char* name = [] {
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = "ui.Plain";
+    RegisterClassA(&wc);
+    return wc.lpszClassName;
+  }();
+  return name;
+}
+
+HCURSOR CursorFor(CursorShape shape) {
+  switch (shape) {
+    case CursorShape::Hand: return LoadCursorA(nullptr, IDC_HAND);
+    case CursorShape::SizeWE: return LoadCursorA(nullptr, IDC_SIZEWE);
+    default: return LoadCursorA(nullptr, IDC_ARROW);
+  }
+}
+
+void ImageList::Load(const Props& p, Form& form) {
+  Component::Load(p, form);
+  int size = p.imageSize ? p.imageSize : 16;
+  if (p.resource) {
+    UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!strip) throw Exception("Cannot load the images of " + Name());
+    list_.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, p.imageCount, 4));
+    ImageList_AddMasked(list_.get(), strip.get(), RGB(255, 0, 255));
+  } else {
+    list_.reset(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 16));
+  }
+  ImageList_SetBkColor(list_.get(), CLR_NONE);
+}
+
+void Image::SetPicture(HBITMAP bmp) {
+  bitmap_.reset(bmp ? static_cast<HBITMAP>(CopyImage(bmp, IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+  Invalidate();
+}
+
+HWND Image::CreateHandle(const Props& p, HWND parent) {
+  stretch_ = p.stretch;
+  cursor_ = p.cursor;
+  if (p.resource)
+    bitmap_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.resource),
+                                                  IMAGE_BITMAP, 0, 0, 0)));
+  return CreateChild(PlainWindowClass(), 0, 0, parent);
+}
+
+bool Image::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      RECT r = ClientRect();
+      FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+      if (bitmap_) {
+        BITMAP bm{};
+        GetObjectA(bitmap_.get(), sizeof bm, &bm);
+        UniqueDC mem(CreateCompatibleDC(dc));
+        SelectInDC sel(mem.get(), bitmap_.get());
+        SetStretchBltMode(dc, COLORONCOLOR);
+        if (stretch_)
+          StretchBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+        else
+          BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
+      }
+      EndPaint(Handle(), &ps);
+      return true;
+    }
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_LBUTTONUP:
+      OnClick(*this);
+      return true;
+    case WM_SETCURSOR:
+      if (Application.Cursor() == CursorKind::Default && cursor_ != CursorShape::Default) {
+        ::SetCursor(CursorFor(cursor_));
+        result = TRUE;
+        return true;
+      }
+      return Control::WndProc(msg, wp, lp, result);
+    default:
+      return Control::WndProc(msg, wp, lp, result);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,149 @@
+// The list view control.
+#include "ui/ListView.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "ui/Form.h"
+#include "ui/Images.h"
+
+namespace ui {
+
+namespace {
+DWORD StyleOf(ViewStyle v) {
+  switch (v) {
+    case ViewStyle::SmallIcon: return LVS_SMALLICON;
+    case ViewStyle::List: return LVS_LIST;
+    case ViewStyle::Report: return LVS_REPORT;
+    default: return LVS_ICON;
+  }
+}
+}  // namespace
+
+HWND ListView::CreateHandle(const Props& p, HWND parent) {
+  view_ = p.view;
+  DWORD style = StyleOf(view_) | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE | WS_TABSTOP;
+  if (!p.multiSelect) style |= LVS_SINGLESEL;
+  if (!p.hideSelection) style |= LVS_SHOWSELALWAYS;
+  if (!p.readOnly) style |= LVS_EDITLABELS;
+  HWND w = CreateChild(WC_LISTVIEWA, style, WS_EX_CLIENTEDGE, parent);
+  Form& form = *OwnerForm();
+  if (p.images) ListView_SetImageList(w, form.FindAs<ImageList>(p.images).Handle(), LVSIL_NORMAL);
+  if (p.smallImages) ListView_SetImageList(w, form.FindAs<ImageList>(p.smallImages).Handle(), LVSIL_SMALL);
+  int i = 0;
+  for (const Column& c : p.columns) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    col.fmt = c.rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    col.cx = c.width;
+    col.pszText = const_cast<char*>(c.caption);
+    col.iSubItem = i;
+    SendMessageA(w, LVM_INSERTCOLUMNA, i++, reinterpret_cast<LPARAM>(&col));
+  }
+  return w;
+}
+
+int ListView::AddItem(const std::string& caption, int imageIndex) {
+  LVITEMA it{};
+  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  it.iItem = Count();
+  it.pszText = const_cast<char*>(caption.c_str());
+  it.iImage = imageIndex;
+  return static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+}
+
+void ListView::SetSubItem(int item, int sub, const std::string& text) {
+  LVITEMA it{};
+  it.iSubItem = sub;
+  it.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(Handle(), LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
+}
+
+std::string ListView::SubItem(int item, int sub) const {
+  char buf[MAX_PATH + 1] = "";
+  LVITEMA it{};
+  it.iSubItem = sub;
+  it.pszText = buf;
+  it.cchTextMax = sizeof buf;
+  SendMessageA(Handle(), LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
+  return buf;
+}
+
+std::string ListView::Caption(int item) const { return SubItem(item, 0); }
+
+int ListView::ImageIndex(int item) const {
+  LVITEMA it{};
+  it.mask = LVIF_IMAGE;
+  it.iItem = item;
+  SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+bool ListView::Selected(int item) const { return ListView_GetItemState(Handle(), item, LVIS_SELECTED) != 0; }
+
+void ListView::SetSelected(int item, bool on) {
+  ListView_SetItemState(Handle(), item, on ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+
+bool ListView::Focused(int item) const { return ListView_GetItemState(Handle(), item, LVIS_FOCUSED) != 0; }
+
+void ListView::SetFocused(int item) { ListView_SetItemState(Handle(), item, LVIS_FOCUSED, LVIS_FOCUSED); }
+
+void ListView::Clear() {
+  BeginUpdate();
+  ListView_DeleteAllItems(Handle());
+  EndUpdate();
+}
+
+void ListView::BeginUpdate() {
+  if (updating_++ == 0) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void ListView::EndUpdate() {
+  if (--updating_ == 0) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+void ListView::SetView(ViewStyle v) {
+  view_ = v;
+  LONG_PTR style = GetWindowLongPtrA(Handle(), GWL_STYLE);
+  SetWindowLongPtrA(Handle(), GWL_STYLE, (style & ~LVS_TYPEMASK) | StyleOf(v));
+}
+
+void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
+  // Item parameters carry the current positions, so the order among equal captions is kept.
+  int n = Count();
+  std::vector<std::string> captions(n);
+  for (int i = 0; i < n; ++i) {
+    captions[i] = Caption(i);
+    LVITEMA it{};
+    it.mask = LVIF_PARAM;
+    it.iItem = i;
+    it.lParam = i;
+    SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  }
+  struct Ctx {
+    std::vector<std::string>* captions;
+    int (*compare)(const char*, const char*);
+  } ctx{&captions, compare};
+  ListView_SortItems(
+      Handle(),
+      [](LPARAM a, LPARAM b, LPARAM c) -> int {
+        auto* x = reinterpret_cast<Ctx*>(c);
+        int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
+        return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+}
+
+bool ListView::HandleNotify(NMHDR& hdr, LRESULT&) {
+  if (hdr.code == LVN_ITEMCHANGED) {
+    OnChange(*this);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace ui

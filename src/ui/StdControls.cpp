@@ -1,0 +1,370 @@
+// Panels, labels, the splitter, the status bar and the toolbar.
+#include "ui/StdControls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/Application.h"
+#include "ui/Form.h"
+#include "ui/Images.h"
+#include "ui/Menus.h"
+
+namespace ui {
+
+HWND Panel::CreateHandle(const Props& p, HWND parent) {
+  return CreateChild(PlainWindowClass(), WS_CLIPCHILDREN, p.border == BorderStyle::Single ? WS_EX_STATICEDGE : 0,
+                     parent);
+}
+
+// ---- Label
+
+HWND Label::CreateHandle(const Props& p, HWND parent) {
+  caption_ = p.caption ? p.caption : "";
+  color_ = p.color;
+  fontColor_ = p.fontColor;
+  layout_ = p.layout;
+  wordWrap_ = p.wordWrap;
+  autoSize_ = p.autoSize;
+  bold_ = p.bold;
+  cursor_ = p.cursor;
+  return CreateChild(PlainWindowClass(), 0, 0, parent);
+}
+
+HFONT Label::Font() const {
+  if (ownFont_) return ownFont_.get();
+  return reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+}
+
+COLORREF Label::FontColor() const { return fontColor_ == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_; }
+
+void Label::SetCaption(const std::string& text) {
+  caption_ = text;
+  if (autoSize_) FitToText();
+  Invalidate();
+}
+
+SIZE Label::TextExtent() const {
+  WindowDC dc(Handle());
+  SelectInDC sel(dc.get(), Font());
+  RECT r{0, 0, Width(), 0};
+  DrawTextA(dc.get(), caption_.c_str(), -1, &r, DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+void Label::FitToText() {
+  SIZE s = TextExtent();
+  SetBounds(Left(), Top(), wordWrap_ ? Width() : s.cx, s.cy);
+}
+
+bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_SETFONT:
+      if (bold_) {
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(wp), sizeof lf, &lf);
+        lf.lfWeight = FW_BOLD;
+        ownFont_.reset(CreateFontIndirectA(&lf));
+      }
+      DefaultProc(msg, wp, lp);
+      if (autoSize_) FitToText();
+      return true;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(Handle(), &ps);
+      RECT r = ClientRect();
+      COLORREF bg = color_ == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : color_;
+      UniqueBrush brush(CreateSolidBrush(bg));
+      FillRect(dc, &r, brush.get());
+      SelectInDC sel(dc, Font());
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, FontColor());
+      UINT fmt = DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE);
+      if (layout_ == TextLayout::Center) {
+        if (wordWrap_) {
+          RECT calc = r;
+          DrawTextA(dc, caption_.c_str(), -1, &calc, fmt | DT_CALCRECT);
+          OffsetRect(&r, 0, (r.bottom - calc.bottom) / 2);
+        } else {
+          fmt |= DT_VCENTER;
+        }
+      }
+      DrawTextA(dc, caption_.c_str(), -1, &r, fmt);
+      EndPaint(Handle(), &ps);
+      return true;
+    }
+    case WM_ERASEBKGND:
+      result = 1;
+      return true;
+    case WM_GETTEXT:
+      result = lstrlenA(lstrcpynA(reinterpret_cast<char*>(lp), caption_.c_str(), static_cast<int>(wp)));
+      return true;
+    case WM_LBUTTONUP:
+      OnClick(*this);
+      return true;
+    case WM_SETCURSOR:
+      if (Application.Cursor() == CursorKind::Default && cursor_ != CursorShape::Default) {
+        ::SetCursor(CursorFor(cursor_));
+        result = TRUE;
+        return true;
+      }
+      return Control::WndProc(msg, wp, lp, result);
+    default:
+      return Control::WndProc(msg, wp, lp, result);
+  }
+}
+
+// ---- Splitter
+
+HWND Splitter::CreateHandle(const Props& p, HWND parent) {
+  minSize_ = p.minSize;
+  return CreateChild(PlainWindowClass(), 0, 0, parent);
+}
+
+Control* Splitter::ResizeControl() const {
+  if (!Parent()) return nullptr;
+  Control* found = nullptr;
+  for (Control* c : Parent()->Children()) {
+    if (c == this) break;
+    if (c->GetAlign() == GetAlign() && c->Visible()) found = c;
+  }
+  return found;
+}
+
+void Splitter::ProposeSize(int newSize) {
+  Control* target = ResizeControl();
+  if (!target) return;
+  int limit = Parent()->ClientRect().right - Width() - minSize_;
+  newSize = std::clamp(newSize, 0, std::max(limit, 0));
+  if (newSize < minSize_) newSize = 0;  // a drag below the minimum snaps the pane shut
+  bool accept = true;
+  OnCanResize(*this, newSize, accept);
+  if (accept) target->SetWidth(newSize);
+}
+
+bool Splitter::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_SETCURSOR:
+      ::SetCursor(CursorFor(CursorShape::SizeWE));
+      result = TRUE;
+      return true;
+    case WM_LBUTTONDOWN:
+      if (Control* t = ResizeControl()) {
+        POINT pt{GET_X_LPARAM(lp), 0};
+        MapWindowPoints(Handle(), Parent()->Handle(), &pt, 1);
+        dragStart_ = pt.x;
+        startSize_ = t->Width();
+        dragging_ = true;
+        SetCapture(Handle());
+      }
+      return true;
+    case WM_MOUSEMOVE:
+      if (dragging_) {
+        POINT pt{GET_X_LPARAM(lp), 0};
+        MapWindowPoints(Handle(), Parent()->Handle(), &pt, 1);
+        ProposeSize(startSize_ + pt.x - dragStart_);
+      }
+      return true;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (dragging_) {
+        dragging_ = false;
+        if (msg == WM_LBUTTONUP) ReleaseCapture();
+      }
+      return true;
+    default:
+      return Control::WndProc(msg, wp, lp, result);
+  }
+}
+
+// ---- Status bar
+
+HWND StatusBar::CreateHandle(const Props& p, HWND parent) {
+  HWND w = CreateChild(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0,
+                       parent);
+  std::vector<int> edges;
+  int x = 0;
+  for (int width : p.panels) edges.push_back(x += width);
+  if (!edges.empty()) SendMessageA(w, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  return w;
+}
+
+std::string StatusBar::PanelText(int index) const {
+  char buf[512] = "";
+  LRESULT len = SendMessageA(Handle(), SB_GETTEXTLENGTHA, index, 0);
+  if (LOWORD(len) < sizeof buf) SendMessageA(Handle(), SB_GETTEXTA, index, reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+void StatusBar::SetPanelText(int index, const std::string& text) {
+  SendMessageA(Handle(), SB_SETTEXTA, index, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// ---- Toolbar
+
+void ToolButton::Load(const Props& p, Form& form) {
+  Component::Load(p, form);
+  bar_ = &form.FindAs<ToolBar>(p.parent);
+  bar_->buttons_.push_back(this);
+  caption_ = p.caption ? p.caption : "";
+  hint_ = p.hint ? p.hint : "";
+  imageIndex_ = p.imageIndex;
+  style_ = p.style;
+  width_ = p.bounds.width;
+  enabled_ = p.enabled;
+  command_ = static_cast<int>(bar_->buttons_.size());
+  if (p.dropdownMenu) dropdown_ = &form.FindAs<PopupMenu>(p.dropdownMenu);
+}
+
+void ToolButton::SetEnabled(bool on) {
+  enabled_ = on;
+  if (bar_ && bar_->Handle()) SendMessageA(bar_->Handle(), TB_ENABLEBUTTON, command_, MAKELONG(on, 0));
+}
+
+HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
+  showCaptions_ = p.showCaptions;
+  showHint_ = p.showHint;
+  autoSize_ = p.autoSize;
+  if (p.buttonWidth) buttonWidth_ = p.buttonWidth;
+  if (p.buttonHeight) buttonHeight_ = p.buttonHeight;
+  Form& form = *OwnerForm();
+  if (p.images) images_ = &form.FindAs<ImageList>(p.images);
+  if (p.hotImages) hot_ = &form.FindAs<ImageList>(p.hotImages);
+  if (p.disabledImages) disabled_ = &form.FindAs<ImageList>(p.disabledImages);
+  HWND w = CreateChild(TOOLBARCLASSNAMEA,
+                       TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN, 0,
+                       parent);
+  SendMessageA(w, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(w, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+  return w;
+}
+
+void ToolBar::Loaded() {
+  HWND w = Handle();
+  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(16, 16));
+  SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+  SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
+  SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
+  RebuildButtons();
+  if (autoSize_) SetHeight(buttonHeight_ + 4);  // the etched edges take two pixels each
+  SetShowHint(showHint_);
+}
+
+void ToolBar::RebuildButtons() {
+  HWND w = Handle();
+  while (SendMessageA(w, TB_BUTTONCOUNT, 0, 0) > 0) SendMessageA(w, TB_DELETEBUTTON, 0, 0);
+  std::vector<TBBUTTON> tb;
+  for (ToolButton* b : buttons_) {
+    TBBUTTON t{};
+    t.idCommand = b->command_;
+    t.fsState = static_cast<BYTE>(b->enabled_ ? TBSTATE_ENABLED : 0);
+    if (b->style_ == ButtonStyle::Separator) {
+      t.fsStyle = BTNS_SEP;
+      t.iBitmap = b->width_;
+    } else {
+      t.fsStyle = static_cast<BYTE>(b->style_ == ButtonStyle::DropDown ? BTNS_DROPDOWN : BTNS_BUTTON);
+      t.iBitmap = b->imageIndex_;
+      t.iString = showCaptions_ ? reinterpret_cast<INT_PTR>(b->caption_.c_str()) : -1;
+    }
+    tb.push_back(t);
+  }
+  SendMessageA(w, TB_SETMAXTEXTROWS, showCaptions_ ? 1 : 0, 0);
+  SendMessageA(w, TB_ADDBUTTONSA, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
+  SendMessageA(w, TB_SETBUTTONSIZE, 0, MAKELONG(buttonWidth_, buttonHeight_));
+  Invalidate();
+}
+
+void ToolBar::SetShowCaptions(bool on) {
+  showCaptions_ = on;
+  RebuildButtons();
+}
+
+void ToolBar::SetButtonSize(int width, int height) {
+  buttonWidth_ = width;
+  buttonHeight_ = height;
+  SendMessageA(Handle(), TB_SETBUTTONSIZE, 0, MAKELONG(width, height));
+  RebuildButtons();
+}
+
+SIZE ToolBar::ReportedButtonSize() const {
+  DWORD s = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
+  return {LOWORD(s), HIWORD(s)};
+}
+
+void ToolBar::SetShowHint(bool on) {
+  showHint_ = on;
+  if (HWND tips = reinterpret_cast<HWND>(SendMessageA(Handle(), TB_GETTOOLTIPS, 0, 0)))
+    SendMessageA(tips, TTM_ACTIVATE, on, 0);
+}
+
+void ToolBar::SetImages(ImageList* images) {
+  images_ = images;
+  SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
+  Invalidate();
+}
+
+ToolButton* ToolBar::ButtonByCommand(int command) const {
+  for (ToolButton* b : buttons_)
+    if (b->command_ == command) return b;
+  return nullptr;
+}
+
+bool ToolBar::HandleCommand(WORD, WORD id) {
+  if (ToolButton* b = ButtonByCommand(id)) b->Click();
+  return true;
+}
+
+bool ToolBar::HandleNotify(NMHDR& hdr, LRESULT& result) {
+  switch (hdr.code) {
+    case TBN_DROPDOWN: {
+      auto& nm = reinterpret_cast<NMTOOLBARA&>(hdr);
+      ToolButton* b = ButtonByCommand(nm.iItem);
+      if (!b || !b->dropdown_) return false;
+      RECT r{};
+      SendMessageA(Handle(), TB_GETRECT, nm.iItem, reinterpret_cast<LPARAM>(&r));
+      MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+      b->dropdown_->Popup(r.left, r.bottom, b);
+      result = TBDDRET_DEFAULT;
+      return true;
+    }
+    case TBN_GETINFOTIPA: {
+      auto& nm = reinterpret_cast<NMTBGETINFOTIPA&>(hdr);
+      if (ToolButton* b = ButtonByCommand(nm.iItem)) lstrcpynA(nm.pszText, b->hint_.c_str(), nm.cchTextMax);
+      return true;
+    }
+    case TTN_GETDISPINFOA: {
+      auto& nm = reinterpret_cast<NMTTDISPINFOA&>(hdr);
+      if (ToolButton* b = ButtonByCommand(static_cast<int>(hdr.idFrom))) {
+        lstrcpynA(nm.szText, b->hint_.c_str(), sizeof nm.szText);
+        nm.lpszText = nm.szText;
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool ToolBar::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_NCCALCSIZE: {
+      auto* r = reinterpret_cast<RECT*>(lp);
+      InflateRect(r, -2, -2);
+      result = 0;
+      return true;
+    }
+    case WM_NCPAINT: {
+      HDC dc = GetWindowDC(Handle());
+      RECT r;
+      GetWindowRect(Handle(), &r);
+      OffsetRect(&r, -r.left, -r.top);
+      DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+      ReleaseDC(Handle(), dc);
+      return true;
+    }
+    default:
+      return Control::WndProc(msg, wp, lp, result);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,134 @@
+// Panels, labels, the splitter, the status bar and the toolbar.
+#pragma once
+#include "ui/Component.h"
+
+namespace ui {
+
+class ImageList;
+class PopupMenu;
+
+// A plain container, optionally with a single-line border.
+class Panel : public Control {
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+};
+
+// Text painted by the control itself: colours, bold, vertical centring, word wrap,
+// sizing to its text, a cursor of its own and a click event.
+class Label : public Control {
+ public:
+  std::string Caption() const { return caption_; }
+  void SetCaption(const std::string& text);
+  void SetFontColor(COLORREF c) { fontColor_ = c; Invalidate(); }
+  COLORREF FontColor() const;
+  HFONT Font() const;
+  // Width and height the text needs in the label's font.
+  SIZE TextExtent() const;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
+  void FitToText();
+
+  std::string caption_;
+  COLORREF color_ = CLR_INVALID, fontColor_ = CLR_INVALID;
+  TextLayout layout_ = TextLayout::Top;
+  bool wordWrap_ = false, autoSize_ = false, bold_ = false;
+  CursorShape cursor_ = CursorShape::Default;
+  UniqueFont ownFont_;
+};
+
+// Drags the width of the control aligned just before it; asks OnCanResize first.
+class Splitter : public Control {
+ public:
+  int MinSize() const { return minSize_; }
+  // Proposes a new width for the resized control, as a drag would.
+  void ProposeSize(int newSize);
+  Control* ResizeControl() const;
+
+  Event<int&, bool&> OnCanResize;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
+  int minSize_ = 30;
+  int dragStart_ = 0, startSize_ = 0;
+  bool dragging_ = false;
+};
+
+class StatusBar : public Control {
+ public:
+  std::string PanelText(int index) const;
+  void SetPanelText(int index, const std::string& text);
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+};
+
+class ToolBar;
+
+class ToolButton : public Component {
+ public:
+  void Load(const Props& props, Form& form) override;
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool on);
+  const std::string& Caption() const { return caption_; }
+  const std::string& Hint() const { return hint_; }
+  ButtonStyle Style() const { return style_; }
+  PopupMenu* DropdownMenu() const { return dropdown_; }
+  int Command() const { return command_; }
+  ToolBar* Bar() const { return bar_; }
+  void Click() { if (enabled_) OnClick(*this); }
+
+  NotifyEvent OnClick;
+
+ private:
+  friend class ToolBar;
+  ToolBar* bar_ = nullptr;
+  std::string caption_, hint_;
+  int imageIndex_ = -1, width_ = 0, command_ = 0;
+  ButtonStyle style_ = ButtonStyle::Button;
+  bool enabled_ = true;
+  PopupMenu* dropdown_ = nullptr;
+};
+
+// Flat toolbar with captions below the images, drop-down buttons, three image sets
+// (normal, hot, disabled), tool tips from the buttons' hints, and etched edges.
+class ToolBar : public Control {
+ public:
+  void Loaded() override;
+  const std::vector<ToolButton*>& Buttons() const { return buttons_; }
+  bool ShowCaptions() const { return showCaptions_; }
+  void SetShowCaptions(bool on);
+  int ButtonWidth() const { return buttonWidth_; }
+  int ButtonHeight() const { return buttonHeight_; }
+  void SetButtonSize(int width, int height);
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool on);
+  ImageList* Images() const { return images_; }
+  void SetImages(ImageList* images);
+  // Size of one button as the control reports it.
+  SIZE ReportedButtonSize() const;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
+  bool HandleCommand(WORD code, WORD id) override;
+
+ private:
+  friend class ToolButton;
+  void RebuildButtons();
+  ToolButton* ButtonByCommand(int command) const;
+
+  std::vector<ToolButton*> buttons_;
+  ImageList *images_ = nullptr, *hot_ = nullptr, *disabled_ = nullptr;
+  bool showCaptions_ = true, showHint_ = true, autoSize_ = false;
+  int buttonWidth_ = 23, buttonHeight_ = 22;
+};
+
+}  // namespace ui

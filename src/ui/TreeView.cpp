@@ -1,0 +1,237 @@
+// The tree view control and its nodes.
+#include "ui/TreeView.h"
+
+#include "ui/Errors.h"
+
+namespace ui {
+
+namespace {
+TVITEMA ItemQuery(HTREEITEM item, UINT mask) {
+  TVITEMA it{};
+  it.mask = mask | TVIF_HANDLE;
+  it.hItem = item;
+  return it;
+}
+}  // namespace
+
+std::string TreeNode::Text() const {
+  char buf[MAX_PATH * 2] = "";
+  TVITEMA it = ItemQuery(item_, TVIF_TEXT);
+  it.pszText = buf;
+  it.cchTextMax = sizeof buf;
+  SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return buf;
+}
+
+void TreeNode::SetText(const std::string& text) {
+  TVITEMA it = ItemQuery(item_, TVIF_TEXT);
+  it.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+int TreeNode::ImageIndex() const {
+  TVITEMA it = ItemQuery(item_, TVIF_IMAGE);
+  SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.iImage;
+}
+
+void TreeNode::SetImageIndex(int i) {
+  TVITEMA it = ItemQuery(item_, TVIF_IMAGE);
+  it.iImage = i;
+  SendMessageA(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TreeNode::SetSelectedIndex(int i) {
+  TVITEMA it = ItemQuery(item_, TVIF_SELECTEDIMAGE);
+  it.iSelectedImage = i;
+  SendMessageA(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TreeNode::SetOverlayIndex(int i) {
+  TVITEMA it = ItemQuery(item_, TVIF_STATE);
+  it.stateMask = TVIS_OVERLAYMASK;
+  it.state = i >= 0 ? INDEXTOOVERLAYMASK(i + 1) : 0;
+  SendMessageA(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+bool TreeNode::HasChildren() const {
+  TVITEMA it = ItemQuery(item_, TVIF_CHILDREN);
+  SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return it.cChildren != 0;
+}
+
+void TreeNode::SetHasChildren(bool on) {
+  TVITEMA it = ItemQuery(item_, TVIF_CHILDREN);
+  it.cChildren = on ? 1 : 0;
+  SendMessageA(owner_.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+bool TreeNode::Expanded() const {
+  return (TreeView_GetItemState(owner_.Handle(), item_, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TreeNode::Expand(bool recurse) {
+  TreeView_Expand(owner_.Handle(), item_, TVE_EXPAND);
+  if (recurse)
+    for (TreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Expand(true);
+}
+
+void TreeNode::Collapse() { TreeView_Expand(owner_.Handle(), item_, TVE_COLLAPSE); }
+
+bool TreeNode::Selected() const { return TreeView_GetSelection(owner_.Handle()) == item_; }
+
+TreeNode* TreeNode::Parent() const { return owner_.NodeOf(TreeView_GetParent(owner_.Handle(), item_)); }
+TreeNode* TreeNode::FirstChild() const { return owner_.NodeOf(TreeView_GetChild(owner_.Handle(), item_)); }
+TreeNode* TreeNode::NextSibling() const { return owner_.NodeOf(TreeView_GetNextSibling(owner_.Handle(), item_)); }
+TreeNode* TreeNode::PrevSibling() const { return owner_.NodeOf(TreeView_GetPrevSibling(owner_.Handle(), item_)); }
+
+TreeNode* TreeNode::LastChild() const {
+  TreeNode* last = nullptr;
+  for (TreeNode* c = FirstChild(); c; c = c->NextSibling()) last = c;
+  return last;
+}
+
+int TreeNode::Count() const {
+  int n = 0;
+  for (TreeNode* c = FirstChild(); c; c = c->NextSibling()) ++n;
+  return n;
+}
+
+int TreeNode::Level() const {
+  int n = 0;
+  for (TreeNode* p = Parent(); p; p = p->Parent()) ++n;
+  return n;
+}
+
+void TreeNode::DeleteChildren() {
+  owner_.BeginUpdate();
+  while (TreeNode* c = FirstChild()) c->Delete();
+  owner_.EndUpdate();
+}
+
+// Destroys this node object too.
+void TreeNode::Delete() { TreeView_DeleteItem(owner_.Handle(), item_); }
+
+RECT TreeNode::LabelRect() const {
+  RECT r{};
+  TreeView_GetItemRect(owner_.Handle(), item_, &r, TRUE);
+  return r;
+}
+
+HWND TreeView::CreateHandle(const Props& p, HWND parent) {
+  DWORD style = TVS_HASBUTTONS | TVS_HASLINES | WS_TABSTOP;
+  if (p.showRoot) style |= TVS_LINESATROOT;
+  if (!p.readOnly) style |= TVS_EDITLABELS;
+  if (!p.hideSelection) style |= TVS_SHOWSELALWAYS;
+  HWND w = CreateChild(WC_TREEVIEWA, style, WS_EX_CLIENTEDGE, parent);
+  if (p.indent) TreeView_SetIndent(w, p.indent);
+  return w;
+}
+
+TreeNode* TreeView::NodeOf(HTREEITEM item) const {
+  if (!item) return nullptr;
+  TVITEMA it = ItemQuery(item, TVIF_PARAM);
+  SendMessageA(Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  return reinterpret_cast<TreeNode*>(it.lParam);
+}
+
+TreeNode* TreeView::AddChild(TreeNode* parent, const std::string& text) {
+  std::unique_ptr<TreeNode> node = CreateNode();
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = parent ? parent->item_ : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+  ins.item.pszText = const_cast<char*>(text.c_str());
+  ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (!item) throw Exception("Cannot add a tree node");
+  node->item_ = item;
+  return node.release();  // owned by the control's item from here on
+}
+
+void TreeView::Clear() {
+  BeginUpdate();
+  TreeView_DeleteAllItems(Handle());
+  EndUpdate();
+}
+
+void TreeView::Select(TreeNode* node) { TreeView_SelectItem(Handle(), node ? node->item_ : nullptr); }
+
+TreeNode* TreeView::NodeAt(int x, int y) const {
+  TVHITTESTINFO hit{};
+  hit.pt = {x, y};
+  HTREEITEM item = TreeView_HitTest(Handle(), &hit);
+  return (hit.flags & TVHT_ONITEM) ? NodeOf(item) : nullptr;
+}
+
+void TreeView::SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data) {
+  struct Ctx {
+    int (*compare)(TreeNode&, TreeNode&, void*);
+    void* data;
+  } ctx{compare, data};
+  TVSORTCB sort{};
+  sort.hParent = parent ? parent->item_ : TVI_ROOT;
+  sort.lpfnCompare = [](LPARAM a, LPARAM b, LPARAM c) -> int {
+    auto* x = reinterpret_cast<Ctx*>(c);
+    return x->compare(*reinterpret_cast<TreeNode*>(a), *reinterpret_cast<TreeNode*>(b), x->data);
+  };
+  sort.lParam = reinterpret_cast<LPARAM>(&ctx);
+  TreeView_SortChildrenCB(Handle(), &sort, FALSE);
+}
+
+void TreeView::BeginUpdate() {
+  if (updating_++ == 0) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TreeView::EndUpdate() {
+  if (--updating_ == 0) {
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+bool TreeView::CanExpand(TreeNode& node) {
+  bool allow = true;
+  OnExpanding(*this, &node, allow);
+  return allow;
+}
+
+bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
+  switch (hdr.code) {
+    case TVN_SELCHANGINGA: {
+      auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
+      bool allow = true;
+      OnChanging(*this, reinterpret_cast<TreeNode*>(nm.itemNew.lParam), allow);
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case TVN_SELCHANGEDA: {
+      auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
+      OnChange(*this, reinterpret_cast<TreeNode*>(nm.itemNew.lParam));
+      return true;
+    }
+    case TVN_ITEMEXPANDINGA: {
+      auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
+      if (nm.action & TVE_EXPAND) {
+        auto* node = reinterpret_cast<TreeNode*>(nm.itemNew.lParam);
+        result = node && !CanExpand(*node) ? TRUE : FALSE;
+        return true;
+      }
+      return false;
+    }
+    case TVN_ITEMEXPANDEDA: {
+      auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
+      if (nm.action & TVE_EXPAND) OnExpanded(*this, reinterpret_cast<TreeNode*>(nm.itemNew.lParam));
+      return true;
+    }
+    case TVN_DELETEITEMA: {
+      auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
+      std::unique_ptr<TreeNode>(reinterpret_cast<TreeNode*>(nm.itemOld.lParam));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace ui

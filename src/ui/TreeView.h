@@ -1,0 +1,86 @@
+// The tree view with node objects. Each item's parameter holds its node; the node is
+// destroyed when the control deletes the item.
+#pragma once
+#include <memory>
+
+#include "ui/Component.h"
+
+namespace ui {
+
+class TreeView;
+
+class TreeNode {
+ public:
+  explicit TreeNode(TreeView& owner) : owner_(owner) {}
+  TreeNode(const TreeNode&) = delete;
+  TreeNode& operator=(const TreeNode&) = delete;
+  virtual ~TreeNode() = default;
+
+  TreeView& Owner() const { return owner_; }
+  HTREEITEM Item() const { return item_; }
+  std::string Text() const;
+  void SetText(const std::string& text);
+  int ImageIndex() const;
+  void SetImageIndex(int i);
+  void SetSelectedIndex(int i);
+  void SetOverlayIndex(int i);
+  bool HasChildren() const;
+  void SetHasChildren(bool on);
+  bool Expanded() const;
+  void Expand(bool recurse = false);
+  void Collapse();
+  bool Selected() const;
+
+  TreeNode* Parent() const;
+  TreeNode* FirstChild() const;
+  TreeNode* NextSibling() const;
+  TreeNode* PrevSibling() const;
+  TreeNode* LastChild() const;
+  int Count() const;
+  int Level() const;
+  void DeleteChildren();
+  void Delete();
+  RECT LabelRect() const;
+
+ private:
+  friend class TreeView;
+  TreeView& owner_;
+  HTREEITEM item_ = nullptr;
+};
+
+class TreeView : public Control {
+ public:
+  TreeNode* FirstNode() const { return NodeOf(TreeView_GetRoot(Handle())); }
+  TreeNode* Selected() const { return NodeOf(TreeView_GetSelection(Handle())); }
+  // Selects the node; OnChanging may refuse, then OnChange follows.
+  void Select(TreeNode* node);
+  // Appends a node under the parent (none: a top-level node).
+  TreeNode* AddChild(TreeNode* parent, const std::string& text);
+  void Clear();
+  TreeNode* NodeAt(int x, int y) const;
+  TreeNode* NodeOf(HTREEITEM item) const;
+  // Sorts a node's children (none: the top level) with the comparison.
+  void SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data);
+  void SetImages(HIMAGELIST list) { TreeView_SetImageList(Handle(), list, TVSIL_NORMAL); }
+  // Redrawing suspended inside the bracket; brackets nest.
+  void BeginUpdate();
+  void EndUpdate();
+
+  Event<TreeNode*, bool&> OnChanging;
+  Event<TreeNode*> OnChange;
+  Event<TreeNode*, bool&> OnExpanding;
+  Event<TreeNode*> OnExpanded;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
+  // The node factory; derived trees make their own node class.
+  virtual std::unique_ptr<TreeNode> CreateNode() { return std::make_unique<TreeNode>(*this); }
+  // The expansion query: whether the node may expand.
+  virtual bool CanExpand(TreeNode& node);
+
+ private:
+  int updating_ = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,27 @@
+// Answers every dialog box the thread raises while it lives: reads its caption and text,
+// then presses its default button (or closes it), so that no test waits on a person.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct AnsweredBox {
+  std::string caption;
+  std::string text;
+};
+
+class ModalAnswerer {
+ public:
+  ModalAnswerer();
+  ModalAnswerer(const ModalAnswerer&) = delete;
+  ModalAnswerer& operator=(const ModalAnswerer&) = delete;
+  ~ModalAnswerer();
+
+  const std::vector<AnsweredBox>& Boxes() const { return boxes_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
+  HHOOK hook_;
+  std::vector<AnsweredBox> boxes_;
+};

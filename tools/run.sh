@@ -1,0 +1,19 @@
+#!/bin/sh
+# Starts the program. With a display it opens for the user; without one it takes the
+# headless tour: start on a private display, wait for the main window, take a screenshot,
+# close the program through its normal close path.
+set -e
+build=${1:-build}
+run=$(tools/rundir.sh "$build")
+if [ -n "${DISPLAY:-}" ]; then
+  WINENV_DISPLAY=keep exec tools/winenv.sh "$build" sh -c "\$WINE '$run/Mirovane.exe'"
+fi
+tools/winenv.sh "$build" sh -c '
+  run=$1; build=$2
+  "$WINE" "$run/Mirovane.exe" >/dev/null 2>&1 &
+  "$WINE" "$run/Driver.exe" wait TfrmMainForm 60
+  import -window root -crop 1024x768+0+0 +repage "$build/screenshot.png"
+  "$WINE" "$run/Driver.exe" close TfrmMainForm 30
+  wait
+' tour "$run" "$build"
+echo "Screenshot: $build/screenshot.png"
