@@ -1,0 +1,60 @@
+// Worker threads with a synchronous hand-over to the user-interface thread.
+#include "ui/Thread.h"
+
+#include "ui/Application.h"
+
+namespace ui {
+
+Thread::Thread(SIZE_T stackReserve) {
+  DWORD id = 0;
+  handle_.reset(CreateThread(nullptr, stackReserve, &Thread::Start, this,
+                             CREATE_SUSPENDED | (stackReserve ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0), &id));
+  if (!handle_) finished_ = true;
+}
+
+Thread::~Thread() { StopAndWait(); }
+
+void Thread::StopAndWait() {
+  if (!handle_ || finished_) return;
+  terminated_ = true;
+  if (suspended_) {
+    // Never started: let it run straight to its end without calling Execute.
+    Resume();
+  }
+  WaitFor();
+}
+
+void Thread::Resume() {
+  if (handle_ && suspended_) {
+    suspended_ = false;
+    ResumeThread(handle_.get());
+  }
+}
+
+void Thread::WaitFor() {
+  if (!handle_) return;
+  if (GetCurrentThreadId() != Application.MainThreadId()) {
+    WaitForSingleObject(handle_.get(), INFINITE);
+    return;
+  }
+  HANDLE h = handle_.get();
+  while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+    Application.CheckSynchronize();
+}
+
+void Thread::Synchronize(const std::function<void()>& fn) { Application.Synchronize(fn); }
+
+DWORD WINAPI Thread::Start(void* p) {
+  auto* self = static_cast<Thread*>(p);
+  if (!self->terminated_) {
+    try {
+      self->Execute();
+    } catch (...) {
+      // A worker has no one to report to; it ends.
+    }
+  }
+  self->finished_ = true;
+  return 0;
+}
+
+}  // namespace ui
