@@ -6,6 +6,14 @@
 
 namespace ui {
 
+namespace {
+BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM lp) {
+  auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
+  if (IsWindowVisible(w) && IsWindowEnabled(w)) list->push_back(w);
+  return TRUE;
+}
+}  // namespace
+
 Form::~Form() {
   // The window goes first, so no message reaches a component being destroyed.
   if (HWND w = Handle()) DestroyWindow(w);
@@ -132,14 +140,7 @@ int Form::ShowModal() {
   modalResult_ = mrNone;
   // Every other window of the program waits while this one is up.
   std::vector<HWND> disabled;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
-        if (IsWindowVisible(w) && IsWindowEnabled(w)) list->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&disabled));
+  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
   std::erase(disabled, Handle());
   for (HWND w : disabled) EnableWindow(w, FALSE);
   HWND owner = disabled.empty() ? nullptr : disabled.front();

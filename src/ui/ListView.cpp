@@ -18,6 +18,17 @@ DWORD StyleOf(ViewStyle v) {
     default: return LVS_ICON;
   }
 }
+
+struct CaptionSort {
+  std::vector<std::string>* captions;
+  int (*compare)(const char*, const char*);
+};
+
+int CALLBACK CompareCaptions(LPARAM a, LPARAM b, LPARAM c) {
+  auto* x = reinterpret_cast<CaptionSort*>(c);
+  int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
+  return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
+}
 }  // namespace
 
 HWND ListView::CreateHandle(const Props& p, HWND parent) {
@@ -124,18 +135,8 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
     it.lParam = i;
     SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
   }
-  struct Ctx {
-    std::vector<std::string>* captions;
-    int (*compare)(const char*, const char*);
-  } ctx{&captions, compare};
-  ListView_SortItems(
-      Handle(),
-      [](LPARAM a, LPARAM b, LPARAM c) -> int {
-        auto* x = reinterpret_cast<Ctx*>(c);
-        int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
-        return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
-      },
-      reinterpret_cast<LPARAM>(&ctx));
+  CaptionSort ctx{&captions, compare};
+  ListView_SortItems(Handle(), &CompareCaptions, reinterpret_cast<LPARAM>(&ctx));
 }
 
 bool ListView::HandleNotify(NMHDR& hdr, LRESULT&) {

@@ -12,6 +12,16 @@ TVITEMA ItemQuery(HTREEITEM item, UINT mask) {
   it.hItem = item;
   return it;
 }
+
+struct NodeSort {
+  int (*compare)(TreeNode&, TreeNode&, void*);
+  void* data;
+};
+
+int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM c) {
+  auto* x = reinterpret_cast<NodeSort*>(c);
+  return x->compare(*reinterpret_cast<TreeNode*>(a), *reinterpret_cast<TreeNode*>(b), x->data);
+}
 }  // namespace
 
 std::string TreeNode::Text() const {
@@ -165,16 +175,10 @@ TreeNode* TreeView::NodeAt(int x, int y) const {
 }
 
 void TreeView::SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data) {
-  struct Ctx {
-    int (*compare)(TreeNode&, TreeNode&, void*);
-    void* data;
-  } ctx{compare, data};
+  NodeSort ctx{compare, data};
   TVSORTCB sort{};
   sort.hParent = parent ? parent->item_ : TVI_ROOT;
-  sort.lpfnCompare = [](LPARAM a, LPARAM b, LPARAM c) -> int {
-    auto* x = reinterpret_cast<Ctx*>(c);
-    return x->compare(*reinterpret_cast<TreeNode*>(a), *reinterpret_cast<TreeNode*>(b), x->data);
-  };
+  sort.lpfnCompare = &CompareNodes;
   sort.lParam = reinterpret_cast<LPARAM>(&ctx);
   TreeView_SortChildrenCB(Handle(), &sort, FALSE);
 }

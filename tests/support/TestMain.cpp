@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "ui/Application.h"
 
@@ -14,28 +16,30 @@ namespace {
 std::atomic<LONG> testGeneration{0};
 constexpr DWORD kTestTimeLimitMs = 120000;
 
+struct Arg {
+  LONG gen;
+  std::string name;
+};
+
+DWORD WINAPI Watch(void* p) {
+  std::unique_ptr<Arg> a(static_cast<Arg*>(p));
+  Sleep(kTestTimeLimitMs);
+  if (testGeneration == a->gen) {
+    std::fprintf(stderr, "\n%s did not finish within %lu s\n", a->name.c_str(), kTestTimeLimitMs / 1000);
+    std::fflush(stderr);
+    ExitProcess(3);
+  }
+  return 0;
+}
+
 class Watchdog : public testing::EmptyTestEventListener {
   void OnTestStart(const testing::TestInfo& info) override {
     LONG gen = ++testGeneration;
-    struct Arg {
-      LONG gen;
-      std::string name;
-    };
-    auto* arg = new Arg{gen, std::string(info.test_suite_name()) + "." + info.name()};
-    CloseHandle(CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-          auto* a = static_cast<Arg*>(p);
-          Sleep(kTestTimeLimitMs);
-          if (testGeneration == a->gen) {
-            std::fprintf(stderr, "\n%s did not finish within %lu s\n", a->name.c_str(), kTestTimeLimitMs / 1000);
-            std::fflush(stderr);
-            ExitProcess(3);
-          }
-          delete a;
-          return 0;
-        },
-        arg, 0, nullptr));
+    auto arg = std::make_unique<Arg>(Arg{gen, std::string(info.test_suite_name()) + "." + info.name()});
+    if (HANDLE t = CreateThread(nullptr, 0, &Watch, arg.get(), 0, nullptr)) {
+      arg.release();  // the watch thread owns it now
+      CloseHandle(t);
+    }
   }
   void OnTestEnd(const testing::TestInfo&) override { ++testGeneration; }
 };
