@@ -75,9 +75,14 @@ class DialogAnswerer {
   std::thread worker_;
 };
 
+// The dialog may still be filling its tree when it first shows, and its own initial
+// selection would then win: let it settle, and select twice.
 void SelectPath(HWND dialog, const std::string& path) {
-  SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-  Sleep(100);
+  Sleep(400);
+  for (int i = 0; i < 2; ++i) {
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    Sleep(200);
+  }
 }
 
 std::string LongPath(std::string path) {
