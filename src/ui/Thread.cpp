@@ -37,9 +37,13 @@ void Thread::WaitFor() {
     WaitForSingleObject(handle_.get(), INFINITE);
     return;
   }
+  // A hand-over already queued counts as seen once anything has looked at the queue, and a
+  // plain wait would then sleep past it while the sender waits for us: serve what is queued
+  // first, and wake for queued hand-overs, not only new ones.
   HANDLE h = handle_.get();
-  while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1)
+  do {
     Application.CheckSynchronize();
+  } while (MsgWaitForMultipleObjectsEx(1, &h, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1);
 }
 
 void Thread::Synchronize(const std::function<void()>& fn) { Application.Synchronize(fn); }
