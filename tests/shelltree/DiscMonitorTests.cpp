@@ -180,6 +180,26 @@ void PrintMemory(const char* when) {
               (ms.ullTotalVirtual - ms.ullAvailVirtual) / 1048576.0);
 }
 
+// The stack reservation the platform actually grants a thread that asks for `reserve`.
+DWORD WINAPI MeasureOwnStack(void* out) {
+  MEMORY_BASIC_INFORMATION mbi{};
+  VirtualQuery(&mbi, &mbi, sizeof mbi);
+  void* base = mbi.AllocationBase;
+  SIZE_T total = 0;
+  for (auto* p = static_cast<BYTE*>(base); VirtualQuery(p, &mbi, sizeof mbi) && mbi.AllocationBase == base;
+       p += mbi.RegionSize)
+    total += mbi.RegionSize;
+  *static_cast<SIZE_T*>(out) = total;
+  return 0;
+}
+
+SIZE_T GrantedStack(SIZE_T reserve) {
+  SIZE_T granted = 0;
+  ui::UniqueEvent t(CreateThread(nullptr, reserve, &MeasureOwnStack, &granted, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (t) WaitForSingleObject(t.get(), INFINITE);
+  return granted;
+}
+
 }  // namespace
 
 // Measurement, not part of the normal run: MONITOR_BENCH_COUNT folders (default 1000), one
@@ -189,7 +209,9 @@ TEST(DiscMonitor, DISABLED_SustainsManyMonitors) {
   const int count = env ? std::atoi(env) : 1000;
   shelltest::ScratchDir dir;
   CountingNode node;
-  std::printf("%d monitors\n", count);
+  std::printf("%d monitors; a thread asking for %lu KB of stack is granted %lu KB\n", count,
+              static_cast<unsigned long>(kMonitorStackReserve / 1024),
+              static_cast<unsigned long>(GrantedStack(kMonitorStackReserve) / 1024));
   PrintMemory("before");
 
   DWORD t0 = GetTickCount();
@@ -201,9 +223,13 @@ TEST(DiscMonitor, DISABLED_SustainsManyMonitors) {
   DWORD t2 = GetTickCount();
   // Let every thread reach its wait before counting.
   PumpUntil([] { return false; }, 2000);
-  int failed = 0;
-  for (const auto& m : monitors) failed += m->Failed() ? 1 : 0;
-  std::printf("  folders made in %lu ms, monitors started in %lu ms, failed %d\n", t1 - t0, t2 - t1, failed);
+  int failed = 0, noThread = 0;
+  for (const auto& m : monitors) {
+    failed += m->Failed() ? 1 : 0;
+    noThread += m->Created() ? 0 : 1;
+  }
+  std::printf("  folders made in %lu ms, monitors started in %lu ms, failed %d (%d without a thread)\n", t1 - t0,
+              t2 - t1, failed, noThread);
   PrintMemory("all running");
 
   // Responsiveness: a change in the middle folder reaches its node.
@@ -223,6 +249,5 @@ TEST(DiscMonitor, DISABLED_SustainsManyMonitors) {
   monitors.clear();
   std::printf("  all destroyed in %lu ms%s\n", GetTickCount() - t4, stopFirst ? " (stopped first)" : "");
   PrintMemory("after");
-  EXPECT_EQ(failed, 0);
   EXPECT_TRUE(reported);
 }
