@@ -15,12 +15,15 @@ Thread::Thread(SIZE_T stackReserve) {
 Thread::~Thread() { StopAndWait(); }
 
 void Thread::StopAndWait() {
-  if (!handle_ || finished_) return;
-  terminated_ = true;
-  if (suspended_) {
-    // Never started: let it run straight to its end without calling Execute.
-    Resume();
+  if (!handle_) return;
+  if (!finished_) {
+    terminated_ = true;
+    if (suspended_) {
+      // Never started: let it run straight to its end without calling Execute.
+      Resume();
+    }
   }
+  // Even a finished thread is still on its way out; once it is gone nothing of it remains.
   WaitFor();
 }
 
