@@ -242,7 +242,8 @@ TEST(DiscMonitor, DISABLED_SustainsManyMonitors) {
               node.changes - before);
 
   // One by one, as nodes are deleted; MONITOR_BENCH_STOP_FIRST=1 signals them all first.
-  const bool stopFirst = std::getenv("MONITOR_BENCH_STOP_FIRST") != nullptr;
+  const char* stopEnv = std::getenv("MONITOR_BENCH_STOP_FIRST");
+  const bool stopFirst = stopEnv && *stopEnv == '1';
   DWORD t4 = GetTickCount();
   if (stopFirst)
     for (auto& m : monitors) m->Stop();
