@@ -263,12 +263,13 @@ def paragraph_record(kind, runs, topics_by_name):
 
     # Spacing above and below, then for list items a hanging indent: the bullet sits at the
     # first-line indent and the tab after it reaches the left indent, where the text lines up.
-    above, below = {"heading": (14, 4), "item": (0, 4), "text": (0, 10), "title": (0, 8)}[kind]
+    above, below = {"heading": (14, 4), "item": (0, 4), "text": (6, 6), "title": (0, 8)}[kind]
     bits = 0x0002 | 0x0004
     attrs = cshort(above) + cshort(below)
     if kind == "item":
-        bits |= 0x0010 | 0x0040
+        bits |= 0x0010 | 0x0040 | 0x0200
         attrs += cshort(30) + cshort(-20)
+        attrs += cshort(1) + cword(30)  # one tab stop, at the left indent
     info = bytes([0, 0x80]) + struct.pack("<HH", 0, bits) + bytes(attrs)
     data1 = clong(len(text)) + cword(len(text)) + info + bytes(cmds)
     return data1, bytes(text)
