@@ -5,6 +5,9 @@
 //   Driver helpwait SECONDS         waits for the help viewer and prints its caption
 //   Driver helptext SECONDS         waits for the help viewer and prints the text of its topic
 //   Driver helpclose SECONDS        closes the help viewer and waits until it has ended
+//   Driver helpconfig SECONDS       opens the configuration dialog through the main window's View
+//                                   menu from the keyboard and presses F1 in it (fails when no dialog appears)
+//   Driver dismiss CLASS SECONDS    closes a dialog of CLASS as its close box would, waits until it is gone
 //   Driver helpopen FILE CONTEXT    opens FILE in the viewer at a context number, as a program would
 //   Driver windows all              lists every visible top-level window with its children
 #include <windows.h>
@@ -98,6 +101,39 @@ int HelpText(int seconds) {
   return text.empty() ? 1 : 0;
 }
 
+int HelpConfig(int seconds) {
+  HWND main = FindWindowA("TfrmMainForm", nullptr);
+  if (!main) return std::fprintf(stderr, "no main window\n"), 1;
+  // View > Configuration from the keyboard, Alt+V then C, the way a user reaches it (another
+  // process cannot read the window's menu under every platform version).
+  PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 'v');
+  UINT scan = MapVirtualKeyA('C', MAPVK_VK_TO_VSC);
+  PostMessageA(main, WM_KEYDOWN, 'C', 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageA(main, WM_CHAR, 'c', 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageA(main, WM_KEYUP, 'C', 1 | (static_cast<LPARAM>(scan) << 16) | (static_cast<LPARAM>(3) << 30));
+  HWND dialog = nullptr;
+  for (int i = 0; i < seconds * 20 && !dialog; ++i) {
+    HWND w = FindWindowA("TfrmConfig", nullptr);
+    if (w && IsWindowVisible(w)) dialog = w;
+    else Sleep(50);
+  }
+  if (!dialog) return std::fprintf(stderr, "no configuration dialog\n"), 1;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+  return Key("TfrmConfig", VK_F1);
+}
+
+int Dismiss(const char* cls, int seconds) {
+  HWND w = FindWindowA(cls, nullptr);
+  if (!w) return 0;
+  PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!IsWindow(w) || !IsWindowVisible(w)) return 0;
+    Sleep(50);
+  }
+  return 1;
+}
+
 int HelpClose(int seconds) {
   HWND w = FindWindowA(kViewerClass, nullptr);
   if (!w) return 0;
@@ -135,6 +171,8 @@ int RunHelpCommand(const std::string& cmd, int argc, char** argv) {
   }
   if (cmd == "helptext") return HelpText(seconds);
   if (cmd == "helpclose") return HelpClose(seconds);
+  if (cmd == "helpconfig") return HelpConfig(seconds);
+  if (cmd == "dismiss" && argc > 2) return Dismiss(argv[2], argc > 3 ? std::atoi(argv[3]) : 30);
   if (cmd == "helpopen" && argc > 3) return HelpOpen(argv[2], std::atoi(argv[3]));
   if (cmd == "windows") {
     EnumWindows(PrintTop, 0);
