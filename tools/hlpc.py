@@ -13,10 +13,10 @@ Inside text: **bold**, [[name]] or [[name|shown text]] jumps to the topic called
 Usage: hlpc.py -o OUTPUT.hlp SOURCE.txt...
 A malformed source stops the build with "FILE:LINE: error: ..." and exit status 1.
 """
+import os
 import re
 import struct
 import sys
-import time
 
 ENCODING = "cp1252"
 
@@ -31,6 +31,9 @@ TL_DISPLAY = 0x20
 # Fonts: (face, half-points, bold); index = the font number used by 0x80 commands.
 FONTS = [("Arial", 20, False), ("Arial", 20, True), ("Arial", 28, True), ("Arial", 22, True)]
 F_BODY, F_BOLD, F_TITLE, F_HEADING = range(4)
+
+# The context B+ tree is written as a single 2 KB page of 8-byte entries.
+MAX_TOPICS = (0x800 - 8) // 8
 
 NAME_RE = re.compile(r"^[A-Za-z0-9_.]+$")
 
@@ -141,6 +144,8 @@ def read_sources(paths):
                         raise SourceError(where, "@helptitle after the first topic")
                     if not rest:
                         raise SourceError(where, "@helptitle without a title")
+                    if len(rest) > 50:
+                        raise SourceError(where, "@helptitle longer than 50 characters")
                     title = rest
                     continue
                 if directive != "@topic":
@@ -188,6 +193,8 @@ def read_sources(paths):
 
 
 def check_topics(topics):
+    if len(topics) > MAX_TOPICS:
+        raise SourceError(topics[MAX_TOPICS].where, f"more than {MAX_TOPICS} topics")
     names, numbers, hashes = {}, {}, {}
     for t in topics:
         key = t.name.upper()
@@ -233,13 +240,8 @@ def paragraph_record(kind, runs, topics_by_name):
     """LinkData1 and LinkData2 of one display paragraph. Each NUL in the text hands over to
     the next formatting command."""
     font = {"heading": F_HEADING, "title": F_TITLE}.get(kind, F_BODY)
-    text = bytearray()
-    cmds = bytearray()
-
-    pending = b"\x80" + struct.pack("<h", font)
-    chunks = []  # (text before command, command)
+    chunks = [("", b"\x80" + struct.pack("<h", font))]  # (text before a command, the command)
     current = ""
-    chunks.append(("", pending))
     if kind == "item":
         chunks.append(("\u2022", b"\x83"))
     for r in runs:
@@ -256,6 +258,8 @@ def paragraph_record(kind, runs, topics_by_name):
             chunks.append((shown, b"\x89"))
             current = ""
     chunks.append((current, b"\x82"))
+    text = bytearray()
+    cmds = bytearray()
     for s, c in chunks:
         text.extend(s.encode(ENCODING) + b"\0")
         cmds.extend(c)
@@ -291,6 +295,10 @@ class Link:
         return self.block * 0x4000 + self.offset
 
 
+def fits_block(data1, data2):
+    return LINK_HEADER + len(data1) + len(data2) <= BLOCK_SIZE - BLOCK_HEADER
+
+
 class TopicWriter:
     """Lays the topic links out in 4 KB blocks. A link never crosses a block boundary, and
     every topic starts a new block, so its character offset is the block number times 0x8000."""
@@ -301,12 +309,11 @@ class TopicWriter:
         self.topics = []  # (topic number, links)
 
     def add_topic(self, number, title, paragraphs):
-        """paragraphs: (data1, data2) pairs. Returns the topic's character offset."""
+        """paragraphs: (data1, data2) pairs, each short enough for a block (fits_block).
+        Returns the topic's character offset."""
         self.used.append(0)
         links = [Link(TL_TOPICHDR, None, title)] + [Link(TL_DISPLAY, d1, d2) for d1, d2 in paragraphs]
         for link in links:
-            if link.size() > BLOCK_SIZE - BLOCK_HEADER:
-                raise ValueError("paragraph too long for one block")
             if self.used[-1] + link.size() > BLOCK_SIZE - BLOCK_HEADER:
                 self.used.append(0)
             link.block, link.offset = len(self.used) - 1, BLOCK_HEADER + self.used[-1]
@@ -359,17 +366,21 @@ def main_window(caption):
                        0, 0, 0, 0, 0, b"\0\0\0", 0, b"\0\0\0", 0)
 
 
-def compile_help(title, topics):
+def compile_help(title, topics, stamp=0):
     by_name = {t.name.upper(): t for t in topics}
     writer = TopicWriter()
     offset_of = {}
     for number, t in enumerate(topics):
         paras = [paragraph_record("title", [("text", t.title)], by_name)]
-        paras += [paragraph_record(kind, runs, by_name) for kind, runs, _ in t.paragraphs]
+        for kind, runs, where in t.paragraphs:
+            paras.append(paragraph_record(kind, runs, by_name))
+            if not fits_block(*paras[-1]):
+                raise SourceError(where, "paragraph too long (split it with a blank line)")
         offset_of[t.name] = writer.add_topic(number, t.title.encode(ENCODING) + b"\0", paras)
     topic_data = writer.build()
 
-    system = struct.pack("<HHHlH", 0x036C, 21, 1, int(time.time()), 0)
+    # Version 3.1 (21), uncompressed topics; the date is the sources', so builds repeat exactly.
+    system = struct.pack("<HHHlH", 0x036C, 21, 1, stamp, 0)
     for rtype, data in ((1, title.encode(ENCODING) + b"\0"),
                         (3, struct.pack("<l", offset_of[topics[0].name])),
                         (6, main_window(title))):
@@ -411,12 +422,9 @@ def main(argv):
     output, sources = args[1], args[2:]
     try:
         title, topics = read_sources(sources)
-        data = compile_help(title, topics)
+        data = compile_help(title, topics, max(int(os.path.getmtime(p)) for p in sources))
     except SourceError as e:
         print(e, file=sys.stderr)
-        return 1
-    except ValueError as e:
-        print(f"{sources[0]}: error: {e}", file=sys.stderr)
         return 1
     with open(output, "wb") as f:
         f.write(data)

@@ -39,6 +39,8 @@ class Compiler(unittest.TestCase):
             (GOOD.replace("@topic other 3", "@topic oth-er 3"), 4, "bad context name"),
             (GOOD.replace("@topic other 3", "@topic other three"), 4, "bad context number"),
             (GOOD.replace("Back to", "@picture x\nBack to"), 5, "unknown directive '@picture'"),
+            (GOOD.replace("Back to", "word " * 1000 + "\nBack to"), 5, "paragraph too long"),
+            (GOOD.replace("Test Help", "Help " * 11), 1, "@helptitle longer than 50 characters"),
             ("Loose text\n" + GOOD, 1, "text before the first @topic"),
             (GOOD.replace("Back to", "Back \u4e00 to"), 5, "character not in the Windows-1252 code page"),
         ]
