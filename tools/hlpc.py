@@ -5,6 +5,7 @@ Source markup (one or more .txt files, compiled in the order given):
   # comment                        ignored (only at the start of a line)
   @helptitle TEXT                  the help file's title (once, before the first topic)
   @topic NAME NUMBER TITLE         starts a topic: context name, context number, title
+  @index WORDS; MORE WORDS         index entries that lead to the current topic
   == TEXT                          a bold sub-heading
   - TEXT                           a list item (continuation lines belong to it)
   TEXT                             paragraph text; a blank line ends the paragraph
@@ -69,6 +70,7 @@ class Topic:
     def __init__(self, name, number, title, where):
         self.name, self.number, self.title, self.where = name, number, title, where
         self.paragraphs = []  # (kind, runs, where); kind: "text", "heading", "item"
+        self.keywords = []
 
 
 def parse_inline(text, where):
@@ -147,6 +149,16 @@ def read_sources(paths):
                     if len(rest) > 50:
                         raise SourceError(where, "@helptitle longer than 50 characters")
                     title = rest
+                    continue
+                if directive == "@index":
+                    if topic is None:
+                        raise SourceError(where, "@index before the first @topic")
+                    words = [w.strip() for w in rest.split(";")]
+                    if not all(words):
+                        raise SourceError(where, "empty index entry")
+                    if any(len(w) > 255 for w in words):
+                        raise SourceError(where, "index entry longer than 255 characters")
+                    topic.keywords += words
                     continue
                 if directive != "@topic":
                     raise SourceError(where, f"unknown directive '{directive}'")
@@ -351,7 +363,7 @@ def btree(structure, entries, page_size, directory=False):
     """A one-page B+ tree: header, then a single leaf page holding every entry."""
     body = b"".join(entries)
     if 8 + len(body) > page_size:
-        raise ValueError("too many entries for one B+ tree page")
+        raise ValueError(f"too many entries for one {structure} page ({len(entries)})")
     flags = 0x0402 if directory else 0x0002
     header = struct.pack("<HHH16shhhhhhl", 0x293B, flags, page_size, structure.encode().ljust(16, b"\0"),
                          0, 0, 0, -1, 1, 1, len(entries))
@@ -399,7 +411,23 @@ def compile_help(title, topics, stamp=0):
         font += struct.pack("<BBBH3s3s", 0x01 if bold else 0, half_points, 0x03, faces.index(face),
                             b"\0\0\0", b"\xff\xff\xff")
 
-    files = {"|CONTEXT": context, "|CTXOMAP": ctxomap, "|FONT": font, "|SYSTEM": system, "|TOPIC": topic_data}
+    # The keyword index: each keyword once, with the topics it leads to in |KWDATA.
+    keywords = {}
+    for t in topics:
+        for k in t.keywords:
+            entry = keywords.setdefault(k.upper(), (k, []))
+            if offset_of[t.name] not in entry[1]:
+                entry[1].append(offset_of[t.name])
+    kwdata = bytearray()
+    kwentries = []
+    for key in sorted(keywords):
+        word, offsets = keywords[key]
+        kwentries.append(word.encode(ENCODING) + b"\0" + struct.pack("<hl", len(offsets), len(kwdata)))
+        kwdata += b"".join(struct.pack("<l", o) for o in offsets)
+    kwbtree = btree("F24", kwentries, 0x800)
+
+    files = {"|CONTEXT": context, "|CTXOMAP": ctxomap, "|FONT": font, "|SYSTEM": system, "|TOPIC": topic_data,
+             "|KWBTREE": kwbtree, "|KWDATA": bytes(kwdata)}
     out = bytearray(16)
     offsets = {}
     for name in sorted(files):
@@ -425,6 +453,9 @@ def main(argv):
         data = compile_help(title, topics, max(int(os.path.getmtime(p)) for p in sources))
     except SourceError as e:
         print(e, file=sys.stderr)
+        return 1
+    except ValueError as e:  # a limit of the file layout, such as an index too large for its page
+        print(f"{sources[0]}: error: {e}", file=sys.stderr)
         return 1
     with open(output, "wb") as f:
         f.write(data)

@@ -156,7 +156,7 @@ TEST(HelpFile, ReadsBackWithTitleContextsMapAndTopics) {
   HelpReader hlp(kHelpFile);
   ASSERT_TRUE(hlp.Loaded()) << kHelpFile;
   auto files = hlp.Directory();
-  for (const char* name : {"|SYSTEM", "|TOPIC", "|CONTEXT", "|CTXOMAP", "|FONT"})
+  for (const char* name : {"|SYSTEM", "|TOPIC", "|CONTEXT", "|CTXOMAP", "|FONT", "|KWBTREE", "|KWDATA"})
     ASSERT_TRUE(files.count(name)) << name;
 
   size_t sys = files["|SYSTEM"];
@@ -185,6 +185,20 @@ TEST(HelpFile, ReadsBackWithTitleContextsMapAndTopics) {
   ASSERT_TRUE(numbers.count(0) && numbers.count(3));
   EXPECT_EQ(numbers[0], byName["contents"]);
   EXPECT_EQ(numbers[3], byName["configuration"]);
+
+  // The index entry "Remove" leads to the configuration topic.
+  size_t keywords = files["|KWBTREE"];
+  size_t page = keywords + 38 + hlp.U16(keywords + 4) * hlp.U16(keywords + 26);
+  std::vector<int32_t> removeTopics;
+  for (size_t at = page + 8, i = 0; i < hlp.U16(page + 2); ++i) {
+    std::string word = hlp.Str(at);
+    at += word.size() + 1;
+    if (word == "Remove")
+      for (int k = 0; k < hlp.U16(at); ++k)
+        removeTopics.push_back(static_cast<int32_t>(hlp.U32(files["|KWDATA"] + hlp.U32(at + 2) + 4 * k)));
+    at += 6;
+  }
+  EXPECT_EQ(removeTopics, std::vector<int32_t>{byName["configuration"]});
 
   auto topics = hlp.Topics(files["|TOPIC"], hlp.U32(files["|TOPIC"] - 5));
   ASSERT_EQ(topics.size(), byName.size());

@@ -41,6 +41,7 @@ class Compiler(unittest.TestCase):
             (GOOD.replace("Back to", "@picture x\nBack to"), 5, "unknown directive '@picture'"),
             (GOOD.replace("Back to", "word " * 1000 + "\nBack to"), 5, "paragraph too long"),
             (GOOD.replace("Test Help", "Help " * 11), 1, "@helptitle longer than 50 characters"),
+            (GOOD.replace("Back to", "@index one;; two\nBack to"), 5, "empty index entry"),
             ("Loose text\n" + GOOD, 1, "text before the first @topic"),
             (GOOD.replace("Back to", "Back \u4e00 to"), 5, "character not in the Windows-1252 code page"),
         ]
