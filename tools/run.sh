@@ -13,6 +13,16 @@ tools/winenv.sh "$build" sh -c '
   "$WINE" "$run/Mirovane.exe" >/dev/null 2>&1 &
   "$WINE" "$run/Driver.exe" wait TfrmMainForm 60
   import -window root -crop 1024x768+0+0 +repage "$build/screenshot.png"
+  # Help: F1 in the main window and in the configuration dialog, each shown by the help viewer.
+  if "$WINE" "$run/Driver.exe" key TfrmMainForm 112 && "$WINE" "$run/Driver.exe" helpwait 30 >/dev/null; then
+    import -window root -crop 1024x768+0+0 +repage "$build/help-contents.png"
+  fi
+  "$WINE" "$run/Driver.exe" helpclose 30
+  if "$WINE" "$run/Driver.exe" helpconfig 10 && "$WINE" "$run/Driver.exe" helpwait 30 >/dev/null; then
+    import -window root -crop 1024x768+0+0 +repage "$build/help-config.png"
+  fi
+  "$WINE" "$run/Driver.exe" helpclose 30
+  "$WINE" "$run/Driver.exe" dismiss TfrmConfig 10
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
 ' tour "$run" "$build"

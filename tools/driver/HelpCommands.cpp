@@ -1,0 +1,182 @@
+// Driver commands around the help viewer: press a key in the program's window, find the
+// viewer the program started, read its caption and topic, close it again.
+//   Driver key CLASS VKEY           posts the key (decimal code) to the window that has the focus
+//                                   in the program whose top-level window is CLASS
+//   Driver helpwait SECONDS         waits for the help viewer and prints its caption
+//   Driver helptext SECONDS         waits for the help viewer and prints the text of its topic
+//   Driver helpclose SECONDS        closes the help viewer and waits until it has ended
+//   Driver helpconfig SECONDS       opens the configuration dialog through the main window's View
+//                                   menu from the keyboard and presses F1 in it (fails when no dialog appears)
+//   Driver dismiss CLASS SECONDS    closes a dialog of CLASS as its close box would, waits until it is gone
+//   Driver helpopen FILE CONTEXT    opens FILE in the viewer at a context number, as a program would
+//   Driver windows all              lists every visible top-level window with its children
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The platform's viewer registers this class for its main window.
+const char* const kViewerClass = "MS_WINHELP";
+
+HWND FindViewer() {
+  HWND w = FindWindowA(kViewerClass, nullptr);
+  return w && IsWindowVisible(w) ? w : nullptr;
+}
+
+HWND WaitViewer(int seconds) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (HWND w = FindViewer()) return w;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+std::string Text(HWND w) {
+  char buf[512] = "";
+  GetWindowTextA(w, buf, sizeof buf);
+  return buf;
+}
+
+std::string ClassOf(HWND w) {
+  char buf[256] = "";
+  GetClassNameA(w, buf, sizeof buf);
+  return buf;
+}
+
+BOOL CALLBACK PrintChild(HWND w, LPARAM depth) {
+  std::printf("%*s%s \"%s\"%s\n", static_cast<int>(depth), "", ClassOf(w).c_str(), Text(w).c_str(),
+              IsWindowVisible(w) ? "" : " (hidden)");
+  return TRUE;
+}
+
+BOOL CALLBACK PrintTop(HWND w, LPARAM) {
+  if (!IsWindowVisible(w)) return TRUE;
+  PrintChild(w, 0);
+  EnumChildWindows(w, PrintChild, 2);
+  return TRUE;
+}
+
+int Key(const char* cls, int vk) {
+  HWND top = nullptr;
+  for (int i = 0; i < 200 && !top; ++i) {
+    top = FindWindowA(cls, nullptr);
+    if (!top) Sleep(50);
+  }
+  if (!top) return std::fprintf(stderr, "no window of class %s\n", cls), 1;
+  // The key goes where a real key press would: the window with the focus in that thread.
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND target = top;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) && info.hwndFocus) target = info.hwndFocus;
+  UINT scan = MapVirtualKeyA(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
+  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(vk),
+               1 | (static_cast<LPARAM>(scan) << 16) | (static_cast<LPARAM>(3) << 30));
+  return 0;
+}
+
+// The viewer shows the topic in a rich edit control; its text can be read like any window's.
+int HelpText(int seconds) {
+  HWND w = WaitViewer(seconds);
+  if (!w) return std::fprintf(stderr, "no help viewer\n"), 1;
+  HWND edit = FindWindowExA(w, nullptr, "RichEdit20A", nullptr);
+  if (!edit) return std::fprintf(stderr, "no topic window\n"), 1;
+  std::string text;
+  for (int i = 0; i < seconds * 10; ++i) {
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length) && length > 0) {
+      text.resize(length + 1);
+      DWORD_PTR copied = 0;
+      SendMessageTimeoutA(edit, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 5000,
+                          &copied);
+      text.resize(copied);
+      break;
+    }
+    Sleep(100);
+  }
+  std::printf("%s\n", text.c_str());
+  return text.empty() ? 1 : 0;
+}
+
+int HelpConfig(int seconds) {
+  HWND main = FindWindowA("TfrmMainForm", nullptr);
+  if (!main) return std::fprintf(stderr, "no main window\n"), 1;
+  // View > Configuration from the keyboard, Alt+V then C, the way a user reaches it (another
+  // process cannot read the window's menu under every platform version).
+  PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 'v');
+  UINT scan = MapVirtualKeyA('C', MAPVK_VK_TO_VSC);
+  PostMessageA(main, WM_KEYDOWN, 'C', 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageA(main, WM_CHAR, 'c', 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageA(main, WM_KEYUP, 'C', 1 | (static_cast<LPARAM>(scan) << 16) | (static_cast<LPARAM>(3) << 30));
+  HWND dialog = nullptr;
+  for (int i = 0; i < seconds * 20 && !dialog; ++i) {
+    HWND w = FindWindowA("TfrmConfig", nullptr);
+    if (w && IsWindowVisible(w)) dialog = w;
+    else Sleep(50);
+  }
+  if (!dialog) return std::fprintf(stderr, "no configuration dialog\n"), 1;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+  return Key("TfrmConfig", VK_F1);
+}
+
+int Dismiss(const char* cls, int seconds) {
+  HWND w = FindWindowA(cls, nullptr);
+  if (!w) return 0;
+  PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!IsWindow(w) || !IsWindowVisible(w)) return 0;
+    Sleep(50);
+  }
+  return 1;
+}
+
+int HelpClose(int seconds) {
+  HWND w = FindWindowA(kViewerClass, nullptr);
+  if (!w) return 0;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  DWORD r = process ? WaitForSingleObject(process, seconds * 1000) : WAIT_FAILED;
+  if (process) CloseHandle(process);
+  return r == WAIT_OBJECT_0 ? 0 : 1;
+}
+
+int HelpOpen(const char* file, int context) {
+  HWND owner = CreateWindowExA(0, "STATIC", "help owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  BOOL ok = WinHelpA(owner, file, HELP_CONTEXT, static_cast<ULONG_PTR>(context));
+  // The viewer keeps a note of its owner; let it take the request before the owner goes.
+  if (ok) WaitViewer(30);
+  DestroyWindow(owner);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int RunHelpCommand(const std::string& cmd, int argc, char** argv) {
+  int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
+  if (cmd == "key" && argc > 3) return Key(argv[2], std::atoi(argv[3]));
+  if (cmd == "helpwait") {
+    HWND w = WaitViewer(seconds);
+    if (!w) return std::fprintf(stderr, "no help viewer\n"), 1;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    Sleep(500);
+    std::printf("%s\n", Text(w).c_str());
+    return 0;
+  }
+  if (cmd == "helptext") return HelpText(seconds);
+  if (cmd == "helpclose") return HelpClose(seconds);
+  if (cmd == "helpconfig") return HelpConfig(seconds);
+  if (cmd == "dismiss" && argc > 2) return Dismiss(argv[2], argc > 3 ? std::atoi(argv[3]) : 30);
+  if (cmd == "helpopen" && argc > 3) return HelpOpen(argv[2], std::atoi(argv[3]));
+  if (cmd == "windows") {
+    EnumWindows(PrintTop, 0);
+    return 0;
+  }
+  return -1;
+}
