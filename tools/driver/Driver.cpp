@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+int RunTreeCommand(const std::string& cmd, int argc, char** argv);
+
 namespace {
 
 HWND FindVisible(const char* cls) {
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     if (process) CloseHandle(process);
     return r == WAIT_OBJECT_0 ? 0 : 1;
   }
+  if (int r = RunTreeCommand(cmd, argc, argv); r != -1) return r;
   std::fprintf(stderr, "unknown command %s\n", cmd.c_str());
   return 2;
 }
