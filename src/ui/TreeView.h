@@ -64,7 +64,6 @@ class TreeView : public Control {
   // Sorts a node's children (none: the top level) with the comparison.
   void SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data);
   void SetImages(HIMAGELIST list) { TreeView_SetImageList(Handle(), list, TVSIL_NORMAL); }
-  HIMAGELIST Images() const { return TreeView_GetImageList(Handle(), TVSIL_NORMAL); }
   // Labels cannot be edited in a read-only tree.
   bool ReadOnly() const { return (GetWindowLongPtrA(Handle(), GWL_STYLE) & TVS_EDITLABELS) == 0; }
   // Redrawing suspended inside the bracket; brackets nest.

@@ -11,6 +11,8 @@
 #include "ui/Form.h"
 #include "ui/Layout.h"
 
+using shelltree::FolderExists;
+
 namespace {
 
 // A form holding one tree; `setup` gives the tree its stored properties while the form loads.
@@ -21,8 +23,9 @@ class TreeHost : public ui::Form {
   std::vector<std::string> changes;  // path of each selection change
   std::vector<TShellnode*> menuRequests;
   bool allowMenus = false;
+  bool editable = false;
 
-  void Create() override { LoadLayout(Layout()); }
+  void Create() override { LoadLayout(Layout(editable)); }
   void Changed(ui::Component&, ui::TreeNode* node) {
     changes.push_back(node ? static_cast<TShellnode*>(node)->Path() : "<none>");
   }
@@ -31,29 +34,32 @@ class TreeHost : public ui::Form {
     allow = allowMenus;
   }
 
-  static std::unique_ptr<TreeHost> Open(std::function<void(TShellTree&)> setup) {
+  static std::unique_ptr<TreeHost> Open(std::function<void(TShellTree&)> setup, bool editable = false) {
     auto host = std::make_unique<TreeHost>();
     host->setup = std::move(setup);
+    host->editable = editable;
     host->Create();
     return host;
   }
 
  private:
-  static const ui::FormLayout<TreeHost>& Layout() {
-    static const ui::FormLayout<TreeHost> layout{
-        "TTreeHost",
-        {.bounds = {0, 0, 300, 400}, .caption = "tree"},
-        false,
-        0,
-        {},
-        {{"tree",
-          &TreeHost::tree,
-          {.align = ui::Align::Client, .hideSelection = false, .readOnly = true, .showRoot = false},
-          {ui::On(&ui::TreeView::OnChange, &TreeHost::Changed), ui::On(&TShellTree::OnPopupMenu, &TreeHost::MenuRequested),
-           [](TreeHost& h, ui::Component&) {
-             if (h.setup) h.setup(h.tree);
-           }}}}};
-    return layout;
+  static ui::FormLayout<TreeHost> MakeLayout(bool editable) {
+    return {"TTreeHost",
+            {.bounds = {0, 0, 300, 400}, .caption = "tree"},
+            false,
+            0,
+            {},
+            {{"tree",
+              &TreeHost::tree,
+              {.align = ui::Align::Client, .hideSelection = false, .readOnly = !editable, .showRoot = false},
+              {ui::On(&ui::TreeView::OnChange, &TreeHost::Changed),
+               ui::On(&TShellTree::OnPopupMenu, &TreeHost::MenuRequested), [](TreeHost& h, ui::Component&) {
+                 if (h.setup) h.setup(h.tree);
+               }}}}};
+  }
+  static const ui::FormLayout<TreeHost>& Layout(bool editable) {
+    static const ui::FormLayout<TreeHost> readOnly = MakeLayout(false), edit = MakeLayout(true);
+    return editable ? edit : readOnly;
   }
 };
 
@@ -80,12 +86,14 @@ TShellnode* Child(const TShellnode* node, const std::string& name) {
 }
 
 // A tree rooted at a scratch folder.
-std::unique_ptr<TreeHost> RootedAt(const std::string& dir, TVisOptions options = TF_FOLDERS) {
-  return TreeHost::Open([dir, options](TShellTree& t) {
-    t.SetRootUsePIDL(false);
-    t.SetRootDir(dir);
-    t.SetOptions(options);
-  });
+std::unique_ptr<TreeHost> RootedAt(const std::string& dir, TVisOptions options = TF_FOLDERS, bool editable = false) {
+  return TreeHost::Open(
+      [dir, options](TShellTree& t) {
+        t.SetRootUsePIDL(false);
+        t.SetRootDir(dir);
+        t.SetOptions(options);
+      },
+      editable);
 }
 
 class ShellTreeTest : public testing::Test {
@@ -140,12 +148,15 @@ TEST_F(ShellTreeTest, RelistingKeepsNodesAndDropsVanishedFolders) {
   EXPECT_EQ(before, after);
 
   TShellnode* p = Child(root, "p");
-  p->Expand();
+  tree.SetPath(dir.sub("p\\q"));
   ASSERT_EQ(ChildNames(p), std::vector<std::string>{"q"});
   ASSERT_TRUE(RemoveDirectoryA(dir.sub("p\\q").c_str()));
   tree.RefreshNode(p, false);
   EXPECT_EQ(p->Count(), 0);
   EXPECT_FALSE(p->HasChildren());
+  // The selection was inside: it moves to the parent, and that is reported.
+  EXPECT_EQ(tree.Selected(), p);
+  EXPECT_EQ(Lower(host->changes.back()), Lower(dir.sub("p")));
 
   // Without UpdAuto a node listed once is not listed again when it expands.
   tree.UpdAuto = false;
@@ -295,6 +306,62 @@ TEST_F(ShellTreeTest, ContextMenuRequestsAskTheOwnerAndRestoreTheSelection) {
   ClientToScreen(tree.Handle(), &empty);
   SendMessageA(tree.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.Handle()), MAKELPARAM(empty.x, empty.y));
   EXPECT_EQ(host->menuRequests.size(), asked);
+}
+
+TEST_F(ShellTreeTest, WheelNotchesScrollAPage) {
+  for (int i = 0; i < 50; ++i) dir.mkdir("f" + std::to_string(100 + i));
+  auto host = RootedAt(dir.path());
+  TShellTree& tree = host->tree;
+  ShowWindow(host->Handle(), SW_SHOWNA);
+  HWND w = tree.Handle();
+  auto firstVisible = [&] {
+    int n = 0;
+    HTREEITEM top = TreeView_GetFirstVisible(w);
+    for (HTREEITEM i = TreeView_GetRoot(w); i && i != top; i = TreeView_GetNextVisible(w, i)) ++n;
+    return n;
+  };
+  int page = static_cast<int>(TreeView_GetVisibleCount(w));
+  ASSERT_GT(page, 3);
+  SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  int down = firstVisible();
+  EXPECT_GE(down, page - 1);
+  SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(WHEEL_DELTA)), 0);
+  EXPECT_EQ(firstVisible(), 0);
+}
+
+TEST_F(ShellTreeTest, EditedLabelsRenameTheItem) {
+  dir.mkdir("old");
+  dir.mkdir("old\\kid");
+  dir.mkdir("m");
+  auto host = RootedAt(dir.path(), TF_FOLDERS, true);
+  TShellTree& tree = host->tree;
+  TShellnode* node = Child(tree.RootNode(), "old");
+  ASSERT_NE(node, nullptr);
+  node->Expand();
+  size_t changes = host->changes.size();
+  auto editTo = [&](TShellnode* n, const char* text) {
+    HWND edit = TreeView_EditLabel(tree.Handle(), n->Item());
+    if (!edit) return false;
+    SetWindowTextA(edit, text);
+    TreeView_EndEditLabelNow(tree.Handle(), FALSE);
+    return true;
+  };
+  ASSERT_TRUE(editTo(node, "a-new"));
+  EXPECT_TRUE(FolderExists(dir.sub("a-new")));
+  EXPECT_FALSE(FolderExists(dir.sub("old")));
+  EXPECT_EQ(node->Text(), "a-new");
+  EXPECT_EQ(Lower(node->Path()), Lower(dir.sub("a-new")));
+  EXPECT_EQ(Lower(node->FirstChildNode()->Path()), Lower(dir.sub("a-new\\kid"))) << "descendants follow";
+  EXPECT_EQ(ChildNames(tree.RootNode()), (std::vector<std::string>{"a-new", "m"})) << "siblings re-sorted";
+  ASSERT_EQ(host->changes.size(), changes + 1);
+
+  // A name the shell refuses leaves the node as it was.
+  ASSERT_TRUE(editTo(node, "bad:name"));
+  EXPECT_EQ(node->Text(), "a-new");
+  EXPECT_EQ(host->changes.size(), changes + 1);
+
+  auto readOnly = RootedAt(dir.path());
+  EXPECT_EQ(TreeView_EditLabel(readOnly->tree.Handle(), readOnly->tree.RootNode()->FirstChild()->Item()), nullptr);
 }
 
 }  // namespace
