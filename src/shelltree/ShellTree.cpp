@@ -437,9 +437,10 @@ TShellnode* TShellTree::FindNodeByPIDL(LPCITEMIDLIST abs, bool expand, bool exac
     return nullptr;
   if (count == rootCount) return rootNode_;
 
+  // The walk goes by the counted items only, so a malformed count is never stepped over.
   TShellnode* current = rootNode_;
   LPCITEMIDLIST rest = SkipItems(abs, rootCount);
-  for (;;) {
+  for (UINT index = rootCount;; ++index) {
     UniquePidl item = UniquePidl::Append(malloc_.get(), nullptr, rest);
     IShellFolder* folder = current->BindFolder();
     TShellnode* match = nullptr;
@@ -447,8 +448,8 @@ TShellnode* TShellTree::FindNodeByPIDL(LPCITEMIDLIST abs, bool expand, bool exac
       if (SameByShell(folder, item.get(), c->Info.RelPIDL.get())) match = c;
     if (!match) return exact ? nullptr : current;
     current = match;
+    if (index + 1 == count) return current;
     rest = SkipItems(rest, 1);
-    if (ItemCount(rest) == 0) return current;
     if (expand && !current->Expanded()) current->Expand();
     if (!current->Expanded()) return nullptr;
   }
