@@ -92,9 +92,6 @@ TEST_F(NavTreeTest, LoadingSelectsTheRootTwiceBeforeFormCreateExpandsItsFirstChi
   EXPECT_FALSE(f.miUp.Enabled());
   // The stored path is lost: the tree had no root when it was set.
   EXPECT_EQ(f.stNav.Path(), root->Path());
-  EXPECT_TRUE(f.stNav.ReadOnly());
-  EXPECT_EQ(f.stNav.Options(), TF_FOLDERS | TF_HIDDEN);
-  EXPECT_FALSE(f.stNav.ShowVirtualFolders());
 }
 
 TEST_F(NavTreeTest, CaptionAndUpFollowTheSelection) {
