@@ -23,6 +23,10 @@ tools/winenv.sh "$build" sh -c '
   fi
   "$WINE" "$run/Driver.exe" helpclose 30
   "$WINE" "$run/Driver.exe" dismiss TfrmConfig 10
+  # Folder tree: walk to C:\windows\system32 as a user would, and photograph the result.
+  "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "C:\\" windows system32 &&
+    "$WINE" "$run/Driver.exe" wait TfrmMainForm 10 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/tree.png"
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
 ' tour "$run" "$build"

@@ -20,6 +20,29 @@ namespace {
 constexpr int kDefaultLeft = 236, kDefaultTop = 113, kDefaultWidth = 582, kDefaultHeight = 480;
 constexpr int kMinUsableWidth = 120, kMinUsableHeight = 100;
 
+// The folder tree's stored properties. They are set while the form loads, before the tree's
+// end of loading builds its root; the stored path is lost then, as the tree has no root yet.
+void NavTreeProperties(F& f, Component&) {
+  TShellTree& t = f.stNav;
+  t.SetRootUsePIDL(true);
+  t.SetRootPIDL(shelltree::PIDL_DESKTOP);
+  t.SetOptions(TF_FOLDERS | TF_HIDDEN);
+  t.SetShowVirtualFolders(false);
+  t.SetShowSharedOverlay(true);
+  t.SetShowLinkOverlay(true);
+  t.SetShowIcons(true);
+  t.UpdAuto = true;
+  t.UpdAutoThread = true;
+  t.UpdAutoRec = false;
+  t.SetFileMask("*.*");
+  t.SetFileMaskUse(false);
+  t.SetFileSortType(shelltree::so_Name);
+  t.SetFileSortOrder(shelltree::so_Ascending);
+  t.PopupMenuMode = pmm_PopupMenu;
+  t.ShowMessages = true;
+  t.SetPath("C:\\WINDOWS\\Desktop");
+}
+
 const FormLayout<F>& Layout() {
   static const FormLayout<F> layout{
       "TfrmMainForm",
@@ -127,7 +150,8 @@ const FormLayout<F>& Layout() {
            {On(&ToolButton::OnClick, &F::tbViewsClick)}},
           {"sbInfo", &F::sbInfo, {.align = Align::Bottom, .bounds = {0, 0, 0, 19}, .panels = {500}}},
           {"stNav", &F::stNav, {.align = Align::Left, .bounds = {0, 0, 170, 0}, .hideSelection = true, .readOnly = true, .showRoot = false, .indent = 19},
-           {On(&TreeView::OnChange, &F::stNavChange), On(&TreeView::OnChanging, &F::stNavChanging)}},
+           {On(&TreeView::OnChange, &F::stNavChange), On(&TreeView::OnChanging, &F::stNavChanging),
+            On(&TShellTree::OnPopupMenu, &F::stNavPopupMenu), &NavTreeProperties}},
           {"Splitter1", &F::Splitter1, {.align = Align::Left, .bounds = {170, 0, 3, 0}, .minSize = 80, .cursor = CursorShape::SizeWE},
            {On(&Splitter::OnCanResize, &F::Splitter1CanResize)}},
           {"pnlClient", &F::pnlClient, {.align = Align::Client}},
@@ -156,18 +180,6 @@ std::string ProgramFolder() {
 bool OnSomeMonitor(const RECT& r) { return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr; }
 
 }  // namespace
-
-// ---- Interim folder tree
-
-void TNavTree::Loaded() {
-  TreeView::Loaded();
-  char path[MAX_PATH] = "";
-  if (SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) desktopPath_ = path;
-  TreeNode* root = AddChild(nullptr, "Desktop");
-  Select(root);
-}
-
-std::string TNavTree::Path() const { return Selected() == RootNode() ? desktopPath_ : ""; }
 
 // ---- Start-up, close, keys
 
@@ -260,6 +272,9 @@ void F::stNavChange(Component&, TreeNode* node) {
 }
 
 void F::stNavChanging(Component&, TreeNode* node, bool& allow) { allow = node != nullptr; }
+
+// The folder tree never shows a context menu, so a right click leaves the selection alone.
+void F::stNavPopupMenu(Component&, TShellnode*, bool& allow) { allow = false; }
 
 void F::Splitter1CanResize(Component&, int& newSize, bool& accept) {
   if (newSize <= Splitter1.MinSize()) newSize = Splitter1.MinSize() + 1;

@@ -1,24 +1,12 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
+#include "shelltree/ShellTree.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
 #include "ui/ListView.h"
 #include "ui/Menus.h"
 #include "ui/StdControls.h"
 #include "ui/TreeView.h"
-
-// Stands in for the shell folder tree: one root node, the desktop, built and selected
-// when loading ends, as the shell tree does.
-class TNavTree : public ui::TreeView {
- public:
-  void Loaded() override;
-  // The selected folder's file-system path; empty when it has none.
-  std::string Path() const;
-  ui::TreeNode* RootNode() const { return FirstNode(); }
-
- private:
-  std::string desktopPath_;
-};
 
 class TfrmMainForm : public ui::Form {
  public:
@@ -36,6 +24,7 @@ class TfrmMainForm : public ui::Form {
   void FormKeyDown(ui::Component& sender, WORD& key);
   void stNavChange(ui::Component& sender, ui::TreeNode* node);
   void stNavChanging(ui::Component& sender, ui::TreeNode* node, bool& allow);
+  void stNavPopupMenu(ui::Component& sender, TShellnode* node, bool& allow);
   void Splitter1CanResize(ui::Component& sender, int& newSize, bool& accept);
   void miUpClick(ui::Component& sender);
   void miExitClick(ui::Component& sender);
@@ -80,7 +69,7 @@ class TfrmMainForm : public ui::Form {
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
   ui::StatusBar sbInfo;
-  TNavTree stNav;
+  TShellTree stNav;
   ui::Splitter Splitter1;
   ui::Panel pnlClient, pnlInfo;
   ui::Label lblInfo;

@@ -81,7 +81,12 @@ bool TreeNode::Expanded() const {
 }
 
 void TreeNode::Expand(bool recurse) {
-  TreeView_Expand(owner_.Handle(), item_, TVE_EXPAND);
+  // The control asks only at an item's first expansion; a program's expansion always asks.
+  if (owner_.CanExpand(*this)) {
+    ++owner_.manualExpand_;
+    TreeView_Expand(owner_.Handle(), item_, TVE_EXPAND);
+    --owner_.manualExpand_;
+  }
   if (recurse)
     for (TreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Expand(true);
 }
@@ -200,6 +205,17 @@ bool TreeView::CanExpand(TreeNode& node) {
   return allow;
 }
 
+bool TreeView::CanEdit(TreeNode& node) {
+  bool allow = !ReadOnly();
+  OnEditing(*this, &node, allow);
+  return allow;
+}
+
+void TreeView::Edited(TreeNode& node, std::string text) {
+  OnEdited(*this, &node, text);
+  node.SetText(text);
+}
+
 bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
   switch (hdr.code) {
     case TVN_SELCHANGINGA: {
@@ -218,7 +234,7 @@ bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
       auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
       if (nm.action & TVE_EXPAND) {
         auto* node = reinterpret_cast<TreeNode*>(nm.itemNew.lParam);
-        result = node && !CanExpand(*node) ? TRUE : FALSE;
+        result = node && !manualExpand_ && !CanExpand(*node) ? TRUE : FALSE;
         return true;
       }
       return false;
@@ -226,6 +242,20 @@ bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
     case TVN_ITEMEXPANDEDA: {
       auto& nm = reinterpret_cast<NMTREEVIEWA&>(hdr);
       if (nm.action & TVE_EXPAND) OnExpanded(*this, reinterpret_cast<TreeNode*>(nm.itemNew.lParam));
+      return true;
+    }
+    case TVN_BEGINLABELEDITA: {
+      auto& di = reinterpret_cast<NMTVDISPINFOA&>(hdr);
+      TreeNode* node = di.item.lParam ? reinterpret_cast<TreeNode*>(di.item.lParam) : NodeOf(di.item.hItem);
+      result = node && CanEdit(*node) ? FALSE : TRUE;
+      return true;
+    }
+    case TVN_ENDLABELEDITA: {
+      auto& di = reinterpret_cast<NMTVDISPINFOA&>(hdr);
+      TreeNode* node = di.item.lParam ? reinterpret_cast<TreeNode*>(di.item.lParam) : NodeOf(di.item.hItem);
+      // The control keeps its old text; Edited sets the text that was accepted.
+      if (node && di.item.pszText) Edited(*node, di.item.pszText);
+      result = FALSE;
       return true;
     }
     case TVN_DELETEITEMA: {

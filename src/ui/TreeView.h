@@ -27,6 +27,8 @@ class TreeNode {
   bool HasChildren() const;
   void SetHasChildren(bool on);
   bool Expanded() const;
+  // Expands one level (or the whole subtree) after the expansion query allows it, also
+  // when the control itself would not ask again.
   void Expand(bool recurse = false);
   void Collapse();
   bool Selected() const;
@@ -62,6 +64,8 @@ class TreeView : public Control {
   // Sorts a node's children (none: the top level) with the comparison.
   void SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data);
   void SetImages(HIMAGELIST list) { TreeView_SetImageList(Handle(), list, TVSIL_NORMAL); }
+  // Labels cannot be edited in a read-only tree.
+  bool ReadOnly() const { return (GetWindowLongPtrA(Handle(), GWL_STYLE) & TVS_EDITLABELS) == 0; }
   // Redrawing suspended inside the bracket; brackets nest.
   void BeginUpdate();
   void EndUpdate();
@@ -70,6 +74,8 @@ class TreeView : public Control {
   Event<TreeNode*> OnChange;
   Event<TreeNode*, bool&> OnExpanding;
   Event<TreeNode*> OnExpanded;
+  Event<TreeNode*, bool&> OnEditing;
+  Event<TreeNode*, std::string&> OnEdited;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
@@ -78,9 +84,15 @@ class TreeView : public Control {
   virtual std::unique_ptr<TreeNode> CreateNode() { return std::make_unique<TreeNode>(*this); }
   // The expansion query: whether the node may expand.
   virtual bool CanExpand(TreeNode& node);
+  // The edit query: whether the node's label may be edited.
+  virtual bool CanEdit(TreeNode& node);
+  // Editing ended with a new text; the default lets OnEdited change it, then takes it.
+  virtual void Edited(TreeNode& node, std::string text);
 
  private:
+  friend class TreeNode;
   int updating_ = 0;
+  int manualExpand_ = 0;  // an expansion whose query has already been answered
 };
 
 }  // namespace ui

@@ -94,7 +94,8 @@ class MainFormTest : public testing::Test {
 TEST_F(MainFormTest, StartsWithDefaultsWhenNothingIsStored) {
   ModalAnswerer boxes;
   TfrmMainForm& f = Open();
-  EXPECT_EQ(f.Caption(), "Desktop - Varnholt Glyph Gatherer");
+  // The tree's root is the desktop, shown by its parsing name.
+  EXPECT_EQ(f.Caption(), f.stNav.RootNode()->Text() + " - Varnholt Glyph Gatherer");
   EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
   RECT r = f.WindowBounds();
   EXPECT_EQ(r.left, 236);

@@ -27,6 +27,7 @@ HWND WaitFor(const char* cls, int seconds) {
 }  // namespace
 
 int RunHelpCommand(const std::string& cmd, int argc, char** argv);
+int RunTreeCommand(const std::string& cmd, int argc, char** argv);
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     return r == WAIT_OBJECT_0 ? 0 : 1;
   }
   if (int r = RunHelpCommand(cmd, argc, argv); r >= 0) return r;
+  if (int r = RunTreeCommand(cmd, argc, argv); r >= 0) return r;
   std::fprintf(stderr, "unknown command %s\n", cmd.c_str());
   return 2;
 }

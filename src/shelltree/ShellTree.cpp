@@ -1,0 +1,684 @@
+// The folder tree: shell nodes, listing and reconciling children, the root, path selection,
+// and the tree's reactions to the mouse wheel, context-menu requests and label editing.
+#include "shelltree/ShellTree.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+
+#include "shelltree/FileMask.h"
+#include "ui/Application.h"
+#include "ui/Errors.h"
+#include "ui/Form.h"
+
+using shelltree::UniquePidl;
+
+namespace {
+
+// Attributes asked for every listed item.
+constexpr ULONG kItemAttributes = 0xF60B0177;
+constexpr int kWheelNotch = 120;
+
+// The hourglass while a folder is listed; whatever cursor was up before comes back.
+class WaitCursor {
+ public:
+  WaitCursor() : old_(ui::Application.Cursor()) { ui::Application.SetCursor(ui::CursorKind::HourGlass); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+  ~WaitCursor() { ui::Application.SetCursor(old_); }
+
+ private:
+  ui::CursorKind old_;
+};
+
+USHORT ItemCount(LPCITEMIDLIST p) {
+  USHORT cb;
+  std::memcpy(&cb, p, sizeof cb);  // items are not aligned
+  return cb;
+}
+
+LPCITEMIDLIST SkipItems(LPCITEMIDLIST p, UINT n) {
+  auto* bytes = reinterpret_cast<const BYTE*>(p);
+  for (UINT i = 0; i < n; ++i) bytes += ItemCount(reinterpret_cast<LPCITEMIDLIST>(bytes));
+  return reinterpret_cast<LPCITEMIDLIST>(bytes);
+}
+
+// The first `n` items of a list that has at least that many, as a list of their own.
+UniquePidl Prefix(IMalloc* malloc, LPCITEMIDLIST list, UINT n) {
+  auto size = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(SkipItems(list, n)) -
+                                       reinterpret_cast<const BYTE*>(list));
+  auto* block = static_cast<BYTE*>(malloc->Alloc(size + 2));
+  if (!block) throw ui::EOutOfMemory();
+  std::memcpy(block, list, size);
+  block[size] = block[size + 1] = 0;
+  return UniquePidl(malloc, reinterpret_cast<LPITEMIDLIST>(block));
+}
+
+// Whether a folder finds two of its items to be the same. A failed comparison is no match.
+bool SameByShell(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  if (!folder || !a || !b) return false;
+  HRESULT hr = folder->CompareIDs(0, a, b);
+  return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
+}
+
+int CompareShellNodes(ui::TreeNode& a, ui::TreeNode& b, void* data) {
+  auto& tree = *static_cast<TShellTree*>(data);
+  auto& x = static_cast<TShellnode&>(a);
+  auto& y = static_cast<TShellnode&>(b);
+  return shelltree::CompareSiblings(x.Info.ParentFolder.get(), x.Info.RelPIDL.get(), x.Info.Attributes,
+                                    y.Info.RelPIDL.get(), y.Info.Attributes, tree.FileSortType(),
+                                    tree.FileSortOrder());
+}
+
+int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
+  SHFILEINFOA info{};
+  if (!abs) return 0;
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(abs), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | extraFlags);
+  return info.iIcon;
+}
+
+// A hidden top-level window: device-change broadcasts reach only those.
+HWND CreateNotifyWindow() {
+  static const char* const kClass = "TShellTreeNotify";
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = inst;
+  wc.lpszClassName = kClass;
+  RegisterClassA(&wc);  // a second tree finds it registered
+  return CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+}
+
+}  // namespace
+
+// ---- Nodes
+
+TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
+
+TShellnode::~TShellnode() {
+  TShellTree& tree = Tree();
+  if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
+}
+
+TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner()); }
+
+void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse) {
+  Info.ParentFolder = ui::ComPtr<IShellFolder>::Share(parentFolder);
+  if (rel) {
+    FolderBound = false;
+    Info.Folder.reset();
+    Info.RelPIDL = std::move(rel);
+  }
+  IMalloc* malloc = Tree().Malloc();
+  if (TShellnode* parent = ParentNode())
+    Info.AbsPIDL = UniquePidl::Append(malloc, parent->Info.AbsPIDL.get(), Info.RelPIDL.get());
+  else
+    Info.AbsPIDL = UniquePidl::Clone(malloc, Info.RelPIDL.get());
+  if (!recurse) return;
+  IShellFolder* own = BindFolder();
+  for (TShellnode* c = FirstChildNode(); c; c = c->NextSiblingNode())
+    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true);
+}
+
+IShellFolder* TShellnode::BindFolder() {
+  if (FolderBound && !Info.Folder) FolderBound = false;
+  if (!FolderBound) {
+    FolderBound = true;
+    if (Info.RelPIDL.count() > 0) {
+      if (Info.ParentFolder &&
+          FAILED(Info.ParentFolder->BindToObject(Info.RelPIDL.get(), nullptr, IID_IShellFolder,
+                                                 Info.Folder.put_void())))
+        Info.Folder.reset();
+    } else {
+      Info.Folder = Info.ParentFolder;
+    }
+  }
+  return Info.Folder.get();
+}
+
+std::string TShellnode::Path() const { return shelltree::PIDLPath(Info.AbsPIDL.get()); }
+
+std::string TShellnode::GetDisplayName() const {
+  DWORD flags = Parent() ? SHGDN_NORMAL : SHGDN_FORPARSING;
+  return shelltree::DisplayNameOf(Info.ParentFolder.get(), Info.RelPIDL.get(), flags, Info.RelPIDL.limit());
+}
+
+void TShellnode::UpdateImages() {
+  const TShellTree& tree = Tree();
+  LPCITEMIDLIST abs = Info.AbsPIDL.get();
+  int image = SystemIconIndex(abs, 0);
+  SetImageIndex(image);
+  SetSelectedIndex((Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image);
+  // The system list's overlays: the shared hand first, the shortcut arrow second.
+  int overlay = -1;
+  if (tree.ShowSharedOverlay() && (Info.Attributes & SFGAO_SHARE)) overlay = 0;
+  else if (tree.ShowLinkOverlay() && (Info.Attributes & SFGAO_LINK)) overlay = 1;
+  SetOverlayIndex(overlay);
+}
+
+bool TShellnode::Rename(const std::string& newName) {
+  if (newName == Text() || !Info.ParentFolder) return false;
+  // A name too long for the shell is refused rather than cut to some other name.
+  WCHAR wide[MAX_PATH - 1];
+  if (MultiByteToWideChar(CP_ACP, 0, newName.c_str(), -1, wide, MAX_PATH - 1) == 0) return false;
+  TShellTree& tree = Tree();
+  UniquePidl renamed;
+  if (FAILED(Info.ParentFolder->SetNameOf(tree.MessageOwner(), Info.RelPIDL.get(), wide, SHGDN_INFOLDER,
+                                          renamed.put(tree.Malloc()))) ||
+      !renamed)
+    return false;
+  SetNodeIdentity(Info.ParentFolder.get(), std::move(renamed), true);
+  if (TShellnode* parent = ParentNode()) tree.SortChildren(*parent, false);
+  tree.OnChange(tree, this);
+  return true;
+}
+
+void TShellnode::MonitorChanged() {
+  TShellTree& tree = Tree();
+  if (!tree.UpdAutoThread) return;
+  // A refresh nobody asked for must not raise shell dialogs.
+  struct OwnerCleared {
+    TShellTree& t;
+    HWND saved;
+    ~OwnerCleared() { t.SetOwnerWindow(saved); }
+  } restore{tree, tree.OwnerWindow()};
+  tree.SetOwnerWindow(nullptr);
+  tree.RefreshNode(this, false);
+}
+
+// ---- The tree
+
+TShellTree::TShellTree() {
+  notifyWindow_.reset(CreateNotifyWindow());
+  if (FAILED(SHGetMalloc(malloc_.put())) || !malloc_ || FAILED(SHGetDesktopFolder(desktopFolder_.put())) ||
+      !desktopFolder_)
+    throw ui::EOutOfMemory();
+}
+
+TShellTree::~TShellTree() {
+  // Nodes go while the tree they refer to still exists.
+  if (Handle()) ClearNodes();
+}
+
+TShellTree::UpdateBracket::UpdateBracket(TShellTree& tree) : tree_(tree) {
+  tree_.HandleNeeded();
+  tree_.BeginUpdate();
+}
+
+TShellTree::UpdateBracket::~UpdateBracket() { tree_.EndUpdate(); }
+
+bool TShellTree::Streaming() const { return OwnerForm() && OwnerForm()->Loading(); }
+
+std::unique_ptr<ui::TreeNode> TShellTree::CreateNode() { return std::make_unique<TShellnode>(*this); }
+
+void TShellTree::Loaded() {
+  TreeView::Loaded();
+  Rebuild(0);
+}
+
+void TShellTree::HandleNeeded() {
+  if (ready_ || !Handle()) return;
+  ready_ = true;
+  // No root exists yet, so a path stored before this selects nothing.
+  if (!pendingPath_.empty()) SetPath(std::exchange(pendingPath_, std::string()));
+  IMalloc* malloc = malloc_.get();
+  desktopPIDL_ = shelltree::SpecialFolderPIDL(malloc, MessageOwner(), CSIDL_DESKTOP);
+  if (!desktopPIDL_) desktopPIDL_ = UniquePidl::Append(malloc, nullptr, nullptr);
+  drivesPIDL_ = shelltree::SpecialFolderPIDL(malloc, MessageOwner(), CSIDL_DRIVES);
+  if (drivesPIDL_ &&
+      FAILED(desktopFolder_->BindToObject(drivesPIDL_.get(), nullptr, IID_IShellFolder, drivesFolder_.put_void())))
+    drivesFolder_.reset();
+  SetUserRootPIDL(desktopPIDL_.get());
+  ComputeOwnerWindow();
+  if (!Streaming()) Rebuild(0);
+}
+
+void TShellTree::ComputeOwnerWindow() {
+  if (OwnerForm() && OwnerForm()->Handle()) ownerWindow_ = OwnerForm()->Handle();
+  else if (HWND parent = GetParent(Handle())) ownerWindow_ = parent;
+  else ownerWindow_ = Handle();
+}
+
+void TShellTree::InitImageList() {
+  UniquePidl desktop = shelltree::SpecialFolderPIDL(malloc_.get(), MessageOwner(), CSIDL_DESKTOP);
+  if (desktop) {
+    SHFILEINFOA info{};
+    systemImages_ = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop.get()), 0, &info, sizeof info,
+                       SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  }
+  if (showIcons_) SetImages(systemImages_);
+}
+
+void TShellTree::ClearNodes() {
+  // Deleting every node is no selection change anyone should hear about.
+  bool was = std::exchange(clearing_, true);
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{clearing_, was};
+  rootNode_ = nullptr;
+  Clear();
+}
+
+void TShellTree::Rebuild(int mode) {
+  UpdateBracket bracket(*this);
+  if (!imageListReady_) {
+    InitImageList();
+    imageListReady_ = true;
+  }
+  if (Streaming()) return;
+  std::string path = Path();
+  std::string rootDir = rootDir_;
+  ClearNodes();
+  CreateRoot();
+  if (mode == 2) SetPath(path);
+  else if (rootDir.size() > 1) SetRootDir(rootDir);
+}
+
+void TShellTree::CreateRoot() {
+  IMalloc* malloc = malloc_.get();
+  UniquePidl list;
+  if (rootUsePIDL_) {
+    if (rootPIDL_ == shelltree::PIDL_USERDEFINED) {
+      list = UniquePidl::Clone(malloc, userRootPIDL_.get());
+    } else {
+      list = shelltree::SpecialFolderPIDL(malloc, MessageOwner(), shelltree::SpecialFolderNumber(rootPIDL_));
+    }
+  } else {
+    list = shelltree::ParsePath(desktopFolder_.get(), malloc, rootDir_, true, MessageOwner());
+    if (!list) list = shelltree::ParsePath(desktopFolder_.get(), malloc, "C:\\", true, MessageOwner());
+  }
+  // Whatever cannot be located, the desktop can.
+  if (!list) list = shelltree::SpecialFolderPIDL(malloc, MessageOwner(), CSIDL_DESKTOP);
+  if (!list) list = UniquePidl::Append(malloc, nullptr, nullptr);
+
+  rootNode_ = nullptr;
+  auto* root = static_cast<TShellnode*>(AddChild(nullptr, ""));
+  rootNode_ = root;
+  root->SetNodeIdentity(desktopFolder_.get(), std::move(list), false);
+  root->SetText(root->GetDisplayName());
+  root->SetHasChildren(true);
+  root->UpdateImages();
+  expandAllowed_ = true;
+  root->Expand();
+  Select(root);
+  if (!rootUsePIDL_) rootDir_ = root->Path();
+}
+
+void TShellTree::SetUserRootPIDL(LPCITEMIDLIST pidl) {
+  UniquePidl desktop;
+  if (!pidl) {
+    if (!desktopPIDL_) desktop = UniquePidl::Append(malloc_.get(), nullptr, nullptr);
+    pidl = desktopPIDL_ ? desktopPIDL_.get() : desktop.get();
+  }
+  if (userRootPIDL_ && SameByShell(desktopFolder_.get(), userRootPIDL_.get(), pidl)) return;
+  userRootPIDL_ = UniquePidl::Clone(malloc_.get(), pidl);
+  if (rootPIDL_ == shelltree::PIDL_USERDEFINED && rootUsePIDL_) Rebuild(1);
+}
+
+// ---- Properties
+
+void TShellTree::SetShowVirtualFolders(bool on) {
+  if (on == showVirtualFolders_) return;
+  showVirtualFolders_ = on;
+  if (!Streaming()) RefreshAll();
+}
+
+void TShellTree::SetShowSharedOverlay(bool on) {
+  if (on == showSharedOverlay_) return;
+  showSharedOverlay_ = on;
+  RefreshAll();
+}
+
+void TShellTree::SetShowLinkOverlay(bool on) {
+  if (on == showLinkOverlay_) return;
+  showLinkOverlay_ = on;
+  RefreshAll();
+}
+
+void TShellTree::SetRootUsePIDL(bool on) {
+  if (on == rootUsePIDL_) return;
+  rootUsePIDL_ = on;
+  if (ready_) Rebuild(0);
+}
+
+void TShellTree::SetRootPIDL(TPidls value) {
+  if (value == rootPIDL_) return;
+  rootPIDL_ = value;
+  if (ready_ && rootUsePIDL_) Rebuild(1);
+}
+
+void TShellTree::SetRootDir(const std::string& dir) {
+  std::string normal = shelltree::NormalizePath(dir);
+  if (normal.empty() || normal == rootDir_) return;
+  rootDir_ = normal;
+  if (ready_ && !rootUsePIDL_) Rebuild(2);
+}
+
+void TShellTree::SetOptions(TVisOptions options) {
+  DWORD filter = ((options & TF_FOLDERS) ? FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES
+                                         : FILE_NOTIFY_CHANGE_ATTRIBUTES) |
+                 ((options & TF_NONFOLDERS) ? FILE_NOTIFY_CHANGE_FILE_NAME : 0);
+  notifyFilter_ = filter;
+  if (options == options_) return;
+  options_ = options;
+  if (ready_) RefreshAll();
+}
+
+void TShellTree::SetShowIcons(bool on) {
+  if (on == showIcons_) return;
+  showIcons_ = on;
+  if (!Streaming()) SetImages(on ? systemImages_ : nullptr);
+}
+
+std::string TShellTree::FileMask() const { return shelltree::JoinFileMask(maskList_); }
+
+void TShellTree::SetFileMask(const std::string& mask) {
+  maskList_ = shelltree::SplitFileMask(mask);
+  if (options_ & TF_NONFOLDERS) RefreshAll();
+}
+
+void TShellTree::SetFileMaskUse(bool on) {
+  if (on == fileMaskUse_) return;
+  fileMaskUse_ = on;
+  if (options_ & TF_NONFOLDERS) RefreshAll();
+}
+
+void TShellTree::SetFileSortType(TFileSortType type) {
+  if (type == fileSortType_) return;
+  fileSortType_ = type;
+  if (rootNode_) SortChildren(*rootNode_, true);
+}
+
+void TShellTree::SetFileSortOrder(TFileSortOrder order) {
+  if (order == fileSortOrder_) return;
+  fileSortOrder_ = order;
+  if (rootNode_) SortChildren(*rootNode_, true);
+}
+
+// ---- Paths
+
+std::string TShellTree::Path() const {
+  TShellnode* node = Selected();
+  return node ? node->Path() : std::string();
+}
+
+void TShellTree::SetPath(const std::string& path) {
+  std::string normal = shelltree::NormalizePath(path);
+  if (normal.empty() && rootNode_) Select(rootNode_);
+  if (normal == Path()) return;
+  if (!ready_) {
+    pendingPath_ = normal;
+    return;
+  }
+  SelectPath(normal);
+}
+
+void TShellTree::SelectPath(const std::string& path) {
+  UniquePidl list = shelltree::ParsePath(desktopFolder_.get(), malloc_.get(), path, true, MessageOwner());
+  if (!list) return;
+  UpdateBracket bracket(*this);
+  if (TShellnode* node = FindNodeByPIDL(list.get(), true, false)) {
+    node->Expand();
+    Select(node);
+  }
+}
+
+TShellnode* TShellTree::FindNodeByPIDL(LPCITEMIDLIST abs, bool expand, bool exact) {
+  if (!rootNode_ || !abs) return nullptr;
+  LPCITEMIDLIST rootList = rootNode_->Info.AbsPIDL.get();
+  UINT rootCount = rootNode_->Info.AbsPIDL.count();
+  UINT count = shelltree::PIDLCount(abs);
+  if (count < rootCount) return nullptr;
+  // Only a list that starts with the root's own items lies below the root.
+  if (rootCount > 0 && !SameByShell(desktopFolder_.get(), Prefix(malloc_.get(), abs, rootCount).get(), rootList))
+    return nullptr;
+  if (count == rootCount) return rootNode_;
+
+  // The walk goes by the counted items only, so a malformed count is never stepped over.
+  TShellnode* current = rootNode_;
+  LPCITEMIDLIST rest = SkipItems(abs, rootCount);
+  for (UINT index = rootCount;; ++index) {
+    UniquePidl item = UniquePidl::Append(malloc_.get(), nullptr, rest);
+    IShellFolder* folder = current->BindFolder();
+    TShellnode* match = nullptr;
+    for (TShellnode* c = current->FirstChildNode(); c && !match; c = c->NextSiblingNode())
+      if (SameByShell(folder, item.get(), c->Info.RelPIDL.get())) match = c;
+    if (!match) return exact ? nullptr : current;
+    current = match;
+    if (index + 1 == count) return current;
+    rest = SkipItems(rest, 1);
+    if (expand && !current->Expanded()) current->Expand();
+    if (!current->Expanded()) return nullptr;
+  }
+}
+
+// ---- Listing
+
+void TShellTree::RefreshNode(TShellnode* node, bool descend) {
+  if (!node) return;
+  EnumerateChildren(*node, true);
+  if (!descend) return;
+  for (TShellnode* c = node->FirstChildNode(); c; c = c->NextSiblingNode()) {
+    if (c->Count() > 0 && c->Expanded()) RefreshNode(c, true);
+    else c->Info.Enumerated = false;
+  }
+}
+
+void TShellTree::RefreshAll() {
+  if (!ready_ || !rootNode_) return;
+  UpdateBracket bracket(*this);
+  RefreshNode(rootNode_, true);
+}
+
+void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
+  IShellFolder* folder = node.BindFolder();
+  if (!folder) return;
+  UpdateBracket bracket(*this);
+  WaitCursor wait;
+  SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
+  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) c->Info.Keep = false;
+
+  ui::ComPtr<IEnumIDList> items;
+  if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
+    items->Reset();
+    for (;;) {
+      UniquePidl item;
+      ULONG fetched = 0;
+      if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
+      if (AddChildItem(node, std::move(item)) && !full) break;
+    }
+  }
+  for (TShellnode* c = static_cast<TShellnode*>(node.LastChild()); c;) {
+    auto* prev = static_cast<TShellnode*>(c->PrevSibling());
+    if (!c->Info.Keep) c->Delete();
+    c = prev;
+  }
+  node.SetHasChildren(node.Count() > 0);
+  SortChildren(node, false);
+}
+
+TShellnode* TShellTree::FindChildByItem(TShellnode& node, LPCITEMIDLIST item, std::size_t itemLimit) {
+  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
+    if (!c->Info.Keep && shelltree::SameItem(0, c->Info.RelPIDL.get(), item, c->Info.RelPIDL.limit(), itemLimit)) {
+      c->Info.Keep = true;
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item) {
+  IShellFolder* folder = node.BindFolder();
+  const std::size_t itemLimit = item.limit();
+  TShellnode* existing = FindChildByItem(node, item.get(), itemLimit);
+
+  ULONG attributes = kItemAttributes;
+  LPCITEMIDLIST one = item.get();
+  if (!folder || FAILED(folder->GetAttributesOf(1, &one, &attributes))) attributes = 0;
+
+  const ULONG fileSystem = SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR;
+  bool accepted = showVirtualFolders_ || (attributes & fileSystem);
+  if ((options_ & TF_NONFOLDERS) && accepted && (attributes & fileSystem) && !(attributes & SFGAO_FOLDER)) {
+    std::string fullName = shelltree::DisplayNameOf(folder, item.get(), SHGDN_FORPARSING, itemLimit);
+    if (fileMaskUse_ && !shelltree::MatchMaskList(shelltree::NamePart(fullName), maskList_)) {
+      accepted = false;
+    } else if (OnFileAdd) {
+      bool allow = true;
+      OnFileAdd(*this, fullName, attributes, allow);
+      accepted = allow;
+    }
+  }
+  if (!accepted) {
+    if (existing) existing->Info.Keep = false;  // so that the listing deletes it
+    return false;
+  }
+
+  TShellnode* child = existing;
+  if (!child) {
+    child = static_cast<TShellnode*>(AddChild(&node, ""));
+    child->SetNodeIdentity(folder, std::move(item), false);
+    child->SetText(child->GetDisplayName());
+    child->Info.Enumerated = false;
+    if (!node.MonitorStarted) StartMonitor(&node);
+  } else {
+    child->SetNodeIdentity(folder, std::move(item), false);
+    child->SetText(child->GetDisplayName());
+  }
+  child->Info.Keep = true;
+  child->Info.Attributes = attributes;
+
+  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
+  if (!button && (options_ & TF_NONFOLDERS) && (attributes & SFGAO_FOLDER) && child->BindFolder()) {
+    if (child->Expanded()) {
+      button = true;
+    } else {
+      EnumerateChildren(*child, false);
+      button = child->Count() > 0;
+    }
+  }
+  if (!button) {
+    // A folder without sub-items is watched, so that a new one shows its button.
+    child->Info.Enumerated = false;
+    child->DeleteChildren();
+    if (!child->MonitorStarted) StartMonitor(child);
+  }
+  child->SetHasChildren(button);
+  child->UpdateImages();
+  return true;
+}
+
+void TShellTree::SortChildren(TShellnode& node, bool recurse) {
+  TreeView::SortChildren(&node, &CompareShellNodes, this);
+  if (!recurse) return;
+  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) SortChildren(*c, true);
+}
+
+void TShellTree::StartMonitor(TShellnode* node) {
+  if (!node || node->MonitorStarted) return;
+  node->MonitorStarted = true;
+}
+
+// ---- Control events
+
+bool TShellTree::CanExpand(ui::TreeNode& treeNode) {
+  auto& node = static_cast<TShellnode&>(treeNode);
+  bool allow = expandAllowed_;
+  OnExpanding(*this, &node, allow);
+  if (allow && (UpdAuto || !node.Info.Enumerated)) {
+    RefreshNode(&node, UpdAutoRec);
+    node.Info.Enumerated = true;
+  }
+  return allow;
+}
+
+bool TShellTree::CanEdit(ui::TreeNode& node) {
+  return TreeView::CanEdit(node) && (static_cast<TShellnode&>(node).Info.Attributes & SFGAO_CANRENAME);
+}
+
+void TShellTree::Edited(ui::TreeNode& node, std::string text) {
+  OnEdited(*this, &node, text);
+  if (static_cast<TShellnode&>(node).Rename(text)) node.SetText(text);
+}
+
+bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
+  if (clearing_ && (hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGEDA)) {
+    result = FALSE;
+    return true;
+  }
+  return TreeView::HandleNotify(hdr, result);
+}
+
+bool TShellTree::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_CONTEXTMENU:
+      ContextMenu(lp);
+      result = 0;
+      return true;
+    case WM_MOUSEWHEEL:
+      WheelScroll(GET_WHEEL_DELTA_WPARAM(wp));
+      result = 0;
+      return true;
+    case WM_SHOWWINDOW:
+      result = DefaultProc(msg, wp, lp);
+      if (wp) ShowingChanged();
+      return true;
+    case WM_DESTROY:
+      clearing_ = true;  // the control deletes its items now
+      return false;
+    default:
+      return TreeView::WndProc(msg, wp, lp, result);
+  }
+}
+
+bool TShellTree::DoPopupMenu(TShellnode* node) {
+  if (!node) return false;
+  bool allow = true;
+  OnPopupMenu(*this, node, allow);
+  return allow;
+}
+
+void TShellTree::ContextMenu(LPARAM lp) {
+  POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  TShellnode* node;
+  if (pt.x == -1 && pt.y == -1) {
+    // From the keyboard: the selected node, at the middle of its label.
+    node = Selected();
+    if (!node) return;
+    RECT r = node->LabelRect();
+    pt = {r.left + (r.right - r.left) / 2, r.bottom - (r.bottom - r.top) / 2};
+  } else {
+    ScreenToClient(Handle(), &pt);
+    node = static_cast<TShellnode*>(NodeAt(pt.x, pt.y));
+  }
+  if (!DoPopupMenu(node)) return;
+  ClientToScreen(Handle(), &pt);
+  TShellnode* previous = nullptr;
+  if (node != Selected()) {
+    previous = Selected();
+    Select(node);
+  }
+  if (PopupMenuMode == pmm_PopupMenu) {
+    if (ui::PopupMenu* menu = PopupMenu()) menu->Popup(pt.x, pt.y, this);
+  }
+  if (previous) Select(previous);
+}
+
+void TShellTree::WheelScroll(short delta) {
+  // A page per notch, whatever the control would do by itself.
+  for (int notches = delta / kWheelNotch; notches != 0; notches += notches > 0 ? -1 : 1)
+    SendMessageA(Handle(), WM_VSCROLL, notches < 0 ? SB_PAGEDOWN : SB_PAGEUP, 0);
+}
+
+// Shown again: the owner may have changed, and the folders may have changed meanwhile.
+void TShellTree::ShowingChanged() {
+  if (!ready_) return;
+  ComputeOwnerWindow();
+  if (showIcons_) {
+    SetImages(nullptr);
+    SetImages(systemImages_);
+  }
+  RefreshAll();
+}

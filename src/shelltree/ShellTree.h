@@ -1,0 +1,231 @@
+// The folder tree over the shell namespace: nodes that carry shell items, children listed on
+// demand and reconciled with the nodes already present, folders selected by path.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "shelltree/Pidl.h"
+#include "shelltree/ShellPath.h"
+#include "shelltree/SiblingOrder.h"
+#include "ui/Menus.h"
+#include "ui/TreeView.h"
+
+class TShellTree;
+
+// What a listing shows; a set of these bits.
+enum TVisOption : unsigned { TF_FOLDERS = 1, TF_NONFOLDERS = 2, TF_HIDDEN = 4 };
+using TVisOptions = unsigned;
+
+// Which menu a request for a node's context menu shows.
+enum TPopupMenuMode { pmm_System, pmm_PopupMenu };
+
+using shelltree::TFileSortOrder;
+using shelltree::TFileSortType;
+using shelltree::TPidls;
+
+// The shell identity of one node. Both lists come from the tree's allocator.
+struct TNodeInfo {
+  shelltree::UniquePidl RelPIDL;  // relative to ParentFolder; the root's is absolute
+  shelltree::UniquePidl AbsPIDL;
+  ui::ComPtr<IShellFolder> ParentFolder;
+  ui::ComPtr<IShellFolder> Folder;  // bound when first needed
+  ULONG Attributes = 0;
+  bool Enumerated = false;  // children listed since last cleared
+  bool Keep = false;        // found again while the parent is re-listed
+};
+
+class TShellnode : public ui::TreeNode {
+ public:
+  explicit TShellnode(TShellTree& tree);
+  ~TShellnode() override;
+
+  TShellTree& Tree() const;
+  TShellnode* ParentNode() const { return static_cast<TShellnode*>(Parent()); }
+  TShellnode* FirstChildNode() const { return static_cast<TShellnode*>(FirstChild()); }
+  TShellnode* NextSiblingNode() const { return static_cast<TShellnode*>(NextSibling()); }
+
+  // Image, selected image and overlay from the system image list.
+  virtual void UpdateImages();
+  // The caption the shell gives: the parsing name for the root, the normal name otherwise.
+  virtual std::string GetDisplayName() const;
+  // Renames the item in the shell; true when it was renamed (the caller sets the caption).
+  virtual bool Rename(const std::string& newName);
+
+  // Places the node below `parentFolder`. A given `rel` (taken over) becomes the relative list
+  // and the own folder is bound afresh when next needed; the absolute list is always
+  // recomputed, and with `recurse` that of every descendant too.
+  void SetNodeIdentity(IShellFolder* parentFolder, shelltree::UniquePidl rel, bool recurse);
+  // The node's own folder, bound on first use; a failed bind is tried again next time.
+  IShellFolder* BindFolder();
+  // File-system path of the item; empty for a virtual folder.
+  std::string Path() const;
+  bool IsFile() const { return shelltree::IsFileItem(Info.Attributes); }
+
+  // A change monitor saw the folder's contents change: re-list the children, without shell
+  // dialogs. Runs on the user-interface thread.
+  void MonitorChanged();
+
+  bool FolderBound = false;
+  bool MonitorStarted = false;
+  TNodeInfo Info;
+};
+
+class TShellTree : public ui::TreeView {
+ public:
+  TShellTree();
+  ~TShellTree() override;
+
+  // Properties. Setters follow the tree's rules for refreshing and rebuilding.
+  bool ShowVirtualFolders() const { return showVirtualFolders_; }
+  void SetShowVirtualFolders(bool on);
+  bool ShowSharedOverlay() const { return showSharedOverlay_; }
+  void SetShowSharedOverlay(bool on);
+  bool ShowLinkOverlay() const { return showLinkOverlay_; }
+  void SetShowLinkOverlay(bool on);
+  bool RootUsePIDL() const { return rootUsePIDL_; }
+  void SetRootUsePIDL(bool on);
+  TPidls RootPIDL() const { return rootPIDL_; }
+  void SetRootPIDL(TPidls value);
+  const std::string& RootDir() const { return rootDir_; }
+  void SetRootDir(const std::string& dir);
+  TVisOptions Options() const { return options_; }
+  void SetOptions(TVisOptions options);
+  // The selected folder's file-system path; empty with no selection or for a virtual folder.
+  std::string Path() const;
+  // Selects the folder of a path, or its nearest existing ancestor; "" selects the root.
+  void SetPath(const std::string& path);
+  bool ShowIcons() const { return showIcons_; }
+  void SetShowIcons(bool on);
+  std::string FileMask() const;
+  void SetFileMask(const std::string& mask);
+  bool FileMaskUse() const { return fileMaskUse_; }
+  void SetFileMaskUse(bool on);
+  TFileSortType FileSortType() const { return fileSortType_; }
+  void SetFileSortType(TFileSortType type);
+  TFileSortOrder FileSortOrder() const { return fileSortOrder_; }
+  void SetFileSortOrder(TFileSortOrder order);
+  // The menu shown in pmm_PopupMenu mode (SetPopupMenu sets it).
+  ui::PopupMenu* PopupMenu() const { return GetPopupMenu(); }
+
+  bool UpdAutoThread = true;  // change monitors refresh their nodes
+  bool UpdAuto = true;        // every expansion re-lists the node
+  bool UpdAutoRec = false;    // ... and its expanded descendants
+  bool ShowMessages = true;   // shell calls may show their own messages
+  TPopupMenuMode PopupMenuMode = pmm_System;
+
+  // A file about to be listed: (full name, attributes, allow).
+  ui::Event<const std::string&, ULONG, bool&> OnFileAdd;
+  // A context menu is about to be shown for a node: (node, allow).
+  ui::Event<TShellnode*, bool&> OnPopupMenu;
+  ui::Event<TShellnode*, HMENU> OnSystemContextMenu;
+
+  // Item lists come from and go back to this allocator.
+  IMalloc* Malloc() const { return malloc_.get(); }
+  IShellFolder* DesktopFolder() const { return desktopFolder_.get(); }
+  TShellnode* RootNode() const { return rootNode_; }
+  TShellnode* Selected() const { return static_cast<TShellnode*>(TreeView::Selected()); }
+  HWND NotifyWindow() const { return notifyWindow_.get(); }
+  DWORD NotifyFilter() const { return notifyFilter_; }
+  HWND OwnerWindow() const { return ownerWindow_; }
+  void SetOwnerWindow(HWND wnd) { ownerWindow_ = wnd; }
+  // The window shell calls may show messages over: none unless ShowMessages is on.
+  HWND MessageOwner() const { return ShowMessages ? ownerWindow_ : nullptr; }
+  const std::vector<std::string>& MaskList() const { return maskList_; }
+  HIMAGELIST SystemImages() const { return systemImages_; }
+  // The window exists and the shell objects of the namespace's top are known.
+  bool Ready() const { return ready_; }
+
+  // Deletes every node and builds the root again; mode 2 then re-selects the previous path,
+  // modes 0 and 1 re-apply RootDir.
+  void Rebuild(int mode);
+  void SetUserRootPIDL(LPCITEMIDLIST pidl);
+  LPCITEMIDLIST UserRootPIDL() const { return userRootPIDL_.get(); }
+  // Re-lists a node's children; with `descend`, expanded children are re-listed too and the
+  // others on their next expansion.
+  void RefreshNode(TShellnode* node, bool descend);
+  void RefreshAll();
+  // The node of an absolute list: the walk from the root, expanding on the way when asked.
+  // A walk that stops early gives the last node reached, unless `exact`.
+  TShellnode* FindNodeByPIDL(LPCITEMIDLIST abs, bool expand, bool exact);
+  // Lists a node's children: all of them, or only until the first one accepted.
+  void EnumerateChildren(TShellnode& node, bool full);
+  // Orders a node's children: folders by name, files by FileSortType and FileSortOrder.
+  void SortChildren(TShellnode& node, bool recurse);
+  // Starts the change monitor of a node, once.
+  void StartMonitor(TShellnode* node);
+
+  // Suspends redrawing for a batch of node changes; brackets nest.
+  class UpdateBracket {
+   public:
+    explicit UpdateBracket(TShellTree& tree);
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+    ~UpdateBracket();
+
+   private:
+    TShellTree& tree_;
+  };
+
+  void Loaded() override;
+
+ protected:
+  std::unique_ptr<ui::TreeNode> CreateNode() override;
+  bool CanExpand(ui::TreeNode& node) override;
+  bool CanEdit(ui::TreeNode& node) override;
+  void Edited(ui::TreeNode& node, std::string text) override;
+  bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+  virtual void InitImageList();
+  // Whether a context menu may be shown for the node (OnPopupMenu decides).
+  virtual bool DoPopupMenu(TShellnode* node);
+  virtual void CreateRoot();
+
+ private:
+  friend class TShellnode;
+  bool Streaming() const;
+  // The window's first use: the namespace's top located, a pending path applied, and the
+  // root built unless the form is still loading.
+  void HandleNeeded();
+  void ComputeOwnerWindow();
+  void ClearNodes();
+  void SelectPath(const std::string& path);
+  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item);
+  TShellnode* FindChildByItem(TShellnode& node, LPCITEMIDLIST item, std::size_t itemLimit);
+  void ContextMenu(LPARAM lp);
+  void WheelScroll(short delta);
+  void ShowingChanged();
+
+  bool showVirtualFolders_ = true;
+  bool showSharedOverlay_ = true;
+  bool showLinkOverlay_ = true;
+  bool rootUsePIDL_ = true;
+  TPidls rootPIDL_ = shelltree::PIDL_DESKTOP;
+  std::string rootDir_ = "C:\\";
+  TVisOptions options_ = TF_FOLDERS;
+  bool showIcons_ = true;
+  bool fileMaskUse_ = false;
+  TFileSortType fileSortType_ = shelltree::so_Name;
+  TFileSortOrder fileSortOrder_ = shelltree::so_Ascending;
+
+  std::string pendingPath_;
+  ui::UniqueWindow notifyWindow_;
+  ui::ComPtr<IMalloc> malloc_;
+  ui::ComPtr<IShellFolder> desktopFolder_;
+  shelltree::UniquePidl desktopPIDL_;
+  ui::ComPtr<IShellFolder> drivesFolder_;
+  shelltree::UniquePidl drivesPIDL_;
+  bool expandAllowed_ = false;
+  bool imageListReady_ = false;
+  shelltree::UniquePidl userRootPIDL_;
+  std::vector<std::string> maskList_{"*.*"};
+  HWND ownerWindow_ = nullptr;
+  DWORD notifyFilter_ = FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES;
+  HIMAGELIST systemImages_ = nullptr;  // the shell's, never destroyed here
+  TShellnode* rootNode_ = nullptr;
+  bool ready_ = false;
+  bool clearing_ = false;
+};
