@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "shelltree/FileMask.h"
+#include "shelltree/ItemProp.h"
 #include "ui/Application.h"
 #include "ui/Errors.h"
 #include "ui/Form.h"
@@ -78,15 +79,24 @@ int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
 }
 
 // A hidden top-level window: device-change broadcasts reach only those.
-HWND CreateNotifyWindow() {
+LRESULT CALLBACK NotifyWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* tree = reinterpret_cast<TShellTree*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  if (msg == WM_DEVICECHANGE && tree) return tree->OnDriveChange(msg, wp, lp);
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+// A hidden top-level window, since the system broadcasts device changes to those only.
+HWND CreateNotifyWindow(TShellTree* tree) {
   static const char* const kClass = "TShellTreeNotify";
   HINSTANCE inst = GetModuleHandleA(nullptr);
   WNDCLASSA wc{};
-  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpfnWndProc = NotifyWindowProc;
   wc.hInstance = inst;
   wc.lpszClassName = kClass;
   RegisterClassA(&wc);  // a second tree finds it registered
-  return CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+  HWND wnd = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+  if (wnd) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tree));
+  return wnd;
 }
 
 }  // namespace
@@ -96,6 +106,7 @@ HWND CreateNotifyWindow() {
 TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
 
 TShellnode::~TShellnode() {
+  Monitor.reset();  // waits for its thread; a report still pending is dropped
   TShellTree& tree = Tree();
   if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
 }
@@ -189,15 +200,31 @@ void TShellnode::MonitorChanged() {
 // ---- The tree
 
 TShellTree::TShellTree() {
-  notifyWindow_.reset(CreateNotifyWindow());
+  notifyWindow_.reset(CreateNotifyWindow(this));
   if (FAILED(SHGetMalloc(malloc_.put())) || !malloc_ || FAILED(SHGetDesktopFolder(desktopFolder_.put())) ||
       !desktopFolder_)
     throw ui::EOutOfMemory();
 }
 
 TShellTree::~TShellTree() {
-  // Nodes go while the tree they refer to still exists.
-  if (Handle()) ClearNodes();
+  // Nodes go while the tree they refer to still exists. Their monitors are all told to stop
+  // first, so they wind down together instead of one after another.
+  if (Handle()) {
+    ForEachNode([](TShellnode& n) {
+      if (n.Monitor) n.Monitor->Stop();
+    });
+    ClearNodes();
+  }
+}
+
+void TShellTree::ForEachNode(const std::function<void(TShellnode&)>& visit) {
+  std::function<void(TShellnode*)> walk = [&](TShellnode* n) {
+    for (; n; n = n->NextSiblingNode()) {
+      visit(*n);
+      walk(n->FirstChildNode());
+    }
+  };
+  walk(static_cast<TShellnode*>(FirstNode()));
 }
 
 TShellTree::UpdateBracket::UpdateBracket(TShellTree& tree) : tree_(tree) {
@@ -361,7 +388,12 @@ void TShellTree::SetOptions(TVisOptions options) {
   DWORD filter = ((options & TF_FOLDERS) ? FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES
                                          : FILE_NOTIFY_CHANGE_ATTRIBUTES) |
                  ((options & TF_NONFOLDERS) ? FILE_NOTIFY_CHANGE_FILE_NAME : 0);
-  notifyFilter_ = filter;
+  if (filter != notifyFilter_) {
+    notifyFilter_ = filter;
+    ForEachNode([filter](TShellnode& n) {
+      if (n.Monitor) n.Monitor->SetFilter(filter);  // reaches running monitors only
+    });
+  }
   if (options == options_) return;
   options_ = options;
   if (ready_) RefreshAll();
@@ -579,6 +611,77 @@ void TShellTree::SortChildren(TShellnode& node, bool recurse) {
 void TShellTree::StartMonitor(TShellnode* node) {
   if (!node || node->MonitorStarted) return;
   node->MonitorStarted = true;
+  node->Monitor = StartDiscMonitor(node, node->Path(), notifyFilter_);
+}
+
+LRESULT TShellTree::OnDriveChange(UINT, WPARAM wp, LPARAM lp) {
+  if (wp != DBT_DEVICEARRIVAL && wp != DBT_DEVICEREMOVECOMPLETE) return -1;
+  if (drivesFolder_) {
+    ULONG validate = SFGAO_VALIDATE;
+    drivesFolder_->GetAttributesOf(0, nullptr, &validate);
+  }
+  auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lp);
+  bool volume = header && header->dbch_devicetype == DBT_DEVTYP_VOLUME;
+  DWORD units = volume ? reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lp)->dbcv_unitmask : 0;
+  if (!rootNode_ || !drivesPIDL_) return 1;
+  UINT rootItems = rootNode_->Info.AbsPIDL.count();
+  if (rootItems <= 1) {
+    TShellnode* drives = FindNodeByPIDL(drivesPIDL_.get(), false, true);
+    if (volume) ApplyVolumeChange(wp, units, drives);
+    else if (drives && drives->FirstChild()) RefreshNode(drives, false);
+  } else if (rootItems == 2 && volume) {
+    UniquePidl parent = UniquePidl::Clone(malloc_.get(), rootNode_->Info.AbsPIDL.get());
+    if (parent && shelltree::DropLastItem(parent.get()) &&
+        desktopFolder_->CompareIDs(0, parent.get(), drivesPIDL_.get()) == 0)
+      ApplyVolumeChange(wp, units, nullptr);
+  }
+  return 1;
+}
+
+namespace {
+bool DriveInMask(const std::string& path, DWORD unitMask) {
+  if (path.empty()) return false;
+  unsigned char c = static_cast<unsigned char>(path[0]);
+  if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+  return c >= 'A' && c <= 'Z' && (unitMask & (1u << (c - 'A')));
+}
+}  // namespace
+
+void TShellTree::ApplyVolumeChange(WPARAM event, DWORD unitMask, TShellnode* node) {
+  if (node) {
+    for (TShellnode* child = node->FirstChildNode(); child; child = child->NextSiblingNode()) {
+      if (!(child->Info.Attributes & SFGAO_FILESYSTEM) || !DriveInMask(child->Path(), unitMask)) continue;
+      if (event == DBT_DEVICEREMOVECOMPLETE) child->DeleteChildren();
+      child->SetHasChildren(true);
+      ReidentifyNode(child);
+    }
+    return;
+  }
+  if (!rootNode_) return;
+  // The root is a drive: no dialog for a drive without a medium.
+  bool saved = ShowMessages;
+  ShowMessages = false;
+  struct Restore {
+    TShellTree& t;
+    bool v;
+    ~Restore() { t.ShowMessages = v; }
+  } restore{*this, saved};
+  std::string path = rootNode_->Path();
+  if (path.size() <= 3 && DriveInMask(path, unitMask)) {
+    ReidentifyNode(rootNode_);
+    RefreshNode(rootNode_, false);
+  }
+}
+
+void TShellTree::ReidentifyNode(TShellnode* node) {
+  if (!node) return;
+  UpdateBracket bracket(*this);
+  UniquePidl fresh = shelltree::ParsePath(node->Info.ParentFolder.get(), malloc_.get(), node->Path(), false,
+                                          MessageOwner());
+  // Unparsable now: keep the old list, recompute only the absolute one.
+  node->SetNodeIdentity(node->Info.ParentFolder.get(), std::move(fresh), false);
+  node->SetText(node->GetDisplayName());
+  node->UpdateImages();
 }
 
 // ---- Control events
@@ -662,6 +765,9 @@ void TShellTree::ContextMenu(LPARAM lp) {
   }
   if (PopupMenuMode == pmm_PopupMenu) {
     if (ui::PopupMenu* menu = PopupMenu()) menu->Popup(pt.x, pt.y, this);
+  } else if (node->Info.ParentFolder) {
+    LPCITEMIDLIST item = node->Info.RelPIDL.get();
+    ShowItemMenu(node->Info.ParentFolder.get(), &item, 0, OwnerWindow(), pt, 1);
   }
   if (previous) Select(previous);
 }

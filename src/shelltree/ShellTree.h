@@ -4,9 +4,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <dbt.h>
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "shelltree/DiscMonitor.h"
 #include "shelltree/Pidl.h"
 #include "shelltree/ShellPath.h"
 #include "shelltree/SiblingOrder.h"
@@ -37,7 +42,7 @@ struct TNodeInfo {
   bool Keep = false;        // found again while the parent is re-listed
 };
 
-class TShellnode : public ui::TreeNode {
+class TShellnode : public ui::TreeNode, public TMonitorTarget {
  public:
   explicit TShellnode(TShellTree& tree);
   ~TShellnode() override;
@@ -66,11 +71,13 @@ class TShellnode : public ui::TreeNode {
 
   // A change monitor saw the folder's contents change: re-list the children, without shell
   // dialogs. Runs on the user-interface thread.
-  void MonitorChanged();
+  void MonitorChanged() override;
 
   bool FolderBound = false;
   bool MonitorStarted = false;
   TNodeInfo Info;
+  // Declared last so it is gone before the item lists it watches.
+  std::unique_ptr<TDiscMonitorThread> Monitor;
 };
 
 class TShellTree : public ui::TreeView {
@@ -156,6 +163,13 @@ class TShellTree : public ui::TreeView {
   void SortChildren(TShellnode& node, bool recurse);
   // Starts the change monitor of a node, once.
   void StartMonitor(TShellnode* node);
+  // A drive or medium came or went: the NotifyWindow's handling of WM_DEVICECHANGE.
+  LRESULT OnDriveChange(UINT msg, WPARAM wp, LPARAM lp);
+  // Drives of `unitMask` changed below `node` (My Computer), or, with no node, the drive
+  // that is the root.
+  void ApplyVolumeChange(WPARAM event, DWORD unitMask, TShellnode* node);
+  // Parses the node's path anew, e.g. after its medium changed.
+  void ReidentifyNode(TShellnode* node);
 
   // Suspends redrawing for a batch of node changes; brackets nest.
   class UpdateBracket {
@@ -198,6 +212,7 @@ class TShellTree : public ui::TreeView {
   void ContextMenu(LPARAM lp);
   void WheelScroll(short delta);
   void ShowingChanged();
+  void ForEachNode(const std::function<void(TShellnode&)>& visit);
 
   bool showVirtualFolders_ = true;
   bool showSharedOverlay_ = true;
