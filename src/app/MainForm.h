@@ -1,5 +1,6 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
+#include "about/AboutForm.h"  // kHomePage
 #include "ui/Form.h"
 #include "ui/Images.h"
 #include "ui/ListView.h"
@@ -91,9 +92,6 @@ class TfrmMainForm : public ui::Form {
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(int kind);
 };
-
-// The maker's home page, opened by the Help menu and the About box.
-inline constexpr const char* kHomePage = "https://varnholt.example.com/";
 
 // The program-wide flag of an extraction run.
 extern bool Extracting;
