@@ -30,18 +30,24 @@ bool FollowsSameKind(const Control& c) {
 
 // ---- Button
 
+// The form's other buttons ask for the default button while they lose the focus.
+Button::~Button() {
+  if (!dialog_) return;
+  if (dialog_->DefaultButton() == this) dialog_->SetDefaultButton(nullptr);
+  if (dialog_->CancelButton() == this) dialog_->SetCancelButton(nullptr);
+}
+
 void Button::Load(const Props& p, Form& form) {
   default_ = p.defaultButton;
   cancel_ = p.cancelButton;
+  dialog_ = dynamic_cast<DialogForm*>(&form);
   Control::Load(p, form);
   // Esc sends IDCANCEL and Enter the default button's identifier, so a button that is both
   // answers to IDCANCEL and is named as the default.
   int id = cancel_ ? IDCANCEL : default_ ? IDOK : 0;
   SetWindowLongPtrA(Handle(), GWLP_ID, id);
-  if (auto* dialog = dynamic_cast<DialogForm*>(&form)) {
-    if (default_) dialog->SetDefaultButton(this);
-    if (cancel_) dialog->SetCancelButton(this);
-  }
+  if (dialog_ && default_) dialog_->SetDefaultButton(this);
+  if (dialog_ && cancel_) dialog_->SetCancelButton(this);
 }
 
 HWND Button::CreateHandle(const Props& p, HWND parent) {
@@ -65,8 +71,7 @@ void Button::ShowAsDefault(bool on) {
 }
 
 bool Button::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  auto* dialog = dynamic_cast<DialogForm*>(OwnerForm());
-  auto* def = dialog ? dynamic_cast<Button*>(dialog->DefaultButton()) : nullptr;
+  auto* def = dialog_ ? dynamic_cast<Button*>(dialog_->DefaultButton()) : nullptr;
   switch (msg) {
     case WM_SETFOCUS:
       if (def && def != this) def->ShowAsDefault(false);

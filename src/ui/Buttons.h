@@ -6,10 +6,13 @@
 
 namespace ui {
 
+class DialogForm;
+
 // A push button; the layout can make it the form's default (Enter) and/or cancel (Esc)
 // button. While another push button has the focus, that one is the default.
 class Button : public Control {
  public:
+  ~Button() override;
   void Load(const Props& props, Form& form) override;
   std::string Caption() const;
   bool IsDefault() const { return default_; }
@@ -25,6 +28,7 @@ class Button : public Control {
  private:
   void ShowAsDefault(bool on);
 
+  DialogForm* dialog_ = nullptr;  // the form, when it is a dialog
   bool default_ = false, cancel_ = false;
 };
 
