@@ -104,6 +104,9 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_ERASEBKGND:
       result = 1;
       return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
     case WM_GETTEXT:
       result = lstrlenA(lstrcpynA(reinterpret_cast<char*>(lp), caption_.c_str(), static_cast<int>(wp)));
       return true;

@@ -89,6 +89,8 @@ TEST_F(AboutTest, TextsComeFromTheProgramsOwnVersionResource) {
   RECT client = a.ClientRect();
   EXPECT_EQ(client.right, 373);
   EXPECT_EQ(client.bottom, 229);
+  // Plain labels draw in the form's font, not the system font.
+  EXPECT_EQ(a.lblVersion.Font(), a.Font());
   // The address starts two pixels after the sentence, whatever width the font gives it.
   EXPECT_EQ(a.Label4.Width(), a.Label4.TextExtent().cx);
   EXPECT_GT(a.Label4.Width(), 100);
