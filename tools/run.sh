@@ -27,6 +27,15 @@ tools/winenv.sh "$build" sh -c '
   "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "C:\\" windows system32 &&
     "$WINE" "$run/Driver.exe" wait TfrmMainForm 10 &&
     import -window root -crop 1024x768+0+0 +repage "$build/tree.png"
+  # Configuration dialog and About box: each opened from the menu, photographed, closed.
+  { "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|&Configuration" &&
+    "$WINE" "$run/Driver.exe" wait TfrmConfig 30 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/config.png" &&
+    "$WINE" "$run/Driver.exe" button TfrmConfig "Cancel" &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&Help|&About" &&
+    "$WINE" "$run/Driver.exe" wait TfrmAbout 30 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/about.png" &&
+    "$WINE" "$run/Driver.exe" button TfrmAbout "OK"; } || echo "the dialog tour step failed" >&2
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
 ' tour "$run" "$build"

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "resource.h"
+#include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -295,10 +296,19 @@ void F::miHomeClick(Component&) {
   ShellExecuteA(Application.Handle(), "open", kHomePage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// The About box and the configuration dialog arrive with their own windows; until then
-// these commands do nothing.
-void F::miAboutClick(Component&) {}
-void F::miConfigClick(Component&) {}
+void F::miAboutClick(Component&) {
+  if (!frmAbout) return;  // its creation failed at start, which was reported then
+  CursorScope wait(CursorKind::HourGlass);
+  frmAbout->SetPicture(imgAbout.Picture());
+  frmAbout->ShowModal();
+}
+
+// Changed options take effect through the dialog itself.
+void F::miConfigClick(Component&) {
+  if (!frmConfig) return;
+  CursorScope wait(CursorKind::HourGlass);
+  frmConfig->ShowModal();
+}
 
 // ---- Extraction
 

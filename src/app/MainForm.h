@@ -1,5 +1,6 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
+#include "about/AboutForm.h"  // kHomePage
 #include "shelltree/ShellTree.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
@@ -80,9 +81,6 @@ class TfrmMainForm : public ui::Form {
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(int kind);
 };
-
-// The maker's home page, opened by the Help menu and the About box.
-inline constexpr const char* kHomePage = "https://varnholt.example.com/";
 
 // The program-wide flag of an extraction run.
 extern bool Extracting;

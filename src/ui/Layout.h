@@ -19,6 +19,7 @@ enum class ViewStyle { Icon, SmallIcon, List, Report };
 enum class BorderStyle { None, Single };
 enum class TextLayout { Top, Center };
 enum class CursorShape { Default, Hand, SizeWE };
+enum class BevelShape { Box, BottomLine };
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -77,6 +78,15 @@ struct Props {
   CursorShape cursor = CursorShape::Default;
   COLORREF color = CLR_INVALID;      // background; CLR_INVALID = parent's
   COLORREF fontColor = CLR_INVALID;  // CLR_INVALID = window text
+  // Dialog controls and fonts.
+  int fontSize = 0;            // points; 0 = the form's font size
+  bool underline = false;
+  bool defaultButton = false;  // Enter presses it
+  bool cancelButton = false;   // Esc presses it
+  bool vertScroll = false;     // memo
+  bool wantReturns = true;     // memo: Enter makes a line break instead of pressing the default button
+  BevelShape bevelShape = BevelShape::Box;
+  const char* activePage = nullptr;  // page control: its page shown first
 };
 
 // Key code plus modifiers, as menus show and accelerators use them.

@@ -27,13 +27,15 @@ HWND Label::CreateHandle(const Props& p, HWND parent) {
   wordWrap_ = p.wordWrap;
   autoSize_ = p.autoSize;
   bold_ = p.bold;
+  underline_ = p.underline;
+  fontSize_ = p.fontSize;
   cursor_ = p.cursor;
   return CreateChild(PlainWindowClass(), 0, 0, parent);
 }
 
 HFONT Label::Font() const {
   if (ownFont_) return ownFont_.get();
-  return reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+  return font_;
 }
 
 COLORREF Label::FontColor() const { return fontColor_ == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_; }
@@ -60,10 +62,16 @@ void Label::FitToText() {
 bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_SETFONT:
-      if (bold_) {
+      font_ = reinterpret_cast<HFONT>(wp);
+      if (bold_ || underline_ || fontSize_) {
         LOGFONTA lf{};
-        GetObjectA(reinterpret_cast<HFONT>(wp), sizeof lf, &lf);
-        lf.lfWeight = FW_BOLD;
+        GetObjectA(font_, sizeof lf, &lf);
+        if (bold_) lf.lfWeight = FW_BOLD;
+        if (underline_) lf.lfUnderline = TRUE;
+        if (fontSize_) {
+          WindowDC screen(nullptr);
+          lf.lfHeight = -MulDiv(fontSize_, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+        }
         ownFont_.reset(CreateFontIndirectA(&lf));
       }
       DefaultProc(msg, wp, lp);
@@ -95,6 +103,9 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_ERASEBKGND:
       result = 1;
+      return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
       return true;
     case WM_GETTEXT:
       result = lstrlenA(lstrcpynA(reinterpret_cast<char*>(lp), caption_.c_str(), static_cast<int>(wp)));

@@ -1,0 +1,147 @@
+// The configuration dialog: its stored layout, loading and storing of its seven values,
+// and Apply, OK and Cancel.
+#include "settings/Config.h"
+
+#include "app/MainForm.h"
+#include "settings/RegistryIniFile.h"
+#include "settings/Settings.h"
+#include "ui/Application.h"
+
+using namespace ui;
+using F = TfrmConfig;
+
+TfrmConfig* frmConfig = nullptr;
+
+namespace {
+
+const FormLayout<F>& Layout() {
+  static const FormLayout<F> layout{
+      "TfrmConfig",
+      {.bounds = {0, 0, 321, 352}, .caption = "Configuration", .autoSize = true, .border = BorderStyle::Single},
+      /*keyPreview=*/true,
+      0,
+      {On(&Form::OnShow, &F::FormShow), On(&Form::OnKeyDown, &F::FormKeyDown)},
+      {
+          {"PageControl1", &F::PageControl1, {.bounds = {8, 8, 305, 305}, .activePage = "tsGeneral"}},
+          {"tsGeneral", &F::tsGeneral, {.parent = "PageControl1", .caption = "General"}},
+          {"grpToolbar", &F::grpToolbar, {.parent = "tsGeneral", .bounds = {8, 8, 281, 105}, .caption = "Toolbar"}},
+          {"chkText", &F::chkText, {.parent = "grpToolbar", .bounds = {16, 24, 121, 17}, .caption = "Show &button text", .checked = true},
+           {On(&Control::OnClick, &F::chkTextClick)}},
+          {"chkTips", &F::chkTips, {.parent = "grpToolbar", .bounds = {16, 48, 97, 17}, .caption = "Show &tool tips", .checked = true},
+           {On(&Control::OnClick, &F::chkTextClick)}},
+          {"chkColour", &F::chkColour, {.parent = "grpToolbar", .bounds = {16, 72, 145, 17}, .caption = "&Images always coloured"},
+           {On(&Control::OnClick, &F::chkTextClick)}},
+          {"grpMisc", &F::grpMisc, {.parent = "tsGeneral", .bounds = {8, 120, 281, 145}, .caption = "Miscellaneous"}},
+          {"chkSub", &F::chkSub,
+           {.parent = "grpMisc", .bounds = {16, 24, 249, 17}, .caption = "Include files in &sub-folders when extracting"},
+           {On(&Control::OnClick, &F::chkTextClick)}},
+          {"chkDeleteReg", &F::chkDeleteReg,
+           {.parent = "grpMisc", .bounds = {16, 48, 257, 17}, .caption = "&Remove all entries from the system registry for this"},
+           {On(&Control::OnClick, &F::chkTextClick)}},
+          {"Label1", &F::Label1,
+           {.parent = "grpMisc",
+            .bounds = {34, 62, 230, 52},
+            .caption = "application.  Use this option only if you are going to remove this software from your "
+                       "computer.  Entries will not be deleted until you exit the application",
+            .wordWrap = true}},
+          {"tsAdvanced", &F::tsAdvanced, {.parent = "PageControl1", .caption = "Advanced"}},
+          {"grpExtractFrom", &F::grpExtractFrom,
+           {.parent = "tsAdvanced", .bounds = {8, 8, 281, 257}, .caption = "Extract icons from"}},
+          {"rbAll", &F::rbAll, {.parent = "grpExtractFrom", .bounds = {16, 24, 113, 17}, .caption = "&All file types", .checked = true},
+           {On(&Control::OnClick, &F::rbAllClick)}},
+          {"rbSpecific", &F::rbSpecific,
+           {.parent = "grpExtractFrom", .bounds = {16, 48, 129, 17}, .caption = "&These file types only:"},
+           {On(&Control::OnClick, &F::rbSpecificClick)}},
+          {"mmoFileTypes", &F::mmoFileTypes,
+           {.parent = "grpExtractFrom",
+            .bounds = {34, 68, 231, 49},
+            .hint = "Add or remove file extensions, separated by a period (.)",
+            .enabled = false,
+            .vertScroll = true,
+            .wantReturns = false},
+           {On(&Memo::OnChange, &F::chkTextClick)}},
+          {"cmdOK", &F::cmdOK, {.bounds = {80, 320, 75, 25}, .caption = "OK", .defaultButton = true},
+           {On(&Control::OnClick, &F::cmdOKClick)}},
+          {"cmdCancel", &F::cmdCancel, {.bounds = {160, 320, 75, 25}, .caption = "Cancel", .cancelButton = true},
+           {On(&Control::OnClick, &F::cmdCancelClick)}},
+          {"cmdApply", &F::cmdApply, {.bounds = {240, 320, 75, 25}, .caption = "&Apply", .enabled = false},
+           {On(&Control::OnClick, &F::cmdApplyClick)}},
+      }};
+  return layout;
+}
+
+}  // namespace
+
+void F::Create() {
+  SetHelpContext(kConfigHelpContext);
+  LoadDialogLayout(Layout());
+}
+
+void F::ReadWriteRegistry(char mode) {
+  TRegistryIniFile ini(kBaseKey);
+  if (mode == 'r') {
+    chkText.SetChecked(ini.ReadBool(kSection, "Toolbar Button Text", true));
+    chkTips.SetChecked(ini.ReadBool(kSection, "Toolbar Tool Tips", true));
+    chkColour.SetChecked(ini.ReadBool(kSection, "Toolbar Colour Only", false));
+    chkDeleteReg.SetChecked(ini.ReadBool(kSection, "Remove", false));
+    chkSub.SetChecked(ini.ReadBool(kSection, "Include Subs", false));
+    rbAll.SetChecked(ini.ReadBool(kSection, "Extract From All", true));
+    rbSpecific.SetChecked(!rbAll.Checked());
+    mmoFileTypes.SetText(ini.ReadString(kSection, "File Types", kDefaultFileTypes));
+  } else if (mode == 'w') {
+    ini.WriteBool(kSection, "Toolbar Button Text", chkText.Checked());
+    ini.WriteBool(kSection, "Toolbar Tool Tips", chkTips.Checked());
+    ini.WriteBool(kSection, "Toolbar Colour Only", chkColour.Checked());
+    ini.WriteBool(kSection, "Remove", chkDeleteReg.Checked());
+    ini.WriteBool(kSection, "Include Subs", chkSub.Checked());
+    ini.WriteBool(kSection, "Extract From All", rbAll.Checked());
+    ini.WriteString(kSection, "File Types", mmoFileTypes.Text());
+  }
+}
+
+// Loading raises the controls' events like a user's changes; Apply is disabled afterwards.
+void F::FormShow(Component&) {
+  ReadWriteRegistry('r');
+  PageControl1.SetActivePage(&tsGeneral);
+  cmdApply.SetEnabled(false);
+  FocusControl(cmdOK);
+}
+
+void F::FormKeyDown(Component&, WORD& key) {
+  if (key != VK_F1) return;
+  Application.HelpCommand(HELP_CONTEXT, HelpContextId(), Handle());
+  key = 0;
+}
+
+void F::chkTextClick(Component&) { cmdApply.SetEnabled(true); }
+
+void F::rbAllClick(Component&) {
+  mmoFileTypes.SetEnabled(false);
+  cmdApply.SetEnabled(true);
+}
+
+void F::rbSpecificClick(Component&) {
+  mmoFileTypes.SetEnabled(true);
+  cmdApply.SetEnabled(true);
+}
+
+void F::cmdApplyClick(Component&) {
+  if (auto* main = dynamic_cast<TfrmMainForm*>(Application.MainForm()))
+    main->ApplyToolbarSettings(chkText.Checked(), chkTips.Checked(), chkColour.Checked());
+  // Each extension is introduced by a period; only a missing first one is put in.
+  std::string types = mmoFileTypes.Text();
+  if (!types.empty() && types.front() != '.') mmoFileTypes.SetText("." + types);
+  ReadWriteRegistry('w');
+  IncludeSubs = chkSub.Checked();
+  ExtractFromAll = rbAll.Checked();
+  FileTypes = mmoFileTypes.Text();
+  cmdApply.SetEnabled(false);
+  FocusControl(cmdOK);
+}
+
+void F::cmdOKClick(Component& sender) {
+  cmdApplyClick(sender);
+  SetModalResult(mrOk);
+}
+
+void F::cmdCancelClick(Component&) { SetModalResult(mrCancel); }

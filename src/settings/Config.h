@@ -1,0 +1,48 @@
+// The configuration dialog: toolbar looks, sub-folders, removal of the stored settings and
+// the file types an extraction examines. It reloads the store each time it is shown; Apply
+// and OK store all seven values and put them into force at once.
+#pragma once
+#include "ui/Buttons.h"
+#include "ui/Dialogs.h"
+#include "ui/Memo.h"
+#include "ui/PageControl.h"
+#include "ui/StdControls.h"
+
+class TfrmConfig : public ui::DialogForm {
+ public:
+  void Create() override;
+
+  // 'r' loads the controls from the store, 'w' stores them; any other mode only opens and
+  // releases the store.
+  void ReadWriteRegistry(char mode);
+
+  // Event handlers, bound by the layout.
+  void FormShow(ui::Component& sender);
+  void FormKeyDown(ui::Component& sender, WORD& key);
+  void chkTextClick(ui::Component& sender);
+  void rbAllClick(ui::Component& sender);
+  void rbSpecificClick(ui::Component& sender);
+  void cmdApplyClick(ui::Component& sender);
+  void cmdOKClick(ui::Component& sender);
+  void cmdCancelClick(ui::Component& sender);
+
+  // Components, in layout (and tab) order.
+  ui::PageControl PageControl1;
+  ui::TabSheet tsGeneral;
+  ui::GroupBox grpToolbar;
+  ui::CheckBox chkText, chkTips, chkColour;
+  ui::GroupBox grpMisc;
+  ui::CheckBox chkSub, chkDeleteReg;
+  ui::Label Label1;
+  ui::TabSheet tsAdvanced;
+  ui::GroupBox grpExtractFrom;
+  ui::RadioButton rbAll, rbSpecific;
+  ui::Memo mmoFileTypes;
+  ui::Button cmdOK, cmdCancel, cmdApply;
+};
+
+// Help topic of the dialog in the program's help file.
+inline constexpr int kConfigHelpContext = 3;
+
+// Created once at start, after the main window.
+extern TfrmConfig* frmConfig;
