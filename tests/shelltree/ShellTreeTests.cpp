@@ -8,6 +8,7 @@
 
 #include "ShellTestSupport.h"
 #include "shelltree/ShellTree.h"
+#include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/Layout.h"
 
@@ -96,6 +97,17 @@ std::unique_ptr<TreeHost> RootedAt(const std::string& dir, TVisOptions options =
       editable);
 }
 
+// Serves messages (and so the monitors' hand-overs) until the condition holds or time runs out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    ui::Application.ProcessMessages();
+    if (done()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
 class ShellTreeTest : public testing::Test {
  protected:
   shelltest::ScratchDir dir;
@@ -158,7 +170,9 @@ TEST_F(ShellTreeTest, RelistingKeepsNodesAndDropsVanishedFolders) {
   EXPECT_EQ(tree.Selected(), p);
   EXPECT_EQ(Lower(host->changes.back()), Lower(dir.sub("p")));
 
-  // Without UpdAuto a node listed once is not listed again when it expands.
+  // Without UpdAuto a node listed once is not listed again when it expands (and no monitor
+  // may re-list it behind the test's back).
+  tree.UpdAutoThread = false;
   tree.UpdAuto = false;
   dir.mkdir("late");
   root->Collapse();
@@ -360,3 +374,73 @@ TEST_F(ShellTreeTest, EditedLabelsRenameTheItem) {
 }
 
 }  // namespace
+
+TEST_F(ShellTreeTest, MonitorsKeepListedFoldersCurrent) {
+  dir.mkdir("a");
+  auto host = RootedAt(dir.path());
+  TShellTree& tree = host->tree;
+  TShellnode* root = tree.RootNode();
+  ASSERT_TRUE(root->Monitor);
+  // A fresh watch may need a moment to be armed: keep making folders until one shows.
+  int made = 0;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        if (Child(root, "new" + std::to_string(made))) return true;
+        dir.mkdir("new" + std::to_string(++made));
+        return false;
+      },
+      5000));
+  std::string last = "new" + std::to_string(made);
+  ASSERT_TRUE(RemoveDirectoryA(dir.sub(last).c_str()));
+  EXPECT_TRUE(PumpUntil([&] { return !Child(root, last); }, 5000)) << "a deleted folder leaves the tree";
+
+  tree.UpdAutoThread = false;
+  dir.mkdir("unseen");
+  PumpUntil([] { return false; }, 500);
+  EXPECT_EQ(Child(root, "unseen"), nullptr);
+  tree.UpdAutoThread = true;
+
+  // Showing files restarts the running watches with the file-name filter.
+  tree.SetOptions(TF_FOLDERS | TF_NONFOLDERS);
+  EXPECT_EQ(tree.NotifyFilter(), DWORD(FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES |
+                                        FILE_NOTIFY_CHANGE_FILE_NAME));
+  EXPECT_EQ(root->Monitor->Filter(), tree.NotifyFilter());
+  made = 0;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        if (Child(root, "f" + std::to_string(made) + ".txt")) return true;
+        dir.file("f" + std::to_string(++made) + ".txt", 1);
+        return false;
+      },
+      5000));
+}
+
+TEST_F(ShellTreeTest, VolumeNoticesCollapseAndRestoreADriveNode) {
+  auto host = TreeHost::Open(nullptr);
+  TShellTree& tree = host->tree;
+  tree.SetPath("C:\\windows");
+  TShellnode* drive = tree.Selected() ? tree.Selected()->ParentNode() : nullptr;
+  ASSERT_NE(drive, nullptr);
+  ASSERT_EQ(Lower(drive->Path()), "c:\\");
+  ASSERT_GT(drive->Count(), 0);
+  std::string caption = drive->Text();
+
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << ('C' - 'A');
+  LPARAM lp = reinterpret_cast<LPARAM>(&volume);
+  EXPECT_EQ(SendMessageA(tree.NotifyWindow(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, lp), 1);
+  EXPECT_EQ(drive->Count(), 0);
+  EXPECT_TRUE(drive->HasChildren()) << "the drive keeps its button";
+  EXPECT_EQ(Lower(tree.Path()), "c:\\") << "the selection inside moved up to the drive";
+
+  EXPECT_EQ(SendMessageA(tree.NotifyWindow(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, lp), 1);
+  EXPECT_EQ(drive->Text(), caption);
+  EXPECT_TRUE(drive->HasChildren());
+  drive->Expand();
+  EXPECT_NE(Child(drive, "windows"), nullptr);
+
+  // Other notices are not ours.
+  EXPECT_EQ(SendMessageA(tree.NotifyWindow(), WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, lp), -1);
+}
