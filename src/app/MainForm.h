@@ -14,10 +14,14 @@ class TNavTree : public ui::TreeView {
   void Loaded() override;
   // The selected folder's file-system path; empty when it has none.
   std::string Path() const;
+  // Makes path the current folder and raises OnChange, as selecting its node does.
+  void SetPath(const std::string& path);
   ui::TreeNode* RootNode() const { return FirstNode(); }
 
  private:
   std::string desktopPath_;
+  std::string chosenPath_;
+  bool pathChosen_ = false;
 };
 
 class TfrmMainForm : public ui::Form {
@@ -90,6 +94,8 @@ class TfrmMainForm : public ui::Form {
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(int kind);
+  // The info label's text for a folder or file, shortened to the label.
+  std::string InfoText(const std::string& path) const;
 };
 
 // The maker's home page, opened by the Help menu and the About box.

@@ -1,5 +1,7 @@
 #include "ModalAnswerer.h"
 
+#include "FolderChooserAnswerer.h"
+
 namespace {
 thread_local ModalAnswerer* current = nullptr;
 thread_local std::vector<AnsweredBox>* sink = nullptr;
@@ -22,7 +24,8 @@ LRESULT CALLBACK ModalAnswerer::Hook(int code, WPARAM wp, LPARAM lp) {
     auto w = reinterpret_cast<HWND>(wp);
     char cls[64] = "";
     GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == "#32770") {
+    // The folder chooser is answered by its own watcher, like a user picking a folder.
+    if (std::string(cls) == "#32770" && !IsFolderChooser(w)) {
       char caption[256] = "", text[1024] = "";
       GetWindowTextA(w, caption, sizeof caption);
       GetDlgItemTextA(w, 0xFFFF, text, sizeof text);  // a message box's text
