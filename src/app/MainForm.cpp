@@ -387,7 +387,9 @@ void F::ExtractIcons() {
           const int item = lvIcons.AddItem(caption, slot);
           lvIcons.SetSubItem(item, 1, std::to_string(i));
           lvIcons.Scroll(0, 76);
-          lvIcons.Repaint();
+          // The insertion and the scroll invalidated what changed; painting just that keeps
+          // the new icon in view without redrawing every visible entry again.
+          UpdateWindow(lvIcons.Handle());
           icon.reset();
           // Esc, clicks, menu commands and folder changes take effect here.
           Application.ProcessMessages();

@@ -26,6 +26,8 @@ HWND WaitFor(const char* cls, int seconds) {
 
 }  // namespace
 
+int RunListCommand(const std::string& cmd, int argc, char** argv);
+
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "usage: Driver wait|close|caption CLASS [SECONDS]\n");
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     if (process) CloseHandle(process);
     return r == WAIT_OBJECT_0 ? 0 : 1;
   }
+  if (int r = RunListCommand(cmd, argc, argv); r != -1) return r;
   std::fprintf(stderr, "unknown command %s\n", cmd.c_str());
   return 2;
 }
