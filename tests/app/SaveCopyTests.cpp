@@ -150,6 +150,23 @@ TEST_F(SaveAndCopy, DestinationThatCannotTakeFilesShowsTheErrorAndStops) {
   EXPECT_EQ(_stricmp(boxes.Boxes()[0].text.c_str(), want.c_str()), 0) << boxes.Boxes()[0].text;
   EXPECT_TRUE(Listing(parent.Path()).empty());
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+
+  // A save failing after its file was made: files saved before stay, the failed one goes,
+  // and nothing after it is saved.
+  const int bogus = f.lvIcons.AddItem("bogus.dll", 999);
+  f.lvIcons.SetSubItem(bogus, 1, "0");
+  f.lvIcons.SetSelected(bogus, true);
+  const int after = f.lvIcons.AddItem("later.dll", 0);
+  f.lvIcons.SetSubItem(after, 1, "0");
+  f.lvIcons.SetSelected(after, true);
+  fixtures::TempFolder dest("partial");
+  SaveTo(dest.Path(), [&] { f.miIconClick(f); });
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(_stricmp(boxes.Boxes()[1].text.c_str(),
+                     ("Cannot save to " + dest.Path() + ".  Please select another destination.").c_str()),
+            0)
+      << boxes.Boxes()[1].text;
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"gaps0.ico", "icons1.ico"}));
 }
 
 TEST_F(SaveAndCopy, CopyTakesTheFocusedEntryOnly) {
