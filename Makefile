@@ -1,6 +1,7 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
+# make bench: time the extraction run against the bare icon loading loop.
 BUILD := build
-.PHONY: all deps build test run clean
+.PHONY: all deps build test run bench clean
 
 all: build
 
@@ -15,6 +16,9 @@ test: build
 
 run: build
 	@tools/run.sh $(BUILD)
+
+bench: build
+	@tools/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

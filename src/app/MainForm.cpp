@@ -1,9 +1,18 @@
 // The main window: its stored layout, start-up and close sequences, and its commands.
 #include "app/MainForm.h"
 
+#include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <memory>
+
+#include "export/BrowseFolder.h"
+#include "export/Clipbrd.h"
+#include "export/Graphics.h"
+#include "export/SaveImage.h"
+#include "extract/AllFilesIterator.h"
+#include "extract/ExtractHelpers.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -189,6 +198,8 @@ void F::Create() { LoadLayout(Layout()); }
 void F::FormCreate(Component&) {
   Application.HelpFile = ProgramFolder() + "Mirovane.hlp";
   Extracting = false;
+  // The clipboard is opened with the application's window while there is one.
+  Clipboard().SetOwnerProvider([] { return Application.Handle(); });
   TRegistryIniFile ini(kBaseKey);
   if (!ini.ReadBool(kSection, "Toolbar", true)) miToolbar.Click();
   if (!ini.ReadBool(kSection, "Status Bar", true)) miStatusbar.Click();
@@ -312,20 +323,100 @@ void F::miConfigClick(Component&) {
 
 // ---- Extraction
 
+namespace {
+
+// Slot of each appended icon; both lists must grow together or the entries would show and
+// save the wrong pictures.
+void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& largeSlot) {
+  if (small.AddIcon(icon) < 0) throw Exception("Cannot add an icon to the image list");
+  largeSlot = large.AddIcon(icon);
+  if (largeSlot < 0) {
+    ImageList_Remove(small.Handle(), small.Count() - 1);
+    throw Exception("Cannot add an icon to the image list");
+  }
+}
+
+int CompareCaptions(const char* a, const char* b) { return lstrcmpA(a, b); }
+
+}  // namespace
+
+std::string F::InfoText(const std::string& path) const {
+  return "Icons contained in " + FitPathToWidth(path, lblInfo.Font(), lblInfo.Width() - 110);
+}
+
 void F::ExtractIcons() {
   Extracting = true;
   lvIcons.Clear();
-  ImageList_RemoveAll(Icons.Handle());
-  ImageList_RemoveAll(SmallIcons.Handle());
+  // Deleting entries reports no selection change, so the commands are brought in step here.
+  lvIconsChange(lvIcons);
+  Icons.Clear();
+  SmallIcons.Clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
     Extracting = false;
     return;
   }
-  lblInfo.SetCaption("Icons contained in " + path);
-  sbInfo.SetPanelText(0, std::to_string(lvIcons.Count()) + " icons");
-  Extracting = false;
+  Application.SetCursor(CursorKind::AppStart);
+  TStringList files;
+  // Runs on every way out, including an error from the listing or an image list; an older
+  // run interrupted by a newer one rewrites the texts from the newer run's result.
+  auto finish = [&] {
+    files.Clear();
+    std::string current = stNav.Path();
+    lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
+    sbInfo.SetPanelText(0, std::to_string(lvIcons.Count()) + " icons");
+    lvIcons.SortByCaption(&CompareCaptions);
+    if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
+    Extracting = false;
+    Application.SetCursor(CursorKind::Default);
+  };
+  try {
+    lblInfo.SetCaption(InfoText(path));
+    path = AddTrailingBackslash(path);
+    {
+      TStringList folders;
+      sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
+      // Nothing is pumped while the files are listed, so the status must be painted now.
+      Repaint();
+      if (IncludeSubs) ListAllFiles(path, files, folders);
+      else ListFiles(path + "*.*", files, false);
+    }
+    sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (const std::string& file : files) {
+      // Read per file: the configuration dialog may change the types during a run.
+      if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      if (count > 0) {
+        lblInfo.SetCaption(InfoText(file));
+        const std::string caption = FileNamePart(file);
+        for (int i = 0; i < count; ++i) {
+          HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+          // 1 is the shell's answer for a file that holds no icons at all.
+          if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
+          UniqueIcon icon(handle);
+          int slot = -1;
+          AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
+          const int item = lvIcons.AddItem(caption, slot);
+          lvIcons.SetSubItem(item, 1, std::to_string(i));
+          lvIcons.Scroll(0, 76);
+          // The insertion and the scroll invalidated what changed; painting just that keeps
+          // the new icon in view without redrawing every visible entry again.
+          UpdateWindow(lvIcons.Handle());
+          icon.reset();
+          // Esc, clicks, menu commands and folder changes take effect here.
+          Application.ProcessMessages();
+          if (!Extracting) break;
+        }
+      }
+      if (!Extracting) break;
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
 }
 
 // ---- Icon list views and selection commands
@@ -394,11 +485,56 @@ void F::miHeaderClick(Component&) {
   pnlInfo.SetVisible(miHeader.Checked());
 }
 
-// ---- Saving and copying arrive with the export commands.
+// ---- Saving and copying
 
-void F::SaveIcon(int) {}
+void F::SaveIcon(int kind) {
+  std::string folder;
+  {
+    TBrowseForFolderDialog chooser;
+    chooser.SetTitle("Save image(s) to:");
+    if (!chooser.Execute()) return;
+    folder = chooser.FolderPath();
+  }
+  folder = WithTrailingBackslash(folder);
+  CursorScope wait(CursorKind::HourGlass);
+  HIMAGELIST list = (kind == 0 || kind == 2) ? Icons.Handle() : SmallIcons.Handle();
+  for (int i = 0; i < lvIcons.Count(); ++i) {
+    if (!lvIcons.Selected(i)) continue;
+    std::unique_ptr<TGraphic> graphic;
+    if (kind < 2) {
+      auto icon = std::make_unique<TIcon>();
+      CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
+      graphic = std::move(icon);
+    } else {
+      auto bitmap = std::make_unique<TBitmap>();
+      RenderSlotToBitmap(list, lvIcons.ImageIndex(i), bitmap.get());
+      graphic = std::move(bitmap);
+    }
+    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), GraphicExtension(*graphic));
+    try {
+      // Never overwrites: anything already named so (file or folder) gets an underscore in front.
+      SaveGraphicToFreeName(*graphic, folder, name);
+    } catch (const std::exception&) {
+      Application.ShowMessageBox("Cannot save to " + folder + ".  Please select another destination.", "Error!",
+                                 MB_OK | MB_ICONERROR);
+      return;
+    }
+    PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
+  }
+}
+
 void F::miIconClick(Component&) { SaveIcon(0); }
 void F::miSIconClick(Component&) { SaveIcon(1); }
 void F::miBmpClick(Component&) { SaveIcon(2); }
 void F::miSBmpClick(Component&) { SaveIcon(3); }
-void F::miCopyClick(Component&) {}
+
+void F::miCopyClick(Component&) {
+  // The focused entry, not the selection: the one the user last clicked or moved to.
+  int focused = -1;
+  for (int i = 0; i < lvIcons.Count() && focused < 0; ++i)
+    if (lvIcons.Focused(i)) focused = i;
+  if (focused < 0) return;
+  TBitmap bitmap;
+  RenderSlotToBitmap(Icons.Handle(), lvIcons.ImageIndex(focused), &bitmap);
+  CopyBitmapToClipboard(bitmap);
+}

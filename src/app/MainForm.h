@@ -80,6 +80,8 @@ class TfrmMainForm : public ui::Form {
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(int kind);
+  // The info label's text for a folder or file, shortened to the label.
+  std::string InfoText(const std::string& path) const;
 };
 
 // The program-wide flag of an extraction run.

@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "shelltree/FileMask.h"
@@ -19,6 +20,8 @@ namespace {
 // Attributes asked for every listed item.
 constexpr ULONG kItemAttributes = 0xF60B0177;
 constexpr int kWheelNotch = 120;
+// Posted to the NotifyWindow: change reports that came in while the tree was busy.
+constexpr UINT kRunPendingRefreshes = WM_APP + 1;
 
 // The hourglass while a folder is listed; whatever cursor was up before comes back.
 class WaitCursor {
@@ -82,6 +85,10 @@ int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
 LRESULT CALLBACK NotifyWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* tree = reinterpret_cast<TShellTree*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (msg == WM_DEVICECHANGE && tree) return tree->OnDriveChange(msg, wp, lp);
+  if (msg == kRunPendingRefreshes && tree) {
+    tree->RunPendingRefreshes();
+    return 0;
+  }
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 
@@ -108,6 +115,7 @@ TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
 TShellnode::~TShellnode() {
   Monitor.reset();  // waits for its thread; a report still pending is dropped
   TShellTree& tree = Tree();
+  std::erase(tree.pendingRefreshes_, this);
   if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
 }
 
@@ -187,6 +195,14 @@ bool TShellnode::Rename(const std::string& newName) {
 void TShellnode::MonitorChanged() {
   TShellTree& tree = Tree();
   if (!tree.UpdAutoThread) return;
+  // A report can arrive while the tree is inside its own work (a selection change whose
+  // handler pumps messages, a batch of node changes): re-listing then would change nodes under
+  // the control's feet, so the report waits until the tree is done.
+  if (tree.busy_ > 0) {
+    if (std::find(tree.pendingRefreshes_.begin(), tree.pendingRefreshes_.end(), this) == tree.pendingRefreshes_.end())
+      tree.pendingRefreshes_.push_back(this);
+    return;
+  }
   // A refresh nobody asked for must not raise shell dialogs.
   struct OwnerCleared {
     TShellTree& t;
@@ -230,9 +246,25 @@ void TShellTree::ForEachNode(const std::function<void(TShellnode&)>& visit) {
 TShellTree::UpdateBracket::UpdateBracket(TShellTree& tree) : tree_(tree) {
   tree_.HandleNeeded();
   tree_.BeginUpdate();
+  ++tree_.busy_;
 }
 
-TShellTree::UpdateBracket::~UpdateBracket() { tree_.EndUpdate(); }
+TShellTree::UpdateBracket::~UpdateBracket() {
+  tree_.EndUpdate();
+  tree_.LeaveBusy();
+}
+
+void TShellTree::LeaveBusy() {
+  if (--busy_ == 0 && !pendingRefreshes_.empty()) PostMessageA(notifyWindow_.get(), kRunPendingRefreshes, 0, 0);
+}
+
+void TShellTree::RunPendingRefreshes() {
+  while (busy_ == 0 && !pendingRefreshes_.empty()) {
+    TShellnode* node = pendingRefreshes_.front();
+    pendingRefreshes_.erase(pendingRefreshes_.begin());
+    node->MonitorChanged();  // a node deleted meanwhile has left the list
+  }
+}
 
 bool TShellTree::Streaming() const { return OwnerForm() && OwnerForm()->Loading(); }
 
@@ -539,6 +571,19 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, LPCITEMIDLIST item, st
       return c;
     }
   }
+  // The shell may encode changing details (such as a folder's write time) in an item's bytes.
+  // Such an item is still the same folder: keep its node, with its selection, expansion and
+  // monitor, rather than replace it and let the selection jump to a neighbour.
+  if (IShellFolder* folder = node.Info.Folder.get()) {
+    for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
+      if (c->Info.Keep || !c->Info.RelPIDL) continue;
+      HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
+      if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
+        c->Info.Keep = true;
+        return c;
+      }
+    }
+  }
   return nullptr;
 }
 
@@ -711,6 +756,11 @@ bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
     result = FALSE;
     return true;
   }
+  ++busy_;
+  struct Leave {
+    TShellTree& t;
+    ~Leave() { t.LeaveBusy(); }
+  } leave{*this};
   return TreeView::HandleNotify(hdr, result);
 }
 

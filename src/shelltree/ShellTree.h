@@ -213,6 +213,12 @@ class TShellTree : public ui::TreeView {
   void WheelScroll(short delta);
   void ShowingChanged();
   void ForEachNode(const std::function<void(TShellnode&)>& visit);
+  void LeaveBusy();
+ public:
+  // Change reports held back while the tree was busy (the NotifyWindow calls this).
+  void RunPendingRefreshes();
+
+ private:
 
   bool showVirtualFolders_ = true;
   bool showSharedOverlay_ = true;
@@ -243,4 +249,6 @@ class TShellTree : public ui::TreeView {
   TShellnode* rootNode_ = nullptr;
   bool ready_ = false;
   bool clearing_ = false;
+  int busy_ = 0;  // inside a notification of the control or an update bracket
+  std::vector<TShellnode*> pendingRefreshes_;
 };

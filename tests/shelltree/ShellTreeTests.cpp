@@ -13,6 +13,7 @@
 #include "ui/Layout.h"
 
 using shelltree::FolderExists;
+using shelltree::UniquePidl;
 
 namespace {
 
@@ -443,4 +444,32 @@ TEST_F(ShellTreeTest, VolumeNoticesCollapseAndRestoreADriveNode) {
 
   // Other notices are not ours.
   EXPECT_EQ(SendMessageA(tree.NotifyWindow(), WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE, lp), -1);
+}
+
+TEST_F(ShellTreeTest, AFolderWhoseItemBytesChangeKeepsItsNodeAndTheSelection) {
+  std::string target = dir.mkdir("target");
+  dir.mkdir("other");
+  auto host = RootedAt(dir.path());
+  TShellTree& tree = host->tree;
+  tree.UpdAutoThread = false;
+  tree.SetPath(target);
+  TShellnode* node = tree.Selected();
+  ASSERT_EQ(Name(node), "target");
+  std::size_t changes = host->changes.size();
+  // The shell keeps a folder's write time in its item bytes: move it a day back.
+  ui::UniqueFile folder(CreateFileA(target.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(folder);
+  FILETIME written;
+  SYSTEMTIME st{2020, 1, 3, 1, 12, 0, 0, 0};
+  SystemTimeToFileTime(&st, &written);
+  ASSERT_TRUE(SetFileTime(folder.get(), nullptr, nullptr, &written));
+  folder.reset();
+  UniquePidl before = UniquePidl::Clone(tree.Malloc(), node->Info.RelPIDL.get());
+  tree.RefreshNode(tree.RootNode(), false);
+  EXPECT_EQ(Child(tree.RootNode(), "target"), node);
+  EXPECT_EQ(tree.Selected(), node);
+  EXPECT_EQ(host->changes.size(), changes) << "no selection change, so no new run in the window";
+  EXPECT_FALSE(shelltree::SameItem(0, before.get(), node->Info.RelPIDL.get()))
+      << "the node carries the item's new bytes";
 }

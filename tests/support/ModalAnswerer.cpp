@@ -1,5 +1,7 @@
 #include "ModalAnswerer.h"
 
+#include "FolderChooserAnswerer.h"
+
 namespace {
 thread_local ModalAnswerer* current = nullptr;
 thread_local std::vector<AnsweredBox>* sink = nullptr;
@@ -22,7 +24,12 @@ LRESULT CALLBACK ModalAnswerer::Hook(int code, WPARAM wp, LPARAM lp) {
     auto w = reinterpret_cast<HWND>(wp);
     char cls[64] = "";
     GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == "#32770") {
+    // The folder chooser is answered by its own watcher, like a user picking a folder; it
+    // can be activated before its controls exist, so only a box with controls that are not
+    // the chooser's is taken for another dialog.
+    bool messageBox = GetDlgItem(w, 0xFFFF) != nullptr;
+    bool otherDialog = GetWindow(w, GW_CHILD) != nullptr && !IsFolderChooser(w);
+    if (std::string(cls) == "#32770" && (messageBox || otherDialog)) {
       char caption[256] = "", text[1024] = "";
       GetWindowTextA(w, caption, sizeof caption);
       GetDlgItemTextA(w, 0xFFFF, text, sizeof text);  // a message box's text

@@ -1,5 +1,6 @@
 // Answers every dialog box the thread raises while it lives: reads its caption and text,
-// then presses its default button (or closes it), so that no test waits on a person.
+// then presses its default button (or closes it), so that no test waits on a person. The
+// shell's folder chooser is left to FolderChooserAnswerer.
 #pragma once
 #include <windows.h>
 

@@ -29,6 +29,7 @@ HWND WaitFor(const char* cls, int seconds) {
 int RunHelpCommand(const std::string& cmd, int argc, char** argv);
 int RunTreeCommand(const std::string& cmd, int argc, char** argv);
 int RunMenuCommand(const std::string& cmd, int argc, char** argv);
+int RunListCommand(const std::string& cmd, int argc, char** argv);
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
   if (int r = RunHelpCommand(cmd, argc, argv); r >= 0) return r;
   if (int r = RunTreeCommand(cmd, argc, argv); r >= 0) return r;
   if (int r = RunMenuCommand(cmd, argc, argv); r >= 0) return r;
+  if (int r = RunListCommand(cmd, argc, argv); r >= 0) return r;
   std::fprintf(stderr, "unknown command %s\n", cmd.c_str());
   return 2;
 }

@@ -1,0 +1,200 @@
+// Save As in its four kinds through the real folder chooser, name clashes, the error box for a
+// destination that cannot take files, and Copy of the focused entry.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "AppTestSupport.h"
+#include "FolderChooserAnswerer.h"
+#include "ModalAnswerer.h"
+#include "export/Clipbrd.h"
+#include "export/Graphics.h"
+#include "fixtures/IconFixtures.h"
+
+using ui::Application;
+using ui::CursorKind;
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+int32_t Int32At(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+// Every name in a folder, "name/" for folders.
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  ui::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
+  if (find) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : ""));
+    } while (FindNextFileA(find.get(), &fd));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Top-down 32-bit pixels of a bitmap.
+std::vector<uint32_t> Pixels(HBITMAP bitmap) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = 32;
+  bi.bmiHeader.biHeight = -32;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> pixels(32 * 32);
+  ui::UniqueDC dc(CreateCompatibleDC(nullptr));
+  GetDIBits(dc.get(), bitmap, 0, 32, pixels.data(), &bi, DIB_RGB_COLORS);
+  return pixels;
+}
+
+std::vector<uint32_t> SlotPixels(TfrmMainForm& f, int entry) {
+  TBitmap bitmap;
+  RenderSlotToBitmap(f.Icons.Handle(), f.lvIcons.ImageIndex(entry), &bitmap);
+  ui::UniqueBitmap copy(CopyBitmapForClipboard(bitmap));
+  return Pixels(copy.get());
+}
+
+class SaveAndCopy : public apptest::MainWindowTest {
+ protected:
+  static void SetUpTestSuite() {
+    source_ = new fixtures::TempFolder("src");
+    fixtures::MakeIconFixtureFolder(source_->Path());
+  }
+  static void TearDownTestSuite() {
+    delete source_;
+    source_ = nullptr;
+  }
+  // gaps.dll 0, 2, 3; icons.dll 0 to 3; LIBRARY.DLL 0 to 3.
+  TfrmMainForm& OpenWithLibraries() {
+    TfrmMainForm& f = Open(false, false, ".dll");
+    f.stNav.SetPath(source_->Path());
+    EXPECT_EQ(f.lvIcons.Count(), 11);
+    return f;
+  }
+  // Runs a save command with the chooser answered by picking folder (Cancel when empty).
+  static void SaveTo(const std::string& folder, const std::function<void()>& command,
+                     const std::function<void()>& whilePicked = nullptr) {
+    DialogAnswerer answer(
+        "Save image(s) to:",
+        [&](HWND dialog) {
+          if (folder.empty()) return;
+          SelectPath(dialog, folder);
+          if (whilePicked) whilePicked();
+        },
+        folder.empty() ? IDCANCEL : IDOK);
+    command();
+    ASSERT_NE(answer.seen.dialog, nullptr) << "the folder chooser never showed";
+    EXPECT_TRUE(answer.seen.titleShown);
+  }
+  static fixtures::TempFolder* source_;
+};
+fixtures::TempFolder* SaveAndCopy::source_ = nullptr;
+
+TEST_F(SaveAndCopy, EachKindSavesTheSelectionUnderFreeNames) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = OpenWithLibraries();
+  f.lvIcons.SetSelected(1, true);  // gaps.dll, index 2
+  f.lvIcons.SetSelected(3, true);  // icons.dll, index 0
+  fixtures::TempFolder dest("dest");
+  // A folder of the wanted name is a clash like a file.
+  ASSERT_TRUE(CreateDirectoryA((dest.Path() + "gaps2.ico").c_str(), nullptr));
+
+  SaveTo("", [&] { f.tbSave.Click(); });
+  EXPECT_EQ(Listing(dest.Path()), std::vector<std::string>{"gaps2.ico/"});
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+
+  SaveTo(dest.Path(), [&] { f.tbSave.Click(); });
+  SaveTo(dest.Path(), [&] { f.pmiSIcon2.Click(); });
+  SaveTo(dest.Path(), [&] { f.miBmp.Click(); });
+  SaveTo(dest.Path(), [&] { f.pmiSbmp.Click(); });
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"__gaps2.ico", "_gaps2.bmp", "_gaps2.ico", "_icons0.bmp",
+                                                            "_icons0.ico", "gaps2.bmp", "gaps2.ico/", "icons0.bmp",
+                                                            "icons0.ico"}));
+  EXPECT_EQ(ReadAll(dest.Path() + "_gaps2.ico").size(), 766u);
+  EXPECT_EQ(ReadAll(dest.Path() + "icons0.ico").size(), 766u);
+  EXPECT_EQ(ReadAll(dest.Path() + "__gaps2.ico").size(), 318u);
+  EXPECT_EQ(ReadAll(dest.Path() + "_icons0.ico").size(), 318u);
+  for (auto [name, size] : {std::pair{"gaps2.bmp", 32}, {"icons0.bmp", 32}, {"_gaps2.bmp", 16}, {"_icons0.bmp", 16}}) {
+    std::vector<uint8_t> b = ReadAll(dest.Path() + name);
+    ASSERT_GE(b.size(), 54u) << name;
+    EXPECT_EQ(b[0], 'B') << name;
+    EXPECT_EQ(Int32At(b, 18), size) << name;
+    EXPECT_EQ(Int32At(b, 22), size) << name;
+  }
+}
+
+TEST_F(SaveAndCopy, DestinationThatCannotTakeFilesShowsTheErrorAndStops) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = OpenWithLibraries();
+  f.lvIcons.SetSelected(0, true);
+  f.lvIcons.SetSelected(4, true);
+  fixtures::TempFolder parent("gone");
+  const std::string gone = parent.Path() + "Gone";
+  ASSERT_TRUE(CreateDirectoryA(gone.c_str(), nullptr));
+  // The folder vanishes while the chooser still shows it.
+  SaveTo(gone, [&] { f.miIconClick(f); }, [&] { RemoveDirectoryA(gone.c_str()); });
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Error!");
+  const std::string want = "Cannot save to " + gone + "\\.  Please select another destination.";
+  EXPECT_EQ(_stricmp(boxes.Boxes()[0].text.c_str(), want.c_str()), 0) << boxes.Boxes()[0].text;
+  EXPECT_TRUE(Listing(parent.Path()).empty());
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+
+  // A save failing after its file was made: files saved before stay, the failed one goes,
+  // and nothing after it is saved.
+  const int bogus = f.lvIcons.AddItem("bogus.dll", 999);
+  f.lvIcons.SetSubItem(bogus, 1, "0");
+  f.lvIcons.SetSelected(bogus, true);
+  const int after = f.lvIcons.AddItem("later.dll", 0);
+  f.lvIcons.SetSubItem(after, 1, "0");
+  f.lvIcons.SetSelected(after, true);
+  fixtures::TempFolder dest("partial");
+  SaveTo(dest.Path(), [&] { f.miIconClick(f); });
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(_stricmp(boxes.Boxes()[1].text.c_str(),
+                     ("Cannot save to " + dest.Path() + ".  Please select another destination.").c_str()),
+            0)
+      << boxes.Boxes()[1].text;
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"gaps0.ico", "icons1.ico"}));
+}
+
+TEST_F(SaveAndCopy, CopyTakesTheFocusedEntryOnly) {
+  TfrmMainForm& f = OpenWithLibraries();
+  ListView_SetItemState(f.lvIcons.Handle(), -1, 0, LVIS_FOCUSED);
+  f.lvIcons.SetSelected(0, true);
+  f.lvIcons.SetSelected(5, true);  // icons.dll, index 2
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  // Selected entries but none focused: nothing is copied.
+  SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(f.miCopy.Command(), 0), 0);
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_BITMAP));
+
+  f.lvIcons.SetFocused(5);
+  f.lvIcons.SetSelected(5, false);  // focused but no longer selected: still the one copied
+  SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(f.miCopy.Command(), 0), 0);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  auto data = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+  ASSERT_NE(data, nullptr);
+  BITMAP bm{};
+  GetObjectA(data, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 32);
+  EXPECT_EQ(bm.bmHeight, 32);
+  std::vector<uint32_t> copied = Pixels(data);
+  CloseClipboard();
+  ASSERT_NE(SlotPixels(f, 5), SlotPixels(f, 0)) << "the two entries should look different";
+  EXPECT_EQ(copied, SlotPixels(f, 5));
+}
+
+}  // namespace
