@@ -23,10 +23,23 @@ tools/winenv.sh "$build" sh -c '
   fi
   "$WINE" "$run/Driver.exe" helpclose 30
   "$WINE" "$run/Driver.exe" dismiss TfrmConfig 10
-  # Folder tree: walk to C:\windows\system32 as a user would, and photograph the result.
+  # Folder tree: walk to C:\windows\system32 as a user would; once the run has counted its
+  # icons, photograph the tree and the filled list.
   "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "C:\\" windows system32 &&
-    "$WINE" "$run/Driver.exe" wait TfrmMainForm 10 &&
+    "$WINE" "$run/Driver.exe" status TfrmMainForm " icons" 300 &&
     import -window root -crop 1024x768+0+0 +repage "$build/tree.png"
+  # Saving: the first five icons as 32 x 32 icon files into build/out, the folder picked in
+  # the folder chooser of the platform, like a user would.
+  out=$(cd "$build" && pwd)/out
+  rm -rf "$out" && mkdir -p "$out"
+  { "$WINE" "$run/Driver.exe" list-select TfrmMainForm 5 &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&File|&Save As|32 x 32 &Icon" &&
+    "$WINE" "$run/Driver.exe" wait "#32770" 30 &&
+    (set -f; IFS=/; set -- $out; shift
+     "$WINE" "$run/Driver.exe" tree-select "#32770" Desktop "My Computer" "Z:\\" "$@") &&
+    "$WINE" "$run/Driver.exe" button "#32770" OK; } || echo "the save tour step failed" >&2
+  for i in $(seq 50); do [ "$(ls "$out" | wc -l)" -ge 5 ] && break; sleep 0.2; done
+  echo "Saved to $out:"; ls -l "$out"
   # Configuration dialog and About box: each opened from the menu, photographed, closed.
   { "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|&Configuration" &&
     "$WINE" "$run/Driver.exe" wait TfrmConfig 30 &&
