@@ -1,8 +1,13 @@
 // The folder tree over the real shell namespace: path selection, re-listing, the items a
 // listing accepts, finding nodes by item list and the context-menu request.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -472,4 +477,44 @@ TEST_F(ShellTreeTest, AFolderWhoseItemBytesChangeKeepsItsNodeAndTheSelection) {
   EXPECT_EQ(host->changes.size(), changes) << "no selection change, so no new run in the window";
   EXPECT_FALSE(shelltree::SameItem(0, before.get(), node->Info.RelPIDL.get()))
       << "the node carries the item's new bytes";
+}
+
+// Measurement, not part of the normal run: a folder with TREE_BENCH_COUNT sub-folders (default
+// 5000) listed as the root's children. Run with --gtest_also_run_disabled_tests
+// --gtest_filter=*ListsAFolderWithManySubFolders*.
+TEST_F(ShellTreeTest, DISABLED_ListsAFolderWithManySubFolders) {
+  const char* env = std::getenv("TREE_BENCH_COUNT");
+  const int count = env ? std::atoi(env) : 5000;
+  for (int i = 0; i < count; ++i) dir.mkdir("f" + std::to_string(i));
+  auto threads = [] {
+    ui::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 te{sizeof te};
+    int n = 0;
+    for (BOOL more = snap && Thread32First(snap.get(), &te); more; more = Thread32Next(snap.get(), &te))
+      n += te.th32OwnerProcessID == GetCurrentProcessId();
+    return n;
+  };
+  auto memory = [] {
+    PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return pmc.WorkingSetSize / 1048576.0;
+  };
+  DWORD t0 = GetTickCount();
+  auto host = RootedAt(dir.path());
+  DWORD listed = GetTickCount() - t0;
+  TShellTree& tree = host->tree;
+  int nodes = 0, monitors = 0;
+  for (TShellnode* c = tree.RootNode()->FirstChildNode(); c; c = c->NextSiblingNode()) {
+    ++nodes;
+    monitors += c->Monitor && c->Monitor->Running();
+  }
+  // A second listing reconciles every node with its item.
+  DWORD t1 = GetTickCount();
+  tree.RefreshNode(tree.RootNode(), false);
+  DWORD relisted = GetTickCount() - t1;
+  std::printf("%d sub-folders: listed in %lu ms, re-listed in %lu ms, %d nodes, %d child monitors running, "
+              "%d threads, working set %.1f MB\n",
+              count, static_cast<unsigned long>(listed), static_cast<unsigned long>(relisted), nodes, monitors,
+              threads(), memory());
+  EXPECT_EQ(nodes, count);
 }
