@@ -543,7 +543,14 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   UpdateBracket bracket(*this);
   WaitCursor wait;
   SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
-  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) c->Info.Keep = false;
+  // The children from before this listing, in order: matching items against this list rather
+  // than walking the control's items keeps a listing of thousands of folders linear (the
+  // control answers each step of a walk by searching all of its items).
+  std::vector<TShellnode*> earlier;
+  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
+    c->Info.Keep = false;
+    earlier.push_back(c);
+  }
 
   ui::ComPtr<IEnumIDList> items;
   if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
@@ -552,7 +559,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
       UniquePidl item;
       ULONG fetched = 0;
       if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
-      if (AddChildItem(node, std::move(item)) && !full) break;
+      if (AddChildItem(node, std::move(item), earlier) && !full) break;
     }
   }
   for (TShellnode* c = static_cast<TShellnode*>(node.LastChild()); c;) {
@@ -564,10 +571,15 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   SortChildren(node, false);
 }
 
-TShellnode* TShellTree::FindChildByItem(TShellnode& node, LPCITEMIDLIST item, std::size_t itemLimit) {
-  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
+TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
+                                        std::size_t itemLimit) {
+  // A found child leaves the list, so in the usual case (the same items in the same order) the
+  // match is at the front.
+  for (auto it = earlier.begin(); it != earlier.end(); ++it) {
+    TShellnode* c = *it;
     if (!c->Info.Keep && shelltree::SameItem(0, c->Info.RelPIDL.get(), item, c->Info.RelPIDL.limit(), itemLimit)) {
       c->Info.Keep = true;
+      earlier.erase(it);
       return c;
     }
   }
@@ -575,11 +587,13 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, LPCITEMIDLIST item, st
   // Such an item is still the same folder: keep its node, with its selection, expansion and
   // monitor, rather than replace it and let the selection jump to a neighbour.
   if (IShellFolder* folder = node.Info.Folder.get()) {
-    for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
+    for (auto it = earlier.begin(); it != earlier.end(); ++it) {
+      TShellnode* c = *it;
       if (c->Info.Keep || !c->Info.RelPIDL) continue;
       HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
       if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
         c->Info.Keep = true;
+        earlier.erase(it);
         return c;
       }
     }
@@ -587,10 +601,10 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, LPCITEMIDLIST item, st
   return nullptr;
 }
 
-bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item) {
+bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier) {
   IShellFolder* folder = node.BindFolder();
   const std::size_t itemLimit = item.limit();
-  TShellnode* existing = FindChildByItem(node, item.get(), itemLimit);
+  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit);
 
   ULONG attributes = kItemAttributes;
   LPCITEMIDLIST one = item.get();

@@ -207,8 +207,10 @@ class TShellTree : public ui::TreeView {
   void ComputeOwnerWindow();
   void ClearNodes();
   void SelectPath(const std::string& path);
-  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item);
-  TShellnode* FindChildByItem(TShellnode& node, LPCITEMIDLIST item, std::size_t itemLimit);
+  // `earlier`: the node's children from before the listing not yet found again.
+  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier);
+  TShellnode* FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
+                              std::size_t itemLimit);
   void ContextMenu(LPARAM lp);
   void WheelScroll(short delta);
   void ShowingChanged();
