@@ -23,18 +23,6 @@ constexpr UINT kLastCommand = 0x7FFF;
 static_assert(sizeof(CMINVOKECOMMANDINFO) == 36, "the published command record");
 #endif
 
-// Shows the wait cursor and puts back whatever was showing before, on every way out.
-class WaitCursor {
- public:
-  WaitCursor() : old_(ui::Application.Cursor()) { ui::Application.SetCursor(ui::CursorKind::HourGlass); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-  ~WaitCursor() { ui::Application.SetCursor(old_); }
-
- private:
-  ui::CursorKind old_;
-};
-
 bool Invoke(IContextMenu* handler, HWND owner, LPCSTR verb) {
   CMINVOKECOMMANDINFO info{};
   info.cbSize = sizeof info;
@@ -197,7 +185,7 @@ bool ShowItemMenu(IShellFolder* folder, LPCITEMIDLIST* items, ULONG attributes, 
 
 bool ItemMenuRequest(const TItemMenuRequest& request) {
   UseMenuMsg2 = false;
-  WaitCursor wait;
+  ui::SavedCursorScope wait(ui::CursorKind::HourGlass);
   if (request.Items && request.Count > 0 && request.Items[0]) {
     if (!request.Folder) return false;
     return GetItemMenu(request.Owner, request.Folder, request.Items, request.Count, request.Attributes, request);

@@ -23,18 +23,6 @@ constexpr int kWheelNotch = 120;
 // Posted to the NotifyWindow: change reports that came in while the tree was busy.
 constexpr UINT kRunPendingRefreshes = WM_APP + 1;
 
-// The hourglass while a folder is listed; whatever cursor was up before comes back.
-class WaitCursor {
- public:
-  WaitCursor() : old_(ui::Application.Cursor()) { ui::Application.SetCursor(ui::CursorKind::HourGlass); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-  ~WaitCursor() { ui::Application.SetCursor(old_); }
-
- private:
-  ui::CursorKind old_;
-};
-
 USHORT ItemCount(LPCITEMIDLIST p) {
   USHORT cb;
   std::memcpy(&cb, p, sizeof cb);  // items are not aligned
@@ -541,7 +529,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   IShellFolder* folder = node.BindFolder();
   if (!folder) return;
   UpdateBracket bracket(*this);
-  WaitCursor wait;
+  ui::SavedCursorScope wait(ui::CursorKind::HourGlass);
   SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
   // The children from before this listing, in order: matching items against this list rather
   // than walking the control's items keeps a listing of thousands of folders linear (the

@@ -96,4 +96,17 @@ class CursorScope {
   ~CursorScope() { Application.SetCursor(CursorKind::Default); }
 };
 
+// Sets a cursor for one scope and puts back whichever cursor was showing before, for work
+// that may run inside another busy phase.
+class SavedCursorScope {
+ public:
+  explicit SavedCursorScope(CursorKind kind) : old_(Application.Cursor()) { Application.SetCursor(kind); }
+  SavedCursorScope(const SavedCursorScope&) = delete;
+  SavedCursorScope& operator=(const SavedCursorScope&) = delete;
+  ~SavedCursorScope() { Application.SetCursor(old_); }
+
+ private:
+  CursorKind old_;
+};
+
 }  // namespace ui

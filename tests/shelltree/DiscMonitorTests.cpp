@@ -20,6 +20,8 @@
 
 namespace {
 
+using shelltest::PumpUntil;
+
 struct CountingNode : TMonitorTarget {
   int changes = 0;
   bool offThread = false;
@@ -28,17 +30,6 @@ struct CountingNode : TMonitorTarget {
     if (GetCurrentThreadId() != ui::Application.MainThreadId()) offThread = true;
   }
 };
-
-// Serves messages (and so the monitors' hand-overs) until the condition holds or time runs out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    ui::Application.ProcessMessages();
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
 
 // A freshly started watch may not be armed yet, so the change is repeated (with a new name)
 // until one is reported.

@@ -5,13 +5,27 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
 #include "shelltree/Pidl.h"
+#include "ui/Application.h"
 #include "ui/Handles.h"
 
 namespace shelltest {
+
+// Serves messages (and so the monitors' hand-overs) until the condition holds or time runs out.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    ui::Application.ProcessMessages();
+    if (done()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
 
 inline ui::ComPtr<IMalloc> ShellMalloc() {
   ui::ComPtr<IMalloc> m;

@@ -22,6 +22,8 @@ using shelltree::UniquePidl;
 
 namespace {
 
+using shelltest::PumpUntil;
+
 // A form holding one tree; `setup` gives the tree its stored properties while the form loads.
 class TreeHost : public ui::Form {
  public:
@@ -101,17 +103,6 @@ std::unique_ptr<TreeHost> RootedAt(const std::string& dir, TVisOptions options =
         t.SetOptions(options);
       },
       editable);
-}
-
-// Serves messages (and so the monitors' hand-overs) until the condition holds or time runs out.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    ui::Application.ProcessMessages();
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
 }
 
 class ShellTreeTest : public testing::Test {
