@@ -24,6 +24,14 @@ Control::~Control() {
   for (Control* c : children_) c->parent_ = nullptr;
 }
 
+HCURSOR CursorFor(CursorShape shape) {
+  switch (shape) {
+    case CursorShape::Hand: return LoadCursorA(nullptr, IDC_HAND);
+    case CursorShape::SizeWE: return LoadCursorA(nullptr, IDC_SIZEWE);
+    default: return LoadCursorA(nullptr, IDC_ARROW);
+  }
+}
+
 void Control::Load(const Props& p, Form& form) {
   Component::Load(p, form);
   Control* parent = p.parent ? &form.FindAs<Control>(p.parent) : &form;
@@ -34,6 +42,7 @@ void Control::Load(const Props& p, Form& form) {
   align_ = p.align;
   bounds_ = p.bounds;
   visible_ = p.visible;
+  cursor_ = p.cursor;
   props_ = &p;
   AttachHandle(CreateHandle(p, parent_ ? parent_->Handle() : nullptr));
   props_ = nullptr;
@@ -175,6 +184,12 @@ bool Control::WndProc(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     case WM_SETCURSOR:
       if (Application.Cursor() != CursorKind::Default && LOWORD(lp) == HTCLIENT) {
         ::SetCursor(Application.CursorHandle());
+        result = TRUE;
+        return true;
+      }
+      // A control's own cursor (a link's hand) shows only while no busy cursor is up.
+      if (cursor_ != CursorShape::Default && LOWORD(lp) == HTCLIENT) {
+        ::SetCursor(CursorFor(cursor_));
         result = TRUE;
         return true;
       }

@@ -35,6 +35,9 @@ class Component {
   Form* form_ = nullptr;
 };
 
+// The system cursor of a shape.
+HCURSOR CursorFor(CursorShape shape);
+
 // A control with a window of its own. Aligned children are laid out by their container.
 class Control : public Component {
  public:
@@ -104,6 +107,7 @@ class Control : public Component {
   Align align_ = Align::None;
   Rect bounds_{};
   bool visible_ = true;
+  CursorShape cursor_ = CursorShape::Default;
   PopupMenu* popup_ = nullptr;
   friend class Form;
 };

@@ -21,14 +21,6 @@ const char* PlainWindowClass() {
   return name;
 }
 
-HCURSOR CursorFor(CursorShape shape) {
-  switch (shape) {
-    case CursorShape::Hand: return LoadCursorA(nullptr, IDC_HAND);
-    case CursorShape::SizeWE: return LoadCursorA(nullptr, IDC_SIZEWE);
-    default: return LoadCursorA(nullptr, IDC_ARROW);
-  }
-}
-
 void ImageList::Load(const Props& p, Form& form) {
   Component::Load(p, form);
   int size = p.imageSize ? p.imageSize : 16;
@@ -51,7 +43,6 @@ void Image::SetPicture(HBITMAP bmp) {
 
 HWND Image::CreateHandle(const Props& p, HWND parent) {
   stretch_ = p.stretch;
-  cursor_ = p.cursor;
   if (p.resource)
     bitmap_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.resource),
                                                   IMAGE_BITMAP, 0, 0, 0)));
@@ -85,13 +76,6 @@ bool Image::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_LBUTTONUP:
       OnClick(*this);
       return true;
-    case WM_SETCURSOR:
-      if (Application.Cursor() == CursorKind::Default && cursor_ != CursorShape::Default) {
-        ::SetCursor(CursorFor(cursor_));
-        result = TRUE;
-        return true;
-      }
-      return Control::WndProc(msg, wp, lp, result);
     default:
       return Control::WndProc(msg, wp, lp, result);
   }

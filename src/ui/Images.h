@@ -32,11 +32,9 @@ class Image : public Control {
  private:
   UniqueBitmap bitmap_;
   bool stretch_ = false;
-  CursorShape cursor_ = CursorShape::Default;
 };
 
 // Registers (once) the plain window class that our own painted controls use.
 const char* PlainWindowClass();
-HCURSOR CursorFor(CursorShape shape);
 
 }  // namespace ui

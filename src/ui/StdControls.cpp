@@ -29,7 +29,6 @@ HWND Label::CreateHandle(const Props& p, HWND parent) {
   bold_ = p.bold;
   underline_ = p.underline;
   fontSize_ = p.fontSize;
-  cursor_ = p.cursor;
   return CreateChild(PlainWindowClass(), 0, 0, parent);
 }
 
@@ -113,13 +112,6 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_LBUTTONUP:
       OnClick(*this);
       return true;
-    case WM_SETCURSOR:
-      if (Application.Cursor() == CursorKind::Default && cursor_ != CursorShape::Default) {
-        ::SetCursor(CursorFor(cursor_));
-        result = TRUE;
-        return true;
-      }
-      return Control::WndProc(msg, wp, lp, result);
     default:
       return Control::WndProc(msg, wp, lp, result);
   }

@@ -37,7 +37,6 @@ class Label : public Control {
   TextLayout layout_ = TextLayout::Top;
   bool wordWrap_ = false, autoSize_ = false, bold_ = false, underline_ = false;
   int fontSize_ = 0;
-  CursorShape cursor_ = CursorShape::Default;
   HFONT font_ = nullptr;  // the form's, given by WM_SETFONT (plain windows do not keep it)
   UniqueFont ownFont_;
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "RawRegistry.h"
 #include "ModalAnswerer.h"
 #include "app/MainForm.h"
 #include "settings/RegistryIniFile.h"
@@ -18,32 +19,14 @@ namespace {
 
 const char* kSectionPath = "software\\Varnholt\\Glyph Gatherer";
 
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  std::string Text() const { return std::string(data.begin(), data.end()); }
-  DWORD Dword() const { return data.size() == 4 ? *reinterpret_cast<const DWORD*>(data.data()) : 0xDEADBEEF; }
-};
+using testreg::RawValue;
 
-RawValue Raw(const char* name) {
-  RawValue v;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
-    v.data.resize(size);
-    RegQueryValueExA(key, name, nullptr, &v.type, v.data.data(), &size);
-  }
-  RegCloseKey(key);
-  return v;
-}
+RawValue Raw(const char* name) { return testreg::ReadRaw(kSectionPath, name); }
 
 void Put(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key;
-  RegCreateKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
+  testreg::WriteRaw(kSectionPath, name, type, data, size);
 }
+
 void PutText(const char* name, const char* text) { Put(name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1)); }
 void PutDword(const char* name, DWORD v) { Put(name, REG_DWORD, &v, 4); }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "RawRegistry.h"
 #include "DialogSteps.h"
 #include "ModalAnswerer.h"
 #include "app/MainForm.h"
@@ -24,16 +25,8 @@ const char* kSectionPath = "software\\Varnholt\\Glyph Gatherer";
 
 // The stored value exactly as the registry holds it: type and bytes.
 std::pair<DWORD, std::string> Raw(const char* name) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSectionPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return {REG_NONE, ""};
-  DWORD type = REG_NONE, size = 0;
-  std::string data;
-  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    data.resize(size);
-    RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-  }
-  RegCloseKey(key);
-  return {type, data};
+  testreg::RawValue v = testreg::ReadRaw(kSectionPath, name);
+  return {v.type, v.Text()};
 }
 
 std::pair<DWORD, std::string> Text(const std::string& s) { return {REG_SZ, s + '\0'}; }

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "RawRegistry.h"
 #include "settings/RegistryIniFile.h"
 
 namespace {
@@ -10,31 +11,14 @@ namespace {
 const char* kKey = "software\\VarnholtTest";
 const char* kSec = "Section";
 
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-};
+using testreg::RawValue;
 
-RawValue Raw(const char* name) {
-  RawValue v;
-  HKEY key;
-  std::string path = std::string(kKey) + "\\" + kSec;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  if (RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
-    v.data.resize(size);
-    RegQueryValueExA(key, name, nullptr, &v.type, v.data.data(), &size);
-  }
-  RegCloseKey(key);
-  return v;
-}
+std::string SectionPath() { return std::string(kKey) + "\\" + kSec; }
+
+RawValue Raw(const char* name) { return testreg::ReadRaw(SectionPath(), name); }
 
 void PutRaw(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key;
-  std::string path = std::string(kKey) + "\\" + kSec;
-  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
+  testreg::WriteRaw(SectionPath(), name, type, data, size);
 }
 
 class RegistryIniFileTest : public testing::Test {

@@ -9,22 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "DriverCommon.h"
 
-HWND FindVisible(const char* cls) {
-  HWND w = FindWindowA(cls, nullptr);
-  return w && IsWindowVisible(w) ? w : nullptr;
-}
-
-HWND WaitFor(const char* cls, int seconds) {
-  for (int i = 0; i < seconds * 20; ++i) {
-    if (HWND w = FindVisible(cls)) return w;
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-}  // namespace
+using driver::WaitFor;
 
 int RunHelpCommand(const std::string& cmd, int argc, char** argv);
 int RunTreeCommand(const std::string& cmd, int argc, char** argv);
@@ -56,17 +43,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", buf);
     return 0;
   }
-  if (cmd == "close") {
-    HWND w = FindWindowA(cls, nullptr);
-    if (!w) return 0;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    PostMessageA(w, WM_CLOSE, 0, 0);
-    DWORD r = process ? WaitForSingleObject(process, seconds * 1000) : WAIT_FAILED;
-    if (process) CloseHandle(process);
-    return r == WAIT_OBJECT_0 ? 0 : 1;
-  }
+  if (cmd == "close") return driver::CloseAndWait(cls, seconds);
   if (int r = RunHelpCommand(cmd, argc, argv); r >= 0) return r;
   if (int r = RunTreeCommand(cmd, argc, argv); r >= 0) return r;
   if (int r = RunMenuCommand(cmd, argc, argv); r >= 0) return r;

@@ -16,23 +16,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "DriverCommon.h"
+
 namespace {
 
 // The platform's viewer registers this class for its main window.
 const char* const kViewerClass = "MS_WINHELP";
 
-HWND FindViewer() {
-  HWND w = FindWindowA(kViewerClass, nullptr);
-  return w && IsWindowVisible(w) ? w : nullptr;
-}
-
-HWND WaitViewer(int seconds) {
-  for (int i = 0; i < seconds * 20; ++i) {
-    if (HWND w = FindViewer()) return w;
-    Sleep(50);
-  }
-  return nullptr;
-}
+HWND WaitViewer(int seconds) { return driver::WaitFor(kViewerClass, seconds); }
 
 std::string Text(HWND w) {
   char buf[512] = "";
@@ -134,17 +125,7 @@ int Dismiss(const char* cls, int seconds) {
   return 1;
 }
 
-int HelpClose(int seconds) {
-  HWND w = FindWindowA(kViewerClass, nullptr);
-  if (!w) return 0;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  PostMessageA(w, WM_CLOSE, 0, 0);
-  DWORD r = process ? WaitForSingleObject(process, seconds * 1000) : WAIT_FAILED;
-  if (process) CloseHandle(process);
-  return r == WAIT_OBJECT_0 ? 0 : 1;
-}
+int HelpClose(int seconds) { return driver::CloseAndWait(kViewerClass, seconds); }
 
 int HelpOpen(const char* file, int context) {
   HWND owner = CreateWindowExA(0, "STATIC", "help owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);

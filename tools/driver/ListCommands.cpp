@@ -10,7 +10,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "DriverCommon.h"
+
 namespace {
+
+using driver::RemoteBuffer;
 
 struct ChildSearch {
   const char* cls;
@@ -33,34 +37,6 @@ HWND FindChild(HWND top, const char* cls) {
   EnumChildWindows(top, FindChildOfClass, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
-
-// Memory in the program's process, for messages whose buffers the platform does not carry
-// across processes.
-class RemoteBuffer {
- public:
-  RemoteBuffer(HWND wnd, size_t size) : size_(size) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_) mem_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBuffer() {
-    if (mem_) VirtualFreeEx(process_, mem_, 0, MEM_RELEASE);
-    if (process_) CloseHandle(process_);
-  }
-  RemoteBuffer(const RemoteBuffer&) = delete;
-  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-  bool Valid() const { return mem_ != nullptr; }
-  LPARAM Address() const { return reinterpret_cast<LPARAM>(mem_); }
-  bool Write(const void* data, size_t size) { return WriteProcessMemory(process_, mem_, data, size, nullptr); }
-  bool Read(void* data, size_t size) const { return ReadProcessMemory(process_, mem_, data, size, nullptr); }
-  size_t Size() const { return size_; }
-
- private:
-  HANDLE process_ = nullptr;
-  void* mem_ = nullptr;
-  size_t size_;
-};
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "DriverCommon.h"
+
 namespace {
 
 constexpr UINT kReplyMs = 30000;  // listing a large folder takes a while under Wine
@@ -48,42 +50,27 @@ HWND WaitForTree(const char* cls, int seconds) {
 // Memory in the tree's process for one item query and its text.
 class RemoteItemBuffer {
  public:
-  explicit RemoteItemBuffer(HWND tree) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tree, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_)
-      block_ = static_cast<BYTE*>(
-          VirtualAllocEx(process_, nullptr, sizeof(TVITEMA) + kTextChars, MEM_COMMIT, PAGE_READWRITE));
-  }
-  RemoteItemBuffer(const RemoteItemBuffer&) = delete;
-  RemoteItemBuffer& operator=(const RemoteItemBuffer&) = delete;
-  ~RemoteItemBuffer() {
-    if (block_) VirtualFreeEx(process_, block_, 0, MEM_RELEASE);
-    if (process_) CloseHandle(process_);
-  }
-  bool ok() const { return block_ != nullptr; }
+  explicit RemoteItemBuffer(HWND tree) : buffer_(tree, sizeof(TVITEMA) + kTextChars) {}
+  bool ok() const { return buffer_.Valid(); }
 
   std::string Text(HWND tree, HTREEITEM item) {
     TVITEMA it{};
     it.mask = TVIF_TEXT | TVIF_HANDLE;
     it.hItem = item;
-    it.pszText = reinterpret_cast<char*>(block_ + sizeof(TVITEMA));
+    it.pszText = reinterpret_cast<char*>(buffer_.Address(sizeof(TVITEMA)));
     it.cchTextMax = kTextChars;
     char text[kTextChars] = "";
-    SIZE_T n = 0;
     DWORD_PTR reply = 0;
-    if (!WriteProcessMemory(process_, block_, &it, sizeof it, &n) ||
-        !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block_), SMTO_NORMAL, kReplyMs, &reply) ||
-        !ReadProcessMemory(process_, block_ + sizeof(TVITEMA), text, sizeof text, &n))
+    if (!buffer_.Write(&it, sizeof it) ||
+        !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, buffer_.Address(), SMTO_NORMAL, kReplyMs, &reply) ||
+        !buffer_.Read(text, sizeof text, sizeof(TVITEMA)))
       return {};
     text[kTextChars - 1] = '\0';
     return text;
   }
 
  private:
-  HANDLE process_ = nullptr;
-  BYTE* block_ = nullptr;
+  driver::RemoteBuffer buffer_;
 };
 
 HTREEITEM Next(HWND tree, UINT code, HTREEITEM item) {
