@@ -4,9 +4,12 @@
 set -e
 build=${1:-build}
 runarch=$(tools/arch.sh)
+# ccache, where present, lets a second checkout of the same sources build from the cache.
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 configure() { # dir arch tests
   [ -f "$1/build.ninja" ] && return 0
-  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release $launcher \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$2.cmake" -DMIROVANE_TESTS="$3" >/dev/null
 }
 if [ "$runarch" = i686 ]; then
