@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,8 @@ namespace {
 
 // Relative to the test programs' working folder, build/.../tests.
 const char* const kSetup = "..\\dist\\Mirovane-" MIROVANE_VERSION_TEXT "-setup.exe";
-const char* const kBuiltProgram = "..\\Mirovane.exe";
+// What the installer and the zip were made from.
+const char* const kPackedFiles = "..\\dist\\files\\";
 const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
 const char* const kSettingsKey = "software\\Varnholt\\Glyph Gatherer";
 const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT", "Uninstall.exe"};
@@ -40,6 +43,11 @@ std::string ShortcutFile() {
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 struct Started {
   ui::UniqueEvent process;
@@ -162,8 +170,11 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
 
   ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S /D=" + dir_), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
-  std::error_code ec;
-  EXPECT_EQ(fs::file_size(dir_ + "\\Mirovane.exe", ec), fs::file_size(kBuiltProgram, ec));
+  for (const char* name : {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
+    const std::string packed = Contents(kPackedFiles + std::string(name));
+    EXPECT_FALSE(packed.empty()) << name;
+    EXPECT_TRUE(Contents(dir_ + "\\" + name) == packed) << name;
+  }
 
   {
     SCOPED_TRACE("the installed program starts to its main window and closes normally");
@@ -187,7 +198,8 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "QuietUninstallString").text, uninstaller + " /S");
   const Value size = ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "EstimatedSize");
   EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_GE(size.number, fs::file_size(kBuiltProgram, ec) / 1024);
+  std::error_code ec;
+  EXPECT_GE(size.number, fs::file_size(dir_ + "\\Mirovane.exe", ec) / 1024);
   EXPECT_LT(size.number, 16u * 1024);
   EXPECT_TRUE(_stricmp(ShortcutTarget(ShortcutFile()).c_str(), (dir_ + "\\Mirovane.exe").c_str()) == 0)
       << ShortcutTarget(ShortcutFile());
