@@ -1,6 +1,6 @@
 // Tries the installer of this build tree as an administrator's script would: a silent install
-// into a chosen folder, the installed program started and closed, a second install over the
-// first, a silent uninstall, and what each step leaves behind.
+// over an earlier version in a chosen folder, the installed program started and closed, a
+// second install over the first, a silent uninstall, and what each step leaves behind.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -23,6 +23,8 @@ namespace {
 
 // Relative to the test programs' working folder, build/.../tests.
 const char* const kSetup = "..\\dist\\Mirovane-" MIROVANE_VERSION_TEXT "-setup.exe";
+// The same installer calling itself version 0.0.0.1.
+const char* const kEarlierSetup = "Mirovane-earlier-setup.exe";
 // What the installer and the zip were made from.
 const char* const kPackedFiles = "..\\dist\\files\\";
 const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
@@ -138,6 +140,7 @@ class InstallerTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(Exists(kSetup)) << kSetup;
+    ASSERT_TRUE(Exists(kEarlierSetup)) << kEarlierSetup;
     // What an earlier, interrupted run may have left.
     std::error_code ignored;
     fs::remove_all(root_, ignored);
@@ -168,7 +171,10 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   RegSetValueExA(raw, kMarker, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof marker);
   RegCloseKey(raw);
 
-  ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S /D=" + dir_), 0u);
+  ASSERT_EQ(RunToEnd(std::string(kEarlierSetup) + " /S /D=" + dir_), 0u);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, "0.0.0.1");
+  // Over the earlier version: into its folder without being told.
+  ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
   for (const char* name : {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
     const std::string packed = Contents(kPackedFiles + std::string(name));
@@ -207,7 +213,7 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
       << ShortcutTarget(ShortcutFile());
 
   {
-    SCOPED_TRACE("a second install finds the first one's folder by itself");
+    SCOPED_TRACE("the same version again over itself");
     ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
     for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "UninstallString").text, uninstaller);
