@@ -1,7 +1,8 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
+# make dist: the portable zip and the installer, in dist/.
 # make bench: time the extraction run against the bare icon loading loop.
 BUILD := build
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run dist bench clean
 
 all: build
 
@@ -17,8 +18,11 @@ test: build
 run: build
 	@tools/run.sh $(BUILD)
 
+dist: deps
+	@tools/dist.sh $(BUILD)
+
 bench: build
 	@tools/bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist
