@@ -39,7 +39,7 @@ TEST_F(OptionsTest, SaveAndLoadCarryAllSevenAndADamagedValueStopsTheReading) {
   Options partial;
   partial.extraction.includeSubs = false;
   EXPECT_THROW(partial.Load(ini), ERegistryException);
-  EXPECT_TRUE(partial.buttonText);
+  EXPECT_FALSE(partial.buttonText);
   EXPECT_TRUE(partial.colourOnly);
   EXPECT_FALSE(partial.remove);
   EXPECT_FALSE(partial.extraction.includeSubs);

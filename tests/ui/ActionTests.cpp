@@ -117,7 +117,7 @@ TEST_F(ActionTest, LinkedItemsAndButtonsShowTheActionAndFollowItsState) {
   f.miGo.Click();
   f.tbGo.Click();
   SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(f.pmiOwn.Command(), 0), 0);
-  SendMessageA(f.bar.Handle(), WM_COMMAND, MAKEWPARAM(f.tbGo.Command(), BN_CLICKED), 0);
+  SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(f.tbGo.Command(), BN_CLICKED), reinterpret_cast<LPARAM>(f.bar.Handle()));
   EXPECT_EQ(f.runs, 4);
   EXPECT_EQ(f.sender_, &f.actGo);
   // The key is the menu bar item's accelerator, which sends that item's command.
