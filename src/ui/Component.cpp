@@ -36,7 +36,7 @@ void Control::Load(const Props& p, Form& form) {
   Component::Load(p, form);
   Control* parent = &form;
   if (p.parent) {
-    parent = dynamic_cast<Control*>(p.parent.In(form));
+    parent = p.parent.In(form);
     // A container's window must exist before its children's: its row comes first.
     if (!parent || !parent->Handle()) throw Exception("Control " + Name() + " has no loaded container");
   }

@@ -13,6 +13,7 @@
 namespace ui {
 
 class Component;
+class Control;
 class Form;
 class Action;
 class ImageList;
@@ -65,8 +66,9 @@ class Ref {
 
 // Every property a stored layout can give; each component reads the ones it knows.
 struct Props {
-  Ref<Component> parent;  // container, menu or menu item; none = the form
-  Ref<Action> action;     // menu items and tool buttons: the command they show and run
+  Ref<Control> parent;  // container; none = the form
+  Ref<Component> menu;  // menu items: the menu, or the item whose sub-menu holds them
+  Ref<Action> action;   // menu items and tool buttons: the command they show and run
   Align align = Align::None;
   Rect bounds{};
   const char* caption = nullptr;

@@ -20,7 +20,7 @@ std::string ShortCutText(unsigned sc) {
 }
 
 Props ToProps(const MenuItemProps& p) {
-  return {.parent = p.parent, .action = p.action, .caption = p.caption, .enabled = p.enabled, .checked = p.checked,
+  return {.menu = p.parent, .action = p.action, .caption = p.caption, .enabled = p.enabled, .checked = p.checked,
           .radioItem = p.radioItem, .defaultItem = p.defaultItem, .imageIndex = p.imageIndex, .shortCut = p.shortCut};
 }
 
@@ -36,7 +36,7 @@ void MenuItem::Load(const Props& p, Form& form) {
   default_ = p.defaultItem;
   action_.Set(*this, p.action.In(form));
   command_ = form.RegisterCommand(*this);
-  Component* parent = p.parent.In(form);
+  Component* parent = p.menu.In(form);
   if (auto* m = dynamic_cast<Menu*>(parent)) {
     m->items_.push_back(this);
   } else if (auto* item = dynamic_cast<MenuItem*>(parent)) {
