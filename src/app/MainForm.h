@@ -1,7 +1,9 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
+#include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
+#include "ui/Actions.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
 #include "ui/ListView.h"
@@ -9,8 +11,13 @@
 #include "ui/StdControls.h"
 #include "ui/TreeView.h"
 
+// What the save command writes for each selected icon; the numbers are the kinds' order in
+// the menus.
+enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3 };
+
 class TfrmMainForm : public ui::Form {
  public:
+  ~TfrmMainForm() override;
   void Create() override;
 
   // Gives the toolbar its look: captions and button size, tool tips, colour or grey images.
@@ -51,7 +58,13 @@ class TfrmMainForm : public ui::Form {
   void tbViewsClick(ui::Component& sender);
   void lvIconsChange(ui::Component& sender);
 
-  // Components, in layout order.
+  // Components, in layout order. Every command is an action; the menu items and tool
+  // buttons that show it are linked to it.
+  ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actExit;
+  ui::Action actCopy, actSelAll, actInvert;
+  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actViews, actRefresh, actConfig;
+  ui::Action actUp;
+  ui::Action actContents, actHome, actAbout;
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, N3, miExit;
@@ -79,7 +92,7 @@ class TfrmMainForm : public ui::Form {
 
  private:
   void SetViewMode(ui::ViewStyle view);
-  void SaveIcon(int kind);
+  void SaveIcon(OutputKind kind);
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
 };
