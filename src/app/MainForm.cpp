@@ -7,12 +7,14 @@
 
 #include <memory>
 
+#include "batch/CommandLine.h"
 #include "export/BrowseFolder.h"
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
 #include "export/SaveImage.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/FileIcons.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -307,6 +309,14 @@ void F::stNavChange(Component&, TreeNode* node) {
   ExtractIcons();
 }
 
+void F::OpenStartFolder(const std::string& argument) {
+  try {
+    stNav.SetPath(batch::StartFolder(argument));
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
+}
+
 void F::stNavChanging(Component&, TreeNode* node, bool& allow) { allow = node != nullptr; }
 
 // The folder tree never shows a context menu, so a right click leaves the selection alone.
@@ -398,28 +408,22 @@ void F::ExtractIcons() {
   try {
     lblInfo.SetCaption(InfoText(path));
     path = AddTrailingBackslash(path);
-    {
-      TStringList folders;
-      sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
-      // Nothing is pumped while the files are listed, so the status must be painted now.
-      Repaint();
-      if (IncludeSubs) ListAllFiles(path, files, folders);
-      else ListFiles(path + "*.*", files, false);
-    }
+    sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
+    // Nothing is pumped while the files are listed, so the status must be painted now.
+    Repaint();
+    ListRunFiles(path, IncludeSubs, files);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      const FileIcons icons(file);
+      const int count = icons.Count();
       if (count > 0) {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
-          HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
-          // 1 is the shell's answer for a file that holds no icons at all.
-          if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
-          UniqueIcon icon(handle);
+          UniqueIcon icon = icons.Icon(i);
+          if (!icon) continue;
           int slot = -1;
           AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
           const int item = lvIcons.AddItem(caption, slot);
@@ -515,21 +519,9 @@ void F::SaveIcon(OutputKind kind) {
   }
   folder = WithTrailingBackslash(folder);
   CursorScope wait(CursorKind::HourGlass);
-  const bool large = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
-  const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
-  HIMAGELIST list = large ? Icons.Handle() : SmallIcons.Handle();
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
-    std::unique_ptr<TGraphic> graphic;
-    if (asIcon) {
-      auto icon = std::make_unique<TIcon>();
-      CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
-      graphic = std::move(icon);
-    } else {
-      auto bitmap = std::make_unique<TBitmap>();
-      RenderSlotToBitmap(list, lvIcons.ImageIndex(i), bitmap.get());
-      graphic = std::move(bitmap);
-    }
+    std::unique_ptr<TGraphic> graphic = SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
     const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), GraphicExtension(*graphic));
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.

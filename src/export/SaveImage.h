@@ -7,8 +7,16 @@
 //   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, GraphicExtension(graphic)))
 // and on a ui::Exception show "Cannot save to <folder>.  Please select another destination.".
 #pragma once
+#include <memory>
 #include <string>
 #include "export/Graphics.h"
+
+// What the save command writes for each icon; the numbers are the kinds' order in the menus.
+enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3 };
+
+// The graphic a kind writes for an icon kept at slot in the large (32 x 32) and small
+// (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn from it.
+std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot);
 
 // ".bmp" for a TBitmap, ".ico" for anything else.
 std::string GraphicExtension(const TGraphic& graphic);
