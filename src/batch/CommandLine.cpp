@@ -59,7 +59,13 @@ Command ParseArguments(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty() || arg[0] != '/') {
-      plain.push_back(arg);
+      // No name holds a quote: in "C:\" or "folder\" the backslash kept the closing quote. At
+      // the end that is the backslash meant (a drive dropped on the program gives that); in
+      // the middle it swallowed the arguments after it.
+      const size_t quote = arg.find('"');
+      if (quote == std::string::npos) plain.push_back(arg);
+      else if (quote + 1 == arg.size()) plain.push_back(arg.substr(0, quote) + "\\");
+      else return Bad("A quoted folder name must not end with a backslash: " + arg);
       continue;
     }
     anySwitch = true;
