@@ -17,6 +17,7 @@
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
+#include "settings/StoredRanges.h"
 #include "ui/Application.h"
 
 using namespace ui;
@@ -29,6 +30,7 @@ namespace {
 // Window defaults and the smallest bounds that still make a usable window.
 constexpr int kDefaultLeft = 236, kDefaultTop = 113, kDefaultWidth = 582, kDefaultHeight = 480;
 constexpr int kMinUsableWidth = 120, kMinUsableHeight = 100;
+constexpr int kDefaultNavWidth = 170;
 
 // The folder tree's stored properties. They are set while the form loads, before the tree's
 // end of loading builds its root; the stored path is lost then, as the tree has no root yet.
@@ -210,8 +212,9 @@ void F::FormCreate(Component&) {
   ApplyToolbarSettings(buttonText, toolTips, colourOnly);
   IncludeSubs = ini.ReadBool(kSection, "Include Subs", false);
   ExtractFromAll = ini.ReadBool(kSection, "Extract From All", true);
-  FileTypes = ini.ReadString(kSection, "File Types", kDefaultFileTypes);
-  if (ini.ReadInteger(kSection, "Main WindowState", 0) != 0) {
+  FileTypes = settings::FileTypesInRange(ini.ReadString(kSection, "File Types", kDefaultFileTypes), kDefaultFileTypes);
+  const bool maximized = ini.ReadInteger(kSection, "Main WindowState", 0) != 0;
+  if (maximized) {
     SetWindowState(WindowState::Maximized);
   } else {
     int height = ini.ReadInteger(kSection, "Main Height", kDefaultHeight);
@@ -219,13 +222,19 @@ void F::FormCreate(Component&) {
     int top = ini.ReadInteger(kSection, "Main Top", kDefaultTop);
     int width = ini.ReadInteger(kSection, "Main Width", kDefaultWidth);
     // Stored bounds that would hide the window or leave it unusably small are not used.
-    RECT r{left, top, left + width, top + height};
-    if (width < kMinUsableWidth || height < kMinUsableHeight || !OnSomeMonitor(r))
+    if (!settings::WindowBoundsInRange(left, top, width, height, kMinUsableWidth, kMinUsableHeight) ||
+        !OnSomeMonitor(RECT{left, top, left + width, top + height}))
       left = kDefaultLeft, top = kDefaultTop, width = kDefaultWidth, height = kDefaultHeight;
     SetWindowBounds(left, top, width, height);
     SetWindowState(WindowState::Normal);
   }
-  stNav.SetWidth(ini.ReadInteger(kSection, "Nav Width", 170));
+  // A tree width that the window (maximised: the screen) and the splitter's minimum cannot
+  // hold counts as missing.
+  const int navWidth = ini.ReadInteger(kSection, "Nav Width", kDefaultNavWidth);
+  const int holderWidth = maximized ? GetSystemMetrics(SM_CXMAXIMIZED) : static_cast<int>(ClientRect().right);
+  stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
+                     ? navWidth
+                     : kDefaultNavWidth);
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();

@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
+#include "settings/StoredRanges.h"
 #include "ui/Application.h"
 
 using namespace ui;
@@ -75,6 +76,8 @@ const FormLayout<F>& Layout() {
 void F::Create() {
   SetHelpContext(kConfigHelpContext);
   LoadDialogLayout(Layout());
+  // No longer than the store takes back, with room for the period Apply may put in front.
+  SendMessageA(mmoFileTypes.Handle(), EM_LIMITTEXT, settings::kMaxFileTypesLength - 1, 0);
 }
 
 void F::ReadWriteRegistry(char mode) {
@@ -87,7 +90,8 @@ void F::ReadWriteRegistry(char mode) {
     chkSub.SetChecked(ini.ReadBool(kSection, "Include Subs", false));
     rbAll.SetChecked(ini.ReadBool(kSection, "Extract From All", true));
     rbSpecific.SetChecked(!rbAll.Checked());
-    mmoFileTypes.SetText(ini.ReadString(kSection, "File Types", kDefaultFileTypes));
+    mmoFileTypes.SetText(
+        settings::FileTypesInRange(ini.ReadString(kSection, "File Types", kDefaultFileTypes), kDefaultFileTypes));
   } else if (mode == 'w') {
     ini.WriteBool(kSection, "Toolbar Button Text", chkText.Checked());
     ini.WriteBool(kSection, "Toolbar Tool Tips", chkTips.Checked());
