@@ -212,7 +212,8 @@ void F::FormCreate(Component&) {
   ApplyToolbarSettings(buttonText, toolTips, colourOnly);
   IncludeSubs = ini.ReadBool(kSection, "Include Subs", false);
   ExtractFromAll = ini.ReadBool(kSection, "Extract From All", true);
-  FileTypes = settings::FileTypesInRange(ini.ReadString(kSection, "File Types", kDefaultFileTypes), kDefaultFileTypes);
+  FileTypes =
+      settings::FileTypesInRange(ini.ReadString(kSection, "File Types", kDefaultFileTypes), kDefaultFileTypes);
   const bool maximized = ini.ReadInteger(kSection, "Main WindowState", 0) != 0;
   if (maximized) {
     SetWindowState(WindowState::Maximized);
