@@ -6,27 +6,24 @@
 #include "app/MainForm.h"
 #include "settings/Config.h"
 #include "ui/Application.h"
+#include "ui/Guard.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // The folder tree reaches shell namespace extensions, which are COM objects.
   OleInitialize(nullptr);
   ui::Application.Initialize();
   ui::Application.Title = "Varnholt Glyph Gatherer";
-  ui::Application.CreateForm<TfrmMainForm>();
-  // The dialogs are made once and reused. One that cannot be made is reported and its
-  // command does nothing; the program still starts.
-  try {
-    frmConfig = &ui::Application.CreateForm<TfrmConfig>();
-  } catch (const std::exception& e) {
-    ui::Application.HandleException(e);
-  }
-  try {
-    frmAbout = &ui::Application.CreateForm<TfrmAbout>();
-  } catch (const std::exception& e) {
-    ui::Application.HandleException(e);
-  }
-  ui::Application.Run(showCommand);
+  // A main window that cannot be made is reported, and the program ends with a failure code.
+  int exitCode = ui::Guarded(1, [&] {
+    ui::Application.CreateForm<TfrmMainForm>();
+    // The dialogs are made once and reused. One that cannot be made is reported and its
+    // command does nothing; the program still starts.
+    ui::Guarded([&] { frmConfig = &ui::Application.CreateForm<TfrmConfig>(); });
+    ui::Guarded([&] { frmAbout = &ui::Application.CreateForm<TfrmAbout>(); });
+    ui::Application.Run(showCommand);
+    return 0;
+  });
   ui::Application.DestroyForms();
   OleUninitialize();
-  return 0;
+  return exitCode;
 }
