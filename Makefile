@@ -1,8 +1,9 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
 # make dist: the portable zip and the installer, in dist/.
 # make bench: time the extraction run against the bare icon loading loop.
+# make fuzz: run the native fuzz targets of the file parsers for a bounded time.
 BUILD := build
-.PHONY: all deps build test run dist bench clean
+.PHONY: all deps build test run dist bench fuzz clean
 
 all: build
 
@@ -23,6 +24,9 @@ dist: deps
 
 bench: build
 	@tools/bench.sh $(BUILD)
+
+fuzz: deps
+	@tools/fuzz.sh
 
 clean:
 	rm -rf $(BUILD) dist

@@ -4,6 +4,8 @@
 #include <optional>
 #include <windows.h>
 
+#include "about/VersionText.h"
+
 namespace {
 
 // The file's whole version block, read afresh each time; empty when it has none.
@@ -25,11 +27,7 @@ std::optional<std::string> QueryKey(std::vector<char>& block, std::size_t index)
   if (!VerQueryValueA(block.data(), path.c_str(), &value, &length) || value == nullptr) {
     return std::nullopt;
   }
-  // A value stored with length zero has no text of its own: the pointer may then lead into
-  // the next entry, so it is not read.
-  const char* text = static_cast<const char*>(value);
-  if (length == 0 || *text == '\0') return std::string(VersionUnknownText);
-  return std::string(text);
+  return VersionEntryText(block.data(), block.size(), static_cast<const char*>(value), length);
 }
 
 }  // namespace

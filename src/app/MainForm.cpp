@@ -19,6 +19,7 @@
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
+#include "settings/StoredRanges.h"
 #include "ui/Application.h"
 
 using namespace ui;
@@ -238,7 +239,8 @@ void F::FormCreate(Component&) {
   bool buttonText = stored::ButtonText.Read(ini);
   ApplyToolbarSettings(buttonText, toolTips, colourOnly);
   Extraction.Load(ini);
-  if (stored::WindowState.Read(ini) != 0) {
+  const bool maximized = stored::WindowState.Read(ini) != 0;
+  if (maximized) {
     SetWindowState(WindowState::Maximized);
   } else {
     int height = stored::MainHeight.Read(ini);
@@ -246,13 +248,19 @@ void F::FormCreate(Component&) {
     int top = stored::MainTop.Read(ini);
     int width = stored::MainWidth.Read(ini);
     // Stored bounds that would hide the window or leave it unusably small are not used.
-    RECT r{left, top, left + width, top + height};
-    if (width < kMinUsableWidth || height < kMinUsableHeight || !OnSomeMonitor(r))
+    if (!settings::WindowBoundsInRange(left, top, width, height, kMinUsableWidth, kMinUsableHeight) ||
+        !OnSomeMonitor(RECT{left, top, left + width, top + height}))
       left = kDefaultLeft, top = kDefaultTop, width = kDefaultWidth, height = kDefaultHeight;
     SetWindowBounds(left, top, width, height);
     SetWindowState(WindowState::Normal);
   }
-  stNav.SetWidth(stored::NavWidth.Read(ini));
+  // A tree width that the window (maximised: the screen) and the splitter's minimum cannot
+  // hold counts as missing.
+  const int navWidth = stored::NavWidth.Read(ini);
+  const int holderWidth = maximized ? GetSystemMetrics(SM_CXMAXIMIZED) : static_cast<int>(ClientRect().right);
+  stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
+                     ? navWidth
+                     : stored::NavWidth.missing);
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();

@@ -178,9 +178,14 @@ int Run(const Command& command, const Print& print) {
   }
 }
 
-int RunFromCommandLine(const Command& command) {
-  ConsoleOutput console;
-  return Run(command, [&](const std::string& line) { console.Line(line); });
+int RunFromCommandLine(const Command& command) noexcept {
+  // The program entry calls this: nothing may leave it as an exception.
+  try {
+    ConsoleOutput console;
+    return Run(command, [&](const std::string& line) { console.Line(line); });
+  } catch (...) {
+    return kSomethingFailed;
+  }
 }
 
 }  // namespace batch

@@ -31,6 +31,6 @@ int List(const Command& command, const Print& print);
 int Run(const Command& command, const Print& print);
 
 // Run, printing to the console or standard output the program was started with.
-int RunFromCommandLine(const Command& command);
+int RunFromCommandLine(const Command& command) noexcept;
 
 }  // namespace batch

@@ -19,16 +19,51 @@ bool IsDotEntry(const char* name) {
   return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
+// The ANSI spelling of a wide name, when the code page holds every character of it. The ANSI
+// calls would put '?' or a look-alike letter (the system's "best fit") in place of the others:
+// such a name opens nothing, or another file.
+bool ExactAnsi(const WCHAR* wide, char (&out)[MAX_PATH]) {
+  BOOL lossy = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, MAX_PATH, nullptr, &lossy);
+  return n > 0 && !lossy;
+}
+
+// The record the listings work with. A name the code page cannot spell is replaced by the
+// entry's short 8.3 name, which the ANSI calls open; false when there is none either.
+bool ToAnsiRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& found) {
+  found = WIN32_FIND_DATAA{};
+  found.dwFileAttributes = wide.dwFileAttributes;
+  found.ftCreationTime = wide.ftCreationTime;
+  found.ftLastAccessTime = wide.ftLastAccessTime;
+  found.ftLastWriteTime = wide.ftLastWriteTime;
+  found.nFileSizeHigh = wide.nFileSizeHigh;
+  found.nFileSizeLow = wide.nFileSizeLow;
+  found.dwReserved0 = wide.dwReserved0;
+  found.dwReserved1 = wide.dwReserved1;
+  char shortName[MAX_PATH];
+  if (wide.cAlternateFileName[0] && ExactAnsi(wide.cAlternateFileName, shortName))
+    std::memcpy(found.cAlternateFileName, shortName, sizeof found.cAlternateFileName - 1);
+  if (ExactAnsi(wide.cFileName, found.cFileName)) return true;
+  if (!found.cAlternateFileName[0]) return false;
+  std::memcpy(found.cFileName, found.cAlternateFileName, sizeof found.cAlternateFileName);
+  return true;
+}
+
 // Runs one directory search, handing each entry that survives the attribute filter to f.
-// A mask that cannot be searched simply yields nothing.
+// The search runs on wide names so that a name outside the code page can be told apart;
+// an entry no ANSI name reaches is left out. A mask that cannot be searched yields nothing.
 template <class F>
 void Search(const std::string& mask, F f) {
-  WIN32_FIND_DATAA found{};
-  ui::UniqueFind find(FindFirstFileA(mask.c_str(), &found));
+  std::wstring wideMask(mask.size() + 1, L'\0');
+  int n = MultiByteToWideChar(CP_ACP, 0, mask.c_str(), -1, wideMask.data(), static_cast<int>(wideMask.size()));
+  if (n <= 0) return;
+  WIN32_FIND_DATAW wide{};
+  ui::UniqueFind find(FindFirstFileW(wideMask.c_str(), &wide));
   if (!find) return;
+  WIN32_FIND_DATAA found{};
   do {
-    f(found);
-  } while (FindNextFileA(find.get(), &found));
+    if (ToAnsiRecord(wide, found)) f(found);
+  } while (FindNextFileW(find.get(), &wide));
 }
 
 // Identity of a folder that survives different spellings of its path (links, junctions,

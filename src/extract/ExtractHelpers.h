@@ -4,6 +4,8 @@
 #include <string>
 #include <windows.h>
 
+#include "extract/PathFit.h"
+
 // The text from the last period to the end, provided that period comes after the last
 // backslash and colon; otherwise empty.
 std::string FileExtension(const std::string& file);
@@ -17,16 +19,6 @@ bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, boo
 
 // The file's name without its folder: the part after the last backslash or colon.
 std::string FileNamePart(const std::string& file);
-
-// One shortening step on a directory text: the first folder becomes "...".
-void DropFirstFolder(std::string& dir);
-
-// Width in pixels of a text; FitPathToWidth's measure.
-using TMeasureText = std::function<int(const std::string& text)>;
-
-// path with leading folders replaced by "..." until measure(result) <= maxWidth, or until only
-// the name is left.
-std::string FitPathToWidth(const std::string& path, const TMeasureText& measure, int maxWidth);
 
 // The same, measured with GetTextExtentPoint32A in font on a screen-compatible memory DC.
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth);

@@ -12,7 +12,7 @@ void ForEachChar(const std::string& text, UINT codePage, F f) {
   size_t i = 0;
   while (i < text.size()) {
     size_t len = 1;
-    if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[i])) && i + 1 < text.size()) len = 2;
+    if (IsLeadByte(codePage, static_cast<unsigned char>(text[i])) && i + 1 < text.size()) len = 2;
     if (!f(i, len)) return;
     i += len;
   }

@@ -1,23 +1,31 @@
 // Path text primitives that respect the multi-byte code page (a trail byte may equal '\\').
+// Only IsLeadByte asks the platform, so the rest also builds natively (for fuzzing).
 #pragma once
+#include <cstddef>
 #include <string>
-#include <windows.h>
 
 namespace pathtext {
 
+using UINT = unsigned int;
+// The system's ANSI code page (the platform's CP_ACP).
+inline constexpr UINT kAnsiCodePage = 0;
+
+// Whether the byte opens a two-byte character in the code page (IsDBCSLeadByteEx).
+bool IsLeadByte(UINT codePage, unsigned char byte);
+
 // Byte offset of the last whole character of text, or npos for an empty text.
-size_t LastCharPos(const std::string& text, UINT codePage = CP_ACP);
+size_t LastCharPos(const std::string& text, UINT codePage = kAnsiCodePage);
 
 // Byte offset of the last character that is one of delims, counting whole characters only.
-size_t LastDelimiter(const std::string& text, const char* delims, UINT codePage = CP_ACP);
+size_t LastDelimiter(const std::string& text, const char* delims, UINT codePage = kAnsiCodePage);
 
 // Byte offset of the first whole-character backslash, or npos.
-size_t FirstBackslash(const std::string& text, UINT codePage = CP_ACP);
+size_t FirstBackslash(const std::string& text, UINT codePage = kAnsiCodePage);
 
 // Everything up to and including the last backslash or colon; empty when there is neither.
-std::string DirectoryPart(const std::string& path, UINT codePage = CP_ACP);
+std::string DirectoryPart(const std::string& path, UINT codePage = kAnsiCodePage);
 
 // The rest after the directory part.
-std::string NamePart(const std::string& path, UINT codePage = CP_ACP);
+std::string NamePart(const std::string& path, UINT codePage = kAnsiCodePage);
 
 }  // namespace pathtext

@@ -4,6 +4,7 @@
 
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
+#include "settings/StoredRanges.h"
 #include "ui/Application.h"
 
 using namespace ui;
@@ -74,6 +75,8 @@ const FormLayout<F>& Layout() {
 void F::Create() {
   SetHelpContext(kConfigHelpContext);
   LoadDialogLayout(Layout());
+  // No longer than the store takes back, with room for the period Apply may put in front.
+  SendMessageA(mmoFileTypes.Handle(), EM_LIMITTEXT, settings::kMaxFileTypesLength - 1, 0);
 }
 
 Options F::Shown() const {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/IntegerText.h"
 #include "ui/Errors.h"
 #include "ui/Handles.h"
 
@@ -34,7 +35,3 @@ class TRegistryIniFile {
 
   ui::UniqueKey key_;
 };
-
-// Parses a whole text as a signed 32-bit number: optional leading blanks, optional sign,
-// decimal digits, or hexadecimal digits after "$", "x" or "0x" (eight may fill all 32 bits).
-std::optional<int> ParseIntegerText(const std::string& text);

@@ -1,6 +1,8 @@
 // The options' stored order, and the extraction options in force.
 #include "settings/Settings.h"
 
+#include "settings/StoredRanges.h"
+
 ExtractionOptions Extraction;
 
 namespace {
@@ -26,10 +28,12 @@ void EachOption(O& o, Visit visit) {
 
 void ExtractionOptions::Load(const TRegistryIniFile& ini) {
   EachExtractionOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
+  fileTypes = settings::FileTypesInRange(fileTypes, kDefaultFileTypes);
 }
 
 void Options::Load(const TRegistryIniFile& ini) {
   EachOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
+  extraction.fileTypes = settings::FileTypesInRange(extraction.fileTypes, kDefaultFileTypes);
 }
 
 void Options::Save(const TRegistryIniFile& ini) const {

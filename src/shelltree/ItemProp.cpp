@@ -8,6 +8,7 @@
 #include "shelltree/FileMask.h"
 #include "shelltree/Pidl.h"
 #include "ui/Application.h"
+#include "ui/Guard.h"
 #include "ui/Handles.h"
 
 bool UseMenuMsg2 = false;
@@ -242,10 +243,6 @@ HWND CreateMenuCallbackWindow(IContextMenu* handler) {
 LRESULT CALLBACK MenuCallbackProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   // An exception must not unwind through the system's menu code; it goes to the error display
   // and the message gets its usual answer.
-  try {
-    return HandleCallbackMessage(wnd, msg, wp, lp);
-  } catch (const std::exception& e) {
-    ui::Application.HandleException(e);
-    return msg == WM_INITMENUPOPUP ? 0 : 1;
-  }
+  return ui::Guarded(LRESULT{msg == WM_INITMENUPOPUP ? 0 : 1},
+                     [&] { return HandleCallbackMessage(wnd, msg, wp, lp); });
 }

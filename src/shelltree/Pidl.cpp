@@ -11,34 +11,8 @@ namespace {
 const BYTE* Bytes(LPCITEMIDLIST pidl) { return reinterpret_cast<const BYTE*>(pidl); }
 BYTE* Bytes(LPITEMIDLIST pidl) { return reinterpret_cast<BYTE*>(pidl); }
 
-// Count of the item at `offset`, or 0 where the walk has to end: the header does not fit
-// within `limit`, the count is zero or too small to cover its header, or the item runs past
-// `limit`. `offset` never exceeds `limit`.
-std::size_t ItemAt(const BYTE* p, std::size_t offset, std::size_t limit) {
-  if (limit - offset < 2) return 0;
-  USHORT cb;
-  std::memcpy(&cb, p + offset, sizeof cb);  // items are not aligned
-  if (cb < 2 || cb > limit - offset) return 0;
-  return cb;
-}
-
-struct Walk {
-  UINT count = 0;
-  std::size_t size = 0;  // bytes of the counted items
-};
-
-// Walks at most `maxItems` items.
-Walk WalkItems(LPCITEMIDLIST pidl, std::size_t limit, UINT maxItems = UINT_MAX) {
-  Walk w;
-  if (!pidl) return w;
-  const BYTE* p = Bytes(pidl);
-  while (w.count < maxItems) {
-    std::size_t cb = ItemAt(p, w.size, limit);
-    if (cb == 0) break;
-    w.size += cb;
-    ++w.count;
-  }
-  return w;
+itembytes::Walk WalkItems(LPCITEMIDLIST pidl, std::size_t limit, UINT maxItems = UINT_MAX) {
+  return itembytes::WalkItems(Bytes(pidl), limit, maxItems);
 }
 
 LPITEMIDLIST Allocate(IMalloc* malloc, std::size_t bytes) {
@@ -107,32 +81,38 @@ LPITEMIDLIST AppendPIDL(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST 
   return result;
 }
 
-bool DropLastItem(LPITEMIDLIST pidl, std::size_t limit) {
-  Walk w = WalkItems(pidl, limit);
-  if (w.count < 2) return false;
-  Walk head = WalkItems(pidl, limit, w.count - 1);
-  Terminate(Bytes(pidl) + head.size);
-  return true;
-}
+bool DropLastItem(LPITEMIDLIST pidl, std::size_t limit) { return itembytes::DropLastItem(Bytes(pidl), limit); }
 
 bool SameItem(UINT depth, LPCITEMIDLIST list, LPCITEMIDLIST item, std::size_t listLimit,
               std::size_t itemLimit) {
-  if (!list) return false;
-  Walk skipped = WalkItems(list, listLimit, depth);
-  if (skipped.count < depth) return false;
-  const BYTE* a = Bytes(list) + skipped.size;
-  std::size_t cbA = ItemAt(Bytes(list), skipped.size, listLimit);
-  std::size_t cbB = item ? ItemAt(Bytes(item), 0, itemLimit) : 0;
-  if (cbA != cbB) return false;
-  if (cbA < 3) return true;
-  return std::memcmp(a + 2, Bytes(item) + 2, cbA - 2) == 0;
+  return itembytes::SameItem(depth, Bytes(list), Bytes(item), listLimit, itemLimit);
 }
 
+namespace {
+// The ANSI spelling of a wide path, when the code page holds every character of it; '?' or a
+// look-alike letter in its place would name nothing, or something else.
+bool ExactAnsiPath(const WCHAR* wide, std::string& out) {
+  char buffer[MAX_PATH * 2] = {};
+  BOOL lossy = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer, nullptr, &lossy);
+  if (n <= 0 || lossy) return false;
+  out = buffer;
+  return true;
+}
+}  // namespace
+
 std::string PIDLPath(LPCITEMIDLIST abs) {
-  char buffer[MAX_PATH + 1] = {};
-  if (!abs || !SHGetPathFromIDListA(abs, buffer)) return {};
-  buffer[MAX_PATH] = '\0';
-  return buffer;
+  WCHAR wide[MAX_PATH + 1] = {};
+  if (!abs || !SHGetPathFromIDListW(abs, wide)) return {};
+  wide[MAX_PATH] = L'\0';
+  std::string path;
+  if (ExactAnsiPath(wide, path)) return path;
+  // A folder whose name the code page cannot spell is reached by its short 8.3 path, where
+  // the file system keeps one.
+  WCHAR shortPath[MAX_PATH + 1] = {};
+  DWORD n = GetShortPathNameW(wide, shortPath, MAX_PATH + 1);
+  if (n > 0 && n <= MAX_PATH && ExactAnsiPath(shortPath, path)) return path;
+  return WideToAnsi(wide);
 }
 
 bool StrRetText(STRRET& ret, LPCITEMIDLIST rel, std::string& text, std::size_t relLimit) {
@@ -144,15 +124,8 @@ bool StrRetText(STRRET& ret, LPCITEMIDLIST rel, std::string& text, std::size_t r
       ret.pOleStr = nullptr;
       return true;
     }
-    case STRRET_OFFSET: {
-      // The text lies inside the items; a bad offset or a missing NUL must not take the read
-      // past them.
-      std::size_t cb = WalkItems(rel, relLimit).size;
-      if (ret.uOffset < 2 || ret.uOffset >= cb) return false;
-      const char* start = reinterpret_cast<const char*>(rel) + ret.uOffset;
-      text.assign(start, strnlen(start, cb - ret.uOffset));
-      return true;
-    }
+    case STRRET_OFFSET:
+      return itembytes::OffsetText(Bytes(rel), relLimit, ret.uOffset, text);
     case STRRET_CSTR:
       text.assign(ret.cStr, strnlen(ret.cStr, sizeof ret.cStr));
       return true;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include "shelltree/ItemBytes.h"
 #include "ui/Handles.h"
 
 namespace shelltree {
@@ -19,7 +20,6 @@ namespace shelltree {
 // limit nothing at or past it is read. In both cases a walk ends at a zero count, at a count
 // below 2 (it could not even cover its own header), or at an item whose count runs past the
 // limit, so such a list is treated as ending just before the bad item.
-inline constexpr std::size_t kUnbounded = SIZE_MAX;
 
 // Bytes readable from the list's start: the allocator's size of the block when the allocator
 // reports that it allocated it, otherwise kUnbounded.

@@ -12,6 +12,7 @@
 #include "ui/Application.h"
 #include "ui/Errors.h"
 #include "ui/Form.h"
+#include "ui/Guard.h"
 
 using shelltree::UniquePidl;
 
@@ -76,9 +77,10 @@ int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
 // A hidden top-level window: device-change broadcasts reach only those.
 LRESULT CALLBACK NotifyWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* tree = reinterpret_cast<TShellTree*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_DEVICECHANGE && tree) return tree->OnDriveChange(msg, wp, lp);
+  if (msg == WM_DEVICECHANGE && tree)
+    return ui::Guarded(LRESULT{1}, [&] { return tree->OnDriveChange(msg, wp, lp); });
   if (msg == kRunPendingRefreshes && tree) {
-    tree->RunPendingRefreshes();
+    ui::Guarded([&] { tree->RunPendingRefreshes(); });
     return 0;
   }
   return DefWindowProcA(wnd, msg, wp, lp);

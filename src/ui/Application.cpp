@@ -5,6 +5,7 @@
 
 #include "ui/Errors.h"
 #include "ui/Form.h"
+#include "ui/Guard.h"
 
 namespace ui {
 
@@ -82,11 +83,7 @@ bool TApplication::PreTranslate(MSG& msg) {
   if (!form) return false;
   if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && form->KeyPreview()) {
     WORD key = static_cast<WORD>(msg.wParam);
-    try {
-      form->OnKeyDown(*form, key);
-    } catch (const std::exception& e) {
-      HandleException(e);
-    }
+    Guarded([&] { form->OnKeyDown(*form, key); });
     if (key == 0) return true;
   }
   if (form->Accelerators() && TranslateAcceleratorA(form->Handle(), form->Accelerators(), &msg)) return true;
@@ -95,6 +92,25 @@ bool TApplication::PreTranslate(MSG& msg) {
 }
 
 void TApplication::HandleException(const std::exception& e) { ShowErrorText(e.what()); }
+
+void TApplication::HandleCurrentException() noexcept {
+  std::exception_ptr failure = std::current_exception();
+  if (!failure) return;
+  // Even the display can fail (no memory for the text); then there is nothing left to do.
+  try {
+    // Boxes belong to the user-interface thread; a worker waits until the user has seen it.
+    Synchronize([&] {
+      try {
+        std::rethrow_exception(failure);
+      } catch (const std::exception& e) {
+        HandleException(e);
+      } catch (...) {
+        ShowErrorText(kUnknownErrorText);
+      }
+    });
+  } catch (...) {
+  }
+}
 
 void TApplication::ShowErrorText(const std::string& message) {
   ShowMessageBox(ErrorDisplayText(message), Title, MB_OK | MB_ICONERROR);
@@ -139,11 +155,7 @@ void TApplication::CheckSynchronize() {
 
 LRESULT CALLBACK TApplication::SyncWndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kSyncMessage) {
-    try {
-      (*reinterpret_cast<const std::function<void()>*>(lp))();
-    } catch (const std::exception& e) {
-      Application.HandleException(e);
-    }
+    Guarded([&] { (*reinterpret_cast<const std::function<void()>*>(lp))(); });
     return 0;
   }
   return DefWindowProcA(w, msg, wp, lp);

@@ -15,6 +15,9 @@ namespace ui {
 
 class Form;
 
+// What the error display says for an exception that carries no message of its own.
+inline constexpr const char* kUnknownErrorText = "An unexpected error occurred";
+
 enum class CursorKind { Default, HourGlass, AppStart };
 
 class TApplication {
@@ -55,6 +58,10 @@ class TApplication {
   // The general error display: error icon, the title as caption, "." added to the text
   // when its last character sorts after ".".
   void HandleException(const std::exception& e);
+  // The same for the exception being handled (call it inside a catch block): an
+  // std::exception's message, kUnknownErrorText for anything else. From another thread the
+  // display is handed to the user-interface thread. Never throws.
+  void HandleCurrentException() noexcept;
   void ShowErrorText(const std::string& message);
   int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
 

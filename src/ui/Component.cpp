@@ -8,6 +8,7 @@
 
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/Guard.h"
 #include "ui/Menus.h"
 
 namespace ui {
@@ -146,12 +147,7 @@ LRESULT CALLBACK Control::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
     self->wnd_ = nullptr;
     return DefSubclassProc(wnd, msg, wp, lp);
   }
-  try {
-    return self->Dispatch(msg, wp, lp);
-  } catch (const std::exception& e) {
-    Application.HandleException(e);
-  }
-  return 0;
+  return Guarded(LRESULT{0}, [&] { return self->Dispatch(msg, wp, lp); });
 }
 
 LRESULT Control::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {

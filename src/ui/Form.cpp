@@ -2,15 +2,23 @@
 #include "ui/Form.h"
 
 #include "ui/Application.h"
+#include "ui/Guard.h"
 #include "ui/Menus.h"
 
 namespace ui {
 
 namespace {
+struct EnabledWindows {
+  std::vector<HWND> list;
+  CallbackErrors errors;
+};
+
 BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM lp) {
-  auto* list = reinterpret_cast<std::vector<HWND>*>(lp);
-  if (IsWindowVisible(w) && IsWindowEnabled(w)) list->push_back(w);
-  return TRUE;
+  auto* found = reinterpret_cast<EnabledWindows*>(lp);
+  return found->errors.Run(FALSE, [&] {
+    if (IsWindowVisible(w) && IsWindowEnabled(w)) found->list.push_back(w);
+    return TRUE;
+  });
 }
 }  // namespace
 
@@ -42,11 +50,7 @@ void Form::EndLoad() {
   for (Component* c : components_)
     if (c != this) c->Loaded();
   Realign();
-  try {
-    OnCreate(*this);
-  } catch (const std::exception& e) {
-    Application.HandleException(e);
-  }
+  Guarded([&] { OnCreate(*this); });
 }
 
 HWND Form::CreateHandle(const Props& p, HWND) {
@@ -116,11 +120,7 @@ void Form::SetWindowBounds(int left, int top, int width, int height) {
 }
 
 void Form::Show(int showCommand) {
-  try {
-    OnShow(*this);
-  } catch (const std::exception& e) {
-    Application.HandleException(e);
-  }
+  Guarded([&] { OnShow(*this); });
   if (pendingState_ == WindowState::Maximized && showCommand != SW_SHOWMINNOACTIVE &&
       showCommand != SW_SHOWMINIMIZED)
     showCommand = SW_SHOWMAXIMIZED;
@@ -133,8 +133,10 @@ int Form::ShowModal() {
   modal_ = true;
   modalResult_ = mrNone;
   // Every other window of the program waits while this one is up.
-  std::vector<HWND> disabled;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+  EnabledWindows enabled;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow, reinterpret_cast<LPARAM>(&enabled));
+  enabled.errors.Rethrow();
+  std::vector<HWND> disabled = std::move(enabled.list);
   std::erase(disabled, Handle());
   for (HWND w : disabled) EnableWindow(w, FALSE);
   HWND owner = disabled.empty() ? nullptr : disabled.front();

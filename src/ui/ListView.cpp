@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "ui/Form.h"
+#include "ui/Guard.h"
 #include "ui/Images.h"
 
 namespace ui {
@@ -22,12 +23,15 @@ DWORD StyleOf(ViewStyle v) {
 struct CaptionSort {
   std::vector<std::string>* captions;
   int (*compare)(const char*, const char*);
+  CallbackErrors errors;
 };
 
 int CALLBACK CompareCaptions(LPARAM a, LPARAM b, LPARAM c) {
   auto* x = reinterpret_cast<CaptionSort*>(c);
-  int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
-  return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
+  return x->errors.Run(0, [&] {
+    int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
+    return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
+  });
 }
 }  // namespace
 
@@ -135,8 +139,9 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
     it.lParam = i;
     SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
   }
-  CaptionSort ctx{&captions, compare};
+  CaptionSort ctx{&captions, compare, {}};
   ListView_SortItems(Handle(), &CompareCaptions, reinterpret_cast<LPARAM>(&ctx));
+  ctx.errors.Rethrow();
 }
 
 bool ListView::HandleNotify(NMHDR& hdr, LRESULT&) {

@@ -2,6 +2,7 @@
 #include "ui/Thread.h"
 
 #include "ui/Application.h"
+#include "ui/Guard.h"
 
 namespace ui {
 
@@ -54,11 +55,8 @@ void Thread::Synchronize(const std::function<void()>& fn) { Application.Synchron
 DWORD WINAPI Thread::Start(void* p) {
   auto* self = static_cast<Thread*>(p);
   if (!self->terminated_) {
-    try {
-      self->Execute();
-    } catch (...) {
-      // A worker has no one to report to; it ends.
-    }
+    // The error display is shown by the user-interface thread; the worker then ends.
+    Guarded([self] { self->Execute(); });
   }
   self->finished_ = true;
   return 0;

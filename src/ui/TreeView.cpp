@@ -2,6 +2,7 @@
 #include "ui/TreeView.h"
 
 #include "ui/Errors.h"
+#include "ui/Guard.h"
 
 namespace ui {
 
@@ -16,11 +17,14 @@ TVITEMA ItemQuery(HTREEITEM item, UINT mask) {
 struct NodeSort {
   int (*compare)(TreeNode&, TreeNode&, void*);
   void* data;
+  CallbackErrors errors;
 };
 
 int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM c) {
   auto* x = reinterpret_cast<NodeSort*>(c);
-  return x->compare(*reinterpret_cast<TreeNode*>(a), *reinterpret_cast<TreeNode*>(b), x->data);
+  return x->errors.Run(0, [&] {
+    return x->compare(*reinterpret_cast<TreeNode*>(a), *reinterpret_cast<TreeNode*>(b), x->data);
+  });
 }
 }  // namespace
 
@@ -180,12 +184,13 @@ TreeNode* TreeView::NodeAt(int x, int y) const {
 }
 
 void TreeView::SortChildren(TreeNode* parent, int (*compare)(TreeNode&, TreeNode&, void*), void* data) {
-  NodeSort ctx{compare, data};
+  NodeSort ctx{compare, data, {}};
   TVSORTCB sort{};
   sort.hParent = parent ? parent->item_ : TVI_ROOT;
   sort.lpfnCompare = &CompareNodes;
   sort.lParam = reinterpret_cast<LPARAM>(&ctx);
   TreeView_SortChildrenCB(Handle(), &sort, FALSE);
+  ctx.errors.Rethrow();
 }
 
 void TreeView::BeginUpdate() {

@@ -1,6 +1,7 @@
 // Tests of the version information reader: the program's own resource, and resource-only
 // libraries (built beside this test program) that each lack something.
 #include "about/GetFileVerInfo.h"
+#include "about/VersionText.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -109,4 +110,14 @@ TEST(GetFileVerInfo, ReadsTheFileAfreshOnEveryCall) {
   ASSERT_TRUE(CopyFileA(Fixture("emptyvalue").c_str(), copy.c_str(), FALSE));
   EXPECT_EQ(GetVersionString(copy, 3), "FIXTURE");
   DeleteFileA(copy.c_str());
+}
+
+// A damaged resource may leave a text without its NUL: the read ends with the block.
+TEST(VersionEntryText, ReadsNoFurtherThanTheBlock) {
+  const char block[] = {'a', 'b', '\0', 'c', 'd', 'e'};
+  EXPECT_EQ(VersionEntryText(block, sizeof block, block, 3), "ab");
+  EXPECT_EQ(VersionEntryText(block, sizeof block, block + 3, 4), "cde");
+  EXPECT_EQ(VersionEntryText(block, sizeof block, block + 2, 1), "(unknown)");
+  EXPECT_EQ(VersionEntryText(block, sizeof block, block, 0), "(unknown)");
+  EXPECT_EQ(VersionEntryText(block, 3, block + 3, 4), "(unknown)") << "outside the block";
 }

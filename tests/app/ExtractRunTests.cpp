@@ -9,6 +9,7 @@
 #include "ModalAnswerer.h"
 #include "extract/ExtractHelpers.h"
 #include "fixtures/IconFixtures.h"
+#include "ui/Handles.h"
 
 using apptest::Entries;
 using apptest::PostedCall;
@@ -174,6 +175,50 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   EXPECT_FALSE(Extracting);
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
   EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// Files and a folder whose names the code page cannot spell, made with the wide calls: every
+// file gives its icons under its short name, and the folder selected in the tree lists its own.
+TEST_F(ExtractRun, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) {
+  fixtures::TempFolder dir("wide");
+  const std::wstring base(dir.Path().begin(), dir.Path().end());  // plain ASCII
+  auto copy = [&](const char* fixture, const std::wstring& name) {
+    std::string from = Root() + "\\" + fixture;
+    EXPECT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (base + name).c_str(), TRUE));
+    WIN32_FIND_DATAW found{};
+    ui::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
+    return std::string(found.cAlternateFileName, found.cAlternateFileName + wcslen(found.cAlternateFileName));
+  };
+  Strings expected;
+  auto expect = [&](const std::string& caption, int icons) {
+    EXPECT_FALSE(caption.empty()) << "the file system keeps a short name";
+    for (int i = 0; i < icons; ++i) expected.push_back(caption + "#" + std::to_string(i));
+  };
+  // Cyrillic, Greek, Japanese, an emoji, and a letter the system would spell as a plain "a".
+  expect(copy("icons.dll", L"\u041F\u0440\u0438\u0432\u0435\u0442.dll"), 4);
+  expect(copy("icons.dll", L"\u03B1\u03B2\u03B3.dll"), 4);
+  expect(copy("single.ico", L"\u65E5\u672C\u8A9E.ico"), 1);
+  expect(copy("single.ico", L"\U0001F600.ico"), 1);
+  expect(copy("single.ico", L"\u0101bc.ico"), 1);
+  copy("single.ico", L"plain.ico");
+  expected.push_back("plain.ico#0");
+  std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return lstrcmpA(a.c_str(), b.c_str()) < 0; });
+  const std::wstring folder = L"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1";
+  ASSERT_TRUE(CreateDirectoryW((base + folder).c_str(), nullptr));
+  const std::string inner = copy("single.ico", folder + L"\\\u0436.ico");
+
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  f.stNav.RefreshAll();
+  f.stNav.SetPath(WithoutTrailingBackslash(dir.Path()));
+  EXPECT_EQ(Entries(f), expected);
+
+  TShellnode* parent = f.stNav.Selected();
+  ASSERT_NE(parent, nullptr);
+  parent->Expand();
+  ASSERT_EQ(parent->Count(), 1);
+  f.stNav.Select(parent->FirstChildNode());
+  EXPECT_EQ(f.stNav.Path().find('?'), std::string::npos) << f.stNav.Path();
+  EXPECT_EQ(Entries(f), Strings{inner + "#0"});
 }
 
 }  // namespace

@@ -242,6 +242,34 @@ TEST_F(MainFormTest, UnusableStoredBoundsFallBackToDefaults) {
   }
 }
 
+TEST_F(MainFormTest, StoredValuesTheWindowCannotHoldCountAsMissing) {
+  // Pane widths the 582-pixel window and the splitter's minimum of 80 cannot hold.
+  for (DWORD nav : {0x7FFFFFFFu, 0x80000000u, 0u, 79u, 500u}) {
+    PutDword("Nav Width", nav);
+    TfrmMainForm& f = Open();
+    EXPECT_EQ(f.stNav.Width(), 170) << nav;
+    CloseAndForget(f);
+    EXPECT_EQ(Raw("Nav Width").Dword(), 170u) << "written back sane: " << nav;
+  }
+  // Bounds whose sums would leave int; a types text no one typed.
+  PutDword("Main Left", 0x7FFFFFFF);
+  PutDword("Main Top", 0x7FFFFFFF);
+  PutDword("Main Width", 0x7FFFFFFF);
+  PutDword("Main Height", 0x80000000);
+  PutText("File Types", std::string(100 * 1024, 'x').c_str());
+  TfrmMainForm& f = Open();
+  RECT r = f.WindowBounds();
+  EXPECT_EQ(r.left, 236);
+  EXPECT_EQ(r.right - r.left, 582);
+  EXPECT_EQ(FileTypes, kDefaultFileTypes);
+  CloseAndForget(f);
+  // A maximised window holds a wider tree than the normal window would.
+  PutDword("Main WindowState", 1);
+  PutDword("Nav Width", 600);
+  TfrmMainForm& g = Open();
+  EXPECT_EQ(g.stNav.Width(), 600);
+}
+
 TEST_F(MainFormTest, BadStoredTypesAreShownAndTheWindowStillOpens) {
   BYTE eight[8] = {1};
   Put("Status Bar", REG_BINARY, eight, 8);

@@ -6,6 +6,7 @@
 
 #include "extract/AllFilesIterator.h"
 #include "fixtures/IconFixtures.h"
+#include "ui/Handles.h"
 
 namespace {
 
@@ -171,6 +172,49 @@ TEST(FilesIteratorText, TrailingBackslashCountsWholeCharactersOnly) {
   EXPECT_EQ(AddTrailingBackslash(kanji, 932), kanji + "\\");
   EXPECT_EQ(AddTrailingBackslash(kanji + "\\", 932), kanji + "\\");
   EXPECT_EQ(AddTrailingBackslash(kanji, 1252), kanji);
+}
+
+// Names the code page cannot spell, made with the wide calls. The ANSI calls would give them
+// with '?' or a look-alike letter, which opens nothing: the listing gives the short name, in
+// files and folders alike, and the walk goes into such a folder.
+TEST(FilesIteratorNames, NamesOutsideTheCodePageComeAsTheirShortNames) {
+  fixtures::TempFolder dir("wide");
+  const std::wstring base(dir.Path().begin(), dir.Path().end());  // the temporary folder is plain ASCII
+  auto make = [&](const std::wstring& name) {
+    ui::UniqueFile f(CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    EXPECT_TRUE(f);
+  };
+  auto shortName = [&](const std::wstring& name) {
+    WIN32_FIND_DATAW found{};
+    ui::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
+    EXPECT_TRUE(find && found.cAlternateFileName[0]) << "the file system keeps a short name";
+    return std::string(found.cAlternateFileName, found.cAlternateFileName + wcslen(found.cAlternateFileName));
+  };
+  // Cyrillic, Greek, Japanese, an emoji, and a letter the system would spell as a plain "a".
+  const wchar_t* lossy[] = {L"\u041F\u0440\u0438\u0432\u0435\u0442.dll", L"\u03B1\u03B2\u03B3.ico",
+                            L"\u65E5\u672C\u8A9E.ico", L"\U0001F600.ico", L"\u0101bc.ico"};
+  std::vector<std::string> expected = {"caf\xE9.ico", "plain.ico"};  // both spelt by the code page
+  make(L"caf\u00E9.ico");
+  make(L"plain.ico");
+  for (const wchar_t* name : lossy) {
+    make(name);
+    expected.push_back(shortName(name));
+  }
+  const std::wstring folder = L"\u041F\u0430\u043F\u043A\u0430";
+  ASSERT_TRUE(CreateDirectoryW((base + folder).c_str(), nullptr));
+  make(folder + L"\\inner.ico");
+
+  TStringList names;
+  ListFiles(dir.Path() + "*.*", names, true);
+  std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return TStringList::Compare(a, b) < 0; });
+  EXPECT_EQ(names.Strings(), expected);
+
+  TStringList files, folders;
+  ListAllFiles(dir.Path(), files, folders);
+  ASSERT_EQ(folders.Count(), 2);
+  EXPECT_EQ(folders[1], dir.Path() + shortName(folder) + "\\");
+  EXPECT_EQ(files.Count(), 8);
+  EXPECT_EQ(files[7], folders[1] + "inner.ico");
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ TEST(ParseIntegerText, AcceptsWholeNumbersOnly) {
   EXPECT_EQ(ParseIntegerText("$FFFFFFFF"), -1);
   EXPECT_EQ(ParseIntegerText("2147483647"), 2147483647);
   EXPECT_EQ(ParseIntegerText("-2147483648"), -2147483647 - 1);
+  // A signed hex text negates modulo 2^32.
+  EXPECT_EQ(ParseIntegerText("-$80000000"), -2147483647 - 1);
+  EXPECT_EQ(ParseIntegerText("-$FFFFFFFF"), 1);
   for (const char* bad : {"", " ", "2147483648", "$100000000", "12a", "1 ", "abc", "-", "0x"})
     EXPECT_FALSE(ParseIntegerText(bad).has_value()) << bad;
 }

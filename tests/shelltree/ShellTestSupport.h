@@ -132,7 +132,8 @@ class ScratchDir {
     ui::UniqueFind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
     if (find) {
       do {
-        std::string name = fd.cFileName;
+        // The short name, where there is one, reaches also names the code page cannot spell.
+        std::string name = fd.cAlternateFileName[0] ? fd.cAlternateFileName : fd.cFileName;
         if (name == "." || name == "..") continue;
         std::string p = dir + "\\" + name;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(p);

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
+#include "ModalAnswerer.h"
 #include "ShellTestSupport.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Application.h"
@@ -207,6 +209,54 @@ TEST_F(ShellTreeTest, FilesFollowTheMaskAndTheFileHandler) {
   tree.OnFileAdd = nullptr;
   tree.RefreshAll();
   EXPECT_EQ(ChildNames(tree.RootNode()), (std::vector<std::string>{"sub", "readme.txt", "Setup.EXE"}));
+}
+
+TEST_F(ShellTreeTest, ErrorsOfHeldBackAndMonitoredRefreshesReachTheErrorDisplay) {
+  dir.file("a.txt", 1);
+  auto host = RootedAt(dir.path(), TF_FOLDERS | TF_NONFOLDERS);
+  TShellTree& tree = host->tree;
+  TShellnode* root = tree.RootNode();
+  ASSERT_NE(Child(root, "a.txt"), nullptr);
+  ModalAnswerer boxes;
+  tree.OnFileAdd = [](ui::Component&, const std::string&, ULONG, bool&) { throw std::runtime_error("Listing failed"); };
+  // A report that arrives while the tree is busy is run later by the hidden notification window.
+  tree.UpdAutoThread = true;
+  {
+    TShellTree::UpdateBracket busy(tree);
+    root->MonitorChanged();
+  }
+  EXPECT_TRUE(PumpUntil([&] { return !boxes.Boxes().empty(); }, 5000));
+  // A change the folder's monitor sees is handed over by its thread.
+  size_t seen = boxes.Boxes().size();
+  int made = 0;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        if (boxes.Boxes().size() > seen) return true;
+        dir.file("f" + std::to_string(++made) + ".txt", 1);
+        return false;
+      },
+      5000));
+  tree.OnFileAdd = nullptr;
+  for (const AnsweredBox& b : boxes.Boxes()) EXPECT_EQ(b.text, "Listing failed.");
+  EXPECT_TRUE(IsWindow(tree.Handle()));
+}
+
+// A folder whose name the code page cannot spell is reached by its short path, both ways.
+TEST_F(ShellTreeTest, AFolderOutsideTheCodePageHasItsShortPath) {
+  const std::string base = dir.path() + "\\";
+  const std::wstring wide = std::wstring(base.begin(), base.end()) + L"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1";
+  ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+  char shortPath[MAX_PATH] = "";
+  WCHAR wideShort[MAX_PATH] = L"";
+  ASSERT_GT(GetShortPathNameW(wide.c_str(), wideShort, MAX_PATH), 0u);
+  WideCharToMultiByte(CP_ACP, 0, wideShort, -1, shortPath, MAX_PATH, nullptr, nullptr);
+  auto host = RootedAt(dir.path());
+  TShellTree& tree = host->tree;
+  ASSERT_EQ(tree.RootNode()->Count(), 1);
+  TShellnode* folder = tree.RootNode()->FirstChildNode();
+  EXPECT_EQ(Lower(folder->Path()), Lower(shortPath));
+  tree.SetPath(shortPath);
+  EXPECT_EQ(tree.Selected(), folder);
 }
 
 TEST_F(ShellTreeTest, VirtualFoldersAreHiddenUnlessAsked) {

@@ -1,13 +1,20 @@
-// Framework pieces that the main window's tests do not reach: the error text rule and the
-// thread hand-over.
+// Framework pieces that the main window's tests do not reach: the error text rule, the
+// thread hand-over, and the guard at every place where the platform calls our code.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 
+#include "ModalAnswerer.h"
 #include "ui/Application.h"
+#include "ui/Buttons.h"
 #include "ui/Errors.h"
+#include "ui/Form.h"
+#include "ui/Guard.h"
+#include "ui/ListView.h"
 #include "ui/Menus.h"
 #include "ui/Thread.h"
+#include "ui/TreeView.h"
 
 namespace {
 
@@ -28,13 +35,14 @@ TEST(ShortCutText, NamesKeysAsMenusShowThem) {
 
 class CountingThread : public ui::Thread {
  public:
-  CountingThread() : ui::Thread(64 * 1024) {}
+  explicit CountingThread(std::atomic<bool>* ran = nullptr) : ui::Thread(64 * 1024), ran_(ran) {}
   ~CountingThread() override { StopAndWait(); }
   std::atomic<int> handedOver{0};
   DWORD uiThreadSeen = 0;
 
  protected:
   void Execute() override {
+    if (ran_) *ran_ = true;
     while (!Terminated()) {
       Synchronize([this] {
         uiThreadSeen = GetCurrentThreadId();
@@ -43,6 +51,9 @@ class CountingThread : public ui::Thread {
       Sleep(1);
     }
   }
+
+ private:
+  std::atomic<bool>* ran_;
 };
 
 TEST(Thread, HandsOverToTheUiThreadAndEndsWhenDestroyed) {
@@ -59,9 +70,150 @@ TEST(Thread, HandsOverToTheUiThreadAndEndsWhenDestroyed) {
 }
 
 TEST(Thread, ANeverStartedThreadIsDestroyedWithoutRunning) {
-  auto t = std::make_unique<CountingThread>();
+  std::atomic<bool> ran{false};
+  auto t = std::make_unique<CountingThread>(&ran);
+  ASSERT_TRUE(t->Created());
   t.reset();
-  SUCCEED();
+  EXPECT_FALSE(ran.load());
+}
+
+// ---- The guard
+
+std::vector<std::string> Texts(const ModalAnswerer& boxes) {
+  std::vector<std::string> texts;
+  for (const AnsweredBox& b : boxes.Boxes()) {
+    EXPECT_EQ(b.caption, "Varnholt Glyph Gatherer");
+    texts.push_back(b.text);
+  }
+  return texts;
+}
+
+// Throws what it is told to: an std::exception, or something that is none.
+[[noreturn]] void Fail(bool standard) {
+  if (standard) throw std::runtime_error("Disk on fire");
+  throw 42;
+}
+
+const std::string kUnknown = ui::ErrorDisplayText(ui::kUnknownErrorText);
+
+TEST(Guard, ShowsAnyExceptionAndGivesThePlatformItsFallback) {
+  // The program entry runs inside this guard too.
+  ModalAnswerer boxes;
+  EXPECT_EQ(ui::Guarded(7, [] { return 1; }), 1);
+  EXPECT_EQ(ui::Guarded(7, [] () -> int { Fail(true); }), 7);
+  EXPECT_EQ(ui::Guarded(7, [] () -> int { Fail(false); }), 7);
+  EXPECT_EQ(Texts(boxes), (std::vector<std::string>{"Disk on fire.", kUnknown}));
+}
+
+class ThrowingThread : public ui::Thread {
+ public:
+  explicit ThrowingThread(bool standard) : standard_(standard) {}
+  ~ThrowingThread() override { StopAndWait(); }
+
+ protected:
+  void Execute() override { Fail(standard_); }
+
+ private:
+  bool standard_;
+};
+
+TEST(Guard, AWorkersExceptionIsShownByTheUiThread) {
+  for (bool standard : {true, false}) {
+    ModalAnswerer boxes;
+    ThrowingThread t(standard);
+    t.Resume();
+    t.WaitFor();  // serves the hand-over that shows the error
+    EXPECT_TRUE(t.Finished());
+    EXPECT_EQ(Texts(boxes), std::vector<std::string>{standard ? "Disk on fire." : kUnknown});
+  }
+}
+
+TEST(Guard, EnumerationCallbacksCarryTheFirstExceptionPastThePlatform) {
+  struct Walk {
+    int calls = 0;
+    ui::CallbackErrors errors;
+  } walk;
+  HWND a = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND b = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM lp) -> BOOL {
+    auto* w = reinterpret_cast<Walk*>(lp);
+    return w->errors.Run(FALSE, [&]() -> BOOL {
+      ++w->calls;
+      Fail(false);
+    });
+  }, reinterpret_cast<LPARAM>(&walk));
+  DestroyWindow(a);
+  DestroyWindow(b);
+  EXPECT_EQ(walk.calls, 1) << "the walk stops at the first failure";
+  EXPECT_TRUE(walk.errors.Failed());
+  EXPECT_THROW(walk.errors.Rethrow(), int);
+  EXPECT_NO_THROW(walk.errors.Rethrow()) << "thrown once";
+}
+
+// A form with a button, a list and a tree, for the window procedure and the sorts.
+class GuardHost : public ui::Form {
+ public:
+  ui::Button button;
+  ui::ListView list;
+  ui::TreeView tree;
+  bool standard = true;
+  void Create() override { LoadLayout(Layout()); }
+  void ButtonClick(ui::Component&) { Fail(standard); }
+
+ private:
+  static const ui::FormLayout<GuardHost>& Layout() {
+    static const ui::FormLayout<GuardHost> layout{
+        "TGuardHost",
+        {.bounds = {0, 0, 300, 300}, .caption = "guard"},
+        false,
+        0,
+        {},
+        {{"button", &GuardHost::button, {.bounds = {0, 0, 80, 24}, .caption = "Go"},
+          {ui::On(&ui::Control::OnClick, &GuardHost::ButtonClick)}},
+         {"list", &GuardHost::list, {.bounds = {0, 30, 140, 200}, .view = ui::ViewStyle::List}},
+         {"tree", &GuardHost::tree, {.bounds = {150, 30, 140, 200}}}}};
+    return layout;
+  }
+};
+
+TEST(Guard, AWindowProcedureShowsAnyExceptionAndTheWindowLivesOn) {
+  GuardHost host;
+  host.Create();
+  ModalAnswerer boxes;
+  // The click as the button reports it to its parent window.
+  auto click = [&] {
+    SendMessageA(host.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(host.button.Handle()));
+  };
+  click();
+  host.standard = false;
+  click();
+  EXPECT_EQ(Texts(boxes), (std::vector<std::string>{"Disk on fire.", kUnknown}));
+  EXPECT_TRUE(IsWindow(host.Handle()));
+}
+
+TEST(Guard, AFailingSortComparisonIsThrownOnceTheSortReturns) {
+  GuardHost host;
+  host.Create();
+  for (const char* c : {"b", "c", "a"}) host.list.AddItem(c, -1);
+  static int calls;
+  calls = 0;
+  EXPECT_THROW(host.list.SortByCaption([](const char*, const char*) -> int {
+    ++calls;
+    throw std::runtime_error("compare");
+  }), std::runtime_error);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(host.list.Count(), 3);
+  host.list.SortByCaption([](const char* a, const char* b) { return lstrcmpA(a, b); });
+  EXPECT_EQ(host.list.Caption(0), "a");
+
+  for (const char* c : {"y", "x"}) host.tree.AddChild(nullptr, c);
+  calls = 0;
+  EXPECT_THROW(host.tree.SortChildren(nullptr, [](ui::TreeNode&, ui::TreeNode&, void*) -> int {
+    ++calls;
+    throw 5;
+  }, nullptr), int);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(host.tree.FirstNode()->Text(), "y");
 }
 
 }  // namespace

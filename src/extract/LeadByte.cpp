@@ -1,0 +1,10 @@
+// The one platform question of the path text primitives.
+#include <windows.h>
+
+#include "extract/PathText.h"
+
+namespace pathtext {
+
+bool IsLeadByte(UINT codePage, unsigned char byte) { return IsDBCSLeadByteEx(codePage, byte) != FALSE; }
+
+}  // namespace pathtext
