@@ -1,7 +1,8 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
 # make bench: time the extraction run against the bare icon loading loop.
+# make fuzz: run the native fuzz targets of the file parsers for a bounded time.
 BUILD := build
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench fuzz clean
 
 all: build
 
@@ -19,6 +20,9 @@ run: build
 
 bench: build
 	@tools/bench.sh $(BUILD)
+
+fuzz: deps
+	@tools/fuzz.sh
 
 clean:
 	rm -rf $(BUILD)

@@ -13,6 +13,8 @@
 #include "export/SaveImage.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/LargeIcon.h"
+#include "iconres/IconFile.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -351,6 +353,7 @@ void F::ExtractIcons() {
   lvIconsChange(lvIcons);
   Icons.Clear();
   SmallIcons.Clear();
+  IconSources.clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -383,21 +386,24 @@ void F::ExtractIcons() {
       else ListFiles(path + "*.*", files, false);
     }
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const std::string windowsFolder = WindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      // Read once for the count and every icon; a damaged file holds fewer icons, never ends the run.
+      const iconres::IconFile icons = iconres::LoadIconFile(file, windowsFolder);
+      const int count = static_cast<int>(icons.Count());
       if (count > 0) {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
-          HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
-          // 1 is the shell's answer for a file that holds no icons at all.
-          if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
-          UniqueIcon icon(handle);
+          UniqueIcon icon(MakeLargeIcon(icons, static_cast<size_t>(i)));
+          // A group without a sound image is refused and leaves a gap in the numbering.
+          if (!icon) continue;
           int slot = -1;
           AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
+          if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
+          IconSources[static_cast<size_t>(slot)] = {file, i};
           const int item = lvIcons.AddItem(caption, slot);
           lvIcons.SetSubItem(item, 1, std::to_string(i));
           lvIcons.Scroll(0, 76);

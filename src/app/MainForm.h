@@ -77,6 +77,14 @@ class TfrmMainForm : public ui::Form {
   ui::Image imgAbout;
   ui::ListView lvIcons;
 
+  // Where each image-list slot's icon came from: its file and its index there. The entries
+  // show only the file's name, the saves of stored images need the file itself.
+  struct IconSource {
+    std::string file;
+    int index = 0;
+  };
+  std::vector<IconSource> IconSources;
+
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(int kind);
