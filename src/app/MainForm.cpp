@@ -11,6 +11,7 @@
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
 #include "export/SaveImage.h"
+#include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
@@ -507,7 +508,11 @@ void F::SaveIcon(int kind) {
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
     std::unique_ptr<TGraphic> graphic;
-    if (kind < 2) {
+    std::string extension;
+    if (kind >= 4) {
+      graphic = StoredIconGraphic(lvIcons.ImageIndex(i), kind == 5);
+      extension = kind == 5 ? ".png" : ".ico";
+    } else if (kind < 2) {
       auto icon = std::make_unique<TIcon>();
       CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
       graphic = std::move(icon);
@@ -516,7 +521,8 @@ void F::SaveIcon(int kind) {
       RenderSlotToBitmap(list, lvIcons.ImageIndex(i), bitmap.get());
       graphic = std::move(bitmap);
     }
-    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), GraphicExtension(*graphic));
+    if (extension.empty()) extension = GraphicExtension(*graphic);
+    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), extension);
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.
       SaveGraphicToFreeName(*graphic, folder, name);
@@ -529,10 +535,26 @@ void F::SaveIcon(int kind) {
   }
 }
 
+// The slot's icon as its file stores it, read again from that file: the whole group as .ico,
+// or its largest image as PNG.
+std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw Exception("The icon's file is not known");
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  try {
+    const iconres::IconFile file = iconres::LoadIconFile(source.file, WindowsFolder());
+    const size_t group = static_cast<size_t>(source.index);
+    return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+  } catch (const EInvalidGraphic&) {
+    throw Exception("Cannot read the icon from " + source.file);
+  }
+}
+
 void F::miIconClick(Component&) { SaveIcon(0); }
 void F::miSIconClick(Component&) { SaveIcon(1); }
 void F::miBmpClick(Component&) { SaveIcon(2); }
 void F::miSBmpClick(Component&) { SaveIcon(3); }
+void F::miOrigIconClick(Component&) { SaveIcon(4); }
+void F::miPngClick(Component&) { SaveIcon(5); }
 
 void F::miCopyClick(Component&) {
   // The focused entry, not the selection: the one the user last clicked or moved to.

@@ -1,6 +1,7 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
+#include "export/Graphics.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
@@ -37,6 +38,9 @@ class TfrmMainForm : public ui::Form {
   void miSIconClick(ui::Component& sender);
   void miBmpClick(ui::Component& sender);
   void miSBmpClick(ui::Component& sender);
+  // The icon as its file stores it: "Original Icon (all sizes)" and "PNG Image (largest size)".
+  void miOrigIconClick(ui::Component& sender);
+  void miPngClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
   void miSelAllClick(ui::Component& sender);
   void miInvertClick(ui::Component& sender);
@@ -87,7 +91,9 @@ class TfrmMainForm : public ui::Form {
 
  private:
   void SetViewMode(ui::ViewStyle view);
+  // kind: 0 to 3 as the four Save As items, 4 the stored group as .ico, 5 its largest image as .png.
   void SaveIcon(int kind);
+  std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
 };

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
+#include "AppTestSupport.h"
 #include "CorpusSupport.h"
+#include "FolderChooserAnswerer.h"
+#include "ModalAnswerer.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "iconres/IconFile.h"
@@ -108,6 +111,35 @@ TEST_F(StoredIcon, PngOfTheLargestImageKeepsItsAlpha) {
   ASSERT_EQ(masked.width, 48u);
   EXPECT_EQ(masked.Alpha(0, 0), 0);
   EXPECT_EQ(masked.Alpha(24, 24), 255);
+}
+
+class StoredIconSave : public apptest::MainWindowTest {};
+
+// The two kinds from the window: each selected entry's group read again from its file.
+TEST_F(StoredIconSave, SelectedEntriesSaveAsTheirFilesStoreThem) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = Open(false, false, ".dll");
+  f.stNav.SetPath(corpus::Folder("good"));
+  const auto entries = apptest::Entries(f);
+  for (const char* wanted : {"sizes.dll#0", "lib64.dll#3"}) {
+    const auto at = std::find(entries.begin(), entries.end(), wanted);
+    ASSERT_NE(at, entries.end()) << wanted;
+    f.lvIcons.SetSelected(static_cast<int>(at - entries.begin()), true);
+  }
+  fixtures::TempFolder dest("stored");
+  for (auto command : {&TfrmMainForm::miOrigIconClick, &TfrmMainForm::miPngClick}) {
+    DialogAnswerer answer("Save image(s) to:", [&](HWND dialog) { SelectPath(dialog, dest.Path()); }, IDOK);
+    (f.*command)(f);
+    ASSERT_NE(answer.seen.dialog, nullptr);
+  }
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(corpus::FilesIn(dest.Path()).size(), 4u);
+  const auto sizes = LoadIconFile(corpus::Folder("good") + "sizes.dll", "");
+  EXPECT_EQ(ReadAll(dest.Path() + "sizes0.ico"), OriginalIconBytes(sizes, 0));
+  EXPECT_EQ(ReadAll(dest.Path() + "sizes0.png"), LargestImagePngBytes(sizes, 0));
+  const auto lib = LoadIconFile(corpus::Folder("good") + "lib64.dll", "");
+  EXPECT_EQ(ReadAll(dest.Path() + "lib643.ico"), OriginalIconBytes(lib, 3));
+  EXPECT_EQ(DecodePng(ReadAll(dest.Path() + "lib643.png")).width, 48u);
 }
 
 }  // namespace
