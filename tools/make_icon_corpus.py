@@ -326,6 +326,27 @@ def seed_files():
     }
 
 
+def broken_png_chunks(png):
+    """(chunk type, new body) pairs that keep a PNG image's chunks whole but its content wrong."""
+    w, h = struct.unpack(">II", png[16:24])
+    return [(b"IDAT", b"\x78\x9c" + bytes((i * 37) & 0xFF for i in range(64))),
+            (b"IHDR", struct.pack(">IIBBBBB", 4096, 4096, 8, 6, 0, 0, 0)),
+            (b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 3, 0, 0, 0)),
+            (b"IDAT", zlib.compress(b"\0" * 10))]
+
+
+def rechunk(png, kind, body, length):
+    """The PNG image with its first chunk of this type replaced, padded or cut to length bytes."""
+    at = 8
+    while at < len(png):
+        n = struct.unpack(">I", png[at:at + 4])[0]
+        if png[at + 4:at + 8] == kind:
+            out = png[:at] + png_chunk(kind, body) + png[at + 12 + n:]
+            return (out + b"\0" * length)[:length]
+        at += 12 + n
+    return png
+
+
 def damaged_files(good):
     rnd = random.Random(1303)
     out = {}
@@ -370,6 +391,11 @@ def damaged_files(good):
                     b[at] ^= val or 0xFF
                     put(f"{stem}_png{k}_{j}{ext}", b)
                 put(f"{stem}_pngcut{k}{ext}", data[:start + length // 2] + b"\0" * (n - start - length // 2))
+                # Whole chunks with sound check sums around broken content: only a decoder finds out.
+                for j, (kind, body) in enumerate(broken_png_chunks(data[start:start + length])):
+                    b = bytearray(data)
+                    b[start:start + length] = rechunk(data[start:start + length], kind, body, length)
+                    put(f"{stem}_pngsum{k}_{j}{ext}", b)
         # Random damage anywhere.
         for k in range(12):
             b = bytearray(data)

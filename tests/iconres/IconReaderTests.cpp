@@ -1,8 +1,9 @@
-// The icon reader over our own well-formed and damaged files, and the system libraries whose
-// icons live in a .mun file.
+// The icon reader over our own well-formed and damaged files (and the platform steps and the
+// stored-icon writers over what it finds), and the system libraries whose icons live in a .mun file.
 #include <gtest/gtest.h>
 
 #include "CorpusSupport.h"
+#include "export/StoredIcon.h"
 #include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
 #include "ui/Handles.h"
@@ -67,18 +68,31 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
 
   const Strings names = corpus::FilesIn(damaged);
   ASSERT_GE(names.size(), 500u);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   for (const std::string& name : names) {
     const auto file = LoadIconFile(damaged + name, "");
     const size_t size = file.bytes.Span().size();
+    for (size_t i = 0; i < file.Count(); ++i) {
+      // Both stored kinds are written or refused, never anything worse.
+      try {
+        OriginalIconBytes(file, i);
+        LargestImagePngBytes(file, i);
+      } catch (const EInvalidGraphic&) {
+      }
+    }
     for (const auto& g : file.contents.groups) {
       for (const auto& image : g.images) {
         EXPECT_LE(image.offset + image.size, size) << name;
-        if (image.sound) {
-          EXPECT_TRUE(iconres::CheckImage(file.Bytes(image))) << name;
-        }
+        if (!image.sound) continue;
+        const auto bytes = file.Bytes(image);
+        EXPECT_TRUE(iconres::CheckImage(bytes)) << name;
+        // Whichever image the best-match rule picks, the platform must be able to take it.
+        ui::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
+                                                     TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR));
       }
     }
   }
+  CoUninitialize();
 }
 
 TEST(IconReader, SystemLibrariesWithoutIconsAreReadFromTheirMunFile) {
