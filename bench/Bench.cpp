@@ -64,7 +64,7 @@ double ReaderLoopSeconds(const std::string& folder) {
   const double t0 = Now();
   TStringList files;
   ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  const std::string windows = WindowsFolder();
+  const std::string windows = MunWindowsFolder();
   for (const std::string& file : files) {
     if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
     const iconres::IconFile icons = iconres::LoadIconFile(file, windows);

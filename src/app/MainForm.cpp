@@ -387,7 +387,7 @@ void F::ExtractIcons() {
       else ListFiles(path + "*.*", files, false);
     }
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    const std::string windowsFolder = WindowsFolder();
+    const std::string windowsFolder = MunWindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
@@ -541,7 +541,7 @@ std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
   if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw Exception("The icon's file is not known");
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   try {
-    const iconres::IconFile file = iconres::LoadIconFile(source.file, WindowsFolder());
+    const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
     const size_t group = static_cast<size_t>(source.index);
     return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
   } catch (const EInvalidGraphic&) {

@@ -16,8 +16,12 @@ HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {
                                   0x00030000, cx, cy, LR_DEFAULTCOLOR);
 }
 
-std::string WindowsFolder() {
+std::string MunWindowsFolder() {
   char path[MAX_PATH] = "";
   const UINT n = GetSystemWindowsDirectoryA(path, MAX_PATH);
-  return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+  if (n == 0 || n >= MAX_PATH) return {};
+  const std::string windows(path, n);
+  const DWORD attributes = GetFileAttributesA((windows + "\\SystemResources").c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  return windows;
 }

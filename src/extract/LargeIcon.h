@@ -12,5 +12,6 @@
 // not sound. The caller owns the icon.
 HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group);
 
-// The folder whose System32 and SysWOW64 libraries may keep their icons in SystemResources.
-std::string WindowsFolder();
+// The windows folder when it has a SystemResources folder, where its System32 and SysWOW64
+// libraries may keep their icons; else empty, so no file is looked for there.
+std::string MunWindowsFolder();

@@ -36,7 +36,7 @@ TEST_F(DamagedRun, TheDamagedCorpusRunsToItsEnd) {
   ASSERT_GE(names.size(), 500u);
   size_t expected = 0;
   for (const std::string& name : names) {
-    const iconres::IconFile file = iconres::LoadIconFile(folder + name, WindowsFolder());
+    const iconres::IconFile file = iconres::LoadIconFile(folder + name, MunWindowsFolder());
     for (size_t i = 0; i < file.Count(); ++i) {
       HICON icon = MakeLargeIcon(file, i);
       if (icon) ++expected, DestroyIcon(icon);

@@ -40,7 +40,7 @@ bool IsIcon(HICON h) { return reinterpret_cast<UINT_PTR>(h) > 1; }
 // Differences between the shell and the reader for every file of a folder, one line each.
 std::vector<std::string> Compare(const std::string& folder, int& files, int& icons) {
   std::vector<std::string> out;
-  const std::string windows = WindowsFolder();
+  const std::string windows = MunWindowsFolder();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const std::string& name : corpus::FilesIn(folder)) {
     const std::string path = folder + name;
