@@ -1,8 +1,9 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
+# make dist: the portable zip and the installer, in dist/.
 # make bench: time the extraction run against the bare icon loading loop.
 # make fuzz: run the native fuzz targets of the file parsers for a bounded time.
 BUILD := build
-.PHONY: all deps build test run bench fuzz clean
+.PHONY: all deps build test run dist bench fuzz clean
 
 all: build
 
@@ -18,6 +19,9 @@ test: build
 run: build
 	@tools/run.sh $(BUILD)
 
+dist: deps
+	@tools/dist.sh $(BUILD)
+
 bench: build
 	@tools/bench.sh $(BUILD)
 
@@ -25,4 +29,4 @@ fuzz: deps
 	@tools/fuzz.sh
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

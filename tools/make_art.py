@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-# Draws the program's own artwork (window icon, toolbar strips, About side picture, logo)
-# and writes the BMP/ICO files under res/art/. Standard library only.
+# Draws the program's own artwork (window icon, toolbar strips, About side picture, logo, the
+# installer's side picture) and writes the BMP/ICO files under res/art/. Standard library only.
 # Regenerate after changing a picture:  python3 tools/make_art.py   (from the repository root,
 # or from anywhere: paths are relative to this script), then rebuild so the resources pick it up.
 import math
@@ -405,6 +405,34 @@ def about_side():
     return img
 
 
+def setup_side():
+    """The installer's welcome and finish side picture, 164 x 314: the About side picture's
+    colours with its glyph tiles at twice the size, five of them."""
+    w, h = 164, 314
+    kinds = ["star", "heart", "page", "face", "lens"]
+    size, top = 54, 14
+    gap = (h - 2 * top - size * len(kinds)) / (len(kinds) - 1)
+    left = (w - size) // 2
+    img = []
+    for y in range(h):
+        t = y / (h - 1)
+        row = []
+        for x in range(w):
+            if t < 0.55:
+                c = blend(BLUE, NAVY, t / 0.55, x, y)
+            else:
+                c = blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
+            for i, kind in enumerate(kinds):
+                ty = int(round(top + i * (size + gap)))
+                if left <= x < left + size and ty <= y < ty + size:
+                    c = glyph_tile(kind, (x - left) // 2, (y - ty) // 2)
+                elif left + 4 <= x < left + size + 4 and ty + 4 <= y < ty + size + 4:
+                    c = BLACK  # drop shadow
+            row.append(c)
+        img.append(row)
+    return img
+
+
 # ---------------------------------------------------------------- maker's logo
 
 FONT = {
@@ -469,6 +497,7 @@ def main():
     write_bmp24("colour.bmp", strip(TOOLS, lambda c: c))
     write_bmp24("grey.bmp", strip(TOOLS[:6], greyed))
     write_bmp4("aboutside.bmp", about_side())
+    write_bmp4("setupside.bmp", setup_side())
     write_bmp24("logo.bmp", logo())
 
 

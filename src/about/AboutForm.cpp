@@ -64,7 +64,8 @@ std::string VersionFile() {
   return path;
 }
 
-// The list's entry; a resource lacking one raises the list's index error.
+// The list's entry at a key's place; a resource lacking a key moves the later entries up, and
+// one lacking several raises the list's index error.
 const std::string& Entry(const std::vector<std::string>& list, size_t index) {
   if (index >= list.size()) throw Exception("List index out of bounds (" + std::to_string(index) + ")");
   return list[index];
@@ -77,11 +78,11 @@ void F::Create() { LoadDialogLayout(Layout()); }
 void F::FormCreate(Component&) {
   std::vector<std::string> list;
   GetVersionStrings(VersionFile(), list);
-  SetCaption("About " + Entry(list, 7));
-  lblTitle.SetCaption(Entry(list, 7));
-  lblVersion.SetCaption("Version " + Entry(list, 2));
-  lblInfo.SetCaption(Entry(list, 4) + "\r" + Entry(list, 9));
-  lblDisclaimer.SetCaption(Entry(list, 5));
+  SetCaption("About " + Entry(list, vkProductName));
+  lblTitle.SetCaption(Entry(list, vkProductName));
+  lblVersion.SetCaption("Version " + Entry(list, vkFileVersion));
+  lblInfo.SetCaption(Entry(list, vkLegalCopyright) + "\r" + Entry(list, vkComments));
+  lblDisclaimer.SetCaption(Entry(list, vkLegalTradeMarks));
   // Two pixels after the sentence, whatever width the font gives it.
   lblEmail.SetBounds(Label4.Left() + Label4.Width() + 2, lblEmail.Top(), lblEmail.Width(), lblEmail.Height());
 }
@@ -92,7 +93,7 @@ void F::cmdOKClick(Component&) { SetModalResult(mrOk); }
 
 void F::lblEmailClick(Component&) {
   const std::string file = VersionFile();
-  const std::string subject = GetVersionString(file, 3) + "_" + GetVersionString(file, 2);
+  const std::string subject = GetVersionString(file, vkInternalName) + "_" + GetVersionString(file, vkFileVersion);
   const std::string link = std::string(kMailLink) + "?Subject=" + subject;
   AboutShellExecute(Application.Handle(), "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   lblEmail.SetFontColor(kVisitedColour);  // visited, for the rest of the run

@@ -5,6 +5,10 @@
 #include <vector>
 
 // The keys read from the version resource, in the order the About box indexes them.
+enum VersionKey {
+  vkCompanyName, vkFileDescription, vkFileVersion, vkInternalName, vkLegalCopyright,
+  vkLegalTradeMarks, vkOriginalFilename, vkProductName, vkProductVersion, vkComments,
+};
 inline constexpr std::array<const char*, 10> VersionKeys = {
     "CompanyName",      "FileDescription", "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTradeMarks",  "OriginalFilename", "ProductName", "ProductVersion", "Comments"};

@@ -30,8 +30,14 @@ bool Extracting = false;
 namespace {
 
 // Window defaults and the smallest bounds that still make a usable window.
-constexpr int kDefaultLeft = 236, kDefaultTop = 113, kDefaultWidth = 582, kDefaultHeight = 480;
+constexpr int kDefaultLeft = stored::MainLeft.missing, kDefaultTop = stored::MainTop.missing,
+              kDefaultWidth = stored::MainWidth.missing, kDefaultHeight = stored::MainHeight.missing;
 constexpr int kMinUsableWidth = 120, kMinUsableHeight = 100;
+// The four views, one checked at a time.
+constexpr int kViewGroup = 1;
+// Toolbar buttons with and without their captions, and the toolbar's height around them.
+constexpr SIZE kCaptionedButton{47, 36}, kPlainButton{23, 22};
+constexpr int kCaptionedBarHeight = 41, kPlainBarHeight = 26;
 
 // The folder tree's stored properties. They are set while the form loads, before the tree's
 // end of loading builds its root; the stored path is lost then, as the tree has no root yet.
@@ -65,102 +71,130 @@ const FormLayout<F>& Layout() {
       {On(&Form::OnCreate, &F::FormCreate), On(&Form::OnClose, &F::FormClose),
        On(&Form::OnCloseQuery, &F::FormCloseQuery), On(&Form::OnKeyDown, &F::FormKeyDown)},
       {
+          // Commands. Save As on its own saves 32 x 32 icons; its menus offer every kind.
+          {"actSaveAs", &F::actSaveAs, {.caption = "&Save As", .hint = "Save selected icon(s) as...", .imageIndex = 0, .enabled = false},
+           {On(&Action::OnExecute, &F::miIconClick)}},
+          {"actIcon", &F::actIcon, {.caption = "32 x 32 &Icon"}, {On(&Action::OnExecute, &F::miIconClick)}},
+          {"actSIcon", &F::actSIcon, {.caption = "16 x 16 I&con"}, {On(&Action::OnExecute, &F::miSIconClick)}},
+          {"actBmp", &F::actBmp, {.caption = "32 x 32 &Bitmap"}, {On(&Action::OnExecute, &F::miBmpClick)}},
+          {"actSBmp", &F::actSBmp, {.caption = "16 x 16 Bit&map"}, {On(&Action::OnExecute, &F::miSBmpClick)}},
+          {"actOrigIcon", &F::actOrigIcon,
+           {.caption = "Original Icon (all sizes)", .hint = "Save the icon with every size and colour depth its file stores"},
+           {On(&Action::OnExecute, &F::miOrigIconClick)}},
+          {"actPng", &F::actPng, {.caption = "PNG Image (largest size)", .hint = "Save the icon's largest image as a PNG image with transparency"},
+           {On(&Action::OnExecute, &F::miPngClick)}},
+          {"actExit", &F::actExit, {.caption = "E&xit"}, {On(&Action::OnExecute, &F::miExitClick)}},
+          {"actCopy", &F::actCopy,
+           {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
+           {On(&Action::OnExecute, &F::miCopyClick)}},
+          {"actSelAll", &F::actSelAll, {.caption = "Select &All", .shortCut = ShortCut('A', kCtrl)}, {On(&Action::OnExecute, &F::miSelAllClick)}},
+          {"actInvert", &F::actInvert, {.caption = "&Invert Selection"}, {On(&Action::OnExecute, &F::miInvertClick)}},
+          {"actToolbar", &F::actToolbar, {.caption = "&Toolbar", .checked = true}, {On(&Action::OnExecute, &F::miToolbarClick)}},
+          {"actStatusbar", &F::actStatusbar, {.caption = "&Status Bar", .checked = true}, {On(&Action::OnExecute, &F::miStatusbarClick)}},
+          {"actHeader", &F::actHeader, {.caption = "&Header Pane", .checked = true}, {On(&Action::OnExecute, &F::miHeaderClick)}},
+          {"actLarge", &F::actLarge, {.caption = "Lar&ge Icons", .checked = true, .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miLargeClick)}},
+          {"actSmall", &F::actSmall, {.caption = "S&mall Icons", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miSmallClick)}},
+          {"actList", &F::actList, {.caption = "&List", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miListClick)}},
+          {"actDetails", &F::actDetails, {.caption = "&Details", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miDetailsClick)}},
+          {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
+           {On(&Action::OnExecute, &F::tbViewsClick)}},
+          {"actRefresh", &F::actRefresh, {.caption = "&Refresh"}, {On(&Action::OnExecute, &F::miRefreshClick)}},
+          {"actConfig", &F::actConfig, {.caption = "&Configuration"}, {On(&Action::OnExecute, &F::miConfigClick)}},
+          {"actUp", &F::actUp, {.caption = "&Up One Level", .hint = "Go up one level", .imageIndex = 2, .enabled = false},
+           {On(&Action::OnExecute, &F::miUpClick)}},
+          {"actContents", &F::actContents, {.caption = "&Contents and Index", .imageIndex = 6, .shortCut = ShortCut(VK_F1)},
+           {On(&Action::OnExecute, &F::miContentsClick)}},
+          {"actHome", &F::actHome, {.caption = "&Varnholt Home Page"}, {On(&Action::OnExecute, &F::miHomeClick)}},
+          {"actAbout", &F::actAbout, {.caption = "&About"}, {On(&Action::OnExecute, &F::miAboutClick)}},
+
           {"ImageList1", &F::ImageList1, {.resource = IDB_COLOURIMAGES, .imageSize = 16, .imageCount = 7}},
           {"ImageList2", &F::ImageList2, {.resource = IDB_GREYIMAGES, .imageSize = 16, .imageCount = 6}},
           {"Icons", &F::Icons, {.imageSize = 32}},
           {"SmallIcons", &F::SmallIcons, {.imageSize = 16}},
 
-          {"MainMenu1", &F::MainMenu1, {.images = "ImageList1"}},
-          {"mFile", &F::mFile, {.parent = "MainMenu1", .caption = "&File"}},
-          {"miSave", &F::miSave, {.parent = "mFile", .caption = "&Save As", .enabled = false, .imageIndex = 0}},
-          {"miIcon", &F::miIcon, {.parent = "miSave", .caption = "32 x 32 &Icon"}, {On(&MenuItem::OnClick, &F::miIconClick)}},
-          {"miSIcon", &F::miSIcon, {.parent = "miSave", .caption = "16 x 16 I&con"}, {On(&MenuItem::OnClick, &F::miSIconClick)}},
-          {"miBmp", &F::miBmp, {.parent = "miSave", .caption = "32 x 32 &Bitmap"}, {On(&MenuItem::OnClick, &F::miBmpClick)}},
-          {"miSBmp", &F::miSBmp, {.parent = "miSave", .caption = "16 x 16 Bit&map"}, {On(&MenuItem::OnClick, &F::miSBmpClick)}},
-          {"N3", &F::N3, {.parent = "mFile", .caption = "-"}},
-          {"miExit", &F::miExit, {.parent = "mFile", .caption = "E&xit"}, {On(&MenuItem::OnClick, &F::miExitClick)}},
-          {"mEdit", &F::mEdit, {.parent = "MainMenu1", .caption = "&Edit"}},
-          {"miCopy", &F::miCopy, {.parent = "mEdit", .caption = "&Copy", .enabled = false, .imageIndex = 1, .shortCut = ShortCut('C', kCtrl)},
-           {On(&MenuItem::OnClick, &F::miCopyClick)}},
-          {"N2", &F::N2, {.parent = "mEdit", .caption = "-"}},
-          {"miSelAll", &F::miSelAll, {.parent = "mEdit", .caption = "Select &All", .shortCut = ShortCut('A', kCtrl)},
-           {On(&MenuItem::OnClick, &F::miSelAllClick)}},
-          {"miInvert", &F::miInvert, {.parent = "mEdit", .caption = "&Invert Selection"}, {On(&MenuItem::OnClick, &F::miInvertClick)}},
-          {"mView", &F::mView, {.parent = "MainMenu1", .caption = "&View"}},
-          {"miToolbar", &F::miToolbar, {.parent = "mView", .caption = "&Toolbar", .checked = true}, {On(&MenuItem::OnClick, &F::miToolbarClick)}},
-          {"miStatusbar", &F::miStatusbar, {.parent = "mView", .caption = "&Status Bar", .checked = true},
-           {On(&MenuItem::OnClick, &F::miStatusbarClick)}},
-          {"miHeader", &F::miHeader, {.parent = "mView", .caption = "&Header Pane", .checked = true}, {On(&MenuItem::OnClick, &F::miHeaderClick)}},
-          {"N7", &F::N7, {.parent = "mView", .caption = "-"}},
-          {"miLarge", &F::miLarge, {.parent = "mView", .caption = "Lar&ge Icons", .checked = true, .radioItem = true},
-           {On(&MenuItem::OnClick, &F::miLargeClick)}},
-          {"miSmall", &F::miSmall, {.parent = "mView", .caption = "S&mall Icons", .radioItem = true}, {On(&MenuItem::OnClick, &F::miSmallClick)}},
-          {"miList", &F::miList, {.parent = "mView", .caption = "&List", .radioItem = true}, {On(&MenuItem::OnClick, &F::miListClick)}},
-          {"miDetails", &F::miDetails, {.parent = "mView", .caption = "&Details", .radioItem = true}, {On(&MenuItem::OnClick, &F::miDetailsClick)}},
-          {"N1", &F::N1, {.parent = "mView", .caption = "-"}},
-          {"miRefresh", &F::miRefresh, {.parent = "mView", .caption = "&Refresh"}, {On(&MenuItem::OnClick, &F::miRefreshClick)}},
-          {"N8", &F::N8, {.parent = "mView", .caption = "-"}},
-          {"miConfig", &F::miConfig, {.parent = "mView", .caption = "&Configuration"}, {On(&MenuItem::OnClick, &F::miConfigClick)}},
-          {"mGo", &F::mGo, {.parent = "MainMenu1", .caption = "&Go"}},
-          {"miUp", &F::miUp, {.parent = "mGo", .caption = "&Up One Level", .enabled = false, .imageIndex = 2}, {On(&MenuItem::OnClick, &F::miUpClick)}},
-          {"mHelp", &F::mHelp, {.parent = "MainMenu1", .caption = "&Help"}},
-          {"miContents", &F::miContents, {.parent = "mHelp", .caption = "&Contents and Index", .imageIndex = 6, .shortCut = ShortCut(VK_F1)},
-           {On(&MenuItem::OnClick, &F::miContentsClick)}},
-          {"N11", &F::N11, {.parent = "mHelp", .caption = "-"}},
-          {"miHome", &F::miHome, {.parent = "mHelp", .caption = "&Varnholt Home Page"}, {On(&MenuItem::OnClick, &F::miHomeClick)}},
-          {"N4", &F::N4, {.parent = "mHelp", .caption = "-"}},
-          {"miAbout", &F::miAbout, {.parent = "mHelp", .caption = "&About"}, {On(&MenuItem::OnClick, &F::miAboutClick)}},
+          {"MainMenu1", &F::MainMenu1, {.images = &F::ImageList1}},
+          {"mFile", &F::mFile, {.parent = &F::MainMenu1, .caption = "&File"}},
+          {"miSave", &F::miSave, {.parent = &F::mFile, .action = &F::actSaveAs}},
+          {"miIcon", &F::miIcon, {.parent = &F::miSave, .action = &F::actIcon}},
+          {"miSIcon", &F::miSIcon, {.parent = &F::miSave, .action = &F::actSIcon}},
+          {"miBmp", &F::miBmp, {.parent = &F::miSave, .action = &F::actBmp}},
+          {"miSBmp", &F::miSBmp, {.parent = &F::miSave, .action = &F::actSBmp}},
+          {"miOrigIcon", &F::miOrigIcon, {.parent = &F::miSave, .action = &F::actOrigIcon}},
+          {"miPng", &F::miPng, {.parent = &F::miSave, .action = &F::actPng}},
+          {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
+          {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
+          {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
+          {"miCopy", &F::miCopy, {.parent = &F::mEdit, .action = &F::actCopy}},
+          {"N2", &F::N2, {.parent = &F::mEdit, .caption = "-"}},
+          {"miSelAll", &F::miSelAll, {.parent = &F::mEdit, .action = &F::actSelAll}},
+          {"miInvert", &F::miInvert, {.parent = &F::mEdit, .action = &F::actInvert}},
+          {"mView", &F::mView, {.parent = &F::MainMenu1, .caption = "&View"}},
+          {"miToolbar", &F::miToolbar, {.parent = &F::mView, .action = &F::actToolbar}},
+          {"miStatusbar", &F::miStatusbar, {.parent = &F::mView, .action = &F::actStatusbar}},
+          {"miHeader", &F::miHeader, {.parent = &F::mView, .action = &F::actHeader}},
+          {"N7", &F::N7, {.parent = &F::mView, .caption = "-"}},
+          {"miLarge", &F::miLarge, {.parent = &F::mView, .action = &F::actLarge}},
+          {"miSmall", &F::miSmall, {.parent = &F::mView, .action = &F::actSmall}},
+          {"miList", &F::miList, {.parent = &F::mView, .action = &F::actList}},
+          {"miDetails", &F::miDetails, {.parent = &F::mView, .action = &F::actDetails}},
+          {"N1", &F::N1, {.parent = &F::mView, .caption = "-"}},
+          {"miRefresh", &F::miRefresh, {.parent = &F::mView, .action = &F::actRefresh}},
+          {"N8", &F::N8, {.parent = &F::mView, .caption = "-"}},
+          {"miConfig", &F::miConfig, {.parent = &F::mView, .action = &F::actConfig}},
+          {"mGo", &F::mGo, {.parent = &F::MainMenu1, .caption = "&Go"}},
+          {"miUp", &F::miUp, {.parent = &F::mGo, .action = &F::actUp}},
+          {"mHelp", &F::mHelp, {.parent = &F::MainMenu1, .caption = "&Help"}},
+          {"miContents", &F::miContents, {.parent = &F::mHelp, .action = &F::actContents}},
+          {"N11", &F::N11, {.parent = &F::mHelp, .caption = "-"}},
+          {"miHome", &F::miHome, {.parent = &F::mHelp, .action = &F::actHome}},
+          {"N4", &F::N4, {.parent = &F::mHelp, .caption = "-"}},
+          {"miAbout", &F::miAbout, {.parent = &F::mHelp, .action = &F::actAbout}},
 
           {"pmViews", &F::pmViews, {}},
-          {"pmiLarge", &F::pmiLarge, {.parent = "pmViews", .caption = "Lar&ge Icons", .checked = true, .radioItem = true},
-           {On(&MenuItem::OnClick, &F::miLargeClick)}},
-          {"pmiSmall", &F::pmiSmall, {.parent = "pmViews", .caption = "S&mall Icons", .radioItem = true}, {On(&MenuItem::OnClick, &F::miSmallClick)}},
-          {"pmiList", &F::pmiList, {.parent = "pmViews", .caption = "&List", .radioItem = true}, {On(&MenuItem::OnClick, &F::miListClick)}},
-          {"pmiDetails", &F::pmiDetails, {.parent = "pmViews", .caption = "&Details", .radioItem = true}, {On(&MenuItem::OnClick, &F::miDetailsClick)}},
+          {"pmiLarge", &F::pmiLarge, {.parent = &F::pmViews, .action = &F::actLarge}},
+          {"pmiSmall", &F::pmiSmall, {.parent = &F::pmViews, .action = &F::actSmall}},
+          {"pmiList", &F::pmiList, {.parent = &F::pmViews, .action = &F::actList}},
+          {"pmiDetails", &F::pmiDetails, {.parent = &F::pmViews, .action = &F::actDetails}},
           {"pmSave", &F::pmSave, {}},
-          {"pmiIcon2", &F::pmiIcon2, {.parent = "pmSave", .caption = "32 x 32 &Icon"}, {On(&MenuItem::OnClick, &F::miIconClick)}},
-          {"pmiSIcon2", &F::pmiSIcon2, {.parent = "pmSave", .caption = "16 x 16 I&con"}, {On(&MenuItem::OnClick, &F::miSIconClick)}},
-          {"pmiBmp2", &F::pmiBmp2, {.parent = "pmSave", .caption = "32 x 32 &Bitmap"}, {On(&MenuItem::OnClick, &F::miBmpClick)}},
-          {"pmiSBmp2", &F::pmiSBmp2, {.parent = "pmSave", .caption = "16 x 16 Bit&map"}, {On(&MenuItem::OnClick, &F::miSBmpClick)}},
-          {"pmIcons", &F::pmIcons, {.images = "ImageList1"}},
-          {"pmiSave", &F::pmiSave, {.parent = "pmIcons", .caption = "&Save As", .enabled = false, .defaultItem = true, .imageIndex = 0}},
-          {"pmiIcon", &F::pmiIcon, {.parent = "pmiSave", .caption = "32 x 32 &Icon"}, {On(&MenuItem::OnClick, &F::miIconClick)}},
-          {"pmiSIcon", &F::pmiSIcon, {.parent = "pmiSave", .caption = "16 x 16 I&con"}, {On(&MenuItem::OnClick, &F::miSIconClick)}},
-          {"pmiBmp", &F::pmiBmp, {.parent = "pmiSave", .caption = "32 x 32 &Bitmap"}, {On(&MenuItem::OnClick, &F::miBmpClick)}},
-          {"pmiSbmp", &F::pmiSbmp, {.parent = "pmiSave", .caption = "16 x 16 Bit&map"}, {On(&MenuItem::OnClick, &F::miSBmpClick)}},
-          {"N5", &F::N5, {.parent = "pmIcons", .caption = "-"}},
-          {"pmiCopy", &F::pmiCopy, {.parent = "pmIcons", .caption = "&Copy", .enabled = false, .imageIndex = 1}, {On(&MenuItem::OnClick, &F::miCopyClick)}},
-          {"N6", &F::N6, {.parent = "pmIcons", .caption = "-"}},
-          {"pmiView", &F::pmiView, {.parent = "pmIcons", .caption = "&View", .imageIndex = 3}},
-          {"pmiLarge2", &F::pmiLarge2, {.parent = "pmiView", .caption = "Lar&ge Icons", .checked = true, .radioItem = true},
-           {On(&MenuItem::OnClick, &F::miLargeClick)}},
-          {"pmiSmall2", &F::pmiSmall2, {.parent = "pmiView", .caption = "S&mall Icons", .radioItem = true}, {On(&MenuItem::OnClick, &F::miSmallClick)}},
-          {"pmiList2", &F::pmiList2, {.parent = "pmiView", .caption = "&List", .radioItem = true}, {On(&MenuItem::OnClick, &F::miListClick)}},
-          {"pmiDetails2", &F::pmiDetails2, {.parent = "pmiView", .caption = "&Details", .radioItem = true},
-           {On(&MenuItem::OnClick, &F::miDetailsClick)}},
-          {"N9", &F::N9, {.parent = "pmIcons", .caption = "-"}},
-          {"pmiSelAll", &F::pmiSelAll, {.parent = "pmIcons", .caption = "Select &All"}, {On(&MenuItem::OnClick, &F::miSelAllClick)}},
-          {"pmiInvert", &F::pmiInvert, {.parent = "pmIcons", .caption = "&Invert Selection"}, {On(&MenuItem::OnClick, &F::miInvertClick)}},
-          {"N10", &F::N10, {.parent = "pmIcons", .caption = "-"}},
-          {"pmiRefresh", &F::pmiRefresh, {.parent = "pmIcons", .caption = "&Refresh"}, {On(&MenuItem::OnClick, &F::miRefreshClick)}},
+          {"pmiIcon2", &F::pmiIcon2, {.parent = &F::pmSave, .action = &F::actIcon}},
+          {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
+          {"pmiBmp2", &F::pmiBmp2, {.parent = &F::pmSave, .action = &F::actBmp}},
+          {"pmiSBmp2", &F::pmiSBmp2, {.parent = &F::pmSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon2", &F::pmiOrigIcon2, {.parent = &F::pmSave, .action = &F::actOrigIcon}},
+          {"pmiPng2", &F::pmiPng2, {.parent = &F::pmSave, .action = &F::actPng}},
+          {"pmIcons", &F::pmIcons, {.images = &F::ImageList1}},
+          {"pmiSave", &F::pmiSave, {.parent = &F::pmIcons, .action = &F::actSaveAs, .defaultItem = true}},
+          {"pmiIcon", &F::pmiIcon, {.parent = &F::pmiSave, .action = &F::actIcon}},
+          {"pmiSIcon", &F::pmiSIcon, {.parent = &F::pmiSave, .action = &F::actSIcon}},
+          {"pmiBmp", &F::pmiBmp, {.parent = &F::pmiSave, .action = &F::actBmp}},
+          {"pmiSbmp", &F::pmiSbmp, {.parent = &F::pmiSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon", &F::pmiOrigIcon, {.parent = &F::pmiSave, .action = &F::actOrigIcon}},
+          {"pmiPng", &F::pmiPng, {.parent = &F::pmiSave, .action = &F::actPng}},
+          {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
+          {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
+          {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
+          {"pmiView", &F::pmiView, {.parent = &F::pmIcons, .caption = "&View", .imageIndex = 3}},
+          {"pmiLarge2", &F::pmiLarge2, {.parent = &F::pmiView, .action = &F::actLarge}},
+          {"pmiSmall2", &F::pmiSmall2, {.parent = &F::pmiView, .action = &F::actSmall}},
+          {"pmiList2", &F::pmiList2, {.parent = &F::pmiView, .action = &F::actList}},
+          {"pmiDetails2", &F::pmiDetails2, {.parent = &F::pmiView, .action = &F::actDetails}},
+          {"N9", &F::N9, {.parent = &F::pmIcons, .caption = "-"}},
+          {"pmiSelAll", &F::pmiSelAll, {.parent = &F::pmIcons, .action = &F::actSelAll}},
+          {"pmiInvert", &F::pmiInvert, {.parent = &F::pmIcons, .action = &F::actInvert}},
+          {"N10", &F::N10, {.parent = &F::pmIcons, .caption = "-"}},
+          {"pmiRefresh", &F::pmiRefresh, {.parent = &F::pmIcons, .action = &F::actRefresh}},
 
           {"tbMain", &F::tbMain,
-           {.align = Align::Top, .bounds = {0, 0, 0, 40}, .showHint = true, .images = "ImageList1", .hotImages = "ImageList1",
-            .disabledImages = "ImageList2", .buttonWidth = 47, .buttonHeight = 36, .showCaptions = true, .autoSize = true}},
-          {"tbUp", &F::tbUp, {.parent = "tbMain", .caption = "Up", .hint = "Go up one level", .enabled = false, .imageIndex = 2},
-           {On(&ToolButton::OnClick, &F::miUpClick)}},
-          {"tbSep1", &F::tbSep1, {.parent = "tbMain", .bounds = {0, 0, 8, 0}, .style = ButtonStyle::Separator}},
+           {.align = Align::Top, .bounds = {0, 0, 0, 40}, .showHint = true, .images = &F::ImageList1, .hotImages = &F::ImageList1,
+            .disabledImages = &F::ImageList2, .buttonWidth = 47, .buttonHeight = 36, .showCaptions = true, .autoSize = true}},
+          {"tbUp", &F::tbUp, {.parent = &F::tbMain, .action = &F::actUp, .caption = "Up"}},
+          {"tbSep1", &F::tbSep1, {.parent = &F::tbMain, .style = ButtonStyle::Separator, .width = 8}},
           {"tbSave", &F::tbSave,
-           {.parent = "tbMain", .caption = "Save As", .hint = "Save selected icon(s) as...", .enabled = false, .imageIndex = 0,
-            .dropdownMenu = "pmSave", .style = ButtonStyle::DropDown},
-           {On(&ToolButton::OnClick, &F::miIconClick)}},
-          {"tbCopy", &F::tbCopy, {.parent = "tbMain", .caption = "Copy", .hint = "Copy selected icon to clipboard", .enabled = false, .imageIndex = 1},
-           {On(&ToolButton::OnClick, &F::miCopyClick)}},
-          {"tbSep2", &F::tbSep2, {.parent = "tbMain", .bounds = {0, 0, 8, 0}, .style = ButtonStyle::Separator}},
+           {.parent = &F::tbMain, .action = &F::actSaveAs, .caption = "Save As", .style = ButtonStyle::DropDown, .dropdownMenu = &F::pmSave}},
+          {"tbCopy", &F::tbCopy, {.parent = &F::tbMain, .action = &F::actCopy, .caption = "Copy"}},
+          {"tbSep2", &F::tbSep2, {.parent = &F::tbMain, .style = ButtonStyle::Separator, .width = 8}},
           {"tbViews", &F::tbViews,
-           {.parent = "tbMain", .caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3, .dropdownMenu = "pmViews",
-            .style = ButtonStyle::DropDown},
-           {On(&ToolButton::OnClick, &F::tbViewsClick)}},
+           {.parent = &F::tbMain, .action = &F::actViews, .style = ButtonStyle::DropDown, .dropdownMenu = &F::pmViews}},
           {"sbInfo", &F::sbInfo, {.align = Align::Bottom, .bounds = {0, 0, 0, 19}, .panels = {500}}},
           {"stNav", &F::stNav, {.align = Align::Left, .bounds = {0, 0, 170, 0}, .hideSelection = true, .readOnly = true, .showRoot = false, .indent = 19},
            {On(&TreeView::OnChange, &F::stNavChange), On(&TreeView::OnChanging, &F::stNavChanging),
@@ -168,13 +202,13 @@ const FormLayout<F>& Layout() {
           {"Splitter1", &F::Splitter1, {.align = Align::Left, .bounds = {170, 0, 3, 0}, .minSize = 80, .cursor = CursorShape::SizeWE},
            {On(&Splitter::OnCanResize, &F::Splitter1CanResize)}},
           {"pnlClient", &F::pnlClient, {.align = Align::Client}},
-          {"pnlInfo", &F::pnlInfo, {.parent = "pnlClient", .align = Align::Top, .bounds = {0, 0, 0, 20}, .border = BorderStyle::Single}},
+          {"pnlInfo", &F::pnlInfo, {.parent = &F::pnlClient, .align = Align::Top, .bounds = {0, 0, 0, 20}, .border = BorderStyle::Single}},
           {"lblInfo", &F::lblInfo,
-           {.parent = "pnlInfo", .align = Align::Client, .caption = "", .bold = true, .layout = TextLayout::Center,
+           {.parent = &F::pnlInfo, .align = Align::Client, .caption = "", .bold = true, .layout = TextLayout::Center,
             .color = static_cast<COLORREF>(GetSysColor(COLOR_HIGHLIGHT))}},
-          {"imgAbout", &F::imgAbout, {.parent = "pnlInfo", .bounds = {0, 0, 57, 145}, .visible = false, .resource = IDB_ABOUTSIDE}},
+          {"imgAbout", &F::imgAbout, {.parent = &F::pnlInfo, .bounds = {0, 0, 57, 145}, .visible = false, .resource = IDB_ABOUTSIDE}},
           {"lvIcons", &F::lvIcons,
-           {.parent = "pnlClient", .align = Align::Client, .images = "Icons", .smallImages = "SmallIcons", .popupMenu = "pmIcons",
+           {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
             .columns = {{"Name", 150}, {"Icon Index", 50, true}}, .view = ViewStyle::Icon, .multiSelect = true,
             .hideSelection = false, .readOnly = true},
            {On(&ListView::OnChange, &F::lvIconsChange)}},
@@ -198,29 +232,31 @@ bool OnSomeMonitor(const RECT& r) { return MonitorFromRect(&r, MONITOR_DEFAULTTO
 
 void F::Create() { LoadLayout(Layout()); }
 
+F::~TfrmMainForm() { OptionsApplied = nullptr; }
+
 void F::FormCreate(Component&) {
   Application.HelpFile = ProgramFolder() + "Mirovane.hlp";
   Extracting = false;
   // The clipboard is opened with the application's window while there is one.
   Clipboard().SetOwnerProvider([] { return Application.Handle(); });
+  // The configuration dialog's Apply changes the toolbar's look at once.
+  OptionsApplied = [this](Component&, const Options& o) { ApplyToolbarSettings(o.buttonText, o.toolTips, o.colourOnly); };
   TRegistryIniFile ini(kBaseKey);
-  if (!ini.ReadBool(kSection, "Toolbar", true)) miToolbar.Click();
-  if (!ini.ReadBool(kSection, "Status Bar", true)) miStatusbar.Click();
-  if (!ini.ReadBool(kSection, "Header Pane", true)) miHeader.Click();
-  bool colourOnly = ini.ReadBool(kSection, "Toolbar Colour Only", false);
-  bool toolTips = ini.ReadBool(kSection, "Toolbar Tool Tips", true);
-  bool buttonText = ini.ReadBool(kSection, "Toolbar Button Text", true);
+  if (!stored::Toolbar.Read(ini)) actToolbar.Execute();
+  if (!stored::StatusBar.Read(ini)) actStatusbar.Execute();
+  if (!stored::HeaderPane.Read(ini)) actHeader.Execute();
+  bool colourOnly = stored::ColourOnly.Read(ini);
+  bool toolTips = stored::ToolTips.Read(ini);
+  bool buttonText = stored::ButtonText.Read(ini);
   ApplyToolbarSettings(buttonText, toolTips, colourOnly);
-  IncludeSubs = ini.ReadBool(kSection, "Include Subs", false);
-  ExtractFromAll = ini.ReadBool(kSection, "Extract From All", true);
-  FileTypes = ini.ReadString(kSection, "File Types", kDefaultFileTypes);
-  if (ini.ReadInteger(kSection, "Main WindowState", 0) != 0) {
+  Extraction.Load(ini);
+  if (stored::WindowState.Read(ini) != 0) {
     SetWindowState(WindowState::Maximized);
   } else {
-    int height = ini.ReadInteger(kSection, "Main Height", kDefaultHeight);
-    int left = ini.ReadInteger(kSection, "Main Left", kDefaultLeft);
-    int top = ini.ReadInteger(kSection, "Main Top", kDefaultTop);
-    int width = ini.ReadInteger(kSection, "Main Width", kDefaultWidth);
+    int height = stored::MainHeight.Read(ini);
+    int left = stored::MainLeft.Read(ini);
+    int top = stored::MainTop.Read(ini);
+    int width = stored::MainWidth.Read(ini);
     // Stored bounds that would hide the window or leave it unusably small are not used.
     RECT r{left, top, left + width, top + height};
     if (width < kMinUsableWidth || height < kMinUsableHeight || !OnSomeMonitor(r))
@@ -228,7 +264,7 @@ void F::FormCreate(Component&) {
     SetWindowBounds(left, top, width, height);
     SetWindowState(WindowState::Normal);
   }
-  stNav.SetWidth(ini.ReadInteger(kSection, "Nav Width", 170));
+  stNav.SetWidth(stored::NavWidth.Read(ini));
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();
@@ -242,21 +278,21 @@ void F::FormClose(Component&, CloseAction& action) {
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
     TRegistryIniFile ini(kBaseKey);
-    ini.WriteBool(kSection, "Toolbar", tbMain.Visible());
-    ini.WriteBool(kSection, "Status Bar", sbInfo.Visible());
-    ini.WriteBool(kSection, "Header Pane", pnlInfo.Visible());
+    stored::Toolbar.Write(ini, tbMain.Visible());
+    stored::StatusBar.Write(ini, sbInfo.Visible());
+    stored::HeaderPane.Write(ini, pnlInfo.Visible());
     if (GetWindowState() != WindowState::Normal) {
-      ini.WriteInteger(kSection, "Main WindowState", 1);
+      stored::WindowState.Write(ini, 1);
     } else {
       RECT r = WindowBounds();
-      ini.WriteInteger(kSection, "Main Height", r.bottom - r.top);
-      ini.WriteInteger(kSection, "Main Left", r.left);
-      ini.WriteInteger(kSection, "Main Top", r.top);
-      ini.WriteInteger(kSection, "Main Width", r.right - r.left);
-      ini.WriteInteger(kSection, "Main WindowState", 0);
+      stored::MainHeight.Write(ini, r.bottom - r.top);
+      stored::MainLeft.Write(ini, r.left);
+      stored::MainTop.Write(ini, r.top);
+      stored::MainWidth.Write(ini, r.right - r.left);
+      stored::WindowState.Write(ini, 0);
     }
-    ini.WriteInteger(kSection, "Nav Width", stNav.Width());
-    if (ini.ReadBool(kSection, "Remove", false)) ini.EraseSection(kSection);
+    stored::NavWidth.Write(ini, stNav.Width());
+    if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }
@@ -269,9 +305,9 @@ void F::FormKeyDown(Component&, WORD& key) {
 
 void F::ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly) {
   tbMain.SetShowCaptions(buttonText);
-  if (buttonText) tbMain.SetButtonSize(47, 36);
-  else tbMain.SetButtonSize(23, 22);
-  tbMain.SetHeight(buttonText ? 41 : 26);
+  const SIZE button = buttonText ? kCaptionedButton : kPlainButton;
+  tbMain.SetButtonSize(button.cx, button.cy);
+  tbMain.SetHeight(buttonText ? kCaptionedBarHeight : kPlainBarHeight);
   tbMain.SetShowHint(toolTips);
   tbMain.SetImages(colourOnly ? &ImageList1 : &ImageList2);
 }
@@ -280,8 +316,7 @@ void F::ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly) {
 
 void F::stNavChange(Component&, TreeNode* node) {
   Extracting = false;
-  tbUp.SetEnabled(stNav.Selected() != stNav.FirstNode());
-  miUp.SetEnabled(tbUp.Enabled());
+  actUp.SetEnabled(stNav.Selected() != stNav.FirstNode());
   SetCaption((node ? node->Text() : std::string()) + " - " + Application.Title);
   ExtractIcons();
 }
@@ -430,10 +465,8 @@ void F::ExtractIcons() {
 
 void F::SetViewMode(ViewStyle view) {
   lvIcons.SetView(view);
-  MenuItem* groups[3][4] = {{&miLarge, &miSmall, &miList, &miDetails},
-                            {&pmiLarge, &pmiSmall, &pmiList, &pmiDetails},
-                            {&pmiLarge2, &pmiSmall2, &pmiList2, &pmiDetails2}};
-  for (auto& group : groups) group[static_cast<int>(view)]->SetChecked(true);
+  Action* views[] = {&actLarge, &actSmall, &actList, &actDetails};
+  views[static_cast<int>(view)]->SetChecked(true);
 }
 
 void F::miLargeClick(Component&) { SetViewMode(ViewStyle::Icon); }
@@ -443,21 +476,17 @@ void F::miDetailsClick(Component&) { SetViewMode(ViewStyle::Report); }
 
 void F::tbViewsClick(Component&) {
   switch (lvIcons.View()) {
-    case ViewStyle::Icon: miSmall.Click(); break;
-    case ViewStyle::SmallIcon: miList.Click(); break;
-    case ViewStyle::List: miDetails.Click(); break;
-    default: miLarge.Click(); break;
+    case ViewStyle::Icon: actSmall.Execute(); break;
+    case ViewStyle::SmallIcon: actList.Execute(); break;
+    case ViewStyle::List: actDetails.Execute(); break;
+    default: actLarge.Execute(); break;
   }
 }
 
 void F::lvIconsChange(Component&) {
   bool any = lvIcons.SelCount() > 0;
-  tbCopy.SetEnabled(any);
-  miCopy.SetEnabled(any);
-  pmiCopy.SetEnabled(any);
-  tbSave.SetEnabled(any);
-  miSave.SetEnabled(any);
-  pmiSave.SetEnabled(any);
+  actCopy.SetEnabled(any);
+  actSaveAs.SetEnabled(any);
 }
 
 void F::miSelAllClick(Component&) {
@@ -478,23 +507,23 @@ void F::miRefreshClick(Component&) {
 }
 
 void F::miToolbarClick(Component&) {
-  miToolbar.SetChecked(!miToolbar.Checked());
-  tbMain.SetVisible(miToolbar.Checked());
+  actToolbar.SetChecked(!actToolbar.Checked());
+  tbMain.SetVisible(actToolbar.Checked());
 }
 
 void F::miStatusbarClick(Component&) {
-  miStatusbar.SetChecked(!miStatusbar.Checked());
-  sbInfo.SetVisible(miStatusbar.Checked());
+  actStatusbar.SetChecked(!actStatusbar.Checked());
+  sbInfo.SetVisible(actStatusbar.Checked());
 }
 
 void F::miHeaderClick(Component&) {
-  miHeader.SetChecked(!miHeader.Checked());
-  pnlInfo.SetVisible(miHeader.Checked());
+  actHeader.SetChecked(!actHeader.Checked());
+  pnlInfo.SetVisible(actHeader.Checked());
 }
 
 // ---- Saving and copying
 
-void F::SaveIcon(int kind) {
+void F::SaveIcon(OutputKind kind) {
   std::string folder;
   {
     TBrowseForFolderDialog chooser;
@@ -504,15 +533,17 @@ void F::SaveIcon(int kind) {
   }
   folder = WithTrailingBackslash(folder);
   CursorScope wait(CursorKind::HourGlass);
-  HIMAGELIST list = (kind == 0 || kind == 2) ? Icons.Handle() : SmallIcons.Handle();
+  const bool large = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
+  const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
+  HIMAGELIST list = large ? Icons.Handle() : SmallIcons.Handle();
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
     std::unique_ptr<TGraphic> graphic;
     std::string extension;
-    if (kind >= 4) {
-      graphic = StoredIconGraphic(lvIcons.ImageIndex(i), kind == 5);
-      extension = kind == 5 ? ".png" : ".ico";
-    } else if (kind < 2) {
+    if (kind == OutputKind::OriginalIcon || kind == OutputKind::Png) {
+      graphic = StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png);
+      extension = kind == OutputKind::Png ? ".png" : ".ico";
+    } else if (asIcon) {
       auto icon = std::make_unique<TIcon>();
       CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
       graphic = std::move(icon);
@@ -549,12 +580,12 @@ std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
   }
 }
 
-void F::miIconClick(Component&) { SaveIcon(0); }
-void F::miSIconClick(Component&) { SaveIcon(1); }
-void F::miBmpClick(Component&) { SaveIcon(2); }
-void F::miSBmpClick(Component&) { SaveIcon(3); }
-void F::miOrigIconClick(Component&) { SaveIcon(4); }
-void F::miPngClick(Component&) { SaveIcon(5); }
+void F::miIconClick(Component&) { SaveIcon(OutputKind::Icon32); }
+void F::miSIconClick(Component&) { SaveIcon(OutputKind::Icon16); }
+void F::miBmpClick(Component&) { SaveIcon(OutputKind::Bitmap32); }
+void F::miSBmpClick(Component&) { SaveIcon(OutputKind::Bitmap16); }
+void F::miOrigIconClick(Component&) { SaveIcon(OutputKind::OriginalIcon); }
+void F::miPngClick(Component&) { SaveIcon(OutputKind::Png); }
 
 void F::miCopyClick(Component&) {
   // The focused entry, not the selection: the one the user last clicked or moved to.

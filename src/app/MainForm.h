@@ -2,7 +2,9 @@
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
 #include "export/Graphics.h"
+#include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
+#include "ui/Actions.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
 #include "ui/ListView.h"
@@ -10,8 +12,14 @@
 #include "ui/StdControls.h"
 #include "ui/TreeView.h"
 
+// What the save command writes for each selected icon; the numbers are the kinds' order in
+// the menus.
+// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
+enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5 };
+
 class TfrmMainForm : public ui::Form {
  public:
+  ~TfrmMainForm() override;
   void Create() override;
 
   // Gives the toolbar its look: captions and button size, tool tips, colour or grey images.
@@ -55,10 +63,16 @@ class TfrmMainForm : public ui::Form {
   void tbViewsClick(ui::Component& sender);
   void lvIconsChange(ui::Component& sender);
 
-  // Components, in layout order.
+  // Components, in layout order. Every command is an action; the menu items and tool
+  // buttons that show it are linked to it.
+  ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
+  ui::Action actCopy, actSelAll, actInvert;
+  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actViews, actRefresh, actConfig;
+  ui::Action actUp;
+  ui::Action actContents, actHome, actAbout;
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons;
   ui::MainMenu MainMenu1;
-  ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, N3, miExit;
+  ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N1, miRefresh, N8,
       miConfig;
@@ -67,9 +81,9 @@ class TfrmMainForm : public ui::Form {
   ui::PopupMenu pmViews;
   ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails;
   ui::PopupMenu pmSave;
-  ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2;
+  ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::PopupMenu pmIcons;
-  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
+  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
       pmiDetails2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
@@ -91,8 +105,7 @@ class TfrmMainForm : public ui::Form {
 
  private:
   void SetViewMode(ui::ViewStyle view);
-  // kind: 0 to 3 as the four Save As items, 4 the stored group as .ico, 5 its largest image as .png.
-  void SaveIcon(int kind);
+  void SaveIcon(OutputKind kind);
   std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;

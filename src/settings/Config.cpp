@@ -2,7 +2,6 @@
 // and Apply, OK and Cancel.
 #include "settings/Config.h"
 
-#include "app/MainForm.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -22,38 +21,38 @@ const FormLayout<F>& Layout() {
       0,
       {On(&Form::OnShow, &F::FormShow), On(&Form::OnKeyDown, &F::FormKeyDown)},
       {
-          {"PageControl1", &F::PageControl1, {.bounds = {8, 8, 305, 305}, .activePage = "tsGeneral"}},
-          {"tsGeneral", &F::tsGeneral, {.parent = "PageControl1", .caption = "General"}},
-          {"grpToolbar", &F::grpToolbar, {.parent = "tsGeneral", .bounds = {8, 8, 281, 105}, .caption = "Toolbar"}},
-          {"chkText", &F::chkText, {.parent = "grpToolbar", .bounds = {16, 24, 121, 17}, .caption = "Show &button text", .checked = true},
+          {"PageControl1", &F::PageControl1, {.bounds = {8, 8, 305, 305}, .activePage = &F::tsGeneral}},
+          {"tsGeneral", &F::tsGeneral, {.parent = &F::PageControl1, .caption = "General"}},
+          {"grpToolbar", &F::grpToolbar, {.parent = &F::tsGeneral, .bounds = {8, 8, 281, 105}, .caption = "Toolbar"}},
+          {"chkText", &F::chkText, {.parent = &F::grpToolbar, .bounds = {16, 24, 121, 17}, .caption = "Show &button text", .checked = true},
            {On(&Control::OnClick, &F::chkTextClick)}},
-          {"chkTips", &F::chkTips, {.parent = "grpToolbar", .bounds = {16, 48, 97, 17}, .caption = "Show &tool tips", .checked = true},
+          {"chkTips", &F::chkTips, {.parent = &F::grpToolbar, .bounds = {16, 48, 97, 17}, .caption = "Show &tool tips", .checked = true},
            {On(&Control::OnClick, &F::chkTextClick)}},
-          {"chkColour", &F::chkColour, {.parent = "grpToolbar", .bounds = {16, 72, 145, 17}, .caption = "&Images always coloured"},
+          {"chkColour", &F::chkColour, {.parent = &F::grpToolbar, .bounds = {16, 72, 145, 17}, .caption = "&Images always coloured"},
            {On(&Control::OnClick, &F::chkTextClick)}},
-          {"grpMisc", &F::grpMisc, {.parent = "tsGeneral", .bounds = {8, 120, 281, 145}, .caption = "Miscellaneous"}},
+          {"grpMisc", &F::grpMisc, {.parent = &F::tsGeneral, .bounds = {8, 120, 281, 145}, .caption = "Miscellaneous"}},
           {"chkSub", &F::chkSub,
-           {.parent = "grpMisc", .bounds = {16, 24, 249, 17}, .caption = "Include files in &sub-folders when extracting"},
+           {.parent = &F::grpMisc, .bounds = {16, 24, 249, 17}, .caption = "Include files in &sub-folders when extracting"},
            {On(&Control::OnClick, &F::chkTextClick)}},
           {"chkDeleteReg", &F::chkDeleteReg,
-           {.parent = "grpMisc", .bounds = {16, 48, 257, 17}, .caption = "&Remove all entries from the system registry for this"},
+           {.parent = &F::grpMisc, .bounds = {16, 48, 257, 17}, .caption = "&Remove all entries from the system registry for this"},
            {On(&Control::OnClick, &F::chkTextClick)}},
           {"Label1", &F::Label1,
-           {.parent = "grpMisc",
+           {.parent = &F::grpMisc,
             .bounds = {34, 62, 230, 52},
             .caption = "application.  Use this option only if you are going to remove this software from your "
                        "computer.  Entries will not be deleted until you exit the application",
             .wordWrap = true}},
-          {"tsAdvanced", &F::tsAdvanced, {.parent = "PageControl1", .caption = "Advanced"}},
+          {"tsAdvanced", &F::tsAdvanced, {.parent = &F::PageControl1, .caption = "Advanced"}},
           {"grpExtractFrom", &F::grpExtractFrom,
-           {.parent = "tsAdvanced", .bounds = {8, 8, 281, 257}, .caption = "Extract icons from"}},
-          {"rbAll", &F::rbAll, {.parent = "grpExtractFrom", .bounds = {16, 24, 113, 17}, .caption = "&All file types", .checked = true},
+           {.parent = &F::tsAdvanced, .bounds = {8, 8, 281, 257}, .caption = "Extract icons from"}},
+          {"rbAll", &F::rbAll, {.parent = &F::grpExtractFrom, .bounds = {16, 24, 113, 17}, .caption = "&All file types", .checked = true},
            {On(&Control::OnClick, &F::rbAllClick)}},
           {"rbSpecific", &F::rbSpecific,
-           {.parent = "grpExtractFrom", .bounds = {16, 48, 129, 17}, .caption = "&These file types only:"},
+           {.parent = &F::grpExtractFrom, .bounds = {16, 48, 129, 17}, .caption = "&These file types only:"},
            {On(&Control::OnClick, &F::rbSpecificClick)}},
           {"mmoFileTypes", &F::mmoFileTypes,
-           {.parent = "grpExtractFrom",
+           {.parent = &F::grpExtractFrom,
             .bounds = {34, 68, 231, 49},
             .hint = "Add or remove file extensions, separated by a period (.)",
             .enabled = false,
@@ -77,31 +76,43 @@ void F::Create() {
   LoadDialogLayout(Layout());
 }
 
-void F::ReadWriteRegistry(char mode) {
+Options F::Shown() const {
+  Options o;
+  o.buttonText = chkText.Checked();
+  o.toolTips = chkTips.Checked();
+  o.colourOnly = chkColour.Checked();
+  o.remove = chkDeleteReg.Checked();
+  o.extraction = {chkSub.Checked(), rbAll.Checked(), mmoFileTypes.Text()};
+  return o;
+}
+
+void F::ReadWriteRegistry(Access mode) {
   TRegistryIniFile ini(kBaseKey);
-  if (mode == 'r') {
-    chkText.SetChecked(ini.ReadBool(kSection, "Toolbar Button Text", true));
-    chkTips.SetChecked(ini.ReadBool(kSection, "Toolbar Tool Tips", true));
-    chkColour.SetChecked(ini.ReadBool(kSection, "Toolbar Colour Only", false));
-    chkDeleteReg.SetChecked(ini.ReadBool(kSection, "Remove", false));
-    chkSub.SetChecked(ini.ReadBool(kSection, "Include Subs", false));
-    rbAll.SetChecked(ini.ReadBool(kSection, "Extract From All", true));
+  if (mode == Access::Store) return Shown().Save(ini);
+  // On an error the controls still show what was read before it.
+  Options o = Shown();
+  auto show = [&] {
+    chkText.SetChecked(o.buttonText);
+    chkTips.SetChecked(o.toolTips);
+    chkColour.SetChecked(o.colourOnly);
+    chkDeleteReg.SetChecked(o.remove);
+    chkSub.SetChecked(o.extraction.includeSubs);
+    rbAll.SetChecked(o.extraction.extractFromAll);
     rbSpecific.SetChecked(!rbAll.Checked());
-    mmoFileTypes.SetText(ini.ReadString(kSection, "File Types", kDefaultFileTypes));
-  } else if (mode == 'w') {
-    ini.WriteBool(kSection, "Toolbar Button Text", chkText.Checked());
-    ini.WriteBool(kSection, "Toolbar Tool Tips", chkTips.Checked());
-    ini.WriteBool(kSection, "Toolbar Colour Only", chkColour.Checked());
-    ini.WriteBool(kSection, "Remove", chkDeleteReg.Checked());
-    ini.WriteBool(kSection, "Include Subs", chkSub.Checked());
-    ini.WriteBool(kSection, "Extract From All", rbAll.Checked());
-    ini.WriteString(kSection, "File Types", mmoFileTypes.Text());
+    mmoFileTypes.SetText(o.extraction.fileTypes);
+  };
+  try {
+    o.Load(ini);
+  } catch (...) {
+    show();
+    throw;
   }
+  show();
 }
 
 // Loading raises the controls' events like a user's changes; Apply is disabled afterwards.
 void F::FormShow(Component&) {
-  ReadWriteRegistry('r');
+  ReadWriteRegistry(Access::Load);
   PageControl1.SetActivePage(&tsGeneral);
   cmdApply.SetEnabled(false);
   FocusControl(cmdOK);
@@ -126,15 +137,13 @@ void F::rbSpecificClick(Component&) {
 }
 
 void F::cmdApplyClick(Component&) {
-  if (auto* main = dynamic_cast<TfrmMainForm*>(Application.MainForm()))
-    main->ApplyToolbarSettings(chkText.Checked(), chkTips.Checked(), chkColour.Checked());
   // Each extension is introduced by a period; only a missing first one is put in.
   std::string types = mmoFileTypes.Text();
   if (!types.empty() && types.front() != '.') mmoFileTypes.SetText("." + types);
-  ReadWriteRegistry('w');
-  IncludeSubs = chkSub.Checked();
-  ExtractFromAll = rbAll.Checked();
-  FileTypes = mmoFileTypes.Text();
+  const Options applied = Shown();
+  OptionsApplied(*this, applied);
+  ReadWriteRegistry(Access::Store);
+  Extraction = applied.extraction;
   cmdApply.SetEnabled(false);
   FocusControl(cmdOK);
 }

@@ -2,6 +2,7 @@
 // the file types an extraction examines. It reloads the store each time it is shown; Apply
 // and OK store all seven values and put them into force at once.
 #pragma once
+#include "settings/Settings.h"
 #include "ui/Buttons.h"
 #include "ui/Dialogs.h"
 #include "ui/Memo.h"
@@ -12,9 +13,11 @@ class TfrmConfig : public ui::DialogForm {
  public:
   void Create() override;
 
-  // 'r' loads the controls from the store, 'w' stores them; any other mode only opens and
-  // releases the store.
-  void ReadWriteRegistry(char mode);
+  enum class Access { Load, Store };
+  // Loads the controls from the store, or stores them.
+  void ReadWriteRegistry(Access mode);
+  // The options as the controls show them.
+  Options Shown() const;
 
   // Event handlers, bound by the layout.
   void FormShow(ui::Component& sender);
@@ -43,6 +46,10 @@ class TfrmConfig : public ui::DialogForm {
 
 // Help topic of the dialog in the program's help file.
 inline constexpr int kConfigHelpContext = 3;
+
+// Raised by Apply (and OK) with the options the dialog shows, before they are stored, so the
+// toolbar's look changes even when storing fails. The main window subscribes while it lives.
+inline ui::Event<const Options&> OptionsApplied;
 
 // Created once at start, after the main window.
 extern TfrmConfig* frmConfig;

@@ -1,6 +1,37 @@
-// The extraction options start with their load-time values until the settings are read.
+// The options' stored order, and the extraction options in force.
 #include "settings/Settings.h"
 
-bool IncludeSubs = false;
-bool ExtractFromAll = false;
-std::string FileTypes;
+ExtractionOptions Extraction;
+
+namespace {
+
+// The options with their stored values, in the order they are read and written.
+template <class E, class Visit>
+void EachExtractionOption(E& e, Visit visit) {
+  visit(stored::IncludeSubs, e.includeSubs);
+  visit(stored::ExtractFromAll, e.extractFromAll);
+  visit(stored::FileTypes, e.fileTypes);
+}
+
+template <class O, class Visit>
+void EachOption(O& o, Visit visit) {
+  visit(stored::ButtonText, o.buttonText);
+  visit(stored::ToolTips, o.toolTips);
+  visit(stored::ColourOnly, o.colourOnly);
+  visit(stored::Remove, o.remove);
+  EachExtractionOption(o.extraction, visit);
+}
+
+}  // namespace
+
+void ExtractionOptions::Load(const TRegistryIniFile& ini) {
+  EachExtractionOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
+}
+
+void Options::Load(const TRegistryIniFile& ini) {
+  EachOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
+}
+
+void Options::Save(const TRegistryIniFile& ini) const {
+  EachOption(*this, [&](const auto& value, const auto& field) { value.Write(ini, field); });
+}

@@ -17,8 +17,12 @@ using shelltree::UniquePidl;
 
 namespace {
 
-// Attributes asked for every listed item.
-constexpr ULONG kItemAttributes = 0xF60B0177;
+// Attributes asked for every listed item: what it can do, how it shows, and what it is.
+constexpr ULONG kItemAttributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK | SFGAO_CANRENAME | SFGAO_CANDELETE |
+                                  SFGAO_HASPROPSHEET | SFGAO_DROPTARGET | SFGAO_LINK | SFGAO_SHARE | SFGAO_HIDDEN |
+                                  SFGAO_REMOVABLE | SFGAO_COMPRESSED | SFGAO_FILESYSANCESTOR | SFGAO_FOLDER |
+                                  SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER;
+static_assert(kItemAttributes == 0xF60B0177);
 constexpr int kWheelNotch = 120;
 // Posted to the NotifyWindow: change reports that came in while the tree was busy.
 constexpr UINT kRunPendingRefreshes = WM_APP + 1;
@@ -260,7 +264,7 @@ std::unique_ptr<ui::TreeNode> TShellTree::CreateNode() { return std::make_unique
 
 void TShellTree::Loaded() {
   TreeView::Loaded();
-  Rebuild(0);
+  Rebuild(RebuildMode::Reload);
 }
 
 void TShellTree::HandleNeeded() {
@@ -277,7 +281,7 @@ void TShellTree::HandleNeeded() {
     drivesFolder_.reset();
   SetUserRootPIDL(desktopPIDL_.get());
   ComputeOwnerWindow();
-  if (!Streaming()) Rebuild(0);
+  if (!Streaming()) Rebuild(RebuildMode::Reload);
 }
 
 void TShellTree::ComputeOwnerWindow() {
@@ -309,7 +313,7 @@ void TShellTree::ClearNodes() {
   Clear();
 }
 
-void TShellTree::Rebuild(int mode) {
+void TShellTree::Rebuild(RebuildMode mode) {
   UpdateBracket bracket(*this);
   if (!imageListReady_) {
     InitImageList();
@@ -320,7 +324,7 @@ void TShellTree::Rebuild(int mode) {
   std::string rootDir = rootDir_;
   ClearNodes();
   CreateRoot();
-  if (mode == 2) SetPath(path);
+  if (mode == RebuildMode::NewRootDir) SetPath(path);
   else if (rootDir.size() > 1) SetRootDir(rootDir);
 }
 
@@ -362,7 +366,7 @@ void TShellTree::SetUserRootPIDL(LPCITEMIDLIST pidl) {
   }
   if (userRootPIDL_ && SameByShell(desktopFolder_.get(), userRootPIDL_.get(), pidl)) return;
   userRootPIDL_ = UniquePidl::Clone(malloc_.get(), pidl);
-  if (rootPIDL_ == shelltree::PIDL_USERDEFINED && rootUsePIDL_) Rebuild(1);
+  if (rootPIDL_ == shelltree::PIDL_USERDEFINED && rootUsePIDL_) Rebuild(RebuildMode::NewRootPidl);
 }
 
 // ---- Properties
@@ -388,20 +392,20 @@ void TShellTree::SetShowLinkOverlay(bool on) {
 void TShellTree::SetRootUsePIDL(bool on) {
   if (on == rootUsePIDL_) return;
   rootUsePIDL_ = on;
-  if (ready_) Rebuild(0);
+  if (ready_) Rebuild(RebuildMode::Reload);
 }
 
 void TShellTree::SetRootPIDL(TPidls value) {
   if (value == rootPIDL_) return;
   rootPIDL_ = value;
-  if (ready_ && rootUsePIDL_) Rebuild(1);
+  if (ready_ && rootUsePIDL_) Rebuild(RebuildMode::NewRootPidl);
 }
 
 void TShellTree::SetRootDir(const std::string& dir) {
   std::string normal = shelltree::NormalizePath(dir);
   if (normal.empty() || normal == rootDir_) return;
   rootDir_ = normal;
-  if (ready_ && !rootUsePIDL_) Rebuild(2);
+  if (ready_ && !rootUsePIDL_) Rebuild(RebuildMode::NewRootDir);
 }
 
 void TShellTree::SetOptions(TVisOptions options) {

@@ -145,9 +145,14 @@ class TShellTree : public ui::TreeView {
   // The window exists and the shell objects of the namespace's top are known.
   bool Ready() const { return ready_; }
 
-  // Deletes every node and builds the root again; mode 2 then re-selects the previous path,
-  // modes 0 and 1 re-apply RootDir.
-  void Rebuild(int mode);
+  // Why the nodes are built again, which decides what is restored afterwards.
+  enum class RebuildMode {
+    Reload = 0,       // loading ended or the kind of root changed: RootDir is applied again
+    NewRootPidl = 1,  // another special folder is the root: RootDir is applied again
+    NewRootDir = 2,   // another folder is the root: the previous path is selected again
+  };
+  // Deletes every node and builds the root again, then restores what the mode says.
+  void Rebuild(RebuildMode mode);
   void SetUserRootPIDL(LPCITEMIDLIST pidl);
   LPCITEMIDLIST UserRootPIDL() const { return userRootPIDL_.get(); }
   // Re-lists a node's children; with `descend`, expanded children are re-listed too and the

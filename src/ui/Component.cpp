@@ -34,7 +34,12 @@ HCURSOR CursorFor(CursorShape shape) {
 
 void Control::Load(const Props& p, Form& form) {
   Component::Load(p, form);
-  Control* parent = p.parent ? &form.FindAs<Control>(p.parent) : &form;
+  Control* parent = &form;
+  if (p.parent) {
+    parent = p.parent.In(form);
+    // A container's window must exist before its children's: its row comes first.
+    if (!parent || !parent->Handle()) throw Exception("Control " + Name() + " has no loaded container");
+  }
   if (parent != this) {
     parent_ = parent;
     parent_->children_.push_back(this);
@@ -46,7 +51,7 @@ void Control::Load(const Props& p, Form& form) {
   props_ = &p;
   AttachHandle(CreateHandle(p, parent_ ? parent_->Handle() : nullptr));
   props_ = nullptr;
-  if (p.popupMenu) popup_ = &form.FindAs<PopupMenu>(p.popupMenu);
+  popup_ = p.popupMenu.In(form);
   if (parent_) {
     ApplyFont(form.Font());
     SetWindowPos(wnd_, nullptr, bounds_.left, bounds_.top, bounds_.width, bounds_.height,

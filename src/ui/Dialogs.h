@@ -49,9 +49,10 @@ class DialogForm : public Form {
 template <class F>
 void DialogForm::LoadDialogLayout(const FormLayout<F>& layout) {
   LoadLayout(layout);
+  F& self = static_cast<F&>(*this);
   for (const Row<F>& row : layout.rows) {
     if (!row.props.hint || !row.props.showHint) continue;
-    if (auto* c = dynamic_cast<Control*>(Find(row.name))) AddHint(*c, row.props.hint);
+    if (auto* c = dynamic_cast<Control*>(&row.get(self))) AddHint(*c, row.props.hint);
   }
 }
 

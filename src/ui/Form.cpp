@@ -34,7 +34,6 @@ void Form::LoadComponent(Component& c, const char* name, const Props& props) {
   c.name_ = name;
   c.form_ = this;
   components_.push_back(&c);
-  byName_[name] = &c;
   c.Load(props, *this);
 }
 
@@ -48,11 +47,6 @@ void Form::EndLoad() {
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }
-}
-
-Component* Form::Find(const std::string& name) const {
-  auto it = byName_.find(name);
-  return it == byName_.end() ? nullptr : it->second;
 }
 
 HWND Form::CreateHandle(const Props& p, HWND) {

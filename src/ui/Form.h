@@ -29,13 +29,6 @@ class Form : public Control {
   void LoadLayout(const FormLayout<F>& layout);
 
   bool Loading() const { return loading_; }
-  Component* Find(const std::string& name) const;
-  template <class T>
-  T& FindAs(const std::string& name) const {
-    T* t = dynamic_cast<T*>(Find(name));
-    if (!t) throw Exception("Component " + name + " not found");
-    return *t;
-  }
   const std::vector<Component*>& Components() const { return components_; }
 
   HFONT Font() const { return font_.get(); }
@@ -85,7 +78,6 @@ class Form : public Control {
   UniqueFont font_;
   UniqueIcon icon_, smallIcon_;
   std::vector<Component*> components_;
-  std::map<std::string, Component*> byName_;
   std::map<UINT, MenuItem*> commands_;
   UINT nextCommand_ = 100;
   MainMenu* mainMenu_ = nullptr;

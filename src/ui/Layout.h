@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ui/Events.h"
@@ -12,6 +13,12 @@
 namespace ui {
 
 class Component;
+class Control;
+class Form;
+class Action;
+class ImageList;
+class PopupMenu;
+class TabSheet;
 
 enum class Align { None, Top, Bottom, Left, Right, Client };
 enum class ButtonStyle { Button, Separator, DropDown };
@@ -31,9 +38,37 @@ struct Column {
   bool rightAligned = false;
 };
 
+// A row's reference to another component of the same form, given as a pointer to the form's
+// member: the compiler checks that the member exists and is of the kind the property needs,
+// and the layout's row order plays no part in finding it.
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  template <class F, class M>
+    requires std::is_base_of_v<T, M>
+  Ref(M F::*member)  // NOLINT(google-explicit-constructor): written as `.images = &F::ImageList1`
+      : get_([member](Form& form) -> T* { return &(dynamic_cast<F&>(form).*member); }) {}
+  // A reference to a kind of component is one to any of its base kinds too.
+  template <class U>
+    requires(std::is_base_of_v<T, U> && !std::is_same_v<T, U>)
+  Ref(const Ref<U>& other) {  // NOLINT(google-explicit-constructor)
+    if (other) get_ = [other](Form& form) -> T* { return other.In(form); };
+  }
+
+  explicit operator bool() const { return static_cast<bool>(get_); }
+  // The component in the given form; none when the row names none.
+  T* In(Form& form) const { return get_ ? get_(form) : nullptr; }
+
+ private:
+  std::function<T*(Form&)> get_;
+};
+
 // Every property a stored layout can give; each component reads the ones it knows.
 struct Props {
-  const char* parent = nullptr;  // container, menu or menu item by name; none = the form
+  Ref<Control> parent;  // container; none = the form
+  Ref<Component> menu;  // menu items: the menu, or the item whose sub-menu holds them
+  Ref<Action> action;   // menu items and tool buttons: the command they show and run
   Align align = Align::None;
   Rect bounds{};
   const char* caption = nullptr;
@@ -42,18 +77,15 @@ struct Props {
   bool enabled = true;
   bool checked = false;
   bool radioItem = false;
+  int groupIndex = 0;  // actions: those with the same non-zero number are checked one at a time
   bool defaultItem = false;
   bool bold = false;
   bool showHint = true;
   int imageIndex = -1;
   unsigned shortCut = 0;  // virtual key | modifier bits of ShortCut()
-  // Images, menus and other components referenced by name.
-  const char* images = nullptr;
-  const char* hotImages = nullptr;
-  const char* disabledImages = nullptr;
-  const char* smallImages = nullptr;
-  const char* dropdownMenu = nullptr;
-  const char* popupMenu = nullptr;
+  // Images and menus of other rows.
+  Ref<ImageList> images, hotImages, disabledImages, smallImages;
+  Ref<PopupMenu> dropdownMenu, popupMenu;
   // Kind-specific settings.
   ButtonStyle style = ButtonStyle::Button;
   int buttonWidth = 0, buttonHeight = 0;
@@ -86,7 +118,7 @@ struct Props {
   bool vertScroll = false;     // memo
   bool wantReturns = true;     // memo: Enter makes a line break instead of pressing the default button
   BevelShape bevelShape = BevelShape::Box;
-  const char* activePage = nullptr;  // page control: its page shown first
+  Ref<TabSheet> activePage;  // page control: its page shown first
 };
 
 // Key code plus modifiers, as menus show and accelerators use them.
@@ -106,6 +138,19 @@ Binding<F> On(Event<A...> C::*event, void (F::*handler)(Component&, A...)) {
   };
 }
 
+// The properties a row of a kind of component gives: Props, unless the kind declares a
+// smaller set of its own (`using LayoutProps = ...`) with a ToProps that turns it into Props.
+template <class C>
+struct PropsOf {
+  using type = Props;
+};
+template <class C>
+  requires requires { typename C::LayoutProps; }
+struct PropsOf<C> {
+  using type = typename C::LayoutProps;
+};
+inline Props ToProps(Props p) { return p; }
+
 template <class F>
 struct Row {
   const char* name;
@@ -114,9 +159,9 @@ struct Row {
   std::vector<Binding<F>> events;
 
   template <class C>
-  Row(const char* n, C F::*member, Props p, std::vector<Binding<F>> e = {})
+  Row(const char* n, C F::*member, typename PropsOf<C>::type p, std::vector<Binding<F>> e = {})
       : name(n), get([member](F& f) -> Component& { return f.*member; }),
-        props(std::move(p)), events(std::move(e)) {}
+        props(ToProps(std::move(p))), events(std::move(e)) {}
 };
 
 // The form's own stored properties and events, then its components.

@@ -39,8 +39,8 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
   if (!p.readOnly) style |= LVS_EDITLABELS;
   HWND w = CreateChild(WC_LISTVIEWA, style, WS_EX_CLIENTEDGE, parent);
   Form& form = *OwnerForm();
-  if (p.images) ListView_SetImageList(w, form.FindAs<ImageList>(p.images).Handle(), LVSIL_NORMAL);
-  if (p.smallImages) ListView_SetImageList(w, form.FindAs<ImageList>(p.smallImages).Handle(), LVSIL_SMALL);
+  if (ImageList* large = p.images.In(form)) ListView_SetImageList(w, large->Handle(), LVSIL_NORMAL);
+  if (ImageList* small = p.smallImages.In(form)) ListView_SetImageList(w, small->Handle(), LVSIL_SMALL);
   int i = 0;
   for (const Column& c : p.columns) {
     LVCOLUMNA col{};

@@ -1,4 +1,4 @@
-// Menus built from layout rows: each item names its parent menu or item.
+// Menus built from layout rows: each item names its parent menu or item, and its action.
 #include "ui/Menus.h"
 
 #include "ui/Form.h"
@@ -19,8 +19,14 @@ std::string ShortCutText(unsigned sc) {
   return t;
 }
 
+Props ToProps(const MenuItemProps& p) {
+  return {.menu = p.parent, .action = p.action, .caption = p.caption, .enabled = p.enabled, .checked = p.checked,
+          .radioItem = p.radioItem, .defaultItem = p.defaultItem, .imageIndex = p.imageIndex, .shortCut = p.shortCut};
+}
+
 void MenuItem::Load(const Props& p, Form& form) {
   Component::Load(p, form);
+  ownCaption_ = p.caption != nullptr;
   caption_ = p.caption ? p.caption : "";
   shortCut_ = p.shortCut;
   imageIndex_ = p.imageIndex;
@@ -28,13 +34,12 @@ void MenuItem::Load(const Props& p, Form& form) {
   enabled_ = p.enabled;
   radio_ = p.radioItem;
   default_ = p.defaultItem;
+  action_.Set(*this, p.action.In(form));
   command_ = form.RegisterCommand(*this);
-  Component* parent = form.Find(p.parent ? p.parent : "");
+  Component* parent = p.menu.In(form);
   if (auto* m = dynamic_cast<Menu*>(parent)) {
-    menu_ = m;
     m->items_.push_back(this);
   } else if (auto* item = dynamic_cast<MenuItem*>(parent)) {
-    menu_ = item->menu_;
     parentItem_ = item;
     item->items_.push_back(this);
   } else {
@@ -42,11 +47,22 @@ void MenuItem::Load(const Props& p, Form& form) {
   }
 }
 
-void MenuItem::AppendTo(HMENU parent) {
+std::string MenuItem::Caption() const { return ownCaption_ || !action_ ? caption_ : action_->Caption(); }
+bool MenuItem::Checked() const { return action_ ? action_->Checked() : checked_; }
+bool MenuItem::Enabled() const { return action_ ? action_->Enabled() : enabled_; }
+int MenuItem::ImageIndex() const { return imageIndex_ >= 0 || !action_ ? imageIndex_ : action_->ImageIndex(); }
+
+unsigned MenuItem::ShortCut() const {
+  if (shortCut_ || !action_) return shortCut_;
+  return dynamic_cast<MainMenu*>(menu_) ? action_->ShortCut() : 0;
+}
+
+void MenuItem::AppendTo(HMENU parent, Menu* menu) {
   parentMenu_ = parent;
+  menu_ = menu;
   if (!items_.empty()) {
     sub_.reset(CreatePopupMenu());
-    for (MenuItem* child : items_) child->AppendTo(sub_.get());
+    for (MenuItem* child : items_) child->AppendTo(sub_.get(), menu);
   }
   MENUITEMINFOA mii{sizeof mii};
   mii.fMask = MIIM_FTYPE | MIIM_ID;
@@ -68,20 +84,21 @@ void MenuItem::AppendTo(HMENU parent) {
 
 void MenuItem::Update() {
   if (!parentMenu_ || IsSeparator()) return;
-  std::string text = caption_;
-  if (shortCut_) text += "\t" + ShortCutText(shortCut_);
+  std::string text = Caption();
+  if (unsigned sc = ShortCut()) text += "\t" + ShortCutText(sc);
   MENUITEMINFOA mii{sizeof mii};
   mii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_BITMAP;
-  mii.fType = radio_ ? MFT_RADIOCHECK : MFT_STRING;
-  mii.fState = (checked_ ? MFS_CHECKED : MFS_UNCHECKED) | (enabled_ ? MFS_ENABLED : MFS_DISABLED) |
+  mii.fType = IsRadio() ? MFT_RADIOCHECK : MFT_STRING;
+  mii.fState = (Checked() ? MFS_CHECKED : MFS_UNCHECKED) | (Enabled() ? MFS_ENABLED : MFS_DISABLED) |
                (default_ ? MFS_DEFAULT : 0);
   mii.dwTypeData = text.data();
-  mii.hbmpItem = imageIndex_ >= 0 && menu_ && menu_->Images() ? HBMMENU_CALLBACK : nullptr;
+  mii.hbmpItem = ImageIndex() >= 0 && menu_ && menu_->Images() ? HBMMENU_CALLBACK : nullptr;
   SetMenuItemInfoA(parentMenu_, command_, FALSE, &mii);
   if (dynamic_cast<MainMenu*>(menu_) && parentMenu_ == menu_->Handle()) DrawMenuBar(OwnerForm()->Handle());
 }
 
 void MenuItem::SetChecked(bool on) {
+  if (action_) return action_->SetChecked(on);
   if (on && radio_) {
     const auto& siblings = parentItem_ ? parentItem_->items_ : menu_->items_;
     for (MenuItem* s : siblings)
@@ -95,12 +112,15 @@ void MenuItem::SetChecked(bool on) {
 }
 
 void MenuItem::SetEnabled(bool on) {
+  if (action_) return action_->SetEnabled(on);
   enabled_ = on;
   Update();
 }
 
 void MenuItem::Click() {
-  if (enabled_) OnClick(*this);
+  if (!Enabled()) return;
+  if (OnClick || !action_) OnClick(*this);
+  else action_->Execute();
 }
 
 void MenuItem::MeasureImage(MEASUREITEMSTRUCT& mis) const {
@@ -109,20 +129,21 @@ void MenuItem::MeasureImage(MEASUREITEMSTRUCT& mis) const {
 }
 
 void MenuItem::DrawImage(const DRAWITEMSTRUCT& dis) const {
-  if (!menu_ || !menu_->Images() || imageIndex_ < 0) return;
+  const int image = ImageIndex();
+  if (!menu_ || !menu_->Images() || image < 0) return;
   int y = dis.rcItem.top + (dis.rcItem.bottom - dis.rcItem.top - 16) / 2;
-  UINT style = ILD_TRANSPARENT | (enabled_ ? 0 : ILD_BLEND50);
-  ImageList_Draw(menu_->Images()->Handle(), imageIndex_, dis.hDC, dis.rcItem.left, y, style);
+  UINT style = ILD_TRANSPARENT | (Enabled() ? 0 : ILD_BLEND50);
+  ImageList_Draw(menu_->Images()->Handle(), image, dis.hDC, dis.rcItem.left, y, style);
 }
 
 void Menu::Load(const Props& p, Form& form) {
   Component::Load(p, form);
-  if (p.images) images_ = &form.FindAs<ImageList>(p.images);
+  images_ = p.images.In(form);
 }
 
 void Menu::Loaded() {
   handle_.reset(CreateMenuHandle());
-  for (MenuItem* item : items_) item->AppendTo(handle_.get());
+  for (MenuItem* item : items_) item->AppendTo(handle_.get(), this);
 }
 
 void MainMenu::Loaded() {

@@ -28,7 +28,7 @@ HWND TabSheet::CreateHandle(const Props&, HWND parent) {
 }
 
 HWND PageControl::CreateHandle(const Props& p, HWND parent) {
-  if (p.activePage) firstPage_ = p.activePage;
+  firstPage_ = p.activePage.In(*OwnerForm());
   HWND w = CreateChild(PlainWindowClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0,
                           0, p.bounds.width, p.bounds.height, w, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -45,7 +45,7 @@ void PageControl::Loaded() {
   }
   LayOutPages();
   TabSheet* first = pages_.empty() ? nullptr : pages_.front();
-  if (!firstPage_.empty()) first = &OwnerForm()->FindAs<TabSheet>(firstPage_);
+  if (firstPage_) first = firstPage_;
   SetActivePage(first);
 }
 

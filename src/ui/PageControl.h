@@ -44,7 +44,7 @@ class PageControl : public Control {
   HWND tabs_ = nullptr;  // a child of this control's window, destroyed with it
   std::vector<TabSheet*> pages_;
   TabSheet* active_ = nullptr;
-  std::string firstPage_;
+  TabSheet* firstPage_ = nullptr;
 };
 
 }  // namespace ui

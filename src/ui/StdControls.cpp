@@ -205,9 +205,16 @@ void StatusBar::SetPanelText(int index, const std::string& text) {
 
 // ---- Toolbar
 
+Props ToProps(const ToolButtonProps& p) {
+  return {.parent = p.parent, .action = p.action, .bounds = {0, 0, p.width, 0}, .caption = p.caption,
+          .hint = p.hint, .enabled = p.enabled, .imageIndex = p.imageIndex, .dropdownMenu = p.dropdownMenu,
+          .style = p.style};
+}
+
 void ToolButton::Load(const Props& p, Form& form) {
   Component::Load(p, form);
-  bar_ = &form.FindAs<ToolBar>(p.parent);
+  bar_ = dynamic_cast<ToolBar*>(p.parent.In(form));
+  if (!bar_) throw Exception("Tool button " + Name() + " is not on a toolbar");
   bar_->buttons_.push_back(this);
   caption_ = p.caption ? p.caption : "";
   hint_ = p.hint ? p.hint : "";
@@ -216,12 +223,31 @@ void ToolButton::Load(const Props& p, Form& form) {
   width_ = p.bounds.width;
   enabled_ = p.enabled;
   command_ = static_cast<int>(bar_->buttons_.size());
-  if (p.dropdownMenu) dropdown_ = &form.FindAs<PopupMenu>(p.dropdownMenu);
+  dropdown_ = p.dropdownMenu.In(form);
+  action_.Set(*this, p.action.In(form));
+}
+
+BYTE ToolButton::State() const {
+  return static_cast<BYTE>((Enabled() ? TBSTATE_ENABLED : 0) | (Checked() ? TBSTATE_CHECKED : 0));
 }
 
 void ToolButton::SetEnabled(bool on) {
+  if (action_) return action_->SetEnabled(on);
   enabled_ = on;
-  if (bar_ && bar_->Handle()) SendMessageA(bar_->Handle(), TB_ENABLEBUTTON, command_, MAKELONG(on, 0));
+  ActionChanged();
+}
+
+void ToolButton::ActionChanged() {
+  if (!bar_ || !bar_->Handle()) return;
+  SendMessageA(bar_->Handle(), TB_ENABLEBUTTON, command_, MAKELONG(Enabled(), 0));
+  if ((SendMessageA(bar_->Handle(), TB_ISBUTTONCHECKED, command_, 0) != 0) != Checked())
+    SendMessageA(bar_->Handle(), TB_CHECKBUTTON, command_, MAKELONG(Checked(), 0));
+}
+
+void ToolButton::Click() {
+  if (!Enabled()) return;
+  if (OnClick || !action_) OnClick(*this);
+  else action_->Execute();
 }
 
 HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
@@ -231,9 +257,9 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
   if (p.buttonWidth) buttonWidth_ = p.buttonWidth;
   if (p.buttonHeight) buttonHeight_ = p.buttonHeight;
   Form& form = *OwnerForm();
-  if (p.images) images_ = &form.FindAs<ImageList>(p.images);
-  if (p.hotImages) hot_ = &form.FindAs<ImageList>(p.hotImages);
-  if (p.disabledImages) disabled_ = &form.FindAs<ImageList>(p.disabledImages);
+  images_ = p.images.In(form);
+  hot_ = p.hotImages.In(form);
+  disabled_ = p.disabledImages.In(form);
   HWND w = CreateChild(TOOLBARCLASSNAMEA,
                        TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN, 0,
                        parent);
@@ -260,14 +286,15 @@ void ToolBar::RebuildButtons() {
   for (ToolButton* b : buttons_) {
     TBBUTTON t{};
     t.idCommand = b->command_;
-    t.fsState = static_cast<BYTE>(b->enabled_ ? TBSTATE_ENABLED : 0);
+    t.fsState = b->State();
     if (b->style_ == ButtonStyle::Separator) {
       t.fsStyle = BTNS_SEP;
       t.iBitmap = b->width_;
     } else {
       t.fsStyle = static_cast<BYTE>(b->style_ == ButtonStyle::DropDown ? BTNS_DROPDOWN : BTNS_BUTTON);
-      t.iBitmap = b->imageIndex_;
-      t.iString = showCaptions_ ? reinterpret_cast<INT_PTR>(b->caption_.c_str()) : -1;
+      t.iBitmap = b->ImageIndex();
+      b->text_ = b->Caption();
+      t.iString = showCaptions_ ? reinterpret_cast<INT_PTR>(b->text_.c_str()) : -1;
     }
     tb.push_back(t);
   }
@@ -332,13 +359,13 @@ bool ToolBar::HandleNotify(NMHDR& hdr, LRESULT& result) {
     }
     case TBN_GETINFOTIPA: {
       auto& nm = reinterpret_cast<NMTBGETINFOTIPA&>(hdr);
-      if (ToolButton* b = ButtonByCommand(nm.iItem)) lstrcpynA(nm.pszText, b->hint_.c_str(), nm.cchTextMax);
+      if (ToolButton* b = ButtonByCommand(nm.iItem)) lstrcpynA(nm.pszText, b->Hint().c_str(), nm.cchTextMax);
       return true;
     }
     case TTN_GETDISPINFOA: {
       auto& nm = reinterpret_cast<NMTTDISPINFOA&>(hdr);
       if (ToolButton* b = ButtonByCommand(static_cast<int>(hdr.idFrom))) {
-        lstrcpynA(nm.szText, b->hint_.c_str(), sizeof nm.szText);
+        lstrcpynA(nm.szText, b->Hint().c_str(), sizeof nm.szText);
         nm.lpszText = nm.szText;
       }
       return true;

@@ -1,5 +1,6 @@
 // Panels, labels, the splitter, the status bar and the toolbar.
 #pragma once
+#include "ui/Actions.h"
 #include "ui/Component.h"
 
 namespace ui {
@@ -72,29 +73,56 @@ class StatusBar : public Control {
 
 class ToolBar;
 
-class ToolButton : public Component {
+// What a layout row gives a tool button.
+struct ToolButtonProps {
+  Ref<ToolBar> parent;
+  Ref<Action> action;
+  const char* caption = nullptr;
+  const char* hint = nullptr;
+  int imageIndex = -1;
+  bool enabled = true;
+  ButtonStyle style = ButtonStyle::Button;
+  int width = 0;  // separators
+  Ref<PopupMenu> dropdownMenu;  // drop-down buttons: the menu of their arrow
+};
+Props ToProps(const ToolButtonProps& p);
+
+// Linked to an action, a button takes the action's caption, hint and image unless its row
+// gives its own, and its enabled and checked state are the action's.
+class ToolButton : public Component, private ActionClient {
  public:
+  using LayoutProps = ToolButtonProps;
   void Load(const Props& props, Form& form) override;
-  bool Enabled() const { return enabled_; }
+  bool Enabled() const { return action_ ? action_->Enabled() : enabled_; }
   void SetEnabled(bool on);
-  const std::string& Caption() const { return caption_; }
-  const std::string& Hint() const { return hint_; }
+  bool Checked() const { return action_ && action_->Checked(); }
+  std::string Caption() const { return !caption_.empty() || !action_ ? caption_ : action_->Caption(); }
+  std::string Hint() const { return !hint_.empty() || !action_ ? hint_ : action_->Hint(); }
+  int ImageIndex() const { return imageIndex_ >= 0 || !action_ ? imageIndex_ : action_->ImageIndex(); }
   ButtonStyle Style() const { return style_; }
   PopupMenu* DropdownMenu() const { return dropdown_; }
   int Command() const { return command_; }
   ToolBar* Bar() const { return bar_; }
-  void Click() { if (enabled_) OnClick(*this); }
+  Action* GetAction() const { return action_.get(); }
+  // Does what a click on the button face does: raises OnClick, or executes the button's
+  // action when no OnClick is bound. Nothing while disabled.
+  void Click();
 
   NotifyEvent OnClick;
 
  private:
   friend class ToolBar;
+  void ActionChanged() override;
+  BYTE State() const;
+
   ToolBar* bar_ = nullptr;
   std::string caption_, hint_;
   int imageIndex_ = -1, width_ = 0, command_ = 0;
   ButtonStyle style_ = ButtonStyle::Button;
   bool enabled_ = true;
   PopupMenu* dropdown_ = nullptr;
+  ActionLink action_;
+  std::string text_;  // the caption handed to the control, kept while it shows it
 };
 
 // Flat toolbar with captions below the images, drop-down buttons, three image sets

@@ -12,6 +12,7 @@
 #include "about/GetFileVerInfo.h"
 #include "app/MainForm.h"
 #include "ui/Application.h"
+#include "version.h"
 
 using ui::Application;
 using ui::CursorKind;
@@ -83,7 +84,7 @@ TEST_F(AboutTest, TextsComeFromTheProgramsOwnVersionResource) {
   ASSERT_EQ(list.size(), 10u);
   EXPECT_EQ(a.Caption(), "About Varnholt Glyph Gatherer");
   EXPECT_EQ(a.lblTitle.Caption(), "Varnholt Glyph Gatherer");
-  EXPECT_EQ(a.lblVersion.Caption(), "Version 1.3.2.17");
+  EXPECT_EQ(a.lblVersion.Caption(), "Version " MIROVANE_VERSION_TEXT);
   EXPECT_EQ(a.lblInfo.Caption(), list[4] + "\r" + list[9]);
   EXPECT_EQ(a.lblDisclaimer.Caption(), list[5]);
   RECT client = a.ClientRect();
@@ -109,7 +110,7 @@ TEST_F(AboutTest, LinksGoToTheShellAndTheMailLabelStaysMaroon) {
   ClickLabel(a.lblEmail);
   ASSERT_EQ(shellCalls.size(), 2u);
   for (const ShellCall& call : shellCalls) {
-    EXPECT_EQ(call.file, std::string(kMailLink) + "?Subject=MIROVANE_1.3.2.17");
+    EXPECT_EQ(call.file, std::string(kMailLink) + "?Subject=MIROVANE_" MIROVANE_VERSION_TEXT);
     EXPECT_EQ(call.verb, "open");
     EXPECT_EQ(call.owner, main.Handle());
     EXPECT_TRUE(call.noParameters && call.noDirectory);

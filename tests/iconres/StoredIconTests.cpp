@@ -126,10 +126,18 @@ TEST_F(StoredIconSave, SelectedEntriesSaveAsTheirFilesStoreThem) {
     ASSERT_NE(at, entries.end()) << wanted;
     f.lvIcons.SetSelected(static_cast<int>(at - entries.begin()), true);
   }
+  // One action each, shown in File > Save As, the list's pop-up Save As and the toolbar's drop-down.
+  EXPECT_EQ(f.actOrigIcon.Caption(), "Original Icon (all sizes)");
+  EXPECT_EQ(f.actPng.Caption(), "PNG Image (largest size)");
+  EXPECT_FALSE(f.actOrigIcon.Hint().empty());
+  EXPECT_FALSE(f.actPng.Hint().empty());
+  for (ui::MenuItem* item : {&f.miOrigIcon, &f.pmiOrigIcon, &f.pmiOrigIcon2}) EXPECT_EQ(item->GetAction(), &f.actOrigIcon);
+  for (ui::MenuItem* item : {&f.miPng, &f.pmiPng, &f.pmiPng2}) EXPECT_EQ(item->GetAction(), &f.actPng);
+  EXPECT_EQ(f.miPng.Caption(), "PNG Image (largest size)");
   fixtures::TempFolder dest("stored");
-  for (auto command : {&TfrmMainForm::miOrigIconClick, &TfrmMainForm::miPngClick}) {
+  for (ui::MenuItem* item : {&f.miOrigIcon, &f.pmiPng2}) {
     DialogAnswerer answer("Save image(s) to:", [&](HWND dialog) { SelectPath(dialog, dest.Path()); }, IDOK);
-    (f.*command)(f);
+    item->Click();
     ASSERT_NE(answer.seen.dialog, nullptr);
   }
   EXPECT_TRUE(boxes.Boxes().empty());

@@ -1,0 +1,232 @@
+// Tries the installer of this build tree as an administrator's script would: a silent install
+// over an earlier version in a chosen folder, the installed program started and closed, a
+// second install over the first, a silent uninstall, and what each step leaves behind.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <windows.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "DriverCommon.h"
+#include "ui/Handles.h"
+#include "version.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Relative to the test programs' working folder, build/.../tests.
+const char* const kSetup = "..\\dist\\Mirovane-" MIROVANE_VERSION_TEXT "-setup.exe";
+// The same installer calling itself version 0.0.0.1.
+const char* const kEarlierSetup = "Mirovane-earlier-setup.exe";
+// What the installer and the zip were made from.
+const char* const kPackedFiles = "..\\dist\\files\\";
+const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
+const char* const kSettingsKey = "software\\Varnholt\\Glyph Gatherer";
+const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT", "Uninstall.exe"};
+constexpr DWORD kStepTimeoutMs = 30000;
+
+std::string FullPath(const std::string& relative) {
+  char path[MAX_PATH] = "";
+  GetFullPathNameA(relative.c_str(), MAX_PATH, path, nullptr);
+  return path;
+}
+
+std::string ShortcutFile() {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return std::string(folder) + "\\Varnholt Glyph Gatherer.lnk";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Started {
+  ui::UniqueEvent process;
+  DWORD id = 0;
+};
+
+Started Start(const std::string& commandLine) {
+  STARTUPINFOA si = {sizeof si};
+  PROCESS_INFORMATION pi = {};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  Started s;
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    s.process.reset(pi.hProcess);
+    s.id = pi.dwProcessId;
+  }
+  return s;
+}
+
+// The exit code, or a made-up one for a process that could not start or did not end in time.
+DWORD WaitForExit(HANDLE process) {
+  if (!process) return 0xBAD0;
+  if (WaitForSingleObject(process, kStepTimeoutMs) != WAIT_OBJECT_0) return 0xBAD1;
+  DWORD code = 0xBAD2;
+  GetExitCodeProcess(process, &code);
+  return code;
+}
+
+DWORD RunToEnd(const std::string& commandLine) { return WaitForExit(Start(commandLine).process.get()); }
+
+// The uninstaller copies itself to a temporary folder, starts the copy and ends at once; the
+// copy does the work. Waits for every process the first one started.
+DWORD RunUninstaller(const std::string& commandLine) {
+  Started first = Start(commandLine);
+  const DWORD code = WaitForExit(first.process.get());
+  ui::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry = {sizeof entry};
+  for (BOOL more = snapshot && Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID != first.id) continue;
+    ui::UniqueEvent child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (child && WaitForExit(child.get()) != 0) return 0xBAD3;
+  }
+  return code;
+}
+
+struct Value {
+  DWORD type = REG_NONE;
+  std::string text;
+  DWORD number = 0;
+};
+
+Value ReadValue(HKEY root, const char* keyPath, const char* name) {
+  Value v;
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return v;
+  ui::UniqueKey key(raw);
+  char data[1024] = "";
+  DWORD size = sizeof data - 1;
+  if (RegQueryValueExA(key.get(), name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+    return Value{};
+  if (v.type == REG_DWORD && size == sizeof(DWORD)) std::memcpy(&v.number, data, sizeof(DWORD));
+  else v.text.assign(data, strnlen(data, size));
+  return v;
+}
+
+bool KeyExists(HKEY root, const char* keyPath) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+  RegCloseKey(raw);
+  return true;
+}
+
+// Where the shortcut leads.
+std::string ShortcutTarget(const std::string& link) {
+  ui::ComPtr<IShellLinkA> shellLink;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.put_void())))
+    return {};
+  auto file = shellLink.As<IPersistFile>(IID_IPersistFile);
+  std::wstring wide(link.begin(), link.end());
+  if (!file || FAILED(file->Load(wide.c_str(), STGM_READ))) return {};
+  char target[MAX_PATH] = "";
+  shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  return target;
+}
+
+class InstallerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Exists(kSetup)) << kSetup;
+    ASSERT_TRUE(Exists(kEarlierSetup)) << kEarlierSetup;
+    // What an earlier, interrupted run may have left.
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kArpKey);
+    DeleteFileA(ShortcutFile().c_str());
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+    HKEY raw = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &raw) == ERROR_SUCCESS) {
+      RegDeleteValueA(raw, kMarker);
+      RegCloseKey(raw);
+    }
+  }
+
+  // Spaces in both names: /D= takes the rest of the command line, unquoted.
+  const std::string root_ = FullPath("package test");
+  const std::string dir_ = root_ + "\\Glyph Gatherer";
+  static constexpr const char* kMarker = "Kept by the uninstaller";
+};
+
+TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings) {
+  const DWORD marker = 1;
+  HKEY raw = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(raw, kMarker, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof marker);
+  RegCloseKey(raw);
+
+  ASSERT_EQ(RunToEnd(std::string(kEarlierSetup) + " /S /D=" + dir_), 0u);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, "0.0.0.1");
+  // Over the earlier version: into its folder without being told.
+  ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
+  for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
+  for (const char* name : {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
+    const std::string packed = Contents(kPackedFiles + std::string(name));
+    EXPECT_FALSE(packed.empty()) << name;
+    EXPECT_TRUE(Contents(dir_ + "\\" + name) == packed) << name;
+  }
+
+  {
+    SCOPED_TRACE("the installed program starts to its main window and closes normally");
+    Started program = Start("\"" + dir_ + "\\Mirovane.exe\"");
+    ASSERT_TRUE(program.process);
+    HWND main = driver::WaitFor("TfrmMainForm", 30);
+    ASSERT_NE(main, nullptr);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(main, &owner);
+    EXPECT_EQ(owner, program.id);
+    // A running copy keeps its file locked: a silent install gives up rather than half-succeed.
+    EXPECT_EQ(RunToEnd(std::string(kSetup) + " /S"), 2u);
+    EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
+    EXPECT_EQ(WaitForExit(program.process.get()), 0u);
+  }
+
+  const std::string uninstaller = "\"" + dir_ + "\\Uninstall.exe\"";
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayName").text, "Varnholt Glyph Gatherer");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, MIROVANE_VERSION_TEXT);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "Publisher").text, "Varnholt");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayIcon").text, dir_ + "\\Mirovane.exe,0");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "UninstallString").text, uninstaller);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "QuietUninstallString").text, uninstaller + " /S");
+  const Value size = ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "EstimatedSize");
+  EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+  std::error_code ec;
+  EXPECT_GE(size.number, fs::file_size(dir_ + "\\Mirovane.exe", ec) / 1024);
+  EXPECT_LT(size.number, 16u * 1024);
+  EXPECT_TRUE(_stricmp(ShortcutTarget(ShortcutFile()).c_str(), (dir_ + "\\Mirovane.exe").c_str()) == 0)
+      << ShortcutTarget(ShortcutFile());
+
+  {
+    SCOPED_TRACE("the same version again over itself");
+    ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
+    for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "UninstallString").text, uninstaller);
+  }
+
+  ASSERT_EQ(RunUninstaller(uninstaller + " /S"), 0u);
+  for (const char* name : kInstalledFiles) EXPECT_FALSE(Exists(dir_ + "\\" + name)) << name;
+  EXPECT_FALSE(Exists(dir_));
+  EXPECT_FALSE(Exists(ShortcutFile()));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey));
+  const Value kept = ReadValue(HKEY_CURRENT_USER, kSettingsKey, kMarker);
+  EXPECT_EQ(kept.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(kept.number, marker);
+}
+
+}  // namespace
