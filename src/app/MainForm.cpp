@@ -11,8 +11,11 @@
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
 #include "export/SaveImage.h"
+#include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/LargeIcon.h"
+#include "iconres/IconFile.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -76,6 +79,11 @@ const FormLayout<F>& Layout() {
           {"actSIcon", &F::actSIcon, {.caption = "16 x 16 I&con"}, {On(&Action::OnExecute, &F::miSIconClick)}},
           {"actBmp", &F::actBmp, {.caption = "32 x 32 &Bitmap"}, {On(&Action::OnExecute, &F::miBmpClick)}},
           {"actSBmp", &F::actSBmp, {.caption = "16 x 16 Bit&map"}, {On(&Action::OnExecute, &F::miSBmpClick)}},
+          {"actOrigIcon", &F::actOrigIcon,
+           {.caption = "Original Icon (all sizes)", .hint = "Save the icon with every size and colour depth its file stores"},
+           {On(&Action::OnExecute, &F::miOrigIconClick)}},
+          {"actPng", &F::actPng, {.caption = "PNG Image (largest size)", .hint = "Save the icon's largest image as a PNG image with transparency"},
+           {On(&Action::OnExecute, &F::miPngClick)}},
           {"actExit", &F::actExit, {.caption = "E&xit"}, {On(&Action::OnExecute, &F::miExitClick)}},
           {"actCopy", &F::actCopy,
            {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
@@ -112,6 +120,8 @@ const FormLayout<F>& Layout() {
           {"miSIcon", &F::miSIcon, {.parent = &F::miSave, .action = &F::actSIcon}},
           {"miBmp", &F::miBmp, {.parent = &F::miSave, .action = &F::actBmp}},
           {"miSBmp", &F::miSBmp, {.parent = &F::miSave, .action = &F::actSBmp}},
+          {"miOrigIcon", &F::miOrigIcon, {.parent = &F::miSave, .action = &F::actOrigIcon}},
+          {"miPng", &F::miPng, {.parent = &F::miSave, .action = &F::actPng}},
           {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
@@ -151,12 +161,16 @@ const FormLayout<F>& Layout() {
           {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
           {"pmiBmp2", &F::pmiBmp2, {.parent = &F::pmSave, .action = &F::actBmp}},
           {"pmiSBmp2", &F::pmiSBmp2, {.parent = &F::pmSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon2", &F::pmiOrigIcon2, {.parent = &F::pmSave, .action = &F::actOrigIcon}},
+          {"pmiPng2", &F::pmiPng2, {.parent = &F::pmSave, .action = &F::actPng}},
           {"pmIcons", &F::pmIcons, {.images = &F::ImageList1}},
           {"pmiSave", &F::pmiSave, {.parent = &F::pmIcons, .action = &F::actSaveAs, .defaultItem = true}},
           {"pmiIcon", &F::pmiIcon, {.parent = &F::pmiSave, .action = &F::actIcon}},
           {"pmiSIcon", &F::pmiSIcon, {.parent = &F::pmiSave, .action = &F::actSIcon}},
           {"pmiBmp", &F::pmiBmp, {.parent = &F::pmiSave, .action = &F::actBmp}},
           {"pmiSbmp", &F::pmiSbmp, {.parent = &F::pmiSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon", &F::pmiOrigIcon, {.parent = &F::pmiSave, .action = &F::actOrigIcon}},
+          {"pmiPng", &F::pmiPng, {.parent = &F::pmiSave, .action = &F::actPng}},
           {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
           {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
@@ -383,6 +397,7 @@ void F::ExtractIcons() {
   lvIconsChange(lvIcons);
   Icons.Clear();
   SmallIcons.Clear();
+  IconSources.clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -415,21 +430,24 @@ void F::ExtractIcons() {
       else ListFiles(path + "*.*", files, false);
     }
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const std::string windowsFolder = MunWindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      // Read once for the count and every icon; a damaged file holds fewer icons, never ends the run.
+      const iconres::IconFile icons = iconres::LoadIconFile(file, windowsFolder);
+      const int count = static_cast<int>(icons.Count());
       if (count > 0) {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
-          HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
-          // 1 is the shell's answer for a file that holds no icons at all.
-          if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
-          UniqueIcon icon(handle);
+          UniqueIcon icon(MakeLargeIcon(icons, static_cast<size_t>(i)));
+          // A group without a sound image is refused and leaves a gap in the numbering.
+          if (!icon) continue;
           int slot = -1;
           AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
+          if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
+          IconSources[static_cast<size_t>(slot)] = {file, i};
           const int item = lvIcons.AddItem(caption, slot);
           lvIcons.SetSubItem(item, 1, std::to_string(i));
           lvIcons.Scroll(0, 76);
@@ -529,7 +547,11 @@ void F::SaveIcon(OutputKind kind) {
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
     std::unique_ptr<TGraphic> graphic;
-    if (asIcon) {
+    std::string extension;
+    if (kind == OutputKind::OriginalIcon || kind == OutputKind::Png) {
+      graphic = StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png);
+      extension = kind == OutputKind::Png ? ".png" : ".ico";
+    } else if (asIcon) {
       auto icon = std::make_unique<TIcon>();
       CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
       graphic = std::move(icon);
@@ -538,7 +560,8 @@ void F::SaveIcon(OutputKind kind) {
       RenderSlotToBitmap(list, lvIcons.ImageIndex(i), bitmap.get());
       graphic = std::move(bitmap);
     }
-    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), GraphicExtension(*graphic));
+    if (extension.empty()) extension = GraphicExtension(*graphic);
+    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), extension);
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.
       SaveGraphicToFreeName(*graphic, folder, name);
@@ -551,10 +574,26 @@ void F::SaveIcon(OutputKind kind) {
   }
 }
 
+// The slot's icon as its file stores it, read again from that file: the whole group as .ico,
+// or its largest image as PNG.
+std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw Exception("The icon's file is not known");
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  try {
+    const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
+    const size_t group = static_cast<size_t>(source.index);
+    return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+  } catch (const EInvalidGraphic&) {
+    throw Exception("Cannot read the icon from " + source.file);
+  }
+}
+
 void F::miIconClick(Component&) { SaveIcon(OutputKind::Icon32); }
 void F::miSIconClick(Component&) { SaveIcon(OutputKind::Icon16); }
 void F::miBmpClick(Component&) { SaveIcon(OutputKind::Bitmap32); }
 void F::miSBmpClick(Component&) { SaveIcon(OutputKind::Bitmap16); }
+void F::miOrigIconClick(Component&) { SaveIcon(OutputKind::OriginalIcon); }
+void F::miPngClick(Component&) { SaveIcon(OutputKind::Png); }
 
 void F::miCopyClick(Component&) {
   // The focused entry, not the selection: the one the user last clicked or moved to.
