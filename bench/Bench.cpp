@@ -1,6 +1,7 @@
 // Times a whole extraction run in the real main window against the bare loop of ExtractIconA
 // calls over the same files (count, then every icon), on the system folder and on a generated
-// folder of fixture files, and prints icons, files, both times and their ratio.
+// folder of fixture files, and prints icons, files, both times and their ratio; then the run's
+// own icon loading (the reader, each file read once) beside the bare loop.
 #include <ole2.h>
 #include <windows.h>
 
@@ -12,6 +13,8 @@
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/LargeIcon.h"
+#include "iconres/IconFile.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -56,6 +59,20 @@ BareResult BareLoop(const std::string& folder) {
   return r;
 }
 
+// The same files through the icon reader, as the run loads them: each file read once.
+double ReaderLoopSeconds(const std::string& folder) {
+  const double t0 = Now();
+  TStringList files;
+  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
+  const std::string windows = MunWindowsFolder();
+  for (const std::string& file : files) {
+    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+    const iconres::IconFile icons = iconres::LoadIconFile(file, windows);
+    for (size_t i = 0; i < icons.Count(); ++i) DestroyIcon(MakeLargeIcon(icons, i));
+  }
+  return Now() - t0;
+}
+
 // The fixture files of one folder copied round-robin until the folder holds `total` files.
 void MakeGeneratedFolder(const std::string& folder, int total) {
   fixtures::TempFolder seed("benchseed");
@@ -94,6 +111,8 @@ void Measure(TfrmMainForm& form, const std::string& folder, int rounds) {
               bare.icons);
   std::printf("  window run %.3f s, bare loop %.3f s, ratio %.2f (best of %d)\n", bestRun, bestBare,
               bestRun / bestBare, rounds);
+  const double reader = ReaderLoopSeconds(folder);
+  std::printf("  icon loading: shell's ExtractIconA %.3f s, reader %.3f s\n", bestBare, reader);
   std::fflush(stdout);
 }
 

@@ -12,9 +12,11 @@
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
 #include "export/SaveImage.h"
+#include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/FileIcons.h"
+#include "extract/LargeIcon.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -78,6 +80,11 @@ const FormLayout<F>& Layout() {
           {"actSIcon", &F::actSIcon, {.caption = "16 x 16 I&con"}, {On(&Action::OnExecute, &F::miSIconClick)}},
           {"actBmp", &F::actBmp, {.caption = "32 x 32 &Bitmap"}, {On(&Action::OnExecute, &F::miBmpClick)}},
           {"actSBmp", &F::actSBmp, {.caption = "16 x 16 Bit&map"}, {On(&Action::OnExecute, &F::miSBmpClick)}},
+          {"actOrigIcon", &F::actOrigIcon,
+           {.caption = "Original Icon (all sizes)", .hint = "Save the icon with every size and colour depth its file stores"},
+           {On(&Action::OnExecute, &F::miOrigIconClick)}},
+          {"actPng", &F::actPng, {.caption = "PNG Image (largest size)", .hint = "Save the icon's largest image as a PNG image with transparency"},
+           {On(&Action::OnExecute, &F::miPngClick)}},
           {"actExit", &F::actExit, {.caption = "E&xit"}, {On(&Action::OnExecute, &F::miExitClick)}},
           {"actCopy", &F::actCopy,
            {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
@@ -114,6 +121,8 @@ const FormLayout<F>& Layout() {
           {"miSIcon", &F::miSIcon, {.parent = &F::miSave, .action = &F::actSIcon}},
           {"miBmp", &F::miBmp, {.parent = &F::miSave, .action = &F::actBmp}},
           {"miSBmp", &F::miSBmp, {.parent = &F::miSave, .action = &F::actSBmp}},
+          {"miOrigIcon", &F::miOrigIcon, {.parent = &F::miSave, .action = &F::actOrigIcon}},
+          {"miPng", &F::miPng, {.parent = &F::miSave, .action = &F::actPng}},
           {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
@@ -153,12 +162,16 @@ const FormLayout<F>& Layout() {
           {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
           {"pmiBmp2", &F::pmiBmp2, {.parent = &F::pmSave, .action = &F::actBmp}},
           {"pmiSBmp2", &F::pmiSBmp2, {.parent = &F::pmSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon2", &F::pmiOrigIcon2, {.parent = &F::pmSave, .action = &F::actOrigIcon}},
+          {"pmiPng2", &F::pmiPng2, {.parent = &F::pmSave, .action = &F::actPng}},
           {"pmIcons", &F::pmIcons, {.images = &F::ImageList1}},
           {"pmiSave", &F::pmiSave, {.parent = &F::pmIcons, .action = &F::actSaveAs, .defaultItem = true}},
           {"pmiIcon", &F::pmiIcon, {.parent = &F::pmiSave, .action = &F::actIcon}},
           {"pmiSIcon", &F::pmiSIcon, {.parent = &F::pmiSave, .action = &F::actSIcon}},
           {"pmiBmp", &F::pmiBmp, {.parent = &F::pmiSave, .action = &F::actBmp}},
           {"pmiSbmp", &F::pmiSbmp, {.parent = &F::pmiSave, .action = &F::actSBmp}},
+          {"pmiOrigIcon", &F::pmiOrigIcon, {.parent = &F::pmiSave, .action = &F::actOrigIcon}},
+          {"pmiPng", &F::pmiPng, {.parent = &F::pmiSave, .action = &F::actPng}},
           {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
           {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
@@ -393,6 +406,7 @@ void F::ExtractIcons() {
   lvIconsChange(lvIcons);
   Icons.Clear();
   SmallIcons.Clear();
+  IconSources.clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -421,19 +435,24 @@ void F::ExtractIcons() {
     Repaint();
     ListRunFiles(path, IncludeSubs, files);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+    const std::string windowsFolder = MunWindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-      const FileIcons icons(file);
+      // Read once for the count and every icon; a damaged file holds fewer icons, never ends the run.
+      const FileIcons icons(file, windowsFolder);
       const int count = icons.Count();
       if (count > 0) {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
           UniqueIcon icon = icons.Icon(i);
+          // A group without a sound image is refused and leaves a gap in the numbering.
           if (!icon) continue;
           int slot = -1;
           AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
+          if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
+          IconSources[static_cast<size_t>(slot)] = {file, i};
           const int item = lvIcons.AddItem(caption, slot);
           lvIcons.SetSubItem(item, 1, std::to_string(i));
           lvIcons.Scroll(0, 76);
@@ -529,8 +548,10 @@ void F::SaveIcon(OutputKind kind) {
   CursorScope wait(CursorKind::HourGlass);
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
-    std::unique_ptr<TGraphic> graphic = SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
-    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), GraphicExtension(*graphic));
+    std::unique_ptr<TGraphic> graphic =
+        IsStoredKind(kind) ? StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png)
+                           : SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
+    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.
       SaveGraphicToFreeName(*graphic, folder, name);
@@ -543,10 +564,26 @@ void F::SaveIcon(OutputKind kind) {
   }
 }
 
+// The slot's icon as its file stores it, read again from that file: the whole group as .ico,
+// or its largest image as PNG.
+std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw Exception("The icon's file is not known");
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  try {
+    const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
+    const size_t group = static_cast<size_t>(source.index);
+    return ::StoredIconGraphic(file, group, png);
+  } catch (const EInvalidGraphic&) {
+    throw Exception("Cannot read the icon from " + source.file);
+  }
+}
+
 void F::miIconClick(Component&) { SaveIcon(OutputKind::Icon32); }
 void F::miSIconClick(Component&) { SaveIcon(OutputKind::Icon16); }
 void F::miBmpClick(Component&) { SaveIcon(OutputKind::Bitmap32); }
 void F::miSBmpClick(Component&) { SaveIcon(OutputKind::Bitmap16); }
+void F::miOrigIconClick(Component&) { SaveIcon(OutputKind::OriginalIcon); }
+void F::miPngClick(Component&) { SaveIcon(OutputKind::Png); }
 
 void F::miCopyClick(Component&) {
   // The focused entry, not the selection: the one the user last clicked or moved to.

@@ -44,6 +44,9 @@ class TfrmMainForm : public ui::Form {
   void miSIconClick(ui::Component& sender);
   void miBmpClick(ui::Component& sender);
   void miSBmpClick(ui::Component& sender);
+  // The icon as its file stores it: "Original Icon (all sizes)" and "PNG Image (largest size)".
+  void miOrigIconClick(ui::Component& sender);
+  void miPngClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
   void miSelAllClick(ui::Component& sender);
   void miInvertClick(ui::Component& sender);
@@ -60,14 +63,14 @@ class TfrmMainForm : public ui::Form {
 
   // Components, in layout order. Every command is an action; the menu items and tool
   // buttons that show it are linked to it.
-  ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actExit;
+  ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
   ui::Action actCopy, actSelAll, actInvert;
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actViews, actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons;
   ui::MainMenu MainMenu1;
-  ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, N3, miExit;
+  ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N1, miRefresh, N8,
       miConfig;
@@ -76,9 +79,9 @@ class TfrmMainForm : public ui::Form {
   ui::PopupMenu pmViews;
   ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails;
   ui::PopupMenu pmSave;
-  ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2;
+  ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::PopupMenu pmIcons;
-  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
+  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
       pmiDetails2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
@@ -90,9 +93,18 @@ class TfrmMainForm : public ui::Form {
   ui::Image imgAbout;
   ui::ListView lvIcons;
 
+  // Where each image-list slot's icon came from: its file and its index there. The entries
+  // show only the file's name, the saves of stored images need the file itself.
+  struct IconSource {
+    std::string file;
+    int index = 0;
+  };
+  std::vector<IconSource> IconSources;
+
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(OutputKind kind);
+  std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
 };

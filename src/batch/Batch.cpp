@@ -8,9 +8,11 @@
 
 #include "batch/Console.h"
 #include "export/SaveImage.h"
+#include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/FileIcons.h"
+#include "extract/LargeIcon.h"
 #include "settings/RegistryIniFile.h"
 #include "ui/Errors.h"
 #include "ui/Images.h"
@@ -37,6 +39,20 @@ std::string Plural(int count, const char* one, const char* many) {
 }
 
 std::string IconName(const std::string& file, int index) { return file + ", icon " + std::to_string(index); }
+
+constexpr const char* kNoSoundImage = "the file stores no sound image for this icon";
+
+// The sound images of a group as "32x32 4bpp, 256x256 32bpp PNG", in the group's order.
+std::string StoredSizes(const iconres::IconGroup& group) {
+  std::string sizes;
+  for (const iconres::IconImage& image : group.images) {
+    if (!image.sound) continue;
+    if (!sizes.empty()) sizes += ", ";
+    sizes += std::to_string(image.width) + "x" + std::to_string(image.height) + " " + std::to_string(image.bitCount) +
+             "bpp" + (image.png ? " PNG" : "");
+  }
+  return sizes;
+}
 
 // The folder whose files a command reads; prints why not and gives "" when it is no folder.
 std::string SourceFolder(const Command& command, const Print& print) {
@@ -102,20 +118,27 @@ int Save(const Command& command, const Print& print) {
   ui::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
   int saved = 0, failed = 0;
   bool stopped = false;
+  const std::string windowsFolder = MunWindowsFolder();
   for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
-    const FileIcons icons(file);
+    const FileIcons icons(file, windowsFolder);
     const std::string caption = FileNamePart(file);
     for (int i = 0; i < icons.Count() && !stopped; ++i) {
       try {
+        // The window lists only the icons it can show, whatever kind is saved.
         ui::UniqueIcon icon = icons.Icon(i);
-        if (!icon) throw ui::Exception("the file does not give this icon");
-        ImageList_RemoveAll(small.get());
-        ImageList_RemoveAll(large.get());
-        const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.get());
-        if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.get()) != slot)
-          throw ui::Exception("Cannot add an icon to the image list");
-        std::unique_ptr<TGraphic> graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
-        const std::string name = OutputFileName(caption, std::to_string(i), GraphicExtension(*graphic));
+        if (!icon) throw ui::Exception(kNoSoundImage);
+        std::unique_ptr<TGraphic> graphic;
+        if (IsStoredKind(command.kind)) {
+          graphic = StoredIconGraphic(icons.File(), static_cast<size_t>(i), command.kind == OutputKind::Png);
+        } else {
+          ImageList_RemoveAll(small.get());
+          ImageList_RemoveAll(large.get());
+          const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.get());
+          if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.get()) != slot)
+            throw ui::Exception("Cannot add an icon to the image list");
+          graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
+        }
+        const std::string name = OutputFileName(caption, std::to_string(i), KindExtension(command.kind, *graphic));
         print(SaveGraphicToFreeName(*graphic, output, name));
         ++saved;
       } catch (const std::exception& e) {
@@ -138,16 +161,17 @@ int List(const Command& command, const Print& print) {
   const std::string source = SourceFolder(command, print);
   if (source.empty()) return kSomethingFailed;
   int listed = 0, failed = 0, files = 0;
+  const std::string windowsFolder = MunWindowsFolder();
   for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
-    const FileIcons icons(file);
+    const FileIcons icons(file, windowsFolder);
     if (icons.Count() > 0) ++files;
     for (int i = 0; i < icons.Count(); ++i) {
       if (!icons.Icon(i)) {
-        print("Error: " + IconName(file, i) + ": the file does not give this icon");
+        print("Error: " + IconName(file, i) + ": " + kNoSoundImage);
         ++failed;
         continue;
       }
-      print(file + "\t" + std::to_string(i));
+      print(file + "\t" + std::to_string(i) + "\t" + StoredSizes(icons.File().contents.groups[static_cast<size_t>(i)]));
       ++listed;
     }
   }

@@ -19,7 +19,9 @@ struct KindName {
 constexpr KindName kKinds[] = {{"ico32", OutputKind::Icon32},
                                {"ico16", OutputKind::Icon16},
                                {"bmp32", OutputKind::Bitmap32},
-                               {"bmp16", OutputKind::Bitmap16}};
+                               {"bmp16", OutputKind::Bitmap16},
+                               {"original", OutputKind::OriginalIcon},
+                               {"png", OutputKind::Png}};
 
 std::string KindList() {
   std::string list;
@@ -135,13 +137,16 @@ std::string UsageText() {
          "      file it saves and a summary.\r\n"
          "\r\n"
          "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/stored]\r\n"
-         "      Prints one line per icon: the file, a tab, the icon's index.\r\n"
+         "      Prints one line per icon: the file, the icon's index and the sizes the file\r\n"
+         "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs.\r\n"
          "\r\n"
          "  /sub          include the files of every visible sub-folder\r\n"
          "  /all          read every file (without /types or /stored, the default)\r\n"
          "  /types LIST   read only files whose extension is in LIST, such as .EXE.DLL\r\n"
-         "  /kind KIND    " + KindList() + " (32 x 32 or 16 x 16 icon or bitmap);\r\n"
-         "                ico32 when not given\r\n"
+         "  /kind KIND    " + KindList() + ":\r\n"
+         "                a 32 x 32 or 16 x 16 icon or bitmap, the icon with every size\r\n"
+         "                its file stores (.ico), or its largest image (.png); ico32 when\r\n"
+         "                not given\r\n"
          "  /stored       start from the options kept by View > Configuration; /sub, /all and\r\n"
          "                /types then change them. Without it no stored setting is read.\r\n"
          "  /?            shows this text\r\n"

@@ -6,6 +6,7 @@ std::string GraphicExtension(const TGraphic& graphic) {
 }
 
 std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot) {
+  if (IsStoredKind(kind)) throw EInvalidGraphicOperation("A stored icon is read from its file");
   const bool isLarge = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
   const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
   HIMAGELIST list = isLarge ? large : small;
@@ -17,6 +18,10 @@ std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGEL
   auto bitmap = std::make_unique<TBitmap>();
   RenderSlotToBitmap(list, slot, bitmap.get());
   return bitmap;
+}
+
+std::string KindExtension(OutputKind kind, const TGraphic& graphic) {
+  return kind == OutputKind::Png ? ".png" : GraphicExtension(graphic);
 }
 
 std::string OutputFileName(const std::string& caption, const std::string& indexText,

@@ -12,11 +12,20 @@
 #include "export/Graphics.h"
 
 // What the save command writes for each icon; the numbers are the kinds' order in the menus.
-enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3 };
+// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
+enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5 };
 
-// The graphic a kind writes for an icon kept at slot in the large (32 x 32) and small
-// (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn from it.
+// Whether the kind is written from the icon's file rather than from the image lists.
+constexpr bool IsStoredKind(OutputKind kind) { return kind == OutputKind::OriginalIcon || kind == OutputKind::Png; }
+
+// The graphic a kind that is not stored writes for an icon kept at slot in the large (32 x 32)
+// and small (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn
+// from it.
 std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot);
+
+// The extension of the file a kind writes for this graphic: ".png" for Png, otherwise as
+// GraphicExtension.
+std::string KindExtension(OutputKind kind, const TGraphic& graphic);
 
 // ".bmp" for a TBitmap, ".ico" for anything else.
 std::string GraphicExtension(const TGraphic& graphic);

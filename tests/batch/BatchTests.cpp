@@ -13,7 +13,9 @@
 
 #include "DriverCommon.h"
 #include "batch/CommandLine.h"
+#include "export/StoredIcon.h"
 #include "fixtures/IconFixtures.h"
+#include "iconres/IconFile.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "ui/Handles.h"
@@ -131,7 +133,9 @@ TEST_F(CommandLine, SaveWritesEachKindUnderTheWindowsNames) {
     int size;
   };
   // No /kind saves 32 x 32 icons, as the Save As button does.
-  for (const Kind& k : {Kind{"", ".ico", 32}, {"/kind ico16", ".ico", 16}, {"/KIND:bmp32", ".bmp", 32}, {"/kind BMP16", ".bmp", 16}}) {
+  // 0 for the kinds written as the file stores the icon.
+  for (const Kind& k : {Kind{"", ".ico", 32}, {"/kind ico16", ".ico", 16}, {"/KIND:bmp32", ".bmp", 32}, {"/kind BMP16", ".bmp", 16},
+                        {"/kind original", ".ico", 0}, {"/kind png", ".png", 0}}) {
     SCOPED_TRACE(k.switches);
     // The output folder is made, with the folder above it.
     const std::string out = dest.Path() + "made\\" + (k.switches[0] ? k.switches + 6 : "plain") + "\\";
@@ -146,6 +150,14 @@ TEST_F(CommandLine, SaveWritesEachKindUnderTheWindowsNames) {
     EXPECT_EQ(o.lines, printed);
     for (const std::string& n : names) {
       const std::vector<uint8_t> b = ReadAll(out + n);
+      if (k.size == 0) {
+        // Byte for byte what Save As writes for the icon as its file stores it.
+        const std::string source = sound_->Path() + (n[0] == 'i' ? "icons.dll" : "single.ico");
+        const iconres::IconFile file = iconres::LoadIconFile(source, "");
+        const size_t group = static_cast<size_t>(n[n.size() - 5] - '0');
+        EXPECT_EQ(b, k.extension == std::string(".png") ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group)) << n;
+        continue;
+      }
       ASSERT_GE(b.size(), 54u) << n;
       if (k.extension == std::string(".ico")) {
         // One 4-bit image, as Save As writes it.
@@ -176,8 +188,11 @@ TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
   // Hidden and system files are read; hidden and system folders are not walked.
   Outcome flat = RunProgram("/list " + Quoted(src) + " /types .ICO");
   EXPECT_EQ(flat.exitCode, 0u) << flat.Text();
-  EXPECT_EQ(flat.lines, (std::vector<std::string>{src + "hidden.ico\t0", src + "single.ico\t0", src + "system.ico\t0",
-                                                  src + "UPPER.ICO\t0", "4 icons in 4 files, 0 failed."}));
+  EXPECT_EQ(flat.lines, (std::vector<std::string>{src + "hidden.ico\t0\t32x32 4bpp",
+                                                  src + "single.ico\t0\t16x16 4bpp, 32x32 8bpp, 32x32 32bpp, 48x48 32bpp",
+                                                  src + "system.ico\t0\t32x32 4bpp", src + "UPPER.ICO\t0\t32x32 8bpp",
+                                                  "4 icons in 4 files, 0 failed."}));
+  const std::string deepSizes = "\t0\t32x32 8bpp";
   fixtures::TempFolder dest("sub");
   Outcome deep = RunProgram("/save " + Quoted(src) + " " + Quoted(dest.Path()) + " /sub /types:.ico /kind bmp16");
   EXPECT_EQ(deep.exitCode, 0u) << deep.Text();
@@ -191,24 +206,25 @@ TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
   stored::ExtractFromAll.Write(ini, false);
   stored::FileTypes.Write(ini, ".cur.ico");
   Outcome stored = RunProgram("/list " + Quoted(src + "sub") + " /stored");
-  EXPECT_EQ(stored.lines, (std::vector<std::string>{src + "sub\\deep.ico\t0", src + "sub\\inner\\inner.ico\t0",
+  EXPECT_EQ(stored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, src + "sub\\inner\\inner.ico" + deepSizes,
                                                     "2 icons in 2 files, 0 failed."}));
   Outcome storedAndTypes = RunProgram("/list " + Quoted(src + "sub") + " /stored /types .dll");
   EXPECT_EQ(storedAndTypes.lines, std::vector<std::string>{"0 icons in 0 files, 0 failed."});
   Outcome withoutStored = RunProgram("/list " + Quoted(src + "sub"));
-  EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico\t0", "1 icon in 1 file, 0 failed."}));
+  EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, "1 icon in 1 file, 0 failed."}));
 }
 
 TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   const std::string src = fixture_->Path();
   Outcome o = RunProgram("/list " + Quoted(src) + " /types .DLL");
   EXPECT_EQ(o.exitCode, 1u) << o.Text();
-  std::vector<std::string> want = {src + "gaps.dll\t0",
-                                   "Error: " + src + "gaps.dll, icon 1: the file does not give this icon",
-                                   src + "gaps.dll\t2",
-                                   src + "gaps.dll\t3"};
+  // The sizes each icon's group stores, sound images only, in the group's order.
+  const char* const sizes[] = {"32x32 4bpp, 16x16 4bpp", "32x32 8bpp", "32x32 32bpp, 16x16 32bpp", "48x48 24bpp, 32x32 24bpp"};
+  std::vector<std::string> want = {src + "gaps.dll\t0\t32x32 4bpp",
+                                   "Error: " + src + "gaps.dll, icon 1: the file stores no sound image for this icon",
+                                   src + "gaps.dll\t2\t32x32 32bpp", src + "gaps.dll\t3\t32x32 24bpp"};
   for (const char* file : {"icons.dll", "LIBRARY.DLL"})
-    for (int i = 0; i < 4; ++i) want.push_back(src + file + "\t" + std::to_string(i));
+    for (int i = 0; i < 4; ++i) want.push_back(src + file + "\t" + std::to_string(i) + "\t" + sizes[i]);
   want.push_back("11 icons in 3 files, 1 failed.");
   EXPECT_EQ(o.lines, want);
 
@@ -247,7 +263,7 @@ TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {
   EXPECT_EQ(Listing(out), (std::vector<std::string>{"gaps0.ico", "gaps2.ico", "gaps3.ico", "icons0.ico", "icons1.ico",
                                                      "icons2.ico", "icons3.ico"}));
   ASSERT_EQ(some.lines.size(), 13u) << some.Text();
-  EXPECT_EQ(some.lines[1], "Error: " + src + "gaps.dll, icon 1: the file does not give this icon");
+  EXPECT_EQ(some.lines[1], "Error: " + src + "gaps.dll, icon 1: the file stores no sound image for this icon");
   for (int i = 0; i < 4; ++i) {
     const std::string failure = "Error: " + src + longName + ", icon " + std::to_string(i) + ": Cannot create file ";
     EXPECT_EQ(some.lines[8 + i].rfind(failure, 0), 0u) << some.lines[8 + i];

@@ -1,0 +1,146 @@
+// Stored icon images as .ico and .png files; PNG encoding goes through WIC.
+#include "export/StoredIcon.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+
+namespace {
+
+void Put16(std::vector<std::uint8_t>& b, unsigned v) {
+  b.push_back(static_cast<std::uint8_t>(v));
+  b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+// An .ico file of the given images of one file, in this order.
+std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vector<const iconres::IconImage*>& images) {
+  std::vector<std::uint8_t> b;
+  Put16(b, 0);
+  Put16(b, 1);
+  Put16(b, static_cast<unsigned>(images.size()));
+  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+  for (const iconres::IconImage* image : images) {
+    b.push_back(static_cast<std::uint8_t>(image->width >= 256 ? 0 : image->width));
+    b.push_back(static_cast<std::uint8_t>(image->height >= 256 ? 0 : image->height));
+    b.push_back(static_cast<std::uint8_t>(image->bitCount < 8 ? 1 << image->bitCount : 0));
+    b.push_back(0);
+    Put16(b, 1);
+    Put16(b, static_cast<unsigned>(image->bitCount));
+    Put32(b, static_cast<std::uint32_t>(image->size));
+    Put32(b, offset);
+    offset += static_cast<std::uint32_t>(image->size);
+  }
+  for (const iconres::IconImage* image : images) {
+    const iconres::ByteSpan bytes = file.Bytes(*image);
+    b.insert(b.end(), bytes.begin(), bytes.end());
+  }
+  return b;
+}
+
+const iconres::IconGroup& GroupOf(const iconres::IconFile& file, std::size_t group) {
+  if (group >= file.contents.groups.size()) throw EInvalidGraphic("Icon image is not valid");
+  return file.contents.groups[group];
+}
+
+void Check(HRESULT hr) {
+  if (FAILED(hr)) throw EInvalidGraphic(ui::FormatMessageText("Cannot encode the image as PNG (error %s)",
+                                                              std::to_string(static_cast<unsigned long>(hr))));
+}
+
+// COM for this thread while the object lives, unless the thread already has it.
+class ComScope {
+ public:
+  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT hr_;
+};
+
+// A single-image .ico decoded by WIC's icon decoder (which applies the mask as alpha) and
+// encoded by its PNG encoder.
+std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
+  ComScope com;
+  ui::ComPtr<IWICImagingFactory> factory;
+  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                         reinterpret_cast<void**>(factory.put())));
+  ui::ComPtr<IWICStream> input;
+  Check(factory->CreateStream(input.put()));
+  Check(input->InitializeFromMemory(const_cast<BYTE*>(ico.data()), static_cast<DWORD>(ico.size())));
+  ui::ComPtr<IWICBitmapDecoder> decoder;
+  Check(factory->CreateDecoderFromStream(input.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()));
+  ui::ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder->GetFrame(0, frame.put()));
+  ui::ComPtr<IWICBitmapSource> pixels;
+  Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), pixels.put()));
+  UINT width = 0, height = 0;
+  Check(pixels->GetSize(&width, &height));
+
+  ui::ComPtr<IStream> output;
+  Check(CreateStreamOnHGlobal(nullptr, TRUE, output.put()));
+  ui::ComPtr<IWICBitmapEncoder> encoder;
+  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
+  Check(encoder->Initialize(output.get(), WICBitmapEncoderNoCache));
+  ui::ComPtr<IWICBitmapFrameEncode> target;
+  Check(encoder->CreateNewFrame(target.put(), nullptr));
+  Check(target->Initialize(nullptr));
+  Check(target->SetSize(width, height));
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+  Check(target->SetPixelFormat(&format));
+  if (format != GUID_WICPixelFormat32bppBGRA) Check(E_FAIL);
+  Check(target->WriteSource(pixels.get(), nullptr));
+  Check(target->Commit());
+  Check(encoder->Commit());
+
+  HGLOBAL memory = nullptr;
+  Check(GetHGlobalFromStream(output.get(), &memory));
+  STATSTG stat{};
+  Check(output->Stat(&stat, STATFLAG_NONAME));
+  std::vector<std::uint8_t> png(static_cast<std::size_t>(stat.cbSize.QuadPart));
+  const void* data = GlobalLock(memory);
+  if (!data) Check(E_OUTOFMEMORY);
+  std::copy_n(static_cast<const std::uint8_t*>(data), png.size(), png.begin());
+  GlobalUnlock(memory);
+  return png;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group) {
+  std::vector<const iconres::IconImage*> images;
+  for (const iconres::IconImage& image : GroupOf(file, group).images) {
+    if (image.sound) images.push_back(&image);
+  }
+  if (images.empty()) throw EInvalidGraphic("Icon image is not valid");
+  return IcoFile(file, images);
+}
+
+const iconres::IconImage* LargestImage(const iconres::IconGroup& group) {
+  const iconres::IconImage* best = nullptr;
+  for (const iconres::IconImage& image : group.images) {
+    if (!image.sound) continue;
+    const long long pixels = 1LL * image.width * image.height, bestPixels = best ? 1LL * best->width * best->height : -1;
+    if (pixels > bestPixels || (pixels == bestPixels && image.bitCount > best->bitCount)) best = &image;
+  }
+  return best;
+}
+
+std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, std::size_t group) {
+  const iconres::IconImage* image = LargestImage(GroupOf(file, group));
+  if (!image) throw EInvalidGraphic("Icon image is not valid");
+  const iconres::ByteSpan bytes = file.Bytes(*image);
+  if (image->png) return {bytes.begin(), bytes.end()};
+  return EncodePng(IcoFile(file, {image}));
+}
+
+std::unique_ptr<TGraphic> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {
+  return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+}

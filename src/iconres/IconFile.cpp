@@ -1,0 +1,94 @@
+// Reading a file into memory for the icon reader, and the system libraries' resource files.
+#include "iconres/IconFile.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "ui/Handles.h"
+
+namespace iconres {
+
+FileBytes::FileBytes(const std::string& path) {
+  // Shared for reading only, as the shell opens it; a file that is being written is passed over.
+  ui::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+    return;
+  }
+  // A view reads only the pages the reader touches: a large installer costs its headers and
+  // resources, not its whole length.
+  ui::UniqueEvent mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping) return;
+  view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  if (view_) size_ = static_cast<std::size_t>(size.QuadPart);
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+    : view_(std::exchange(other.view_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+  if (this != &other) {
+    Release();
+    view_ = std::exchange(other.view_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+FileBytes::~FileBytes() { Release(); }
+
+void FileBytes::Release() {
+  if (view_) UnmapViewOfFile(view_);
+  view_ = nullptr;
+  size_ = 0;
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder) {
+  if (windowsFolder.empty()) return {};
+  std::string windows = windowsFolder;
+  if (windows.back() != '\\') windows += '\\';
+  const std::size_t slash = file.find_last_of('\\');
+  if (slash == std::string::npos || slash + 1 == file.size()) return {};
+  const std::string folder = Lower(file.substr(0, slash + 1));
+  const std::string lowWindows = Lower(windows);
+  if (folder != lowWindows + "system32\\" && folder != lowWindows + "syswow64\\") return {};
+  return windows + "SystemResources\\" + file.substr(slash + 1) + ".mun";
+}
+
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder) {
+  IconFile result;
+  try {
+    result.bytes = FileBytes(path);
+    result.contents = ReadIconGroups(result.bytes.Span());
+    if (result.contents.groups.empty()) {
+      const std::string mun = ResourceFileFor(path, windowsFolder);
+      if (!mun.empty()) {
+        IconFile redirected;
+        redirected.bytes = FileBytes(mun);
+        redirected.contents = ReadIconGroups(redirected.bytes.Span());
+        if (!redirected.contents.groups.empty()) result = std::move(redirected);
+      }
+    }
+  } catch (const std::exception&) {
+    // Out of memory for one file's directories: that file holds no icons, the run goes on.
+    result = IconFile();
+  }
+  return result;
+}
+
+}  // namespace iconres

@@ -1,0 +1,45 @@
+// A file's icon groups with the bytes they point into: the file is opened and read once. The
+// icons of a system library that keeps them in %windir%\SystemResources\<name>.mun are read
+// from there, as the shell does.
+#pragma once
+#include <string>
+
+#include "iconres/IconResources.h"
+
+namespace iconres {
+
+// A file's bytes, read into memory through a read-only view; empty when it cannot be read.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  explicit FileBytes(const std::string& path);
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  FileBytes(FileBytes&& other) noexcept;
+  FileBytes& operator=(FileBytes&& other) noexcept;
+  ~FileBytes();
+  ByteSpan Span() const { return {static_cast<const std::uint8_t*>(view_), size_}; }
+
+ private:
+  void Release();
+  void* view_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+struct IconFile {
+  FileBytes bytes;
+  IconFileContents contents;
+  std::size_t Count() const { return contents.groups.size(); }
+  ByteSpan Bytes(const IconImage& image) const { return ImageBytes(bytes.Span(), image); }
+};
+
+// Where the icons of `file` live when it holds none itself: %windir%\SystemResources\<name>.mun
+// for a file directly inside windowsFolder\System32 or windowsFolder\SysWOW64 (compared without
+// regard to case); empty for any other file. windowsFolder may end with a backslash.
+std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder);
+
+// Reads the file's icon groups; a file that holds none is followed to its .mun file where it has
+// one. Never throws: a file that cannot be read or understood holds no icons.
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder);
+
+}  // namespace iconres

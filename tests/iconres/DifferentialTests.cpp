@@ -1,0 +1,91 @@
+// The reader-based extraction against the shell's own ExtractIconA, file by file, over the
+// system folder of the test prefix and our fixtures: the same count and, for every index, the
+// same refusal or the same pixels (colour and mask) at the large icon size.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "CorpusSupport.h"
+#include "extract/LargeIcon.h"
+#include "iconres/IconFile.h"
+#include "ui/Handles.h"
+
+namespace {
+
+// One bitmap of an icon as 32-bit pixels, with its size; empty for no bitmap.
+std::vector<DWORD> Pixels(HBITMAP bitmap) {
+  BITMAP bm{};
+  if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return {};
+  std::vector<DWORD> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight + 2);
+  px[0] = static_cast<DWORD>(bm.bmWidth);
+  px[1] = static_cast<DWORD>(bm.bmHeight);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB};
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, bitmap, 0, static_cast<UINT>(bm.bmHeight), px.data() + 2, &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  return px;
+}
+
+// "colour|mask" pixels of an icon, or nothing for a refusal.
+std::pair<std::vector<DWORD>, std::vector<DWORD>> Picture(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  ui::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+  return {Pixels(colour.get()), Pixels(mask.get())};
+}
+
+bool IsIcon(HICON h) { return reinterpret_cast<UINT_PTR>(h) > 1; }
+
+// Differences between the shell and the reader for every file of a folder, one line each.
+std::vector<std::string> Compare(const std::string& folder, int& files, int& icons) {
+  std::vector<std::string> out;
+  const std::string windows = MunWindowsFolder();
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const std::string& name : corpus::FilesIn(folder)) {
+    const std::string path = folder + name;
+    ++files;
+    const int shellCount = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, path.c_str(), UINT(-1))));
+    const iconres::IconFile file = iconres::LoadIconFile(path, windows);
+    if (shellCount != static_cast<int>(file.Count())) {
+      out.push_back(path + ": shell counts " + std::to_string(shellCount) + ", reader " + std::to_string(file.Count()));
+      continue;
+    }
+    for (int i = 0; i < shellCount; ++i) {
+      HICON raw = ExtractIconA(instance, path.c_str(), static_cast<UINT>(i));
+      ui::UniqueIcon shell(IsIcon(raw) ? raw : nullptr), ours(MakeLargeIcon(file, static_cast<size_t>(i)));
+      if (static_cast<bool>(shell) != static_cast<bool>(ours)) {
+        out.push_back(path + "," + std::to_string(i) + ": shell " + (shell ? "loads" : "refuses") + " it, reader " +
+                      (ours ? "loads" : "refuses"));
+      } else if (shell && Picture(shell.get()) != Picture(ours.get())) {
+        out.push_back(path + "," + std::to_string(i) + ": pixels differ");
+      }
+      icons += shell ? 1 : 0;
+    }
+  }
+  return out;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::ostringstream s;
+  for (size_t i = 0; i < lines.size() && i < 30; ++i) s << lines[i] << "\n";
+  return s.str();
+}
+
+TEST(ShellEquivalence, SystemFolderAndFixturesGiveTheShellsIconsFileByFile) {
+  char system[MAX_PATH] = "";
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  fixtures::TempFolder fixtureFolder("diff");
+  fixtures::MakeIconFixtureFolder(fixtureFolder.Path());
+  int files = 0, icons = 0;
+  std::vector<std::string> differences;
+  for (const std::string& folder : {std::string(system) + "\\", fixtureFolder.Path(), corpus::Folder("good")}) {
+    auto d = Compare(folder, files, icons);
+    differences.insert(differences.end(), d.begin(), d.end());
+  }
+  std::printf("compared %d files, %d icons\n", files, icons);
+  EXPECT_GT(icons, 100);
+  EXPECT_TRUE(differences.empty()) << differences.size() << " differences:\n" << Lines(differences);
+}
+
+}  // namespace
