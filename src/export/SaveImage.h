@@ -1,10 +1,10 @@
-// File naming and safe writing for the Save As command: one file per selected icon, never
-// overwriting anything that was already in the destination folder.
+// File naming and safe writing for the Save As command and the batch's /save: one file per
+// icon, never overwriting anything that was already in the destination folder.
 //
 // The main window's SaveIcon(kind) is expected to: ask TBrowseForFolderDialog for the folder,
-// WithTrailingBackslash() it, and for each selected entry fill a TIcon (CopySlotAsIcon) or a
-// TBitmap (RenderSlotToBitmap), then call
-//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, GraphicExtension(graphic)))
+// WithTrailingBackslash() it, and for each selected entry make its graphic (SlotGraphic, or
+// StoredIconGraphic for the stored kinds), then call
+//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, KindExtension(kind, graphic)))
 // and on a ui::Exception show "Cannot save to <folder>.  Please select another destination.".
 #pragma once
 #include <memory>

@@ -221,10 +221,6 @@ TEST_F(ExtractRun, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) {
   EXPECT_EQ(Entries(f), Strings{inner + "#0"});
 }
 
-}  // namespace
-
-namespace {
-
 // The folder a command-line argument names: a file selects its folder and the run reads it;
 // anything else reaches the error display and leaves the tree where it was.
 TEST_F(ExtractRun, StartFolderFromTheCommandLine) {
