@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "batch/CommandLine.h"
 #include "export/BrowseFolder.h"
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
@@ -14,8 +15,8 @@
 #include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
-#include "iconres/IconFile.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -329,6 +330,14 @@ void F::stNavChange(Component&, TreeNode* node) {
   ExtractIcons();
 }
 
+void F::OpenStartFolder(const std::string& argument) {
+  try {
+    stNav.SetPath(batch::StartFolder(argument));
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
+}
+
 void F::stNavChanging(Component&, TreeNode* node, bool& allow) { allow = node != nullptr; }
 
 // The folder tree never shows a context menu, so a right click leaves the selection alone.
@@ -421,27 +430,23 @@ void F::ExtractIcons() {
   try {
     lblInfo.SetCaption(InfoText(path));
     path = AddTrailingBackslash(path);
-    {
-      TStringList folders;
-      sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
-      // Nothing is pumped while the files are listed, so the status must be painted now.
-      Repaint();
-      if (IncludeSubs) ListAllFiles(path, files, folders);
-      else ListFiles(path + "*.*", files, false);
-    }
+    sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
+    // Nothing is pumped while the files are listed, so the status must be painted now.
+    Repaint();
+    ListRunFiles(path, IncludeSubs, files);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
     const std::string windowsFolder = MunWindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
       // Read once for the count and every icon; a damaged file holds fewer icons, never ends the run.
-      const iconres::IconFile icons = iconres::LoadIconFile(file, windowsFolder);
-      const int count = static_cast<int>(icons.Count());
+      const FileIcons icons(file, windowsFolder);
+      const int count = icons.Count();
       if (count > 0) {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
-          UniqueIcon icon(MakeLargeIcon(icons, static_cast<size_t>(i)));
+          UniqueIcon icon = icons.Icon(i);
           // A group without a sound image is refused and leaves a gap in the numbering.
           if (!icon) continue;
           int slot = -1;
@@ -541,27 +546,12 @@ void F::SaveIcon(OutputKind kind) {
   }
   folder = WithTrailingBackslash(folder);
   CursorScope wait(CursorKind::HourGlass);
-  const bool large = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
-  const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
-  HIMAGELIST list = large ? Icons.Handle() : SmallIcons.Handle();
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
-    std::unique_ptr<TGraphic> graphic;
-    std::string extension;
-    if (kind == OutputKind::OriginalIcon || kind == OutputKind::Png) {
-      graphic = StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png);
-      extension = kind == OutputKind::Png ? ".png" : ".ico";
-    } else if (asIcon) {
-      auto icon = std::make_unique<TIcon>();
-      CopySlotAsIcon(list, lvIcons.ImageIndex(i), icon.get());
-      graphic = std::move(icon);
-    } else {
-      auto bitmap = std::make_unique<TBitmap>();
-      RenderSlotToBitmap(list, lvIcons.ImageIndex(i), bitmap.get());
-      graphic = std::move(bitmap);
-    }
-    if (extension.empty()) extension = GraphicExtension(*graphic);
-    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), extension);
+    std::unique_ptr<TGraphic> graphic =
+        IsStoredKind(kind) ? StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png)
+                           : SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
+    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.
       SaveGraphicToFreeName(*graphic, folder, name);
@@ -582,7 +572,7 @@ std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
   try {
     const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
     const size_t group = static_cast<size_t>(source.index);
-    return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+    return ::StoredIconGraphic(file, group, png);
   } catch (const EInvalidGraphic&) {
     throw Exception("Cannot read the icon from " + source.file);
   }

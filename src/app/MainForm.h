@@ -1,7 +1,7 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
-#include "export/Graphics.h"
+#include "export/SaveImage.h"  // OutputKind
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -12,11 +12,6 @@
 #include "ui/StdControls.h"
 #include "ui/TreeView.h"
 
-// What the save command writes for each selected icon; the numbers are the kinds' order in
-// the menus.
-// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
-enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5 };
-
 class TfrmMainForm : public ui::Form {
  public:
   ~TfrmMainForm() override;
@@ -26,6 +21,9 @@ class TfrmMainForm : public ui::Form {
   void ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly);
   // Fills the icon list from the folder selected in the tree.
   void ExtractIcons();
+  // Selects the folder a command-line argument names, or a file's folder; anything else is
+  // reported by the error display and the tree stays where it is.
+  void OpenStartFolder(const std::string& argument);
 
   // Event handlers, bound by the layout.
   void FormCreate(ui::Component& sender);

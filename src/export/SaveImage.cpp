@@ -5,6 +5,25 @@ std::string GraphicExtension(const TGraphic& graphic) {
   return dynamic_cast<const TBitmap*>(&graphic) ? ".bmp" : ".ico";
 }
 
+std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot) {
+  if (IsStoredKind(kind)) throw EInvalidGraphicOperation("A stored icon is read from its file");
+  const bool isLarge = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
+  const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
+  HIMAGELIST list = isLarge ? large : small;
+  if (asIcon) {
+    auto icon = std::make_unique<TIcon>();
+    CopySlotAsIcon(list, slot, icon.get());
+    return icon;
+  }
+  auto bitmap = std::make_unique<TBitmap>();
+  RenderSlotToBitmap(list, slot, bitmap.get());
+  return bitmap;
+}
+
+std::string KindExtension(OutputKind kind, const TGraphic& graphic) {
+  return kind == OutputKind::Png ? ".png" : GraphicExtension(graphic);
+}
+
 std::string OutputFileName(const std::string& caption, const std::string& indexText,
                            const std::string& extension) {
   const auto dot = caption.rfind('.');

@@ -1,14 +1,31 @@
-// File naming and safe writing for the Save As command: one file per selected icon, never
-// overwriting anything that was already in the destination folder.
+// File naming and safe writing for the Save As command and the batch's /save: one file per
+// icon, never overwriting anything that was already in the destination folder.
 //
 // The main window's SaveIcon(kind) is expected to: ask TBrowseForFolderDialog for the folder,
-// WithTrailingBackslash() it, and for each selected entry fill a TIcon (CopySlotAsIcon) or a
-// TBitmap (RenderSlotToBitmap), then call
-//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, GraphicExtension(graphic)))
+// WithTrailingBackslash() it, and for each selected entry make its graphic (SlotGraphic, or
+// StoredIconGraphic for the stored kinds), then call
+//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, KindExtension(kind, graphic)))
 // and on a ui::Exception show "Cannot save to <folder>.  Please select another destination.".
 #pragma once
+#include <memory>
 #include <string>
 #include "export/Graphics.h"
+
+// What the save command writes for each icon; the numbers are the kinds' order in the menus.
+// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
+enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5 };
+
+// Whether the kind is written from the icon's file rather than from the image lists.
+constexpr bool IsStoredKind(OutputKind kind) { return kind == OutputKind::OriginalIcon || kind == OutputKind::Png; }
+
+// The graphic a kind that is not stored writes for an icon kept at slot in the large (32 x 32)
+// and small (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn
+// from it.
+std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot);
+
+// The extension of the file a kind writes for this graphic: ".png" for Png, otherwise as
+// GraphicExtension.
+std::string KindExtension(OutputKind kind, const TGraphic& graphic);
 
 // ".bmp" for a TBitmap, ".ico" for anything else.
 std::string GraphicExtension(const TGraphic& graphic);

@@ -140,3 +140,7 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
   if (image->png) return {bytes.begin(), bytes.end()};
   return EncodePng(IcoFile(file, {image}));
 }
+
+std::unique_ptr<TGraphic> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {
+  return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+}

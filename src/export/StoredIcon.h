@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,7 @@ class TStoredImage : public TGraphic {
  private:
   std::vector<std::uint8_t> bytes_;
 };
+
+// The group as the kinds OriginalIcon (png false) and Png save it: OriginalIconBytes or
+// LargestImagePngBytes as a graphic. Raises as they do.
+std::unique_ptr<TGraphic> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png);

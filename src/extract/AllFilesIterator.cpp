@@ -189,3 +189,12 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
     ++index;
   }
 }
+
+void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files) {
+  if (includeSubs) {
+    TStringList folders;
+    ListAllFiles(folder, files, folders);
+  } else {
+    ListFiles(folder + "*.*", files, false);
+  }
+}

@@ -56,3 +56,7 @@ void ListSubFolders(const std::string& folder, TStringList& list,
 void ListAllFiles(const std::string& start, TStringList& files, TStringList& folders,
                   const TAcceptEntry& acceptFile = nullptr,
                   const TAcceptEntry& acceptFolder = nullptr);
+
+// The files an extraction run of folder (ending in "\") reads, before the type filter: the
+// folder's own files, or with includeSubs those of every visible sub-folder too.
+void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files);

@@ -31,9 +31,15 @@ void ImageList::Load(const Props& p, Form& form) {
     list_.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, p.imageCount, 4));
     ImageList_AddMasked(list_.get(), strip.get(), RGB(255, 0, 255));
   } else {
-    list_.reset(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 16));
+    list_ = CreateIconImageList(size);
   }
   ImageList_SetBkColor(list_.get(), CLR_NONE);
+}
+
+UniqueImageList CreateIconImageList(int size) {
+  UniqueImageList list(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 16));
+  ImageList_SetBkColor(list.get(), CLR_NONE);
+  return list;
 }
 
 void Image::SetPicture(HBITMAP bmp) {

@@ -18,6 +18,10 @@ class ImageList : public Component {
   UniqueImageList list_;
 };
 
+// An empty list of size x size images at the display's depth, with masks, for icons added at
+// run time: what the icon list keeps and the save commands read back.
+UniqueImageList CreateIconImageList(int size);
+
 // A picture control; stretched to its bounds when asked.
 class Image : public Control {
  public:

@@ -221,4 +221,23 @@ TEST_F(ExtractRun, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) {
   EXPECT_EQ(Entries(f), Strings{inner + "#0"});
 }
 
+// The folder a command-line argument names: a file selects its folder and the run reads it;
+// anything else reaches the error display and leaves the tree where it was.
+TEST_F(ExtractRun, StartFolderFromTheCommandLine) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = Open(false, false, ".ico");
+  const std::string before = f.stNav.Path();
+  const std::string missing = folder_->Path() + "nothing";
+  f.OpenStartFolder(missing);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, Application.Title);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Cannot find the folder " + missing + ".");
+  EXPECT_EQ(f.stNav.Path(), before);
+
+  f.OpenStartFolder(folder_->Path() + "sub\\deep.ico");
+  EXPECT_EQ(_stricmp(f.stNav.Path().c_str(), (Root() + "\\sub").c_str()), 0) << f.stNav.Path();
+  EXPECT_EQ(Entries(f), Strings{"deep.ico#0"});
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
 }  // namespace

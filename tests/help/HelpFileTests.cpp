@@ -171,7 +171,7 @@ TEST(HelpFile, ReadsBackWithTitleContextsMapAndTopics) {
 
   auto context = hlp.LongPairs(files["|CONTEXT"]);
   std::map<std::string, int32_t> byName;
-  for (const char* name : {"contents", "choosing_a_folder", "icon_list", "configuration", "saving", "copying", "keys"}) {
+  for (const char* name : {"contents", "choosing_a_folder", "icon_list", "configuration", "saving", "copying", "keys", "command_line"}) {
     auto it = context.find(ContextHash(name));
     ASSERT_NE(it, context.end()) << name;
     byName[name] = it->second;

@@ -1,0 +1,167 @@
+// Splitting and reading the command line, and the usage text that describes it.
+#include "batch/CommandLine.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "extract/ExtractHelpers.h"
+#include "extract/PathText.h"
+#include "ui/Errors.h"
+
+namespace batch {
+
+namespace {
+
+struct KindName {
+  const char* name;
+  OutputKind kind;
+};
+constexpr KindName kKinds[] = {{"ico32", OutputKind::Icon32},
+                               {"ico16", OutputKind::Icon16},
+                               {"bmp32", OutputKind::Bitmap32},
+                               {"bmp16", OutputKind::Bitmap16},
+                               {"original", OutputKind::OriginalIcon},
+                               {"png", OutputKind::Png}};
+
+std::string KindList() {
+  std::string list;
+  for (const KindName& k : kKinds) list += (list.empty() ? "" : ", ") + std::string(k.name);
+  return list;
+}
+
+Command Bad(const std::string& error) {
+  Command c;
+  c.mode = Mode::BadArguments;
+  c.error = error;
+  return c;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramArguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return args;
+  for (int i = 1; i < count; ++i) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+    arg.resize(arg.size() - 1);
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return args;
+}
+
+Command ParseArguments(const std::vector<std::string>& args) {
+  Command c;
+  std::vector<std::string> plain;
+  bool anySwitch = false, save = false, list = false, kindGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty() || arg[0] != '/') {
+      // No name holds a quote: in "C:\" or "folder\" the backslash kept the closing quote. At
+      // the end that is the backslash meant (a drive dropped on the program gives that); in
+      // the middle it swallowed the arguments after it.
+      const size_t quote = arg.find('"');
+      if (quote == std::string::npos) plain.push_back(arg);
+      else if (quote + 1 == arg.size()) plain.push_back(arg.substr(0, quote) + "\\");
+      else return Bad("A quoted folder name must not end with a backslash: " + arg);
+      continue;
+    }
+    anySwitch = true;
+    std::string name = LowerAsciiLetters(arg.substr(1));
+    std::optional<std::string> value;
+    if (const size_t colon = name.find(':'); colon != std::string::npos) {
+      value = arg.substr(1 + colon + 1);
+      name.resize(colon);
+    }
+    // The value of a switch that takes one: after the colon, or the next argument.
+    auto takeValue = [&]() -> std::optional<std::string> {
+      if (value) return value;
+      if (i + 1 < args.size() && (args[i + 1].empty() || args[i + 1][0] != '/')) return args[++i];
+      return std::nullopt;
+    };
+    if (name == "?" && !value) return Command{.mode = Mode::Usage};
+    if (name == "save" && !value) save = true;
+    else if (name == "list" && !value) list = true;
+    else if (name == "sub" && !value) c.sub = true;
+    else if (name == "all" && !value) c.all = true;
+    else if (name == "stored" && !value) c.stored = true;
+    else if (name == "types") {
+      c.types = takeValue();
+      if (!c.types || c.types->empty()) return Bad("/types needs a list of extensions, such as .EXE.DLL");
+    } else if (name == "kind") {
+      const std::optional<std::string> kind = takeValue();
+      const KindName* found = nullptr;
+      for (const KindName& k : kKinds)
+        if (kind && LowerAsciiLetters(*kind) == k.name) found = &k;
+      if (!found) return Bad("/kind needs one of " + KindList());
+      c.kind = found->kind;
+      kindGiven = true;
+    } else {
+      return Bad("Unknown switch " + arg);
+    }
+  }
+  if (!anySwitch) {
+    // A folder whose name holds spaces may arrive unquoted, as several arguments.
+    for (const std::string& part : plain) c.folder += (c.folder.empty() ? "" : " ") + part;
+    return c;
+  }
+  if (save && list) return Bad("/save and /list cannot be used together");
+  if (!save && !list) return Bad("Use /save or /list with these switches");
+  if (c.all && c.types) return Bad("/all and /types cannot be used together");
+  if (list && kindGiven) return Bad("/kind belongs to /save");
+  const size_t wanted = save ? 2 : 1;
+  if (plain.size() < wanted)
+    return Bad(save ? "/save needs a folder and an output folder" : "/list needs a folder");
+  if (plain.size() > wanted) return Bad("Unexpected argument " + plain[wanted]);
+  for (const std::string& p : plain)
+    if (p.empty()) return Bad("A folder name is empty");
+  c.mode = save ? Mode::Save : Mode::List;
+  c.folder = plain[0];
+  if (save) c.output = plain[1];
+  return c;
+}
+
+std::string UsageText() {
+  return "Varnholt Glyph Gatherer: starting on a folder, and saving or listing icons without a window.\r\n"
+         "\r\n"
+         "  Mirovane.exe [folder]\r\n"
+         "      Opens the window with the folder (or the folder of a file) selected.\r\n"
+         "\r\n"
+         "  Mirovane.exe /save folder output [/sub] [/all | /types LIST] [/kind KIND] [/stored]\r\n"
+         "      Saves each icon of the folder's files into the output folder (made when missing),\r\n"
+         "      named as Save As names them; existing files are never overwritten. Prints each\r\n"
+         "      file it saves and a summary.\r\n"
+         "\r\n"
+         "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/stored]\r\n"
+         "      Prints one line per icon: the file, the icon's index and the sizes the file\r\n"
+         "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs.\r\n"
+         "\r\n"
+         "  /sub          include the files of every visible sub-folder\r\n"
+         "  /all          read every file (without /types or /stored, the default)\r\n"
+         "  /types LIST   read only files whose extension is in LIST, such as .EXE.DLL\r\n"
+         "  /kind KIND    " + KindList() + ":\r\n"
+         "                a 32 x 32 or 16 x 16 icon or bitmap, the icon with every size\r\n"
+         "                its file stores (.ico), or its largest image (.png); ico32 when\r\n"
+         "                not given\r\n"
+         "  /stored       start from the options kept by View > Configuration; /sub, /all and\r\n"
+         "                /types then change them. Without it no stored setting is read.\r\n"
+         "  /?            shows this text\r\n"
+         "\r\n"
+         "Exit code: 0 every icon saved or listed, 1 something failed (each failure is printed\r\n"
+         "with its reason), 2 the arguments were wrong.\r\n";
+}
+
+std::string StartFolder(const std::string& argument) {
+  char full[MAX_PATH] = "";
+  const DWORD length = argument.empty() ? 0 : GetFullPathNameA(argument.c_str(), MAX_PATH, full, nullptr);
+  const DWORD attributes = length > 0 && length < MAX_PATH ? GetFileAttributesA(full) : INVALID_FILE_ATTRIBUTES;
+  if (attributes == INVALID_FILE_ATTRIBUTES) throw ui::Exception("Cannot find the folder " + argument);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return full;
+  return pathtext::DirectoryPart(full);
+}
+
+}  // namespace batch

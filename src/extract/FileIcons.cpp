@@ -1,0 +1,12 @@
+// Icon reading through our own reader, shared by the window's run and the batch commands.
+#include "extract/FileIcons.h"
+
+#include "extract/LargeIcon.h"
+
+FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder)
+    : file_(iconres::LoadIconFile(file, windowsFolder)) {}
+
+ui::UniqueIcon FileIcons::Icon(int index) const {
+  if (index < 0 || index >= Count()) return ui::UniqueIcon();
+  return ui::UniqueIcon(MakeLargeIcon(file_, static_cast<size_t>(index)));
+}

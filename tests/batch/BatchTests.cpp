@@ -1,0 +1,344 @@
+// The command line end to end: Mirovane.exe started with a folder or a batch command, its
+// standard output caught in a file, its exit code, and the files it saved.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DriverCommon.h"
+#include "batch/CommandLine.h"
+#include "export/StoredIcon.h"
+#include "fixtures/IconFixtures.h"
+#include "iconres/IconFile.h"
+#include "settings/RegistryIniFile.h"
+#include "settings/Settings.h"
+#include "ui/Handles.h"
+
+namespace {
+
+// Relative to the test programs' working folder, build/.../tests.
+const char* const kProgram = "..\\Mirovane.exe";
+constexpr DWORD kRunTimeoutMs = 60000;
+
+struct Outcome {
+  DWORD exitCode = 0xBAD0;
+  std::vector<std::string> lines;
+  std::string Text() const {
+    std::string all;
+    for (const std::string& l : lines) all += l + "\n";
+    return all;
+  }
+};
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the program with the arguments, its standard output and error going to one file.
+Outcome RunProgram(const std::string& arguments) {
+  fixtures::TempFolder scratch("out");
+  const std::string capture = scratch.Path() + "stdout.txt";
+  Outcome outcome;
+  {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    ui::UniqueFile file(CreateFileA(capture.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return outcome;
+    STARTUPINFOA si{sizeof si};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file.get();
+    si.hStdError = file.get();
+    std::string line = std::string("\"") + kProgram + "\" " + arguments;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(kProgram, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return outcome;
+    CloseHandle(pi.hThread);
+    ui::UniqueEvent process(pi.hProcess);
+    outcome.exitCode = 0xBAD1;
+    if (WaitForSingleObject(process.get(), kRunTimeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &outcome.exitCode);
+    else TerminateProcess(process.get(), 0xBAD1);
+  }
+  std::vector<uint8_t> bytes = ReadAll(capture);
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    outcome.lines.push_back(l);
+  }
+  return outcome;
+}
+
+// A folder's path without its last backslash, which would escape a closing quote.
+std::string NoSlash(std::string path) {
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string Quoted(const std::string& path) { return "\"" + NoSlash(path) + "\""; }
+
+// Every name in a folder, "name/" for folders, sorted.
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  ui::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
+  if (find) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : ""));
+    } while (FindNextFileA(find.get(), &fd));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int32_t Int32At(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+class CommandLine : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    fixture_ = new fixtures::TempFolder("src");
+    fixtures::MakeIconFixtureFolder(fixture_->Path());
+    // A folder where every icon reads: icons.dll (four) and single.ico.
+    sound_ = new fixtures::TempFolder("sound");
+    for (const char* name : {"icons.dll", "single.ico"})
+      CopyFileA((fixture_->Path() + name).c_str(), (sound_->Path() + name).c_str(), FALSE);
+  }
+  static void TearDownTestSuite() {
+    delete fixture_;
+    delete sound_;
+    fixture_ = sound_ = nullptr;
+  }
+  void SetUp() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
+  void TearDown() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
+
+  static fixtures::TempFolder* fixture_;
+  static fixtures::TempFolder* sound_;
+};
+fixtures::TempFolder* CommandLine::fixture_ = nullptr;
+fixtures::TempFolder* CommandLine::sound_ = nullptr;
+
+TEST_F(CommandLine, SaveWritesEachKindUnderTheWindowsNames) {
+  fixtures::TempFolder dest("dest");
+  struct Kind {
+    const char* switches;
+    const char* extension;
+    int size;
+  };
+  // No /kind saves 32 x 32 icons, as the Save As button does.
+  // 0 for the kinds written as the file stores the icon.
+  for (const Kind& k : {Kind{"", ".ico", 32}, {"/kind ico16", ".ico", 16}, {"/KIND:bmp32", ".bmp", 32}, {"/kind BMP16", ".bmp", 16},
+                        {"/kind original", ".ico", 0}, {"/kind png", ".png", 0}}) {
+    SCOPED_TRACE(k.switches);
+    // The output folder is made, with the folder above it.
+    const std::string out = dest.Path() + "made\\" + (k.switches[0] ? k.switches + 6 : "plain") + "\\";
+    Outcome o = RunProgram("/save " + Quoted(sound_->Path()) + " " + Quoted(out) + " " + k.switches);
+    EXPECT_EQ(o.exitCode, 0u) << o.Text();
+    std::vector<std::string> names;
+    for (const char* base : {"icons0", "icons1", "icons2", "icons3", "single0"}) names.push_back(base + std::string(k.extension));
+    EXPECT_EQ(Listing(out), names);
+    std::vector<std::string> printed;
+    for (const std::string& n : names) printed.push_back(out + n);
+    printed.push_back("5 files saved to " + out + ", 0 failed.");
+    EXPECT_EQ(o.lines, printed);
+    for (const std::string& n : names) {
+      const std::vector<uint8_t> b = ReadAll(out + n);
+      if (k.size == 0) {
+        // Byte for byte what Save As writes for the icon as its file stores it.
+        const std::string source = sound_->Path() + (n[0] == 'i' ? "icons.dll" : "single.ico");
+        const iconres::IconFile file = iconres::LoadIconFile(source, "");
+        const size_t group = static_cast<size_t>(n[n.size() - 5] - '0');
+        EXPECT_EQ(b, k.extension == std::string(".png") ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group)) << n;
+        continue;
+      }
+      ASSERT_GE(b.size(), 54u) << n;
+      if (k.extension == std::string(".ico")) {
+        // One 4-bit image, as Save As writes it.
+        EXPECT_EQ(b.size(), k.size == 32 ? 766u : 318u) << n;
+        EXPECT_EQ(b[6], k.size) << n;
+      } else {
+        EXPECT_EQ(b[0], 'B') << n;
+        EXPECT_EQ(Int32At(b, 18), k.size) << n;
+        EXPECT_EQ(Int32At(b, 22), k.size) << n;
+      }
+    }
+  }
+  // A second save into the same folder keeps what is there and puts "_" in front.
+  const std::string out = dest.Path() + "made\\plain\\";
+  Outcome again = RunProgram("/save " + Quoted(sound_->Path()) + " " + Quoted(out) + " /types .ico");
+  EXPECT_EQ(again.exitCode, 0u) << again.Text();
+  EXPECT_EQ(again.lines, (std::vector<std::string>{out + "_single0.ico", "1 file saved to " + out + ", 0 failed."}));
+  EXPECT_EQ(Listing(out).size(), 6u);
+  // Nothing of the program's settings was read or written.
+  HKEY section = nullptr;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kBaseKey) + "\\" + kSection).c_str(), 0, KEY_READ, &section),
+            ERROR_SUCCESS);
+  if (section) RegCloseKey(section);
+}
+
+TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
+  const std::string src = fixture_->Path();
+  // Hidden and system files are read; hidden and system folders are not walked.
+  Outcome flat = RunProgram("/list " + Quoted(src) + " /types .ICO");
+  EXPECT_EQ(flat.exitCode, 0u) << flat.Text();
+  EXPECT_EQ(flat.lines, (std::vector<std::string>{src + "hidden.ico\t0\t32x32 4bpp",
+                                                  src + "single.ico\t0\t16x16 4bpp, 32x32 8bpp, 32x32 32bpp, 48x48 32bpp",
+                                                  src + "system.ico\t0\t32x32 4bpp", src + "UPPER.ICO\t0\t32x32 8bpp",
+                                                  "4 icons in 4 files, 0 failed."}));
+  const std::string deepSizes = "\t0\t32x32 8bpp";
+  fixtures::TempFolder dest("sub");
+  Outcome deep = RunProgram("/save " + Quoted(src) + " " + Quoted(dest.Path()) + " /sub /types:.ico /kind bmp16");
+  EXPECT_EQ(deep.exitCode, 0u) << deep.Text();
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"UPPER0.bmp", "deep0.bmp", "hidden0.bmp", "inner0.bmp",
+                                                            "single0.bmp", "system0.bmp"}));
+  ASSERT_FALSE(deep.lines.empty());
+  EXPECT_EQ(deep.lines.back(), "6 files saved to " + dest.Path() + ", 0 failed.");
+  // /stored starts from the configuration dialog's options; the switches still change them.
+  TRegistryIniFile ini(kBaseKey);
+  stored::IncludeSubs.Write(ini, true);
+  stored::ExtractFromAll.Write(ini, false);
+  stored::FileTypes.Write(ini, ".cur.ico");
+  Outcome stored = RunProgram("/list " + Quoted(src + "sub") + " /stored");
+  EXPECT_EQ(stored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, src + "sub\\inner\\inner.ico" + deepSizes,
+                                                    "2 icons in 2 files, 0 failed."}));
+  Outcome storedAndTypes = RunProgram("/list " + Quoted(src + "sub") + " /stored /types .dll");
+  EXPECT_EQ(storedAndTypes.lines, std::vector<std::string>{"0 icons in 0 files, 0 failed."});
+  Outcome withoutStored = RunProgram("/list " + Quoted(src + "sub"));
+  EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, "1 icon in 1 file, 0 failed."}));
+}
+
+TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
+  const std::string src = fixture_->Path();
+  Outcome o = RunProgram("/list " + Quoted(src) + " /types .DLL");
+  EXPECT_EQ(o.exitCode, 1u) << o.Text();
+  // The sizes each icon's group stores, sound images only, in the group's order.
+  const char* const sizes[] = {"32x32 4bpp, 16x16 4bpp", "32x32 8bpp", "32x32 32bpp, 16x16 32bpp", "48x48 24bpp, 32x32 24bpp"};
+  std::vector<std::string> want = {src + "gaps.dll\t0\t32x32 4bpp",
+                                   "Error: " + src + "gaps.dll, icon 1: the file stores no sound image for this icon",
+                                   src + "gaps.dll\t2\t32x32 32bpp", src + "gaps.dll\t3\t32x32 24bpp"};
+  for (const char* file : {"icons.dll", "LIBRARY.DLL"})
+    for (int i = 0; i < 4; ++i) want.push_back(src + file + "\t" + std::to_string(i) + "\t" + sizes[i]);
+  want.push_back("11 icons in 3 files, 1 failed.");
+  EXPECT_EQ(o.lines, want);
+
+  Outcome missing = RunProgram("/list " + Quoted(src + "nothing"));
+  EXPECT_EQ(missing.exitCode, 1u);
+  EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
+}
+
+TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {
+  fixtures::TempFolder dest("dest");
+  // A folder that cannot be made: a file has its parent's name.
+  ASSERT_TRUE(CreateDirectoryA((dest.Path() + "kept").c_str(), nullptr));
+  fixtures::WriteFileBytes(dest.Path() + "file", "x", 1);
+  Outcome none = RunProgram("/save " + Quoted(sound_->Path()) + " " + Quoted(dest.Path() + "file\\out"));
+  EXPECT_EQ(none.exitCode, 1u) << none.Text();
+  ASSERT_EQ(none.lines.size(), 1u) << none.Text();
+  EXPECT_EQ(none.lines[0].rfind("Error: cannot save to " + dest.Path() + "file\\out: ", 0), 0u) << none.lines[0];
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"file", "kept/"}));
+
+  // A source file whose name leaves no room for the index: its icons' file names are longer
+  // than any folder entry may be. The saves before it stay, each failure is reported with its
+  // reason, and the batch goes on. A short folder keeps the source's own path readable.
+  const std::string src = "C:\\mb\\";
+  const std::string longName(253, 'X');
+  ASSERT_TRUE(CreateDirectoryA(src.c_str(), nullptr));
+  struct Remove {
+    std::string folder;
+    ~Remove() { fixtures::RemoveFolderTree(folder); }
+  } remove{src};
+  for (const char* name : {"gaps.dll", "icons.dll"})
+    ASSERT_TRUE(CopyFileA((fixture_->Path() + name).c_str(), (src + name).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((fixture_->Path() + "icons.dll").c_str(), (src + longName).c_str(), FALSE));
+  const std::string out = dest.Path() + "kept\\";
+  Outcome some = RunProgram("/save " + Quoted(src) + " " + Quoted(out));
+  EXPECT_EQ(some.exitCode, 1u) << some.Text();
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"gaps0.ico", "gaps2.ico", "gaps3.ico", "icons0.ico", "icons1.ico",
+                                                     "icons2.ico", "icons3.ico"}));
+  ASSERT_EQ(some.lines.size(), 13u) << some.Text();
+  EXPECT_EQ(some.lines[1], "Error: " + src + "gaps.dll, icon 1: the file stores no sound image for this icon");
+  for (int i = 0; i < 4; ++i) {
+    const std::string failure = "Error: " + src + longName + ", icon " + std::to_string(i) + ": Cannot create file ";
+    EXPECT_EQ(some.lines[8 + i].rfind(failure, 0), 0u) << some.lines[8 + i];
+  }
+  EXPECT_EQ(some.lines.back(), "7 files saved to " + out + ", 5 failed.");
+}
+
+TEST_F(CommandLine, BadArgumentsGiveTheUsageAndExitCodeTwo) {
+  for (const char* args : {"/save onlyone", "/frobnicate", "/list x /kind ico16", "/kind gif /save a b"}) {
+    SCOPED_TRACE(args);
+    Outcome o = RunProgram(args);
+    EXPECT_EQ(o.exitCode, 2u);
+    ASSERT_GE(o.lines.size(), 3u) << o.Text();
+    EXPECT_EQ(o.lines[0].rfind("Error: ", 0), 0u) << o.lines[0];
+    EXPECT_NE(o.Text().find("Mirovane.exe /save folder output"), std::string::npos) << o.Text();
+  }
+  Outcome help = RunProgram("/?");
+  EXPECT_EQ(help.exitCode, 0u);
+  std::string usage = batch::UsageText();
+  for (size_t at; (at = usage.find('\r')) != std::string::npos;) usage.erase(at, 1);
+  EXPECT_EQ(help.Text(), usage);
+}
+
+TEST_F(CommandLine, FileArgumentOpensTheWindowOnItsFolderAndReadsIt) {
+  std::string line = std::string("\"") + kProgram + "\" " + Quoted(sound_->Path() + "icons.dll");
+  STARTUPINFOA si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(kProgram, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  ui::UniqueEvent process(pi.hProcess);
+  HWND window = driver::WaitFor("TfrmMainForm", 60);
+  ASSERT_NE(window, nullptr);
+  HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+  ASSERT_NE(bar, nullptr);
+  driver::RemoteBuffer buffer(bar, 256);
+  ASSERT_TRUE(buffer.Valid());
+  std::string status;
+  for (DWORD start = GetTickCount(); status != "5 icons" && GetTickCount() - start < 60000; Sleep(100)) {
+    DWORD_PTR ignored = 0;
+    char text[256] = "";
+    if (SendMessageTimeoutA(bar, SB_GETTEXTA, 0, buffer.Address(), SMTO_NORMAL, 1000, &ignored) &&
+        buffer.Read(text, sizeof text - 1))
+      status = text;
+  }
+  EXPECT_EQ(status, "5 icons");
+  std::string folder = NoSlash(sound_->Path());
+  folder = folder.substr(folder.rfind('\\') + 1);
+  char caption[256] = "";
+  GetWindowTextA(window, caption, sizeof caption);
+  EXPECT_EQ(_stricmp(caption, (folder + " - Varnholt Glyph Gatherer").c_str()), 0) << caption;
+  EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
+  TerminateProcess(process.get(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The command line as Explorer, shortcuts and typing hand it over.
+TEST(CommandLineArguments, KeepWhatTheUserMeant) {
+  using batch::Mode;
+  using batch::ParseArguments;
+  // An unquoted folder with spaces; a quoted drive whose backslash kept the closing quote.
+  EXPECT_EQ(ParseArguments({"C:\\My", "Icons"}).folder, "C:\\My Icons");
+  const batch::Command drive = ParseArguments({"C:\""});
+  EXPECT_EQ(drive.mode, Mode::Window);
+  EXPECT_EQ(drive.folder, "C:\\");
+  EXPECT_EQ(ParseArguments({"/list", "C:\\"}).folder, "C:\\");
+  // A quoted "folder\" in the middle swallowed the arguments after it.
+  EXPECT_EQ(ParseArguments({"/save", "C:\\src\" C:\\out"}).mode, Mode::BadArguments);
+  EXPECT_EQ(ParseArguments({"/save", "a", "b", "/all", "/types", ".exe"}).mode, Mode::BadArguments);
+  EXPECT_EQ(ParseArguments({"/save", "a", "b", "/types"}).mode, Mode::BadArguments);
+  EXPECT_EQ(ParseArguments({"/save", "a", "b", "c"}).mode, Mode::BadArguments);
+  EXPECT_EQ(ParseArguments({"/sub", "a"}).mode, Mode::BadArguments);
+  EXPECT_EQ(ParseArguments({"/list", "a", "/?"}).mode, Mode::Usage);
+}
+
+}  // namespace
