@@ -69,10 +69,15 @@ bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
 }
 
 std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, const std::string& name) {
-  // Another program may take the free name between the search and the save: search again.
+  std::string candidate = name;
   for (;;) {
-    const std::string path = folder + FreeFileName(folder, name);
+    const std::string free = FreeFileName(folder, candidate);
+    const std::string path = folder + free;
     if (SaveGraphicToNewFile(graphic, path)) return path;
     if (path.size() >= MAX_PATH) throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+    // The name was taken after all: another program took it since the search, or something
+    // there has no attributes to show (a link to nothing). Searching again from the same name
+    // could find it "free" forever, so the search goes on past it.
+    candidate = "_" + free;
   }
 }
