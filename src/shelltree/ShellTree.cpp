@@ -110,6 +110,7 @@ TShellnode::~TShellnode() {
 TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner()); }
 
 void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse) {
+  ForgetImages();
   Info.ParentFolder = ui::ComPtr<IShellFolder>::Share(parentFolder);
   if (rel) {
     FolderBound = false;
@@ -151,16 +152,36 @@ std::string TShellnode::GetDisplayName() const {
 }
 
 void TShellnode::UpdateImages() {
-  const TShellTree& tree = Tree();
+  ForgetImages();
+  TVITEMA it{};
+  it.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  it.hItem = Item();
+  it.iImage = it.iSelectedImage = I_IMAGECALLBACK;
+  it.stateMask = TVIS_OVERLAYMASK;
+  int overlay = OverlayIndex();
+  it.state = overlay >= 0 ? INDEXTOOVERLAYMASK(overlay + 1) : 0;
+  // The control redraws the item, and so asks for its images again.
+  SendMessageA(Tree().Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
+
+void TShellnode::Images(int& image, int& selected) {
+  if (!imagesKnown_) {
+    LookUpImages(image_, selectedImage_);
+    // A node asked before it has its item has nothing to look up yet.
+    imagesKnown_ = Info.AbsPIDL.get() != nullptr;
+  }
+  image = image_;
+  selected = selectedImage_;
+}
+
+void TShellnode::LookUpImages(int& image, int& selected) const {
+  // Each look-up costs the shell more the larger the folder, which is why only the nodes the
+  // control draws are looked up.
   LPCITEMIDLIST abs = Info.AbsPIDL.get();
-  int image = SystemIconIndex(abs, 0);
-  SetImageIndex(image);
-  SetSelectedIndex((Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image);
-  // The system list's overlays: the shared hand first, the shortcut arrow second.
-  int overlay = -1;
-  if (tree.ShowSharedOverlay() && (Info.Attributes & SFGAO_SHARE)) overlay = 0;
-  else if (tree.ShowLinkOverlay() && (Info.Attributes & SFGAO_LINK)) overlay = 1;
-  SetOverlayIndex(overlay);
+  image = SystemIconIndex(abs, 0);
+  selected = (Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image;
 }
 
 bool TShellnode::Rename(const std::string& newName) {
@@ -616,20 +637,26 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
   }
 
   TShellnode* child = existing;
+  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
   if (!child) {
-    child = static_cast<TShellnode*>(AddChild(&node, ""));
+    ui::NodeArgs args;
+    args.text = shelltree::DisplayNameOf(folder, item.get(), SHGDN_NORMAL, itemLimit);
+    args.hasChildren = button;
+    args.imagesOnDemand = true;
+    args.overlay = OverlayFor(attributes);
+    child = static_cast<TShellnode*>(AddChild(&node, args));
+    child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false);
-    child->SetText(child->GetDisplayName());
-    child->Info.Enumerated = false;
     if (!node.MonitorStarted) StartMonitor(&node);
   } else {
+    child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false);
     child->SetText(child->GetDisplayName());
+    child->UpdateImages();
   }
   child->Info.Keep = true;
-  child->Info.Attributes = attributes;
 
-  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
+  bool known = button;
   if (!button && (options_ & TF_NONFOLDERS) && (attributes & SFGAO_FOLDER) && child->BindFolder()) {
     if (child->Expanded()) {
       button = true;
@@ -641,11 +668,10 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
   if (!button) {
     // A folder without sub-items is watched, so that a new one shows its button.
     child->Info.Enumerated = false;
-    child->DeleteChildren();
+    if (existing) child->DeleteChildren();
     if (!child->MonitorStarted) StartMonitor(child);
   }
-  child->SetHasChildren(button);
-  child->UpdateImages();
+  if (existing || button != known) child->SetHasChildren(button);
   return true;
 }
 
@@ -764,6 +790,17 @@ bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
     ~Leave() { t.LeaveBusy(); }
   } leave{*this};
   return TreeView::HandleNotify(hdr, result);
+}
+
+int TShellTree::OverlayFor(ULONG attributes) const {
+  // The system list's overlays: the shared hand first, the shortcut arrow second.
+  if (showSharedOverlay_ && (attributes & SFGAO_SHARE)) return 0;
+  if (showLinkOverlay_ && (attributes & SFGAO_LINK)) return 1;
+  return -1;
+}
+
+void TShellTree::NodeImages(ui::TreeNode& node, int& image, int& selected) {
+  static_cast<TShellnode&>(node).Images(image, selected);
 }
 
 bool TShellTree::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

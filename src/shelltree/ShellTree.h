@@ -52,8 +52,14 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   TShellnode* FirstChildNode() const { return static_cast<TShellnode*>(FirstChild()); }
   TShellnode* NextSiblingNode() const { return static_cast<TShellnode*>(NextSibling()); }
 
-  // Image, selected image and overlay from the system image list.
+  // Overlay from the node's attributes; image and selected image from the system image list,
+  // looked up again when the control next asks for them.
   virtual void UpdateImages();
+  // Image and selected image (the open folder's when the node is a folder), looked up once on
+  // the control's first request and kept until the node is refreshed or re-identified.
+  void Images(int& image, int& selected);
+  // The overlay the tree's settings give the node's attributes, or none.
+  int OverlayIndex() const;
   // The caption the shell gives: the parsing name for the root, the normal name otherwise.
   virtual std::string GetDisplayName() const;
   // Renames the item in the shell; true when it was renamed (the caller sets the caption).
@@ -78,6 +84,16 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   TNodeInfo Info;
   // Declared last so it is gone before the item lists it watches.
   std::unique_ptr<TDiscMonitorThread> Monitor;
+
+ protected:
+  // The shell's look-up behind Images: closed and, for a folder, open icon.
+  virtual void LookUpImages(int& image, int& selected) const;
+
+ private:
+  void ForgetImages() { imagesKnown_ = false; }
+  bool imagesKnown_ = false;
+  int image_ = 0;
+  int selectedImage_ = 0;
 };
 
 class TShellTree : public ui::TreeView {
@@ -191,6 +207,7 @@ class TShellTree : public ui::TreeView {
   bool CanEdit(ui::TreeNode& node) override;
   void Edited(ui::TreeNode& node, std::string text) override;
   bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
+  void NodeImages(ui::TreeNode& node, int& image, int& selected) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   virtual void InitImageList();
@@ -206,6 +223,7 @@ class TShellTree : public ui::TreeView {
   void HandleNeeded();
   void ComputeOwnerWindow();
   void ClearNodes();
+  int OverlayFor(ULONG attributes) const;
   void SelectPath(const std::string& path);
   // `earlier`: the node's children from before the listing not yet found again.
   bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier);
