@@ -6,9 +6,10 @@
 #include <ole2.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <algorithm>
+#include <map>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
+#include "ui/Images.h"
 
 namespace bench {
 
@@ -77,14 +79,24 @@ long ProbeUserObjects() {
   return n;
 }
 
+// Committed private memory, region by region (Wine leaves the process counter at 0).
+double PrivateMegabytes() {
+  SIZE_T bytes = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (auto* p = static_cast<BYTE*>(nullptr); VirtualQuery(p, &info, sizeof info) == sizeof info;) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) bytes += info.RegionSize;
+    BYTE* next = static_cast<BYTE*>(info.BaseAddress) + info.RegionSize;
+    if (next <= p) break;
+    p = next;
+  }
+  return static_cast<double>(bytes) / 1048576.0;
+}
+
 }  // namespace
 
 Holdings Measure() {
   Holdings h;
-  PROCESS_MEMORY_COUNTERS_EX pmc{};
-  pmc.cb = sizeof pmc;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
-  h.privateMB = static_cast<double>(pmc.PrivateUsage) / 1048576.0;
+  h.privateMB = PrivateMegabytes();
   h.gdi = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
   h.user = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
   h.counted = h.gdi > 0 || h.user > 0;
@@ -109,6 +121,59 @@ using bench::Now;
 struct Loaded {
   int files = 0, icons = 0;
 };
+
+// Time spent per step of a run, for the floor and the window's run alike.
+enum Step { kCount, kLabel, kLoad, kAdds, kInsert, kSubItem, kScroll, kRepaint, kFree, kMessages, kSteps };
+const char* const kStepNames[kSteps] = {"count (per file)", "info label (per file)", "ExtractIconA",
+                                        "image-list adds", "insert",  "sub-item", "scroll 76 px",
+                                        "repaint", "free icon", "message pass"};
+struct Profile {
+  double spent[kSteps] = {};
+  int icons = 0;
+  double onChange = 0;  // inside the list's change handler, during inserts
+  int onChangeCalls = 0;
+};
+
+// Messages by identifier, posted and sent, while a hook is in place.
+std::map<UINT, int>* gCounts = nullptr;
+LRESULT CALLBACK CountPosted(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && gCounts && wp == PM_REMOVE) ++(*gCounts)[reinterpret_cast<MSG*>(lp)->message];
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+LRESULT CALLBACK CountSent(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && gCounts) {
+    auto* m = reinterpret_cast<CWPSTRUCT*>(lp);
+    ++(*gCounts)[0x10000 | m->message];
+    // Notifications by code (negated), to tell them apart.
+    if (m->message == WM_NOTIFY) ++(*gCounts)[0x20000 | (0xFFFF & -static_cast<int>(reinterpret_cast<NMHDR*>(m->lParam)->code))];
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+class MessageCount {
+ public:
+  explicit MessageCount(std::map<UINT, int>& counts) {
+    gCounts = &counts;
+    posted_ = SetWindowsHookExA(WH_GETMESSAGE, &CountPosted, nullptr, GetCurrentThreadId());
+    sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &CountSent, nullptr, GetCurrentThreadId());
+  }
+  ~MessageCount() {
+    UnhookWindowsHookEx(posted_);
+    UnhookWindowsHookEx(sent_);
+    gCounts = nullptr;
+  }
+  MessageCount(const MessageCount&) = delete;
+  MessageCount& operator=(const MessageCount&) = delete;
+
+ private:
+  HHOOK posted_, sent_;
+};
+
+// Adds the time since `t` to a step and restarts the clock.
+void Lap(Profile* p, Step step, double& t) {
+  double now = Now();
+  if (p) p->spent[step] += now - t;
+  t = now;
+}
 
 // What the run does per file, without any window: list, filter, count, load and free.
 Loaded BareLoop(const std::string& folder) {
@@ -136,13 +201,20 @@ Loaded BareLoop(const std::string& folder) {
 // The image lists hold every icon from the start, so they never grow.
 class Floor {
  public:
-  Floor(int width, int height, int capacity) {
-    window_ = CreateWindowExA(0, WC_STATICA, "floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, width + 40,
-                              height + 60, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  // Beside the main window, never over it, so both paint the whole of their lists; with the
+  // list's font.
+  Floor(const ui::ListView& like, int capacity) {
+    RECT client{}, frame{};
+    GetClientRect(like.Handle(), &client);
+    GetWindowRect(GetAncestor(like.Handle(), GA_ROOT), &frame);
+    const int width = client.right + 4, height = client.bottom + 4;
+    window_ = CreateWindowExA(0, ui::PlainWindowClass(), "floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, frame.right + 2,
+                              frame.top, width + 40, height + 60, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                             WS_CHILD | WS_VISIBLE | LVS_ICON | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE |
                                 LVS_SHOWSELALWAYS | WS_TABSTOP,
                             0, 0, width, height, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(list_, WM_SETFONT, SendMessageA(like.Handle(), WM_GETFONT, 0, 0), FALSE);
     large_ = ImageList_Create(32, 32, ILC_COLORDDB | ILC_MASK, capacity, 16);
     small_ = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, capacity, 16);
     ImageList_SetBkColor(large_, CLR_NONE);
@@ -168,7 +240,7 @@ class Floor {
     ImageList_Destroy(small_);
   }
 
-  Loaded Run(const std::string& folder) {
+  Loaded Run(const std::string& folder, Profile* profile = nullptr) {
     ListView_DeleteAllItems(list_);
     ImageList_RemoveAll(large_);
     ImageList_RemoveAll(small_);
@@ -179,35 +251,47 @@ class Floor {
     for (const std::string& file : files) {
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
       ++r.files;
+      double t = Now();
       const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      Lap(profile, kCount, t);
       const std::string caption = FileNamePart(file);
       for (int i = 0; i < count; ++i) {
+        t = Now();
         HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+        Lap(profile, kLoad, t);
         if (reinterpret_cast<UINT_PTR>(icon) <= 1) continue;
         ++r.icons;
         ImageList_AddIcon(small_, icon);
         int slot = ImageList_AddIcon(large_, icon);
+        Lap(profile, kAdds, t);
         LVITEMA it{};
         it.mask = LVIF_TEXT | LVIF_IMAGE;
         it.iItem = ListView_GetItemCount(list_);
         it.pszText = const_cast<char*>(caption.c_str());
         it.iImage = slot;
         int item = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+        Lap(profile, kInsert, t);
         const std::string index = std::to_string(i);
         LVITEMA sub{};
         sub.iSubItem = 1;
         sub.pszText = const_cast<char*>(index.c_str());
         SendMessageA(list_, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&sub));
+        Lap(profile, kSubItem, t);
         ListView_Scroll(list_, 0, 76);
+        Lap(profile, kScroll, t);
         UpdateWindow(list_);
+        Lap(profile, kRepaint, t);
         DestroyIcon(icon);
+        Lap(profile, kFree, t);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
           TranslateMessage(&msg);
           DispatchMessageA(&msg);
         }
+        Lap(profile, kMessages, t);
       }
     }
+    if (profile) profile->icons = r.icons;
     return r;
   }
 
@@ -252,10 +336,8 @@ struct SizeResult {
 };
 
 SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int rounds) {
-  RECT r{};
-  GetClientRect(form.lvIcons.Handle(), &r);
   Loaded warm = BareLoop(folder);  // reads the files into the cache: every side then runs warm
-  Floor floor(r.right + 4, r.bottom + 4, warm.icons);
+  Floor floor(form.lvIcons, warm.icons);
   SizeResult s;
   s.bare = s.floor = s.run = 1e9;
   int runIcons = 0, floorIcons = 0;
@@ -285,68 +367,115 @@ SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int roun
 }
 
 // The run's steps one by one, timed: a copy of the window's loop with a clock around each step,
-// so that the cost beyond the floor can be put down to the step that causes it.
+// beside the floor's same steps, so that the cost beyond the floor is put down to the step
+// that causes it.
 void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
-  enum Step { kCount, kLabel, kLoad, kAdds, kInsert, kSubItem, kScroll, kRepaint, kFree, kMessages, kSteps };
-  static const char* const names[kSteps] = {"count (per file)", "info label (per file)", "ExtractIconA",
-                                            "image-list adds", "insert",  "sub-item", "scroll 76 px",
-                                            "repaint", "free icon", "message pass"};
-  double spent[kSteps] = {};
+  Profile window, floorProfile;
+  std::map<UINT, int> floorMessages, windowMessages;
+  {
+    Floor floor(form.lvIcons, 0);
+    MessageCount count(floorMessages);
+    floor.Run(folder, &floorProfile);
+  }
+  MessageCount count(windowMessages);
+  Profile* p = &window;
+  form.lvIcons.OnChange = [&](ui::Component& sender) {
+    double t = Now();
+    form.lvIconsChange(sender);
+    p->onChange += Now() - t;
+    ++p->onChangeCalls;
+  };
   form.lvIcons.Clear();
   form.Icons.Clear();
   form.SmallIcons.Clear();
   TStringList files;
   ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  int icons = 0;
-  double start = Now();
   for (const std::string& file : files) {
     if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
     double t = Now();
     const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
-    spent[kCount] += Now() - t;
+    Lap(p, kCount, t);
     if (count <= 0) continue;
-    t = Now();
     form.lblInfo.SetCaption("Icons contained in " +
                             FitPathToWidth(file, form.lblInfo.Font(), form.lblInfo.Width() - 110));
-    spent[kLabel] += Now() - t;
+    Lap(p, kLabel, t);
     const std::string caption = FileNamePart(file);
     for (int i = 0; i < count; ++i) {
       t = Now();
       HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
-      double t1 = Now();
-      spent[kLoad] += t1 - t;
+      Lap(p, kLoad, t);
       if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
-      ++icons;
+      ++p->icons;
       form.SmallIcons.AddIcon(handle);
       int slot = form.Icons.AddIcon(handle);
-      double t2 = Now();
+      Lap(p, kAdds, t);
       const int item = form.lvIcons.AddItem(caption, slot);
-      double t3 = Now();
+      Lap(p, kInsert, t);
       form.lvIcons.SetSubItem(item, 1, std::to_string(i));
-      double t4 = Now();
+      Lap(p, kSubItem, t);
       form.lvIcons.Scroll(0, 76);
-      double t5 = Now();
+      Lap(p, kScroll, t);
       UpdateWindow(form.lvIcons.Handle());
-      double t6 = Now();
+      Lap(p, kRepaint, t);
       DestroyIcon(handle);
-      double t7 = Now();
+      Lap(p, kFree, t);
       ui::Application.ProcessMessages();
-      double t8 = Now();
-      spent[kAdds] += t2 - t1;
-      spent[kInsert] += t3 - t2;
-      spent[kSubItem] += t4 - t3;
-      spent[kScroll] += t5 - t4;
-      spent[kRepaint] += t6 - t5;
-      spent[kFree] += t7 - t6;
-      spent[kMessages] += t8 - t7;
+      Lap(p, kMessages, t);
     }
   }
-  double total = Now() - start;
-  std::printf("profile of the run's steps, %d icons, %.3f s in all (%.3f ms/icon):\n", icons, total,
-              1000.0 * total / std::max(icons, 1));
-  for (int i = 0; i < kSteps; ++i)
-    std::printf("  %-24s %8.3f ms/icon\n", names[i], 1000.0 * spent[i] / std::max(icons, 1));
+  form.lvIcons.OnChange = [&form](ui::Component& sender) { form.lvIconsChange(sender); };
+  std::printf("profile per step, ms per icon (%d icons):     floor   window  beyond\n", window.icons);
+  double floorTotal = 0, windowTotal = 0;
+  for (int i = 0; i < kSteps; ++i) {
+    double f = 1000.0 * floorProfile.spent[i] / std::max(floorProfile.icons, 1);
+    double w = 1000.0 * window.spent[i] / std::max(window.icons, 1);
+    floorTotal += f;
+    windowTotal += w;
+    std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", kStepNames[i], f, w, w - f);
+  }
+  std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", "all", floorTotal, windowTotal, windowTotal - floorTotal);
+  std::printf("  the list's change handler: %d calls, %.3f ms per icon (inside insert and sub-item)\n",
+              window.onChangeCalls, 1000.0 * window.onChange / std::max(window.icons, 1));
+  // Messages the window's run handles that the floor's does not: the work around each icon.
+  std::printf("  messages per icon (s: sent, p: posted), floor / window:");
+  std::map<UINT, int> all = floorMessages;
+  for (auto [id, n] : windowMessages) all[id] += 0;
+  int shown = 0;
+  for (auto [id, ignored] : all) {
+    double f = double(floorMessages[id]) / std::max(floorProfile.icons, 1);
+    double w = double(windowMessages[id]) / std::max(window.icons, 1);
+    if (w < 0.2 && f < 0.2) continue;
+    std::printf("%s %s%04X %.1f/%.1f", shown++ % 6 ? "," : "\n   ",
+                id & 0x20000 ? "notify -" : id & 0x10000 ? "s" : "p", id & 0xFFFF, f, w);
+  }
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+// What growing an image list costs as it fills: each growth copies every image so far, so with a
+// small step the cost per add rises with the count.
+void GrowthCost(int count) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
+  HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
+  ReleaseDC(nullptr, screen);
+  std::printf("image-list growth, %d adds of a 32-pixel image:", count);
+  for (int grow : {16, 256}) {
+    HIMAGELIST list = ImageList_Create(32, 32, ILC_COLORDDB | ILC_MASK, 0, grow);
+    double t0 = Now(), firstQuarter = 0;
+    for (int i = 0; i < count; ++i) {
+      ImageList_Add(list, colour, mask);
+      if (i + 1 == count / 4) firstQuarter = Now() - t0;
+    }
+    double all = Now() - t0;
+    std::printf(" grow by %d: %.3f s (first quarter %.3f ms/add, the rest %.3f);", grow, all,
+                1000.0 * firstQuarter / (count / 4), 1000.0 * (all - firstQuarter) / (count - count / 4));
+    ImageList_Destroy(list);
+  }
+  std::printf("\n");
+  DeleteObject(colour);
+  DeleteObject(mask);
   std::fflush(stdout);
 }
 
@@ -368,6 +497,7 @@ int main() {
   GetNativeSystemInfo(&si);
   std::printf("Benchmark: %s build, %s\n", sizeof(void*) == 8 ? "64-bit" : "32-bit",
               GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? "under Wine" : "on Windows");
+  GrowthCost(10000);
   bench::Holdings start = bench::Measure();
   bench::Print("at start:", start);
 
@@ -375,13 +505,16 @@ int main() {
   struct Size {
     int files, rounds;
   };
-  const Size sizes[] = {{200, 3}, {2000, 2}, {8000, 1}};
+  // BENCH_QUICK=1 stops after the smallest size, for a quick look while working.
+  const bool quick = std::getenv("BENCH_QUICK") != nullptr;
+  const Size sizes[] = {{200, 3}, {2000, 1}, {8000, 1}};
   std::vector<SizeResult> results;
   for (const Size& size : sizes) {
+    if (quick && size.files > 200) break;
     fixtures::TempFolder folder("benchgen");
     MakeGeneratedFolder(folder.Path(), size.files);
     results.push_back(MeasureFolder(form, folder.Path(), size.rounds));
-    if (size.files == 2000) ProfiledRun(form, folder.Path());
+    if (size.files == 200) ProfiledRun(form, folder.Path());
     if (size.files == sizes[std::size(sizes) - 1].files) {
       bench::Holdings end = bench::Measure();
       bench::Print("after the largest run:", end);
@@ -398,7 +531,7 @@ int main() {
               100.0 * ((large.run / large.icons) / (small.run / small.icons) - 1.0));
   std::fflush(stdout);
 
-  bench::TreeBench();
+  bench::TreeBench(quick);
 
   ui::Application.DestroyForms();
   OleUninitialize();

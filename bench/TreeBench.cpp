@@ -59,6 +59,8 @@ double BareListing(const std::string& folder, int& items) {
   UpdateWindow(window);
   double t0 = Now();
   items = 0;
+  // Redrawing waits for the end, as it does in any listing of many items.
+  SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
   ui::ComPtr<IShellFolder> desktop;
   ui::ComPtr<IMalloc> malloc;
   SHGetDesktopFolder(desktop.put());
@@ -85,6 +87,8 @@ double BareListing(const std::string& folder, int& items) {
       ++items;
     }
   }
+  SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(tree, nullptr, TRUE);
   UpdateWindow(tree);
   double spent = Now() - t0;
   DestroyWindow(window);
@@ -136,8 +140,9 @@ void MeasureTree(int count) {
 
 namespace bench {
 
-void TreeBench() {
-  for (int count : {1000, 5000}) MeasureTree(count);
+void TreeBench(bool quick) {
+  for (int count : {1000, 5000})
+    if (!quick || count == 1000) MeasureTree(count);
 }
 
 }  // namespace bench

@@ -153,15 +153,25 @@ std::string TShellnode::GetDisplayName() const {
 
 void TShellnode::UpdateImages() {
   ForgetImages();
+  const int overlay = OverlayIndex();
+  HWND control = Tree().Handle();
+  if (imagesOnDemand_ && overlay == overlay_) {
+    // The control holds nothing that changes; drawing the node again asks for the images anew.
+    // Changing an item costs the control more the more items it holds.
+    // Inside an update bracket, its end redraws everything anyway.
+    RECT r;
+    if (!Tree().Updating() && TreeView_GetItemRect(control, Item(), &r, FALSE)) InvalidateRect(control, &r, FALSE);
+    return;
+  }
+  imagesOnDemand_ = true;
+  overlay_ = overlay;
   TVITEMA it{};
   it.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
   it.hItem = Item();
   it.iImage = it.iSelectedImage = I_IMAGECALLBACK;
   it.stateMask = TVIS_OVERLAYMASK;
-  int overlay = OverlayIndex();
   it.state = overlay >= 0 ? INDEXTOOVERLAYMASK(overlay + 1) : 0;
-  // The control redraws the item, and so asks for its images again.
-  SendMessageA(Tree().Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  SendMessageA(control, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
 }
 
 int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
@@ -561,6 +571,9 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
     earlier.push_back(c);
   }
 
+  // Sorting asks the shell to compare items thousands of times; a listing that found the same
+  // items again, unchanged, leaves the order as it was.
+  bool reorder = false;
   ui::ComPtr<IEnumIDList> items;
   if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
     items->Reset();
@@ -568,7 +581,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
       UniquePidl item;
       ULONG fetched = 0;
       if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
-      if (AddChildItem(node, std::move(item), earlier) && !full) break;
+      if (AddChildItem(node, std::move(item), earlier, reorder) && !full) break;
     }
   }
   for (TShellnode* c = static_cast<TShellnode*>(node.LastChild()); c;) {
@@ -577,7 +590,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
     c = prev;
   }
   node.SetHasChildren(node.Count() > 0);
-  SortChildren(node, false);
+  if (reorder) SortChildren(node, false);
 }
 
 TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
@@ -610,7 +623,8 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode
   return nullptr;
 }
 
-bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier) {
+bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier,
+                               bool& reorder) {
   IShellFolder* folder = node.BindFolder();
   const std::size_t itemLimit = item.limit();
   TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit);
@@ -645,13 +659,24 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     args.imagesOnDemand = true;
     args.overlay = OverlayFor(attributes);
     child = static_cast<TShellnode*>(AddChild(&node, args));
+    reorder = true;
+    child->imagesOnDemand_ = true;
+    child->overlay_ = args.overlay;
     child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false);
     if (!node.MonitorStarted) StartMonitor(&node);
   } else {
+    // Changed item bytes (a file's size or date) may move the item under some sort orders.
+    if (!shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit) ||
+        child->Info.Attributes != attributes)
+      reorder = true;
     child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false);
-    child->SetText(child->GetDisplayName());
+    std::string caption = child->GetDisplayName();
+    if (caption != child->Text()) {
+      child->SetText(caption);
+      reorder = true;
+    }
     child->UpdateImages();
   }
   child->Info.Keep = true;
@@ -671,7 +696,7 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     if (existing) child->DeleteChildren();
     if (!child->MonitorStarted) StartMonitor(child);
   }
-  if (existing || button != known) child->SetHasChildren(button);
+  if (existing ? button != child->HasChildren() : button != known) child->SetHasChildren(button);
   return true;
 }
 

@@ -90,7 +90,11 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   virtual void LookUpImages(int& image, int& selected) const;
 
  private:
+  friend class TShellTree;
   void ForgetImages() { imagesKnown_ = false; }
+  // What the control holds: images asked for on demand, and the overlay.
+  bool imagesOnDemand_ = false;
+  int overlay_ = -1;
   bool imagesKnown_ = false;
   int image_ = 0;
   int selectedImage_ = 0;
@@ -226,7 +230,8 @@ class TShellTree : public ui::TreeView {
   int OverlayFor(ULONG attributes) const;
   void SelectPath(const std::string& path);
   // `earlier`: the node's children from before the listing not yet found again.
-  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier);
+  // `reorder` is set when the listing changed what the children's order depends on.
+  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier, bool& reorder);
   TShellnode* FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
                               std::size_t itemLimit);
   void ContextMenu(LPARAM lp);

@@ -31,7 +31,9 @@ void ImageList::Load(const Props& p, Form& form) {
     list_.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, p.imageCount, 4));
     ImageList_AddMasked(list_.get(), strip.get(), RGB(255, 0, 255));
   } else {
-    list_.reset(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 16));
+    // Each growth copies every image so far: a large step keeps a run of thousands of icons
+    // from paying again and again for the icons it already has.
+    list_.reset(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 256));
   }
   ImageList_SetBkColor(list_.get(), CLR_NONE);
 }

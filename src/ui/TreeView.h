@@ -80,6 +80,7 @@ class TreeView : public Control {
   // Redrawing suspended inside the bracket; brackets nest.
   void BeginUpdate();
   void EndUpdate();
+  bool Updating() const { return updating_ > 0; }
 
   Event<TreeNode*, bool&> OnChanging;
   Event<TreeNode*> OnChange;
