@@ -156,9 +156,9 @@ void TShellnode::UpdateImages() {
   const int overlay = OverlayIndex();
   HWND control = Tree().Handle();
   if (imagesOnDemand_ && overlay == overlay_) {
-    // The control holds nothing that changes; drawing the node again asks for the images anew.
-    // Changing an item costs the control more the more items it holds.
-    // Inside an update bracket, its end redraws everything anyway.
+    // Nothing the control holds changes, and changing an item costs the control more the more
+    // items it has: drawing the node again asks for its images anew. Inside an update bracket
+    // the bracket's end redraws everything anyway.
     RECT r;
     if (!Tree().Updating() && TreeView_GetItemRect(control, Item(), &r, FALSE)) InvalidateRect(control, &r, FALSE);
     return;
