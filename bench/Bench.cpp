@@ -136,8 +136,17 @@ struct Profile {
 
 // Messages by identifier, posted and sent, while a hook is in place.
 std::map<UINT, int>* gCounts = nullptr;
+std::map<std::string, int>* gDrawn = nullptr;
 LRESULT CALLBACK CountPosted(int code, WPARAM wp, LPARAM lp) {
-  if (code == HC_ACTION && gCounts && wp == PM_REMOVE) ++(*gCounts)[reinterpret_cast<MSG*>(lp)->message];
+  if (code == HC_ACTION && gCounts && wp == PM_REMOVE) {
+    auto* m = reinterpret_cast<MSG*>(lp);
+    ++(*gCounts)[m->message];
+    if (gDrawn && m->message == WM_PAINT) {
+      char name[64] = "";
+      GetClassNameA(m->hwnd, name, sizeof name);
+      ++(*gDrawn)[std::string("posted paint ") + name];
+    }
+  }
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 LRESULT CALLBACK CountSent(int code, WPARAM wp, LPARAM lp) {
@@ -146,13 +155,20 @@ LRESULT CALLBACK CountSent(int code, WPARAM wp, LPARAM lp) {
     ++(*gCounts)[0x10000 | m->message];
     // Notifications by code (negated), to tell them apart.
     if (m->message == WM_NOTIFY) ++(*gCounts)[0x20000 | (0xFFFF & -static_cast<int>(reinterpret_cast<NMHDR*>(m->lParam)->code))];
+    // Erasing and painting by window class, to see which windows draw.
+    if (gDrawn && (m->message == WM_ERASEBKGND || m->message == WM_PAINT || m->message == WM_NCPAINT)) {
+      char name[64] = "";
+      GetClassNameA(m->hwnd, name, sizeof name);
+      ++(*gDrawn)[std::string(m->message == WM_ERASEBKGND ? "erase " : m->message == WM_PAINT ? "paint " : "ncpaint ") + name];
+    }
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 class MessageCount {
  public:
-  explicit MessageCount(std::map<UINT, int>& counts) {
+  MessageCount(std::map<UINT, int>& counts, std::map<std::string, int>& drawn) {
     gCounts = &counts;
+    gDrawn = &drawn;
     posted_ = SetWindowsHookExA(WH_GETMESSAGE, &CountPosted, nullptr, GetCurrentThreadId());
     sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &CountSent, nullptr, GetCurrentThreadId());
   }
@@ -160,6 +176,7 @@ class MessageCount {
     UnhookWindowsHookEx(posted_);
     UnhookWindowsHookEx(sent_);
     gCounts = nullptr;
+    gDrawn = nullptr;
   }
   MessageCount(const MessageCount&) = delete;
   MessageCount& operator=(const MessageCount&) = delete;
@@ -378,15 +395,16 @@ SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int roun
 void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
   Profile window, floorProfile;
   std::map<UINT, int> floorMessages, windowMessages;
+  std::map<std::string, int> floorDrawn, windowDrawn;
   {
-    Floor floor(form.lvIcons, 0);
+    Floor floor(form.lvIcons, 1000);
     {
-      MessageCount count(floorMessages);
+      MessageCount count(floorMessages, floorDrawn);
       floor.Run(folder, &floorProfile);
     }
     floor.Hide();
   }
-  MessageCount count(windowMessages);
+  MessageCount count(windowMessages, windowDrawn);
   Profile* p = &window;
   form.lvIcons.OnChange = [&](ui::Component& sender) {
     double t = Now();
@@ -458,6 +476,12 @@ void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
     std::printf("%s %s%04X %.1f/%.1f", shown++ % 6 ? "," : "\n   ",
                 id & 0x20000 ? "notify -" : id & 0x10000 ? "s" : "p", id & 0xFFFF, f, w);
   }
+  std::printf("\n  drawing per icon, floor / window:");
+  std::map<std::string, int> drawn = floorDrawn;
+  for (auto [name, n] : windowDrawn) drawn[name] += 0;
+  for (auto [name, ignored] : drawn)
+    std::printf("\n    %-40s %.2f / %.2f", name.c_str(), double(floorDrawn[name]) / std::max(floorProfile.icons, 1),
+                double(windowDrawn[name]) / std::max(window.icons, 1));
   std::printf("\n");
   std::fflush(stdout);
 }

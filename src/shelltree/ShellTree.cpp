@@ -594,7 +594,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
 }
 
 TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
-                                        std::size_t itemLimit) {
+                                        std::size_t itemLimit, const std::string& caption) {
   // A found child leaves the list, so in the usual case (the same items in the same order) the
   // match is at the front.
   for (auto it = earlier.begin(); it != earlier.end(); ++it) {
@@ -612,6 +612,9 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode
     for (auto it = earlier.begin(); it != earlier.end(); ++it) {
       TShellnode* c = *it;
       if (c->Info.Keep || !c->Info.RelPIDL) continue;
+      // Only a node of the same name can be the same item, and the shell's comparison costs
+      // far more than comparing the captions first.
+      if (lstrcmpiA(c->Text().c_str(), caption.c_str()) != 0) continue;
       HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
       if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
         c->Info.Keep = true;
@@ -627,7 +630,8 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
                                bool& reorder) {
   IShellFolder* folder = node.BindFolder();
   const std::size_t itemLimit = item.limit();
-  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit);
+  const std::string caption = shelltree::DisplayNameOf(folder, item.get(), SHGDN_NORMAL, itemLimit);
+  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit, caption);
 
   ULONG attributes = kItemAttributes;
   LPCITEMIDLIST one = item.get();
@@ -654,7 +658,7 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
   bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
   if (!child) {
     ui::NodeArgs args;
-    args.text = shelltree::DisplayNameOf(folder, item.get(), SHGDN_NORMAL, itemLimit);
+    args.text = caption;
     args.hasChildren = button;
     args.imagesOnDemand = true;
     args.overlay = OverlayFor(attributes);
@@ -666,13 +670,14 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     child->SetNodeIdentity(folder, std::move(item), false);
     if (!node.MonitorStarted) StartMonitor(&node);
   } else {
-    // Changed item bytes (a file's size or date) may move the item under some sort orders.
-    if (!shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit) ||
-        child->Info.Attributes != attributes)
+    // Folders go by name; a file's changed bytes (its size or date) may move it under the
+    // file order, and so may turning from folder to file or back.
+    const bool file = shelltree::IsFileItem(attributes);
+    if (file != child->IsFile() ||
+        (file && !shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit)))
       reorder = true;
     child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false);
-    std::string caption = child->GetDisplayName();
     if (caption != child->Text()) {
       child->SetText(caption);
       reorder = true;

@@ -233,7 +233,7 @@ class TShellTree : public ui::TreeView {
   // `reorder` is set when the listing changed what the children's order depends on.
   bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier, bool& reorder);
   TShellnode* FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
-                              std::size_t itemLimit);
+                              std::size_t itemLimit, const std::string& caption);
   void ContextMenu(LPARAM lp);
   void WheelScroll(short delta);
   void ShowingChanged();
