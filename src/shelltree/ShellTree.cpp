@@ -109,7 +109,7 @@ TShellnode::~TShellnode() {
 
 TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner()); }
 
-void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse) {
+void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse, const TShellnode* parent) {
   ForgetImages();
   Info.ParentFolder = ui::ComPtr<IShellFolder>::Share(parentFolder);
   if (rel) {
@@ -118,14 +118,15 @@ void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, boo
     Info.RelPIDL = std::move(rel);
   }
   IMalloc* malloc = Tree().Malloc();
-  if (TShellnode* parent = ParentNode())
+  if (!parent) parent = ParentNode();
+  if (parent)
     Info.AbsPIDL = UniquePidl::Append(malloc, parent->Info.AbsPIDL.get(), Info.RelPIDL.get());
   else
     Info.AbsPIDL = UniquePidl::Clone(malloc, Info.RelPIDL.get());
   if (!recurse) return;
   IShellFolder* own = BindFolder();
   for (TShellnode* c = FirstChildNode(); c; c = c->NextSiblingNode())
-    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true);
+    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true, this);
 }
 
 IShellFolder* TShellnode::BindFolder() {
@@ -574,6 +575,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   // Sorting asks the shell to compare items thousands of times; a listing that found the same
   // items again, unchanged, leaves the order as it was.
   bool reorder = false;
+  int accepted = 0;
   ui::ComPtr<IEnumIDList> items;
   if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
     items->Reset();
@@ -581,15 +583,16 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
       UniquePidl item;
       ULONG fetched = 0;
       if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
-      if (AddChildItem(node, std::move(item), earlier, reorder) && !full) break;
+      if (!AddChildItem(node, std::move(item), earlier, reorder)) continue;
+      ++accepted;
+      if (!full) break;
     }
   }
-  for (TShellnode* c = static_cast<TShellnode*>(node.LastChild()); c;) {
-    auto* prev = static_cast<TShellnode*>(c->PrevSibling());
-    if (!c->Info.Keep) c->Delete();
-    c = prev;
-  }
-  node.SetHasChildren(node.Count() > 0);
+  // What is left of the earlier children was not found again (or no longer accepted). Walking
+  // the control for them instead would cost a search of all its items per step.
+  for (auto it = earlier.rbegin(); it != earlier.rend(); ++it)
+    if (!(*it)->Info.Keep) (*it)->Delete();
+  node.SetHasChildren(accepted > 0);
   if (reorder) SortChildren(node, false);
 }
 
@@ -650,7 +653,10 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     }
   }
   if (!accepted) {
-    if (existing) existing->Info.Keep = false;  // so that the listing deletes it
+    if (existing) {
+      existing->Info.Keep = false;  // so that the listing deletes it
+      earlier.push_back(existing);
+    }
     return false;
   }
 
@@ -667,7 +673,7 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     child->imagesOnDemand_ = true;
     child->overlay_ = args.overlay;
     child->Info.Attributes = attributes;
-    child->SetNodeIdentity(folder, std::move(item), false);
+    child->SetNodeIdentity(folder, std::move(item), false, &node);
     if (!node.MonitorStarted) StartMonitor(&node);
   } else {
     // Folders go by name; a file's changed bytes (its size or date) may move it under the
@@ -677,7 +683,7 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
         (file && !shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit)))
       reorder = true;
     child->Info.Attributes = attributes;
-    child->SetNodeIdentity(folder, std::move(item), false);
+    child->SetNodeIdentity(folder, std::move(item), false, &node);
     if (caption != child->Text()) {
       child->SetText(caption);
       reorder = true;

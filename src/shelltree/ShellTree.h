@@ -67,8 +67,10 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
 
   // Places the node below `parentFolder`. A given `rel` (taken over) becomes the relative list
   // and the own folder is bound afresh when next needed; the absolute list is always
-  // recomputed, and with `recurse` that of every descendant too.
-  void SetNodeIdentity(IShellFolder* parentFolder, shelltree::UniquePidl rel, bool recurse);
+  // recomputed, and with `recurse` that of every descendant too. A caller that knows the
+  // node's parent passes it: asking the control costs a search of all its items.
+  void SetNodeIdentity(IShellFolder* parentFolder, shelltree::UniquePidl rel, bool recurse,
+                       const TShellnode* parent = nullptr);
   // The node's own folder, bound on first use; a failed bind is tried again next time.
   IShellFolder* BindFolder();
   // File-system path of the item; empty for a virtual folder.
