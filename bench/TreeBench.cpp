@@ -59,8 +59,15 @@ double BareListing(const std::string& folder, int& items) {
   UpdateWindow(window);
   double t0 = Now();
   items = 0;
-  // Redrawing waits for the end, as it does in any listing of many items.
+  // Redrawing waits for the end, as it does in any listing of many items. The items go below
+  // one for the folder, as a folder's children do in a tree.
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+  TVINSERTSTRUCTA top{};
+  top.hParent = TVI_ROOT;
+  top.hInsertAfter = TVI_LAST;
+  top.item.mask = TVIF_TEXT;
+  top.item.pszText = const_cast<char*>("folder");
+  auto parent = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&top)));
   ui::ComPtr<IShellFolder> desktop;
   ui::ComPtr<IMalloc> malloc;
   SHGetDesktopFolder(desktop.put());
@@ -79,7 +86,7 @@ double BareListing(const std::string& folder, int& items) {
       if (list->Next(1, item.put(malloc.get()), &fetched) != S_OK || !fetched) break;
       std::string name = shelltree::DisplayNameOf(shellFolder.get(), item.get(), SHGDN_NORMAL, item.limit());
       TVINSERTSTRUCTA ins{};
-      ins.hParent = TVI_ROOT;
+      ins.hParent = parent;
       ins.hInsertAfter = TVI_LAST;
       ins.item.mask = TVIF_TEXT;
       ins.item.pszText = name.data();
@@ -87,6 +94,7 @@ double BareListing(const std::string& folder, int& items) {
       ++items;
     }
   }
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
   SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree, nullptr, TRUE);
   UpdateWindow(tree);

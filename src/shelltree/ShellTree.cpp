@@ -102,6 +102,13 @@ TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
 
 TShellnode::~TShellnode() {
   Monitor.reset();  // waits for its thread; a report still pending is dropped
+  // The control may delete a parent before or after its children; a parent that loses a child
+  // may lose its button with it.
+  for (TShellnode* c : listed_) c->listedBy_ = nullptr;
+  if (listedBy_) {
+    std::erase(listedBy_->listed_, this);
+    listedBy_->button_ = -1;
+  }
   TShellTree& tree = Tree();
   std::erase(tree.pendingRefreshes_, this);
   if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
@@ -173,6 +180,19 @@ void TShellnode::UpdateImages() {
   it.stateMask = TVIS_OVERLAYMASK;
   it.state = overlay >= 0 ? INDEXTOOVERLAYMASK(overlay + 1) : 0;
   SendMessageA(control, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TShellnode::ShowCaption(const std::string& text) {
+  if (captionKnown_ && text == caption_) return;
+  SetText(text);
+  caption_ = text;
+  captionKnown_ = true;
+}
+
+void TShellnode::ShowButton(bool on) {
+  if (button_ == (on ? 1 : 0)) return;
+  SetHasChildren(on);
+  button_ = on ? 1 : 0;
 }
 
 int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
@@ -377,8 +397,8 @@ void TShellTree::CreateRoot() {
   auto* root = static_cast<TShellnode*>(AddChild(nullptr, ""));
   rootNode_ = root;
   root->SetNodeIdentity(desktopFolder_.get(), std::move(list), false);
-  root->SetText(root->GetDisplayName());
-  root->SetHasChildren(true);
+  root->ShowCaption(root->GetDisplayName());
+  root->ShowButton(true);
   root->UpdateImages();
   expandAllowed_ = true;
   root->Expand();
@@ -563,14 +583,12 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   UpdateBracket bracket(*this);
   ui::SavedCursorScope wait(ui::CursorKind::HourGlass);
   SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
-  // The children from before this listing, in order: matching items against this list rather
-  // than walking the control's items keeps a listing of thousands of folders linear (the
-  // control answers each step of a walk by searching all of its items).
-  std::vector<TShellnode*> earlier;
-  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
-    c->Info.Keep = false;
-    earlier.push_back(c);
-  }
+  // The children from before this listing, in the order earlier listings made them: matching
+  // items against this list rather than walking the control's items keeps a listing of
+  // thousands of folders linear (the control answers each step of a walk by searching all of
+  // its items).
+  std::vector<TShellnode*> earlier = node.listed_;
+  for (TShellnode* c : earlier) c->Info.Keep = false;
 
   // Sorting asks the shell to compare items thousands of times; a listing that found the same
   // items again, unchanged, leaves the order as it was.
@@ -592,7 +610,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   // the control for them instead would cost a search of all its items per step.
   for (auto it = earlier.rbegin(); it != earlier.rend(); ++it)
     if (!(*it)->Info.Keep) (*it)->Delete();
-  node.SetHasChildren(accepted > 0);
+  node.ShowButton(accepted > 0);
   if (reorder) SortChildren(node, false);
 }
 
@@ -672,6 +690,11 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     reorder = true;
     child->imagesOnDemand_ = true;
     child->overlay_ = args.overlay;
+    child->caption_ = args.text;
+    child->captionKnown_ = true;
+    child->button_ = button ? 1 : 0;
+    child->listedBy_ = &node;
+    node.listed_.push_back(child);
     child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false, &node);
     if (!node.MonitorStarted) StartMonitor(&node);
@@ -684,15 +707,14 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
       reorder = true;
     child->Info.Attributes = attributes;
     child->SetNodeIdentity(folder, std::move(item), false, &node);
-    if (caption != child->Text()) {
-      child->SetText(caption);
+    if (!child->captionKnown_ || caption != child->caption_) {
+      child->ShowCaption(caption);
       reorder = true;
     }
     child->UpdateImages();
   }
   child->Info.Keep = true;
 
-  bool known = button;
   if (!button && (options_ & TF_NONFOLDERS) && (attributes & SFGAO_FOLDER) && child->BindFolder()) {
     if (child->Expanded()) {
       button = true;
@@ -704,10 +726,10 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
   if (!button) {
     // A folder without sub-items is watched, so that a new one shows its button.
     child->Info.Enumerated = false;
-    if (existing) child->DeleteChildren();
+    if (!child->listed_.empty()) child->DeleteChildren();
     if (!child->MonitorStarted) StartMonitor(child);
   }
-  if (existing ? button != child->HasChildren() : button != known) child->SetHasChildren(button);
+  child->ShowButton(button);
   return true;
 }
 
@@ -761,7 +783,7 @@ void TShellTree::ApplyVolumeChange(WPARAM event, DWORD unitMask, TShellnode* nod
     for (TShellnode* child = node->FirstChildNode(); child; child = child->NextSiblingNode()) {
       if (!(child->Info.Attributes & SFGAO_FILESYSTEM) || !DriveInMask(child->Path(), unitMask)) continue;
       if (event == DBT_DEVICEREMOVECOMPLETE) child->DeleteChildren();
-      child->SetHasChildren(true);
+      child->ShowButton(true);
       ReidentifyNode(child);
     }
     return;
@@ -789,7 +811,7 @@ void TShellTree::ReidentifyNode(TShellnode* node) {
                                           MessageOwner());
   // Unparsable now: keep the old list, recompute only the absolute one.
   node->SetNodeIdentity(node->Info.ParentFolder.get(), std::move(fresh), false);
-  node->SetText(node->GetDisplayName());
+  node->ShowCaption(node->GetDisplayName());
   node->UpdateImages();
 }
 
@@ -812,7 +834,7 @@ bool TShellTree::CanEdit(ui::TreeNode& node) {
 
 void TShellTree::Edited(ui::TreeNode& node, std::string text) {
   OnEdited(*this, &node, text);
-  if (static_cast<TShellnode&>(node).Rename(text)) node.SetText(text);
+  if (static_cast<TShellnode&>(node).Rename(text)) static_cast<TShellnode&>(node).ShowCaption(text);
 }
 
 bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {

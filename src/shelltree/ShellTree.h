@@ -60,6 +60,10 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   void Images(int& image, int& selected);
   // The overlay the tree's settings give the node's attributes, or none.
   int OverlayIndex() const;
+  // Caption and expand button, given to the control only when they differ from what this node
+  // last gave it: the control searches all its items for every question and every change.
+  void ShowCaption(const std::string& text);
+  void ShowButton(bool on);
   // The caption the shell gives: the parsing name for the root, the normal name otherwise.
   virtual std::string GetDisplayName() const;
   // Renames the item in the shell; true when it was renamed (the caller sets the caption).
@@ -94,9 +98,16 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
  private:
   friend class TShellTree;
   void ForgetImages() { imagesKnown_ = false; }
-  // What the control holds: images asked for on demand, and the overlay.
+  // What the control holds: images asked for on demand, the overlay, caption and button.
   bool imagesOnDemand_ = false;
   int overlay_ = -1;
+  std::string caption_;
+  bool captionKnown_ = false;
+  int button_ = -1;  // unknown
+  // The children this node's listings made, in the order they were made, and the node whose
+  // listing made this one: a listing goes through these rather than through the control.
+  std::vector<TShellnode*> listed_;
+  TShellnode* listedBy_ = nullptr;
   bool imagesKnown_ = false;
   int image_ = 0;
   int selectedImage_ = 0;
