@@ -1,5 +1,5 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
-# make bench: time the extraction run against the bare icon loading loop.
+# make bench: time the extraction run and the folder tree on large folders.
 BUILD := build
 .PHONY: all deps build test run bench clean
 

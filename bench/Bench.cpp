@@ -8,9 +8,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <map>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
