@@ -1,6 +1,6 @@
 # make run: build and start the program.  make test: build and run every test under Wine.
 # make dist: the portable zip and the installer, in dist/.
-# make bench: time the extraction run against the bare icon loading loop.
+# make bench: time the extraction run and the folder tree on large folders.
 # make fuzz: run the native fuzz targets of the file parsers for a bounded time.
 BUILD := build
 .PHONY: all deps build test run dist bench fuzz clean

@@ -1,15 +1,20 @@
-// Times a whole extraction run in the real main window against the bare loop of ExtractIconA
-// calls over the same files (count, then every icon), on the system folder and on a generated
-// folder of fixture files, and prints icons, files, both times and their ratio; then the run's
-// own icon loading (the reader, each file read once) beside the bare loop.
+// Times the extraction run at 250, 2,500 and 10,000 icons three ways in one process: the bare
+// loop of ExtractIconA calls, the floor (a minimal list view doing only the run's fixed steps
+// per icon on the same icons) and the run in the real main window; profiles the run's steps;
+// measures the folder tree on large folders; and reports memory and handles after the largest
+// run; the run's own icon loading (the reader, each file read once) beside the bare loop.
 #include <ole2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
@@ -18,10 +23,9 @@
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
+#include "ui/Images.h"
 
-namespace {
-
-constexpr int kGeneratedFiles = 2000;
+namespace bench {
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -34,20 +38,171 @@ double Now() {
   return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-struct BareResult {
-  int listed = 0, examined = 0, icons = 0;
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<long*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindows(HWND wnd, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  ++*reinterpret_cast<long*>(count);
+  EnumChildWindows(wnd, &CountChild, count);
+  return TRUE;
+}
+
+// Where the system keeps no counts (Wine answers 0), the objects are counted one by one: every
+// 16-bit handle value is tried, which the platform accepts for any generation of the handle.
+long ProbeGdiObjects() {
+  long n = 0;
+  for (UINT_PTR h = 1; h < 0x10000; ++h)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(h))) ++n;
+  return n;
+}
+
+long ProbeUserObjects() {
+  long n = 0;
+  EnumWindows(&CountOwnWindows, reinterpret_cast<LPARAM>(&n));
+  for (UINT_PTR h = 1; h < 0x10000; ++h) {
+    if (IsMenu(reinterpret_cast<HMENU>(h))) {
+      ++n;
+      continue;
+    }
+    ICONINFO info{};
+    if (GetIconInfo(reinterpret_cast<HICON>(h), &info)) {
+      ++n;
+      if (info.hbmColor) DeleteObject(info.hbmColor);
+      if (info.hbmMask) DeleteObject(info.hbmMask);
+    }
+  }
+  return n;
+}
+
+// Committed private memory, region by region (Wine leaves the process counter at 0).
+double PrivateMegabytes() {
+  SIZE_T bytes = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (auto* p = static_cast<BYTE*>(nullptr); VirtualQuery(p, &info, sizeof info) == sizeof info;) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) bytes += info.RegionSize;
+    BYTE* next = static_cast<BYTE*>(info.BaseAddress) + info.RegionSize;
+    if (next <= p) break;
+    p = next;
+  }
+  return static_cast<double>(bytes) / 1048576.0;
+}
+
+}  // namespace
+
+Holdings Measure() {
+  Holdings h;
+  h.privateMB = PrivateMegabytes();
+  h.gdi = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+  h.user = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+  h.counted = h.gdi > 0 || h.user > 0;
+  if (!h.counted) {
+    h.gdi = ProbeGdiObjects();
+    h.user = ProbeUserObjects();
+  }
+  return h;
+}
+
+void Print(const char* when, const Holdings& h) {
+  std::printf("  %-34s private %.1f MB, GDI objects %ld, USER objects %ld%s\n", when, h.privateMB, h.gdi, h.user,
+              h.counted ? "" : " (probed)");
+}
+
+}  // namespace bench
+
+namespace {
+
+using bench::Now;
+
+struct Loaded {
+  int files = 0, icons = 0;
 };
 
+// Time spent per step of a run, for the floor and the window's run alike.
+enum Step { kCount, kLabel, kLoad, kAdds, kInsert, kSubItem, kScroll, kRepaint, kFree, kMessages, kSteps };
+const char* const kStepNames[kSteps] = {"count (per file)", "info label (per file)", "ExtractIconA",
+                                        "image-list adds", "insert",  "sub-item", "scroll 76 px",
+                                        "repaint", "free icon", "message pass"};
+struct Profile {
+  double spent[kSteps] = {};
+  int icons = 0;
+  double onChange = 0;  // inside the list's change handler, during inserts
+  int onChangeCalls = 0;
+};
+
+// Messages by identifier, posted and sent, while a hook is in place.
+std::map<UINT, int>* gCounts = nullptr;
+std::map<std::string, int>* gDrawn = nullptr;
+LRESULT CALLBACK CountPosted(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && gCounts && wp == PM_REMOVE) {
+    auto* m = reinterpret_cast<MSG*>(lp);
+    ++(*gCounts)[m->message];
+    if (gDrawn && m->message == WM_PAINT) {
+      char name[64] = "";
+      GetClassNameA(m->hwnd, name, sizeof name);
+      ++(*gDrawn)[std::string("posted paint ") + name];
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+LRESULT CALLBACK CountSent(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && gCounts) {
+    auto* m = reinterpret_cast<CWPSTRUCT*>(lp);
+    ++(*gCounts)[0x10000 | m->message];
+    // Notifications by code (negated), to tell them apart.
+    if (m->message == WM_NOTIFY) ++(*gCounts)[0x20000 | (0xFFFF & -static_cast<int>(reinterpret_cast<NMHDR*>(m->lParam)->code))];
+    // Erasing and painting by window class, to see which windows draw.
+    if (gDrawn && (m->message == WM_ERASEBKGND || m->message == WM_PAINT || m->message == WM_NCPAINT)) {
+      char name[64] = "";
+      GetClassNameA(m->hwnd, name, sizeof name);
+      ++(*gDrawn)[std::string(m->message == WM_ERASEBKGND ? "erase " : m->message == WM_PAINT ? "paint " : "ncpaint ") + name];
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+class MessageCount {
+ public:
+  MessageCount(std::map<UINT, int>& counts, std::map<std::string, int>& drawn) {
+    gCounts = &counts;
+    gDrawn = &drawn;
+    posted_ = SetWindowsHookExA(WH_GETMESSAGE, &CountPosted, nullptr, GetCurrentThreadId());
+    sent_ = SetWindowsHookExA(WH_CALLWNDPROC, &CountSent, nullptr, GetCurrentThreadId());
+  }
+  ~MessageCount() {
+    UnhookWindowsHookEx(posted_);
+    UnhookWindowsHookEx(sent_);
+    gCounts = nullptr;
+    gDrawn = nullptr;
+  }
+  MessageCount(const MessageCount&) = delete;
+  MessageCount& operator=(const MessageCount&) = delete;
+
+ private:
+  HHOOK posted_, sent_;
+};
+
+// Adds the time since `t` to a step and restarts the clock.
+void Lap(Profile* p, Step step, double& t) {
+  double now = Now();
+  if (p) p->spent[step] += now - t;
+  t = now;
+}
+
 // What the run does per file, without any window: list, filter, count, load and free.
-BareResult BareLoop(const std::string& folder) {
-  BareResult r;
+Loaded BareLoop(const std::string& folder) {
+  Loaded r;
   TStringList files;
   ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  r.listed = files.Count();
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const std::string& file : files) {
     if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-    ++r.examined;
+    ++r.files;
     const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
     for (int i = 0; i < count; ++i) {
       HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
@@ -73,7 +228,118 @@ double ReaderLoopSeconds(const std::string& folder) {
   return Now() - t0;
 }
 
-// The fixture files of one folder copied round-robin until the folder holds `total` files.
+// The bare loop plus only the run's fixed steps per icon, in a plain list view of the same
+// kind and size as the main window's: an add to each image list, the insert with its
+// sub-item, the 76-pixel scroll, the immediate repaint and one pass over the message queue.
+// The image lists hold every icon from the start, so they never grow.
+class Floor {
+ public:
+  // Exactly over the window's list, with its size and font, and shown only while it runs: both
+  // lists paint the same area of the screen, all of it.
+  Floor(const ui::ListView& like, int capacity) {
+    GetWindowRect(like.Handle(), &place_);
+    const int width = place_.right - place_.left, height = place_.bottom - place_.top;
+    window_ = CreateWindowExA(WS_EX_TOOLWINDOW, ui::PlainWindowClass(), "floor", WS_POPUP, place_.left, place_.top,
+                              width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | LVS_ICON | LVS_SHAREIMAGELISTS | LVS_AUTOARRANGE |
+                                LVS_SHOWSELALWAYS | WS_TABSTOP,
+                            0, 0, width, height, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(list_, WM_SETFONT, SendMessageA(like.Handle(), WM_GETFONT, 0, 0), FALSE);
+    large_ = ImageList_Create(32, 32, ILC_COLORDDB | ILC_MASK, capacity, 16);
+    small_ = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, capacity, 16);
+    ImageList_SetBkColor(large_, CLR_NONE);
+    ImageList_SetBkColor(small_, CLR_NONE);
+    ListView_SetImageList(list_, large_, LVSIL_NORMAL);
+    ListView_SetImageList(list_, small_, LVSIL_SMALL);
+    const char* titles[] = {"Name", "Icon Index"};
+    for (int i = 0; i < 2; ++i) {
+      LVCOLUMNA col{};
+      col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+      col.cx = i == 0 ? 150 : 50;
+      col.pszText = const_cast<char*>(titles[i]);
+      col.iSubItem = i;
+      SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+    }
+  }
+  // Out of the way again; the window below repaints now rather than in its next run.
+  void Hide() {
+    ShowWindow(window_, SW_HIDE);
+    ui::Application.ProcessMessages();
+  }
+  Floor(const Floor&) = delete;
+  Floor& operator=(const Floor&) = delete;
+  ~Floor() {
+    DestroyWindow(window_);
+    ImageList_Destroy(large_);
+    ImageList_Destroy(small_);
+  }
+
+  Loaded Run(const std::string& folder, Profile* profile = nullptr) {
+    ListView_DeleteAllItems(list_);
+    ImageList_RemoveAll(large_);
+    ImageList_RemoveAll(small_);
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(window_);
+    Loaded r;
+    TStringList files;
+    ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (const std::string& file : files) {
+      if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+      ++r.files;
+      double t = Now();
+      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      Lap(profile, kCount, t);
+      const std::string caption = FileNamePart(file);
+      for (int i = 0; i < count; ++i) {
+        t = Now();
+        HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+        Lap(profile, kLoad, t);
+        if (reinterpret_cast<UINT_PTR>(icon) <= 1) continue;
+        ++r.icons;
+        ImageList_AddIcon(small_, icon);
+        int slot = ImageList_AddIcon(large_, icon);
+        Lap(profile, kAdds, t);
+        LVITEMA it{};
+        it.mask = LVIF_TEXT | LVIF_IMAGE;
+        it.iItem = ListView_GetItemCount(list_);
+        it.pszText = const_cast<char*>(caption.c_str());
+        it.iImage = slot;
+        int item = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+        Lap(profile, kInsert, t);
+        const std::string index = std::to_string(i);
+        LVITEMA sub{};
+        sub.iSubItem = 1;
+        sub.pszText = const_cast<char*>(index.c_str());
+        SendMessageA(list_, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&sub));
+        Lap(profile, kSubItem, t);
+        ListView_Scroll(list_, 0, 76);
+        Lap(profile, kScroll, t);
+        UpdateWindow(list_);
+        Lap(profile, kRepaint, t);
+        DestroyIcon(icon);
+        Lap(profile, kFree, t);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+          TranslateMessage(&msg);
+          DispatchMessageA(&msg);
+        }
+        Lap(profile, kMessages, t);
+      }
+    }
+    if (profile) profile->icons = r.icons;
+    return r;
+  }
+
+ private:
+  RECT place_{};
+  HWND window_ = nullptr, list_ = nullptr;
+  HIMAGELIST large_ = nullptr, small_ = nullptr;
+};
+
+// The fixture files of one folder copied round-robin until the folder holds `total` files;
+// the mix gives about five icons for every four files.
 void MakeGeneratedFolder(const std::string& folder, int total) {
   fixtures::TempFolder seed("benchseed");
   fixtures::MakeIconFixtureFolder(seed.Path());
@@ -82,37 +348,184 @@ void MakeGeneratedFolder(const std::string& folder, int total) {
   for (int n = 0; n < total; ++n) {
     const std::string& from = sources[n % sources.Count()];
     char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "f%04d_", n);
+    std::snprintf(prefix, sizeof prefix, "f%05d_", n);
     const std::string to = folder + prefix + FileNamePart(from);
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) std::fprintf(stderr, "cannot copy %s\n", to.c_str());
   }
 }
 
-void Measure(TfrmMainForm& form, const std::string& folder, int rounds) {
-  BareLoop(folder);  // the first pass reads the files into the cache; both sides then run warm
-  double bestRun = 1e9, bestBare = 1e9;
-  int runIcons = 0;
-  BareResult bare;
+// The real run, repeated as F5 does: choosing the folder runs it the first time.
+double WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
+  double t0 = Now();
+  if (first) form.stNav.SetPath(folder);
+  else form.miRefreshClick(form);
+  return Now() - t0;
+}
+
+void Row(const char* what, double seconds, int icons, double floorSeconds) {
+  std::printf("  %-26s %8.3f s  %7.3f ms/icon", what, seconds, 1000.0 * seconds / std::max(icons, 1));
+  if (floorSeconds > 0) std::printf("  %5.2f x floor", seconds / floorSeconds);
+  std::printf("\n");
+}
+
+struct SizeResult {
+  int icons = 0;
+  double bare = 0, floor = 0, run = 0;
+};
+
+SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int rounds) {
+  Loaded warm = BareLoop(folder);  // reads the files into the cache: every side then runs warm
+  Floor floor(form.lvIcons, warm.icons);
+  SizeResult s;
+  s.bare = s.floor = s.run = 1e9;
+  int runIcons = 0, floorIcons = 0;
   for (int round = 0; round < rounds; ++round) {
+    // Interleaved, so that any drift of the machine reaches all three alike.
     double t0 = Now();
-    // Choosing the folder runs the extraction; choosing it again would change nothing, so
-    // later rounds run it as F5 does.
-    if (round == 0) form.stNav.SetPath(folder);
-    else form.miRefreshClick(form);
+    Loaded bare = BareLoop(folder);
     double t1 = Now();
-    runIcons = form.lvIcons.Count();
-    bare = BareLoop(folder);
+    floorIcons = floor.Run(folder).icons;
     double t2 = Now();
-    bestRun = std::min(bestRun, t1 - t0);
-    bestBare = std::min(bestBare, t2 - t1);
+    floor.Hide();
+    double run = WindowRun(form, folder, round == 0);
+    runIcons = form.lvIcons.Count();
+    s.bare = std::min(s.bare, t1 - t0);
+    s.floor = std::min(s.floor, t2 - t1);
+    s.run = std::min(s.run, run);
+    s.icons = bare.icons;
   }
-  std::printf("%s\n", folder.c_str());
-  std::printf("  files listed %d, examined %d; icons: run %d, bare loop %d\n", bare.listed, bare.examined, runIcons,
-              bare.icons);
-  std::printf("  window run %.3f s, bare loop %.3f s, ratio %.2f (best of %d)\n", bestRun, bestBare,
-              bestRun / bestBare, rounds);
-  const double reader = ReaderLoopSeconds(folder);
-  std::printf("  icon loading: shell's ExtractIconA %.3f s, reader %.3f s\n", bestBare, reader);
+  std::printf("%d icons from %d files (floor %d, window %d), best of %d:\n", s.icons, warm.files, floorIcons,
+              runIcons, rounds);
+  Row("bare loop", s.bare, s.icons, 0);
+  Row("fixed-steps floor", s.floor, s.icons, 0);
+  Row("window run", s.run, s.icons, s.floor);
+  Row("reader loading", ReaderLoopSeconds(folder), s.icons, 0);
+  std::printf("  floor / bare %.2f, run / bare %.2f, run / floor %.2f; beyond the floor %.3f ms/icon\n",
+              s.floor / s.bare, s.run / s.bare, s.run / s.floor, 1000.0 * (s.run - s.floor) / std::max(s.icons, 1));
+  std::fflush(stdout);
+  return s;
+}
+
+// The run's steps one by one, timed: a copy of the window's loop with a clock around each step,
+// beside the floor's same steps, so that the cost beyond the floor is put down to the step
+// that causes it.
+void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
+  Profile window, floorProfile;
+  std::map<UINT, int> floorMessages, windowMessages;
+  std::map<std::string, int> floorDrawn, windowDrawn;
+  {
+    Floor floor(form.lvIcons, 1000);
+    {
+      MessageCount count(floorMessages, floorDrawn);
+      floor.Run(folder, &floorProfile);
+    }
+    floor.Hide();
+  }
+  MessageCount count(windowMessages, windowDrawn);
+  Profile* p = &window;
+  form.lvIcons.OnChange = [&](ui::Component& sender) {
+    double t = Now();
+    form.lvIconsChange(sender);
+    p->onChange += Now() - t;
+    ++p->onChangeCalls;
+  };
+  form.lvIcons.Clear();
+  form.Icons.Clear();
+  form.SmallIcons.Clear();
+  TStringList files;
+  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const std::string& file : files) {
+    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+    double t = Now();
+    const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+    Lap(p, kCount, t);
+    if (count <= 0) continue;
+    form.lblInfo.SetCaption("Icons contained in " +
+                            FitPathToWidth(file, form.lblInfo.Font(), form.lblInfo.Width() - 110));
+    Lap(p, kLabel, t);
+    const std::string caption = FileNamePart(file);
+    for (int i = 0; i < count; ++i) {
+      t = Now();
+      HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+      Lap(p, kLoad, t);
+      if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
+      ++p->icons;
+      form.SmallIcons.AddIcon(handle);
+      int slot = form.Icons.AddIcon(handle);
+      Lap(p, kAdds, t);
+      const int item = form.lvIcons.AddItem(caption, slot);
+      Lap(p, kInsert, t);
+      form.lvIcons.SetSubItem(item, 1, std::to_string(i));
+      Lap(p, kSubItem, t);
+      form.lvIcons.Scroll(0, 76);
+      Lap(p, kScroll, t);
+      UpdateWindow(form.lvIcons.Handle());
+      Lap(p, kRepaint, t);
+      DestroyIcon(handle);
+      Lap(p, kFree, t);
+      ui::Application.ProcessMessages();
+      Lap(p, kMessages, t);
+    }
+  }
+  form.lvIcons.OnChange = [&form](ui::Component& sender) { form.lvIconsChange(sender); };
+  std::printf("profile per step, ms per icon (%d icons):     floor   window  beyond\n", window.icons);
+  double floorTotal = 0, windowTotal = 0;
+  for (int i = 0; i < kSteps; ++i) {
+    double f = 1000.0 * floorProfile.spent[i] / std::max(floorProfile.icons, 1);
+    double w = 1000.0 * window.spent[i] / std::max(window.icons, 1);
+    floorTotal += f;
+    windowTotal += w;
+    std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", kStepNames[i], f, w, w - f);
+  }
+  std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", "all", floorTotal, windowTotal, windowTotal - floorTotal);
+  std::printf("  the list's change handler: %d calls, %.3f ms per icon (inside insert and sub-item)\n",
+              window.onChangeCalls, 1000.0 * window.onChange / std::max(window.icons, 1));
+  // Messages the window's run handles that the floor's does not: the work around each icon.
+  std::printf("  messages per icon (s: sent, p: posted), floor / window:");
+  std::map<UINT, int> all = floorMessages;
+  for (auto [id, n] : windowMessages) all[id] += 0;
+  int shown = 0;
+  for (auto [id, ignored] : all) {
+    double f = double(floorMessages[id]) / std::max(floorProfile.icons, 1);
+    double w = double(windowMessages[id]) / std::max(window.icons, 1);
+    if (w < 0.2 && f < 0.2) continue;
+    std::printf("%s %s%04X %.1f/%.1f", shown++ % 6 ? "," : "\n   ",
+                id & 0x20000 ? "notify -" : id & 0x10000 ? "s" : "p", id & 0xFFFF, f, w);
+  }
+  std::printf("\n  drawing per icon, floor / window:");
+  std::map<std::string, int> drawn = floorDrawn;
+  for (auto [name, n] : windowDrawn) drawn[name] += 0;
+  for (auto [name, ignored] : drawn)
+    std::printf("\n    %-40s %.2f / %.2f", name.c_str(), double(floorDrawn[name]) / std::max(floorProfile.icons, 1),
+                double(windowDrawn[name]) / std::max(window.icons, 1));
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+// What growing an image list costs as it fills: each growth copies every image so far, so with a
+// small step the cost per add rises with the count.
+void GrowthCost(int count) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
+  HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
+  ReleaseDC(nullptr, screen);
+  std::printf("image-list growth, %d adds of a 32-pixel image:", count);
+  for (int grow : {16, 256}) {
+    HIMAGELIST list = ImageList_Create(32, 32, ILC_COLORDDB | ILC_MASK, 0, grow);
+    double t0 = Now(), firstQuarter = 0;
+    for (int i = 0; i < count; ++i) {
+      ImageList_Add(list, colour, mask);
+      if (i + 1 == count / 4) firstQuarter = Now() - t0;
+    }
+    double all = Now() - t0;
+    std::printf(" grow by %d: %.3f s (first quarter %.3f ms/add, the rest %.3f);", grow, all,
+                1000.0 * firstQuarter / (count / 4), 1000.0 * (all - firstQuarter) / (count - count / 4));
+    ImageList_Destroy(list);
+  }
+  std::printf("\n");
+  DeleteObject(colour);
+  DeleteObject(mask);
   std::fflush(stdout);
 }
 
@@ -120,6 +533,7 @@ void Measure(TfrmMainForm& form, const std::string& folder, int rounds) {
 
 int main() {
   OleInitialize(nullptr);
+  InitCommonControls();
   ui::Application.Initialize();
   ui::Application.Title = "Varnholt Glyph Gatherer";
   TfrmMainForm& form = ui::Application.CreateForm<TfrmMainForm>();
@@ -129,13 +543,45 @@ int main() {
   ExtractFromAll = false;
   FileTypes = kDefaultFileTypes;
 
-  char system[MAX_PATH] = "";
-  GetSystemDirectoryA(system, MAX_PATH);
-  Measure(form, system, 3);
+  SYSTEM_INFO si;
+  GetNativeSystemInfo(&si);
+  std::printf("Benchmark: %s build, %s\n", sizeof(void*) == 8 ? "64-bit" : "32-bit",
+              GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") ? "under Wine" : "on Windows");
+  bench::Holdings start = bench::Measure();
+  bench::Print("at start:", start);
 
-  fixtures::TempFolder generated("benchgen");
-  MakeGeneratedFolder(generated.Path(), kGeneratedFiles);
-  Measure(form, generated.Path(), 1);
+  // 200, 2,000 and 8,000 files hold 250, 2,500 and 10,000 icons.
+  struct Size {
+    int files, rounds;
+  };
+  // BENCH_QUICK=1 stops after the smallest size, for a quick look while working.
+  const bool quick = std::getenv("BENCH_QUICK") != nullptr;
+  const Size sizes[] = {{200, 3}, {2000, 1}, {8000, 1}};
+  std::vector<SizeResult> results;
+  for (const Size& size : sizes) {
+    if (quick && size.files > 200) break;
+    fixtures::TempFolder folder("benchgen");
+    MakeGeneratedFolder(folder.Path(), size.files);
+    results.push_back(MeasureFolder(form, folder.Path(), size.rounds));
+    if (size.files == 200) ProfiledRun(form, folder.Path());
+    if (size.files == sizes[std::size(sizes) - 1].files) {
+      bench::Holdings end = bench::Measure();
+      bench::Print("after the largest run:", end);
+      std::printf("  growth: GDI %+ld, USER %+ld with %d entries in the list\n", end.gdi - start.gdi,
+                  end.user - start.user, form.lvIcons.Count());
+    }
+    // Leave the folder before it goes, so the tree's monitor lets go of it.
+    form.stNav.SetPath("");
+  }
+  const SizeResult& small = results.front();
+  const SizeResult& large = results.back();
+  std::printf("run per icon at %d icons %.3f ms, at %d icons %.3f ms (%+.1f%%)\n\n", small.icons,
+              1000.0 * small.run / small.icons, large.icons, 1000.0 * large.run / large.icons,
+              100.0 * ((large.run / large.icons) / (small.run / small.icons) - 1.0));
+  std::fflush(stdout);
+
+  bench::TreeBench(quick);
+  if (!quick) GrowthCost(10000);
 
   ui::Application.DestroyForms();
   OleUninitialize();

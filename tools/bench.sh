@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds and runs the extraction benchmark under the project's Wine prefix; prints its figures.
+# Builds and runs the benchmark (extraction run, folder tree) under the project's Wine prefix;
+# prints its figures.
 set -e
 build=${1:-build}
 run=$(tools/rundir.sh "$build")

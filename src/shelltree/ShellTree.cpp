@@ -108,6 +108,13 @@ TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
 
 TShellnode::~TShellnode() {
   Monitor.reset();  // waits for its thread; a report still pending is dropped
+  // The control may delete a parent before or after its children; a parent that loses a child
+  // may lose its button with it.
+  for (TShellnode* c : listed_) c->listedBy_ = nullptr;
+  if (listedBy_) {
+    std::erase(listedBy_->listed_, this);
+    listedBy_->button_ = -1;
+  }
   TShellTree& tree = Tree();
   std::erase(tree.pendingRefreshes_, this);
   if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
@@ -115,7 +122,8 @@ TShellnode::~TShellnode() {
 
 TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner()); }
 
-void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse) {
+void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse, const TShellnode* parent) {
+  ForgetImages();
   Info.ParentFolder = ui::ComPtr<IShellFolder>::Share(parentFolder);
   if (rel) {
     FolderBound = false;
@@ -123,14 +131,15 @@ void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, boo
     Info.RelPIDL = std::move(rel);
   }
   IMalloc* malloc = Tree().Malloc();
-  if (TShellnode* parent = ParentNode())
+  if (!parent) parent = ParentNode();
+  if (parent)
     Info.AbsPIDL = UniquePidl::Append(malloc, parent->Info.AbsPIDL.get(), Info.RelPIDL.get());
   else
     Info.AbsPIDL = UniquePidl::Clone(malloc, Info.RelPIDL.get());
   if (!recurse) return;
   IShellFolder* own = BindFolder();
   for (TShellnode* c = FirstChildNode(); c; c = c->NextSiblingNode())
-    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true);
+    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true, this);
 }
 
 IShellFolder* TShellnode::BindFolder() {
@@ -157,16 +166,59 @@ std::string TShellnode::GetDisplayName() const {
 }
 
 void TShellnode::UpdateImages() {
-  const TShellTree& tree = Tree();
+  ForgetImages();
+  const int overlay = OverlayIndex();
+  HWND control = Tree().Handle();
+  if (imagesOnDemand_ && overlay == overlay_) {
+    // Nothing the control holds changes, and changing an item costs the control more the more
+    // items it has: drawing the node again asks for its images anew. Inside an update bracket
+    // the bracket's end redraws everything anyway.
+    RECT r;
+    if (!Tree().Updating() && TreeView_GetItemRect(control, Item(), &r, FALSE)) InvalidateRect(control, &r, FALSE);
+    return;
+  }
+  imagesOnDemand_ = true;
+  overlay_ = overlay;
+  TVITEMA it{};
+  it.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  it.hItem = Item();
+  it.iImage = it.iSelectedImage = I_IMAGECALLBACK;
+  it.stateMask = TVIS_OVERLAYMASK;
+  it.state = overlay >= 0 ? INDEXTOOVERLAYMASK(overlay + 1) : 0;
+  SendMessageA(control, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TShellnode::ShowCaption(const std::string& text) {
+  if (captionKnown_ && text == caption_) return;
+  SetText(text);
+  caption_ = text;
+  captionKnown_ = true;
+}
+
+void TShellnode::ShowButton(bool on) {
+  if (button_ == (on ? 1 : 0)) return;
+  SetHasChildren(on);
+  button_ = on ? 1 : 0;
+}
+
+int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
+
+void TShellnode::Images(int& image, int& selected) {
+  if (!imagesKnown_) {
+    LookUpImages(image_, selectedImage_);
+    // A node asked before it has its item has nothing to look up yet.
+    imagesKnown_ = Info.AbsPIDL.get() != nullptr;
+  }
+  image = image_;
+  selected = selectedImage_;
+}
+
+void TShellnode::LookUpImages(int& image, int& selected) const {
+  // Each look-up costs the shell more the larger the folder, which is why only the nodes the
+  // control draws are looked up.
   LPCITEMIDLIST abs = Info.AbsPIDL.get();
-  int image = SystemIconIndex(abs, 0);
-  SetImageIndex(image);
-  SetSelectedIndex((Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image);
-  // The system list's overlays: the shared hand first, the shortcut arrow second.
-  int overlay = -1;
-  if (tree.ShowSharedOverlay() && (Info.Attributes & SFGAO_SHARE)) overlay = 0;
-  else if (tree.ShowLinkOverlay() && (Info.Attributes & SFGAO_LINK)) overlay = 1;
-  SetOverlayIndex(overlay);
+  image = SystemIconIndex(abs, 0);
+  selected = (Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image;
 }
 
 bool TShellnode::Rename(const std::string& newName) {
@@ -351,8 +403,8 @@ void TShellTree::CreateRoot() {
   auto* root = static_cast<TShellnode*>(AddChild(nullptr, ""));
   rootNode_ = root;
   root->SetNodeIdentity(desktopFolder_.get(), std::move(list), false);
-  root->SetText(root->GetDisplayName());
-  root->SetHasChildren(true);
+  root->ShowCaption(root->GetDisplayName());
+  root->ShowButton(true);
   root->UpdateImages();
   expandAllowed_ = true;
   root->Expand();
@@ -537,15 +589,17 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   UpdateBracket bracket(*this);
   ui::SavedCursorScope wait(ui::CursorKind::HourGlass);
   SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
-  // The children from before this listing, in order: matching items against this list rather
-  // than walking the control's items keeps a listing of thousands of folders linear (the
-  // control answers each step of a walk by searching all of its items).
-  std::vector<TShellnode*> earlier;
-  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) {
-    c->Info.Keep = false;
-    earlier.push_back(c);
-  }
+  // The children from before this listing, in the order earlier listings made them: matching
+  // items against this list rather than walking the control's items keeps a listing of
+  // thousands of folders linear (the control answers each step of a walk by searching all of
+  // its items).
+  std::vector<TShellnode*> earlier = node.listed_;
+  for (TShellnode* c : earlier) c->Info.Keep = false;
 
+  // Sorting asks the shell to compare items thousands of times; a listing that found the same
+  // items again, unchanged, leaves the order as it was.
+  bool reorder = false;
+  int accepted = 0;
   ui::ComPtr<IEnumIDList> items;
   if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
     items->Reset();
@@ -553,20 +607,21 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
       UniquePidl item;
       ULONG fetched = 0;
       if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
-      if (AddChildItem(node, std::move(item), earlier) && !full) break;
+      if (!AddChildItem(node, std::move(item), earlier, reorder)) continue;
+      ++accepted;
+      if (!full) break;
     }
   }
-  for (TShellnode* c = static_cast<TShellnode*>(node.LastChild()); c;) {
-    auto* prev = static_cast<TShellnode*>(c->PrevSibling());
-    if (!c->Info.Keep) c->Delete();
-    c = prev;
-  }
-  node.SetHasChildren(node.Count() > 0);
-  SortChildren(node, false);
+  // What is left of the earlier children was not found again (or no longer accepted). Walking
+  // the control for them instead would cost a search of all its items per step.
+  for (auto it = earlier.rbegin(); it != earlier.rend(); ++it)
+    if (!(*it)->Info.Keep) (*it)->Delete();
+  node.ShowButton(accepted > 0);
+  if (reorder) SortChildren(node, false);
 }
 
 TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
-                                        std::size_t itemLimit) {
+                                        std::size_t itemLimit, const std::string& caption) {
   // A found child leaves the list, so in the usual case (the same items in the same order) the
   // match is at the front.
   for (auto it = earlier.begin(); it != earlier.end(); ++it) {
@@ -584,6 +639,9 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode
     for (auto it = earlier.begin(); it != earlier.end(); ++it) {
       TShellnode* c = *it;
       if (c->Info.Keep || !c->Info.RelPIDL) continue;
+      // Only a node of the same name can be the same item, and the shell's comparison costs
+      // far more than comparing the captions first.
+      if (lstrcmpiA(c->Text().c_str(), caption.c_str()) != 0) continue;
       HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
       if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
         c->Info.Keep = true;
@@ -595,10 +653,12 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode
   return nullptr;
 }
 
-bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier) {
+bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier,
+                               bool& reorder) {
   IShellFolder* folder = node.BindFolder();
   const std::size_t itemLimit = item.limit();
-  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit);
+  const std::string caption = shelltree::DisplayNameOf(folder, item.get(), SHGDN_NORMAL, itemLimit);
+  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit, caption);
 
   ULONG attributes = kItemAttributes;
   LPCITEMIDLIST one = item.get();
@@ -617,25 +677,50 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
     }
   }
   if (!accepted) {
-    if (existing) existing->Info.Keep = false;  // so that the listing deletes it
+    if (existing) {
+      existing->Info.Keep = false;  // so that the listing deletes it
+      earlier.push_back(existing);
+    }
     return false;
   }
 
   TShellnode* child = existing;
+  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
   if (!child) {
-    child = static_cast<TShellnode*>(AddChild(&node, ""));
-    child->SetNodeIdentity(folder, std::move(item), false);
-    child->SetText(child->GetDisplayName());
-    child->Info.Enumerated = false;
+    ui::NodeArgs args;
+    args.text = caption;
+    args.hasChildren = button;
+    args.imagesOnDemand = true;
+    args.overlay = OverlayFor(attributes);
+    child = static_cast<TShellnode*>(AddChild(&node, args));
+    reorder = true;
+    child->imagesOnDemand_ = true;
+    child->overlay_ = args.overlay;
+    child->caption_ = args.text;
+    child->captionKnown_ = true;
+    child->button_ = button ? 1 : 0;
+    child->listedBy_ = &node;
+    node.listed_.push_back(child);
+    child->Info.Attributes = attributes;
+    child->SetNodeIdentity(folder, std::move(item), false, &node);
     if (!node.MonitorStarted) StartMonitor(&node);
   } else {
-    child->SetNodeIdentity(folder, std::move(item), false);
-    child->SetText(child->GetDisplayName());
+    // Folders go by name; a file's changed bytes (its size or date) may move it under the
+    // file order, and so may turning from folder to file or back.
+    const bool file = shelltree::IsFileItem(attributes);
+    if (file != child->IsFile() ||
+        (file && !shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit)))
+      reorder = true;
+    child->Info.Attributes = attributes;
+    child->SetNodeIdentity(folder, std::move(item), false, &node);
+    if (!child->captionKnown_ || caption != child->caption_) {
+      child->ShowCaption(caption);
+      reorder = true;
+    }
+    child->UpdateImages();
   }
   child->Info.Keep = true;
-  child->Info.Attributes = attributes;
 
-  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
   if (!button && (options_ & TF_NONFOLDERS) && (attributes & SFGAO_FOLDER) && child->BindFolder()) {
     if (child->Expanded()) {
       button = true;
@@ -647,11 +732,10 @@ bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TSh
   if (!button) {
     // A folder without sub-items is watched, so that a new one shows its button.
     child->Info.Enumerated = false;
-    child->DeleteChildren();
+    if (!child->listed_.empty()) child->DeleteChildren();
     if (!child->MonitorStarted) StartMonitor(child);
   }
-  child->SetHasChildren(button);
-  child->UpdateImages();
+  child->ShowButton(button);
   return true;
 }
 
@@ -705,7 +789,7 @@ void TShellTree::ApplyVolumeChange(WPARAM event, DWORD unitMask, TShellnode* nod
     for (TShellnode* child = node->FirstChildNode(); child; child = child->NextSiblingNode()) {
       if (!(child->Info.Attributes & SFGAO_FILESYSTEM) || !DriveInMask(child->Path(), unitMask)) continue;
       if (event == DBT_DEVICEREMOVECOMPLETE) child->DeleteChildren();
-      child->SetHasChildren(true);
+      child->ShowButton(true);
       ReidentifyNode(child);
     }
     return;
@@ -733,7 +817,7 @@ void TShellTree::ReidentifyNode(TShellnode* node) {
                                           MessageOwner());
   // Unparsable now: keep the old list, recompute only the absolute one.
   node->SetNodeIdentity(node->Info.ParentFolder.get(), std::move(fresh), false);
-  node->SetText(node->GetDisplayName());
+  node->ShowCaption(node->GetDisplayName());
   node->UpdateImages();
 }
 
@@ -756,7 +840,7 @@ bool TShellTree::CanEdit(ui::TreeNode& node) {
 
 void TShellTree::Edited(ui::TreeNode& node, std::string text) {
   OnEdited(*this, &node, text);
-  if (static_cast<TShellnode&>(node).Rename(text)) node.SetText(text);
+  if (static_cast<TShellnode&>(node).Rename(text)) static_cast<TShellnode&>(node).ShowCaption(text);
 }
 
 bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
@@ -770,6 +854,17 @@ bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
     ~Leave() { t.LeaveBusy(); }
   } leave{*this};
   return TreeView::HandleNotify(hdr, result);
+}
+
+int TShellTree::OverlayFor(ULONG attributes) const {
+  // The system list's overlays: the shared hand first, the shortcut arrow second.
+  if (showSharedOverlay_ && (attributes & SFGAO_SHARE)) return 0;
+  if (showLinkOverlay_ && (attributes & SFGAO_LINK)) return 1;
+  return -1;
+}
+
+void TShellTree::NodeImages(ui::TreeNode& node, int& image, int& selected) {
+  static_cast<TShellnode&>(node).Images(image, selected);
 }
 
 bool TShellTree::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

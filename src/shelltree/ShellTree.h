@@ -52,8 +52,18 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   TShellnode* FirstChildNode() const { return static_cast<TShellnode*>(FirstChild()); }
   TShellnode* NextSiblingNode() const { return static_cast<TShellnode*>(NextSibling()); }
 
-  // Image, selected image and overlay from the system image list.
+  // Overlay from the node's attributes; image and selected image from the system image list,
+  // looked up again when the control next asks for them.
   virtual void UpdateImages();
+  // Image and selected image (the open folder's when the node is a folder), looked up once on
+  // the control's first request and kept until the node is refreshed or re-identified.
+  void Images(int& image, int& selected);
+  // The overlay the tree's settings give the node's attributes, or none.
+  int OverlayIndex() const;
+  // Caption and expand button, given to the control only when they differ from what this node
+  // last gave it: the control searches all its items for every question and every change.
+  void ShowCaption(const std::string& text);
+  void ShowButton(bool on);
   // The caption the shell gives: the parsing name for the root, the normal name otherwise.
   virtual std::string GetDisplayName() const;
   // Renames the item in the shell; true when it was renamed (the caller sets the caption).
@@ -61,8 +71,10 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
 
   // Places the node below `parentFolder`. A given `rel` (taken over) becomes the relative list
   // and the own folder is bound afresh when next needed; the absolute list is always
-  // recomputed, and with `recurse` that of every descendant too.
-  void SetNodeIdentity(IShellFolder* parentFolder, shelltree::UniquePidl rel, bool recurse);
+  // recomputed, and with `recurse` that of every descendant too. A caller that knows the
+  // node's parent passes it: asking the control costs a search of all its items.
+  void SetNodeIdentity(IShellFolder* parentFolder, shelltree::UniquePidl rel, bool recurse,
+                       const TShellnode* parent = nullptr);
   // The node's own folder, bound on first use; a failed bind is tried again next time.
   IShellFolder* BindFolder();
   // File-system path of the item; empty for a virtual folder.
@@ -78,6 +90,27 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   TNodeInfo Info;
   // Declared last so it is gone before the item lists it watches.
   std::unique_ptr<TDiscMonitorThread> Monitor;
+
+ protected:
+  // The shell's look-up behind Images: closed and, for a folder, open icon.
+  virtual void LookUpImages(int& image, int& selected) const;
+
+ private:
+  friend class TShellTree;
+  void ForgetImages() { imagesKnown_ = false; }
+  // What the control holds: images asked for on demand, the overlay, caption and button.
+  bool imagesOnDemand_ = false;
+  int overlay_ = -1;
+  std::string caption_;
+  bool captionKnown_ = false;
+  int button_ = -1;  // unknown
+  // The children this node's listings made, in the order they were made, and the node whose
+  // listing made this one: a listing goes through these rather than through the control.
+  std::vector<TShellnode*> listed_;
+  TShellnode* listedBy_ = nullptr;
+  bool imagesKnown_ = false;
+  int image_ = 0;
+  int selectedImage_ = 0;
 };
 
 class TShellTree : public ui::TreeView {
@@ -196,6 +229,7 @@ class TShellTree : public ui::TreeView {
   bool CanEdit(ui::TreeNode& node) override;
   void Edited(ui::TreeNode& node, std::string text) override;
   bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
+  void NodeImages(ui::TreeNode& node, int& image, int& selected) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   virtual void InitImageList();
@@ -211,11 +245,13 @@ class TShellTree : public ui::TreeView {
   void HandleNeeded();
   void ComputeOwnerWindow();
   void ClearNodes();
+  int OverlayFor(ULONG attributes) const;
   void SelectPath(const std::string& path);
   // `earlier`: the node's children from before the listing not yet found again.
-  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier);
+  // `reorder` is set when the listing changed what the children's order depends on.
+  bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier, bool& reorder);
   TShellnode* FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
-                              std::size_t itemLimit);
+                              std::size_t itemLimit, const std::string& caption);
   void ContextMenu(LPARAM lp);
   void WheelScroll(short delta);
   void ShowingChanged();

@@ -60,8 +60,10 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
 
 int ListView::AddItem(const std::string& caption, int imageIndex) {
   LVITEMA it{};
-  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  // The parameter is the position, as a sort by caption wants it.
+  it.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   it.iItem = Count();
+  it.lParam = it.iItem;
   it.pszText = const_cast<char*>(caption.c_str());
   it.iImage = imageIndex;
   return static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
@@ -129,13 +131,21 @@ void ListView::SetView(ViewStyle v) {
 
 void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
   // Item parameters carry the current positions, so the order among equal captions is kept.
+  // Appended items already carry their positions; setting a parameter is a change the control
+  // reports, so only parameters that differ are set.
   int n = Count();
   std::vector<std::string> captions(n);
   for (int i = 0; i < n; ++i) {
-    captions[i] = Caption(i);
+    char buf[MAX_PATH + 1] = "";
     LVITEMA it{};
-    it.mask = LVIF_PARAM;
+    it.mask = LVIF_TEXT | LVIF_PARAM;
     it.iItem = i;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    captions[i] = buf;
+    if (it.lParam == i) continue;
+    it.mask = LVIF_PARAM;
     it.lParam = i;
     SendMessageA(Handle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
   }

@@ -46,6 +46,10 @@ void TreeNode::SetText(const std::string& text) {
 int TreeNode::ImageIndex() const {
   TVITEMA it = ItemQuery(item_, TVIF_IMAGE);
   SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+  if (it.iImage == I_IMAGECALLBACK) {
+    int selected = it.iImage;
+    owner_.NodeImages(const_cast<TreeNode&>(*this), it.iImage, selected);
+  }
   return it.iImage;
 }
 
@@ -168,6 +172,29 @@ TreeNode* TreeView::AddChild(TreeNode* parent, const std::string& text) {
   return node.release();  // owned by the control's item from here on
 }
 
+// Everything in one insertion: each further change of an item is a message of its own, and a
+// listing of thousands of children would pay for all of them.
+TreeNode* TreeView::AddChild(TreeNode* parent, const NodeArgs& args) {
+  std::unique_ptr<TreeNode> node = CreateNode();
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = parent ? parent->item_ : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_STATE;
+  ins.item.pszText = const_cast<char*>(args.text.c_str());
+  ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
+  ins.item.cChildren = args.hasChildren ? 1 : 0;
+  ins.item.stateMask = TVIS_OVERLAYMASK;
+  ins.item.state = args.overlay >= 0 ? INDEXTOOVERLAYMASK(args.overlay + 1) : 0;
+  if (args.imagesOnDemand) {
+    ins.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.iImage = ins.item.iSelectedImage = I_IMAGECALLBACK;
+  }
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (!item) throw Exception("Cannot add a tree node");
+  node->item_ = item;
+  return node.release();  // owned by the control's item from here on
+}
+
 void TreeView::Clear() {
   BeginUpdate();
   TreeView_DeleteAllItems(Handle());
@@ -203,6 +230,8 @@ void TreeView::EndUpdate() {
     InvalidateRect(Handle(), nullptr, TRUE);
   }
 }
+
+void TreeView::NodeImages(TreeNode&, int&, int&) {}
 
 bool TreeView::CanExpand(TreeNode& node) {
   bool allow = true;
@@ -261,6 +290,17 @@ bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
       // The control keeps its old text; Edited sets the text that was accepted.
       if (node && di.item.pszText) Edited(*node, di.item.pszText);
       result = FALSE;
+      return true;
+    }
+    case TVN_GETDISPINFOA: {
+      auto& di = reinterpret_cast<NMTVDISPINFOA&>(hdr);
+      TreeNode* node = di.item.lParam ? reinterpret_cast<TreeNode*>(di.item.lParam) : NodeOf(di.item.hItem);
+      if (node && (di.item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) {
+        int image = 0, selected = 0;
+        NodeImages(*node, image, selected);
+        if (di.item.mask & TVIF_IMAGE) di.item.iImage = image;
+        if (di.item.mask & TVIF_SELECTEDIMAGE) di.item.iSelectedImage = selected;
+      }
       return true;
     }
     case TVN_DELETEITEMA: {

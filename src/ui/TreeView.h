@@ -9,6 +9,15 @@ namespace ui {
 
 class TreeView;
 
+// What a new node shows from the start, given to the control in its one insertion.
+struct NodeArgs {
+  std::string text;
+  bool hasChildren = false;
+  // The control asks for the images when it first shows the node (TreeView::NodeImages).
+  bool imagesOnDemand = false;
+  int overlay = -1;  // overlay image, or none
+};
+
 class TreeNode {
  public:
   explicit TreeNode(TreeView& owner) : owner_(owner) {}
@@ -20,6 +29,7 @@ class TreeNode {
   HTREEITEM Item() const { return item_; }
   std::string Text() const;
   void SetText(const std::string& text);
+  // The node's image; for images on demand, what the owner answers.
   int ImageIndex() const;
   void SetImageIndex(int i);
   void SetSelectedIndex(int i);
@@ -58,6 +68,7 @@ class TreeView : public Control {
   void Select(TreeNode* node);
   // Appends a node under the parent (none: a top-level node).
   TreeNode* AddChild(TreeNode* parent, const std::string& text);
+  TreeNode* AddChild(TreeNode* parent, const NodeArgs& args);
   void Clear();
   TreeNode* NodeAt(int x, int y) const;
   TreeNode* NodeOf(HTREEITEM item) const;
@@ -69,6 +80,7 @@ class TreeView : public Control {
   // Redrawing suspended inside the bracket; brackets nest.
   void BeginUpdate();
   void EndUpdate();
+  bool Updating() const { return updating_ > 0; }
 
   Event<TreeNode*, bool&> OnChanging;
   Event<TreeNode*> OnChange;
@@ -88,6 +100,9 @@ class TreeView : public Control {
   virtual bool CanEdit(TreeNode& node);
   // Editing ended with a new text; the default lets OnEdited change it, then takes it.
   virtual void Edited(TreeNode& node, std::string text);
+  // The image and selected image of a node whose images are on demand; the control asks for
+  // them whenever it draws the node.
+  virtual void NodeImages(TreeNode& node, int& image, int& selected);
 
  private:
   friend class TreeNode;

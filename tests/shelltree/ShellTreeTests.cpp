@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "ModalAnswerer.h"
 #include "ShellTestSupport.h"
@@ -26,11 +27,35 @@ namespace {
 
 using shelltest::PumpUntil;
 
+// The tree itself, with a count of the shell look-ups for node images and a way to make the
+// shell's answer change.
+class CountingTree : public TShellTree {
+ public:
+  int lookUps = 0;
+  int imageShift = 0;  // added to every image the shell gives
+
+ protected:
+  class Node : public TShellnode {
+   public:
+    using TShellnode::TShellnode;
+
+   protected:
+    void LookUpImages(int& image, int& selected) const override {
+      auto& tree = static_cast<CountingTree&>(Tree());
+      ++tree.lookUps;
+      TShellnode::LookUpImages(image, selected);
+      image += tree.imageShift;
+      selected += tree.imageShift;
+    }
+  };
+  std::unique_ptr<ui::TreeNode> CreateNode() override { return std::make_unique<Node>(*this); }
+};
+
 // A form holding one tree; `setup` gives the tree its stored properties while the form loads.
 class TreeHost : public ui::Form {
  public:
   std::function<void(TShellTree&)> setup;
-  TShellTree tree;
+  CountingTree tree;
   std::vector<std::string> changes;  // path of each selection change
   std::vector<TShellnode*> menuRequests;
   bool allowMenus = false;
@@ -418,6 +443,48 @@ TEST_F(ShellTreeTest, EditedLabelsRenameTheItem) {
 
   auto readOnly = RootedAt(dir.path());
   EXPECT_EQ(TreeView_EditLabel(readOnly->tree.Handle(), readOnly->tree.RootNode()->FirstChild()->Item()), nullptr);
+}
+
+TEST_F(ShellTreeTest, NodeImagesAreTheShellsLookedUpWhenShownAndAgainAfterARefresh) {
+  for (int i = 0; i < 80; ++i) dir.mkdir("f" + std::to_string(100 + i));
+  auto host = RootedAt(dir.path());
+  CountingTree& tree = host->tree;
+  tree.UpdAutoThread = false;
+  ShowWindow(host->Handle(), SW_SHOWNA);
+  UpdateWindow(host->Handle());
+  const int visible = static_cast<int>(TreeView_GetVisibleCount(tree.Handle()));
+  EXPECT_GT(tree.lookUps, 0);
+  EXPECT_LE(tree.lookUps, visible + 2) << "only the rows on screen are looked up";
+
+  auto shellIndex = [](const TShellnode* n, UINT flags) {
+    SHFILEINFOA info{};
+    SHGetFileInfoA(reinterpret_cast<LPCSTR>(n->Info.AbsPIDL.get()), 0, &info, sizeof info,
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | flags);
+    return info.iIcon;
+  };
+  auto shown = [&](const TShellnode* n) {
+    TVITEMA it{};
+    it.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    it.hItem = n->Item();
+    SendMessageA(tree.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    return std::pair{it.iImage, it.iSelectedImage};
+  };
+  int count = 0;
+  for (TShellnode* n = tree.RootNode()->FirstChildNode(); n; n = n->NextSiblingNode()) {
+    ++count;
+    EXPECT_EQ(n->ImageIndex(), shellIndex(n, 0)) << n->Text();
+    EXPECT_EQ(shown(n), std::pair(shellIndex(n, 0), shellIndex(n, SHGFI_OPENICON))) << n->Text();
+  }
+  EXPECT_EQ(count, 80);
+
+  // The shell's answer changes: a node keeps what it looked up until it is refreshed.
+  TShellnode* first = tree.RootNode()->FirstChildNode();
+  const int before = first->ImageIndex();
+  tree.imageShift = 1;
+  EXPECT_EQ(first->ImageIndex(), before);
+  tree.RefreshNode(tree.RootNode(), false);
+  EXPECT_EQ(first->ImageIndex(), before + 1);
+  EXPECT_EQ(shown(first).second, shellIndex(first, SHGFI_OPENICON) + 1);
 }
 
 }  // namespace
