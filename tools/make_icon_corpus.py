@@ -82,13 +82,13 @@ def png_image(size, seed):
             png_chunk(b"IEND", b""))
 
 
-def image(spec, seed):
-    size, bpp = spec
+def image(shape, seed):
+    size, bpp = shape
     return png_image(size, seed) if bpp == "png" else dib_image(size, bpp, seed)
 
 
-def entry_head(spec, data):
-    size, bpp = spec
+def entry_head(shape, data):
+    size, bpp = shape
     bits = 32 if bpp == "png" else bpp
     edge = 0 if size >= 256 else size
     return struct.pack("<BBBBHHI", edge, edge, (1 << bits) if bits < 8 else 0, 0, 1, bits, len(data))
@@ -97,11 +97,11 @@ def entry_head(spec, data):
 # ---- Files. Each builder returns (bytes, marks): marks name byte ranges worth damaging.
 
 
-def ico_file(specs, seed, kind=1):
-    images = [image(s, seed + i) for i, s in enumerate(specs)]
-    b = bytearray(struct.pack("<HHH", 0, kind, len(specs)))
-    offset = 6 + 16 * len(specs)
-    for s, data in zip(specs, images):
+def ico_file(shapes, seed, kind=1):
+    images = [image(s, seed + i) for i, s in enumerate(shapes)]
+    b = bytearray(struct.pack("<HHH", 0, kind, len(shapes)))
+    offset = 6 + 16 * len(shapes)
+    for s, data in zip(shapes, images):
         b += entry_head(s, data) + struct.pack("<I", offset)
         offset += len(data)
     marks = {"dir": (0, len(b)), "images": []}
@@ -111,9 +111,9 @@ def ico_file(specs, seed, kind=1):
     return bytes(b), marks
 
 
-def group_directory(specs, images, first_id):
-    b = bytearray(struct.pack("<HHH", 0, 1, len(specs)))
-    for i, (s, data) in enumerate(zip(specs, images)):
+def group_directory(shapes, images, first_id):
+    b = bytearray(struct.pack("<HHH", 0, 1, len(shapes)))
+    for i, (s, data) in enumerate(zip(shapes, images)):
         b += entry_head(s, data) + struct.pack("<H", first_id + i)
     return bytes(b)
 
@@ -197,12 +197,12 @@ class ResourceSection:
 
 def add_icon_groups(rsrc, groups, seed):
     next_id = 1
-    for g, (name, specs) in enumerate(groups):
-        images = [image(s, seed + next_id + i) for i, s in enumerate(specs)]
+    for g, (name, shapes) in enumerate(groups):
+        images = [image(s, seed + next_id + i) for i, s in enumerate(shapes)]
         for i, data in enumerate(images):
             rsrc.add(3, next_id + i, data)
-        rsrc.add(14, name, group_directory(specs, images, next_id))
-        next_id += len(specs)
+        rsrc.add(14, name, group_directory(shapes, images, next_id))
+        next_id += len(shapes)
 
 
 def pe_file(groups, seed, plus=False, loop=None):
@@ -249,11 +249,11 @@ def ne_file(groups, seed, shift=4):
     unit = 1 << shift
     icons, dirs = [], []
     next_id = 1
-    for _, specs in groups:
-        images = [image(s, seed + next_id + i) for i, s in enumerate(specs)]
+    for _, shapes in groups:
+        images = [image(s, seed + next_id + i) for i, s in enumerate(shapes)]
         icons += [(next_id + i, data) for i, data in enumerate(images)]
-        dirs.append(group_directory(specs, images, next_id))
-        next_id += len(specs)
+        dirs.append(group_directory(shapes, images, next_id))
+        next_id += len(shapes)
     ne_at = 0x40
     table_at = 0x40  # relative to the NE header
     table_len = 2 + 8 + 12 * len(icons) + 8 + 12 * len(dirs) + 2
