@@ -379,6 +379,14 @@ def glyph_tile(kind, u, v):
     return WHITE
 
 
+def side_gradient(t, x, y):
+    """The side pictures' colour at height t (0 top, 1 foot): blue deepening to navy, then
+    teal at the foot."""
+    if t < 0.55:
+        return blend(BLUE, NAVY, t / 0.55, x, y)
+    return blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
+
+
 def about_side():
     w, h = 57, 145
     kinds = ["star", "heart", "page", "lens"]
@@ -389,11 +397,7 @@ def about_side():
         t = y / (h - 1)
         row = []
         for x in range(w):
-            # Blue at the top deepening to navy, then teal at the foot.
-            if t < 0.55:
-                c = blend(BLUE, NAVY, t / 0.55, x, y)
-            else:
-                c = blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
+            c = side_gradient(t, x, y)
             for i, kind in enumerate(kinds):
                 ty = int(round(top + i * (27 + gap)))
                 if 15 <= x < 42 and ty <= y < ty + 27:
@@ -418,10 +422,7 @@ def setup_side():
         t = y / (h - 1)
         row = []
         for x in range(w):
-            if t < 0.55:
-                c = blend(BLUE, NAVY, t / 0.55, x, y)
-            else:
-                c = blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
+            c = side_gradient(t, x, y)
             for i, kind in enumerate(kinds):
                 ty = int(round(top + i * (size + gap)))
                 if left <= x < left + size and ty <= y < ty + size:

@@ -8,6 +8,7 @@
 #include "AppTestSupport.h"
 #include "FolderChooserAnswerer.h"
 #include "ModalAnswerer.h"
+#include "SavedFiles.h"
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
 #include "fixtures/IconFixtures.h"
@@ -17,30 +18,9 @@ using ui::CursorKind;
 
 namespace {
 
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-int32_t Int32At(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-// Every name in a folder, "name/" for folders.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
-  if (find) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : ""));
-    } while (FindNextFileA(find.get(), &fd));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using saved::Int32At;
+using saved::Listing;
+using saved::ReadAll;
 
 // Top-down 32-bit pixels of a bitmap.
 std::vector<uint32_t> Pixels(HBITMAP bitmap) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "DriverCommon.h"
+#include "SavedFiles.h"
 #include "batch/CommandLine.h"
 #include "export/StoredIcon.h"
 #include "fixtures/IconFixtures.h"
@@ -21,6 +22,10 @@
 #include "ui/Handles.h"
 
 namespace {
+
+using saved::Int32At;
+using saved::Listing;
+using saved::ReadAll;
 
 // Relative to the test programs' working folder, build/.../tests.
 const char* const kProgram = "..\\Mirovane.exe";
@@ -35,11 +40,6 @@ struct Outcome {
     return all;
   }
 };
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // Runs the program with the arguments, its standard output and error going to one file.
 Outcome RunProgram(const std::string& arguments) {
@@ -80,26 +80,6 @@ std::string NoSlash(std::string path) {
 }
 
 std::string Quoted(const std::string& path) { return "\"" + NoSlash(path) + "\""; }
-
-// Every name in a folder, "name/" for folders, sorted.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
-  if (find) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      names.push_back(name + ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/" : ""));
-    } while (FindNextFileA(find.get(), &fd));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-int32_t Int32At(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
-}
 
 class CommandLine : public testing::Test {
  protected:
