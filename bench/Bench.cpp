@@ -1,8 +1,9 @@
 // Times the extraction run at 250, 2,500 and 10,000 icons three ways in one process: the bare
-// loop of ExtractIconA calls, the floor (a minimal list view doing only the run's fixed steps
-// per icon on the same icons) and the run in the real main window; profiles the run's steps;
-// measures the folder tree on large folders; and reports memory and handles after the largest
-// run; the run's own icon loading (the reader, each file read once) beside the bare loop.
+// loop (the run's own loading: each file read once by the icon reader), the floor (a minimal
+// list view doing only the run's fixed steps per icon on the same icons) and the run in the
+// real main window; profiles the run's steps; measures the folder tree on large folders; and
+// reports memory and handles after the largest run. The shell's ExtractIconA loop over the same
+// files is printed beside the bare loop for reference.
 #include <ole2.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -18,8 +19,8 @@
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
-#include "iconres/IconFile.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -126,14 +127,12 @@ struct Loaded {
 
 // Time spent per step of a run, for the floor and the window's run alike.
 enum Step { kCount, kLabel, kLoad, kAdds, kInsert, kSubItem, kScroll, kRepaint, kFree, kMessages, kSteps };
-const char* const kStepNames[kSteps] = {"count (per file)", "info label (per file)", "ExtractIconA",
+const char* const kStepNames[kSteps] = {"read the file (per file)", "info label (per file)", "icon from the reader",
                                         "image-list adds", "insert",  "sub-item", "scroll 76 px",
                                         "repaint", "free icon", "message pass"};
 struct Profile {
   double spent[kSteps] = {};
   int icons = 0;
-  double onChange = 0;  // inside the list's change handler, during inserts
-  int onChangeCalls = 0;
 };
 
 // Messages by identifier, posted and sent, while a hook is in place.
@@ -194,36 +193,35 @@ void Lap(Profile* p, Step step, double& t) {
   t = now;
 }
 
-// What the run does per file, without any window: list, filter, count, load and free.
+// What the run does per file, without any window: list, filter, read, make each icon and free it.
 Loaded BareLoop(const std::string& folder) {
   Loaded r;
-  TStringList files;
-  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const std::string& file : files) {
-    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-    ++r.files;
-    const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
-    for (int i = 0; i < count; ++i) {
-      HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
-      if (reinterpret_cast<UINT_PTR>(icon) <= 1) continue;
-      ++r.icons;
-      DestroyIcon(icon);
-    }
-  }
-  return r;
-}
-
-// The same files through the icon reader, as the run loads them: each file read once.
-double ReaderLoopSeconds(const std::string& folder) {
-  const double t0 = Now();
   TStringList files;
   ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
   const std::string windows = MunWindowsFolder();
   for (const std::string& file : files) {
     if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-    const iconres::IconFile icons = iconres::LoadIconFile(file, windows);
-    for (size_t i = 0; i < icons.Count(); ++i) DestroyIcon(MakeLargeIcon(icons, i));
+    ++r.files;
+    const FileIcons icons(file, windows);
+    for (int i = 0; i < icons.Count(); ++i)
+      if (icons.Icon(i)) ++r.icons;
+  }
+  return r;
+}
+
+// The same files through the shell, one ExtractIconA call for the count and one per icon.
+double ShellLoopSeconds(const std::string& folder) {
+  const double t0 = Now();
+  TStringList files;
+  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const std::string& file : files) {
+    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+    const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+    for (int i = 0; i < count; ++i) {
+      HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+      if (reinterpret_cast<UINT_PTR>(icon) > 1) DestroyIcon(icon);
+    }
   }
   return Now() - t0;
 }
@@ -284,19 +282,21 @@ class Floor {
     Loaded r;
     TStringList files;
     ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    const std::string windows = MunWindowsFolder();
     for (const std::string& file : files) {
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
       ++r.files;
       double t = Now();
-      const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+      const FileIcons icons(file, windows);
+      const int count = icons.Count();
       Lap(profile, kCount, t);
       const std::string caption = FileNamePart(file);
       for (int i = 0; i < count; ++i) {
         t = Now();
-        HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+        ui::UniqueIcon owned = icons.Icon(i);
         Lap(profile, kLoad, t);
-        if (reinterpret_cast<UINT_PTR>(icon) <= 1) continue;
+        if (!owned) continue;
+        HICON icon = owned.get();
         ++r.icons;
         ImageList_AddIcon(small_, icon);
         int slot = ImageList_AddIcon(large_, icon);
@@ -318,7 +318,7 @@ class Floor {
         Lap(profile, kScroll, t);
         UpdateWindow(list_);
         Lap(profile, kRepaint, t);
-        DestroyIcon(icon);
+        owned.reset();
         Lap(profile, kFree, t);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -354,12 +354,39 @@ void MakeGeneratedFolder(const std::string& folder, int total) {
   }
 }
 
+// When the run put its first entry into the list and when it last scrolled it, seen from a
+// procedure put in front of the list's own: the time before and after are the run's start and
+// end. (A message hook would do, but under Wine each hooked message costs a server call.)
+WNDPROC gListProc = nullptr;
+double gFirstInsert = 0, gLastScroll = 0;
+LRESULT CALLBACK WatchList(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == LVM_INSERTITEMA && gFirstInsert == 0) gFirstInsert = Now();
+  if (msg == LVM_SCROLL) gLastScroll = Now();
+  return CallWindowProcW(gListProc, wnd, msg, wp, lp);
+}
+
+struct RunTime {
+  double all = 0, start = 0, end = 0;
+};
+
 // The real run, repeated as F5 does: choosing the folder runs it the first time.
-double WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
+RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
+  const HWND list = form.lvIcons.Handle();
+  gFirstInsert = gLastScroll = 0;
+  // The list is a Unicode window: the procedure in front takes its messages as they are.
+  gListProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchList)));
   double t0 = Now();
   if (first) form.stNav.SetPath(folder);
   else form.miRefreshClick(form);
-  return Now() - t0;
+  RunTime r;
+  r.all = Now() - t0;
+  SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
+  if (gFirstInsert > 0) {
+    r.start = gFirstInsert - t0;
+    r.end = t0 + r.all - gLastScroll;
+  }
+  return r;
 }
 
 void Row(const char* what, double seconds, int icons, double floorSeconds) {
@@ -370,10 +397,12 @@ void Row(const char* what, double seconds, int icons, double floorSeconds) {
 
 struct SizeResult {
   int icons = 0;
-  double bare = 0, floor = 0, run = 0;
+  double bare = 0, floor = 0, run = 0;  // the best round of each
+  double floorMean = 0, runMean = 0;    // the mean of the rounds
+  RunTime best;  // the window's best run, with its start and end
 };
 
-SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int rounds) {
+SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int rounds, const char* title = "") {
   Loaded warm = BareLoop(folder);  // reads the files into the cache: every side then runs warm
   Floor floor(form.lvIcons, warm.icons);
   SizeResult s;
@@ -387,58 +416,44 @@ SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int roun
     floorIcons = floor.Run(folder).icons;
     double t2 = Now();
     floor.Hide();
-    double run = WindowRun(form, folder, round == 0);
+    RunTime run = WindowRun(form, folder, round == 0);
     runIcons = form.lvIcons.Count();
     s.bare = std::min(s.bare, t1 - t0);
     s.floor = std::min(s.floor, t2 - t1);
-    s.run = std::min(s.run, run);
+    if (run.all < s.run) s.best = run;
+    s.run = std::min(s.run, run.all);
+    s.floorMean += (t2 - t1) / rounds;
+    s.runMean += run.all / rounds;
     s.icons = bare.icons;
   }
-  std::printf("%d icons from %d files (floor %d, window %d), best of %d:\n", s.icons, warm.files, floorIcons,
-              runIcons, rounds);
+  std::printf("%d icons from %d files (floor %d, window %d), best of %d%s:\n", s.icons, warm.files, floorIcons,
+              runIcons, rounds, title);
   Row("bare loop", s.bare, s.icons, 0);
   Row("fixed-steps floor", s.floor, s.icons, 0);
   Row("window run", s.run, s.icons, s.floor);
-  Row("reader loading", ReaderLoopSeconds(folder), s.icons, 0);
+  Row("shell loop (ExtractIconA)", ShellLoopSeconds(folder), s.icons, 0);
   std::printf("  floor / bare %.2f, run / bare %.2f, run / floor %.2f; beyond the floor %.3f ms/icon\n",
               s.floor / s.bare, s.run / s.bare, s.run / s.floor, 1000.0 * (s.run - s.floor) / std::max(s.icons, 1));
+  std::printf("  window run before its first entry %.3f s, after its last scroll %.3f s\n", s.best.start,
+              s.best.end);
   std::fflush(stdout);
   return s;
 }
 
-// The run's steps one by one, timed: a copy of the window's loop with a clock around each step,
-// beside the floor's same steps, so that the cost beyond the floor is put down to the step
-// that causes it.
-void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
-  Profile window, floorProfile;
-  std::map<UINT, int> floorMessages, windowMessages;
-  std::map<std::string, int> floorDrawn, windowDrawn;
-  {
-    Floor floor(form.lvIcons, 1000);
-    {
-      MessageCount count(floorMessages, floorDrawn);
-      floor.Run(folder, &floorProfile);
-    }
-    floor.Hide();
-  }
-  MessageCount count(windowMessages, windowDrawn);
-  Profile* p = &window;
-  form.lvIcons.OnChange = [&](ui::Component& sender) {
-    double t = Now();
-    form.lvIconsChange(sender);
-    p->onChange += Now() - t;
-    ++p->onChangeCalls;
-  };
+// The window's loop, copied with a clock around each step; returns the icons shown.
+int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
   form.lvIcons.Clear();
   form.Icons.Clear();
   form.SmallIcons.Clear();
+  int shown = 0;
   TStringList files;
   ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  const std::string windows = MunWindowsFolder();
   for (const std::string& file : files) {
     if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
     double t = Now();
-    const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
+    const FileIcons icons(file, windows);
+    const int count = icons.Count();
     Lap(p, kCount, t);
     if (count <= 0) continue;
     form.lblInfo.SetCaption("Icons contained in " +
@@ -447,10 +462,11 @@ void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
     const std::string caption = FileNamePart(file);
     for (int i = 0; i < count; ++i) {
       t = Now();
-      HICON handle = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
+      ui::UniqueIcon owned = icons.Icon(i);
       Lap(p, kLoad, t);
-      if (reinterpret_cast<UINT_PTR>(handle) <= 1) continue;
-      ++p->icons;
+      if (!owned) continue;
+      HICON handle = owned.get();
+      ++shown;
       form.SmallIcons.AddIcon(handle);
       int slot = form.Icons.AddIcon(handle);
       Lap(p, kAdds, t);
@@ -462,13 +478,27 @@ void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
       Lap(p, kScroll, t);
       UpdateWindow(form.lvIcons.Handle());
       Lap(p, kRepaint, t);
-      DestroyIcon(handle);
+      owned.reset();
       Lap(p, kFree, t);
       ui::Application.ProcessMessages();
       Lap(p, kMessages, t);
     }
   }
-  form.lvIcons.OnChange = [&form](ui::Component& sender) { form.lvIconsChange(sender); };
+  if (p) p->icons = shown;
+  return shown;
+}
+
+// The run's steps one by one, timed, beside the floor's same steps, so that the cost beyond
+// the floor is put down to the step that causes it; then both once more with their messages
+// counted (apart, since under Wine every hooked message costs a server call).
+void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
+  Profile window, floorProfile;
+  {
+    Floor floor(form.lvIcons, 1000);
+    floor.Run(folder, &floorProfile);
+    floor.Hide();
+  }
+  WindowLoop(form, folder, &window);
   std::printf("profile per step, ms per icon (%d icons):     floor   window  beyond\n", window.icons);
   double floorTotal = 0, windowTotal = 0;
   for (int i = 0; i < kSteps; ++i) {
@@ -479,16 +509,30 @@ void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
     std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", kStepNames[i], f, w, w - f);
   }
   std::printf("  %-42s %7.3f  %7.3f  %+7.3f\n", "all", floorTotal, windowTotal, windowTotal - floorTotal);
-  std::printf("  the list's change handler: %d calls, %.3f ms per icon (inside insert and sub-item)\n",
-              window.onChangeCalls, 1000.0 * window.onChange / std::max(window.icons, 1));
+
+  std::map<UINT, int> floorMessages, windowMessages;
+  std::map<std::string, int> floorDrawn, windowDrawn;
+  int floorIcons = 0, windowIcons = 0;
+  {
+    Floor floor(form.lvIcons, 1000);
+    {
+      MessageCount count(floorMessages, floorDrawn);
+      floorIcons = floor.Run(folder).icons;
+    }
+    floor.Hide();
+  }
+  {
+    MessageCount count(windowMessages, windowDrawn);
+    windowIcons = WindowLoop(form, folder, nullptr);
+  }
   // Messages the window's run handles that the floor's does not: the work around each icon.
   std::printf("  messages per icon (s: sent, p: posted), floor / window:");
   std::map<UINT, int> all = floorMessages;
   for (auto [id, n] : windowMessages) all[id] += 0;
   int shown = 0;
   for (auto [id, ignored] : all) {
-    double f = double(floorMessages[id]) / std::max(floorProfile.icons, 1);
-    double w = double(windowMessages[id]) / std::max(window.icons, 1);
+    double f = double(floorMessages[id]) / std::max(floorIcons, 1);
+    double w = double(windowMessages[id]) / std::max(windowIcons, 1);
     if (w < 0.2 && f < 0.2) continue;
     std::printf("%s %s%04X %.1f/%.1f", shown++ % 6 ? "," : "\n   ",
                 id & 0x20000 ? "notify -" : id & 0x10000 ? "s" : "p", id & 0xFFFF, f, w);
@@ -497,8 +541,8 @@ void ProfiledRun(TfrmMainForm& form, const std::string& folder) {
   std::map<std::string, int> drawn = floorDrawn;
   for (auto [name, n] : windowDrawn) drawn[name] += 0;
   for (auto [name, ignored] : drawn)
-    std::printf("\n    %-40s %.2f / %.2f", name.c_str(), double(floorDrawn[name]) / std::max(floorProfile.icons, 1),
-                double(windowDrawn[name]) / std::max(window.icons, 1));
+    std::printf("\n    %-40s %.2f / %.2f", name.c_str(), double(floorDrawn[name]) / std::max(floorIcons, 1),
+                double(windowDrawn[name]) / std::max(windowIcons, 1));
   std::printf("\n");
   std::fflush(stdout);
 }
@@ -529,6 +573,51 @@ void GrowthCost(int count) {
   std::fflush(stdout);
 }
 
+// The extraction run at every size, with its memory and handles after the largest.
+void RunBench(TfrmMainForm& form, bool quick, const bench::Holdings& start) {
+  // 200, 2,000 and 8,000 files hold 250, 2,500 and 10,000 icons. The machine's speed drifts by
+  // a quarter over minutes, so the sides are interleaved and the best round kept. The per-icon
+  // growth compares the one round at 10,000 icons with the mean of the rounds at 250 just
+  // before and just after it, which cancels a steady drift and compares like with like (a best
+  // of several rounds against a single one would favour the small size).
+  fixtures::TempFolder smallFolder("benchgen");
+  MakeGeneratedFolder(smallFolder.Path(), 200);
+  MeasureFolder(form, smallFolder.Path(), 3);
+  ProfiledRun(form, smallFolder.Path());
+  form.stNav.SetPath("");
+  if (quick) return;
+  {
+    fixtures::TempFolder folder("benchgen");
+    MakeGeneratedFolder(folder.Path(), 2000);
+    MeasureFolder(form, folder.Path(), 3);
+    // Leave the folder before it goes, so the tree's monitor lets go of it.
+    form.stNav.SetPath("");
+  }
+  fixtures::TempFolder largeFolder("benchgen");
+  MakeGeneratedFolder(largeFolder.Path(), 8000);
+  SizeResult before = MeasureFolder(form, smallFolder.Path(), 3, ", just before the largest");
+  form.stNav.SetPath("");
+  SizeResult large = MeasureFolder(form, largeFolder.Path(), 1);
+  bench::Holdings end = bench::Measure();
+  bench::Print("after the largest run:", end);
+  std::printf("  growth: GDI %+ld, USER %+ld with %d entries in the list\n", end.gdi - start.gdi, end.user - start.user,
+              form.lvIcons.Count());
+  form.stNav.SetPath("");
+  SizeResult after = MeasureFolder(form, smallFolder.Path(), 3, ", just after the largest");
+  form.stNav.SetPath("");
+
+  auto perIcon = [](double seconds, int icons) { return 1000.0 * seconds / std::max(icons, 1); };
+  auto growth = [](double a, double b) { return 100.0 * (b / a - 1.0); };
+  const double runSmall = perIcon((before.runMean + after.runMean) / 2, before.icons);
+  const double floorSmall = perIcon((before.floorMean + after.floorMean) / 2, before.icons);
+  const double runLarge = perIcon(large.run, large.icons), floorLarge = perIcon(large.floor, large.icons);
+  std::printf("per icon at %d icons (mean of the rounds around the largest) and at %d: window run %.3f and %.3f ms "
+              "(%+.1f%%), floor %.3f and %.3f ms (%+.1f%%)\n\n",
+              before.icons, large.icons, runSmall, runLarge, growth(runSmall, runLarge), floorSmall, floorLarge,
+              growth(floorSmall, floorLarge));
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main() {
@@ -550,38 +639,13 @@ int main() {
   bench::Holdings start = bench::Measure();
   bench::Print("at start:", start);
 
-  // 200, 2,000 and 8,000 files hold 250, 2,500 and 10,000 icons.
-  struct Size {
-    int files, rounds;
-  };
-  // BENCH_QUICK=1 stops after the smallest size, for a quick look while working.
+  // BENCH_QUICK=1 stops after the smallest size, for a quick look while working; BENCH_PART=run
+  // or BENCH_PART=tree measures only that part.
   const bool quick = std::getenv("BENCH_QUICK") != nullptr;
-  const Size sizes[] = {{200, 3}, {2000, 1}, {8000, 1}};
-  std::vector<SizeResult> results;
-  for (const Size& size : sizes) {
-    if (quick && size.files > 200) break;
-    fixtures::TempFolder folder("benchgen");
-    MakeGeneratedFolder(folder.Path(), size.files);
-    results.push_back(MeasureFolder(form, folder.Path(), size.rounds));
-    if (size.files == 200) ProfiledRun(form, folder.Path());
-    if (size.files == sizes[std::size(sizes) - 1].files) {
-      bench::Holdings end = bench::Measure();
-      bench::Print("after the largest run:", end);
-      std::printf("  growth: GDI %+ld, USER %+ld with %d entries in the list\n", end.gdi - start.gdi,
-                  end.user - start.user, form.lvIcons.Count());
-    }
-    // Leave the folder before it goes, so the tree's monitor lets go of it.
-    form.stNav.SetPath("");
-  }
-  const SizeResult& small = results.front();
-  const SizeResult& large = results.back();
-  std::printf("run per icon at %d icons %.3f ms, at %d icons %.3f ms (%+.1f%%)\n\n", small.icons,
-              1000.0 * small.run / small.icons, large.icons, 1000.0 * large.run / large.icons,
-              100.0 * ((large.run / large.icons) / (small.run / small.icons) - 1.0));
-  std::fflush(stdout);
-
-  bench::TreeBench(quick);
-  if (!quick) GrowthCost(10000);
+  const std::string part = std::getenv("BENCH_PART") ? std::getenv("BENCH_PART") : "";
+  if (part != "tree") RunBench(form, quick, start);
+  if (part != "run") bench::TreeBench(quick);
+  if (!quick && part.empty()) GrowthCost(10000);
 
   ui::Application.DestroyForms();
   OleUninitialize();

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -13,11 +14,37 @@
 
 namespace ui {
 
+namespace {
+
+// Each control's window runs our procedure in front of its class's own. The control and the
+// procedure it replaced are found by the window here rather than in window properties (or the
+// common controls' subclass calls, which keep theirs there): under Wine every property read is
+// a round trip to the server, and every message would pay for one or more.
+struct Subclassed {
+  Control* control;  // none once the control has let go of a window still being destroyed
+  WNDPROC original;
+  bool unicode;      // the procedures take the messages in the window's own character set
+};
+
+// Windows belong to the thread that made them, and their messages arrive on it.
+std::unordered_map<HWND, Subclassed>& SubclassedWindows() {
+  thread_local std::unordered_map<HWND, Subclassed> windows;
+  return windows;
+}
+
+LRESULT CallOriginal(const Subclassed& s, HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return s.unicode ? CallWindowProcW(s.original, wnd, msg, wp, lp) : CallWindowProcA(s.original, wnd, msg, wp, lp);
+}
+
+}  // namespace
+
 void Component::Load(const Props&, Form&) {}
 
 Control::~Control() {
   if (wnd_) {
-    RemoveWindowSubclass(wnd_, &Control::SubclassProc, 0);
+    // Messages of the destruction go straight to the class's procedure.
+    auto found = SubclassedWindows().find(wnd_);
+    if (found != SubclassedWindows().end()) found->second.control = nullptr;
     HWND w = std::exchange(wnd_, nullptr);
     DestroyWindow(w);
   }
@@ -72,12 +99,20 @@ HWND Control::CreateChild(const char* cls, DWORD style, DWORD exStyle, HWND pare
 
 void Control::AttachHandle(HWND wnd) {
   wnd_ = wnd;
-  SetWindowSubclass(wnd_, &Control::SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
-  SetPropA(wnd_, "ui.Control", this);
+  const bool unicode = IsWindowUnicode(wnd) != FALSE;
+  const auto proc = reinterpret_cast<LONG_PTR>(&Control::SubclassProc);
+  // Registered first: the procedure is called as soon as it is in place.
+  Subclassed& s = SubclassedWindows()[wnd] = {this, nullptr, unicode};
+  s.original = reinterpret_cast<WNDPROC>(unicode ? GetWindowLongPtrW(wnd, GWLP_WNDPROC)
+                                                 : GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+  if (unicode) SetWindowLongPtrW(wnd, GWLP_WNDPROC, proc);
+  else SetWindowLongPtrA(wnd, GWLP_WNDPROC, proc);
 }
 
 Control* Control::FromHandle(HWND wnd) {
-  return wnd ? static_cast<Control*>(GetPropA(wnd, "ui.Control")) : nullptr;
+  if (!wnd) return nullptr;
+  auto found = SubclassedWindows().find(wnd);
+  return found == SubclassedWindows().end() ? nullptr : found->second.control;
 }
 
 void Control::ApplyFont(HFONT font) { SendMessageA(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
@@ -139,15 +174,18 @@ void Control::Realign() {
   }
 }
 
-LRESULT CALLBACK Control::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* self = reinterpret_cast<Control*>(ref);
+LRESULT CALLBACK Control::SubclassProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto& windows = SubclassedWindows();
+  auto found = windows.find(wnd);
+  if (found == windows.end()) return DefWindowProcA(wnd, msg, wp, lp);  // not one of ours: cannot happen
+  const Subclassed s = found->second;
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(wnd, &Control::SubclassProc, 0);
-    RemovePropA(wnd, "ui.Control");
-    self->wnd_ = nullptr;
-    return DefSubclassProc(wnd, msg, wp, lp);
+    windows.erase(found);
+    if (s.control) s.control->wnd_ = nullptr;
+    return CallOriginal(s, wnd, msg, wp, lp);
   }
-  return Guarded(LRESULT{0}, [&] { return self->Dispatch(msg, wp, lp); });
+  if (!s.control) return CallOriginal(s, wnd, msg, wp, lp);
+  return Guarded(LRESULT{0}, [&] { return s.control->Dispatch(msg, wp, lp); });
 }
 
 LRESULT Control::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
@@ -157,7 +195,11 @@ LRESULT Control::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
   return DefaultProc(msg, wp, lp);
 }
 
-LRESULT Control::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(wnd_, msg, wp, lp); }
+LRESULT Control::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+  auto found = SubclassedWindows().find(wnd_);
+  if (found == SubclassedWindows().end()) return DefWindowProcA(wnd_, msg, wp, lp);
+  return CallOriginal(found->second, wnd_, msg, wp, lp);
+}
 
 bool Control::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg == WM_COMMAND && lp) {

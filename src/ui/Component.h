@@ -97,7 +97,7 @@ class Control : public Component {
   Props const* props_ = nullptr;  // while loading only
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
   bool ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 
 #include "ModalAnswerer.h"
@@ -214,6 +215,41 @@ TEST(Guard, AFailingSortComparisonIsThrownOnceTheSortReturns) {
   }, nullptr), int);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(host.tree.FirstNode()->Text(), "y");
+}
+
+}  // namespace
+
+namespace {
+
+// Our procedure sits in front of each class's own: the wrapper is found by its window only while
+// both live, the class's procedure gets messages in its own character set, and a window that
+// goes first leaves its wrapper without a handle.
+TEST(Control, IsFoundByItsWindowWhileBothLiveAndPassesMessagesOnUnchanged) {
+  auto host = std::make_unique<GuardHost>();
+  host->Create();
+  const HWND form = host->Handle(), list = host->list.Handle();
+  EXPECT_EQ(ui::Control::FromHandle(form), host.get());
+  EXPECT_EQ(ui::Control::FromHandle(list), &host->list);
+  EXPECT_EQ(ui::Control::FromHandle(GetDesktopWindow()), nullptr);
+
+  // Text beyond ASCII in the ANSI code page: a wrong character set on the way garbles it.
+  char text[32] = "";
+  WideCharToMultiByte(CP_ACP, 0, L"Gr\u00FC\u00DFe", -1, text, sizeof text, nullptr, nullptr);
+  ASSERT_TRUE(IsWindowUnicode(list));
+  SetWindowTextA(list, text);
+  char back[32] = "";
+  GetWindowTextA(list, back, sizeof back);
+  EXPECT_STREQ(back, text);
+
+  DestroyWindow(list);
+  EXPECT_EQ(host->list.Handle(), nullptr);
+  EXPECT_EQ(ui::Control::FromHandle(list), nullptr);
+  host->tree.AddChild(nullptr, "still here");
+  EXPECT_EQ(host->tree.FirstNode()->Text(), "still here");
+
+  host.reset();
+  EXPECT_FALSE(IsWindow(form));
+  EXPECT_EQ(ui::Control::FromHandle(form), nullptr);
 }
 
 }  // namespace
