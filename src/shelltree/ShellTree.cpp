@@ -203,22 +203,30 @@ void TShellnode::ShowButton(bool on) {
 
 int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
 
-void TShellnode::Images(int& image, int& selected) {
-  if (!imagesKnown_) {
-    LookUpImages(image_, selectedImage_);
-    // A node asked before it has its item has nothing to look up yet.
-    imagesKnown_ = Info.AbsPIDL.get() != nullptr;
+void TShellnode::Images(int& image, int* selected) {
+  // A node asked before it has its item has nothing to look up yet.
+  const bool identified = Info.AbsPIDL.get() != nullptr;
+  if (!imageKnown_) {
+    image_ = LookUpImage(false);
+    imageKnown_ = identified;
   }
   image = image_;
-  selected = selectedImage_;
+  if (!selected) return;
+  if (!(Info.Attributes & SFGAO_FOLDER)) {
+    *selected = image_;
+    return;
+  }
+  if (!selectedKnown_) {
+    selectedImage_ = LookUpImage(true);
+    selectedKnown_ = identified;
+  }
+  *selected = selectedImage_;
 }
 
-void TShellnode::LookUpImages(int& image, int& selected) const {
-  // Each look-up costs the shell more the larger the folder, which is why only the nodes the
-  // control draws are looked up.
-  LPCITEMIDLIST abs = Info.AbsPIDL.get();
-  image = SystemIconIndex(abs, 0);
-  selected = (Info.Attributes & SFGAO_FOLDER) ? SystemIconIndex(abs, SHGFI_OPENICON) : image;
+int TShellnode::LookUpImage(bool open) const {
+  // Each look-up costs the shell milliseconds, more the larger the folder, which is why only
+  // what the control draws is looked up.
+  return SystemIconIndex(Info.AbsPIDL.get(), open ? SHGFI_OPENICON : 0);
 }
 
 bool TShellnode::Rename(const std::string& newName) {
@@ -863,7 +871,7 @@ int TShellTree::OverlayFor(ULONG attributes) const {
   return -1;
 }
 
-void TShellTree::NodeImages(ui::TreeNode& node, int& image, int& selected) {
+void TShellTree::NodeImages(ui::TreeNode& node, int& image, int* selected) {
   static_cast<TShellnode&>(node).Images(image, selected);
 }
 

@@ -55,9 +55,10 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   // Overlay from the node's attributes; image and selected image from the system image list,
   // looked up again when the control next asks for them.
   virtual void UpdateImages();
-  // Image and selected image (the open folder's when the node is a folder), looked up once on
-  // the control's first request and kept until the node is refreshed or re-identified.
-  void Images(int& image, int& selected);
+  // Image and, unless `selected` is null, selected image (the open folder's when the node is a
+  // folder), each looked up once on the first request for it and kept until the node is
+  // refreshed or re-identified.
+  void Images(int& image, int* selected);
   // The overlay the tree's settings give the node's attributes, or none.
   int OverlayIndex() const;
   // Caption and expand button, given to the control only when they differ from what this node
@@ -92,12 +93,12 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   std::unique_ptr<TDiscMonitorThread> Monitor;
 
  protected:
-  // The shell's look-up behind Images: closed and, for a folder, open icon.
-  virtual void LookUpImages(int& image, int& selected) const;
+  // The shell's look-up behind Images: the closed or the open icon.
+  virtual int LookUpImage(bool open) const;
 
  private:
   friend class TShellTree;
-  void ForgetImages() { imagesKnown_ = false; }
+  void ForgetImages() { imageKnown_ = selectedKnown_ = false; }
   // What the control holds: images asked for on demand, the overlay, caption and button.
   bool imagesOnDemand_ = false;
   int overlay_ = -1;
@@ -108,7 +109,7 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   // listing made this one: a listing goes through these rather than through the control.
   std::vector<TShellnode*> listed_;
   TShellnode* listedBy_ = nullptr;
-  bool imagesKnown_ = false;
+  bool imageKnown_ = false, selectedKnown_ = false;
   int image_ = 0;
   int selectedImage_ = 0;
 };
@@ -229,7 +230,7 @@ class TShellTree : public ui::TreeView {
   bool CanEdit(ui::TreeNode& node) override;
   void Edited(ui::TreeNode& node, std::string text) override;
   bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
-  void NodeImages(ui::TreeNode& node, int& image, int& selected) override;
+  void NodeImages(ui::TreeNode& node, int& image, int* selected) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
   virtual void InitImageList();

@@ -46,10 +46,7 @@ void TreeNode::SetText(const std::string& text) {
 int TreeNode::ImageIndex() const {
   TVITEMA it = ItemQuery(item_, TVIF_IMAGE);
   SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-  if (it.iImage == I_IMAGECALLBACK) {
-    int selected = it.iImage;
-    owner_.NodeImages(const_cast<TreeNode&>(*this), it.iImage, selected);
-  }
+  if (it.iImage == I_IMAGECALLBACK) owner_.NodeImages(const_cast<TreeNode&>(*this), it.iImage, nullptr);
   return it.iImage;
 }
 
@@ -231,7 +228,18 @@ void TreeView::EndUpdate() {
   }
 }
 
-void TreeView::NodeImages(TreeNode&, int&, int&) {}
+void TreeView::NodeImages(TreeNode&, int&, int*) {}
+
+bool TreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  if (msg != WM_PAINT) return Control::WndProc(msg, wp, lp, result);
+  struct Painting {
+    int& depth;
+    explicit Painting(int& d) : depth(++d) {}
+    ~Painting() { --depth; }
+  } painting(painting_);
+  result = DefaultProc(msg, wp, lp);
+  return true;
+}
 
 bool TreeView::CanExpand(TreeNode& node) {
   bool allow = true;
@@ -296,10 +304,14 @@ bool TreeView::HandleNotify(NMHDR& hdr, LRESULT& result) {
       auto& di = reinterpret_cast<NMTVDISPINFOA&>(hdr);
       TreeNode* node = di.item.lParam ? reinterpret_cast<TreeNode*>(di.item.lParam) : NodeOf(di.item.hItem);
       if (node && (di.item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE))) {
+        // Drawing asks for both images of every item but shows the selected image only on the
+        // selected item; the answer is not kept, so a later question gets the real one.
+        const bool selectedShown = (di.item.mask & TVIF_SELECTEDIMAGE) &&
+                                   (painting_ == 0 || TreeView_GetSelection(Handle()) == node->Item());
         int image = 0, selected = 0;
-        NodeImages(*node, image, selected);
+        NodeImages(*node, image, selectedShown ? &selected : nullptr);
         if (di.item.mask & TVIF_IMAGE) di.item.iImage = image;
-        if (di.item.mask & TVIF_SELECTEDIMAGE) di.item.iSelectedImage = selected;
+        if (di.item.mask & TVIF_SELECTEDIMAGE) di.item.iSelectedImage = selectedShown ? selected : image;
       }
       return true;
     }

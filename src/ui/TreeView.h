@@ -100,13 +100,15 @@ class TreeView : public Control {
   virtual bool CanEdit(TreeNode& node);
   // Editing ended with a new text; the default lets OnEdited change it, then takes it.
   virtual void Edited(TreeNode& node, std::string text);
-  // The image and selected image of a node whose images are on demand; the control asks for
-  // them whenever it draws the node.
-  virtual void NodeImages(TreeNode& node, int& image, int& selected);
+  // The image and, unless `selected` is null, the selected image of a node whose images are on
+  // demand; the control asks for them whenever it draws the node.
+  virtual void NodeImages(TreeNode& node, int& image, int* selected);
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
   friend class TreeNode;
   int updating_ = 0;
+  int painting_ = 0;
   int manualExpand_ = 0;  // an expansion whose query has already been answered
 };
 

@@ -40,12 +40,10 @@ class CountingTree : public TShellTree {
     using TShellnode::TShellnode;
 
    protected:
-    void LookUpImages(int& image, int& selected) const override {
+    int LookUpImage(bool open) const override {
       auto& tree = static_cast<CountingTree&>(Tree());
       ++tree.lookUps;
-      TShellnode::LookUpImages(image, selected);
-      image += tree.imageShift;
-      selected += tree.imageShift;
+      return TShellnode::LookUpImage(open) + tree.imageShift;
     }
   };
   std::unique_ptr<ui::TreeNode> CreateNode() override { return std::make_unique<Node>(*this); }
@@ -454,7 +452,12 @@ TEST_F(ShellTreeTest, NodeImagesAreTheShellsLookedUpWhenShownAndAgainAfterARefre
   UpdateWindow(host->Handle());
   const int visible = static_cast<int>(TreeView_GetVisibleCount(tree.Handle()));
   EXPECT_GT(tree.lookUps, 0);
-  EXPECT_LE(tree.lookUps, visible + 2) << "only the rows on screen are looked up";
+  EXPECT_LE(tree.lookUps, visible + 2) << "only the rows on screen are looked up, without their open images";
+  // The open image shows on the selected row only: selecting a drawn row looks up just that.
+  const int shownOnce = tree.lookUps;
+  tree.Select(tree.RootNode()->FirstChildNode());
+  UpdateWindow(tree.Handle());
+  EXPECT_EQ(tree.lookUps, shownOnce + 1);
 
   auto shellIndex = [](const TShellnode* n, UINT flags) {
     SHFILEINFOA info{};
