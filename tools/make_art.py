@@ -387,36 +387,11 @@ def side_gradient(t, x, y):
     return blend(NAVY, TEAL, (t - 0.55) / 0.45, x, y)
 
 
-def about_side():
-    w, h = 57, 145
-    kinds = ["star", "heart", "page", "lens"]
-    top = 6
-    gap = (h - 2 * top - 27 * len(kinds)) / (len(kinds) - 1)
-    img = []
-    for y in range(h):
-        t = y / (h - 1)
-        row = []
-        for x in range(w):
-            c = side_gradient(t, x, y)
-            for i, kind in enumerate(kinds):
-                ty = int(round(top + i * (27 + gap)))
-                if 15 <= x < 42 and ty <= y < ty + 27:
-                    c = glyph_tile(kind, x - 15, y - ty)
-                elif 17 <= x < 44 and ty + 2 <= y < ty + 29:
-                    c = BLACK  # drop shadow
-            row.append(c)
-        img.append(row)
-    return img
-
-
-def setup_side():
-    """The installer's welcome and finish side picture, 164 x 314: the About side picture's
-    colours with its glyph tiles at twice the size, five of them."""
-    w, h = 164, 314
-    kinds = ["star", "heart", "page", "face", "lens"]
-    size, top = 54, 14
+def side_picture(w, h, kinds, scale, top, left):
+    """A side picture: the gradient with a column of glyph tiles (27 pixels drawn `scale` times
+    over) and their drop shadows, spread from `top` to the foot."""
+    size, shadow = 27 * scale, 2 * scale
     gap = (h - 2 * top - size * len(kinds)) / (len(kinds) - 1)
-    left = (w - size) // 2
     img = []
     for y in range(h):
         t = y / (h - 1)
@@ -426,12 +401,22 @@ def setup_side():
             for i, kind in enumerate(kinds):
                 ty = int(round(top + i * (size + gap)))
                 if left <= x < left + size and ty <= y < ty + size:
-                    c = glyph_tile(kind, (x - left) // 2, (y - ty) // 2)
-                elif left + 4 <= x < left + size + 4 and ty + 4 <= y < ty + size + 4:
+                    c = glyph_tile(kind, (x - left) // scale, (y - ty) // scale)
+                elif left + shadow <= x < left + size + shadow and ty + shadow <= y < ty + size + shadow:
                     c = BLACK  # drop shadow
             row.append(c)
         img.append(row)
     return img
+
+
+def about_side():
+    return side_picture(57, 145, ["star", "heart", "page", "lens"], 1, 6, 15)
+
+
+def setup_side():
+    """The installer's welcome and finish side picture, 164 x 314: the About side picture's
+    colours with its glyph tiles at twice the size, five of them."""
+    return side_picture(164, 314, ["star", "heart", "page", "face", "lens"], 2, 14, (164 - 54) // 2)
 
 
 # ---------------------------------------------------------------- maker's logo
