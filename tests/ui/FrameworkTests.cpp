@@ -129,20 +129,25 @@ TEST(Guard, AWorkersExceptionIsShownByTheUiThread) {
   }
 }
 
+struct Walk {
+  int calls = 0;
+  ui::CallbackErrors errors;
+};
+
+// The platform calls it with its own calling convention, which a lambda does not have on i686.
+BOOL CALLBACK FailingWalkStep(HWND, LPARAM lp) {
+  auto* w = reinterpret_cast<Walk*>(lp);
+  return w->errors.Run(FALSE, [&]() -> BOOL {
+    ++w->calls;
+    Fail(false);
+  });
+}
+
 TEST(Guard, EnumerationCallbacksCarryTheFirstExceptionPastThePlatform) {
-  struct Walk {
-    int calls = 0;
-    ui::CallbackErrors errors;
-  } walk;
+  Walk walk;
   HWND a = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   HWND b = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM lp) -> BOOL {
-    auto* w = reinterpret_cast<Walk*>(lp);
-    return w->errors.Run(FALSE, [&]() -> BOOL {
-      ++w->calls;
-      Fail(false);
-    });
-  }, reinterpret_cast<LPARAM>(&walk));
+  EnumThreadWindows(GetCurrentThreadId(), &FailingWalkStep, reinterpret_cast<LPARAM>(&walk));
   DestroyWindow(a);
   DestroyWindow(b);
   EXPECT_EQ(walk.calls, 1) << "the walk stops at the first failure";
