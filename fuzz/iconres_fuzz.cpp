@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const iconres::IconImage& image : group.images) {
       const iconres::ByteSpan bytes = iconres::ImageBytes(file, image);
       if (bytes.size() != image.size) __builtin_trap();
-      if (image.sound != iconres::CheckImage(bytes).has_value()) __builtin_trap();
+      if (image.intact != iconres::CheckImage(bytes).has_value()) __builtin_trap();
     }
   }
   return 0;

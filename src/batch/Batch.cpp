@@ -43,10 +43,10 @@ std::string IconName(const std::string& file, int index) { return file + ", icon
 constexpr const char* kNoSoundImage = "the file stores no sound image for this icon";
 
 // The sound images of a group as "32x32 4bpp, 256x256 32bpp PNG", in the group's order.
-std::string StoredSizes(const iconres::IconGroup& group) {
+std::string StoredSizes(const iconres::IconFile& file, const iconres::IconGroup& group) {
   std::string sizes;
   for (const iconres::IconImage& image : group.images) {
-    if (!image.sound) continue;
+    if (!file.Sound(image)) continue;
     if (!sizes.empty()) sizes += ", ";
     sizes += std::to_string(image.width) + "x" + std::to_string(image.height) + " " + std::to_string(image.bitCount) +
              "bpp" + (image.png ? " PNG" : "");
@@ -171,7 +171,7 @@ int List(const Command& command, const Print& print) {
         ++failed;
         continue;
       }
-      print(file + "\t" + std::to_string(i) + "\t" + StoredSizes(icons.File().contents.groups[static_cast<size_t>(i)]));
+      print(file + "\t" + std::to_string(i) + "\t" + StoredSizes(icons.File(), icons.File().contents.groups[static_cast<size_t>(i)]));
       ++listed;
     }
   }

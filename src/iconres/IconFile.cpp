@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "iconres/SoundImage.h"
 #include "win/Handles.h"
 
 namespace iconres {
@@ -45,6 +46,15 @@ void FileBytes::Release() {
   if (view_) UnmapViewOfFile(view_);
   view_ = nullptr;
   size_ = 0;
+}
+
+bool IconFile::Sound(const IconImage& image) const {
+  if (!image.intact) return false;
+  const auto key = std::make_pair(image.offset, image.size);
+  if (const auto known = verdicts.find(key); known != verdicts.end()) return known->second;
+  const bool sound = PlatformOpens(Bytes(image), image);
+  verdicts.emplace(key, sound);
+  return sound;
 }
 
 namespace {

@@ -18,7 +18,7 @@ std::vector<std::string> Shapes(const iconres::IconGroup& g) {
   std::vector<std::string> out;
   for (const auto& i : g.images) {
     out.push_back(std::to_string(i.width) + "x" + std::to_string(i.height) + "/" + std::to_string(i.bitCount) +
-                  (i.png ? "png" : "") + (i.sound ? "" : "!"));
+                  (i.png ? "png" : "") + (i.intact ? "" : "!"));
   }
   return out;
 }
@@ -83,7 +83,7 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
     for (const auto& g : file.contents.groups) {
       for (const auto& image : g.images) {
         EXPECT_LE(image.offset + image.size, size) << name;
-        if (!image.sound) continue;
+        if (!file.Sound(image)) continue;
         const auto bytes = file.Bytes(image);
         EXPECT_TRUE(iconres::CheckImage(bytes)) << name;
         // Whichever image the best-match rule picks, the platform must be able to take it.
