@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 namespace iconres {
@@ -369,17 +370,23 @@ class ResourceTree {
       : r_(file), pe_(pe), root_(root), end_(end) {}
 
   // The entries of the directory at `dir` from the root: as many as lie inside the section and
-  // before the first table they lead to (tables follow the directories that name them, so a
-  // count running into them is damage). None when the directory cannot be read.
+  // before the first table that any entry read so far leads to (tables follow the directories
+  // that name them, so a count running into them is damage). None when the directory cannot be
+  // read.
   std::optional<std::size_t> Directory(std::uint64_t dir) {
     const std::uint64_t at = root_ + dir;
     if (!Inside(at, 16)) return std::nullopt;
     const std::uint64_t claimed = std::uint64_t{r_.U16(at + 12)} + r_.U16(at + 14);
-    std::uint64_t n = std::min<std::uint64_t>(claimed, (end_ - at - 16) / 8);
     const std::uint64_t first = at + 16;
+    std::uint64_t n = std::min<std::uint64_t>(claimed, (end_ - first) / 8);
+    auto cut = [&](std::uint64_t table) {
+      if (table >= first && table < first + n * 8) n = (table - first) / 8;
+    };
+    if (const auto next = starts_.lower_bound(first); next != starts_.end()) cut(*next);
     for (std::uint64_t i = 0; i < n; ++i) {
       const std::uint64_t child = root_ + (r_.U32(first + i * 8 + 4) & 0x7FFFFFFFu);
-      if (child >= first + i * 8 + 8 && child < first + n * 8) n = (child - first) / 8;
+      if (child < end_) starts_.insert(child);
+      if (child >= first + i * 8 + 8) cut(child);
     }
     if (n < claimed) damaged_ = true;
     if (!Claim(at, 16 + n * 8)) return std::nullopt;
@@ -435,6 +442,7 @@ class ResourceTree {
   const PeFile& pe_;
   std::uint64_t root_, end_;
   std::map<std::uint64_t, std::uint64_t> tables_;  // start -> end of every table read
+  std::set<std::uint64_t> starts_;                 // where the entries read so far lead
   bool damaged_ = false;
 };
 
@@ -443,20 +451,21 @@ void WalkResources(FileRead& read, ResourceTree& tree) {
   if (!types) return;
   const auto groups = tree.TypeDirectory(*types, 14);  // RT_GROUP_ICON
   if (!groups) return;
+  // Both type directories before any table below them, so each knows where the other's
+  // entries lead.
+  const auto iconDir = tree.TypeDirectory(*types, 3);  // RT_ICON
+  const auto iconCount = iconDir ? tree.Directory(*iconDir) : std::nullopt;
   const auto groupCount = tree.Directory(*groups);
   if (!groupCount) return;
 
   // Images by id: the first entry of each id, as a lookup by id finds it. Read once, so an
   // image that several groups name is one table, not a revisit.
   std::unordered_map<std::uint16_t, Place> icons;
-  if (const auto iconDir = tree.TypeDirectory(*types, 3)) {  // RT_ICON
-    const auto n = tree.Directory(*iconDir);
-    for (std::size_t i = 0; n && i < *n; ++i) {
-      const std::uint32_t name = tree.Name(*iconDir, i);
-      const auto place = tree.Data(tree.Target(*iconDir, i));
-      if (!place) break;
-      if (name <= 0xFFFF) icons.emplace(static_cast<std::uint16_t>(name), *place);
-    }
+  for (std::size_t i = 0; iconCount && i < *iconCount; ++i) {
+    const std::uint32_t name = tree.Name(*iconDir, i);
+    const auto place = tree.Data(tree.Target(*iconDir, i));
+    if (!place) break;
+    if (name <= 0xFFFF) icons.emplace(static_cast<std::uint16_t>(name), *place);
   }
   const Reader r(read.File());
   for (std::size_t i = 0; i < std::min(*groupCount, kMaxGroups); ++i) {
