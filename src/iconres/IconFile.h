@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "iconres/IconResources.h"
+#include "win/Handles.h"
 
 namespace iconres {
 
@@ -38,6 +39,9 @@ struct IconFile {
   // reader found it intact and the platform opens it (SoundImage.h). Asked only for the images
   // that are shown, listed or written, each stored range once per file.
   bool Sound(const IconImage& image) const;
+  // A sound image as an icon of cx x cy; none when it is not sound or cannot be made at that
+  // size. At a bitmap image's stored size the one creation is also the platform's test of it.
+  win::UniqueIcon CreateIcon(const IconImage& image, int cx, int cy) const;
 
   // Verdicts given so far, by (offset, size). Read on one thread at a time.
   mutable std::map<std::pair<std::size_t, std::size_t>, bool> verdicts;
