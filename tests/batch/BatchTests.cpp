@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "CorpusSupport.h"
 #include "DriverCommon.h"
+#include "PlatformOpens.h"
 #include "SavedFiles.h"
 #include "batch/CommandLine.h"
 #include "export/StoredIcon.h"
@@ -249,6 +252,41 @@ TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {
     EXPECT_EQ(some.lines[8 + i].rfind(failure, 0), 0u) << some.lines[8 + i];
   }
   EXPECT_EQ(some.lines.back(), "7 files saved to " + out + ", 5 failed.");
+}
+
+// Over the whole damaged corpus, for listing and the kinds: at most one failure line per file,
+// and every file written opens through the platform.
+TEST_F(CommandLine, DamagedFilesGetOneLineEachAndEveryWrittenFileOpens) {
+  win::ComScope com;
+  const std::string damaged = corpus::Folder("damaged");
+  fixtures::TempFolder dest("damaged");
+  for (const std::string kind : {"list", "png", "original", "ico32"}) {
+    SCOPED_TRACE(kind);
+    const std::string out = dest.Path() + kind + "\";
+    Outcome o = RunProgram(kind == "list" ? "/list " + Quoted(damaged)
+                                          : "/save " + Quoted(damaged) + " " + Quoted(out) + " /kind " + kind);
+    EXPECT_EQ(o.exitCode, 1u);
+    std::map<std::string, int> failures;
+    for (const std::string& line : o.lines) {
+      if (line.rfind("Error: ", 0) != 0) continue;
+      const size_t end = line.find(": ", 7);
+      ASSERT_NE(end, std::string::npos) << line;
+      EXPECT_EQ(++failures[line.substr(7, end - 7)], 1) << line;
+    }
+    // An .ico whose count was raised past its directory, its images intact, is told too.
+    EXPECT_EQ(failures.count(damaged + "ico_count_ffff.ico"), 1u);
+    EXPECT_GT(failures.size(), 100u);
+    if (kind == "list") continue;
+    const std::vector<std::string> written = Listing(out);
+    EXPECT_GT(written.size(), 300u);
+    for (const std::string& name : written) {
+      const std::vector<uint8_t> bytes = ReadAll(out + name);
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".png")
+        EXPECT_NE(opens::PngOpens(bytes), (std::pair<UINT, UINT>(0, 0))) << name;
+      else
+        EXPECT_EQ(opens::IcoFault(bytes, false), "") << name;
+    }
+  }
 }
 
 TEST_F(CommandLine, BadArgumentsGiveTheUsageAndExitCodeTwo) {
