@@ -275,6 +275,13 @@ TEST_F(CommandLine, DamagedFilesGetOneLineEachAndEveryWrittenFileOpens) {
     // An .ico whose count was raised past its directory, its images intact, is told too.
     EXPECT_EQ(failures.count(damaged + "ico_count_ffff.ico"), 1u);
     EXPECT_GT(failures.size(), 100u);
+    // A PNG image whose pixels are broken under sound check sums is marked, not called sound;
+    // an original icon without its damaged images says so.
+    const std::string marked = damaged + "sizes_png_idat.ico\t0\t16x16 32bpp, 32x32 32bpp, 48x48 32bpp, 256x256 32bpp PNG damaged";
+    if (kind == "list") EXPECT_NE(std::find(o.lines.begin(), o.lines.end(), marked), o.lines.end());
+    if (kind == "original")
+      EXPECT_NE(std::find(o.lines.begin(), o.lines.end(), out + "sizes_png_idat0.ico: 1 of 4 images left out, damaged"),
+                o.lines.end());
     if (kind == "list") continue;
     const std::vector<std::string> written = Listing(out);
     EXPECT_GT(written.size(), 300u);
