@@ -23,6 +23,7 @@
 #include "settings/Settings.h"
 #include "settings/StoredRanges.h"
 #include "ui/Application.h"
+#include "win/Text.h"
 
 using namespace ui;
 using F = TfrmMainForm;
@@ -219,9 +220,7 @@ const FormLayout<F>& Layout() {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p = path;
+  const std::string p = win::ModuleFileName();
   return p.substr(0, p.find_last_of("\\/") + 1);
 }
 
@@ -391,7 +390,7 @@ void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& large
   }
 }
 
-int CompareCaptions(const char* a, const char* b) { return lstrcmpA(a, b); }
+int CompareCaptions(const char* a, const char* b) { return win::CompareText(a, b); }
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include "extract/LargeIcon.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Images.h"
 
 namespace batch {
@@ -28,10 +29,8 @@ bool IsFolder(const std::string& path) {
 
 // The full path of a folder argument, ending in "\"; empty when the platform cannot make one.
 std::string FullFolderPath(const std::string& folder) {
-  char full[MAX_PATH] = "";
-  const DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return WithTrailingBackslash(full);
+  const std::string full = win::FullPathName(folder);
+  return full.empty() ? full : WithTrailingBackslash(full);
 }
 
 std::string Plural(int count, const char* one, const char* many) {
@@ -103,7 +102,7 @@ std::vector<std::string> FilesToRead(const std::string& folder, const Extraction
     if (PassesTypeFilter(file, options.fileTypes, options.extractFromAll)) files.push_back(file);
   // The window sorts its entries by caption and keeps equal ones in the order they came.
   std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-    return lstrcmpA(FileNamePart(a).c_str(), FileNamePart(b).c_str()) < 0;
+    return win::CompareText(FileNamePart(a), FileNamePart(b)) < 0;
   });
   return files;
 }
