@@ -149,6 +149,9 @@ std::string UsageText() {
          "                /types then change them. Without it no stored setting is read.\r\n"
          "  /?            shows this text\r\n"
          "\r\n"
+         "Names in any script are printed as they are: as Unicode text to the command prompt,\r\n"
+         "as UTF-8 into a file or pipe.\r\n"
+         "\r\n"
          "Exit code: 0 every icon saved or listed, 1 something failed (each failure is printed\r\n"
          "with its reason), 2 the arguments were wrong.\r\n";
 }
