@@ -4,7 +4,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -195,10 +194,12 @@ HWND StatusBar::CreateHandle(const Props& p, HWND parent) {
 }
 
 std::string StatusBar::PanelText(int index) const {
-  std::string buf(LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, index, 0)) + 1u, '\0');
-  SendMessageA(Handle(), SB_GETTEXTA, index, reinterpret_cast<LPARAM>(buf.data()));
-  buf.resize(std::strlen(buf.c_str()));
-  return buf;
+  // Read wide: the control gives the length in characters, and its ANSI read writes however
+  // many bytes the text takes in the code page, with no limit.
+  std::wstring buf(LOWORD(SendMessageW(Handle(), SB_GETTEXTLENGTHW, index, 0)) + 1u, L'\0');
+  SendMessageW(Handle(), SB_GETTEXTW, index, reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(wcsnlen(buf.data(), buf.size()));
+  return win::Narrow(buf);
 }
 
 void StatusBar::SetPanelText(int index, const std::string& text) {

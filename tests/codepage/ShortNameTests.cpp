@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "AppTestSupport.h"
+#include "batch/Console.h"
 #include "extract/AllFilesIterator.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
@@ -21,7 +24,27 @@ std::string WithoutTrailingBackslash(std::string path) {
   return path;
 }
 
-TEST(LegacyCodePage, ThisProgramRunsInTheSystemsCodePage) { EXPECT_EQ(GetACP(), 1252u); }
+TEST(LegacyCodePage, ThisProgramRunsInTheSystemsCodePage) { EXPECT_NE(GetACP(), static_cast<UINT>(CP_UTF8)); }
+
+// Output redirected to a file is UTF-8 in any code page, so a script reads one encoding.
+TEST(LegacyCodePage, RedirectedOutputIsUtf8) {
+  fixtures::TempFolder dir("out");
+  const std::string path = dir.Path() + "out.txt";
+  {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    const HANDLE before = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, file.get());
+    {
+      batch::ConsoleOutput out;
+      out.Line("caf\xE9");  // the code page's spelling of "café"
+    }
+    SetStdHandle(STD_OUTPUT_HANDLE, before);
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, "caf\xC3\xA9\r\n");
+}
 
 // Names the code page cannot spell, made with the wide calls. The ANSI calls would give them
 // with '?' or a look-alike letter, which opens nothing: the listing gives the short name, in
