@@ -41,8 +41,10 @@ std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth) {
       maxWidth);
 }
 
+int CompareCaptions(const char* a, const char* b) { return win::CompareText(a, b); }
+
 int CompareIconEntries(const std::string& captionA, int slotA, const std::string& captionB, int slotB) {
-  int byCaption = win::CompareText(captionA, captionB);
+  int byCaption = CompareCaptions(captionA.c_str(), captionB.c_str());
   if (byCaption != 0) return byCaption;
   return slotA < slotB ? -1 : (slotA > slotB ? 1 : 0);
 }
