@@ -382,8 +382,8 @@ namespace {
 
 // Slot of each appended icon; both lists must grow together or the entries would show and
 // save the wrong pictures.
-void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& largeSlot) {
-  if (small.AddIcon(icon) < 0) throw win::Exception("Cannot add an icon to the image list");
+void AppendIconToBoth(ImageList& small, ImageList& large, HICON smallIcon, HICON icon, int& largeSlot) {
+  if (small.AddIcon(smallIcon ? smallIcon : icon) < 0) throw win::Exception("Cannot add an icon to the image list");
   largeSlot = large.AddIcon(icon);
   if (largeSlot < 0) {
     ImageList_Remove(small.Handle(), small.Count() - 1);
@@ -450,7 +450,9 @@ void F::ExtractIcons() {
           // A group without a sound image is refused and leaves a gap in the numbering.
           if (!icon) continue;
           int slot = -1;
-          AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
+          // The small slot from the file's own small image; the list scales the large one
+          // where that cannot be read.
+          AppendIconToBoth(SmallIcons, Icons, icons.Icon(i, kSavedSmallSize).get(), icon.get(), slot);
           if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
           IconSources[static_cast<size_t>(slot)] = {file, i};
           const int item = lvIcons.AddItem(caption, slot);

@@ -115,7 +115,7 @@ int Save(const Command& command, const Print& print) {
   if (output.empty()) return kSomethingFailed;
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
-  win::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
+  win::UniqueImageList large = ui::CreateIconImageList(kSavedLargeSize), small = ui::CreateIconImageList(kSavedSmallSize);
   int saved = 0, failed = 0;
   bool stopped = false;
   const std::string windowsFolder = MunWindowsFolder();
@@ -133,7 +133,9 @@ int Save(const Command& command, const Print& print) {
         } else {
           ImageList_RemoveAll(small.get());
           ImageList_RemoveAll(large.get());
-          const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.get());
+          // The small slot from the file's own small image, as the window fills it.
+          const win::UniqueIcon smallIcon = icons.Icon(i, kSavedSmallSize);
+          const int slot = ImageList_ReplaceIcon(small.get(), -1, smallIcon ? smallIcon.get() : icon.get());
           if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.get()) != slot)
             throw win::Exception("Cannot add an icon to the image list");
           graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);

@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
 #include "win/Handles.h"
 
@@ -11,9 +12,11 @@ class FileIcons {
   FileIcons(const std::string& file, const std::string& windowsFolder);
   // How many icon indexes the file has; 0 for a file without icons or one that cannot be read.
   int Count() const { return static_cast<int>(file_.Count()); }
-  // The icon at index, at the system's large size; none when its group holds no sound image
-  // (a gap in the numbering).
-  win::UniqueIcon Icon(int index) const;
+  // The icon at index at size x size (by default the saved large size), as the platform picks
+  // and scales it; none when its group holds no sound image (a gap in the numbering).
+  win::UniqueIcon Icon(int index, int size = kSavedLargeSize) const;
+  // The icon at index as the list shows it at size x size (see MakeShownIcon).
+  win::UniqueIcon ShownIcon(int index, int size) const;
   // The groups and their stored images, for the kinds saved as the file stores them.
   const iconres::IconFile& File() const { return file_; }
 
