@@ -36,6 +36,11 @@ void ImageList::Load(const Props& p, Form& form) {
   ImageList_SetBkColor(list_.get(), CLR_NONE);
 }
 
+int ImageList::ImageSize() const {
+  int cx = 0, cy = 0;
+  return list_ && ImageList_GetIconSize(list_.get(), &cx, &cy) ? cx : 0;
+}
+
 win::UniqueImageList CreateIconImageList(int size) {
   // Each growth copies every image so far: a large step keeps a run of thousands of icons
   // from paying again and again for the icons it already has.

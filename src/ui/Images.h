@@ -4,6 +4,10 @@
 
 namespace ui {
 
+// An empty list of size x size images at the display's depth, with masks, for icons added at
+// run time: what the icon list keeps and the save commands read back.
+win::UniqueImageList CreateIconImageList(int size);
+
 // A list of same-sized images: loaded from a bitmap strip (magenta marks transparency)
 // or created empty, masked, for icons added at run time.
 class ImageList : public Component {
@@ -13,14 +17,14 @@ class ImageList : public Component {
   int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   int AddIcon(HICON icon) { return ImageList_ReplaceIcon(list_.get(), -1, icon); }
   void Clear() { ImageList_RemoveAll(list_.get()); }
+  // Empties the list and gives it another image size; controls showing it must be given the
+  // list again.
+  void Reset(int size) { list_ = CreateIconImageList(size); }
+  int ImageSize() const;
 
  private:
   win::UniqueImageList list_;
 };
-
-// An empty list of size x size images at the display's depth, with masks, for icons added at
-// run time: what the icon list keeps and the save commands read back.
-win::UniqueImageList CreateIconImageList(int size);
 
 // A picture control; stretched to its bounds when asked.
 class Image : public Control {

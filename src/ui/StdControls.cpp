@@ -53,6 +53,11 @@ SIZE Label::TextExtent() const {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+int Label::CaptionWidth() const {
+  if (wordWrap_ || autoSize_ || GetAlign() != Align::None || caption_.empty()) return 0;
+  return static_cast<int>(TextExtent().cx);
+}
+
 void Label::FitToText() {
   SIZE s = TextExtent();
   SetBounds(Left(), Top(), wordWrap_ ? Width() : s.cx, s.cy);
@@ -67,10 +72,7 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         GetObjectA(font_, sizeof lf, &lf);
         if (bold_) lf.lfWeight = FW_BOLD;
         if (underline_) lf.lfUnderline = TRUE;
-        if (fontSize_) {
-          win::WindowDC screen(nullptr);
-          lf.lfHeight = -MulDiv(fontSize_, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-        }
+        if (fontSize_) lf.lfHeight = -MulDiv(fontSize_, OwnerForm() ? OwnerForm()->Dpi() : kDesignDpi, 72);
         ownFont_.reset(CreateFontIndirectA(&lf));
       }
       DefaultProc(msg, wp, lp);
@@ -120,7 +122,7 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 // ---- Splitter
 
 HWND Splitter::CreateHandle(const Props& p, HWND parent) {
-  minSize_ = p.minSize;
+  minSize_ = OwnerForm()->Scale(p.minSize);
   return CreateChild(PlainWindowClass(), 0, 0, parent);
 }
 
@@ -185,11 +187,26 @@ bool Splitter::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 HWND StatusBar::CreateHandle(const Props& p, HWND parent) {
   HWND w = CreateChild(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0,
                        parent);
+  panels_ = p.panels;
+  SetPanelsOf(w, OwnerForm()->Dpi());
+  return w;
+}
+
+void StatusBar::SetPanelsOf(HWND w, int dpi) {
   std::vector<int> edges;
   int x = 0;
-  for (int width : p.panels) edges.push_back(x += width);
+  for (size_t i = 0; i < panels_.size(); ++i) {
+    x += Scaled(panels_[i], dpi);
+    // A last panel of -1 reaches the right side.
+    edges.push_back(panels_[i] < 0 ? -1 : x);
+  }
   if (!edges.empty()) SendMessageA(w, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-  return w;
+}
+
+void StatusBar::DpiChanged(int, int to) {
+  SetPanelsOf(Handle(), to);
+  // The bar's height follows its font.
+  SendMessageA(Handle(), WM_SIZE, 0, 0);
 }
 
 std::string StatusBar::PanelText(int index) const {
@@ -220,7 +237,7 @@ void ToolButton::Load(const Props& p, Form& form) {
   hint_ = p.hint ? p.hint : "";
   imageIndex_ = p.imageIndex;
   style_ = p.style;
-  width_ = p.bounds.width;
+  width_ = form.Scale(p.bounds.width);
   enabled_ = p.enabled;
   command_ = static_cast<int>(bar_->buttons_.size());
   dropdown_ = p.dropdownMenu.In(form);
@@ -254,9 +271,9 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
   showCaptions_ = p.showCaptions;
   showHint_ = p.showHint;
   autoSize_ = p.autoSize;
-  if (p.buttonWidth) buttonWidth_ = p.buttonWidth;
-  if (p.buttonHeight) buttonHeight_ = p.buttonHeight;
   Form& form = *OwnerForm();
+  buttonWidth_ = form.Scale(p.buttonWidth ? p.buttonWidth : buttonWidth_);
+  buttonHeight_ = form.Scale(p.buttonHeight ? p.buttonHeight : buttonHeight_);
   images_ = p.images.In(form);
   hot_ = p.hotImages.In(form);
   disabled_ = p.disabledImages.In(form);
@@ -319,6 +336,12 @@ void ToolBar::SetButtonSize(int width, int height) {
 SIZE ToolBar::ReportedButtonSize() const {
   DWORD s = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
   return {LOWORD(s), HIWORD(s)};
+}
+
+void ToolBar::DpiChanged(int from, int to) {
+  for (ToolButton* b : buttons_) b->width_ = MulDiv(b->width_, to, from);
+  SetButtonSize(MulDiv(buttonWidth_, to, from), MulDiv(buttonHeight_, to, from));
+  if (autoSize_) SetHeight(buttonHeight_ + 4);
 }
 
 void ToolBar::SetShowHint(bool on) {
