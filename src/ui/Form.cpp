@@ -59,9 +59,13 @@ void Form::EndLoad() {
   loading_ = false;
   for (Component* c : components_)
     if (c != this) c->Loaded();
-  if (fitCaptions_) FitCaptions(*this);
   Realign();
   Guarded([&] { OnCreate(*this); });
+  // After OnCreate, which may give the controls their final texts.
+  if (fitCaptions_) {
+    FitCaptions(*this);
+    Realign();
+  }
 }
 
 HWND Form::CreateHandle(const Props& p, HWND) {

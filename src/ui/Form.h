@@ -25,7 +25,8 @@ class Form : public Control {
   virtual void Create() = 0;
 
   // Creates the window, loads the layout's components in order, binds their events, gives
-  // each its end-of-loading step, lays the form out, and only then raises OnCreate.
+  // each its end-of-loading step, lays the form out, and only then raises OnCreate; a dialog's
+  // captions are fitted after that.
   template <class F>
   void LoadLayout(const FormLayout<F>& layout);
 

@@ -13,6 +13,8 @@ win::UniqueImageList CreateIconImageList(int size);
 class ImageList : public Component {
  public:
   void Load(const Props& props, Form& form) override;
+  // A list loaded from strips takes the strip for the new scale.
+  void DpiChanged(int from, int to) override;
   HIMAGELIST Handle() const { return list_.get(); }
   int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   int AddIcon(HICON icon) { return ImageList_ReplaceIcon(list_.get(), -1, icon); }
@@ -23,7 +25,11 @@ class ImageList : public Component {
   int ImageSize() const;
 
  private:
+  void LoadStrip(int dpi);
+
   win::UniqueImageList list_;
+  int designSize_ = 16, count_ = 0;
+  std::vector<std::pair<int, int>> strips_;  // {edge, resource}, the design's first
 };
 
 // A picture control; stretched to its bounds when asked.

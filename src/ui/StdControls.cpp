@@ -287,7 +287,8 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
 
 void ToolBar::Loaded() {
   HWND w = Handle();
-  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(16, 16));
+  const int edge = images_ ? images_->ImageSize() : OwnerForm()->Scale(16);
+  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
   SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
   SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
   SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
@@ -339,6 +340,13 @@ SIZE ToolBar::ReportedButtonSize() const {
 }
 
 void ToolBar::DpiChanged(int from, int to) {
+  // The image lists, earlier in the layout, have taken their pictures for the new scale.
+  HWND w = Handle();
+  const int edge = images_ ? images_->ImageSize() : Scaled(16, to);
+  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
+  SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+  SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
+  SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
   for (ToolButton* b : buttons_) b->width_ = MulDiv(b->width_, to, from);
   SetButtonSize(MulDiv(buttonWidth_, to, from), MulDiv(buttonHeight_, to, from));
   if (autoSize_) SetHeight(buttonHeight_ + 4);
