@@ -273,8 +273,9 @@ void F::FormCreate(Component&) {
     if (!settings::WindowBoundsInRange(left, top, width, height, kMinUsableWidth, kMinUsableHeight) ||
         !OnSomeMonitor(r))
       r = ScaledRect(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight, Dpi());
-    // Scaled up, a window may no longer fit its screen.
-    r = FitToWorkArea(r);
+    // Scaled, the window may no longer fit its screen; at 96 DPI the stored place stands as it
+    // was, partly off the screen included.
+    r = FitToWorkArea(r, Dpi() != kDesignDpi);
     SetWindowBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
     SetWindowState(WindowState::Normal);
   }

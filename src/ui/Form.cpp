@@ -134,11 +134,12 @@ void Form::SetWindowBounds(int left, int top, int width, int height) {
   SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT FitToWorkArea(const RECT& r) {
+RECT FitToWorkArea(const RECT& r, bool moveInside) {
   MONITORINFO info{sizeof info};
   if (!GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return r;
   const RECT& work = info.rcWork;
-  if (r.right - r.left <= work.right - work.left && r.bottom - r.top <= work.bottom - work.top) return r;
+  if (!moveInside && r.right - r.left <= work.right - work.left && r.bottom - r.top <= work.bottom - work.top)
+    return r;
   const LONG width = std::min(r.right - r.left, work.right - work.left);
   const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
   const LONG left = std::clamp(r.left, work.left, work.right - width);

@@ -107,9 +107,9 @@ class Form : public Control {
 };
 
 // A rectangle larger than the work area of the monitor it is mostly on, shrunk and moved to lie
-// inside it (a design size scaled for a high DPI can be larger than the screen); any other is
-// returned as it is.
-RECT FitToWorkArea(const RECT& r);
+// inside it (a design size scaled for a high DPI can be larger than the screen); with
+// moveInside also one that fits but reaches past the work area's edges is moved inside it.
+RECT FitToWorkArea(const RECT& r, bool moveInside = false);
 
 template <class F>
 void Form::LoadLayout(const FormLayout<F>& layout) {
