@@ -3,6 +3,7 @@
 #include "about/AboutForm.h"  // kHomePage
 #include "export/SaveImage.h"  // OutputKind
 #include "extract/FileIcons.h"
+#include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -116,7 +117,7 @@ class TfrmMainForm : public ui::Form {
   // where the file gives no picture at a shown size.
   void AppendShownIcons(const FileIcons& icons, int index, HICON fallback);
   void SaveIcon(OutputKind kind);
-  std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
+  std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
 };
