@@ -11,7 +11,6 @@ Fn UserCall(const char* name) {
   return user ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user, name))) : nullptr;
 }
 
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
@@ -30,15 +29,6 @@ int SystemDpi() {
     return d > 0 ? d : kDesignDpi;
   }();
   return dpi;
-}
-
-int WindowDpi(HWND window) {
-  static const auto forWindow = UserCall<GetDpiForWindowFn>("GetDpiForWindow");
-  if (forWindow && window) {
-    const UINT dpi = forWindow(window);
-    if (dpi > 0) return static_cast<int>(dpi);
-  }
-  return SystemDpi();
 }
 
 int MetricForDpi(int index, int dpi) {

@@ -20,8 +20,6 @@ RECT ScaledRect(int left, int top, int width, int height, int dpi);
 
 // The DPI the program started with (the primary monitor's for per-monitor aware programs).
 int SystemDpi();
-// The DPI of the monitor the window is on; the system's where the platform cannot tell.
-int WindowDpi(HWND window);
 // A system metric (SM_CXICON, SM_CXVSCROLL ...) at dpi.
 int MetricForDpi(int index, int dpi);
 // The window rectangle around a client rectangle, with the frame drawn at dpi.
