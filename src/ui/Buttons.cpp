@@ -5,16 +5,11 @@
 #include "ui/FitCaptions.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
+#include "win/Text.h"
 
 namespace ui {
 
 namespace {
-
-std::string WindowText(HWND w) {
-  char buf[256] = "";
-  GetWindowTextA(w, buf, sizeof buf);
-  return buf;
-}
 
 // The first control of its kind in its container starts a group for the arrow keys.
 template <class T>
@@ -57,7 +52,7 @@ HWND Button::CreateHandle(const Props& p, HWND parent) {
   return CreateChild("BUTTON", style, 0, parent, p.caption ? p.caption : "");
 }
 
-std::string Button::Caption() const { return WindowText(Handle()); }
+std::string Button::Caption() const { return win::WindowText(Handle()); }
 
 void Button::Click() {
   if (Enabled()) OnClick(*this);
@@ -97,7 +92,7 @@ HWND CheckBox::CreateHandle(const Props& p, HWND parent) {
   return w;
 }
 
-std::string CheckBox::Caption() const { return WindowText(Handle()); }
+std::string CheckBox::Caption() const { return win::WindowText(Handle()); }
 
 void CheckBox::SetChecked(bool on) {
   if (checked_ == on) return;
@@ -121,7 +116,7 @@ HWND RadioButton::CreateHandle(const Props& p, HWND parent) {
   return w;
 }
 
-std::string RadioButton::Caption() const { return WindowText(Handle()); }
+std::string RadioButton::Caption() const { return win::WindowText(Handle()); }
 
 // Only the selected radio button of a group is a tab stop; the arrow keys reach the others.
 void RadioButton::SetState(bool on) {
@@ -158,7 +153,7 @@ namespace {
 int ButtonCaptionWidth(const Control& c, bool withBox) {
   SIZE ideal{0, 0};
   if (SendMessageA(c.Handle(), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0) return ideal.cx;
-  const int text = TextWidth(c, WindowText(c.Handle()).c_str());
+  const int text = TextWidth(c, win::WindowText(c.Handle()).c_str());
   const int dpi = c.OwnerForm() ? c.OwnerForm()->Dpi() : kDesignDpi;
   return withBox ? text + Scaled(13, dpi) + Scaled(6, dpi) : text + Scaled(12, dpi);
 }
@@ -205,7 +200,7 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         const int margin = OwnerForm() ? OwnerForm()->Scale(8) : 8;
         RECT text{margin, 0, r.right - margin, tm.tmHeight};
         RECT calc = text;
-        DrawTextA(dc, caption_.c_str(), -1, &calc, DT_SINGLELINE | DT_CALCRECT);
+        win::DrawText(dc, caption_, calc, DT_SINGLELINE | DT_CALCRECT);
         text.right = std::min(text.right, calc.right + 2);
         text.left -= 1;
         // The caption interrupts the top edge of the frame.
@@ -213,7 +208,7 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(IsWindowEnabled(Handle()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
         text.left += 1;
-        DrawTextA(dc, caption_.c_str(), -1, &text, DT_SINGLELINE);
+        win::DrawText(dc, caption_, text, DT_SINGLELINE);
       }
       EndPaint(Handle(), &ps);
       return true;

@@ -8,6 +8,7 @@
 
 #include "ui/Form.h"
 #include "ui/PageControl.h"
+#include "win/Text.h"
 
 namespace ui {
 namespace {
@@ -85,7 +86,7 @@ int TextWidth(const Control& control, const char* text) {
   if (!dc) return 0;
   const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)));
   RECT r{0, 0, 0, 0};
-  DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  win::DrawText(dc, shown, r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(w, dc);
   return r.right - r.left;
