@@ -23,6 +23,7 @@
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Images.h"
 
 namespace bench {
@@ -225,7 +226,9 @@ double ShellLoopSeconds(const std::string& folder) {
 // The bare loop plus only the run's fixed steps per icon, in a plain list view of the same
 // kind and size as the main window's: an add to each image list, the insert with its
 // sub-item, the 76-pixel scroll, the immediate repaint and one pass over the message queue.
-// The image lists hold every icon from the start, so they never grow.
+// The image lists hold every icon from the start, so they never grow. At another display
+// scale the lists, the icon and the scroll take the scaled sizes: one icon made at the shown
+// size, as the platform makes it.
 class Floor {
  public:
   // Exactly over the window's list, with its size and font, and shown only while it runs: both
@@ -240,8 +243,11 @@ class Floor {
                                 LVS_SHOWSELALWAYS | WS_TABSTOP,
                             0, 0, width, height, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(list_, WM_SETFONT, SendMessageA(like.Handle(), WM_GETFONT, 0, 0), FALSE);
-    large_ = ImageList_Create(32, 32, ILC_COLORDDB | ILC_MASK, capacity, 16);
-    small_ = ImageList_Create(16, 16, ILC_COLORDDB | ILC_MASK, capacity, 16);
+    const int dpi = ui::SystemDpi();
+    shown_ = MulDiv(32, dpi, 96);
+    step_ = MulDiv(76, dpi, 96);
+    large_ = ImageList_Create(shown_, shown_, ILC_COLORDDB | ILC_MASK, capacity, 16);
+    small_ = ImageList_Create(MulDiv(16, dpi, 96), MulDiv(16, dpi, 96), ILC_COLORDDB | ILC_MASK, capacity, 16);
     ImageList_SetBkColor(large_, CLR_NONE);
     ImageList_SetBkColor(small_, CLR_NONE);
     ListView_SetImageList(list_, large_, LVSIL_NORMAL);
@@ -288,7 +294,9 @@ class Floor {
         if (!run.NextIcon(entry)) break;
         Lap(profile, kLoad, t);
         if (!entry.Listed()) continue;
-        HICON icon = entry.icon.get();
+        // At another scale the run's own 32 x 32 icon decides the listing, the shown one is made besides.
+        const win::UniqueIcon scaled = shown_ != 32 ? run.File().Icon(entry.index, shown_) : win::UniqueIcon();
+        HICON icon = scaled ? scaled.get() : entry.icon.get();
         ++r.icons;
         ImageList_AddIcon(small_, icon);
         int slot = ImageList_AddIcon(large_, icon);
@@ -306,7 +314,7 @@ class Floor {
         sub.pszText = const_cast<char*>(index.c_str());
         SendMessageA(list_, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&sub));
         Lap(profile, kSubItem, t);
-        ListView_Scroll(list_, 0, 76);
+        ListView_Scroll(list_, 0, step_);
         Lap(profile, kScroll, t);
         UpdateWindow(list_);
         Lap(profile, kRepaint, t);
@@ -325,6 +333,7 @@ class Floor {
   }
 
  private:
+  int shown_ = 32, step_ = 76;  // the large image edge and the scroll step at the scale
   RECT place_{};
   HWND window_ = nullptr, list_ = nullptr;
   HIMAGELIST large_ = nullptr, small_ = nullptr;

@@ -250,9 +250,11 @@ BOOK = chars([
 TOOLS = [FLOPPY, COPY, UP, views(), LEFT, RIGHT, BOOK]
 
 
-def strip(maps, colour_of):
-    return [[colour_of(TOOL_COLOURS[m[y][x]]) for m in maps for x in range(16)]
-            for y in range(16)]
+def strip(maps, colour_of, size=16):
+    """The pictures side by side, each size x size: the 16 x 16 maps with every pixel grown
+    to whole pixels, so the larger strips for scaled displays stay as crisp as the small one."""
+    return [[colour_of(TOOL_COLOURS[m[y * 16 // size][x * 16 // size]]) for m in maps for x in range(size)]
+            for y in range(size)]
 
 
 def greyed(c):
@@ -482,6 +484,10 @@ def main():
     write_ico16("Mirovane.ico", window_icon())
     write_bmp24("colour.bmp", strip(TOOLS, lambda c: c))
     write_bmp24("grey.bmp", strip(TOOLS[:6], greyed))
+    # The same at 150 % and 200 % display scale.
+    for size in (24, 32):
+        write_bmp24("colour%d.bmp" % size, strip(TOOLS, lambda c: c, size))
+        write_bmp24("grey%d.bmp" % size, strip(TOOLS[:6], greyed, size))
     write_bmp4("aboutside.bmp", about_side())
     write_bmp4("setupside.bmp", setup_side())
     write_bmp24("logo.bmp", logo())

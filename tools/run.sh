@@ -51,5 +51,18 @@ tools/winenv.sh "$build" sh -c '
     "$WINE" "$run/Driver.exe" button TfrmAbout "OK"; } || echo "the dialog tour step failed" >&2
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
+  # The same window with icons at 150 % and 200 % display scale, which the program reads
+  # from the desktop settings when it starts.
+  for dpi in 144 192; do
+    "$WINE" reg.exe add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+    "$WINE" "$run/Mirovane.exe" >/dev/null 2>&1 &
+    { "$WINE" "$run/Driver.exe" wait TfrmMainForm 60 &&
+      "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "C:\\" windows system32 &&
+      "$WINE" "$run/Driver.exe" status TfrmMainForm " icons" 300 &&
+      import -window root -crop 1024x768+0+0 +repage "$build/tree-$dpi.png"; } || echo "the $dpi DPI tour step failed" >&2
+    "$WINE" "$run/Driver.exe" close TfrmMainForm 30
+    wait
+  done
+  "$WINE" reg.exe add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 ' tour "$run" "$build"
 echo "Screenshot: $build/screenshot.png"

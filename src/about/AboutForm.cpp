@@ -84,7 +84,7 @@ void F::FormCreate(Component&) {
   lblInfo.SetCaption(Entry(list, vkLegalCopyright) + "\r" + Entry(list, vkComments));
   lblDisclaimer.SetCaption(Entry(list, vkLegalTradeMarks));
   // Two pixels after the sentence, whatever width the font gives it.
-  lblEmail.SetBounds(Label4.Left() + Label4.Width() + 2, lblEmail.Top(), lblEmail.Width(), lblEmail.Height());
+  lblEmail.SetBounds(Label4.Left() + Label4.Width() + Scale(2), lblEmail.Top(), lblEmail.Width(), lblEmail.Height());
 }
 
 void F::SetPicture(HBITMAP picture) { imgAbout.SetPicture(picture); }

@@ -71,7 +71,8 @@ const FormLayout<F>& Layout() {
       /*keyPreview=*/true,
       IDI_MAINICON,
       {On(&Form::OnCreate, &F::FormCreate), On(&Form::OnClose, &F::FormClose),
-       On(&Form::OnCloseQuery, &F::FormCloseQuery), On(&Form::OnKeyDown, &F::FormKeyDown)},
+       On(&Form::OnCloseQuery, &F::FormCloseQuery), On(&Form::OnKeyDown, &F::FormKeyDown),
+       On(&Form::OnDpiChanged, &F::FormDpiChanged)},
       {
           // Commands. Save As on its own saves 32 x 32 icons; its menus offer every kind.
           {"actSaveAs", &F::actSaveAs, {.caption = "&Save As", .hint = "Save selected icon(s) as...", .imageIndex = 0, .enabled = false},
@@ -109,10 +110,16 @@ const FormLayout<F>& Layout() {
           {"actHome", &F::actHome, {.caption = "&Varnholt Home Page"}, {On(&Action::OnExecute, &F::miHomeClick)}},
           {"actAbout", &F::actAbout, {.caption = "&About"}, {On(&Action::OnExecute, &F::miAboutClick)}},
 
-          {"ImageList1", &F::ImageList1, {.resource = IDB_COLOURIMAGES, .imageSize = 16, .imageCount = 7}},
-          {"ImageList2", &F::ImageList2, {.resource = IDB_GREYIMAGES, .imageSize = 16, .imageCount = 6}},
+          {"ImageList1", &F::ImageList1,
+           {.resource = IDB_COLOURIMAGES, .imageSize = 16, .imageCount = 7,
+            .largerResources = {{24, IDB_COLOURIMAGES24}, {32, IDB_COLOURIMAGES32}}}},
+          {"ImageList2", &F::ImageList2,
+           {.resource = IDB_GREYIMAGES, .imageSize = 16, .imageCount = 6,
+            .largerResources = {{24, IDB_GREYIMAGES24}, {32, IDB_GREYIMAGES32}}}},
           {"Icons", &F::Icons, {.imageSize = 32}},
           {"SmallIcons", &F::SmallIcons, {.imageSize = 16}},
+          {"ShownIcons", &F::ShownIcons, {.imageSize = 32}},
+          {"ShownSmallIcons", &F::ShownSmallIcons, {.imageSize = 16}},
 
           {"MainMenu1", &F::MainMenu1, {.images = &F::ImageList1}},
           {"mFile", &F::mFile, {.parent = &F::MainMenu1, .caption = "&File"}},
@@ -254,24 +261,30 @@ void F::FormCreate(Component&) {
   if (maximized) {
     SetWindowState(WindowState::Maximized);
   } else {
+    // Stored in 96-DPI units, so the window keeps its size on the screen when the scale changes.
     int height = stored::MainHeight.Read(ini);
     int left = stored::MainLeft.Read(ini);
     int top = stored::MainTop.Read(ini);
     int width = stored::MainWidth.Read(ini);
+    RECT r = ScaledRect(left, top, width, height, Dpi());
     // Stored bounds that would hide the window or leave it unusably small are not used.
     if (!settings::WindowBoundsInRange(left, top, width, height, kMinUsableWidth, kMinUsableHeight) ||
-        !OnSomeMonitor(RECT{left, top, left + width, top + height}))
-      left = kDefaultLeft, top = kDefaultTop, width = kDefaultWidth, height = kDefaultHeight;
-    SetWindowBounds(left, top, width, height);
+        !OnSomeMonitor(r))
+      r = ScaledRect(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight, Dpi());
+    // Scaled, the window may no longer fit its screen; at 96 DPI the stored place stands as it
+    // was, partly off the screen included.
+    r = FitToWorkArea(r, Dpi() != kDesignDpi);
+    SetWindowBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
     SetWindowState(WindowState::Normal);
   }
   // A tree width that the window (maximised: the screen) and the splitter's minimum cannot
   // hold counts as missing.
-  const int navWidth = stored::NavWidth.Read(ini);
+  const int navWidth = Scale(stored::NavWidth.Read(ini));
   const int holderWidth = maximized ? GetSystemMetrics(SM_CXMAXIMIZED) : static_cast<int>(ClientRect().right);
   stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
                      ? navWidth
-                     : stored::NavWidth.missing);
+                     : Scale(stored::NavWidth.missing));
+  ShowIconsAtScale();
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();
@@ -291,14 +304,15 @@ void F::FormClose(Component&, CloseAction& action) {
     if (GetWindowState() != WindowState::Normal) {
       stored::WindowState.Write(ini, 1);
     } else {
-      RECT r = WindowBounds();
-      stored::MainHeight.Write(ini, r.bottom - r.top);
-      stored::MainLeft.Write(ini, r.left);
-      stored::MainTop.Write(ini, r.top);
-      stored::MainWidth.Write(ini, r.right - r.left);
+      const RECT r = WindowBounds();
+      const int left = Unscaled(r.left, Dpi()), top = Unscaled(r.top, Dpi());
+      stored::MainHeight.Write(ini, Unscaled(r.bottom, Dpi()) - top);
+      stored::MainLeft.Write(ini, left);
+      stored::MainTop.Write(ini, top);
+      stored::MainWidth.Write(ini, Unscaled(r.right, Dpi()) - left);
       stored::WindowState.Write(ini, 0);
     }
-    stored::NavWidth.Write(ini, stNav.Width());
+    stored::NavWidth.Write(ini, Unscaled(stNav.Width(), Dpi()));
     if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
@@ -313,8 +327,8 @@ void F::FormKeyDown(Component&, WORD& key) {
 void F::ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly) {
   tbMain.SetShowCaptions(buttonText);
   const SIZE button = buttonText ? kCaptionedButton : kPlainButton;
-  tbMain.SetButtonSize(button.cx, button.cy);
-  tbMain.SetHeight(buttonText ? kCaptionedBarHeight : kPlainBarHeight);
+  tbMain.SetButtonSize(Scale(button.cx), Scale(button.cy));
+  tbMain.SetHeight(Scale(buttonText ? kCaptionedBarHeight : kPlainBarHeight));
   tbMain.SetShowHint(toolTips);
   tbMain.SetImages(colourOnly ? &ImageList1 : &ImageList2);
 }
@@ -380,8 +394,8 @@ namespace {
 
 // Slot of each appended icon; both lists must grow together or the entries would show and
 // save the wrong pictures.
-void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& largeSlot) {
-  if (small.AddIcon(icon) < 0) throw win::Exception("Cannot add an icon to the image list");
+void AppendIconToBoth(ImageList& small, ImageList& large, HICON smallIcon, HICON icon, int& largeSlot) {
+  if (small.AddIcon(smallIcon ? smallIcon : icon) < 0) throw win::Exception("Cannot add an icon to the image list");
   largeSlot = large.AddIcon(icon);
   if (largeSlot < 0) {
     ImageList_Remove(small.Handle(), small.Count() - 1);
@@ -391,8 +405,50 @@ void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& large
 
 }  // namespace
 
+bool F::ShowsOwnSizes() const { return Scale(kSavedLargeSize) != kSavedLargeSize; }
+
+void F::AppendShownIcons(const FileIcons& icons, int index, HICON fallback) {
+  if (!ShowsOwnSizes()) return;
+  const win::UniqueIcon large = icons.ShownIcon(index, Scale(kSavedLargeSize));
+  const win::UniqueIcon small = icons.ShownIcon(index, Scale(kSavedSmallSize));
+  int slot = -1;
+  AppendIconToBoth(ShownSmallIcons, ShownIcons, small ? small.get() : fallback, large ? large.get() : fallback, slot);
+}
+
+void F::ShowIconsAtScale() {
+  if (!ShowsOwnSizes()) {
+    lvIcons.SetImageLists(&Icons, &SmallIcons);
+    ShownIcons.Reset(kSavedLargeSize);
+    ShownSmallIcons.Reset(kSavedSmallSize);
+    return;
+  }
+  lvIcons.SetImageLists(&Icons, &SmallIcons);
+  ShownIcons.Reset(Scale(kSavedLargeSize));
+  ShownSmallIcons.Reset(Scale(kSavedSmallSize));
+  // Every listed icon again at the new sizes, each file read once for its run of icons.
+  const std::string windowsFolder = MunWindowsFolder();
+  std::unique_ptr<FileIcons> file;
+  std::string loaded;
+  for (size_t slot = 0; slot < IconSources.size(); ++slot) {
+    const IconSource& source = IconSources[slot];
+    if (!file || loaded != source.file) {
+      file = std::make_unique<FileIcons>(source.file, windowsFolder);
+      loaded = source.file;
+    }
+    const win::UniqueIcon saved(ImageList_GetIcon(Icons.Handle(), static_cast<int>(slot), ILD_NORMAL));
+    AppendShownIcons(*file, source.index, saved.get());
+  }
+  lvIcons.SetImageLists(&ShownIcons, &ShownSmallIcons);
+}
+
+void F::FormDpiChanged(Component&) {
+  ShowIconsAtScale();
+  const std::string current = stNav.Path();
+  lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
+}
+
 std::string F::InfoText(const std::string& path) const {
-  return "Icons contained in " + FitPathToWidth(path, lblInfo.Font(), lblInfo.Width() - 110);
+  return "Icons contained in " + FitPathToWidth(path, lblInfo.Font(), lblInfo.Width() - Scale(110));
 }
 
 void F::ExtractIcons() {
@@ -402,6 +458,8 @@ void F::ExtractIcons() {
   lvIconsChange(lvIcons);
   Icons.Clear();
   SmallIcons.Clear();
+  ShownIcons.Clear();
+  ShownSmallIcons.Clear();
   IconSources.clear();
   std::string path = stNav.Path();
   if (path.empty()) {
@@ -440,12 +498,15 @@ void F::ExtractIcons() {
       while (run.NextIcon(entry)) {
         if (!entry.Listed()) continue;
         int slot = -1;
-        AppendIconToBoth(SmallIcons, Icons, entry.icon.get(), slot);
+        // The small slot from the file's own small image; the list scales the large one
+        // where that cannot be read.
+        AppendIconToBoth(SmallIcons, Icons, file.Icon(entry.index, kSavedSmallSize).get(), entry.icon.get(), slot);
+        AppendShownIcons(file, entry.index, entry.icon.get());
         if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
         IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index};
         const int item = lvIcons.AddItem(file.Caption(), slot);
         lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
-        lvIcons.Scroll(0, 76);
+        lvIcons.Scroll(0, Scale(76));
         // The insertion and the scroll invalidated what changed; painting just that keeps
         // the new icon in view without redrawing every visible entry again.
         UpdateWindow(lvIcons.Handle());

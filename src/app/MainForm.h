@@ -2,6 +2,7 @@
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
 #include "export/SaveImage.h"  // OutputKind
+#include "extract/FileIcons.h"
 #include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
@@ -61,6 +62,7 @@ class TfrmMainForm : public ui::Form {
   void miRefreshClick(ui::Component& sender);
   void tbViewsClick(ui::Component& sender);
   void lvIconsChange(ui::Component& sender);
+  void FormDpiChanged(ui::Component& sender);
 
   // Components, in layout order. Every command is an action; the menu items and tool
   // buttons that show it are linked to it.
@@ -69,7 +71,10 @@ class TfrmMainForm : public ui::Form {
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actViews, actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
-  ui::ImageList ImageList1, ImageList2, Icons, SmallIcons;
+  // Icons and SmallIcons keep every listed icon at the saved sizes, 32 x 32 and 16 x 16, which
+  // the list shows at 96 DPI; at other scales it shows ShownIcons and ShownSmallIcons, the
+  // same icons at its own sizes, made from their files.
+  ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
@@ -104,6 +109,13 @@ class TfrmMainForm : public ui::Form {
 
  private:
   void SetViewMode(ui::ViewStyle view);
+  // Whether the list shows sizes other than the saved ones at the form's scale.
+  bool ShowsOwnSizes() const;
+  // Gives the list its images for the form's scale, made again for every listed icon.
+  void ShowIconsAtScale();
+  // Appends the icon at index to the shown lists when they are in use; fallback stands in
+  // where the file gives no picture at a shown size.
+  void AppendShownIcons(const FileIcons& icons, int index, HICON fallback);
   void SaveIcon(OutputKind kind);
   std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.

@@ -98,7 +98,7 @@ int Save(const Command& command, const Print& print) {
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
-  win::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
+  win::UniqueImageList large = ui::CreateIconImageList(kSavedLargeSize), small = ui::CreateIconImageList(kSavedSmallSize);
   int saved = 0, failed = 0, partial = 0;
   bool stopped = false;
   while (!stopped && run.NextFile(types)) {
@@ -126,7 +126,9 @@ int Save(const Command& command, const Print& print) {
         } else {
           ImageList_RemoveAll(small.get());
           ImageList_RemoveAll(large.get());
-          const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.icon.get());
+          // The small slot from the file's own small image, as the window fills it.
+          const win::UniqueIcon smallIcon = file.Icon(icon.index, kSavedSmallSize);
+          const int slot = ImageList_ReplaceIcon(small.get(), -1, smallIcon ? smallIcon.get() : icon.icon.get());
           if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.icon.get()) != slot)
             throw win::Exception("Cannot add an icon to the image list");
           graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);

@@ -7,7 +7,12 @@
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder)
     : path_(file), caption_(FileNamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder)) {}
 
-win::UniqueIcon FileIcons::Icon(int index) const {
+win::UniqueIcon FileIcons::Icon(int index, int size) const {
   if (index < 0 || index >= Count()) return win::UniqueIcon();
-  return win::UniqueIcon(MakeLargeIcon(file_, static_cast<size_t>(index)));
+  return win::UniqueIcon(MakeIcon(file_, static_cast<size_t>(index), size));
+}
+
+win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {
+  if (index < 0 || index >= Count()) return win::UniqueIcon();
+  return win::UniqueIcon(MakeShownIcon(file_, static_cast<size_t>(index), size));
 }

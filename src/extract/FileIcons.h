@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
 #include "win/Handles.h"
 
@@ -18,9 +19,11 @@ class FileIcons {
   int Count() const { return static_cast<int>(file_.Count()); }
   // The group at index: the images the file stores for that icon. index < Count().
   const iconres::IconGroup& Group(int index) const { return file_.contents.groups.at(static_cast<size_t>(index)); }
-  // The icon at index, at the system's large size; none when its group holds no sound image
-  // (a gap in the numbering).
-  win::UniqueIcon Icon(int index) const;
+  // The icon at index at size x size (by default the saved large size), as the platform picks
+  // and scales it; none when its group holds no sound image (a gap in the numbering).
+  win::UniqueIcon Icon(int index, int size = kSavedLargeSize) const;
+  // The icon at index as the list shows it at size x size (see MakeShownIcon).
+  win::UniqueIcon ShownIcon(int index, int size) const;
   // The groups and their stored images, for the kinds saved as the file stores them.
   const iconres::IconFile& File() const { return file_; }
 

@@ -24,7 +24,7 @@ struct RunIcon {
 
   int index = -1;                             // the icon's index in its file (the shell's numbering)
   const iconres::IconGroup* group = nullptr;  // its stored images; valid while the file is current
-  win::UniqueIcon icon;                       // at the system's large size; none when refused
+  win::UniqueIcon icon;                       // at the saved large size, 32 x 32; none when refused
   Refusal refusal = Refusal::None;
 
   bool Listed() const { return refusal == Refusal::None; }

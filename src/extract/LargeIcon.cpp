@@ -1,17 +1,58 @@
-// The extraction run's icon for one group: the same two platform steps the shell's own
-// extraction takes, on images the reader has already checked.
+// The extraction run's icons for one group: the same two platform steps the shell's own
+// extraction takes, on images the reader has already checked, and our own resampling where
+// the list shows a size the file does not store.
 #include "extract/LargeIcon.h"
 
-HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {
-  if (group >= file.contents.groups.size()) return nullptr;
+#include <algorithm>
+#include <vector>
+
+#include "extract/IconScale.h"
+#include "win/Handles.h"
+
+namespace {
+
+// Null for an image that is not sound (IconFile::Sound).
+HICON IconFromImage(const iconres::IconFile& file, const iconres::IconImage& image, int cx, int cy) {
+  return file.CreateIcon(image, cx, cy).release();
+}
+
+}  // namespace
+
+HICON MakeIcon(const iconres::IconFile& file, std::size_t group, int size) {
+  if (group >= file.contents.groups.size() || size <= 0) return nullptr;
   const iconres::IconGroup& g = file.contents.groups[group];
   if (g.images.empty()) return nullptr;
-  const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
   // The directory holds exactly the entries it counts, so the lookup reads nothing beyond it.
-  const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(g.directory.data()), TRUE, cx, cy, LR_DEFAULTCOLOR);
+  const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(g.directory.data()), TRUE, size, size, LR_DEFAULTCOLOR);
   const iconres::IconImage* image = iconres::FindImage(g, static_cast<std::uint16_t>(id));
   if (!image) return nullptr;
-  return file.CreateIcon(*image, cx, cy).release();
+  return IconFromImage(file, *image, size, size);
+}
+
+HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {
+  return MakeIcon(file, group, GetSystemMetrics(SM_CXICON));
+}
+
+HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) {
+  if (group >= file.contents.groups.size() || size <= 0) return nullptr;
+  // Only the chosen image is put to the platform's test (a PNG's is a whole decoding); one
+  // that fails it is passed over and the choice made again.
+  std::vector<const iconres::IconImage*> refused;
+  const auto usable = [&](const iconres::IconImage& image) {
+    return image.intact && std::find(refused.begin(), refused.end(), &image) == refused.end();
+  };
+  while (const iconres::IconImage* chosen = iconscale::ChooseImage(file.contents.groups[group], size, usable)) {
+    if (chosen->width == size && chosen->height == size) {
+      // The platform's pick among the images of this size, as at the saved sizes.
+      if (HICON icon = MakeIcon(file, group, size)) return icon;
+      if (HICON icon = IconFromImage(file, *chosen, size, size)) return icon;
+    } else if (win::UniqueIcon stored{IconFromImage(file, *chosen, chosen->width, chosen->height)}) {
+      const iconscale::Pixels pixels = iconscale::IconPixels(stored.get(), chosen->width, chosen->height);
+      return iconscale::IconFromPixels(iconscale::Resample(pixels, size, size));
+    }
+    refused.push_back(chosen);
+  }
+  return nullptr;
 }
 
 std::string MunWindowsFolder() {

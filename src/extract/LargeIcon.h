@@ -1,4 +1,4 @@
-// The icon the extraction run shows for one icon group of a file.
+// The icons the extraction run shows and saves for one icon group of a file.
 #pragma once
 #include <windows.h>
 
@@ -7,10 +7,20 @@
 
 #include "iconres/IconFile.h"
 
-// The group's image that the platform's best-match rule picks for the system's large icon
-// size, made into an icon of that size; null when the group has no such image or its image is
-// not sound (IconFile::Sound). The caller owns the icon.
+// The edges of the images the save commands write: fixed, whatever the display's scale.
+constexpr int kSavedLargeSize = 32, kSavedSmallSize = 16;
+
+// The group's image that the platform's best-match rule picks for size x size, made into an
+// icon of that size; null when the group has no such image or its image is not sound
+// (IconFile::Sound). The caller owns the icon.
+HICON MakeIcon(const iconres::IconFile& file, std::size_t group, int size);
+// The same at the system's large icon size.
 HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group);
+
+// The icon the list shows at size x size: the stored image of that size, else the nearest
+// larger sound image scaled down by averaging, else the largest smaller one scaled up; null
+// when the group has no sound image. The caller owns the icon.
+HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size);
 
 // The windows folder when it has a SystemResources folder, where its System32 and SysWOW64
 // libraries may keep their icons; else empty, so no file is looked for there.

@@ -2,6 +2,8 @@
 #include "ui/Buttons.h"
 
 #include "ui/Dialogs.h"
+#include "ui/FitCaptions.h"
+#include "ui/Form.h"
 #include "ui/Images.h"
 #include "win/Text.h"
 
@@ -142,7 +144,33 @@ bool RadioButton::HandleCommand(WORD code, WORD) {
   return true;
 }
 
+// ---- Room for the captions
+
+namespace {
+
+// What the button itself says it needs for its caption and, for a check or radio box, the box
+// beside it; where it cannot say, the box's width and half a digit's gap, as it draws them.
+int ButtonCaptionWidth(const Control& c, bool withBox) {
+  SIZE ideal{0, 0};
+  if (SendMessageA(c.Handle(), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) && ideal.cx > 0) return ideal.cx;
+  const int text = TextWidth(c, win::WindowText(c.Handle()).c_str());
+  const int dpi = c.OwnerForm() ? c.OwnerForm()->Dpi() : kDesignDpi;
+  return withBox ? text + Scaled(13, dpi) + Scaled(6, dpi) : text + Scaled(12, dpi);
+}
+
+}  // namespace
+
+int Button::CaptionWidth() const { return ButtonCaptionWidth(*this, false); }
+int CheckBox::CaptionWidth() const { return ButtonCaptionWidth(*this, true); }
+int RadioButton::CaptionWidth() const { return ButtonCaptionWidth(*this, true); }
+
 // ---- GroupBox
+
+int GroupBox::CaptionWidth() const {
+  // The caption stands in the top edge, a margin in from either side.
+  const int margin = OwnerForm() ? OwnerForm()->Scale(8) : 8;
+  return caption_.empty() ? 0 : TextWidth(*this, caption_.c_str()) + 2 * margin + 2;
+}
 
 HWND GroupBox::CreateHandle(const Props& p, HWND parent) {
   caption_ = p.caption ? p.caption : "";
@@ -169,7 +197,8 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       frame.top = tm.tmHeight / 2;
       DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
       if (!caption_.empty()) {
-        RECT text{8, 0, r.right - 8, tm.tmHeight};
+        const int margin = OwnerForm() ? OwnerForm()->Scale(8) : 8;
+        RECT text{margin, 0, r.right - margin, tm.tmHeight};
         RECT calc = text;
         win::DrawText(dc, caption_, calc, DT_SINGLELINE | DT_CALCRECT);
         text.right = std::min(text.right, calc.right + 2);

@@ -19,6 +19,7 @@ class Button : public Control {
   bool IsCancel() const { return cancel_; }
   // Presses the button as a click does; nothing while it is disabled.
   void Click();
+  int CaptionWidth() const override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
@@ -38,6 +39,7 @@ class CheckBox : public Control {
   // A change of state raises OnClick, as the user's click does.
   void SetChecked(bool on);
   std::string Caption() const;
+  int CaptionWidth() const override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
@@ -54,6 +56,7 @@ class RadioButton : public Control {
   // Selecting clears the others of the group and raises OnClick; clearing raises nothing.
   void SetChecked(bool on);
   std::string Caption() const;
+  int CaptionWidth() const override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
@@ -69,6 +72,7 @@ class RadioButton : public Control {
 class GroupBox : public Control {
  public:
   const std::string& Caption() const { return caption_; }
+  int CaptionWidth() const override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;

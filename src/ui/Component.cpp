@@ -73,7 +73,9 @@ void Control::Load(const Props& p, Form& form) {
     parent_->children_.push_back(this);
   }
   align_ = p.align;
-  bounds_ = p.bounds;
+  // Layouts are designed at 96 DPI.
+  const RECT scaled = ScaledRect(p.bounds.left, p.bounds.top, p.bounds.width, p.bounds.height, form.Dpi());
+  bounds_ = {scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top};
   visible_ = p.visible;
   cursor_ = p.cursor;
   props_ = &p;

@@ -28,6 +28,9 @@ class Component {
   virtual void Load(const Props& props, Form& form);
   // End of loading: every component of the form has been loaded and bound.
   virtual void Loaded() {}
+  // The form was laid out again for another DPI; the form has already scaled the control's
+  // bounds and given it the new font. Sizes a kind keeps itself follow here.
+  virtual void DpiChanged(int from, int to) { (void)from; (void)to; }
 
  private:
   friend class Form;
@@ -66,6 +69,10 @@ class Control : public Component {
   void SetFocus() { ::SetFocus(wnd_); }
   void Invalidate() { InvalidateRect(wnd_, nullptr, TRUE); }
   void Repaint() { RedrawWindow(wnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+  // The width the control's caption needs in its font, in pixels; 0 when it shows none that
+  // could be cut (see FitCaptions).
+  virtual int CaptionWidth() const { return 0; }
 
   // Lays out the aligned children inside the client area, in creation order by kind:
   // top, bottom, left, right, then client.

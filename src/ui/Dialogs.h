@@ -48,6 +48,7 @@ class DialogForm : public Form {
 
 template <class F>
 void DialogForm::LoadDialogLayout(const FormLayout<F>& layout) {
+  SetFitCaptions(true);
   LoadLayout(layout);
   F& self = static_cast<F&>(*this);
   for (const Row<F>& row : layout.rows) {

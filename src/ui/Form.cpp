@@ -1,7 +1,10 @@
 // Top-level windows: layout loading, closing, modal showing, menu commands.
 #include "ui/Form.h"
 
+#include <algorithm>
+
 #include "ui/Application.h"
+#include "ui/FitCaptions.h"
 #include "ui/Guard.h"
 #include "ui/Menus.h"
 #include "win/Text.h"
@@ -21,6 +24,14 @@ BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM lp) {
     return TRUE;
   });
 }
+// 8-point "MS Sans Serif": 11 pixels high at 96 DPI.
+HFONT MakeFormFont(int dpi) {
+  return CreateFontA(-Scaled(11, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+int Rescaled(int value, int from, int to) { return MulDiv(value, to, from); }
+
 }  // namespace
 
 Form::~Form() {
@@ -33,9 +44,8 @@ void Form::BeginLoad(const char* className, const Props& props, bool keyPreview,
   keyPreview_ = keyPreview;
   iconId_ = icon;
   loading_ = true;
-  // 8-point "MS Sans Serif", 11 pixels high.
-  font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  dpi_ = SystemDpi();
+  font_.reset(MakeFormFont(dpi_));
   LoadComponent(*this, className, props);
 }
 
@@ -52,6 +62,11 @@ void Form::EndLoad() {
     if (c != this) c->Loaded();
   Realign();
   Guarded([&] { OnCreate(*this); });
+  // After OnCreate, which may give the controls their final texts.
+  if (fitCaptions_) {
+    FitCaptions(*this);
+    Realign();
+  }
 }
 
 HWND Form::CreateHandle(const Props& p, HWND) {
@@ -72,8 +87,8 @@ HWND Form::CreateHandle(const Props& p, HWND) {
   DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   if (p.border == BorderStyle::Single) style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   DWORD exStyle = p.border == BorderStyle::Single ? WS_EX_DLGMODALFRAME : 0;
-  RECT r{p.bounds.left, p.bounds.top, p.bounds.left + p.bounds.width, p.bounds.top + p.bounds.height};
-  if (p.autoSize) AdjustWindowRectEx(&r, style, FALSE, exStyle);  // bounds give the client area
+  RECT r{bounds_.left, bounds_.top, bounds_.left + bounds_.width, bounds_.top + bounds_.height};
+  if (p.autoSize) AdjustWindowRectForDpi(r, style, false, exStyle, dpi_);  // bounds give the client area
   HWND w = CreateWindowExA(exStyle, className_, p.caption ? p.caption : "", style, r.left, r.top,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
   if (!w) throw win::Exception("Cannot create the window " + std::string(className_));
@@ -114,6 +129,58 @@ RECT Form::WindowBounds() const {
 
 void Form::SetWindowBounds(int left, int top, int width, int height) {
   SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT FitToWorkArea(const RECT& r, bool moveInside) {
+  MONITORINFO info{sizeof info};
+  if (!GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return r;
+  const RECT& work = info.rcWork;
+  if (!moveInside && r.right - r.left <= work.right - work.left && r.bottom - r.top <= work.bottom - work.top)
+    return r;
+  const LONG width = std::min(r.right - r.left, work.right - work.left);
+  const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+  const LONG left = std::clamp(r.left, work.left, work.right - width);
+  const LONG top = std::clamp(r.top, work.top, work.bottom - height);
+  return {left, top, left + width, top + height};
+}
+
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  const int from = dpi_;
+  dpi_ = dpi;
+  win::UniqueFont old = std::move(font_);
+  font_.reset(MakeFormFont(dpi_));
+  for (Component* c : components_) {
+    if (c == this) continue;
+    if (auto* control = dynamic_cast<Control*>(c); control && control->parent_) {
+      // Edges scale, so controls that met still meet.
+      const Rect b = control->bounds_;
+      const int left = Rescaled(b.left, from, dpi), top = Rescaled(b.top, from, dpi);
+      control->bounds_ = {left, top, Rescaled(b.left + b.width, from, dpi) - left,
+                          Rescaled(b.top + b.height, from, dpi) - top};
+      SetWindowPos(control->wnd_, nullptr, left, top, control->bounds_.width, control->bounds_.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      control->ApplyFont(font_.get());
+    }
+    c->DpiChanged(from, dpi);
+  }
+  RECT r = WindowBounds();
+  if (suggested) {
+    r = *suggested;
+  } else {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    RECT outer{0, 0, Rescaled(client.right, from, dpi), Rescaled(client.bottom, from, dpi)};
+    AdjustWindowRectForDpi(outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), GetMenu(Handle()) != nullptr,
+                           static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), dpi);
+    r = {r.left, r.top, r.left + outer.right - outer.left, r.top + outer.bottom - outer.top};
+  }
+  if (!IsZoomed(Handle()))
+    SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (fitCaptions_) FitCaptions(*this);
+  Realign();
+  Guarded([&] { OnDpiChanged(*this); });
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void Form::Show(int showCommand) {
@@ -216,6 +283,10 @@ bool Form::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_DESTROY:
       if (Application.MainForm() == this) PostQuitMessage(0);
       return false;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      result = 0;
+      return true;
     case WM_HELP:
       if (helpContext_) Application.HelpCommand(HELP_CONTEXT, helpContext_, Handle());
       result = TRUE;

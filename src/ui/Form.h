@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "ui/Component.h"
+#include "ui/Dpi.h"
 #include "win/Errors.h"
 
 namespace ui {
@@ -24,7 +25,8 @@ class Form : public Control {
   virtual void Create() = 0;
 
   // Creates the window, loads the layout's components in order, binds their events, gives
-  // each its end-of-loading step, lays the form out, and only then raises OnCreate.
+  // each its end-of-loading step, lays the form out, and only then raises OnCreate; a dialog's
+  // captions are fitted after that.
   template <class F>
   void LoadLayout(const FormLayout<F>& layout);
 
@@ -32,6 +34,13 @@ class Form : public Control {
   const std::vector<Component*>& Components() const { return components_; }
 
   HFONT Font() const { return font_.get(); }
+  // The DPI the form is laid out for; layouts give sizes at 96 DPI, Scale gives them at this one.
+  int Dpi() const { return dpi_; }
+  int Scale(int designSize) const { return Scaled(designSize, dpi_); }
+  // Lays the form out again for another DPI, as when the window moves to a monitor of another
+  // scale: every control's bounds, the font, each control's own sizes; then OnDpiChanged. The
+  // window takes the suggested bounds when given, else keeps its top left corner.
+  void ChangeDpi(int dpi, const RECT* suggested = nullptr);
   std::string Caption() const;
   void SetCaption(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
   WindowState GetWindowState() const;
@@ -61,12 +70,16 @@ class Form : public Control {
   Event<bool&> OnCloseQuery;
   Event<CloseAction&> OnClose;
   Event<WORD&> OnKeyDown;
+  // After a change of DPI: what the form keeps at a scaled size itself (images) follows here.
+  NotifyEvent OnDpiChanged;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   void SetDialogKeys(bool on) { dialogKeys_ = on; }
   void SetHelpContext(int ctx) { helpContext_ = ctx; }
+  // Controls whose caption does not fit grow, and their containers with them (see FitCaptions).
+  void SetFitCaptions(bool on) { fitCaptions_ = on; }
 
  private:
   void BeginLoad(const char* className, const Props& props, bool keyPreview, int icon);
@@ -88,8 +101,15 @@ class Form : public Control {
   bool modal_ = false;
   int modalResult_ = mrNone;
   int helpContext_ = 0;
+  int dpi_ = kDesignDpi;
+  bool fitCaptions_ = false;
   WindowState pendingState_ = WindowState::Normal;
 };
+
+// A rectangle larger than the work area of the monitor it is mostly on, shrunk and moved to lie
+// inside it (a design size scaled for a high DPI can be larger than the screen); with
+// moveInside also one that fits but reaches past the work area's edges is moved inside it.
+RECT FitToWorkArea(const RECT& r, bool moveInside = false);
 
 template <class F>
 void Form::LoadLayout(const FormLayout<F>& layout) {

@@ -4,23 +4,33 @@
 
 namespace ui {
 
+// An empty list of size x size images at the display's depth, with masks, for icons added at
+// run time: what the icon list keeps and the save commands read back.
+win::UniqueImageList CreateIconImageList(int size);
+
 // A list of same-sized images: loaded from a bitmap strip (magenta marks transparency)
 // or created empty, masked, for icons added at run time.
 class ImageList : public Component {
  public:
   void Load(const Props& props, Form& form) override;
+  // A list loaded from strips takes the strip for the new scale.
+  void DpiChanged(int from, int to) override;
   HIMAGELIST Handle() const { return list_.get(); }
   int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   int AddIcon(HICON icon) { return ImageList_ReplaceIcon(list_.get(), -1, icon); }
   void Clear() { ImageList_RemoveAll(list_.get()); }
+  // Empties the list and gives it another image size; controls showing it must be given the
+  // list again.
+  void Reset(int size) { list_ = CreateIconImageList(size); }
+  int ImageSize() const;
 
  private:
-  win::UniqueImageList list_;
-};
+  void LoadStrip(int dpi);
 
-// An empty list of size x size images at the display's depth, with masks, for icons added at
-// run time: what the icon list keeps and the save commands read back.
-win::UniqueImageList CreateIconImageList(int size);
+  win::UniqueImageList list_;
+  int designSize_ = 16, count_ = 0;
+  std::vector<std::pair<int, int>> strips_;  // {edge, resource}, the design's first
+};
 
 // A picture control; stretched to its bounds when asked.
 class Image : public Control {

@@ -99,6 +99,8 @@ struct Props {
   int resource = 0;           // bitmap resource of an image or image list
   int imageSize = 0;          // image lists: width and height
   int imageCount = 0;         // image lists loaded from a strip
+  // Image lists: {edge, bitmap resource} of the same strip drawn larger, for scaled displays.
+  std::vector<std::pair<int, int>> largerResources;
   std::vector<int> panels;    // status bar panel widths
   std::vector<Column> columns;
   ViewStyle view = ViewStyle::Icon;

@@ -51,12 +51,23 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     col.fmt = c.rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    col.cx = c.width;
+    col.cx = form.Scale(c.width);
     col.pszText = const_cast<char*>(c.caption);
     col.iSubItem = i;
     SendMessageA(w, LVM_INSERTCOLUMNA, i++, reinterpret_cast<LPARAM>(&col));
   }
   return w;
+}
+
+void ListView::SetImageLists(const ImageList* large, const ImageList* small) {
+  ListView_SetImageList(Handle(), large ? large->Handle() : nullptr, LVSIL_NORMAL);
+  ListView_SetImageList(Handle(), small ? small->Handle() : nullptr, LVSIL_SMALL);
+}
+
+void ListView::DpiChanged(int from, int to) {
+  HWND header = ListView_GetHeader(Handle());
+  const int columns = header ? Header_GetItemCount(header) : 0;
+  for (int i = 0; i < columns; ++i) ListView_SetColumnWidth(Handle(), i, MulDiv(ListView_GetColumnWidth(Handle(), i), to, from));
 }
 
 int ListView::AddItem(const std::string& caption, int imageIndex) {

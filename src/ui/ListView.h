@@ -8,6 +8,10 @@ class ImageList;
 
 class ListView : public Control {
  public:
+  // Column widths follow the scale.
+  void DpiChanged(int from, int to) override;
+  // The lists the large and small icon views draw from; the control does not own them.
+  void SetImageLists(const ImageList* large, const ImageList* small);
   int Count() const { return ListView_GetItemCount(Handle()); }
   // Appends an item; returns its position.
   int AddItem(const std::string& caption, int imageIndex);

@@ -124,14 +124,16 @@ void MenuItem::Click() {
 }
 
 void MenuItem::MeasureImage(MEASUREITEMSTRUCT& mis) const {
-  mis.itemWidth = 16;
-  mis.itemHeight = 16;
+  const int edge = menu_ && menu_->Images() ? menu_->Images()->ImageSize() : 16;
+  mis.itemWidth = static_cast<UINT>(edge);
+  mis.itemHeight = static_cast<UINT>(edge);
 }
 
 void MenuItem::DrawImage(const DRAWITEMSTRUCT& dis) const {
   const int image = ImageIndex();
   if (!menu_ || !menu_->Images() || image < 0) return;
-  int y = dis.rcItem.top + (dis.rcItem.bottom - dis.rcItem.top - 16) / 2;
+  const int edge = menu_->Images()->ImageSize();
+  int y = dis.rcItem.top + (dis.rcItem.bottom - dis.rcItem.top - edge) / 2;
   UINT style = ILD_TRANSPARENT | (Enabled() ? 0 : ILD_BLEND50);
   ImageList_Draw(menu_->Images()->Handle(), image, dis.hDC, dis.rcItem.left, y, style);
 }

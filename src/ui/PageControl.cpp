@@ -31,7 +31,7 @@ HWND PageControl::CreateHandle(const Props& p, HWND parent) {
   firstPage_ = p.activePage.In(*OwnerForm());
   HWND w = CreateChild(PlainWindowClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0,
-                          0, p.bounds.width, p.bounds.height, w, nullptr, GetModuleHandleA(nullptr), nullptr);
+                          0, Width(), Height(), w, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!tabs_) throw win::Exception("Cannot create a window of class " + std::string(WC_TABCONTROLA));
   return w;
 }

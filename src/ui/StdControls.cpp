@@ -54,6 +54,11 @@ SIZE Label::TextExtent() const {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+int Label::CaptionWidth() const {
+  if (wordWrap_ || autoSize_ || GetAlign() != Align::None || caption_.empty()) return 0;
+  return static_cast<int>(TextExtent().cx);
+}
+
 void Label::FitToText() {
   SIZE s = TextExtent();
   SetBounds(Left(), Top(), wordWrap_ ? Width() : s.cx, s.cy);
@@ -68,10 +73,7 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         GetObjectA(font_, sizeof lf, &lf);
         if (bold_) lf.lfWeight = FW_BOLD;
         if (underline_) lf.lfUnderline = TRUE;
-        if (fontSize_) {
-          win::WindowDC screen(nullptr);
-          lf.lfHeight = -MulDiv(fontSize_, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-        }
+        if (fontSize_) lf.lfHeight = -MulDiv(fontSize_, OwnerForm() ? OwnerForm()->Dpi() : kDesignDpi, 72);
         ownFont_.reset(CreateFontIndirectA(&lf));
       }
       DefaultProc(msg, wp, lp);
@@ -121,7 +123,7 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 // ---- Splitter
 
 HWND Splitter::CreateHandle(const Props& p, HWND parent) {
-  minSize_ = p.minSize;
+  minSize_ = OwnerForm()->Scale(p.minSize);
   return CreateChild(PlainWindowClass(), 0, 0, parent);
 }
 
@@ -186,11 +188,26 @@ bool Splitter::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 HWND StatusBar::CreateHandle(const Props& p, HWND parent) {
   HWND w = CreateChild(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0,
                        parent);
+  panels_ = p.panels;
+  SetPanelsOf(w, OwnerForm()->Dpi());
+  return w;
+}
+
+void StatusBar::SetPanelsOf(HWND w, int dpi) {
   std::vector<int> edges;
   int x = 0;
-  for (int width : p.panels) edges.push_back(x += width);
+  for (size_t i = 0; i < panels_.size(); ++i) {
+    x += Scaled(panels_[i], dpi);
+    // A last panel of -1 reaches the right side.
+    edges.push_back(panels_[i] < 0 ? -1 : x);
+  }
   if (!edges.empty()) SendMessageA(w, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-  return w;
+}
+
+void StatusBar::DpiChanged(int, int to) {
+  SetPanelsOf(Handle(), to);
+  // The bar's height follows its font.
+  SendMessageA(Handle(), WM_SIZE, 0, 0);
 }
 
 std::string StatusBar::PanelText(int index) const {
@@ -223,7 +240,7 @@ void ToolButton::Load(const Props& p, Form& form) {
   hint_ = p.hint ? p.hint : "";
   imageIndex_ = p.imageIndex;
   style_ = p.style;
-  width_ = p.bounds.width;
+  width_ = form.Scale(p.bounds.width);
   enabled_ = p.enabled;
   command_ = static_cast<int>(bar_->buttons_.size());
   dropdown_ = p.dropdownMenu.In(form);
@@ -257,9 +274,9 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
   showCaptions_ = p.showCaptions;
   showHint_ = p.showHint;
   autoSize_ = p.autoSize;
-  if (p.buttonWidth) buttonWidth_ = p.buttonWidth;
-  if (p.buttonHeight) buttonHeight_ = p.buttonHeight;
   Form& form = *OwnerForm();
+  buttonWidth_ = form.Scale(p.buttonWidth ? p.buttonWidth : buttonWidth_);
+  buttonHeight_ = form.Scale(p.buttonHeight ? p.buttonHeight : buttonHeight_);
   images_ = p.images.In(form);
   hot_ = p.hotImages.In(form);
   disabled_ = p.disabledImages.In(form);
@@ -273,7 +290,8 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
 
 void ToolBar::Loaded() {
   HWND w = Handle();
-  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(16, 16));
+  const int edge = images_ ? images_->ImageSize() : OwnerForm()->Scale(16);
+  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
   SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
   SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
   SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
@@ -322,6 +340,19 @@ void ToolBar::SetButtonSize(int width, int height) {
 SIZE ToolBar::ReportedButtonSize() const {
   DWORD s = static_cast<DWORD>(SendMessageA(Handle(), TB_GETBUTTONSIZE, 0, 0));
   return {LOWORD(s), HIWORD(s)};
+}
+
+void ToolBar::DpiChanged(int from, int to) {
+  // The image lists, earlier in the layout, have taken their pictures for the new scale.
+  HWND w = Handle();
+  const int edge = images_ ? images_->ImageSize() : Scaled(16, to);
+  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
+  SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
+  SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
+  SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
+  for (ToolButton* b : buttons_) b->width_ = MulDiv(b->width_, to, from);
+  SetButtonSize(MulDiv(buttonWidth_, to, from), MulDiv(buttonHeight_, to, from));
+  if (autoSize_) SetHeight(buttonHeight_ + 4);
 }
 
 void ToolBar::SetShowHint(bool on) {

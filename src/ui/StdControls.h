@@ -25,6 +25,8 @@ class Label : public Control {
   HFONT Font() const;
   // Width and height the text needs in the label's font.
   SIZE TextExtent() const;
+  // A single-line label that does not size itself needs its text's width.
+  int CaptionWidth() const override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
@@ -46,6 +48,7 @@ class Label : public Control {
 class Splitter : public Control {
  public:
   int MinSize() const { return minSize_; }
+  void DpiChanged(int from, int to) override { minSize_ = MulDiv(minSize_, to, from); }
   // Proposes a new width for the resized control, as a drag would.
   void ProposeSize(int newSize);
   Control* ResizeControl() const;
@@ -66,9 +69,15 @@ class StatusBar : public Control {
  public:
   std::string PanelText(int index) const;
   void SetPanelText(int index, const std::string& text);
+  void DpiChanged(int from, int to) override;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;
+
+ private:
+  void SetPanelsOf(HWND bar, int dpi);
+
+  std::vector<int> panels_;  // widths at 96 DPI
 };
 
 class ToolBar;
@@ -138,6 +147,8 @@ class ToolBar : public Control {
   void SetButtonSize(int width, int height);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool on);
+  // Button and separator sizes follow the scale.
+  void DpiChanged(int from, int to) override;
   ImageList* Images() const { return images_; }
   void SetImages(ImageList* images);
   // Size of one button as the control reports it.

@@ -1,6 +1,8 @@
 // The tree view control and its nodes.
 #include "ui/TreeView.h"
 
+#include "ui/Form.h"
+
 #include "win/Errors.h"
 #include "win/Text.h"
 #include "ui/Guard.h"
@@ -156,8 +158,12 @@ HWND TreeView::CreateHandle(const Props& p, HWND parent) {
   if (!p.readOnly) style |= TVS_EDITLABELS;
   if (!p.hideSelection) style |= TVS_SHOWSELALWAYS;
   HWND w = CreateChild(WC_TREEVIEWA, style, WS_EX_CLIENTEDGE, parent);
-  if (p.indent) TreeView_SetIndent(w, p.indent);
+  if (p.indent) TreeView_SetIndent(w, OwnerForm()->Scale(p.indent));
   return w;
+}
+
+void TreeView::DpiChanged(int from, int to) {
+  TreeView_SetIndent(Handle(), MulDiv(static_cast<int>(TreeView_GetIndent(Handle())), to, from));
 }
 
 TreeNode* TreeView::NodeOf(HTREEITEM item) const {

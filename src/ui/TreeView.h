@@ -62,6 +62,8 @@ class TreeNode {
 
 class TreeView : public Control {
  public:
+  // The indent follows the scale.
+  void DpiChanged(int from, int to) override;
   TreeNode* FirstNode() const { return NodeOf(TreeView_GetRoot(Handle())); }
   TreeNode* Selected() const { return NodeOf(TreeView_GetSelection(Handle())); }
   // Selects the node; OnChanging may refuse, then OnChange follows.

@@ -14,6 +14,7 @@
 
 #include "CorpusSupport.h"
 #include "DriverCommon.h"
+#include "LogPixels.h"
 #include "PlatformOpens.h"
 #include "SavedFiles.h"
 #include "batch/CommandLine.h"
@@ -165,6 +166,31 @@ TEST_F(CommandLine, SaveWritesEachKindUnderTheWindowsNames) {
   EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kBaseKey) + "\\" + kSection).c_str(), 0, KEY_READ, &section),
             ERROR_SUCCESS);
   if (section) RegCloseKey(section);
+}
+
+// The four kinds made from the 32 x 32 and 16 x 16 slots come out byte for byte the same
+// whatever the display's scale, also for icons that store larger sizes the scale would pick.
+TEST_F(CommandLine, SavedImagesDoNotDependOnTheDisplayScale) {
+  fixtures::TempFolder src("scaled"), dest("scaled-out");
+  char system[MAX_PATH] = "";
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  ASSERT_TRUE(CopyFileA((std::string(system) + "\\comdlg32.dll").c_str(), (src.Path() + "comdlg32.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((fixture_->Path() + "icons.dll").c_str(), (src.Path() + "icons.dll").c_str(), FALSE));
+  auto saveAt = [&](DWORD dpi, const std::string& kind) {
+    testsupport::ScopedLogPixels scale(dpi);
+    const std::string out = dest.Path() + std::to_string(dpi) + kind + "\\";
+    Outcome o = RunProgram("/save " + Quoted(src.Path()) + " " + Quoted(out) + " /kind " + kind);
+    EXPECT_EQ(o.exitCode, 0u) << o.Text();
+    std::vector<std::vector<uint8_t>> files;
+    for (const std::string& name : Listing(out)) files.push_back(ReadAll(out + name));
+    return files;
+  };
+  for (const char* kind : {"ico32", "ico16", "bmp32", "bmp16"}) {
+    SCOPED_TRACE(kind);
+    const auto at96 = saveAt(96, kind);
+    ASSERT_GT(at96.size(), 4u);
+    for (DWORD dpi : {144u, 192u}) EXPECT_TRUE(saveAt(dpi, kind) == at96) << dpi;
+  }
 }
 
 TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {

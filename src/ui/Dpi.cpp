@@ -1,0 +1,47 @@
+// The display's scale, through the per-monitor calls where the platform has them (Windows 10
+// 1607 and later; looked up at run time so older systems start) and the screen's DPI elsewhere.
+#include "ui/Dpi.h"
+
+namespace ui {
+namespace {
+
+template <class Fn>
+Fn UserCall(const char* name) {
+  HMODULE user = GetModuleHandleA("user32.dll");
+  return user ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user, name))) : nullptr;
+}
+
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+}  // namespace
+
+RECT ScaledRect(int left, int top, int width, int height, int dpi) {
+  const int l = Scaled(left, dpi), t = Scaled(top, dpi);
+  return {l, t, Scaled(left + width, dpi), Scaled(top + height, dpi)};
+}
+
+int SystemDpi() {
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int d = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
+    if (screen) ReleaseDC(nullptr, screen);
+    return d > 0 ? d : kDesignDpi;
+  }();
+  return dpi;
+}
+
+int MetricForDpi(int index, int dpi) {
+  static const auto forDpi = UserCall<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+  if (forDpi) return forDpi(index, static_cast<UINT>(dpi));
+  // Without it the metrics are the system's, at the system's DPI.
+  return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
+void AdjustWindowRectForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int dpi) {
+  static const auto forDpi = UserCall<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+  if (forDpi && forDpi(&r, style, menu, exStyle, static_cast<UINT>(dpi))) return;
+  AdjustWindowRectEx(&r, style, menu, exStyle);
+}
+
+}  // namespace ui

@@ -1,0 +1,164 @@
+// The window and the dialogs at the display's scale. AtDisplayScale runs here at the test
+// display's 96 DPI, and again in copies of this program started at 144 and 192 DPI.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "AppTestSupport.h"
+#include "LogPixels.h"
+#include "about/AboutForm.h"
+#include "fixtures/IconFixtures.h"
+#include "settings/Config.h"
+
+using ui::Application;
+
+namespace {
+
+const char* const kDpiVariable = "MIROVANE_TEST_DPI";
+
+// Design sizes scale with rounding: within a pixel.
+void ExpectScaled(int actual, int design, int dpi, const char* what) {
+  EXPECT_NEAR(actual, MulDiv(design, dpi, 96), 1) << what;
+}
+
+int ImageSize(HIMAGELIST list) {
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(list, &cx, &cy);
+  return cx;
+}
+
+// Every control lies inside its container and has room for its whole caption.
+void ExpectEverythingFits(ui::Form& form) {
+  for (ui::Component* component : form.Components()) {
+    auto* c = dynamic_cast<ui::Control*>(component);
+    if (!c || c == &form) continue;
+    EXPECT_LE(c->CaptionWidth(), c->Width()) << form.Name() << "." << c->Name();
+    if (!c->Parent()) continue;
+    RECT inside{}, r{};
+    GetClientRect(c->Parent()->Handle(), &inside);
+    GetWindowRect(c->Handle(), &r);
+    MapWindowPoints(nullptr, c->Parent()->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= inside.right && r.bottom <= inside.bottom)
+        << form.Name() << "." << c->Name() << " lies outside " << c->Parent()->Name();
+  }
+}
+
+class AtDisplayScale : public apptest::MainWindowTest {
+ protected:
+  void TearDown() override {
+    frmConfig = nullptr;
+    frmAbout = nullptr;
+    MainWindowTest::TearDown();
+  }
+};
+
+TEST_F(AtDisplayScale, TheMainWindowTakesItsDesignAtTheScale) {
+  // A copy of this program started for another scale knows which it asked for.
+  if (const char* asked = std::getenv(kDpiVariable)) {
+    ASSERT_EQ(ui::SystemDpi(), std::atoi(asked));
+  }
+  fixtures::TempFolder icons("scaled");
+  fixtures::MakeIconFixtureFolder(icons.Path());
+  TfrmMainForm& f = Open(false, true, "");
+  const int dpi = f.Dpi();
+  ASSERT_EQ(dpi, ui::SystemDpi());
+  MONITORINFO monitor{sizeof monitor};
+  GetMonitorInfoA(MonitorFromWindow(f.Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT w = f.WindowBounds();
+  // The design's 582 x 480, unless that is more than the screen holds.
+  EXPECT_NEAR(w.right - w.left, std::min<int>(MulDiv(582, dpi, 96), monitor.rcWork.right - monitor.rcWork.left), 1);
+  EXPECT_NEAR(w.bottom - w.top, std::min<int>(MulDiv(480, dpi, 96), monitor.rcWork.bottom - monitor.rcWork.top), 1);
+  ExpectScaled(f.stNav.Width(), 170, dpi, "tree");
+  ExpectScaled(f.Splitter1.MinSize(), 80, dpi, "splitter minimum");
+  ExpectScaled(f.tbMain.ButtonWidth(), 47, dpi, "toolbar button");
+  ExpectScaled(f.tbMain.ButtonHeight(), 36, dpi, "toolbar button");
+  ExpectScaled(f.sbInfo.Height(), 19, dpi, "status bar");
+  LOGFONTA font{};
+  GetObjectA(f.Font(), sizeof font, &font);
+  ExpectScaled(-font.lfHeight, 11, dpi, "font");
+
+  // The list shows its icons at 32 and 16 x scale; what is saved stays 32 x 32 and 16 x 16.
+  f.stNav.SetPath(icons.Path());
+  ASSERT_GT(f.lvIcons.Count(), 0);
+  const HIMAGELIST shown = ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL);
+  EXPECT_EQ(ImageSize(shown), MulDiv(32, dpi, 96));
+  EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_SMALL)), MulDiv(16, dpi, 96));
+  EXPECT_EQ(ImageList_GetImageCount(shown), f.Icons.Count());
+  EXPECT_EQ(f.Icons.ImageSize(), 32);
+  EXPECT_EQ(f.SmallIcons.ImageSize(), 16);
+
+  // Stored in 96-DPI units: the tree keeps its width on the screen across scales.
+  f.stNav.SetWidth(MulDiv(200, dpi, 96));
+  f.Close();
+  Application.ProcessMessages();
+  EXPECT_NEAR(TRegistryIniFile(kBaseKey).ReadInteger(kSection, "Nav Width", 0), 200, 1);
+}
+
+TEST_F(AtDisplayScale, DialogsShowEveryCaptionWhole) {
+  Open(false, true, "");
+  frmConfig = &Application.CreateForm<TfrmConfig>();
+  frmAbout = &Application.CreateForm<TfrmAbout>();
+  ExpectEverythingFits(*frmConfig);
+  ExpectEverythingFits(*frmAbout);
+}
+
+class DpiChange : public apptest::MainWindowTest {};
+
+// A move to a monitor of another scale lays the window out again, and back.
+TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
+  fixtures::TempFolder icons("rescaled");
+  fixtures::MakeIconFixtureFolder(icons.Path());
+  TfrmMainForm& f = Open(false, true, "");
+  f.stNav.SetPath(icons.Path());
+  const int dpi = f.Dpi(), twice = 2 * dpi;
+  const int tree = f.stNav.Width(), button = f.tbMain.ButtonWidth(), count = f.lvIcons.Count();
+  const RECT before = f.WindowBounds();
+  // Any rectangle the screen holds: the platform suggests one that keeps the window in place.
+  RECT suggested{0, 0, 900, 700};
+  SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(twice, twice), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(f.Dpi(), twice);
+  EXPECT_NEAR(f.stNav.Width(), 2 * tree, 1);
+  EXPECT_NEAR(f.tbMain.ButtonWidth(), 2 * button, 1);
+  LOGFONTA font{};
+  GetObjectA(f.Font(), sizeof font, &font);
+  ExpectScaled(-font.lfHeight, 11, twice, "font");
+  const RECT after = f.WindowBounds();
+  EXPECT_EQ(after.right - after.left, suggested.right - suggested.left);
+  const HIMAGELIST shown = ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL);
+  EXPECT_EQ(ImageSize(shown), MulDiv(32, twice, 96));
+  EXPECT_EQ(ImageList_GetImageCount(shown), count);
+  EXPECT_EQ(f.lvIcons.Count(), count);
+  EXPECT_EQ(f.Icons.ImageSize(), 32);
+
+  SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
+  EXPECT_NEAR(f.stNav.Width(), tree, 1);
+  EXPECT_NEAR(f.tbMain.ButtonWidth(), button, 1);
+  EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL)), MulDiv(32, dpi, 96));
+}
+
+// The same relations in copies of this program at 144 and 192 DPI.
+TEST(DisplayScale, RelationsHoldAtOtherScales) {
+  if (std::getenv(kDpiVariable)) GTEST_SKIP() << "already a copy at another scale";
+  char self[MAX_PATH] = "";
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  for (int dpi : {144, 192}) {
+    SCOPED_TRACE(dpi);
+    testsupport::ScopedLogPixels scale(static_cast<DWORD>(dpi));
+    SetEnvironmentVariableA(kDpiVariable, std::to_string(dpi).c_str());
+    std::string line = std::string("\"") + self + "\" --gtest_filter=AtDisplayScale.*";
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    const BOOL started = CreateProcessA(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(kDpiVariable, nullptr);
+    ASSERT_TRUE(started);
+    CloseHandle(pi.hThread);
+    DWORD code = 0xBAD;
+    if (WaitForSingleObject(pi.hProcess, 100000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 0xBAD);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u) << "the tests at " << dpi << " DPI failed; their output is above";
+  }
+}
+
+}  // namespace
