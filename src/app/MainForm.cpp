@@ -17,6 +17,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
+#include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -40,6 +41,8 @@ constexpr int kViewGroup = 1;
 // Toolbar buttons with and without their captions, and the toolbar's height around them.
 constexpr SIZE kCaptionedButton{47, 36}, kPlainButton{23, 22};
 constexpr int kCaptionedBarHeight = 41, kPlainBarHeight = 26;
+// The preview pane's smallest height: one row of small images with their labels.
+constexpr int kMinPreviewHeight = 40;
 
 // The folder tree's stored properties. They are set while the form loads, before the tree's
 // end of loading builds its root; the stored path is lost then, as the tree has no root yet.
@@ -98,6 +101,11 @@ const FormLayout<F>& Layout() {
           {"actSmall", &F::actSmall, {.caption = "S&mall Icons", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miSmallClick)}},
           {"actList", &F::actList, {.caption = "&List", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miListClick)}},
           {"actDetails", &F::actDetails, {.caption = "&Details", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miDetailsClick)}},
+          {"actPreview", &F::actPreview, {.caption = "Pre&view", .hint = "Show every image the focused icon stores, each at its own size"},
+           {On(&Action::OnExecute, &F::miPreviewClick)}},
+          {"actUnique", &F::actUnique,
+           {.caption = "Hide D&uplicate Icons", .hint = "List an icon only once, however many files store the same images"},
+           {On(&Action::OnExecute, &F::miUniqueClick)}},
           {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
            {On(&Action::OnExecute, &F::tbViewsClick)}},
           {"actRefresh", &F::actRefresh, {.caption = "&Refresh"}, {On(&Action::OnExecute, &F::miRefreshClick)}},
@@ -139,6 +147,9 @@ const FormLayout<F>& Layout() {
           {"miSmall", &F::miSmall, {.parent = &F::mView, .action = &F::actSmall}},
           {"miList", &F::miList, {.parent = &F::mView, .action = &F::actList}},
           {"miDetails", &F::miDetails, {.parent = &F::mView, .action = &F::actDetails}},
+          {"N12", &F::N12, {.parent = &F::mView, .caption = "-"}},
+          {"miPreview", &F::miPreview, {.parent = &F::mView, .action = &F::actPreview}},
+          {"miUnique", &F::miUnique, {.parent = &F::mView, .action = &F::actUnique}},
           {"N1", &F::N1, {.parent = &F::mView, .caption = "-"}},
           {"miRefresh", &F::miRefresh, {.parent = &F::mView, .action = &F::actRefresh}},
           {"N8", &F::N8, {.parent = &F::mView, .caption = "-"}},
@@ -157,6 +168,8 @@ const FormLayout<F>& Layout() {
           {"pmiSmall", &F::pmiSmall, {.parent = &F::pmViews, .action = &F::actSmall}},
           {"pmiList", &F::pmiList, {.parent = &F::pmViews, .action = &F::actList}},
           {"pmiDetails", &F::pmiDetails, {.parent = &F::pmViews, .action = &F::actDetails}},
+          {"N13", &F::N13, {.parent = &F::pmViews, .caption = "-"}},
+          {"pmiPreview", &F::pmiPreview, {.parent = &F::pmViews, .action = &F::actPreview}},
           {"pmSave", &F::pmSave, {}},
           {"pmiIcon2", &F::pmiIcon2, {.parent = &F::pmSave, .action = &F::actIcon}},
           {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
@@ -180,6 +193,8 @@ const FormLayout<F>& Layout() {
           {"pmiSmall2", &F::pmiSmall2, {.parent = &F::pmiView, .action = &F::actSmall}},
           {"pmiList2", &F::pmiList2, {.parent = &F::pmiView, .action = &F::actList}},
           {"pmiDetails2", &F::pmiDetails2, {.parent = &F::pmiView, .action = &F::actDetails}},
+          {"N14", &F::N14, {.parent = &F::pmiView, .caption = "-"}},
+          {"pmiPreview2", &F::pmiPreview2, {.parent = &F::pmiView, .action = &F::actPreview}},
           {"N9", &F::N9, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiSelAll", &F::pmiSelAll, {.parent = &F::pmIcons, .action = &F::actSelAll}},
           {"pmiInvert", &F::pmiInvert, {.parent = &F::pmIcons, .action = &F::actInvert}},
@@ -209,11 +224,18 @@ const FormLayout<F>& Layout() {
            {.parent = &F::pnlInfo, .align = Align::Client, .caption = "", .bold = true, .layout = TextLayout::Center,
             .color = static_cast<COLORREF>(GetSysColor(COLOR_HIGHLIGHT))}},
           {"imgAbout", &F::imgAbout, {.parent = &F::pnlInfo, .bounds = {0, 0, 57, 145}, .visible = false, .resource = IDB_ABOUTSIDE}},
+          // The preview lies below the list, the splitter between them; both hidden until asked for.
+          {"pnlPreview", &F::pnlPreview,
+           {.parent = &F::pnlClient, .align = Align::Bottom, .bounds = {0, 0, 0, stored::PreviewHeight.missing}, .visible = false}},
+          {"Splitter2", &F::Splitter2,
+           {.parent = &F::pnlClient, .align = Align::Bottom, .bounds = {0, 0, 0, 3}, .visible = false, .minSize = kMinPreviewHeight,
+            .cursor = CursorShape::SizeNS},
+           {On(&Splitter::OnCanResize, &F::Splitter2CanResize)}},
           {"lvIcons", &F::lvIcons,
            {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
-            .columns = {{"Name", 150}, {"Icon Index", 50, true}}, .view = ViewStyle::Icon, .multiSelect = true,
-            .hideSelection = false, .readOnly = true},
-           {On(&ListView::OnChange, &F::lvIconsChange)}},
+            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}}, .view = ViewStyle::Icon, .multiSelect = true,
+            .hideSelection = false, .readOnly = true, .infoTips = true},
+           {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip)}},
       }};
   return layout;
 }
@@ -274,6 +296,14 @@ void F::FormCreate(Component&) {
   stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
                      ? navWidth
                      : stored::NavWidth.missing);
+  // The preview's height likewise, against the room below the header pane.
+  const int previewHeight = stored::PreviewHeight.Read(ini);
+  const int holderHeight = (maximized ? GetSystemMetrics(SM_CYMAXIMIZED) : pnlClient.Height()) - pnlInfo.Height();
+  pnlPreview.SetHeight(settings::PaneWidthFits(previewHeight, holderHeight, Splitter2.Height(), Splitter2.MinSize())
+                           ? previewHeight
+                           : stored::PreviewHeight.missing);
+  if (stored::PreviewPane.Read(ini)) actPreview.Execute();
+  actUnique.SetChecked(stored::HideDuplicates.Read(ini));
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();
@@ -301,6 +331,9 @@ void F::FormClose(Component&, CloseAction& action) {
       stored::WindowState.Write(ini, 0);
     }
     stored::NavWidth.Write(ini, stNav.Width());
+    stored::PreviewPane.Write(ini, pnlPreview.Visible());
+    stored::PreviewHeight.Write(ini, pnlPreview.Height());
+    stored::HideDuplicates.Write(ini, actUnique.Checked());
     if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
@@ -345,6 +378,11 @@ void F::stNavPopupMenu(Component&, TShellnode*, bool& allow) { allow = false; }
 
 void F::Splitter1CanResize(Component&, int& newSize, bool& accept) {
   if (newSize <= Splitter1.MinSize()) newSize = Splitter1.MinSize() + 1;
+  accept = true;
+}
+
+void F::Splitter2CanResize(Component&, int& newSize, bool& accept) {
+  if (newSize <= Splitter2.MinSize()) newSize = Splitter2.MinSize() + 1;
   accept = true;
 }
 
@@ -393,6 +431,14 @@ void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& large
 
 int CompareCaptions(const char* a, const char* b) { return lstrcmpA(a, b); }
 
+// The status at the end of a run: "812 icons", and with duplicates hidden
+// "812 icons, 377 duplicates hidden".
+std::string IconCountText(int listed, bool unique, int hidden) {
+  std::string text = std::to_string(listed) + " icons";
+  if (unique) text += ", " + std::to_string(hidden) + (hidden == 1 ? " duplicate hidden" : " duplicates hidden");
+  return text;
+}
+
 }  // namespace
 
 std::string F::InfoText(const std::string& path) const {
@@ -407,6 +453,8 @@ void F::ExtractIcons() {
   Icons.Clear();
   SmallIcons.Clear();
   IconSources.clear();
+  previewSlot_ = -1;
+  pnlPreview.Clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -415,13 +463,15 @@ void F::ExtractIcons() {
   }
   Application.SetCursor(CursorKind::AppStart);
   TStringList files;
+  const std::string windowsFolder = MunWindowsFolder();
+  storedimages::IconFilter filter(Extraction.minSize, actUnique.Checked(), windowsFolder);
   // Runs on every way out, including an error from the listing or an image list; an older
   // run interrupted by a newer one rewrites the texts from the newer run's result.
   auto finish = [&] {
     files.Clear();
     std::string current = stNav.Path();
     lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
-    sbInfo.SetPanelText(0, std::to_string(lvIcons.Count()) + " icons");
+    sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), filter.Unique(), filter.DuplicatesHidden()));
     lvIcons.SortByCaption(&CompareCaptions);
     if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
     Extracting = false;
@@ -435,7 +485,6 @@ void F::ExtractIcons() {
     Repaint();
     ListRunFiles(path, IncludeSubs, files);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    const std::string windowsFolder = MunWindowsFolder();
     for (const std::string& file : files) {
       // Read per file: the configuration dialog may change the types during a run.
       if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
@@ -449,12 +498,15 @@ void F::ExtractIcons() {
           win::UniqueIcon icon = icons.Icon(i);
           // A group without a sound image is refused and leaves a gap in the numbering.
           if (!icon) continue;
+          if (!filter.Accepts(file, icons.File(), static_cast<size_t>(i))) continue;
+          const iconres::IconGroup& group = icons.File().contents.groups[static_cast<size_t>(i)];
           int slot = -1;
           AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
           if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-          IconSources[static_cast<size_t>(slot)] = {file, i};
+          IconSources[static_cast<size_t>(slot)] = {file, i, group.images};
           const int item = lvIcons.AddItem(caption, slot);
           lvIcons.SetSubItem(item, 1, std::to_string(i));
+          lvIcons.SetSubItem(item, 2, storedimages::SizesText(group));
           lvIcons.Scroll(0, 76);
           // The insertion and the scroll invalidated what changed; painting just that keeps
           // the new icon in view without redrawing every visible entry again.
@@ -500,6 +552,44 @@ void F::lvIconsChange(Component&) {
   bool any = lvIcons.SelCount() > 0;
   actCopy.SetEnabled(any);
   actSaveAs.SetEnabled(any);
+  UpdatePreview();
+}
+
+void F::lvIconsInfoTip(Component&, int item, std::string& text) {
+  const int slot = item >= 0 && item < lvIcons.Count() ? lvIcons.ImageIndex(item) : -1;
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return;
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  iconres::IconGroup group;
+  group.images = source.images;
+  text = storedimages::InfoTip(source.file, source.index, group);
+}
+
+void F::UpdatePreview() {
+  if (!pnlPreview.Visible()) return;
+  const int focused = lvIcons.FocusedItem();
+  const int slot = focused >= 0 ? lvIcons.ImageIndex(focused) : -1;
+  if (slot == previewSlot_) return;
+  previewSlot_ = slot;
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return pnlPreview.Clear();
+  // Only the focused icon is read again and decoded, and only while the pane is shown.
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  CursorScope wait(CursorKind::HourGlass);
+  pnlPreview.ShowIcon(iconres::LoadIconFile(source.file, MunWindowsFolder()), static_cast<size_t>(source.index));
+}
+
+void F::miPreviewClick(Component&) {
+  actPreview.SetChecked(!actPreview.Checked());
+  pnlPreview.SetVisible(actPreview.Checked());
+  Splitter2.SetVisible(actPreview.Checked());
+  previewSlot_ = -1;
+  if (actPreview.Checked()) UpdatePreview();
+  else pnlPreview.Clear();
+}
+
+// The run lists each icon once from now on, or every icon again: it starts over.
+void F::miUniqueClick(Component&) {
+  actUnique.SetChecked(!actUnique.Checked());
+  miRefreshClick(*this);
 }
 
 void F::miSelAllClick(Component&) {

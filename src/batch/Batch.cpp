@@ -13,6 +13,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
+#include "extract/StoredImages.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
 #include "ui/Images.h"
@@ -36,6 +37,12 @@ std::string FullFolderPath(const std::string& folder) {
 
 std::string Plural(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// ", 3 duplicates hidden" after /unique, else nothing.
+std::string HiddenText(const storedimages::IconFilter& filter) {
+  if (!filter.Unique()) return {};
+  return ", " + Plural(filter.DuplicatesHidden(), "duplicate", "duplicates") + " hidden";
 }
 
 std::string IconName(const std::string& file, int index) { return file + ", icon " + std::to_string(index); }
@@ -84,7 +91,8 @@ std::string OutputFolder(const Command& command, const Print& print) {
 }  // namespace
 
 ExtractionOptions OptionsFor(const Command& command) {
-  ExtractionOptions options{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing};
+  ExtractionOptions options{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing,
+                            stored::MinSize.missing};
   if (command.stored) options.Load(TRegistryIniFile(kBaseKey));
   if (command.sub) options.includeSubs = true;
   if (command.all) options.extractFromAll = true;
@@ -92,6 +100,7 @@ ExtractionOptions OptionsFor(const Command& command) {
     options.extractFromAll = false;
     options.fileTypes = *command.types;
   }
+  if (command.minSize) options.minSize = *command.minSize;
   return options;
 }
 
@@ -119,7 +128,9 @@ int Save(const Command& command, const Print& print) {
   int saved = 0, failed = 0;
   bool stopped = false;
   const std::string windowsFolder = MunWindowsFolder();
-  for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
+  const ExtractionOptions options = OptionsFor(command);
+  storedimages::IconFilter filter(options.minSize, command.unique, windowsFolder);
+  for (const std::string& file : FilesToRead(source, options)) {
     const FileIcons icons(file, windowsFolder);
     const std::string caption = FileNamePart(file);
     for (int i = 0; i < icons.Count() && !stopped; ++i) {
@@ -127,6 +138,7 @@ int Save(const Command& command, const Print& print) {
         // The window lists only the icons it can show, whatever kind is saved.
         win::UniqueIcon icon = icons.Icon(i);
         if (!icon) throw win::Exception(kNoSoundImage);
+        if (!filter.Accepts(file, icons.File(), static_cast<size_t>(i))) continue;
         std::unique_ptr<TGraphic> graphic;
         if (IsStoredKind(command.kind)) {
           graphic = StoredIconGraphic(icons.File(), static_cast<size_t>(i), command.kind == OutputKind::Png);
@@ -153,7 +165,8 @@ int Save(const Command& command, const Print& print) {
     }
     if (stopped) break;
   }
-  print(Plural(saved, "file", "files") + " saved to " + output + ", " + std::to_string(failed) + " failed.");
+  print(Plural(saved, "file", "files") + " saved to " + output + HiddenText(filter) + ", " + std::to_string(failed) +
+        " failed.");
   return failed == 0 ? kAllDone : kSomethingFailed;
 }
 
@@ -162,7 +175,9 @@ int List(const Command& command, const Print& print) {
   if (source.empty()) return kSomethingFailed;
   int listed = 0, failed = 0, files = 0;
   const std::string windowsFolder = MunWindowsFolder();
-  for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
+  const ExtractionOptions options = OptionsFor(command);
+  storedimages::IconFilter filter(options.minSize, command.unique, windowsFolder);
+  for (const std::string& file : FilesToRead(source, options)) {
     const FileIcons icons(file, windowsFolder);
     if (icons.Count() > 0) ++files;
     for (int i = 0; i < icons.Count(); ++i) {
@@ -171,12 +186,13 @@ int List(const Command& command, const Print& print) {
         ++failed;
         continue;
       }
+      if (!filter.Accepts(file, icons.File(), static_cast<size_t>(i))) continue;
       print(file + "\t" + std::to_string(i) + "\t" + StoredSizes(icons.File().contents.groups[static_cast<size_t>(i)]));
       ++listed;
     }
   }
-  print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + ", " + std::to_string(failed) +
-        " failed.");
+  print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + HiddenText(filter) + ", " +
+        std::to_string(failed) + " failed.");
   return failed == 0 ? kAllDone : kSomethingFailed;
 }
 

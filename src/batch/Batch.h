@@ -16,7 +16,7 @@ enum ExitCode { kAllDone = 0, kSomethingFailed = 1, kBadArguments = 2 };
 using Print = std::function<void(const std::string& line)>;
 
 // The extraction options a command asks for: the program's defaults, or with /stored the
-// options kept by the configuration dialog, changed by /sub, /all and /types.
+// options kept by the configuration dialog, changed by /sub, /all, /types and /minsize.
 ExtractionOptions OptionsFor(const Command& command);
 
 // The files read for a folder (a full path ending in "\"), in the order of the window's icon

@@ -51,24 +51,10 @@ void Check(HRESULT hr) {
                                                               std::to_string(static_cast<unsigned long>(hr))));
 }
 
-// COM for this thread while the object lives, unless the thread already has it.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
 // A single-image .ico decoded by WIC's icon decoder (which applies the mask as alpha) and
 // encoded by its PNG encoder.
 std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
-  ComScope com;
+  win::ComScope com;
   win::ComPtr<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                          reinterpret_cast<void**>(factory.put())));

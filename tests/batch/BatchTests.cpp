@@ -213,6 +213,25 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
 }
 
+TEST_F(CommandLine, MinsizeAndUniqueLeaveOutIconsAsTheWindowDoes) {
+  // icons.dll's fourth icon alone stores a 48 x 48 image.
+  Outcome large = RunProgram("/list " + Quoted(sound_->Path()) + " /minsize:48");
+  EXPECT_EQ(large.exitCode, 0u) << large.Text();
+  EXPECT_EQ(large.lines, (std::vector<std::string>{sound_->Path() + "icons.dll\t3\t48x48 24bpp, 32x32 24bpp",
+                                                   "1 icon in 2 files, 0 failed."}));
+  // Three copies of one library and another file: the copies' icons are listed once.
+  fixtures::TempFolder dups("dups");
+  for (const char* copy : {"a.dll", "b.dll", "c.dll"})
+    ASSERT_TRUE(CopyFileA((sound_->Path() + "icons.dll").c_str(), (dups.Path() + copy).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((sound_->Path() + "single.ico").c_str(), (dups.Path() + "single.ico").c_str(), FALSE));
+  Outcome unique = RunProgram("/list " + Quoted(dups.Path()) + " /UNIQUE");
+  EXPECT_EQ(unique.exitCode, 0u) << unique.Text();
+  ASSERT_EQ(unique.lines.size(), 6u) << unique.Text();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(unique.lines[i].rfind(dups.Path() + "a.dll\t" + std::to_string(i), 0), 0u) << i;
+  EXPECT_EQ(unique.lines[4].rfind(dups.Path() + "single.ico\t0", 0), 0u);
+  EXPECT_EQ(unique.lines[5], "5 icons in 4 files, 8 duplicates hidden, 0 failed.");
+}
+
 TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {
   fixtures::TempFolder dest("dest");
   // A folder that cannot be made: a file has its parent's name.
@@ -252,7 +271,8 @@ TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {
 }
 
 TEST_F(CommandLine, BadArgumentsGiveTheUsageAndExitCodeTwo) {
-  for (const char* args : {"/save onlyone", "/frobnicate", "/list x /kind ico16", "/kind gif /save a b"}) {
+  for (const char* args : {"/save onlyone", "/frobnicate", "/list x /kind ico16", "/kind gif /save a b", "/list x /minsize",
+                           "/list x /minsize 4097", "/list x /minsize -1", "/list x /minsize 0x20", "/list x /unique:1"}) {
     SCOPED_TRACE(args);
     Outcome o = RunProgram(args);
     EXPECT_EQ(o.exitCode, 2u);

@@ -187,6 +187,16 @@ TEST_F(ConfigTest, ApplyStoresAndPutsEverythingIntoForceAtOnce) {
   Click(d.cmdApply);
   EXPECT_EQ(Raw("File Types"), Text(""));
   EXPECT_EQ(FileTypes, "");
+
+  // The size filter's choice is a change like the others, stored and in force at once.
+  EXPECT_EQ(d.cboMinSize.Item(d.cboMinSize.ItemIndex()), "0");
+  d.cboMinSize.SetItemIndex(7);
+  EXPECT_TRUE(d.cmdApply.Enabled());
+  Click(d.cmdApply);
+  EXPECT_EQ(d.cboMinSize.Item(7), "256");
+  EXPECT_EQ(Extraction.minSize, 256);
+  EXPECT_EQ(TRegistryIniFile(kBaseKey).ReadInteger(kSection, "Minimum Image Size", -1), 256);
+  Extraction.minSize = 0;
 }
 
 TEST_F(ConfigTest, OkWritesAllSevenValuesEvenWithoutChanges) {
