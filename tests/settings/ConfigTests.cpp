@@ -311,11 +311,14 @@ TEST_F(ConfigTest, LayoutTabOrderToolTipAndHelp) {
                                                     d.chkSub.Handle(), d.chkDeleteReg.Handle(), d.cmdOK.Handle(),
                                                     d.cmdCancel.Handle()}));
   d.PageControl1.SetActivePage(&d.tsAdvanced);
-  EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbAll.Handle(), d.cmdOK.Handle(), d.cmdCancel.Handle()}));
+  EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbAll.Handle(), d.cboMinSize.Handle(), d.cmdOK.Handle(),
+                                                    d.cmdCancel.Handle()}));
   Click(d.rbSpecific);
   EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbSpecific.Handle(), d.mmoFileTypes.Handle(),
-                                                    d.cmdOK.Handle(), d.cmdCancel.Handle(), d.cmdApply.Handle()}));
+                                                    d.cboMinSize.Handle(), d.cmdOK.Handle(), d.cmdCancel.Handle(),
+                                                    d.cmdApply.Handle()}));
   EXPECT_EQ(d.HintText(d.mmoFileTypes), "Add or remove file extensions, separated by a period (.)");
+  EXPECT_FALSE(d.HintText(d.cboMinSize).empty());
 
   // F1 anywhere in the dialog asks for the help file's topic 3.
   WNDCLASSA wc{};
