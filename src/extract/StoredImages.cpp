@@ -107,12 +107,18 @@ const iconres::IconFile* DuplicateIcons::FileOf(std::size_t pathIndex, const std
                                                 const iconres::IconFile& current) {
   const std::string& wanted = paths_[pathIndex];
   if (wanted == path) return &current;
-  if (wanted != cachedPath_) {
-    cachedPath_.clear();
-    cached_ = load_(wanted);
-    cachedPath_ = wanted;
+  auto found = std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.path == wanted; });
+  if (found == kept_.end()) {
+    kept_.insert(kept_.begin(), Kept{wanted, load_(wanted)});
+    // The file just read stays, whatever its size; older ones go beyond the limits.
+    std::size_t bytes = kept_.front().file.bytes.Span().size(), keep = 1;
+    while (keep < kept_.size() && keep < kKeptFiles && bytes + kept_[keep].file.bytes.Span().size() <= kKeptBytes)
+      bytes += kept_[keep++].file.bytes.Span().size();
+    kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(keep), kept_.end());
+  } else if (found != kept_.begin()) {
+    std::rotate(kept_.begin(), found, found + 1);
   }
-  return &cached_;
+  return &kept_.front().file;
 }
 
 bool DuplicateIcons::Repeats(const std::string& path, const iconres::IconFile& file, std::size_t group) {

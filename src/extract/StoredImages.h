@@ -40,7 +40,8 @@ std::uint64_t HashBytes(iconres::ByteSpan bytes, std::uint64_t seed = 0);
 // byte for byte the same, in the same order. Icons are found by a hash of their images and
 // compared byte for byte on a match, so different icons are never taken for the same. Only the
 // file's path and the group's number are kept per icon; on a hash match with an icon of
-// another file, that file is read again (the last one read is kept for the next match).
+// another file, that file is read again. The files read last are kept for the next matches:
+// copies of a file match the same few files over and over.
 class DuplicateIcons {
  public:
   using Loader = std::function<iconres::IconFile(const std::string& path)>;
@@ -60,11 +61,17 @@ class DuplicateIcons {
   };
   const iconres::IconFile* FileOf(std::size_t pathIndex, const std::string& path, const iconres::IconFile& current);
 
+  // At most this many files, and of at most this many bytes together, are kept read.
+  static constexpr std::size_t kKeptFiles = 16, kKeptBytes = 64u << 20;
+  struct Kept {
+    std::string path;
+    iconres::IconFile file;
+  };
+
   Loader load_;
   std::vector<std::string> paths_;
   std::unordered_multimap<std::uint64_t, Listed> listed_;
-  std::string cachedPath_;
-  iconres::IconFile cached_;
+  std::vector<Kept> kept_;  // the most recently used first
   int hidden_ = 0;
 };
 
