@@ -128,6 +128,9 @@ void ListView::SetView(ViewStyle v) {
   view_ = v;
   LONG_PTR style = GetWindowLongPtrA(Handle(), GWL_STYLE);
   SetWindowLongPtrA(Handle(), GWL_STYLE, (style & ~LVS_TYPEMASK) | StyleOf(v));
+  // Not every list redraws on its own when its view changes (Wine's left the old view's
+  // pictures standing until something else was drawn over them).
+  if (!updating_) Invalidate();
 }
 
 void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
