@@ -3,6 +3,7 @@
 #include "about/AboutForm.h"  // kHomePage
 #include "app/PreviewPane.h"
 #include "export/SaveImage.h"  // OutputKind
+#include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -115,7 +116,7 @@ class TfrmMainForm : public ui::Form {
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(OutputKind kind);
-  std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
+  std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
   // Shows the focused entry's images in the preview pane, when the pane is shown and the

@@ -50,18 +50,20 @@ std::string FreeFileName(const std::string& folder, const std::string& name) {
 }
 
 bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
-  // Claim the name first: only a file this call created may be deleted when the save fails.
-  win::UniqueFile claim(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!claim) {
+  // Created once and written through the same handle: the name is claimed and filled in one go,
+  // and only a file this call created may be deleted when the save fails.
+  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
     throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
   }
-  claim.reset();
   try {
-    SaveGraphicToFile(graphic, path);
+    TFileStream stream(file.get());
+    graphic.SaveToStream(stream);
   } catch (...) {
+    file.reset();
     DeleteFileA(path.c_str());
     throw;
   }

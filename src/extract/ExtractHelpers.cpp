@@ -38,8 +38,10 @@ std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth) {
       maxWidth);
 }
 
+int CompareCaptions(const char* a, const char* b) { return lstrcmpA(a, b); }
+
 int CompareIconEntries(const std::string& captionA, int slotA, const std::string& captionB, int slotB) {
-  int byCaption = lstrcmpA(captionA.c_str(), captionB.c_str());
+  int byCaption = CompareCaptions(captionA.c_str(), captionB.c_str());
   if (byCaption != 0) return byCaption;
   return slotA < slotB ? -1 : (slotA > slotB ? 1 : 0);
 }
