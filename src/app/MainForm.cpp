@@ -24,6 +24,7 @@
 #include "settings/Settings.h"
 #include "settings/StoredRanges.h"
 #include "ui/Application.h"
+#include "win/Text.h"
 
 using namespace ui;
 using F = TfrmMainForm;
@@ -241,9 +242,7 @@ const FormLayout<F>& Layout() {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p = path;
+  const std::string p = win::ModuleFileName();
   return p.substr(0, p.find_last_of("\\/") + 1);
 }
 

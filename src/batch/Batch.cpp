@@ -12,6 +12,7 @@
 #include "extract/StoredImages.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Images.h"
 
 namespace batch {
@@ -25,10 +26,8 @@ bool IsFolder(const std::string& path) {
 
 // The full path of a folder argument, ending in "\"; empty when the platform cannot make one.
 std::string FullFolderPath(const std::string& folder) {
-  char full[MAX_PATH] = "";
-  const DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return WithTrailingBackslash(full);
+  const std::string full = win::FullPathName(folder);
+  return full.empty() ? full : WithTrailingBackslash(full);
 }
 
 std::string Plural(int count, const char* one, const char* many) {

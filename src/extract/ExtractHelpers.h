@@ -23,7 +23,8 @@ std::string FileNamePart(const std::string& file);
 // The same, measured with GetTextExtentPoint32A in font on a screen-compatible memory DC.
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth);
 
-// The order of the run's entries by caption, wherever it matters: lstrcmpA (<0, 0, >0).
+// The order of the run's entries by caption, wherever it matters: locale-aware over whole
+// characters, as win::CompareText (<0, 0, >0).
 int CompareCaptions(const char* a, const char* b);
 
 // Order of icon list entries: captions by CompareCaptions; equal captions by image-list slot,

@@ -69,11 +69,12 @@ void IconRun::Judge(RunIcon& icon) {
 }
 
 const iconres::IconFile& SourceFiles::Read(const std::string& path) {
-  auto found = read_.find(path);
-  if (found != read_.end()) return found->second;
+  if (looked_ && path == path_) return file_;
   if (!looked_) {
     windowsFolder_ = MunWindowsFolder();
     looked_ = true;
   }
-  return read_.emplace(path, iconres::LoadIconFile(path, windowsFolder_)).first->second;
+  file_ = iconres::LoadIconFile(path, windowsFolder_);
+  path_ = path;
+  return file_;
 }

@@ -3,7 +3,6 @@
 // once through the icon reader, then its icons in index order.
 #pragma once
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,14 +73,17 @@ class IconRun {
   int nextIndex_ = 0;
 };
 
-// The files one command saves from, each read once however many of its icons are saved.
+// The files one command saves from. The list keeps a file's icons next to each other, so
+// holding only the file in hand reads each file once per command, without keeping a view of
+// every file mapped (a large save would exhaust the 32-bit program's address space).
 class SourceFiles {
  public:
-  // The file as the reader reads it; the first request reads it, later ones give the same.
+  // The file as the reader reads it; asking for the same file again gives the same reading.
   const iconres::IconFile& Read(const std::string& path);
 
  private:
   std::string windowsFolder_;
   bool looked_ = false;
-  std::map<std::string, iconres::IconFile> read_;
+  std::string path_;
+  iconres::IconFile file_;
 };
