@@ -49,6 +49,17 @@ tools/winenv.sh "$build" sh -c '
     "$WINE" "$run/Driver.exe" wait TfrmAbout 30 &&
     import -window root -crop 1024x768+0+0 +repage "$build/about.png" &&
     "$WINE" "$run/Driver.exe" button TfrmAbout "OK"; } || echo "the dialog tour step failed" >&2
+  # Details view with its Sizes column, then the preview of the first icon. Both are set back
+  # afterwards, so the layout the program keeps is the one the tour started with.
+  { "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|&Details" && sleep 1 &&
+    "$WINE" "$run/Driver.exe" wait TfrmMainForm 30 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/details.png" &&
+    "$WINE" "$run/Driver.exe" list-select TfrmMainForm 1 &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view" && sleep 1 &&
+    "$WINE" "$run/Driver.exe" wait TfrmMainForm 30 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/preview.png" &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view" &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Lar&ge Icons"; } || echo "the details tour step failed" >&2
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
   # The same window with icons at 150 % and 200 % display scale, which the program reads

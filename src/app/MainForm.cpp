@@ -16,6 +16,8 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
+#include "extract/LargeIcon.h"
+#include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -40,6 +42,8 @@ constexpr int kViewGroup = 1;
 // Toolbar buttons with and without their captions, and the toolbar's height around them.
 constexpr SIZE kCaptionedButton{47, 36}, kPlainButton{23, 22};
 constexpr int kCaptionedBarHeight = 41, kPlainBarHeight = 26;
+// The preview pane's smallest height: one row of small images with their labels.
+constexpr int kMinPreviewHeight = 40;
 
 // The folder tree's stored properties. They are set while the form loads, before the tree's
 // end of loading builds its root; the stored path is lost then, as the tree has no root yet.
@@ -99,6 +103,11 @@ const FormLayout<F>& Layout() {
           {"actSmall", &F::actSmall, {.caption = "S&mall Icons", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miSmallClick)}},
           {"actList", &F::actList, {.caption = "&List", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miListClick)}},
           {"actDetails", &F::actDetails, {.caption = "&Details", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miDetailsClick)}},
+          {"actPreview", &F::actPreview, {.caption = "Pre&view", .hint = "Show every image the focused icon stores, each at its own size"},
+           {On(&Action::OnExecute, &F::miPreviewClick)}},
+          {"actUnique", &F::actUnique,
+           {.caption = "Hide D&uplicate Icons", .hint = "List an icon only once, however many files store the same images"},
+           {On(&Action::OnExecute, &F::miUniqueClick)}},
           {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
            {On(&Action::OnExecute, &F::tbViewsClick)}},
           {"actRefresh", &F::actRefresh, {.caption = "&Refresh"}, {On(&Action::OnExecute, &F::miRefreshClick)}},
@@ -146,6 +155,9 @@ const FormLayout<F>& Layout() {
           {"miSmall", &F::miSmall, {.parent = &F::mView, .action = &F::actSmall}},
           {"miList", &F::miList, {.parent = &F::mView, .action = &F::actList}},
           {"miDetails", &F::miDetails, {.parent = &F::mView, .action = &F::actDetails}},
+          {"N12", &F::N12, {.parent = &F::mView, .caption = "-"}},
+          {"miPreview", &F::miPreview, {.parent = &F::mView, .action = &F::actPreview}},
+          {"miUnique", &F::miUnique, {.parent = &F::mView, .action = &F::actUnique}},
           {"N1", &F::N1, {.parent = &F::mView, .caption = "-"}},
           {"miRefresh", &F::miRefresh, {.parent = &F::mView, .action = &F::actRefresh}},
           {"N8", &F::N8, {.parent = &F::mView, .caption = "-"}},
@@ -164,6 +176,8 @@ const FormLayout<F>& Layout() {
           {"pmiSmall", &F::pmiSmall, {.parent = &F::pmViews, .action = &F::actSmall}},
           {"pmiList", &F::pmiList, {.parent = &F::pmViews, .action = &F::actList}},
           {"pmiDetails", &F::pmiDetails, {.parent = &F::pmViews, .action = &F::actDetails}},
+          {"N13", &F::N13, {.parent = &F::pmViews, .caption = "-"}},
+          {"pmiPreview", &F::pmiPreview, {.parent = &F::pmViews, .action = &F::actPreview}},
           {"pmSave", &F::pmSave, {}},
           {"pmiIcon2", &F::pmiIcon2, {.parent = &F::pmSave, .action = &F::actIcon}},
           {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
@@ -187,6 +201,8 @@ const FormLayout<F>& Layout() {
           {"pmiSmall2", &F::pmiSmall2, {.parent = &F::pmiView, .action = &F::actSmall}},
           {"pmiList2", &F::pmiList2, {.parent = &F::pmiView, .action = &F::actList}},
           {"pmiDetails2", &F::pmiDetails2, {.parent = &F::pmiView, .action = &F::actDetails}},
+          {"N14", &F::N14, {.parent = &F::pmiView, .caption = "-"}},
+          {"pmiPreview2", &F::pmiPreview2, {.parent = &F::pmiView, .action = &F::actPreview}},
           {"N9", &F::N9, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiSelAll", &F::pmiSelAll, {.parent = &F::pmIcons, .action = &F::actSelAll}},
           {"pmiInvert", &F::pmiInvert, {.parent = &F::pmIcons, .action = &F::actInvert}},
@@ -216,11 +232,18 @@ const FormLayout<F>& Layout() {
            {.parent = &F::pnlInfo, .align = Align::Client, .caption = "", .bold = true, .layout = TextLayout::Center,
             .color = static_cast<COLORREF>(GetSysColor(COLOR_HIGHLIGHT))}},
           {"imgAbout", &F::imgAbout, {.parent = &F::pnlInfo, .bounds = {0, 0, 57, 145}, .visible = false, .resource = IDB_ABOUTSIDE}},
+          // The preview lies below the list, the splitter between them; both hidden until asked for.
+          {"pnlPreview", &F::pnlPreview,
+           {.parent = &F::pnlClient, .align = Align::Bottom, .bounds = {0, 0, 0, stored::PreviewHeight.missing}, .visible = false}},
+          {"Splitter2", &F::Splitter2,
+           {.parent = &F::pnlClient, .align = Align::Bottom, .bounds = {0, 0, 0, 3}, .visible = false, .minSize = kMinPreviewHeight,
+            .cursor = CursorShape::SizeNS},
+           {On(&Splitter::OnCanResize, &F::Splitter2CanResize)}},
           {"lvIcons", &F::lvIcons,
            {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
-            .columns = {{"Name", 150}, {"Icon Index", 50, true}}, .view = ViewStyle::Icon, .multiSelect = true,
-            .hideSelection = false, .readOnly = true},
-           {On(&ListView::OnChange, &F::lvIconsChange)}},
+            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}}, .view = ViewStyle::Icon, .multiSelect = true,
+            .hideSelection = false, .readOnly = true, .infoTips = true},
+           {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip)}},
       }};
   return layout;
 }
@@ -284,6 +307,14 @@ void F::FormCreate(Component&) {
   stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
                      ? navWidth
                      : Scale(stored::NavWidth.missing));
+  // The preview's height likewise, against the room below the header pane.
+  const int previewHeight = Scale(stored::PreviewHeight.Read(ini));
+  const int holderHeight = (maximized ? GetSystemMetrics(SM_CYMAXIMIZED) : pnlClient.Height()) - pnlInfo.Height();
+  pnlPreview.SetHeight(settings::PaneWidthFits(previewHeight, holderHeight, Splitter2.Height(), Splitter2.MinSize())
+                           ? previewHeight
+                           : Scale(stored::PreviewHeight.missing));
+  if (stored::PreviewPane.Read(ini)) actPreview.Execute();
+  actUnique.SetChecked(stored::HideDuplicates.Read(ini));
   ShowIconsAtScale();
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
@@ -313,6 +344,9 @@ void F::FormClose(Component&, CloseAction& action) {
       stored::WindowState.Write(ini, 0);
     }
     stored::NavWidth.Write(ini, Unscaled(stNav.Width(), Dpi()));
+    stored::PreviewPane.Write(ini, pnlPreview.Visible());
+    stored::PreviewHeight.Write(ini, Unscaled(pnlPreview.Height(), Dpi()));
+    stored::HideDuplicates.Write(ini, actUnique.Checked());
     if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
@@ -360,6 +394,11 @@ void F::Splitter1CanResize(Component&, int& newSize, bool& accept) {
   accept = true;
 }
 
+void F::Splitter2CanResize(Component&, int& newSize, bool& accept) {
+  if (newSize <= Splitter2.MinSize()) newSize = Splitter2.MinSize() + 1;
+  accept = true;
+}
+
 void F::miUpClick(Component&) {
   if (TreeNode* sel = stNav.Selected())
     if (TreeNode* parent = sel->Parent()) stNav.Select(parent);
@@ -401,6 +440,14 @@ void AppendIconToBoth(ImageList& small, ImageList& large, HICON smallIcon, HICON
     ImageList_Remove(small.Handle(), small.Count() - 1);
     throw win::Exception("Cannot add an icon to the image list");
   }
+}
+
+// The status at the end of a run: "812 icons", and with duplicates hidden
+// "812 icons, 377 duplicates hidden".
+std::string IconCountText(int listed, bool unique, int hidden) {
+  std::string text = std::to_string(listed) + " icons";
+  if (unique) text += ", " + std::to_string(hidden) + (hidden == 1 ? " duplicate hidden" : " duplicates hidden");
+  return text;
 }
 
 }  // namespace
@@ -461,6 +508,8 @@ void F::ExtractIcons() {
   ShownIcons.Clear();
   ShownSmallIcons.Clear();
   IconSources.clear();
+  previewSlot_ = -1;
+  pnlPreview.Clear();
   std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -468,12 +517,13 @@ void F::ExtractIcons() {
     return;
   }
   Application.SetCursor(CursorKind::AppStart);
+  storedimages::IconFilter filter(Extraction.minSize, actUnique.Checked(), MunWindowsFolder());
   // Runs on every way out, including an error from the listing or an image list; an older
   // run interrupted by a newer one rewrites the texts from the newer run's result.
   auto finish = [&] {
     std::string current = stNav.Path();
     lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
-    sbInfo.SetPanelText(0, std::to_string(lvIcons.Count()) + " icons");
+    sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), filter.Unique(), filter.DuplicatesHidden()));
     lvIcons.SortByCaption(&CompareCaptions);
     if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
     Extracting = false;
@@ -485,7 +535,7 @@ void F::ExtractIcons() {
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     // Nothing is pumped while the files are listed, so the status must be painted now.
     Repaint();
-    IconRun run(path, IncludeSubs);
+    IconRun run(path, IncludeSubs, IconRun::Order::Listing, &filter);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
     // Asked per file: the configuration dialog may change the types during a run.
     const FileFilter typesInForce = [](const std::string& file) {
@@ -503,9 +553,10 @@ void F::ExtractIcons() {
         AppendIconToBoth(SmallIcons, Icons, file.Icon(entry.index, kSavedSmallSize).get(), entry.icon.get(), slot);
         AppendShownIcons(file, entry.index, entry.icon.get());
         if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-        IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index};
+        IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index, entry.group->images};
         const int item = lvIcons.AddItem(file.Caption(), slot);
         lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
+        lvIcons.SetSubItem(item, 2, storedimages::SizesText(*entry.group));
         lvIcons.Scroll(0, Scale(76));
         // The insertion and the scroll invalidated what changed; painting just that keeps
         // the new icon in view without redrawing every visible entry again.
@@ -549,6 +600,44 @@ void F::lvIconsChange(Component&) {
   bool any = lvIcons.SelCount() > 0;
   actCopy.SetEnabled(any);
   actSaveAs.SetEnabled(any);
+  UpdatePreview();
+}
+
+void F::lvIconsInfoTip(Component&, int item, std::string& text) {
+  const int slot = item >= 0 && item < lvIcons.Count() ? lvIcons.ImageIndex(item) : -1;
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return;
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  iconres::IconGroup group;
+  group.images = source.images;
+  text = storedimages::InfoTip(source.file, source.index, group);
+}
+
+void F::UpdatePreview() {
+  if (!pnlPreview.Visible()) return;
+  const int focused = lvIcons.FocusedItem();
+  const int slot = focused >= 0 ? lvIcons.ImageIndex(focused) : -1;
+  if (slot == previewSlot_) return;
+  previewSlot_ = slot;
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return pnlPreview.Clear();
+  // Only the focused icon is read again and decoded, and only while the pane is shown.
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  CursorScope wait(CursorKind::HourGlass);
+  pnlPreview.ShowIcon(iconres::LoadIconFile(source.file, MunWindowsFolder()), static_cast<size_t>(source.index));
+}
+
+void F::miPreviewClick(Component&) {
+  actPreview.SetChecked(!actPreview.Checked());
+  pnlPreview.SetVisible(actPreview.Checked());
+  Splitter2.SetVisible(actPreview.Checked());
+  previewSlot_ = -1;
+  if (actPreview.Checked()) UpdatePreview();
+  else pnlPreview.Clear();
+}
+
+// The run lists each icon once from now on, or every icon again: it starts over.
+void F::miUniqueClick(Component&) {
+  actUnique.SetChecked(!actUnique.Checked());
+  miRefreshClick(*this);
 }
 
 void F::miSelAllClick(Component&) {

@@ -1,6 +1,7 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
+#include "app/PreviewPane.h"
 #include "export/SaveImage.h"  // OutputKind
 #include "extract/FileIcons.h"
 #include "extract/IconRun.h"   // SourceFiles
@@ -60,6 +61,11 @@ class TfrmMainForm : public ui::Form {
   void miListClick(ui::Component& sender);
   void miDetailsClick(ui::Component& sender);
   void miRefreshClick(ui::Component& sender);
+  // The preview pane below the icon list, and listing each icon once.
+  void miPreviewClick(ui::Component& sender);
+  void miUniqueClick(ui::Component& sender);
+  void Splitter2CanResize(ui::Component& sender, int& newSize, bool& accept);
+  void lvIconsInfoTip(ui::Component& sender, int item, std::string& text);
   void tbViewsClick(ui::Component& sender);
   void lvIconsChange(ui::Component& sender);
   void FormDpiChanged(ui::Component& sender);
@@ -68,7 +74,8 @@ class TfrmMainForm : public ui::Form {
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
   ui::Action actCopy, actSelAll, actInvert;
-  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actViews, actRefresh, actConfig;
+  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actViews,
+      actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
   // Icons and SmallIcons keep every listed icon at the saved sizes, 32 x 32 and 16 x 16, which
@@ -78,17 +85,17 @@ class TfrmMainForm : public ui::Form {
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
-  ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N1, miRefresh, N8,
-      miConfig;
+  ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique,
+      N1, miRefresh, N8, miConfig;
   ui::MenuItem mGo, miUp;
   ui::MenuItem mHelp, miContents, N11, miHome, N4, miAbout;
   ui::PopupMenu pmViews;
-  ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails;
+  ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails, N13, pmiPreview;
   ui::PopupMenu pmSave;
   ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::PopupMenu pmIcons;
   ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
-      pmiDetails2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
+      pmiDetails2, N14, pmiPreview2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
   ui::StatusBar sbInfo;
@@ -97,13 +104,17 @@ class TfrmMainForm : public ui::Form {
   ui::Panel pnlClient, pnlInfo;
   ui::Label lblInfo;
   ui::Image imgAbout;
+  PreviewPane pnlPreview;
+  ui::Splitter Splitter2;
   ui::ListView lvIcons;
 
-  // Where each image-list slot's icon came from: its file and its index there. The entries
-  // show only the file's name, the saves of stored images need the file itself.
+  // Where each image-list slot's icon came from: its file and its index there, and the images
+  // its file stores (as the reader found them, without their bytes). The entries show only the
+  // file's name; the saves of stored images and the preview need the file itself.
   struct IconSource {
     std::string file;
     int index = 0;
+    std::vector<iconres::IconImage> images;
   };
   std::vector<IconSource> IconSources;
 
@@ -120,6 +131,10 @@ class TfrmMainForm : public ui::Form {
   std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
+  // Shows the focused entry's images in the preview pane, when the pane is shown and the
+  // entry is not the one it shows already.
+  void UpdatePreview();
+  int previewSlot_ = -1;  // the image-list slot the preview shows, or -1
 };
 
 // The program-wide flag of an extraction run.

@@ -10,6 +10,8 @@
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
+#include "extract/LargeIcon.h"
+#include "extract/StoredImages.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
 #include "win/Text.h"
@@ -32,6 +34,12 @@ std::string FullFolderPath(const std::string& folder) {
 
 std::string Plural(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// ", 3 duplicates hidden" after /unique, else nothing.
+std::string HiddenText(const storedimages::IconFilter& filter) {
+  if (!filter.Unique()) return {};
+  return ", " + Plural(filter.DuplicatesHidden(), "duplicate", "duplicates") + " hidden";
 }
 
 // The images of a group as "32x32 4bpp, 256x256 32bpp PNG damaged", in the group's order; an
@@ -76,7 +84,8 @@ std::string OutputFolder(const Command& command, const Print& print) {
 }  // namespace
 
 ExtractionOptions OptionsFor(const Command& command) {
-  ExtractionOptions options{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing};
+  ExtractionOptions options{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing,
+                            stored::MinSize.missing};
   if (command.stored) options.Load(TRegistryIniFile(kBaseKey));
   if (command.sub) options.includeSubs = true;
   if (command.all) options.extractFromAll = true;
@@ -84,6 +93,7 @@ ExtractionOptions OptionsFor(const Command& command) {
     options.extractFromAll = false;
     options.fileTypes = *command.types;
   }
+  if (command.minSize) options.minSize = *command.minSize;
   return options;
 }
 
@@ -93,8 +103,9 @@ int Save(const Command& command, const Print& print) {
   const std::string output = OutputFolder(command, print);
   if (output.empty()) return kSomethingFailed;
   const ExtractionOptions options = OptionsFor(command);
+  storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
   // Read in the order of the window's icon list, so clashing names get their underscores alike.
-  IconRun run(source, options.includeSubs, IconRun::Order::Caption);
+  IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
@@ -112,6 +123,7 @@ int Save(const Command& command, const Print& print) {
     RunIcon icon;
     while (!stopped && run.NextIcon(icon)) {
       try {
+        if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
         // The window lists only the icons it can show, whatever kind is saved.
         if (!icon.Listed()) throw EInvalidGraphic(kNoSoundImage);
         std::unique_ptr<TGraphic> graphic;
@@ -151,8 +163,8 @@ int Save(const Command& command, const Print& print) {
     if (report.Failures() > 0) print(report.Line());
     if (stopped) print("Error: stopped, " + output + " is no longer a folder");
   }
-  print(Plural(saved, "file", "files") + " saved to " + output + ", " + std::to_string(failed) + " failed" +
-        (partial ? ", " + std::to_string(partial) + " with damaged images left out." : "."));
+  print(Plural(saved, "file", "files") + " saved to " + output + HiddenText(filter) + ", " + std::to_string(failed) +
+        " failed" + (partial ? ", " + std::to_string(partial) + " with damaged images left out." : "."));
   return failed == 0 && partial == 0 ? kAllDone : kSomethingFailed;
 }
 
@@ -160,7 +172,8 @@ int List(const Command& command, const Print& print) {
   const std::string source = SourceFolder(command, print);
   if (source.empty()) return kSomethingFailed;
   const ExtractionOptions options = OptionsFor(command);
-  IconRun run(source, options.includeSubs, IconRun::Order::Caption);
+  storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
+  IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   int listed = 0, failed = 0, files = 0;
   while (run.NextFile(types)) {
@@ -174,6 +187,7 @@ int List(const Command& command, const Print& print) {
     FileReport report(file.Path(), file.Count());
     RunIcon icon;
     while (run.NextIcon(icon)) {
+      if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
       if (!icon.Listed()) {
         report.Unreadable(kNoSoundImage);
         ++failed;
@@ -184,8 +198,8 @@ int List(const Command& command, const Print& print) {
     }
     if (report.Failures() > 0) print(report.Line());
   }
-  print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + ", " + std::to_string(failed) +
-        " failed.");
+  print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + HiddenText(filter) + ", " +
+        std::to_string(failed) + " failed.");
   return failed == 0 ? kAllDone : kSomethingFailed;
 }
 

@@ -17,7 +17,7 @@ enum ExitCode { kAllDone = 0, kSomethingFailed = 1, kBadArguments = 2 };
 using Print = std::function<void(const std::string& line)>;
 
 // The extraction options a command asks for: the program's defaults, or with /stored the
-// options kept by the configuration dialog, changed by /sub, /all and /types.
+// options kept by the configuration dialog, changed by /sub, /all, /types and /minsize.
 ExtractionOptions OptionsFor(const Command& command);
 
 // /save and /list. Each prints its lines and a summary, and gives the exit code.

@@ -6,6 +6,8 @@
 
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
+#include "settings/IntegerText.h"
+#include "settings/StoredRanges.h"
 #include "win/Errors.h"
 #include "win/Text.h"
 
@@ -87,6 +89,16 @@ Command ParseArguments(const std::vector<std::string>& args) {
     else if (name == "sub" && !value) c.sub = true;
     else if (name == "all" && !value) c.all = true;
     else if (name == "stored" && !value) c.stored = true;
+    else if (name == "unique" && !value) c.unique = true;
+    else if (name == "minsize") {
+      const std::optional<std::string> size = takeValue();
+      // Decimal digits only: the text is a number of pixels, not a setting's stored form.
+      const bool digits = size && !size->empty() && size->size() <= 4 &&
+                          size->find_first_not_of("0123456789") == std::string::npos;
+      c.minSize = digits ? ParseIntegerText(*size) : std::nullopt;
+      if (!c.minSize || *c.minSize > settings::kMaxImageSize)
+        return Bad("/minsize needs a number of pixels from 0 to " + std::to_string(settings::kMaxImageSize));
+    }
     else if (name == "types") {
       c.types = takeValue();
       if (!c.types || c.types->empty()) return Bad("/types needs a list of extensions, such as .EXE.DLL");
@@ -129,24 +141,29 @@ std::string UsageText() {
          "  Mirovane.exe [folder]\r\n"
          "      Opens the window with the folder (or the folder of a file) selected.\r\n"
          "\r\n"
-         "  Mirovane.exe /save folder output [/sub] [/all | /types LIST] [/kind KIND] [/stored]\r\n"
+         "  Mirovane.exe /save folder output [/sub] [/all | /types LIST] [/minsize N] [/unique]\r\n"
+         "               [/kind KIND] [/stored]\r\n"
          "      Saves each icon of the folder's files into the output folder (made when missing),\r\n"
          "      named as Save As names them; existing files are never overwritten. Prints each\r\n"
          "      file it saves and a summary.\r\n"
          "\r\n"
-         "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/stored]\r\n"
+         "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/minsize N] [/unique] [/stored]\r\n"
          "      Prints one line per icon: the file, the icon's index and the sizes the file\r\n"
          "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs.\r\n"
          "\r\n"
          "  /sub          include the files of every visible sub-folder\r\n"
          "  /all          read every file (without /types or /stored, the default)\r\n"
          "  /types LIST   read only files whose extension is in LIST, such as .EXE.DLL\r\n"
+         "  /minsize N    only icons that store an image at least N x N pixels (0: every icon)\r\n"
+         "  /unique       leaves out an icon whose images are the same, byte for byte, as those\r\n"
+         "                of an icon already saved or listed\r\n"
          "  /kind KIND    " + KindList() + ":\r\n"
          "                a 32 x 32 or 16 x 16 icon or bitmap, the icon with every size\r\n"
          "                its file stores (.ico), or its largest image (.png); ico32 when\r\n"
          "                not given\r\n"
-         "  /stored       start from the options kept by View > Configuration; /sub, /all and\r\n"
-         "                /types then change them. Without it no stored setting is read.\r\n"
+         "  /stored       start from the options kept by View > Configuration; /sub, /all,\r\n"
+         "                /types and /minsize then change them. Without it no stored setting\r\n"
+         "                is read.\r\n"
          "  /?            shows this text\r\n"
          "\r\n"
          "Names in any script are printed as they are: as Unicode text to the command prompt,\r\n"

@@ -21,6 +21,8 @@ struct Command {
   bool sub = false;
   bool all = false;
   std::optional<std::string> types;
+  std::optional<int> minSize;  // /minsize: only icons with an image at least this large
+  bool unique = false;         // /unique: an icon the same as one already listed is left out
   std::string error;  // BadArguments: what is wrong
 };
 

@@ -13,7 +13,8 @@ FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
   };
 }
 
-IconRun::IconRun(const std::string& folder, bool includeSubs, Order order) {
+IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, storedimages::IconFilter* filter)
+    : filter_(filter) {
   TStringList listed;
   ListRunFiles(folder, includeSubs, listed);
   files_ = listed.Strings();
@@ -53,10 +54,18 @@ bool IconRun::NextIcon(RunIcon& icon) {
   return true;
 }
 
-void IconRun::Judge(RunIcon& icon) const {
+void IconRun::Judge(RunIcon& icon) {
   // A group without a sound image at the large size is refused: a gap in the numbering.
   icon.icon = current_->Icon(icon.index);
-  if (!icon.icon) icon.refusal = RunIcon::Refusal::NoSoundImage;
+  if (!icon.icon) {
+    icon.refusal = RunIcon::Refusal::NoSoundImage;
+    return;
+  }
+  // Only icons the run would list are asked about, so only they count as listed before.
+  if (filter_ && !filter_->Accepts(current_->Path(), current_->File(), static_cast<std::size_t>(icon.index))) {
+    icon.refusal = RunIcon::Refusal::LeftOut;
+    icon.icon.reset();
+  }
 }
 
 const iconres::IconFile& SourceFiles::Read(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "extract/FileIcons.h"
+#include "extract/StoredImages.h"
 #include "iconres/IconFile.h"
 #include "win/Handles.h"
 
@@ -19,8 +20,9 @@ FileFilter TypeFilter(std::string fileTypes, bool extractFromAll);
 
 // One icon index of a file as the run gives it.
 struct RunIcon {
-  // Why the run does not list an icon.
-  enum class Refusal { None, NoSoundImage };
+  // Why the run does not list an icon: the file stores no sound image for it, or the run's
+  // IconFilter leaves it out (too small, or the same as an icon listed before).
+  enum class Refusal { None, NoSoundImage, LeftOut };
 
   int index = -1;                             // the icon's index in its file (the shell's numbering)
   const iconres::IconGroup* group = nullptr;  // its stored images; valid while the file is current
@@ -38,7 +40,10 @@ class IconRun {
 
   // Lists the files of folder (ending in "\"), with includeSubs those of every visible
   // sub-folder too. Raises what the listing raises.
-  IconRun(const std::string& folder, bool includeSubs, Order order = Order::Listing);
+  // filter: what the run lists beyond the file types (see IconFilter); none lists every icon
+  // with a sound image. It must outlive the run.
+  IconRun(const std::string& folder, bool includeSubs, Order order = Order::Listing,
+          storedimages::IconFilter* filter = nullptr);
   IconRun(const IconRun&) = delete;
   IconRun& operator=(const IconRun&) = delete;
 
@@ -58,10 +63,11 @@ class IconRun {
 
  private:
   // The one place where the run decides whether an icon is listed.
-  void Judge(RunIcon& icon) const;
+  void Judge(RunIcon& icon);
 
   std::vector<std::string> files_;
   std::string windowsFolder_;
+  storedimages::IconFilter* filter_ = nullptr;
   std::size_t next_ = 0;
   std::unique_ptr<FileIcons> current_;
   int nextIndex_ = 0;

@@ -1,6 +1,8 @@
-// The configuration dialog: its stored layout, loading and storing of its seven values,
+// The configuration dialog: its stored layout, loading and storing of its eight values,
 // and Apply, OK and Cancel.
 #include "settings/Config.h"
+
+#include <iterator>
 
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
@@ -13,6 +15,17 @@ using F = TfrmConfig;
 TfrmConfig* frmConfig = nullptr;
 
 namespace {
+
+// The size filter's choices, as the drop-down lists them.
+constexpr int kMinSizes[] = {0, 16, 24, 32, 48, 64, 128, 256};
+
+// The choice that shows a stored size: the largest one not above it.
+int MinSizeChoice(int minSize) {
+  int choice = 0;
+  for (int i = 0; i < static_cast<int>(std::size(kMinSizes)); ++i)
+    if (kMinSizes[i] <= minSize) choice = i;
+  return choice;
+}
 
 const FormLayout<F>& Layout() {
   static const FormLayout<F> layout{
@@ -46,7 +59,7 @@ const FormLayout<F>& Layout() {
             .wordWrap = true}},
           {"tsAdvanced", &F::tsAdvanced, {.parent = &F::PageControl1, .caption = "Advanced"}},
           {"grpExtractFrom", &F::grpExtractFrom,
-           {.parent = &F::tsAdvanced, .bounds = {8, 8, 281, 257}, .caption = "Extract icons from"}},
+           {.parent = &F::tsAdvanced, .bounds = {8, 8, 281, 129}, .caption = "Extract icons from"}},
           {"rbAll", &F::rbAll, {.parent = &F::grpExtractFrom, .bounds = {16, 24, 113, 17}, .caption = "&All file types", .checked = true},
            {On(&Control::OnClick, &F::rbAllClick)}},
           {"rbSpecific", &F::rbSpecific,
@@ -60,6 +73,16 @@ const FormLayout<F>& Layout() {
             .vertScroll = true,
             .wantReturns = false},
            {On(&Memo::OnChange, &F::chkTextClick)}},
+          {"grpImageSize", &F::grpImageSize, {.parent = &F::tsAdvanced, .bounds = {8, 144, 281, 121}, .caption = "Image size"}},
+          {"lblMinSize", &F::lblMinSize,
+           {.parent = &F::grpImageSize, .bounds = {16, 24, 249, 17}, .caption = "Only list icons that store an image of at least"}},
+          {"cboMinSize", &F::cboMinSize,
+           {.parent = &F::grpImageSize,
+            .bounds = {16, 44, 57, 160},
+            .hint = "Icons without an image this large are left out; 256 lists only the largest icons",
+            .items = {"0", "16", "24", "32", "48", "64", "128", "256"}},
+           {On(&ComboBox::OnChange, &F::chkTextClick)}},
+          {"lblPixels", &F::lblPixels, {.parent = &F::grpImageSize, .bounds = {80, 47, 185, 17}, .caption = "pixels (0 lists every icon)"}},
           {"cmdOK", &F::cmdOK, {.bounds = {80, 320, 75, 25}, .caption = "OK", .defaultButton = true},
            {On(&Control::OnClick, &F::cmdOKClick)}},
           {"cmdCancel", &F::cmdCancel, {.bounds = {160, 320, 75, 25}, .caption = "Cancel", .cancelButton = true},
@@ -85,7 +108,9 @@ Options F::Shown() const {
   o.toolTips = chkTips.Checked();
   o.colourOnly = chkColour.Checked();
   o.remove = chkDeleteReg.Checked();
-  o.extraction = {chkSub.Checked(), rbAll.Checked(), mmoFileTypes.Text()};
+  const int choice = cboMinSize.ItemIndex();
+  const int minSize = choice >= 0 && choice < static_cast<int>(std::size(kMinSizes)) ? kMinSizes[choice] : 0;
+  o.extraction = {chkSub.Checked(), rbAll.Checked(), mmoFileTypes.Text(), minSize};
   return o;
 }
 
@@ -103,6 +128,7 @@ void F::ReadWriteRegistry(Access mode) {
     rbAll.SetChecked(o.extraction.extractFromAll);
     rbSpecific.SetChecked(!rbAll.Checked());
     mmoFileTypes.SetText(o.extraction.fileTypes);
+    cboMinSize.SetItemIndex(MinSizeChoice(o.extraction.minSize));
   };
   try {
     o.Load(ini);

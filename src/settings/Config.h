@@ -1,6 +1,6 @@
-// The configuration dialog: toolbar looks, sub-folders, removal of the stored settings and
-// the file types an extraction examines. It reloads the store each time it is shown; Apply
-// and OK store all seven values and put them into force at once.
+// The configuration dialog: toolbar looks, sub-folders, removal of the stored settings, the
+// file types an extraction examines and the smallest image size an icon must store. It reloads the store each time it is shown; Apply
+// and OK store all eight values and put them into force at once.
 #pragma once
 #include "settings/Settings.h"
 #include "ui/Buttons.h"
@@ -41,6 +41,10 @@ class TfrmConfig : public ui::DialogForm {
   ui::GroupBox grpExtractFrom;
   ui::RadioButton rbAll, rbSpecific;
   ui::Memo mmoFileTypes;
+  ui::GroupBox grpImageSize;
+  ui::Label lblMinSize;
+  ui::ComboBox cboMinSize;
+  ui::Label lblPixels;
   ui::Button cmdOK, cmdCancel, cmdApply;
 };
 

@@ -13,6 +13,7 @@ void EachExtractionOption(E& e, Visit visit) {
   visit(stored::IncludeSubs, e.includeSubs);
   visit(stored::ExtractFromAll, e.extractFromAll);
   visit(stored::FileTypes, e.fileTypes);
+  visit(stored::MinSize, e.minSize);
 }
 
 template <class O, class Visit>
@@ -29,11 +30,13 @@ void EachOption(O& o, Visit visit) {
 void ExtractionOptions::Load(const TRegistryIniFile& ini) {
   EachExtractionOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
   fileTypes = settings::FileTypesInRange(fileTypes, kDefaultFileTypes);
+  minSize = settings::MinSizeInRange(minSize, stored::MinSize.missing);
 }
 
 void Options::Load(const TRegistryIniFile& ini) {
   EachOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
   extraction.fileTypes = settings::FileTypesInRange(extraction.fileTypes, kDefaultFileTypes);
+  extraction.minSize = settings::MinSizeInRange(extraction.minSize, stored::MinSize.missing);
 }
 
 void Options::Save(const TRegistryIniFile& ini) const {

@@ -42,6 +42,9 @@ inline constexpr Value<int> MainLeft{"Main Left", 236};
 inline constexpr Value<int> MainTop{"Main Top", 113};
 inline constexpr Value<int> MainWidth{"Main Width", 582};
 inline constexpr Value<int> NavWidth{"Nav Width", 170};
+inline constexpr Value<bool> PreviewPane{"Preview Pane", false};
+inline constexpr Value<int> PreviewHeight{"Preview Height", 150};
+inline constexpr Value<bool> HideDuplicates{"Hide Duplicates", false};
 // The configuration dialog's options.
 inline constexpr Value<bool> ButtonText{"Toolbar Button Text", true};
 inline constexpr Value<bool> ToolTips{"Toolbar Tool Tips", true};
@@ -50,6 +53,7 @@ inline constexpr Value<bool> Remove{"Remove", false};
 inline constexpr Value<bool> IncludeSubs{"Include Subs", false};
 inline constexpr Value<bool> ExtractFromAll{"Extract From All", true};
 inline constexpr Value<const char*> FileTypes{"File Types", kDefaultFileTypes};
+inline constexpr Value<int> MinSize{"Minimum Image Size", 0};
 
 }  // namespace stored
 
@@ -59,21 +63,24 @@ struct ExtractionOptions {
   bool includeSubs = false;
   bool extractFromAll = false;
   std::string fileTypes;
+  // Only icons that store an image at least this many pixels wide and high; 0 lists every icon.
+  int minSize = 0;
 
-  // Reads the three in this order. An error ends the reading where it happened; the values
+  // Reads the four in this order. An error ends the reading where it happened; the values
   // read before it are kept.
   void Load(const TRegistryIniFile& ini);
 };
 
-// The seven options of the configuration dialog; a fresh value holds the stored defaults.
+// The eight options of the configuration dialog; a fresh value holds the stored defaults.
 struct Options {
   bool buttonText = stored::ButtonText.missing;
   bool toolTips = stored::ToolTips.missing;
   bool colourOnly = stored::ColourOnly.missing;
   bool remove = stored::Remove.missing;
-  ExtractionOptions extraction{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing};
+  ExtractionOptions extraction{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing,
+                               stored::MinSize.missing};
 
-  // Read or write all seven, in the order of the table in Settings.cpp. An error ends the
+  // Read or write all eight, in the order of the table in Settings.cpp. An error ends the
   // sequence where it happened: values read before it are kept, values written stay written.
   void Load(const TRegistryIniFile& ini);
   void Save(const TRegistryIniFile& ini) const;

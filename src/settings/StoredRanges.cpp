@@ -20,4 +20,6 @@ std::string FileTypesInRange(std::string stored, const std::string& fallback) {
   return stored.size() <= kMaxFileTypesLength ? std::move(stored) : fallback;
 }
 
+int MinSizeInRange(int stored, int fallback) { return stored >= 0 && stored <= kMaxImageSize ? stored : fallback; }
+
 }  // namespace settings

@@ -106,6 +106,38 @@ bool CheckBox::HandleCommand(WORD code, WORD) {
   return true;
 }
 
+// ---- ComboBox
+
+HWND ComboBox::CreateHandle(const Props& p, HWND parent) {
+  HWND w = CreateChild("COMBOBOX", WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, parent);
+  for (const char* item : p.items) SendMessageA(w, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  return w;
+}
+
+int ComboBox::Count() const { return static_cast<int>(SendMessageA(Handle(), CB_GETCOUNT, 0, 0)); }
+
+std::string ComboBox::Item(int index) const {
+  const LRESULT length = SendMessageA(Handle(), CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR || length < 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT copied = SendMessageA(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied == CB_ERR ? 0 : static_cast<size_t>(copied));
+  return text;
+}
+
+int ComboBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void ComboBox::SetItemIndex(int index) {
+  if (index == ItemIndex()) return;
+  SendMessageA(Handle(), CB_SETCURSEL, index, 0);
+  OnChange(*this);
+}
+
+bool ComboBox::HandleCommand(WORD code, WORD) {
+  if (code == CBN_SELCHANGE) OnChange(*this);
+  return true;
+}
+
 // ---- RadioButton
 
 HWND RadioButton::CreateHandle(const Props& p, HWND parent) {

@@ -68,6 +68,23 @@ class RadioButton : public Control {
   bool checked_ = false;
 };
 
+// A drop-down list of fixed choices. Choosing from code raises the same change event as the
+// user's choice.
+class ComboBox : public Control {
+ public:
+  int Count() const;
+  std::string Item(int index) const;
+  // The chosen entry, or -1.
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+
+  NotifyEvent OnChange;
+
+ protected:
+  HWND CreateHandle(const Props& props, HWND parent) override;
+  bool HandleCommand(WORD code, WORD id) override;
+};
+
 // A container with an etched frame and a caption on its top edge.
 class GroupBox : public Control {
  public:

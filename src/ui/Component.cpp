@@ -56,6 +56,7 @@ HCURSOR CursorFor(CursorShape shape) {
   switch (shape) {
     case CursorShape::Hand: return LoadCursorA(nullptr, IDC_HAND);
     case CursorShape::SizeWE: return LoadCursorA(nullptr, IDC_SIZEWE);
+    case CursorShape::SizeNS: return LoadCursorA(nullptr, IDC_SIZENS);
     default: return LoadCursorA(nullptr, IDC_ARROW);
   }
 }

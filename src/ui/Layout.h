@@ -25,7 +25,7 @@ enum class ButtonStyle { Button, Separator, DropDown };
 enum class ViewStyle { Icon, SmallIcon, List, Report };
 enum class BorderStyle { None, Single };
 enum class TextLayout { Top, Center };
-enum class CursorShape { Default, Hand, SizeWE };
+enum class CursorShape { Default, Hand, SizeWE, SizeNS };
 enum class BevelShape { Box, BottomLine };
 
 struct Rect {
@@ -103,10 +103,12 @@ struct Props {
   std::vector<std::pair<int, int>> largerResources;
   std::vector<int> panels;    // status bar panel widths
   std::vector<Column> columns;
+  std::vector<const char*> items;  // combo box: its choices, in order
   ViewStyle view = ViewStyle::Icon;
   bool multiSelect = false;
   bool hideSelection = true;
   bool readOnly = false;
+  bool infoTips = false;  // list view: asks OnInfoTip for the text of the tip an entry shows
   bool showRoot = true;
   int indent = 0;
   CursorShape cursor = CursorShape::Default;

@@ -43,6 +43,7 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
   if (!p.hideSelection) style |= LVS_SHOWSELALWAYS;
   if (!p.readOnly) style |= LVS_EDITLABELS;
   HWND w = CreateChild(WC_LISTVIEWA, style, WS_EX_CLIENTEDGE, parent);
+  if (p.infoTips) ListView_SetExtendedListViewStyleEx(w, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
   Form& form = *OwnerForm();
   if (ImageList* large = p.images.In(form)) ListView_SetImageList(w, large->Handle(), LVSIL_NORMAL);
   if (ImageList* small = p.smallImages.In(form)) ListView_SetImageList(w, small->Handle(), LVSIL_SMALL);
@@ -147,6 +148,9 @@ void ListView::SetView(ViewStyle v) {
   view_ = v;
   LONG_PTR style = GetWindowLongPtrA(Handle(), GWL_STYLE);
   SetWindowLongPtrA(Handle(), GWL_STYLE, (style & ~LVS_TYPEMASK) | StyleOf(v));
+  // Not every list redraws on its own when its view changes (Wine's left the old view's
+  // pictures standing until something else was drawn over them).
+  if (!updating_) Invalidate();
 }
 
 void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
@@ -171,9 +175,17 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
   ctx.errors.Rethrow();
 }
 
-bool ListView::HandleNotify(NMHDR& hdr, LRESULT&) {
+bool ListView::HandleNotify(NMHDR& hdr, LRESULT& result) {
   if (hdr.code == LVN_ITEMCHANGED) {
     OnChange(*this);
+    return true;
+  }
+  if (hdr.code == LVN_GETINFOTIPA && OnInfoTip) {
+    auto& tip = reinterpret_cast<NMLVGETINFOTIPA&>(hdr);
+    std::string text;
+    OnInfoTip(*this, tip.iItem, text);
+    if (tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
+    result = 0;
     return true;
   }
   return false;

@@ -22,6 +22,8 @@ class ListView : public Control {
   bool Selected(int item) const;
   void SetSelected(int item, bool on);
   bool Focused(int item) const;
+  // The entry with the focus, or -1.
+  int FocusedItem() const { return ListView_GetNextItem(Handle(), -1, LVNI_FOCUSED); }
   void SetFocused(int item);
   int SelCount() const { return ListView_GetSelectedCount(Handle()); }
   void Clear();
@@ -38,6 +40,8 @@ class ListView : public Control {
 
   // Every change the control reports for an item (state, text or image).
   NotifyEvent OnChange;
+  // With the layout's infoTips: the text of the tip shown for an entry (item, text to set).
+  Event<int, std::string&> OnInfoTip;
 
  protected:
   HWND CreateHandle(const Props& props, HWND parent) override;

@@ -140,36 +140,42 @@ Control* Splitter::ResizeControl() const {
 void Splitter::ProposeSize(int newSize) {
   Control* target = ResizeControl();
   if (!target) return;
-  int limit = Parent()->ClientRect().right - Width() - minSize_;
+  const RECT holder = Parent()->ClientRect();
+  int limit = Vertical() ? holder.bottom - Height() - minSize_ : holder.right - Width() - minSize_;
   newSize = std::clamp(newSize, 0, std::max(limit, 0));
   if (newSize < minSize_) newSize = 0;  // a drag below the minimum snaps the pane shut
   bool accept = true;
   OnCanResize(*this, newSize, accept);
-  if (accept) target->SetWidth(newSize);
+  if (!accept) return;
+  if (Vertical()) target->SetHeight(newSize);
+  else target->SetWidth(newSize);
+}
+
+int Splitter::DragPosition(LPARAM lp) const {
+  POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  MapWindowPoints(Handle(), Parent()->Handle(), &pt, 1);
+  return Vertical() ? pt.y : pt.x;
 }
 
 bool Splitter::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  // A pane before a bottom or right splitter lies after it on the screen: a drag towards the
+  // pane makes it smaller.
+  const int direction = GetAlign() == Align::Bottom || GetAlign() == Align::Right ? -1 : 1;
   switch (msg) {
     case WM_SETCURSOR:
-      ::SetCursor(CursorFor(CursorShape::SizeWE));
+      ::SetCursor(CursorFor(Vertical() ? CursorShape::SizeNS : CursorShape::SizeWE));
       result = TRUE;
       return true;
     case WM_LBUTTONDOWN:
       if (Control* t = ResizeControl()) {
-        POINT pt{GET_X_LPARAM(lp), 0};
-        MapWindowPoints(Handle(), Parent()->Handle(), &pt, 1);
-        dragStart_ = pt.x;
-        startSize_ = t->Width();
+        dragStart_ = DragPosition(lp);
+        startSize_ = Vertical() ? t->Height() : t->Width();
         dragging_ = true;
         SetCapture(Handle());
       }
       return true;
     case WM_MOUSEMOVE:
-      if (dragging_) {
-        POINT pt{GET_X_LPARAM(lp), 0};
-        MapWindowPoints(Handle(), Parent()->Handle(), &pt, 1);
-        ProposeSize(startSize_ + pt.x - dragStart_);
-      }
+      if (dragging_) ProposeSize(startSize_ + direction * (DragPosition(lp) - dragStart_));
       return true;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:

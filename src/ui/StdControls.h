@@ -44,12 +44,13 @@ class Label : public Control {
   win::UniqueFont ownFont_;
 };
 
-// Drags the width of the control aligned just before it; asks OnCanResize first.
+// Drags the size of the control aligned just before it: its width when aligned left or right,
+// its height when aligned top or bottom. Asks OnCanResize first.
 class Splitter : public Control {
  public:
   int MinSize() const { return minSize_; }
   void DpiChanged(int from, int to) override { minSize_ = MulDiv(minSize_, to, from); }
-  // Proposes a new width for the resized control, as a drag would.
+  // Proposes a new width (height) for the resized control, as a drag would.
   void ProposeSize(int newSize);
   Control* ResizeControl() const;
 
@@ -60,6 +61,10 @@ class Splitter : public Control {
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
+  bool Vertical() const { return GetAlign() == Align::Top || GetAlign() == Align::Bottom; }
+  // The drag position along the splitter's axis, in the parent's coordinates.
+  int DragPosition(LPARAM lp) const;
+
   int minSize_ = 30;
   int dragStart_ = 0, startSize_ = 0;
   bool dragging_ = false;

@@ -243,6 +243,27 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
 }
 
+TEST_F(CommandLine, MinsizeAndUniqueLeaveOutIconsAsTheWindowDoes) {
+  // Of icons.dll only the fourth icon stores a 48 x 48 image; single.ico stores one too.
+  Outcome large = RunProgram("/list " + Quoted(sound_->Path()) + " /minsize:48");
+  EXPECT_EQ(large.exitCode, 0u) << large.Text();
+  ASSERT_EQ(large.lines.size(), 3u) << large.Text();
+  EXPECT_EQ(large.lines[0], sound_->Path() + "icons.dll\t3\t48x48 24bpp, 32x32 24bpp");
+  EXPECT_EQ(large.lines[1].rfind(sound_->Path() + "single.ico\t0\t", 0), 0u);
+  EXPECT_EQ(large.lines[2], "2 icons in 2 files, 0 failed.");
+  // Three copies of one library and another file: the copies' icons are listed once.
+  fixtures::TempFolder dups("dups");
+  for (const char* copy : {"a.dll", "b.dll", "c.dll"})
+    ASSERT_TRUE(CopyFileA((sound_->Path() + "icons.dll").c_str(), (dups.Path() + copy).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((sound_->Path() + "single.ico").c_str(), (dups.Path() + "single.ico").c_str(), FALSE));
+  Outcome unique = RunProgram("/list " + Quoted(dups.Path()) + " /UNIQUE");
+  EXPECT_EQ(unique.exitCode, 0u) << unique.Text();
+  ASSERT_EQ(unique.lines.size(), 6u) << unique.Text();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(unique.lines[i].rfind(dups.Path() + "a.dll\t" + std::to_string(i), 0), 0u) << i;
+  EXPECT_EQ(unique.lines[4].rfind(dups.Path() + "single.ico\t0", 0), 0u);
+  EXPECT_EQ(unique.lines[5], "5 icons in 4 files, 8 duplicates hidden, 0 failed.");
+}
+
 // Names in every script on the command line: arguments naming folders in other scripts, /list
 // printing every file under its own name as valid UTF-8 into a file, /save writing each under
 // its own name (of two names that differ only in case, the later one with the underscore).
@@ -363,7 +384,8 @@ TEST_F(CommandLine, DamagedFilesGetOneLineEachAndEveryWrittenFileOpens) {
 }
 
 TEST_F(CommandLine, BadArgumentsGiveTheUsageAndExitCodeTwo) {
-  for (const char* args : {"/save onlyone", "/frobnicate", "/list x /kind ico16", "/kind gif /save a b"}) {
+  for (const char* args : {"/save onlyone", "/frobnicate", "/list x /kind ico16", "/kind gif /save a b", "/list x /minsize",
+                           "/list x /minsize 4097", "/list x /minsize -1", "/list x /minsize 0x20", "/list x /unique:1"}) {
     SCOPED_TRACE(args);
     Outcome o = RunProgram(args);
     EXPECT_EQ(o.exitCode, 2u);

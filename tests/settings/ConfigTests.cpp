@@ -187,6 +187,16 @@ TEST_F(ConfigTest, ApplyStoresAndPutsEverythingIntoForceAtOnce) {
   Click(d.cmdApply);
   EXPECT_EQ(Raw("File Types"), Text(""));
   EXPECT_EQ(FileTypes, "");
+
+  // The size filter's choice is a change like the others, stored and in force at once.
+  EXPECT_EQ(d.cboMinSize.Item(d.cboMinSize.ItemIndex()), "0");
+  d.cboMinSize.SetItemIndex(7);
+  EXPECT_TRUE(d.cmdApply.Enabled());
+  Click(d.cmdApply);
+  EXPECT_EQ(d.cboMinSize.Item(7), "256");
+  EXPECT_EQ(Extraction.minSize, 256);
+  EXPECT_EQ(TRegistryIniFile(kBaseKey).ReadInteger(kSection, "Minimum Image Size", -1), 256);
+  Extraction.minSize = 0;
 }
 
 TEST_F(ConfigTest, OkWritesAllSevenValuesEvenWithoutChanges) {
@@ -302,11 +312,14 @@ TEST_F(ConfigTest, LayoutTabOrderToolTipAndHelp) {
                                                     d.chkSub.Handle(), d.chkDeleteReg.Handle(), d.cmdOK.Handle(),
                                                     d.cmdCancel.Handle()}));
   d.PageControl1.SetActivePage(&d.tsAdvanced);
-  EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbAll.Handle(), d.cmdOK.Handle(), d.cmdCancel.Handle()}));
+  EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbAll.Handle(), d.cboMinSize.Handle(), d.cmdOK.Handle(),
+                                                    d.cmdCancel.Handle()}));
   Click(d.rbSpecific);
   EXPECT_EQ(TabWalk(d.Handle()), (std::vector<HWND>{tabs, d.rbSpecific.Handle(), d.mmoFileTypes.Handle(),
-                                                    d.cmdOK.Handle(), d.cmdCancel.Handle(), d.cmdApply.Handle()}));
+                                                    d.cboMinSize.Handle(), d.cmdOK.Handle(), d.cmdCancel.Handle(),
+                                                    d.cmdApply.Handle()}));
   EXPECT_EQ(d.HintText(d.mmoFileTypes), "Add or remove file extensions, separated by a period (.)");
+  EXPECT_FALSE(d.HintText(d.cboMinSize).empty());
 
   // F1 anywhere in the dialog asks for the help file's topic 3.
   WNDCLASSA wc{};

@@ -1,4 +1,4 @@
-// The dialog's options as one value: all seven read and written together, and a damaged value
+// The dialog's options as one value: all eight read and written together, and a damaged value
 // ending the reading where it stands.
 #include <gtest/gtest.h>
 
@@ -15,13 +15,13 @@ class OptionsTest : public testing::Test {
   void TearDown() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
 };
 
-TEST_F(OptionsTest, SaveAndLoadCarryAllSevenAndADamagedValueStopsTheReading) {
+TEST_F(OptionsTest, SaveAndLoadCarryAllEightAndADamagedValueStopsTheReading) {
   TRegistryIniFile ini(kBaseKey);
   Options changed;
   changed.buttonText = false;
   changed.colourOnly = true;
   changed.remove = true;
-  changed.extraction = {true, false, ".ico"};
+  changed.extraction = {true, false, ".ico", 48};
   changed.Save(ini);
   Options loaded;
   loaded.Load(ini);
@@ -32,6 +32,11 @@ TEST_F(OptionsTest, SaveAndLoadCarryAllSevenAndADamagedValueStopsTheReading) {
   EXPECT_TRUE(loaded.extraction.includeSubs);
   EXPECT_FALSE(loaded.extraction.extractFromAll);
   EXPECT_EQ(loaded.extraction.fileTypes, ".ico");
+  EXPECT_EQ(loaded.extraction.minSize, 48);
+  // A size no image has counts as missing.
+  TRegistryIniFile(kBaseKey).WriteInteger(kSection, "Minimum Image Size", 100000);
+  loaded.Load(ini);
+  EXPECT_EQ(loaded.extraction.minSize, 0);
 
   // Values before the damaged one are read; it and those after keep what they held.
   BYTE eight[8] = {1};

@@ -1,0 +1,50 @@
+// The pane below the icon list that shows what one icon stores: every image at its own size,
+// side by side on a light checkerboard (so transparency shows), largest first, each labelled
+// with its size and depth. It scrolls when the images do not fit.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "iconres/IconFile.h"
+#include "ui/Component.h"
+
+class PreviewPane : public ui::Control {
+ public:
+  struct Picture {
+    std::string label;  // "256 x 256, 32-bit, PNG"
+    int width = 0, height = 0;
+    bool shown = false;  // false: the platform refused the image, which is said under its label
+    win::UniqueBitmap pixels;  // PNG images: 32-bit, premultiplied, top-down
+    win::UniqueIcon icon;      // bitmap images
+  };
+
+  // Decodes and shows every image the group names that its file holds; PNG images through
+  // the platform's imaging library, bitmaps through the platform's icons. An image neither
+  // accepts is shown by its label alone.
+  void ShowIcon(const iconres::IconFile& file, std::size_t group);
+  void Clear();
+  const std::vector<Picture>& Pictures() const { return pictures_; }
+  // How far the content reaches, for the scroll bars.
+  SIZE ContentSize() const { return content_; }
+
+ protected:
+  HWND CreateHandle(const ui::Props& props, HWND parent) override;
+  bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+ private:
+  struct Cell {
+    RECT image, label;
+  };
+  std::vector<Cell> Arrange() const;
+  void UpdateScrollBars();
+  void ScrollTo(int x, int y);
+  void OnScroll(int bar, WORD request);
+  void Paint(HDC dc, const RECT& client) const;
+
+  std::vector<Picture> pictures_;
+  SIZE content_{};
+  POINT offset_{};
+  HFONT font_ = nullptr;  // the form's, given by WM_SETFONT
+  win::UniqueBrush checker_;
+};
