@@ -18,6 +18,10 @@
 
 Target ${TARGET}
 SetCompressor /SOLID lzma
+; Files packed keep their dates only where the Program section says so: the build dates the
+; program's files with the commit's time, so that two builds give the same installer, and any
+; other file (such as the side picture) is packed without the time it was checked out.
+SetDateSave off
 ManifestDPIAware true
 
 !define PRODUCT "Varnholt Glyph Gatherer"
@@ -171,6 +175,7 @@ Section "Program"
   ${EndIf}
 
   SetOutPath "$INSTDIR"
+  SetDateSave on
   !ifdef FILES64
     ${If} $Is64 == "1"
       File "${FILES64}/${EXE}"
