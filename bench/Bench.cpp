@@ -293,7 +293,7 @@ class Floor {
       const std::string caption = FileNamePart(file);
       for (int i = 0; i < count; ++i) {
         t = Now();
-        ui::UniqueIcon owned = icons.Icon(i);
+        win::UniqueIcon owned = icons.Icon(i);
         Lap(profile, kLoad, t);
         if (!owned) continue;
         HICON icon = owned.get();
@@ -471,7 +471,7 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
     const std::string caption = FileNamePart(file);
     for (int i = 0; i < count; ++i) {
       t = Now();
-      ui::UniqueIcon owned = icons.Icon(i);
+      win::UniqueIcon owned = icons.Icon(i);
       Lap(p, kLoad, t);
       if (!owned) continue;
       HICON handle = owned.get();

@@ -68,15 +68,15 @@ double BareListing(const std::string& folder, int& items) {
   top.item.mask = TVIF_TEXT;
   top.item.pszText = const_cast<char*>("folder");
   auto parent = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&top)));
-  ui::ComPtr<IShellFolder> desktop;
-  ui::ComPtr<IMalloc> malloc;
+  win::ComPtr<IShellFolder> desktop;
+  win::ComPtr<IMalloc> malloc;
   SHGetDesktopFolder(desktop.put());
   SHGetMalloc(malloc.put());
   WCHAR wide[MAX_PATH];
   MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
   shelltree::UniquePidl abs;
-  ui::ComPtr<IShellFolder> shellFolder;
-  ui::ComPtr<IEnumIDList> list;
+  win::ComPtr<IShellFolder> shellFolder;
+  win::ComPtr<IEnumIDList> list;
   if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, abs.put(malloc.get()), nullptr)) &&
       SUCCEEDED(desktop->BindToObject(abs.get(), nullptr, IID_IShellFolder, shellFolder.put_void())) &&
       SUCCEEDED(shellFolder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, list.put())) && list) {

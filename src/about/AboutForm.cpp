@@ -8,7 +8,7 @@
 #include "about/GetFileVerInfo.h"
 #include "resource.h"
 #include "ui/Application.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 using namespace ui;
 using F = TfrmAbout;
@@ -67,7 +67,7 @@ std::string VersionFile() {
 // The list's entry at a key's place; a resource lacking a key moves the later entries up, and
 // one lacking several raises the list's index error.
 const std::string& Entry(const std::vector<std::string>& list, size_t index) {
-  if (index >= list.size()) throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+  if (index >= list.size()) throw win::Exception("List index out of bounds (" + std::to_string(index) + ")");
   return list[index];
 }
 

@@ -383,11 +383,11 @@ namespace {
 // Slot of each appended icon; both lists must grow together or the entries would show and
 // save the wrong pictures.
 void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& largeSlot) {
-  if (small.AddIcon(icon) < 0) throw Exception("Cannot add an icon to the image list");
+  if (small.AddIcon(icon) < 0) throw win::Exception("Cannot add an icon to the image list");
   largeSlot = large.AddIcon(icon);
   if (largeSlot < 0) {
     ImageList_Remove(small.Handle(), small.Count() - 1);
-    throw Exception("Cannot add an icon to the image list");
+    throw win::Exception("Cannot add an icon to the image list");
   }
 }
 
@@ -446,7 +446,7 @@ void F::ExtractIcons() {
         lblInfo.SetCaption(InfoText(file));
         const std::string caption = FileNamePart(file);
         for (int i = 0; i < count; ++i) {
-          UniqueIcon icon = icons.Icon(i);
+          win::UniqueIcon icon = icons.Icon(i);
           // A group without a sound image is refused and leaves a gap in the numbering.
           if (!icon) continue;
           int slot = -1;
@@ -567,14 +567,14 @@ void F::SaveIcon(OutputKind kind) {
 // The slot's icon as its file stores it, read again from that file: the whole group as .ico,
 // or its largest image as PNG.
 std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
-  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw Exception("The icon's file is not known");
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   try {
     const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
     const size_t group = static_cast<size_t>(source.index);
     return ::StoredIconGraphic(file, group, png);
   } catch (const EInvalidGraphic&) {
-    throw Exception("Cannot read the icon from " + source.file);
+    throw win::Exception("Cannot read the icon from " + source.file);
   }
 }
 

@@ -14,7 +14,7 @@
 #include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
 #include "settings/RegistryIniFile.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Images.h"
 
 namespace batch {
@@ -75,7 +75,7 @@ std::string OutputFolder(const Command& command, const Print& print) {
   const int made = SHCreateDirectoryExA(nullptr, folder.substr(0, folder.size() - 1).c_str(), nullptr);
   if (made != ERROR_SUCCESS || !IsFolder(folder)) {
     const DWORD reason = made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : static_cast<DWORD>(made);
-    print("Error: cannot save to " + command.output + ": " + ui::SystemErrorText(reason));
+    print("Error: cannot save to " + command.output + ": " + win::SystemErrorText(reason));
     return {};
   }
   return folder;
@@ -115,7 +115,7 @@ int Save(const Command& command, const Print& print) {
   if (output.empty()) return kSomethingFailed;
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
-  ui::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
+  win::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
   int saved = 0, failed = 0;
   bool stopped = false;
   const std::string windowsFolder = MunWindowsFolder();
@@ -125,8 +125,8 @@ int Save(const Command& command, const Print& print) {
     for (int i = 0; i < icons.Count() && !stopped; ++i) {
       try {
         // The window lists only the icons it can show, whatever kind is saved.
-        ui::UniqueIcon icon = icons.Icon(i);
-        if (!icon) throw ui::Exception(kNoSoundImage);
+        win::UniqueIcon icon = icons.Icon(i);
+        if (!icon) throw win::Exception(kNoSoundImage);
         std::unique_ptr<TGraphic> graphic;
         if (IsStoredKind(command.kind)) {
           graphic = StoredIconGraphic(icons.File(), static_cast<size_t>(i), command.kind == OutputKind::Png);
@@ -135,7 +135,7 @@ int Save(const Command& command, const Print& print) {
           ImageList_RemoveAll(large.get());
           const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.get());
           if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.get()) != slot)
-            throw ui::Exception("Cannot add an icon to the image list");
+            throw win::Exception("Cannot add an icon to the image list");
           graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
         }
         const std::string name = OutputFileName(caption, std::to_string(i), KindExtension(command.kind, *graphic));

@@ -6,7 +6,7 @@
 
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 namespace batch {
 
@@ -159,7 +159,7 @@ std::string StartFolder(const std::string& argument) {
   char full[MAX_PATH] = "";
   const DWORD length = argument.empty() ? 0 : GetFullPathNameA(argument.c_str(), MAX_PATH, full, nullptr);
   const DWORD attributes = length > 0 && length < MAX_PATH ? GetFileAttributesA(full) : INVALID_FILE_ATTRIBUTES;
-  if (attributes == INVALID_FILE_ATTRIBUTES) throw ui::Exception("Cannot find the folder " + argument);
+  if (attributes == INVALID_FILE_ATTRIBUTES) throw win::Exception("Cannot find the folder " + argument);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return full;
   return pathtext::DirectoryPart(full);
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace batch {
 
@@ -22,7 +22,7 @@ class ConsoleOutput {
  private:
   HANDLE handle_ = nullptr;
   bool console_ = false;
-  ui::UniqueFile owned_;
+  win::UniqueFile owned_;
 };
 
 }  // namespace batch

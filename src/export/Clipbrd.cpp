@@ -66,7 +66,7 @@ void TClipboard::Assign(TBitmap& bitmap) {
   Open();
   try {
     Adding();
-    ui::UniqueBitmap data(CopyBitmapForClipboard(bitmap));
+    win::UniqueBitmap data(CopyBitmapForClipboard(bitmap));
     // From here on the clipboard owns the bitmap.
     if (data && SetClipboardData(CF_BITMAP, data.get())) data.release();
   } catch (...) {
@@ -87,22 +87,22 @@ HBITMAP CopyBitmapForClipboard(TBitmap& bitmap) {
   if (!source) return nullptr;
   BITMAP bm{};
   GetObjectA(source, sizeof bm, &bm);
-  ui::UniqueBitmap copy;
+  win::UniqueBitmap copy;
   if (bm.bmPlanes == 1 && bm.bmBitsPixel == 1) {
     copy.reset(CreateBitmap(width, height, 1, 1, nullptr));
   } else {
-    ui::WindowDC screen(nullptr);
+    win::WindowDC screen(nullptr);
     copy.reset(CreateCompatibleBitmap(screen.get(), width, height));
   }
-  if (!copy) throw ui::EOutOfMemory();
+  if (!copy) throw win::EOutOfMemory();
   bitmap.ReleaseCanvas();
-  ui::UniqueDC src(CreateCompatibleDC(nullptr)), dst(CreateCompatibleDC(nullptr));
+  win::UniqueDC src(CreateCompatibleDC(nullptr)), dst(CreateCompatibleDC(nullptr));
   {
-    ui::SelectInDC selectSrc(src.get(), source);
-    ui::SelectInDC selectDst(dst.get(), copy.get());
-    ui::UniqueBrush brush(CreateSolidBrush(bitmap.BrushColor()));
+    win::SelectInDC selectSrc(src.get(), source);
+    win::SelectInDC selectDst(dst.get(), copy.get());
+    win::UniqueBrush brush(CreateSolidBrush(bitmap.BrushColor()));
     {
-      ui::SelectInDC selectBrush(dst.get(), brush.get());
+      win::SelectInDC selectBrush(dst.get(), brush.get());
       PatBlt(dst.get(), 0, 0, width, height, PATCOPY);
     }
     BitBlt(dst.get(), 0, 0, width, height, src.get(), 0, 0, SRCCOPY);

@@ -3,17 +3,17 @@
 //
 // The main window's miCopyClick is expected to render the focused entry's 32 x 32 slot with
 // RenderSlotToBitmap into a fresh TBitmap and call CopyBitmapToClipboard(bitmap); a
-// ui::Exception ("Cannot open clipboard") goes to the general error display. At start it may
+// win::Exception ("Cannot open clipboard") goes to the general error display. At start it may
 // call Clipboard().SetOwnerProvider(...) so the clipboard is opened with the main window.
 #pragma once
 #include <windows.h>
 #include <functional>
 #include "export/Graphics.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
-class EClipboardException : public ui::Exception {
+class EClipboardException : public win::Exception {
  public:
-  using ui::Exception::Exception;
+  using win::Exception::Exception;
 };
 
 class TClipboard {
@@ -44,7 +44,7 @@ class TClipboard {
   OwnerProvider owner_;
   int openCount_ = 0;
   bool emptied_ = false;
-  ui::UniqueWindow hiddenWindow_;
+  win::UniqueWindow hiddenWindow_;
 };
 
 // The program-wide clipboard object, created on first use.

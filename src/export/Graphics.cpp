@@ -13,14 +13,14 @@ constexpr UINT kImageListDrawFlags = ILD_TRANSPARENT;
 
 // The bitmap must not be selected into a DC while GetDIBits reads it, so conversions use a
 // fresh memory DC with the default palette.
-ui::UniqueDC NewMemoryDC() { return ui::UniqueDC(CreateCompatibleDC(nullptr)); }
+win::UniqueDC NewMemoryDC() { return win::UniqueDC(CreateCompatibleDC(nullptr)); }
 
 void PutWord(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
 void PutDword(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
 void FillWithBrush(HDC dc, int width, int height, COLORREF color) {
-  ui::UniqueBrush brush(CreateSolidBrush(color));
-  ui::SelectInDC select(dc, brush.get());
+  win::UniqueBrush brush(CreateSolidBrush(color));
+  win::SelectInDC select(dc, brush.get());
   PatBlt(dc, 0, 0, width, height, PATCOPY);
 }
 
@@ -118,12 +118,12 @@ void TBitmap::SetSize(int width, int height) {
     if (image->monochrome) {
       image->handle.reset(CreateBitmap(width, height, 1, 1, nullptr));
     } else {
-      ui::WindowDC screen(nullptr);
+      win::WindowDC screen(nullptr);
       image->handle.reset(CreateCompatibleBitmap(screen.get(), width, height));
     }
-    if (!image->handle) throw ui::EOutOfMemory();
+    if (!image->handle) throw win::EOutOfMemory();
     auto dc = NewMemoryDC();
-    ui::SelectInDC select(dc.get(), image->handle.get());
+    win::SelectInDC select(dc.get(), image->handle.get());
     FillWithBrush(dc.get(), width, height, BrushColor());
   }
   image_ = std::move(image);
@@ -137,15 +137,15 @@ void TBitmap::MakeUnique() {
   image->height = image_->height;
   image->monochrome = image_->monochrome;
   image->description = image_->description;
-  ui::WindowDC screen(nullptr);
+  win::WindowDC screen(nullptr);
   image->handle.reset(image->monochrome
                           ? CreateBitmap(image->width, image->height, 1, 1, nullptr)
                           : CreateCompatibleBitmap(screen.get(), image->width, image->height));
-  if (!image->handle) throw ui::EOutOfMemory();
+  if (!image->handle) throw win::EOutOfMemory();
   auto src = NewMemoryDC();
   auto dst = NewMemoryDC();
-  ui::SelectInDC selectSrc(src.get(), image_->handle.get());
-  ui::SelectInDC selectDst(dst.get(), image->handle.get());
+  win::SelectInDC selectSrc(src.get(), image_->handle.get());
+  win::SelectInDC selectDst(dst.get(), image->handle.get());
   BitBlt(dst.get(), 0, 0, image->width, image->height, src.get(), 0, 0, SRCCOPY);
   image_ = std::move(image);
 }
@@ -198,15 +198,15 @@ void TBitmap::MakeDeviceIndependentCopy() {
   }
 
   void* pixels = nullptr;
-  ui::UniqueBitmap dib(CreateDIBSection(dc.get(), info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  win::UniqueBitmap dib(CreateDIBSection(dc.get(), info, DIB_RGB_COLORS, &pixels, nullptr, 0));
   if (!dib) throw EInvalidGraphic("Bitmap image is not valid");
 
   if (bits > 8 && width == im.width && height == im.height) {
     GetDIBits(dc.get(), im.handle.get(), 0, height, pixels, info, DIB_RGB_COLORS);
   } else {
     auto src = NewMemoryDC();
-    ui::SelectInDC selectSrc(src.get(), im.handle.get());
-    ui::SelectInDC selectDst(dc.get(), dib.get());
+    win::SelectInDC selectSrc(src.get(), im.handle.get());
+    win::SelectInDC selectDst(dc.get(), dib.get());
     FillWithBrush(dc.get(), width, height, RGB(255, 255, 255));
     BitBlt(dc.get(), 0, 0, width, height, src.get(), 0, 0, SRCCOPY);
   }
@@ -277,7 +277,7 @@ void SerializeIcon(TIcon& icon, TStream& stream) {
     if (!image.handle) throw EInvalidGraphic("Icon image is not valid");
     ICONINFO ii{};
     GetIconInfo(image.handle.get(), &ii);
-    ui::UniqueBitmap color(ii.hbmColor), mask(ii.hbmMask);  // released on every way out
+    win::UniqueBitmap color(ii.hbmColor), mask(ii.hbmMask);  // released on every way out
 
     const BITMAPINFOHEADER maskHeader = BuildDibHeader(mask.get(), 2);
     const BITMAPINFOHEADER colorHeader = BuildDibHeader(color.get(), 16);
@@ -351,7 +351,7 @@ void SerializeBitmap(TBitmap& bitmap, TStream& stream) {
   UINT entries = 0;
   {
     auto dc = NewMemoryDC();
-    ui::SelectInDC select(dc.get(), dib);
+    win::SelectInDC select(dc.get(), dib);
     entries = GetDIBColorTable(dc.get(), 0, 256, table);
   }
   DWORD masks[3];
@@ -380,9 +380,9 @@ void SerializeBitmap(TBitmap& bitmap, TStream& stream) {
 }
 
 void SaveGraphicToFile(TGraphic& graphic, const std::string& path) {
-  ui::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+  if (!file) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
   TFileStream stream(file.get());
   graphic.SaveToStream(stream);
 }

@@ -6,25 +6,25 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "ui/Errors.h"
-#include "ui/Handles.h"
+#include "win/Errors.h"
+#include "win/Handles.h"
 
 // Errors raised while writing graphics.
-class EFCreateError : public ui::Exception {
+class EFCreateError : public win::Exception {
  public:
-  using ui::Exception::Exception;
+  using win::Exception::Exception;
 };
-class EWriteError : public ui::Exception {
+class EWriteError : public win::Exception {
  public:
-  EWriteError() : ui::Exception("Stream write error") {}
+  EWriteError() : win::Exception("Stream write error") {}
 };
-class EInvalidGraphic : public ui::Exception {
+class EInvalidGraphic : public win::Exception {
  public:
-  using ui::Exception::Exception;
+  using win::Exception::Exception;
 };
-class EInvalidGraphicOperation : public ui::Exception {
+class EInvalidGraphicOperation : public win::Exception {
  public:
-  using ui::Exception::Exception;
+  using win::Exception::Exception;
 };
 
 // Byte sink the serialisers write to; a short write raises EWriteError.
@@ -65,7 +65,7 @@ class TGraphic {
 
 // Shared between copies of one TIcon; replaced, never changed, when the handle changes.
 struct TIconImage {
-  ui::UniqueIcon handle;
+  win::UniqueIcon handle;
   std::vector<uint8_t> bytes;  // serialised .ico file, built on the first save
 };
 
@@ -96,8 +96,8 @@ struct TBitmapImage {
   int width = 0;
   int height = 0;
   bool monochrome = false;
-  ui::UniqueBitmap handle;  // display-compatible bitmap; none until both sizes are non-zero
-  ui::UniqueBitmap dib;     // device-independent copy, made for saving
+  win::UniqueBitmap handle;  // display-compatible bitmap; none until both sizes are non-zero
+  win::UniqueBitmap dib;     // device-independent copy, made for saving
   TDibDescription description;
 };
 
@@ -118,7 +118,7 @@ class TBitmapCanvas {
 
  private:
   TBitmap& owner_;
-  ui::UniqueDC dc_;
+  win::UniqueDC dc_;
   HGDIOBJ oldBitmap_ = nullptr;
   COLORREF brushColor_ = RGB(255, 255, 255);
 };

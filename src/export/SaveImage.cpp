@@ -51,12 +51,12 @@ std::string FreeFileName(const std::string& folder, const std::string& name) {
 
 bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
   // Claim the name first: only a file this call created may be deleted when the save fails.
-  ui::UniqueFile claim(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  win::UniqueFile claim(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!claim) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
-    throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+    throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
   }
   claim.reset();
   try {
@@ -74,7 +74,7 @@ std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, 
     const std::string free = FreeFileName(folder, candidate);
     const std::string path = folder + free;
     if (SaveGraphicToNewFile(graphic, path)) return path;
-    if (path.size() >= MAX_PATH) throw EFCreateError(ui::FormatMessageText("Cannot create file %s", path));
+    if (path.size() >= MAX_PATH) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
     // The name was taken after all: another program took it since the search, or something
     // there has no attributes to show (a link to nothing). Searching again from the same name
     // could find it "free" forever, so the search goes on past it.

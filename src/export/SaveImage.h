@@ -5,7 +5,7 @@
 // WithTrailingBackslash() it, and for each selected entry make its graphic (SlotGraphic, or
 // StoredIconGraphic for the stored kinds), then call
 //   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, KindExtension(kind, graphic)))
-// and on a ui::Exception show "Cannot save to <folder>.  Please select another destination.".
+// and on a win::Exception show "Cannot save to <folder>.  Please select another destination.".
 #pragma once
 #include <memory>
 #include <string>

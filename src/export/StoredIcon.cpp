@@ -47,7 +47,7 @@ const iconres::IconGroup& GroupOf(const iconres::IconFile& file, std::size_t gro
 }
 
 void Check(HRESULT hr) {
-  if (FAILED(hr)) throw EInvalidGraphic(ui::FormatMessageText("Cannot encode the image as PNG (error %s)",
+  if (FAILED(hr)) throw EInvalidGraphic(win::FormatMessageText("Cannot encode the image as PNG (error %s)",
                                                               std::to_string(static_cast<unsigned long>(hr))));
 }
 
@@ -69,27 +69,27 @@ class ComScope {
 // encoded by its PNG encoder.
 std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
   ComScope com;
-  ui::ComPtr<IWICImagingFactory> factory;
+  win::ComPtr<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                          reinterpret_cast<void**>(factory.put())));
-  ui::ComPtr<IWICStream> input;
+  win::ComPtr<IWICStream> input;
   Check(factory->CreateStream(input.put()));
   Check(input->InitializeFromMemory(const_cast<BYTE*>(ico.data()), static_cast<DWORD>(ico.size())));
-  ui::ComPtr<IWICBitmapDecoder> decoder;
+  win::ComPtr<IWICBitmapDecoder> decoder;
   Check(factory->CreateDecoderFromStream(input.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()));
-  ui::ComPtr<IWICBitmapFrameDecode> frame;
+  win::ComPtr<IWICBitmapFrameDecode> frame;
   Check(decoder->GetFrame(0, frame.put()));
-  ui::ComPtr<IWICBitmapSource> pixels;
+  win::ComPtr<IWICBitmapSource> pixels;
   Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), pixels.put()));
   UINT width = 0, height = 0;
   Check(pixels->GetSize(&width, &height));
 
-  ui::ComPtr<IStream> output;
+  win::ComPtr<IStream> output;
   Check(CreateStreamOnHGlobal(nullptr, TRUE, output.put()));
-  ui::ComPtr<IWICBitmapEncoder> encoder;
+  win::ComPtr<IWICBitmapEncoder> encoder;
   Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
   Check(encoder->Initialize(output.get(), WICBitmapEncoderNoCache));
-  ui::ComPtr<IWICBitmapFrameEncode> target;
+  win::ComPtr<IWICBitmapFrameEncode> target;
   Check(encoder->CreateNewFrame(target.put(), nullptr));
   Check(target->Initialize(nullptr));
   Check(target->SetSize(width, height));

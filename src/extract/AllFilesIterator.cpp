@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "extract/PathText.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void Search(const std::string& mask, F f) {
   int n = MultiByteToWideChar(CP_ACP, 0, mask.c_str(), -1, wideMask.data(), static_cast<int>(wideMask.size()));
   if (n <= 0) return;
   WIN32_FIND_DATAW wide{};
-  ui::UniqueFind find(FindFirstFileW(wideMask.c_str(), &wide));
+  win::UniqueFind find(FindFirstFileW(wideMask.c_str(), &wide));
   if (!find) return;
   WIN32_FIND_DATAA found{};
   do {
@@ -69,7 +69,7 @@ void Search(const std::string& mask, F f) {
 // Identity of a folder that survives different spellings of its path (links, junctions,
 // 8.3 names): volume serial and file index; the upper-cased path when those cannot be read.
 std::string FolderIdentity(const std::string& folder) {
-  ui::UniqueFile dir(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+  win::UniqueFile dir(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION info{};

@@ -2,7 +2,7 @@
 #include "extract/ExtractHelpers.h"
 
 #include "extract/PathText.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 std::string FileExtension(const std::string& file) {
   size_t dot = pathtext::LastDelimiter(file, ".\\:");
@@ -26,8 +26,8 @@ bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, boo
 std::string FileNamePart(const std::string& file) { return pathtext::NamePart(file); }
 
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth) {
-  ui::UniqueDC dc(CreateCompatibleDC(nullptr));
-  ui::SelectInDC selected(dc.get(), font);
+  win::UniqueDC dc(CreateCompatibleDC(nullptr));
+  win::SelectInDC selected(dc.get(), font);
   return FitPathToWidth(
       path,
       [&](const std::string& text) {

@@ -6,7 +6,7 @@
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder)
     : file_(iconres::LoadIconFile(file, windowsFolder)) {}
 
-ui::UniqueIcon FileIcons::Icon(int index) const {
-  if (index < 0 || index >= Count()) return ui::UniqueIcon();
-  return ui::UniqueIcon(MakeLargeIcon(file_, static_cast<size_t>(index)));
+win::UniqueIcon FileIcons::Icon(int index) const {
+  if (index < 0 || index >= Count()) return win::UniqueIcon();
+  return win::UniqueIcon(MakeLargeIcon(file_, static_cast<size_t>(index)));
 }

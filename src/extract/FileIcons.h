@@ -3,7 +3,7 @@
 #include <string>
 
 #include "iconres/IconFile.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 class FileIcons {
  public:
@@ -13,7 +13,7 @@ class FileIcons {
   int Count() const { return static_cast<int>(file_.Count()); }
   // The icon at index, at the system's large size; none when its group holds no sound image
   // (a gap in the numbering).
-  ui::UniqueIcon Icon(int index) const;
+  win::UniqueIcon Icon(int index) const;
   // The groups and their stored images, for the kinds saved as the file stores them.
   const iconres::IconFile& File() const { return file_; }
 

@@ -5,13 +5,13 @@
 
 #include <utility>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace iconres {
 
 FileBytes::FileBytes(const std::string& path) {
   // Shared for reading only, as the shell opens it; a file that is being written is passed over.
-  ui::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
   LARGE_INTEGER size{};
@@ -21,7 +21,7 @@ FileBytes::FileBytes(const std::string& path) {
   }
   // A view reads only the pages the reader touches: a large installer costs its headers and
   // resources, not its whole length.
-  ui::UniqueEvent mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  win::UniqueEvent mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return;
   view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
   if (view_) size_ = static_cast<std::size_t>(size.QuadPart);

@@ -9,7 +9,7 @@ namespace {
 void EraseKeyTree(HKEY parent, const std::string& name) {
   HKEY raw = nullptr;
   if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &raw) == ERROR_SUCCESS) {
-    ui::UniqueKey key(raw);
+    win::UniqueKey key(raw);
     DWORD subKeys = 0, maxLen = 0;
     if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &maxLen, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
@@ -33,30 +33,30 @@ TRegistryIniFile::TRegistryIniFile(const std::string& keyPath) {
     key_.reset(raw);
 }
 
-ui::UniqueKey TRegistryIniFile::OpenSection(const std::string& section) const {
+win::UniqueKey TRegistryIniFile::OpenSection(const std::string& section) const {
   HKEY raw = nullptr;
   if (key_ && RegOpenKeyExA(key_.get(), section.c_str(), 0, KEY_ALL_ACCESS, &raw) == ERROR_SUCCESS)
-    return ui::UniqueKey(raw);
+    return win::UniqueKey(raw);
   return {};
 }
 
-ui::UniqueKey TRegistryIniFile::CreateSection(const std::string& section) const {
+win::UniqueKey TRegistryIniFile::CreateSection(const std::string& section) const {
   HKEY raw = nullptr;
   if (!key_ || RegCreateKeyExA(key_.get(), section.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                nullptr, &raw, nullptr) != ERROR_SUCCESS)
-    throw ERegistryException(ui::FormatMessageText("Failed to create key %s", section));
-  return ui::UniqueKey(raw);
+    throw ERegistryException(win::FormatMessageText("Failed to create key %s", section));
+  return win::UniqueKey(raw);
 }
 
 void TRegistryIniFile::SetValue(const std::string& section, const std::string& name, DWORD type, const void* data,
                                 DWORD size) const {
-  ui::UniqueKey key = CreateSection(section);
+  win::UniqueKey key = CreateSection(section);
   if (RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
-    throw ERegistryException(ui::FormatMessageText("Failed to set data for '%s'", name));
+    throw ERegistryException(win::FormatMessageText("Failed to set data for '%s'", name));
 }
 
 int TRegistryIniFile::ReadInteger(const std::string& section, const std::string& name, int def) const {
-  ui::UniqueKey key = OpenSection(section);
+  win::UniqueKey key = OpenSection(section);
   if (!key) return def;
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
@@ -65,8 +65,8 @@ int TRegistryIniFile::ReadInteger(const std::string& section, const std::string&
     RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
     return ParseIntegerText(buf.data()).value_or(def);
   }
-  if (size > sizeof(DWORD)) throw ERegistryException(ui::FormatMessageText("Failed to get data for '%s'", name));
-  if (type != REG_DWORD) throw ERegistryException(ui::FormatMessageText("Invalid data type for '%s'", name));
+  if (size > sizeof(DWORD)) throw ERegistryException(win::FormatMessageText("Failed to get data for '%s'", name));
+  if (type != REG_DWORD) throw ERegistryException(win::FormatMessageText("Invalid data type for '%s'", name));
   DWORD value = 0;
   size = sizeof value;
   RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
@@ -76,7 +76,7 @@ int TRegistryIniFile::ReadInteger(const std::string& section, const std::string&
 void TRegistryIniFile::WriteInteger(const std::string& section, const std::string& name, int value) const {
   DWORD type = 0;
   {
-    ui::UniqueKey key = OpenSection(section);
+    win::UniqueKey key = OpenSection(section);
     if (!key || RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
       type = REG_NONE;
   }
@@ -99,13 +99,13 @@ void TRegistryIniFile::WriteBool(const std::string& section, const std::string& 
 
 std::string TRegistryIniFile::ReadString(const std::string& section, const std::string& name,
                                          const std::string& def) const {
-  ui::UniqueKey key = OpenSection(section);
+  win::UniqueKey key = OpenSection(section);
   if (!key) return def;
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
   if (size == 0) return "";
   if (type != REG_SZ && type != REG_EXPAND_SZ)
-    throw ERegistryException(ui::FormatMessageText("Invalid data type for '%s'", name));
+    throw ERegistryException(win::FormatMessageText("Invalid data type for '%s'", name));
   std::vector<char> buf(size + 1, '\0');
   RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
   return buf.data();  // ends at the first zero byte

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "settings/IntegerText.h"
-#include "ui/Errors.h"
-#include "ui/Handles.h"
+#include "win/Errors.h"
+#include "win/Handles.h"
 
-class ERegistryException : public ui::Exception {
+class ERegistryException : public win::Exception {
  public:
-  using ui::Exception::Exception;
+  using win::Exception::Exception;
 };
 
 class TRegistryIniFile {
@@ -28,10 +28,10 @@ class TRegistryIniFile {
   void EraseSection(const std::string& section) const;
 
  private:
-  ui::UniqueKey OpenSection(const std::string& section) const;
-  ui::UniqueKey CreateSection(const std::string& section) const;
+  win::UniqueKey OpenSection(const std::string& section) const;
+  win::UniqueKey CreateSection(const std::string& section) const;
   void SetValue(const std::string& section, const std::string& name, DWORD type, const void* data,
                 DWORD size) const;
 
-  ui::UniqueKey key_;
+  win::UniqueKey key_;
 };

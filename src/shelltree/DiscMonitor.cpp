@@ -51,10 +51,10 @@ bool StillAFolder(const std::string& path) {
 
 void TDiscMonitorThread::Execute() {
   auto watch = [this] {
-    return ui::UniqueChangeNotification(
+    return win::UniqueChangeNotification(
         FindFirstChangeNotificationA(path_.c_str(), kWatchSubtree, filter_.load()));
   };
-  ui::UniqueChangeNotification notification = watch();
+  win::UniqueChangeNotification notification = watch();
   for (;;) {
     if (!notification) {
       failed_ = true;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 #include "ui/Thread.h"
 
 // What a monitor reports to: the node of the watched folder. Called on the user-interface
@@ -66,8 +66,8 @@ class TDiscMonitorThread : public ui::Thread {
   std::atomic<DWORD> filter_;
   // Owned by the object, not the loop, so a monitor whose loop has ended can still be
   // signalled and destroyed safely.
-  ui::UniqueEvent StopEvent;
-  ui::UniqueEvent FilterEvent;
+  win::UniqueEvent StopEvent;
+  win::UniqueEvent FilterEvent;
   std::atomic<bool> failed_{false};
 };
 

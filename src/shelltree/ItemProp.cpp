@@ -9,7 +9,7 @@
 #include "shelltree/Pidl.h"
 #include "ui/Application.h"
 #include "ui/Guard.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 bool UseMenuMsg2 = false;
 
@@ -55,8 +55,8 @@ shelltree::UniquePidl Parse(IShellFolder* folder, IMalloc* malloc, HWND owner, c
   return pidl;
 }
 
-ui::ComPtr<IShellFolder> Bind(IShellFolder* parent, LPCITEMIDLIST pidl) {
-  ui::ComPtr<IShellFolder> folder;
+win::ComPtr<IShellFolder> Bind(IShellFolder* parent, LPCITEMIDLIST pidl) {
+  win::ComPtr<IShellFolder> folder;
   if (FAILED(parent->BindToObject(pidl, nullptr, IID_IShellFolder, folder.put_void()))) folder.reset();
   return folder;
 }
@@ -76,7 +76,7 @@ std::vector<shelltree::UniquePidl> MatchingItems(IShellFolder* folder, IMalloc* 
                                                  const std::string& fileName) {
   std::vector<shelltree::UniquePidl> items;
   WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA(fileName.c_str(), &fd));
+  win::UniqueFind find(FindFirstFileA(fileName.c_str(), &fd));
   if (!find) return items;
   do {
     std::string name = fd.cFileName;
@@ -87,15 +87,15 @@ std::vector<shelltree::UniquePidl> MatchingItems(IShellFolder* folder, IMalloc* 
 }
 
 bool MenuForFileName(const TItemMenuRequest& request) {
-  ui::ComPtr<IMalloc> malloc;
-  ui::ComPtr<IShellFolder> desktop;
+  win::ComPtr<IMalloc> malloc;
+  win::ComPtr<IShellFolder> desktop;
   if (FAILED(SHGetMalloc(malloc.put())) || FAILED(SHGetDesktopFolder(desktop.put()))) return false;
   std::string name = shelltree::NamePart(request.FileName);
   std::string folderPart = request.FileName.substr(0, request.FileName.size() - name.size());
 
   shelltree::UniquePidl folderPidl = Parse(desktop.get(), malloc.get(), request.Owner, folderPart);
   if (!folderPidl) return false;
-  ui::ComPtr<IShellFolder> folder = Bind(desktop.get(), folderPidl.get());
+  win::ComPtr<IShellFolder> folder = Bind(desktop.get(), folderPidl.get());
   if (!folder) return false;
 
   if (name.find_first_of("*?") != std::string::npos)
@@ -107,11 +107,11 @@ bool MenuForFileName(const TItemMenuRequest& request) {
     return MenuForItems(request, folder.get(), items);
   }
   // The folder would not parse the name: try the whole name through the desktop's first folder.
-  ui::ComPtr<IEnumIDList> list;
+  win::ComPtr<IEnumIDList> list;
   if (desktop->EnumObjects(request.Owner, SHCONTF_FOLDERS, list.put()) != S_OK || !list) return false;
   shelltree::UniquePidl first;
   if (list->Next(1, first.put(malloc.get()), nullptr) != S_OK || !first) return false;
-  ui::ComPtr<IShellFolder> firstFolder = Bind(desktop.get(), first.get());
+  win::ComPtr<IShellFolder> firstFolder = Bind(desktop.get(), first.get());
   if (!firstFolder) return false;
   if (auto pidl = Parse(firstFolder.get(), malloc.get(), request.Owner, request.FileName)) {
     items.push_back(std::move(pidl));
@@ -121,10 +121,10 @@ bool MenuForFileName(const TItemMenuRequest& request) {
 }
 
 bool ShowMenu(IContextMenu* handler, bool callbackWindow, const TItemMenuRequest& request) {
-  ui::UniqueMenu menu(CreatePopupMenu());
+  win::UniqueMenu menu(CreatePopupMenu());
   if (!menu || FAILED(handler->QueryContextMenu(menu.get(), 0, kFirstCommand, kLastCommand, CMF_EXPLORE)))
     return false;
-  ui::UniqueWindow callback;
+  win::UniqueWindow callback;
   if (callbackWindow) callback.reset(CreateMenuCallbackWindow(handler));
   HWND menuOwner = callback ? callback.get() : request.Owner;
   // A menu needs a window to report to; without one nothing would be shown.
@@ -136,7 +136,7 @@ bool ShowMenu(IContextMenu* handler, bool callbackWindow, const TItemMenuRequest
 }
 
 bool RunDefault(IContextMenu* handler, const TItemMenuRequest& request) {
-  ui::UniqueMenu menu(CreatePopupMenu());
+  win::UniqueMenu menu(CreatePopupMenu());
   if (!menu || FAILED(handler->QueryContextMenu(menu.get(), 0, kFirstCommand, kLastCommand, CMF_DEFAULTONLY)))
     return false;
   UINT id = GetMenuDefaultItem(menu.get(), FALSE, 0);
@@ -196,16 +196,16 @@ bool ItemMenuRequest(const TItemMenuRequest& request) {
 
 bool GetItemMenu(HWND owner, IShellFolder* folder, LPCITEMIDLIST* items, UINT count,
                  ULONG attributes, const TItemMenuRequest& request) {
-  ui::ComPtr<IContextMenu> menu;
+  win::ComPtr<IContextMenu> menu;
   if (FAILED(folder->GetUIObjectOf(owner, count, items, IID_IContextMenu, nullptr, menu.put_void())) || !menu)
     return false;
   bool callbackWindow = false;
-  ui::ComPtr<IContextMenu> handler = menu;
+  win::ComPtr<IContextMenu> handler = menu;
   if (auto menu2 = menu.As<IContextMenu2>(IID_IContextMenu2)) {
     callbackWindow = true;
-    handler = ui::ComPtr<IContextMenu>::Share(menu2.get());
+    handler = win::ComPtr<IContextMenu>::Share(menu2.get());
     if (auto menu3 = menu.As<IContextMenu3>(IID_IContextMenu3)) {
-      handler = ui::ComPtr<IContextMenu>::Share(menu3.get());
+      handler = win::ComPtr<IContextMenu>::Share(menu3.get());
       UseMenuMsg2 = true;
     }
   }

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 enum TItemMenuMode {
   imShowMenu,    // show the menu and run the chosen command
@@ -19,9 +19,9 @@ enum TItemMenuMode {
 extern bool UseMenuMsg2;
 
 // Raised when the callback window gets a menu message but holds no menu handler.
-class EContextMenuMissing : public ui::Exception {
+class EContextMenuMissing : public win::Exception {
  public:
-  EContextMenuMissing() : ui::Exception("NIL Context Menu!") {}
+  EContextMenuMissing() : win::Exception("NIL Context Menu!") {}
 };
 
 struct TItemMenuRequest {

@@ -3,7 +3,7 @@
 #include "shelltree/Pidl.h"
 
 #include <cstring>
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 namespace shelltree {
 namespace {
@@ -17,12 +17,12 @@ itembytes::Walk WalkItems(LPCITEMIDLIST pidl, std::size_t limit, UINT maxItems =
 
 LPITEMIDLIST Allocate(IMalloc* malloc, std::size_t bytes) {
   void* block = malloc->Alloc(bytes);
-  if (!block) throw ui::EOutOfMemory();
+  if (!block) throw win::EOutOfMemory();
   // A block smaller than asked for would be overrun by the copy that follows.
   SIZE_T got = malloc->GetSize(block);
   if (got != static_cast<SIZE_T>(-1) && got < bytes) {
     malloc->Free(block);
-    throw ui::EOutOfMemory();
+    throw win::EOutOfMemory();
   }
   return static_cast<LPITEMIDLIST>(block);
 }
@@ -164,7 +164,7 @@ void UniquePidl::reset(LPITEMIDLIST pidl) {
 
 LPITEMIDLIST* UniquePidl::put(IMalloc* malloc) {
   reset();
-  malloc_ = ui::ComPtr<IMalloc>::Share(malloc);
+  malloc_ = win::ComPtr<IMalloc>::Share(malloc);
   return &pidl_;
 }
 

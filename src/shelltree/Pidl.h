@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 #include "shelltree/ItemBytes.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace shelltree {
 
@@ -32,7 +32,7 @@ UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit = kUnbounded);
 
 // A new list from `malloc` holding the source's items and a terminator; nullptr for an absent
 // source. The source is bounded by its block when `malloc` allocated it. Throws
-// ui::EOutOfMemory when the allocation fails.
+// win::EOutOfMemory when the allocation fails.
 LPITEMIDLIST ClonePIDL(IMalloc* malloc, LPCITEMIDLIST src);
 
 // Frees the list when `malloc` does not deny having allocated it; clears the reference always.
@@ -41,7 +41,7 @@ void FreePIDL(IMalloc* malloc, LPITEMIDLIST& pidl);
 // The absolute list of a child: the parent's absolute list followed by the first item of
 // `rel` (only that item). When `rel` is absent or starts with the terminator the result is a
 // copy of the parent's list; an absent parent list counts as the desktop (empty list).
-// Throws ui::EOutOfMemory when the allocation fails or the block comes back too small.
+// Throws win::EOutOfMemory when the allocation fails or the block comes back too small.
 LPITEMIDLIST AppendPIDL(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST rel);
 
 // Cuts off the last item when the list has at least 2 items; true when it did.
@@ -74,7 +74,7 @@ class UniquePidl {
   UniquePidl() = default;
   // Takes over `pidl`, which `malloc` allocated.
   UniquePidl(IMalloc* malloc, LPITEMIDLIST pidl)
-      : malloc_(ui::ComPtr<IMalloc>::Share(malloc)), pidl_(pidl) {}
+      : malloc_(win::ComPtr<IMalloc>::Share(malloc)), pidl_(pidl) {}
   UniquePidl(const UniquePidl&) = delete;
   UniquePidl& operator=(const UniquePidl&) = delete;
   UniquePidl(UniquePidl&& o) noexcept
@@ -105,7 +105,7 @@ class UniquePidl {
   UniquePidl clone() const { return Clone(malloc_.get(), pidl_); }
 
  private:
-  ui::ComPtr<IMalloc> malloc_;
+  win::ComPtr<IMalloc> malloc_;
   LPITEMIDLIST pidl_ = nullptr;
 };
 

@@ -10,7 +10,7 @@
 #include "shelltree/FileMask.h"
 #include "shelltree/ItemProp.h"
 #include "ui/Application.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Form.h"
 #include "ui/Guard.h"
 
@@ -45,7 +45,7 @@ UniquePidl Prefix(IMalloc* malloc, LPCITEMIDLIST list, UINT n) {
   auto size = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(SkipItems(list, n)) -
                                        reinterpret_cast<const BYTE*>(list));
   auto* block = static_cast<BYTE*>(malloc->Alloc(size + 2));
-  if (!block) throw ui::EOutOfMemory();
+  if (!block) throw win::EOutOfMemory();
   std::memcpy(block, list, size);
   block[size] = block[size + 1] = 0;
   return UniquePidl(malloc, reinterpret_cast<LPITEMIDLIST>(block));
@@ -124,7 +124,7 @@ TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner());
 
 void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse, const TShellnode* parent) {
   ForgetImages();
-  Info.ParentFolder = ui::ComPtr<IShellFolder>::Share(parentFolder);
+  Info.ParentFolder = win::ComPtr<IShellFolder>::Share(parentFolder);
   if (rel) {
     FolderBound = false;
     Info.Folder.reset();
@@ -273,7 +273,7 @@ TShellTree::TShellTree() {
   notifyWindow_.reset(CreateNotifyWindow(this));
   if (FAILED(SHGetMalloc(malloc_.put())) || !malloc_ || FAILED(SHGetDesktopFolder(desktopFolder_.put())) ||
       !desktopFolder_)
-    throw ui::EOutOfMemory();
+    throw win::EOutOfMemory();
 }
 
 TShellTree::~TShellTree() {
@@ -608,7 +608,7 @@ void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
   // items again, unchanged, leaves the order as it was.
   bool reorder = false;
   int accepted = 0;
-  ui::ComPtr<IEnumIDList> items;
+  win::ComPtr<IEnumIDList> items;
   if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
     items->Reset();
     for (;;) {

@@ -35,8 +35,8 @@ using shelltree::TPidls;
 struct TNodeInfo {
   shelltree::UniquePidl RelPIDL;  // relative to ParentFolder; the root's is absolute
   shelltree::UniquePidl AbsPIDL;
-  ui::ComPtr<IShellFolder> ParentFolder;
-  ui::ComPtr<IShellFolder> Folder;  // bound when first needed
+  win::ComPtr<IShellFolder> ParentFolder;
+  win::ComPtr<IShellFolder> Folder;  // bound when first needed
   ULONG Attributes = 0;
   bool Enumerated = false;  // children listed since last cleared
   bool Keep = false;        // found again while the parent is re-listed
@@ -277,11 +277,11 @@ class TShellTree : public ui::TreeView {
   TFileSortOrder fileSortOrder_ = shelltree::so_Ascending;
 
   std::string pendingPath_;
-  ui::UniqueWindow notifyWindow_;
-  ui::ComPtr<IMalloc> malloc_;
-  ui::ComPtr<IShellFolder> desktopFolder_;
+  win::UniqueWindow notifyWindow_;
+  win::ComPtr<IMalloc> malloc_;
+  win::ComPtr<IShellFolder> desktopFolder_;
   shelltree::UniquePidl desktopPIDL_;
-  ui::ComPtr<IShellFolder> drivesFolder_;
+  win::ComPtr<IShellFolder> drivesFolder_;
   shelltree::UniquePidl drivesPIDL_;
   bool expandAllowed_ = false;
   bool imageListReady_ = false;

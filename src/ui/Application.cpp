@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Form.h"
 #include "ui/Guard.h"
 
@@ -113,7 +113,7 @@ void TApplication::HandleCurrentException() noexcept {
 }
 
 void TApplication::ShowErrorText(const std::string& message) {
-  ShowMessageBox(ErrorDisplayText(message), Title, MB_OK | MB_ICONERROR);
+  ShowMessageBox(win::ErrorDisplayText(message), Title, MB_OK | MB_ICONERROR);
 }
 
 int TApplication::ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace ui {
 
@@ -87,7 +87,7 @@ class TApplication {
   Form* mainForm_ = nullptr;
   bool terminated_ = false;
   CursorKind cursor_ = CursorKind::Default;
-  UniqueWindow syncWindow_;
+  win::UniqueWindow syncWindow_;
   DWORD mainThread_ = 0;
 };
 

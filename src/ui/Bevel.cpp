@@ -6,7 +6,7 @@
 namespace ui {
 
 namespace {
-using UniqueRegion = UniqueHandle<NullHandleTraits<HRGN, &DeleteGdiObject>>;
+using UniqueRegion = win::UniqueHandle<win::NullHandleTraits<HRGN, &win::DeleteGdiObject>>;
 }
 
 HWND Bevel::CreateHandle(const Props& p, HWND parent) {

@@ -167,7 +167,7 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       HDC dc = BeginPaint(Handle(), &ps);
       RECT r = ClientRect();
       FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-      SelectInDC sel(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+      win::SelectInDC sel(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
       TEXTMETRICA tm{};
       GetTextMetricsA(dc, &tm);
       RECT frame = r;

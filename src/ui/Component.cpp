@@ -66,7 +66,7 @@ void Control::Load(const Props& p, Form& form) {
   if (p.parent) {
     parent = p.parent.In(form);
     // A container's window must exist before its children's: its row comes first.
-    if (!parent || !parent->Handle()) throw Exception("Control " + Name() + " has no loaded container");
+    if (!parent || !parent->Handle()) throw win::Exception("Control " + Name() + " has no loaded container");
   }
   if (parent != this) {
     parent_ = parent;
@@ -93,7 +93,7 @@ HWND Control::CreateChild(const char* cls, DWORD style, DWORD exStyle, HWND pare
   HWND w = CreateWindowExA(exStyle, cls, text, style | WS_CHILD | WS_CLIPSIBLINGS, bounds_.left,
                            bounds_.top, bounds_.width, bounds_.height, parent, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
-  if (!w) throw Exception("Cannot create a window of class " + std::string(cls));
+  if (!w) throw win::Exception("Cannot create a window of class " + std::string(cls));
   return w;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ui/Events.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 #include "ui/Layout.h"
 
 namespace ui {

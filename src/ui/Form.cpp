@@ -75,7 +75,7 @@ HWND Form::CreateHandle(const Props& p, HWND) {
   if (p.autoSize) AdjustWindowRectEx(&r, style, FALSE, exStyle);  // bounds give the client area
   HWND w = CreateWindowExA(exStyle, className_, p.caption ? p.caption : "", style, r.left, r.top,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
-  if (!w) throw Exception("Cannot create the window " + std::string(className_));
+  if (!w) throw win::Exception("Cannot create the window " + std::string(className_));
   if (icon_) {
     SendMessageA(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageA(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "ui/Component.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 namespace ui {
 
@@ -75,13 +75,13 @@ class Form : public Control {
 
   const char* className_ = nullptr;
   int iconId_ = 0;
-  UniqueFont font_;
-  UniqueIcon icon_, smallIcon_;
+  win::UniqueFont font_;
+  win::UniqueIcon icon_, smallIcon_;
   std::vector<Component*> components_;
   std::map<UINT, MenuItem*> commands_;
   UINT nextCommand_ = 100;
   MainMenu* mainMenu_ = nullptr;
-  UniqueAccel accel_;
+  win::UniqueAccel accel_;
   bool loading_ = false;
   bool keyPreview_ = false;
   bool dialogKeys_ = false;

@@ -2,7 +2,7 @@
 #include "ui/Images.h"
 
 #include "ui/Application.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 namespace ui {
 
@@ -25,9 +25,9 @@ void ImageList::Load(const Props& p, Form& form) {
   Component::Load(p, form);
   int size = p.imageSize ? p.imageSize : 16;
   if (p.resource) {
-    UniqueBitmap strip(static_cast<HBITMAP>(
+    win::UniqueBitmap strip(static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!strip) throw Exception("Cannot load the images of " + Name());
+    if (!strip) throw win::Exception("Cannot load the images of " + Name());
     list_.reset(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, p.imageCount, 4));
     ImageList_AddMasked(list_.get(), strip.get(), RGB(255, 0, 255));
   } else {
@@ -36,10 +36,10 @@ void ImageList::Load(const Props& p, Form& form) {
   ImageList_SetBkColor(list_.get(), CLR_NONE);
 }
 
-UniqueImageList CreateIconImageList(int size) {
+win::UniqueImageList CreateIconImageList(int size) {
   // Each growth copies every image so far: a large step keeps a run of thousands of icons
   // from paying again and again for the icons it already has.
-  UniqueImageList list(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 256));
+  win::UniqueImageList list(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 256));
   ImageList_SetBkColor(list.get(), CLR_NONE);
   return list;
 }
@@ -67,8 +67,8 @@ bool Image::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (bitmap_) {
         BITMAP bm{};
         GetObjectA(bitmap_.get(), sizeof bm, &bm);
-        UniqueDC mem(CreateCompatibleDC(dc));
-        SelectInDC sel(mem.get(), bitmap_.get());
+        win::UniqueDC mem(CreateCompatibleDC(dc));
+        win::SelectInDC sel(mem.get(), bitmap_.get());
         SetStretchBltMode(dc, COLORONCOLOR);
         if (stretch_)
           StretchBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);

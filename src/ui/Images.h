@@ -15,12 +15,12 @@ class ImageList : public Component {
   void Clear() { ImageList_RemoveAll(list_.get()); }
 
  private:
-  UniqueImageList list_;
+  win::UniqueImageList list_;
 };
 
 // An empty list of size x size images at the display's depth, with masks, for icons added at
 // run time: what the icon list keeps and the save commands read back.
-UniqueImageList CreateIconImageList(int size);
+win::UniqueImageList CreateIconImageList(int size);
 
 // A picture control; stretched to its bounds when asked.
 class Image : public Control {
@@ -34,7 +34,7 @@ class Image : public Control {
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:
-  UniqueBitmap bitmap_;
+  win::UniqueBitmap bitmap_;
   bool stretch_ = false;
 };
 

@@ -43,7 +43,7 @@ void MenuItem::Load(const Props& p, Form& form) {
     parentItem_ = item;
     item->items_.push_back(this);
   } else {
-    throw Exception("Menu item " + Name() + " has no menu");
+    throw win::Exception("Menu item " + Name() + " has no menu");
   }
 }
 

@@ -85,7 +85,7 @@ class MenuItem : public Component, private ActionClient {
   MenuItem* parentItem_ = nullptr;
   std::vector<MenuItem*> items_;
   HMENU parentMenu_ = nullptr;
-  UniqueMenu sub_;
+  win::UniqueMenu sub_;
 };
 
 class Menu : public Component {
@@ -98,7 +98,7 @@ class Menu : public Component {
 
  protected:
   virtual HMENU CreateMenuHandle() = 0;
-  UniqueMenu handle_;
+  win::UniqueMenu handle_;
 
  private:
   friend class MenuItem;

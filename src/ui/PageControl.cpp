@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Form.h"
 #include "ui/Images.h"
 
@@ -19,7 +19,7 @@ void TabSheet::Load(const Props& p, Form& form) {
   caption_ = p.caption ? p.caption : "";
   Control::Load(p, form);
   pages_ = dynamic_cast<PageControl*>(Parent());
-  if (!pages_) throw Exception("Page " + Name() + " is not inside a page control");
+  if (!pages_) throw win::Exception("Page " + Name() + " is not inside a page control");
   pages_->pages_.push_back(this);
 }
 
@@ -32,7 +32,7 @@ HWND PageControl::CreateHandle(const Props& p, HWND parent) {
   HWND w = CreateChild(PlainWindowClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0,
                           0, p.bounds.width, p.bounds.height, w, nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (!tabs_) throw Exception("Cannot create a window of class " + std::string(WC_TABCONTROLA));
+  if (!tabs_) throw win::Exception("Cannot create a window of class " + std::string(WC_TABCONTROLA));
   return w;
 }
 
@@ -55,7 +55,7 @@ void PageControl::LayOutPages() {
   RECT display = all;
   SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
   HRGN outer = CreateRectRgn(0, 0, all.right, all.bottom);
-  UniqueHandle<NullHandleTraits<HRGN, &DeleteGdiObject>> inner(
+  win::UniqueHandle<win::NullHandleTraits<HRGN, &win::DeleteGdiObject>> inner(
       CreateRectRgn(display.left, display.top, display.right, display.bottom));
   CombineRgn(outer, outer, inner.get(), RGN_DIFF);
   SetWindowRgn(tabs_, outer, TRUE);  // the window owns the region from here on

@@ -46,8 +46,8 @@ void Label::SetCaption(const std::string& text) {
 }
 
 SIZE Label::TextExtent() const {
-  WindowDC dc(Handle());
-  SelectInDC sel(dc.get(), Font());
+  win::WindowDC dc(Handle());
+  win::SelectInDC sel(dc.get(), Font());
   RECT r{0, 0, Width(), 0};
   DrawTextA(dc.get(), caption_.c_str(), -1, &r, DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
   return {r.right - r.left, r.bottom - r.top};
@@ -68,7 +68,7 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (bold_) lf.lfWeight = FW_BOLD;
         if (underline_) lf.lfUnderline = TRUE;
         if (fontSize_) {
-          WindowDC screen(nullptr);
+          win::WindowDC screen(nullptr);
           lf.lfHeight = -MulDiv(fontSize_, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
         }
         ownFont_.reset(CreateFontIndirectA(&lf));
@@ -81,9 +81,9 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       HDC dc = BeginPaint(Handle(), &ps);
       RECT r = ClientRect();
       COLORREF bg = color_ == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : color_;
-      UniqueBrush brush(CreateSolidBrush(bg));
+      win::UniqueBrush brush(CreateSolidBrush(bg));
       FillRect(dc, &r, brush.get());
-      SelectInDC sel(dc, Font());
+      win::SelectInDC sel(dc, Font());
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, FontColor());
       UINT fmt = DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE);
@@ -214,7 +214,7 @@ Props ToProps(const ToolButtonProps& p) {
 void ToolButton::Load(const Props& p, Form& form) {
   Component::Load(p, form);
   bar_ = dynamic_cast<ToolBar*>(p.parent.In(form));
-  if (!bar_) throw Exception("Tool button " + Name() + " is not on a toolbar");
+  if (!bar_) throw win::Exception("Tool button " + Name() + " is not on a toolbar");
   bar_->buttons_.push_back(this);
   caption_ = p.caption ? p.caption : "";
   hint_ = p.hint ? p.hint : "";

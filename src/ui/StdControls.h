@@ -39,7 +39,7 @@ class Label : public Control {
   bool wordWrap_ = false, autoSize_ = false, bold_ = false, underline_ = false;
   int fontSize_ = 0;
   HFONT font_ = nullptr;  // the form's, given by WM_SETFONT (plain windows do not keep it)
-  UniqueFont ownFont_;
+  win::UniqueFont ownFont_;
 };
 
 // Drags the width of the control aligned just before it; asks OnCanResize first.

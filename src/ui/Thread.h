@@ -7,7 +7,7 @@
 #include <atomic>
 #include <functional>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace ui {
 
@@ -40,7 +40,7 @@ class Thread {
 
  private:
   static DWORD WINAPI Start(void* self);
-  UniqueEvent handle_;
+  win::UniqueEvent handle_;
   std::atomic<bool> terminated_{false}, finished_{false}, suspended_{true};
 };
 

@@ -1,7 +1,7 @@
 // The tree view control and its nodes.
 #include "ui/TreeView.h"
 
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Guard.h"
 
 namespace ui {
@@ -164,7 +164,7 @@ TreeNode* TreeView::AddChild(TreeNode* parent, const std::string& text) {
   ins.item.pszText = const_cast<char*>(text.c_str());
   ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
   auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-  if (!item) throw Exception("Cannot add a tree node");
+  if (!item) throw win::Exception("Cannot add a tree node");
   node->item_ = item;
   return node.release();  // owned by the control's item from here on
 }
@@ -187,7 +187,7 @@ TreeNode* TreeView::AddChild(TreeNode* parent, const NodeArgs& args) {
     ins.item.iImage = ins.item.iSelectedImage = I_IMAGECALLBACK;
   }
   auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-  if (!item) throw Exception("Cannot add a tree node");
+  if (!item) throw win::Exception("Cannot add a tree node");
   node->item_ = item;
   return node.release();  // owned by the control's item from here on
 }

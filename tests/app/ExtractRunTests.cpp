@@ -9,7 +9,7 @@
 #include "ModalAnswerer.h"
 #include "extract/ExtractHelpers.h"
 #include "fixtures/IconFixtures.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 using apptest::Entries;
 using apptest::PostedCall;
@@ -186,7 +186,7 @@ TEST_F(ExtractRun, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) {
     std::string from = Root() + "\\" + fixture;
     EXPECT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (base + name).c_str(), TRUE));
     WIN32_FIND_DATAW found{};
-    ui::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
+    win::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
     return std::string(found.cAlternateFileName, found.cAlternateFileName + wcslen(found.cAlternateFileName));
   };
   Strings expected;

@@ -362,7 +362,7 @@ TEST_F(MainFormTest, ViewsCycleKeepsThreeRadioGroupsInStep) {
 TEST_F(MainFormTest, HandlerErrorsReachTheErrorDisplayAndTheProgramCarriesOn) {
   ModalAnswerer boxes;
   TfrmMainForm& f = Open();
-  f.lvIcons.OnChange = [](ui::Component&) { throw ui::Exception("Cannot open clipboard"); };
+  f.lvIcons.OnChange = [](ui::Component&) { throw win::Exception("Cannot open clipboard"); };
   f.lvIcons.AddItem("a.dll", -1);
   f.lvIcons.SetSelected(0, true);
   Application.ProcessMessages();

@@ -31,7 +31,7 @@ std::vector<uint32_t> Pixels(HBITMAP bitmap) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   std::vector<uint32_t> pixels(32 * 32);
-  ui::UniqueDC dc(CreateCompatibleDC(nullptr));
+  win::UniqueDC dc(CreateCompatibleDC(nullptr));
   GetDIBits(dc.get(), bitmap, 0, 32, pixels.data(), &bi, DIB_RGB_COLORS);
   return pixels;
 }
@@ -39,7 +39,7 @@ std::vector<uint32_t> Pixels(HBITMAP bitmap) {
 std::vector<uint32_t> SlotPixels(TfrmMainForm& f, int entry) {
   TBitmap bitmap;
   RenderSlotToBitmap(f.Icons.Handle(), f.lvIcons.ImageIndex(entry), &bitmap);
-  ui::UniqueBitmap copy(CopyBitmapForClipboard(bitmap));
+  win::UniqueBitmap copy(CopyBitmapForClipboard(bitmap));
   return Pixels(copy.get());
 }
 

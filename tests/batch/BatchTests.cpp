@@ -19,7 +19,7 @@
 #include "iconres/IconFile.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ Outcome RunProgram(const std::string& arguments) {
   Outcome outcome;
   {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    ui::UniqueFile file(CreateFileA(capture.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+    win::UniqueFile file(CreateFileA(capture.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return outcome;
     STARTUPINFOA si{sizeof si};
@@ -59,7 +59,7 @@ Outcome RunProgram(const std::string& arguments) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(kProgram, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return outcome;
     CloseHandle(pi.hThread);
-    ui::UniqueEvent process(pi.hProcess);
+    win::UniqueEvent process(pi.hProcess);
     outcome.exitCode = 0xBAD1;
     if (WaitForSingleObject(process.get(), kRunTimeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &outcome.exitCode);
     else TerminateProcess(process.get(), 0xBAD1);
@@ -273,7 +273,7 @@ TEST_F(CommandLine, FileArgumentOpensTheWindowOnItsFolderAndReadsIt) {
   PROCESS_INFORMATION pi{};
   ASSERT_TRUE(CreateProcessA(kProgram, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   CloseHandle(pi.hThread);
-  ui::UniqueEvent process(pi.hProcess);
+  win::UniqueEvent process(pi.hProcess);
   HWND window = driver::WaitFor("TfrmMainForm", 60);
   ASSERT_NE(window, nullptr);
   HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);

@@ -25,7 +25,7 @@ class BrowseFolder : public ::testing::Test {
                                  nullptr, nullptr, nullptr, nullptr));
     SetActiveWindow(window.get());
   }
-  ui::UniqueWindow window;
+  win::UniqueWindow window;
 };
 
 }  // namespace

@@ -35,7 +35,7 @@ std::string ClipboardText() {
 TEST(ClipboardCopy, HoldsOnlyTheIconOverWhite) {
   ImageLists lists = MakeTestImageLists();
   PutText("previous");
-  ui::UniqueWindow owner(CreateWindowExA(0, "STATIC", "owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+  win::UniqueWindow owner(CreateWindowExA(0, "STATIC", "owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
   TClipboard clipboard([&] { return owner.get(); });
   {
     TBitmap bitmap;
@@ -65,7 +65,7 @@ TEST(ClipboardCopy, HoldsOnlyTheIconOverWhite) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   std::vector<uint32_t> pixels(32 * 32);
-  ui::UniqueDC dc(CreateCompatibleDC(nullptr));
+  win::UniqueDC dc(CreateCompatibleDC(nullptr));
   ASSERT_EQ(GetDIBits(dc.get(), data, 0, 32, pixels.data(), &bi, DIB_RGB_COLORS), 32);
   CloseClipboard();
   for (int y = 0; y < 32; ++y) {

@@ -6,7 +6,7 @@
 
 namespace exporttest {
 
-ui::UniqueIcon MakeIcon(int size, const PixelFn& pixel) {
+win::UniqueIcon MakeIcon(int size, const PixelFn& pixel) {
   // Top-down 32-bit rows with alpha 0, so the icon is drawn through its mask.
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -24,15 +24,15 @@ ui::UniqueIcon MakeIcon(int size, const PixelFn& pixel) {
       if (p.transparent) mask[y * maskRow + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
     }
   }
-  ui::WindowDC screen(nullptr);
-  ui::UniqueBitmap color(CreateCompatibleBitmap(screen.get(), size, size));
+  win::WindowDC screen(nullptr);
+  win::UniqueBitmap color(CreateCompatibleBitmap(screen.get(), size, size));
   SetDIBits(screen.get(), color.get(), 0, size, colors.data(), &bi, DIB_RGB_COLORS);
-  ui::UniqueBitmap maskBitmap(CreateBitmap(size, size, 1, 1, mask.data()));
+  win::UniqueBitmap maskBitmap(CreateBitmap(size, size, 1, 1, mask.data()));
   ICONINFO ii{};
   ii.fIcon = TRUE;
   ii.hbmColor = color.get();
   ii.hbmMask = maskBitmap.get();
-  ui::UniqueIcon icon(CreateIconIndirect(&ii));
+  win::UniqueIcon icon(CreateIconIndirect(&ii));
   if (!icon) throw std::runtime_error("CreateIconIndirect failed");
   return icon;
 }
@@ -57,14 +57,14 @@ ImageLists MakeTestImageLists() {
 }
 
 int DisplayDepth() {
-  ui::WindowDC screen(nullptr);
+  win::WindowDC screen(nullptr);
   return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 
 namespace {
 void RemoveTree(const std::string& dir) {
   WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA((dir + "*").c_str(), &fd));
+  win::UniqueFind find(FindFirstFileA((dir + "*").c_str(), &fd));
   if (find) {
     do {
       std::string name = fd.cFileName;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace exporttest {
 
@@ -18,14 +18,14 @@ struct Pixel {
 using PixelFn = std::function<Pixel(int x, int y)>;
 
 // An icon of the given size whose colour and mask are exactly what the function says.
-ui::UniqueIcon MakeIcon(int size, const PixelFn& pixel);
+win::UniqueIcon MakeIcon(int size, const PixelFn& pixel);
 
 // The test icons: 0 = left half transparent, right half four bands of off-palette colours;
 // 1 = fully transparent. Both at 32 and 16 pixels.
 Pixel HalfTransparent(int size, int x, int y);
 struct ImageLists {
-  ui::UniqueImageList large;  // 32 x 32
-  ui::UniqueImageList small;  // 16 x 16
+  win::UniqueImageList large;  // 32 x 32
+  win::UniqueImageList small;  // 16 x 16
 };
 ImageLists MakeTestImageLists();
 

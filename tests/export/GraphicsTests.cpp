@@ -192,7 +192,7 @@ TEST_F(GraphicsTest, InvalidGraphicsRaiseTheirErrors) {
   EXPECT_THROW(icon.SetWidth(16), EInvalidGraphicOperation);
   try {
     icon.SetHeight(16);
-  } catch (const ui::Exception& e) {
+  } catch (const win::Exception& e) {
     EXPECT_STREQ(e.what(), "Cannot change the size of an icon");
   }
 

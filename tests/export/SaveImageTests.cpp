@@ -75,7 +75,7 @@ TEST_F(SaveToFolder, ImpossibleDestinationReportsTheFileAndLeavesNothing) {
     EXPECT_EQ(std::string(e.what()), "Cannot create file " + folder.Path() + "bad<>name.ico");
   }
   WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA((folder.Path() + "*.ico").c_str(), &fd));
+  win::UniqueFind find(FindFirstFileA((folder.Path() + "*.ico").c_str(), &fd));
   EXPECT_FALSE(find) << "left behind: " << fd.cFileName;
 }
 

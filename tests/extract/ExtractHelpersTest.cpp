@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "extract/ExtractHelpers.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ class FitPath : public testing::Test {
     font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Tahoma"));
     ASSERT_TRUE(font_);
     dc_.reset(CreateCompatibleDC(nullptr));
-    select_ = std::make_unique<ui::SelectInDC>(dc_.get(), font_.get());
+    select_ = std::make_unique<win::SelectInDC>(dc_.get(), font_.get());
   }
   void TearDown() override { select_.reset(); }
   int Width(const std::string& text) {
@@ -78,9 +78,9 @@ class FitPath : public testing::Test {
     GetTextExtentPoint32A(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
   }
-  ui::UniqueFont font_;
-  ui::UniqueDC dc_;
-  std::unique_ptr<ui::SelectInDC> select_;
+  win::UniqueFont font_;
+  win::UniqueDC dc_;
+  std::unique_ptr<win::SelectInDC> select_;
 };
 
 TEST_F(FitPath, StopsAtTheFirstStepThatFits) {

@@ -6,7 +6,7 @@
 
 #include "extract/AllFilesIterator.h"
 #include "fixtures/IconFixtures.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -181,12 +181,12 @@ TEST(FilesIteratorNames, NamesOutsideTheCodePageComeAsTheirShortNames) {
   fixtures::TempFolder dir("wide");
   const std::wstring base(dir.Path().begin(), dir.Path().end());  // the temporary folder is plain ASCII
   auto make = [&](const std::wstring& name) {
-    ui::UniqueFile f(CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    win::UniqueFile f(CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     EXPECT_TRUE(f);
   };
   auto shortName = [&](const std::wstring& name) {
     WIN32_FIND_DATAW found{};
-    ui::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
+    win::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
     EXPECT_TRUE(find && found.cAlternateFileName[0]) << "the file system keeps a short name";
     return std::string(found.cAlternateFileName, found.cAlternateFileName + wcslen(found.cAlternateFileName));
   };

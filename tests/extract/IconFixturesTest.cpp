@@ -4,7 +4,7 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "fixtures/IconFixtures.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ TEST_F(IconFixtures, ShellCountsAndLoadsWhatTheTableSays) {
     EXPECT_EQ(count, f.iconCount) << f.relPath;
     std::vector<int> loaded;
     for (int i = 0; i < count; ++i) {
-      ui::UniqueIcon icon(Extract(path, i));
+      win::UniqueIcon icon(Extract(path, i));
       if (IsIcon(icon.get())) loaded.push_back(i);
     }
     EXPECT_EQ(loaded, f.loadedIndexes) << f.relPath;
@@ -48,11 +48,11 @@ TEST_F(IconFixtures, ShellCountsAndLoadsWhatTheTableSays) {
 TEST_F(IconFixtures, ColourDepthsLoadAtTheLargeIconSize) {
   const int large = GetSystemMetrics(SM_CXICON);
   for (int i = 0; i < 4; ++i) {
-    ui::UniqueIcon icon(Extract(Root() + "icons.dll", i));
+    win::UniqueIcon icon(Extract(Root() + "icons.dll", i));
     ASSERT_TRUE(IsIcon(icon.get())) << i;
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(icon.get(), &info));
-    ui::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+    win::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bm{};
     ASSERT_TRUE(GetObjectA(colour.get(), sizeof bm, &bm));
     EXPECT_EQ(bm.bmWidth, large) << i;
@@ -75,7 +75,7 @@ TEST_F(IconFixtures, FlatRunOverTheFixtureFolder) {
       if (!PassesTypeFilter(f, types, all)) continue;
       const int count = static_cast<int>(reinterpret_cast<INT_PTR>(Extract(f, -1)));
       for (int i = 0; i < count; ++i) {
-        ui::UniqueIcon icon(Extract(f, i));
+        win::UniqueIcon icon(Extract(f, i));
         if (IsIcon(icon.get())) made.push_back(FileNamePart(f) + "#" + std::to_string(i));
       }
     }

@@ -8,7 +8,7 @@
 #include "CorpusSupport.h"
 #include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ std::vector<DWORD> Pixels(HBITMAP bitmap) {
 std::pair<std::vector<DWORD>, std::vector<DWORD>> Picture(HICON icon) {
   ICONINFO info{};
   if (!icon || !GetIconInfo(icon, &info)) return {};
-  ui::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+  win::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
   return {Pixels(colour.get()), Pixels(mask.get())};
 }
 
@@ -53,7 +53,7 @@ std::vector<std::string> Compare(const std::string& folder, int& files, int& ico
     }
     for (int i = 0; i < shellCount; ++i) {
       HICON raw = ExtractIconA(instance, path.c_str(), static_cast<UINT>(i));
-      ui::UniqueIcon shell(IsIcon(raw) ? raw : nullptr), ours(MakeLargeIcon(file, static_cast<size_t>(i)));
+      win::UniqueIcon shell(IsIcon(raw) ? raw : nullptr), ours(MakeLargeIcon(file, static_cast<size_t>(i)));
       if (static_cast<bool>(shell) != static_cast<bool>(ours)) {
         out.push_back(path + "," + std::to_string(i) + ": shell " + (shell ? "loads" : "refuses") + " it, reader " +
                       (ours ? "loads" : "refuses"));

@@ -6,7 +6,7 @@
 #include "export/StoredIcon.h"
 #include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 using iconres::FileKind;
 using iconres::LoadIconFile;
@@ -62,7 +62,7 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
   ASSERT_EQ(lib.Count(), 2u);
   EXPECT_TRUE(lib.contents.groups[0].images.empty());
   EXPECT_EQ(lib.contents.groups[1].images.size(), 1u);
-  ui::UniqueIcon refused(MakeLargeIcon(lib, 0)), shown(MakeLargeIcon(lib, 1));
+  win::UniqueIcon refused(MakeLargeIcon(lib, 0)), shown(MakeLargeIcon(lib, 1));
   EXPECT_FALSE(refused);
   EXPECT_TRUE(shown);
 
@@ -87,7 +87,7 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
         const auto bytes = file.Bytes(image);
         EXPECT_TRUE(iconres::CheckImage(bytes)) << name;
         // Whichever image the best-match rule picks, the platform must be able to take it.
-        ui::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
+        win::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
                                                      TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR));
       }
     }

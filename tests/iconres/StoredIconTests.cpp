@@ -28,21 +28,21 @@ struct Decoded {
 // A PNG file decoded by WIC's own PNG decoder into 32-bit colour with alpha.
 Decoded DecodePng(const std::vector<uint8_t>& png) {
   Decoded d;
-  ui::ComPtr<IWICImagingFactory> factory;
+  win::ComPtr<IWICImagingFactory> factory;
   EXPECT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                             IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())));
-  ui::ComPtr<IWICStream> stream;
+  win::ComPtr<IWICStream> stream;
   factory->CreateStream(stream.put());
   stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size()));
-  ui::ComPtr<IWICBitmapDecoder> decoder;
+  win::ComPtr<IWICBitmapDecoder> decoder;
   EXPECT_HRESULT_SUCCEEDED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put()));
   if (!decoder || FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand))) return d;
-  ui::ComPtr<IWICBitmapFrameDecode> frame;
+  win::ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.put()))) return d;
   WICPixelFormatGUID format{};
   frame->GetPixelFormat(&format);
   EXPECT_TRUE(format == GUID_WICPixelFormat32bppBGRA || format == GUID_WICPixelFormat32bppRGBA) << "no alpha";
-  ui::ComPtr<IWICBitmapSource> bgra;
+  win::ComPtr<IWICBitmapSource> bgra;
   WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), bgra.put());
   bgra->GetSize(&d.width, &d.height);
   d.bgra.resize(d.width * d.height * 4);

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "DriverCommon.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 #include "version.h"
 
 namespace fs = std::filesystem;
@@ -104,7 +104,7 @@ std::string Contents(const std::string& path) {
 }
 
 struct Started {
-  ui::UniqueEvent process;
+  win::UniqueEvent process;
   DWORD id = 0;
 };
 
@@ -138,11 +138,11 @@ DWORD RunToEnd(const std::string& commandLine) { return WaitForExit(Start(comman
 DWORD RunUninstaller(const std::string& commandLine) {
   Started first = Start(commandLine);
   const DWORD code = WaitForExit(first.process.get());
-  ui::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32 entry = {sizeof entry};
   for (BOOL more = snapshot && Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID != first.id) continue;
-    ui::UniqueEvent child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    win::UniqueEvent child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     if (child && WaitForExit(child.get()) != 0) return 0xBAD3;
   }
   return code;
@@ -158,7 +158,7 @@ Value ReadValue(HKEY root, const char* keyPath, const char* name, REGSAM view = 
   Value v;
   HKEY raw = nullptr;
   if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return v;
-  ui::UniqueKey key(raw);
+  win::UniqueKey key(raw);
   char data[1024] = "";
   DWORD size = sizeof data - 1;
   if (RegQueryValueExA(key.get(), name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
@@ -177,7 +177,7 @@ bool KeyExists(HKEY root, const char* keyPath, REGSAM view = k64) {
 
 // Where the shortcut leads.
 std::string ShortcutTarget(const std::string& link) {
-  ui::ComPtr<IShellLinkA> shellLink;
+  win::ComPtr<IShellLinkA> shellLink;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shellLink.put_void())))
     return {};
   auto file = shellLink.As<IPersistFile>(IID_IPersistFile);

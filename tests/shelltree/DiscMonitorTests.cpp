@@ -148,7 +148,7 @@ TEST(DiscMonitor, DestructionEndsManyMonitorsPromptlyAndDropsPendingReports) {
 namespace {
 
 int ThreadsOfThisProcess() {
-  ui::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  win::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   THREADENTRY32 te{sizeof te};
   int n = 0;
   if (snap && Thread32First(snap.get(), &te)) {
@@ -186,7 +186,7 @@ DWORD WINAPI MeasureOwnStack(void* out) {
 
 SIZE_T GrantedStack(SIZE_T reserve) {
   SIZE_T granted = 0;
-  ui::UniqueEvent t(CreateThread(nullptr, reserve, &MeasureOwnStack, &granted, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  win::UniqueEvent t(CreateThread(nullptr, reserve, &MeasureOwnStack, &granted, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   if (t) WaitForSingleObject(t.get(), INFINITE);
   return granted;
 }

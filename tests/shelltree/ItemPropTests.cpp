@@ -84,11 +84,11 @@ class ItemMenu : public testing::Test {
 
   shelltest::ScratchDir dir_;
   std::string file_;
-  ui::UniqueWindow owner_;
-  ui::ComPtr<IMalloc> malloc_ = shelltest::ShellMalloc();
-  ui::ComPtr<IShellFolder> desktop_ = shelltest::Desktop();
+  win::UniqueWindow owner_;
+  win::ComPtr<IMalloc> malloc_ = shelltest::ShellMalloc();
+  win::ComPtr<IShellFolder> desktop_ = shelltest::Desktop();
   shelltree::UniquePidl folderPidl_;
-  ui::ComPtr<IShellFolder> folder_;
+  win::ComPtr<IShellFolder> folder_;
   shelltree::UniquePidl item_;
   LPCITEMIDLIST items_[1] = {};
 };
@@ -105,7 +105,7 @@ TEST_F(ItemMenu, MenuClosedWithoutAChoiceReportsTrueAndPutsTheCursorBack) {
   EXPECT_EQ(ui::Application.Cursor(), ui::CursorKind::AppStart);
   // The extended handlers get their menu messages through the callback window, which lives
   // only while the menu does.
-  ui::ComPtr<IContextMenu> handler;
+  win::ComPtr<IContextMenu> handler;
   ASSERT_TRUE(SUCCEEDED(folder_->GetUIObjectOf(nullptr, 1, items_, IID_IContextMenu, nullptr, handler.put_void())));
   EXPECT_EQ(closer.Seen().callbackWindow, static_cast<bool>(handler.As<IContextMenu2>(IID_IContextMenu2)));
   EXPECT_EQ(UseMenuMsg2, static_cast<bool>(handler.As<IContextMenu3>(IID_IContextMenu3)));
@@ -137,7 +137,7 @@ TEST_F(ItemMenu, RequestsThatCannotRunReportFalseAndShowNothing) {
 
 TEST(ItemMenuCallback, MenuMessageWithoutAHandlerRaisesTheAssertion) {
   ModalAnswerer answerer;
-  ui::UniqueWindow wnd(CreateMenuCallbackWindow(nullptr));
+  win::UniqueWindow wnd(CreateMenuCallbackWindow(nullptr));
   ASSERT_TRUE(wnd);
   EXPECT_EQ(CallbackWindow(), wnd.get());
   EXPECT_EQ(SendMessageA(wnd.get(), WM_INITMENUPOPUP, 0, 0), 0);

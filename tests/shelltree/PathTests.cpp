@@ -110,7 +110,7 @@ TEST_F(PathsOnDisk, NormalizeDriveRelativeOnAnotherDriveUsesThatDrive) {
     if (SameDrive(other, drive)) continue;
     if (GetDriveTypeA((prefix + "\\").c_str()) != DRIVE_FIXED) continue;
     WIN32_FIND_DATAA fd;
-    ui::UniqueFind find(FindFirstFileA((prefix + "*").c_str(), &fd));
+    win::UniqueFind find(FindFirstFileA((prefix + "*").c_str(), &fd));
     if (!find) continue;
     do {
       if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.') {
@@ -131,8 +131,8 @@ TEST(NormalizePath, UnknownServerGivesEmpty) {
 
 class ParsePaths : public testing::Test {
  protected:
-  ui::ComPtr<IMalloc> malloc = shelltest::ShellMalloc();
-  ui::ComPtr<IShellFolder> desktop = shelltest::Desktop();
+  win::ComPtr<IMalloc> malloc = shelltest::ShellMalloc();
+  win::ComPtr<IShellFolder> desktop = shelltest::Desktop();
   shelltest::ScratchDir dir;
 };
 
@@ -205,7 +205,7 @@ TEST_F(ParsePaths, SiblingsOrderThroughTheShell) {
   dir.file("big.txt", 5000);
   dir.file("small.txt", 10);
   UniquePidl parent = ParsePath(desktop.get(), malloc.get(), dir.path(), false, nullptr);
-  ui::ComPtr<IShellFolder> folder;
+  win::ComPtr<IShellFolder> folder;
   ASSERT_TRUE(SUCCEEDED(
       desktop->BindToObject(parent.get(), nullptr, IID_IShellFolder, folder.put_void())));
   auto item = [&](const char* name) {

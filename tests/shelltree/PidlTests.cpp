@@ -5,7 +5,7 @@
 #include "ShellTestSupport.h"
 #include "shelltree/Pidl.h"
 #include "shelltree/SiblingOrder.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
 using namespace shelltree;
 using shelltest::AsList;
@@ -136,8 +136,8 @@ TEST(PidlCopy, FailedAllocationRaisesOutOfMemory) {
   CountingMalloc counting(shelltest::ShellMalloc().get());
   counting.failAlloc = true;
   auto bytes = ListBytes({"ab"});
-  EXPECT_THROW(ClonePIDL(&counting, AsList(bytes)), ui::EOutOfMemory);
-  EXPECT_THROW(AppendPIDL(&counting, AsList(bytes), AsList(bytes)), ui::EOutOfMemory);
+  EXPECT_THROW(ClonePIDL(&counting, AsList(bytes)), win::EOutOfMemory);
+  EXPECT_THROW(AppendPIDL(&counting, AsList(bytes), AsList(bytes)), win::EOutOfMemory);
 }
 
 TEST(PidlCopy, FreeLeavesForeignBlocksAlone) {
@@ -299,8 +299,8 @@ TEST(PidlText, NamingRecordsOfAllThreeForms) {
 
 class ShellLists : public testing::Test {
  protected:
-  ui::ComPtr<IMalloc> malloc = shelltest::ShellMalloc();
-  ui::ComPtr<IShellFolder> desktop = shelltest::Desktop();
+  win::ComPtr<IMalloc> malloc = shelltest::ShellMalloc();
+  win::ComPtr<IShellFolder> desktop = shelltest::Desktop();
   shelltest::ScratchDir dir;
 
   UniquePidl Parse(const std::string& path) {
@@ -372,7 +372,7 @@ TEST_F(ShellLists, DisplayNamesNormalAndParsing) {
   // full path.
   std::string path = dir.mkdir("Named Folder");
   UniquePidl parent = Parse(dir.path());
-  ui::ComPtr<IShellFolder> parentFolder;
+  win::ComPtr<IShellFolder> parentFolder;
   ASSERT_TRUE(SUCCEEDED(desktop->BindToObject(parent.get(), nullptr, IID_IShellFolder,
                                               parentFolder.put_void())));
   UniquePidl abs = Parse(path);

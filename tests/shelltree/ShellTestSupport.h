@@ -11,7 +11,7 @@
 #include <vector>
 #include "shelltree/Pidl.h"
 #include "ui/Application.h"
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace shelltest {
 
@@ -27,14 +27,14 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 }
 
 
-inline ui::ComPtr<IMalloc> ShellMalloc() {
-  ui::ComPtr<IMalloc> m;
+inline win::ComPtr<IMalloc> ShellMalloc() {
+  win::ComPtr<IMalloc> m;
   EXPECT_TRUE(SUCCEEDED(SHGetMalloc(m.put())));
   return m;
 }
 
-inline ui::ComPtr<IShellFolder> Desktop() {
-  ui::ComPtr<IShellFolder> d;
+inline win::ComPtr<IShellFolder> Desktop() {
+  win::ComPtr<IShellFolder> d;
   EXPECT_TRUE(SUCCEEDED(SHGetDesktopFolder(d.put())));
   return d;
 }
@@ -119,7 +119,7 @@ class ScratchDir {
   }
   std::string file(const std::string& rel, std::size_t bytes) const {
     std::string p = sub(rel);
-    ui::UniqueFile f(CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    win::UniqueFile f(CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     std::string content(bytes, 'x');
     DWORD written = 0;
     WriteFile(f.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
@@ -129,7 +129,7 @@ class ScratchDir {
  private:
   static void Remove(const std::string& dir) {
     WIN32_FIND_DATAA fd;
-    ui::UniqueFind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
+    win::UniqueFind find(FindFirstFileA((dir + "\\*").c_str(), &fd));
     if (find) {
       do {
         // The short name, where there is one, reaches also names the code page cannot spell.

@@ -315,7 +315,7 @@ TEST_F(ShellTreeTest, FindNodeByPIDLWalksListedNodesExactlyOrPartly) {
   dir.mkdir("a\\b\\c");
   auto host = RootedAt(dir.path());
   TShellTree& tree = host->tree;
-  ui::ComPtr<IShellFolder> desktop = shelltest::Desktop();
+  win::ComPtr<IShellFolder> desktop = shelltest::Desktop();
   auto pidl = [&](const std::string& rel) {
     return shelltree::ParsePath(desktop.get(), tree.Malloc(), dir.sub(rel), false, nullptr);
   };
@@ -573,7 +573,7 @@ TEST_F(ShellTreeTest, AFolderWhoseItemBytesChangeKeepsItsNodeAndTheSelection) {
   ASSERT_EQ(Name(node), "target");
   std::size_t changes = host->changes.size();
   // The shell keeps a folder's write time in its item bytes: move it a day back.
-  ui::UniqueFile folder(CreateFileA(target.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  win::UniqueFile folder(CreateFileA(target.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   ASSERT_TRUE(folder);
   FILETIME written;
@@ -598,7 +598,7 @@ TEST_F(ShellTreeTest, DISABLED_ListsAFolderWithManySubFolders) {
   const int count = env ? std::atoi(env) : 5000;
   for (int i = 0; i < count; ++i) dir.mkdir("f" + std::to_string(i));
   auto threads = [] {
-    ui::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    win::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 te{sizeof te};
     int n = 0;
     for (BOOL more = snap && Thread32First(snap.get(), &te); more; more = Thread32Next(snap.get(), &te))

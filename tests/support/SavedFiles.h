@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
 namespace saved {
 
@@ -17,7 +17,7 @@ namespace saved {
 inline std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA fd;
-  ui::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
+  win::UniqueFind find(FindFirstFileA((folder + "*").c_str(), &fd));
   if (find) {
     do {
       std::string name = fd.cFileName;

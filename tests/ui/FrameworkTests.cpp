@@ -9,7 +9,7 @@
 #include "ModalAnswerer.h"
 #include "ui/Application.h"
 #include "ui/Buttons.h"
-#include "ui/Errors.h"
+#include "win/Errors.h"
 #include "ui/Form.h"
 #include "ui/Guard.h"
 #include "ui/ListView.h"
@@ -20,12 +20,12 @@
 namespace {
 
 TEST(ErrorDisplayText, AddsAFullStopOnlyAfterCharactersSortingAfterIt) {
-  EXPECT_EQ(ui::ErrorDisplayText("Cannot open clipboard"), "Cannot open clipboard.");
-  EXPECT_EQ(ui::ErrorDisplayText("Done."), "Done.");
-  EXPECT_EQ(ui::ErrorDisplayText("Failed to get data for 'X'"), "Failed to get data for 'X'");
-  EXPECT_EQ(ui::ErrorDisplayText("Really!"), "Really!");
-  EXPECT_EQ(ui::ErrorDisplayText("x/"), "x/.");
-  EXPECT_EQ(ui::ErrorDisplayText(""), "");
+  EXPECT_EQ(win::ErrorDisplayText("Cannot open clipboard"), "Cannot open clipboard.");
+  EXPECT_EQ(win::ErrorDisplayText("Done."), "Done.");
+  EXPECT_EQ(win::ErrorDisplayText("Failed to get data for 'X'"), "Failed to get data for 'X'");
+  EXPECT_EQ(win::ErrorDisplayText("Really!"), "Really!");
+  EXPECT_EQ(win::ErrorDisplayText("x/"), "x/.");
+  EXPECT_EQ(win::ErrorDisplayText(""), "");
 }
 
 TEST(ShortCutText, NamesKeysAsMenusShowThem) {
@@ -95,7 +95,7 @@ std::vector<std::string> Texts(const ModalAnswerer& boxes) {
   throw 42;
 }
 
-const std::string kUnknown = ui::ErrorDisplayText(ui::kUnknownErrorText);
+const std::string kUnknown = win::ErrorDisplayText(ui::kUnknownErrorText);
 
 TEST(Guard, ShowsAnyExceptionAndGivesThePlatformItsFallback) {
   // The program entry runs inside this guard too.

@@ -4,7 +4,7 @@
 #include <string>
 #include <windows.h>
 
-namespace ui {
+namespace win {
 
 // Every error the program raises carries a message text meant for the user.
 class Exception : public std::runtime_error {
@@ -27,4 +27,4 @@ std::string ErrorDisplayText(const std::string& message);
 // The platform's description of an error code.
 std::string SystemErrorText(DWORD code);
 
-}  // namespace ui
+}  // namespace win

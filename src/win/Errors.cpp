@@ -1,6 +1,6 @@
-#include "ui/Errors.h"
+#include "win/Errors.h"
 
-namespace ui {
+namespace win {
 
 std::string FormatMessageText(const std::string& pattern, const std::string& arg) {
   std::string r = pattern;
@@ -25,4 +25,4 @@ std::string SystemErrorText(DWORD code) {
   return r;
 }
 
-}  // namespace ui
+}  // namespace win

@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <utility>
 
-namespace ui {
+namespace win {
 
 // Traits give the handle type, its empty value and its release function.
 template <class H, auto Close>
@@ -142,4 +142,4 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
-}  // namespace ui
+}  // namespace win
