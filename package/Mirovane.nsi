@@ -91,8 +91,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 !insertmacro WaitUntilClosed ""
 !insertmacro WaitUntilClosed "un."
 
-; "1" where the 64-bit program goes: 64-bit Windows on x64 processors. ARM64 Windows runs the
-; 32-bit program everywhere, x64 ones not on every version.
+; "1" where the 64-bit program goes: 64-bit Windows on x64 processors. ARM64 Windows gets the
+; 32-bit program: every version runs x86 programs, only some run x64 ones.
 Var Is64
 ; On 64-bit Windows, the folder of a 32-bit install of ours that this one replaces.
 Var Earlier32Dir

@@ -222,6 +222,7 @@ class InstallerTest : public testing::Test {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
     for (const std::string& parent : {ProgramFiles(), ProgramFiles32()}) {
+      if (parent.empty()) continue;
       fs::remove_all(parent + "\\Varnholt\\Glyph Gatherer", ignored);
       RemoveDirectoryA((parent + "\\Varnholt").c_str());
     }
