@@ -19,8 +19,7 @@
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/FileIcons.h"
-#include "extract/LargeIcon.h"
+#include "extract/IconRun.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -193,18 +192,18 @@ void Lap(Profile* p, Step step, double& t) {
   t = now;
 }
 
+// The types in force, as the window's run asks them.
+bool TypesInForce(const std::string& file) { return PassesTypeFilter(file, FileTypes, ExtractFromAll); }
+
 // What the run does per file, without any window: list, filter, read, make each icon and free it.
 Loaded BareLoop(const std::string& folder) {
   Loaded r;
-  TStringList files;
-  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  const std::string windows = MunWindowsFolder();
-  for (const std::string& file : files) {
-    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+  IconRun run(AddTrailingBackslash(folder), false);
+  while (run.NextFile(&TypesInForce)) {
     ++r.files;
-    const FileIcons icons(file, windows);
-    for (int i = 0; i < icons.Count(); ++i)
-      if (icons.Icon(i)) ++r.icons;
+    RunIcon icon;
+    while (run.NextIcon(icon))
+      if (icon.Listed()) ++r.icons;
   }
   return r;
 }
@@ -212,11 +211,8 @@ Loaded BareLoop(const std::string& folder) {
 // The same files through the shell, one ExtractIconA call for the count and one per icon.
 double ShellLoopSeconds(const std::string& folder) {
   const double t0 = Now();
-  TStringList files;
-  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const std::string& file : files) {
-    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+  for (const std::string& file : IconRun(AddTrailingBackslash(folder), false).Passing(&TypesInForce)) {
     const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
     for (int i = 0; i < count; ++i) {
       HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
@@ -280,23 +276,19 @@ class Floor {
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     UpdateWindow(window_);
     Loaded r;
-    TStringList files;
-    ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-    const std::string windows = MunWindowsFolder();
-    for (const std::string& file : files) {
-      if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
+    IconRun run(AddTrailingBackslash(folder), false);
+    double t = Now();
+    while (run.NextFile(&TypesInForce)) {
       ++r.files;
-      double t = Now();
-      const FileIcons icons(file, windows);
-      const int count = icons.Count();
       Lap(profile, kCount, t);
-      const std::string caption = FileNamePart(file);
-      for (int i = 0; i < count; ++i) {
+      const std::string& caption = run.File().Caption();
+      RunIcon entry;
+      for (;;) {
         t = Now();
-        win::UniqueIcon owned = icons.Icon(i);
+        if (!run.NextIcon(entry)) break;
         Lap(profile, kLoad, t);
-        if (!owned) continue;
-        HICON icon = owned.get();
+        if (!entry.Listed()) continue;
+        HICON icon = entry.icon.get();
         ++r.icons;
         ImageList_AddIcon(small_, icon);
         int slot = ImageList_AddIcon(large_, icon);
@@ -308,7 +300,7 @@ class Floor {
         it.iImage = slot;
         int item = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
         Lap(profile, kInsert, t);
-        const std::string index = std::to_string(i);
+        const std::string index = std::to_string(entry.index);
         LVITEMA sub{};
         sub.iSubItem = 1;
         sub.pszText = const_cast<char*>(index.c_str());
@@ -318,7 +310,7 @@ class Floor {
         Lap(profile, kScroll, t);
         UpdateWindow(list_);
         Lap(profile, kRepaint, t);
-        owned.reset();
+        entry.icon.reset();
         Lap(profile, kFree, t);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -455,39 +447,35 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
   form.Icons.Clear();
   form.SmallIcons.Clear();
   int shown = 0;
-  TStringList files;
-  ListFiles(AddTrailingBackslash(folder) + "*.*", files, false);
-  const std::string windows = MunWindowsFolder();
-  for (const std::string& file : files) {
-    if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-    double t = Now();
-    const FileIcons icons(file, windows);
-    const int count = icons.Count();
+  IconRun run(AddTrailingBackslash(folder), false);
+  double t = Now();
+  while (run.NextFile(&TypesInForce)) {
+    const FileIcons& file = run.File();
     Lap(p, kCount, t);
-    if (count <= 0) continue;
+    if (file.Count() <= 0) continue;
     form.lblInfo.SetCaption("Icons contained in " +
-                            FitPathToWidth(file, form.lblInfo.Font(), form.lblInfo.Width() - 110));
+                            FitPathToWidth(file.Path(), form.lblInfo.Font(), form.lblInfo.Width() - 110));
     Lap(p, kLabel, t);
-    const std::string caption = FileNamePart(file);
-    for (int i = 0; i < count; ++i) {
+    RunIcon entry;
+    for (;;) {
       t = Now();
-      win::UniqueIcon owned = icons.Icon(i);
+      if (!run.NextIcon(entry)) break;
       Lap(p, kLoad, t);
-      if (!owned) continue;
-      HICON handle = owned.get();
+      if (!entry.Listed()) continue;
+      HICON handle = entry.icon.get();
       ++shown;
       form.SmallIcons.AddIcon(handle);
       int slot = form.Icons.AddIcon(handle);
       Lap(p, kAdds, t);
-      const int item = form.lvIcons.AddItem(caption, slot);
+      const int item = form.lvIcons.AddItem(file.Caption(), slot);
       Lap(p, kInsert, t);
-      form.lvIcons.SetSubItem(item, 1, std::to_string(i));
+      form.lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
       Lap(p, kSubItem, t);
       form.lvIcons.Scroll(0, 76);
       Lap(p, kScroll, t);
       UpdateWindow(form.lvIcons.Handle());
       Lap(p, kRepaint, t);
-      owned.reset();
+      entry.icon.reset();
       Lap(p, kFree, t);
       ui::Application.ProcessMessages();
       Lap(p, kMessages, t);

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "win/Text.h"
+
 #include "about/GetFileVerInfo.h"
 #include "resource.h"
 #include "ui/Application.h"
@@ -59,9 +61,7 @@ const FormLayout<F>& Layout() {
 
 std::string VersionFile() {
   if (!AboutVersionFile.empty()) return AboutVersionFile;
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
+  return win::ModuleFileName();
 }
 
 // The list's entry at a key's place; a resource lacking a key moves the later entries up, and

@@ -15,14 +15,14 @@
 #include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/FileIcons.h"
-#include "extract/LargeIcon.h"
+#include "extract/IconRun.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "settings/StoredRanges.h"
 #include "ui/Application.h"
+#include "win/Text.h"
 
 using namespace ui;
 using F = TfrmMainForm;
@@ -219,9 +219,7 @@ const FormLayout<F>& Layout() {
 }
 
 std::string ProgramFolder() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p = path;
+  const std::string p = win::ModuleFileName();
   return p.substr(0, p.find_last_of("\\/") + 1);
 }
 
@@ -391,8 +389,6 @@ void AppendIconToBoth(ImageList& small, ImageList& large, HICON icon, int& large
   }
 }
 
-int CompareCaptions(const char* a, const char* b) { return lstrcmpA(a, b); }
-
 }  // namespace
 
 std::string F::InfoText(const std::string& path) const {
@@ -414,11 +410,9 @@ void F::ExtractIcons() {
     return;
   }
   Application.SetCursor(CursorKind::AppStart);
-  TStringList files;
   // Runs on every way out, including an error from the listing or an image list; an older
   // run interrupted by a newer one rewrites the texts from the newer run's result.
   auto finish = [&] {
-    files.Clear();
     std::string current = stNav.Path();
     lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
     sbInfo.SetPanelText(0, std::to_string(lvIcons.Count()) + " icons");
@@ -433,39 +427,33 @@ void F::ExtractIcons() {
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     // Nothing is pumped while the files are listed, so the status must be painted now.
     Repaint();
-    ListRunFiles(path, IncludeSubs, files);
+    IconRun run(path, IncludeSubs);
     sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    const std::string windowsFolder = MunWindowsFolder();
-    for (const std::string& file : files) {
-      // Read per file: the configuration dialog may change the types during a run.
-      if (!PassesTypeFilter(file, FileTypes, ExtractFromAll)) continue;
-      // Read once for the count and every icon; a damaged file holds fewer icons, never ends the run.
-      const FileIcons icons(file, windowsFolder);
-      const int count = icons.Count();
-      if (count > 0) {
-        lblInfo.SetCaption(InfoText(file));
-        const std::string caption = FileNamePart(file);
-        for (int i = 0; i < count; ++i) {
-          win::UniqueIcon icon = icons.Icon(i);
-          // A group without a sound image is refused and leaves a gap in the numbering.
-          if (!icon) continue;
-          int slot = -1;
-          AppendIconToBoth(SmallIcons, Icons, icon.get(), slot);
-          if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-          IconSources[static_cast<size_t>(slot)] = {file, i};
-          const int item = lvIcons.AddItem(caption, slot);
-          lvIcons.SetSubItem(item, 1, std::to_string(i));
-          lvIcons.Scroll(0, 76);
-          // The insertion and the scroll invalidated what changed; painting just that keeps
-          // the new icon in view without redrawing every visible entry again.
-          UpdateWindow(lvIcons.Handle());
-          icon.reset();
-          // Esc, clicks, menu commands and folder changes take effect here.
-          Application.ProcessMessages();
-          if (!Extracting) break;
-        }
+    // Asked per file: the configuration dialog may change the types during a run.
+    const FileFilter typesInForce = [](const std::string& file) {
+      return PassesTypeFilter(file, FileTypes, ExtractFromAll);
+    };
+    while (Extracting && run.NextFile(typesInForce)) {
+      const FileIcons& file = run.File();
+      if (file.Count() > 0) lblInfo.SetCaption(InfoText(file.Path()));
+      RunIcon entry;
+      while (run.NextIcon(entry)) {
+        if (!entry.Listed()) continue;
+        int slot = -1;
+        AppendIconToBoth(SmallIcons, Icons, entry.icon.get(), slot);
+        if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
+        IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index};
+        const int item = lvIcons.AddItem(file.Caption(), slot);
+        lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
+        lvIcons.Scroll(0, 76);
+        // The insertion and the scroll invalidated what changed; painting just that keeps
+        // the new icon in view without redrawing every visible entry again.
+        UpdateWindow(lvIcons.Handle());
+        entry.icon.reset();
+        // Esc, clicks, menu commands and folder changes take effect here.
+        Application.ProcessMessages();
+        if (!Extracting) break;
       }
-      if (!Extracting) break;
     }
   } catch (...) {
     finish();
@@ -546,10 +534,12 @@ void F::SaveIcon(OutputKind kind) {
   }
   folder = WithTrailingBackslash(folder);
   CursorScope wait(CursorKind::HourGlass);
+  // The stored kinds read each source file once, however many of its icons are selected.
+  SourceFiles sources;
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
     std::unique_ptr<TGraphic> graphic =
-        IsStoredKind(kind) ? StoredIconGraphic(lvIcons.ImageIndex(i), kind == OutputKind::Png)
+        IsStoredKind(kind) ? StoredIconGraphic(sources, lvIcons.ImageIndex(i), kind == OutputKind::Png)
                            : SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
     const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
     try {
@@ -566,11 +556,11 @@ void F::SaveIcon(OutputKind kind) {
 
 // The slot's icon as its file stores it, read again from that file: the whole group as .ico,
 // or its largest image as PNG.
-std::unique_ptr<TGraphic> F::StoredIconGraphic(int slot, bool png) const {
+std::unique_ptr<TGraphic> F::StoredIconGraphic(SourceFiles& sources, int slot, bool png) const {
   if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   try {
-    const iconres::IconFile file = iconres::LoadIconFile(source.file, MunWindowsFolder());
+    const iconres::IconFile& file = sources.Read(source.file);
     const size_t group = static_cast<size_t>(source.index);
     return ::StoredIconGraphic(file, group, png);
   } catch (const EInvalidGraphic&) {

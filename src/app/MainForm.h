@@ -2,6 +2,7 @@
 #pragma once
 #include "about/AboutForm.h"  // kHomePage
 #include "export/SaveImage.h"  // OutputKind
+#include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -104,7 +105,7 @@ class TfrmMainForm : public ui::Form {
  private:
   void SetViewMode(ui::ViewStyle view);
   void SaveIcon(OutputKind kind);
-  std::unique_ptr<TGraphic> StoredIconGraphic(int slot, bool png) const;
+  std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
 };

@@ -4,17 +4,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
 #include "batch/Console.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
-#include "extract/AllFilesIterator.h"
-#include "extract/ExtractHelpers.h"
-#include "extract/FileIcons.h"
-#include "extract/LargeIcon.h"
+#include "extract/IconRun.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Images.h"
 
 namespace batch {
@@ -28,10 +24,8 @@ bool IsFolder(const std::string& path) {
 
 // The full path of a folder argument, ending in "\"; empty when the platform cannot make one.
 std::string FullFolderPath(const std::string& folder) {
-  char full[MAX_PATH] = "";
-  const DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return WithTrailingBackslash(full);
+  const std::string full = win::FullPathName(folder);
+  return full.empty() ? full : WithTrailingBackslash(full);
 }
 
 std::string Plural(int count, const char* one, const char* many) {
@@ -95,54 +89,43 @@ ExtractionOptions OptionsFor(const Command& command) {
   return options;
 }
 
-std::vector<std::string> FilesToRead(const std::string& folder, const ExtractionOptions& options) {
-  TStringList listed;
-  ListRunFiles(folder, options.includeSubs, listed);
-  std::vector<std::string> files;
-  for (const std::string& file : listed)
-    if (PassesTypeFilter(file, options.fileTypes, options.extractFromAll)) files.push_back(file);
-  // The window sorts its entries by caption and keeps equal ones in the order they came.
-  std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-    return lstrcmpA(FileNamePart(a).c_str(), FileNamePart(b).c_str()) < 0;
-  });
-  return files;
-}
-
 int Save(const Command& command, const Print& print) {
   const std::string source = SourceFolder(command, print);
   if (source.empty()) return kSomethingFailed;
   const std::string output = OutputFolder(command, print);
   if (output.empty()) return kSomethingFailed;
+  const ExtractionOptions options = OptionsFor(command);
+  // Read in the order of the window's icon list, so clashing names get their underscores alike.
+  IconRun run(source, options.includeSubs, IconRun::Order::Caption);
+  const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
   win::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
   int saved = 0, failed = 0;
   bool stopped = false;
-  const std::string windowsFolder = MunWindowsFolder();
-  for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
-    const FileIcons icons(file, windowsFolder);
-    const std::string caption = FileNamePart(file);
-    for (int i = 0; i < icons.Count() && !stopped; ++i) {
+  while (!stopped && run.NextFile(types)) {
+    const FileIcons& file = run.File();
+    RunIcon icon;
+    while (!stopped && run.NextIcon(icon)) {
       try {
         // The window lists only the icons it can show, whatever kind is saved.
-        win::UniqueIcon icon = icons.Icon(i);
-        if (!icon) throw win::Exception(kNoSoundImage);
+        if (!icon.Listed()) throw win::Exception(kNoSoundImage);
         std::unique_ptr<TGraphic> graphic;
         if (IsStoredKind(command.kind)) {
-          graphic = StoredIconGraphic(icons.File(), static_cast<size_t>(i), command.kind == OutputKind::Png);
+          graphic = StoredIconGraphic(file.File(), static_cast<size_t>(icon.index), command.kind == OutputKind::Png);
         } else {
           ImageList_RemoveAll(small.get());
           ImageList_RemoveAll(large.get());
-          const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.get());
-          if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.get()) != slot)
+          const int slot = ImageList_ReplaceIcon(small.get(), -1, icon.icon.get());
+          if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.icon.get()) != slot)
             throw win::Exception("Cannot add an icon to the image list");
           graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
         }
-        const std::string name = OutputFileName(caption, std::to_string(i), KindExtension(command.kind, *graphic));
+        const std::string name = OutputFileName(file.Caption(), std::to_string(icon.index), KindExtension(command.kind, *graphic));
         print(SaveGraphicToFreeName(*graphic, output, name));
         ++saved;
       } catch (const std::exception& e) {
-        print("Error: " + IconName(file, i) + ": " + e.what());
+        print("Error: " + IconName(file.Path(), icon.index) + ": " + e.what());
         ++failed;
         // Every later save would fail the same way.
         if (!IsFolder(output)) {
@@ -151,7 +134,6 @@ int Save(const Command& command, const Print& print) {
         }
       }
     }
-    if (stopped) break;
   }
   print(Plural(saved, "file", "files") + " saved to " + output + ", " + std::to_string(failed) + " failed.");
   return failed == 0 ? kAllDone : kSomethingFailed;
@@ -160,18 +142,21 @@ int Save(const Command& command, const Print& print) {
 int List(const Command& command, const Print& print) {
   const std::string source = SourceFolder(command, print);
   if (source.empty()) return kSomethingFailed;
+  const ExtractionOptions options = OptionsFor(command);
+  IconRun run(source, options.includeSubs, IconRun::Order::Caption);
+  const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   int listed = 0, failed = 0, files = 0;
-  const std::string windowsFolder = MunWindowsFolder();
-  for (const std::string& file : FilesToRead(source, OptionsFor(command))) {
-    const FileIcons icons(file, windowsFolder);
-    if (icons.Count() > 0) ++files;
-    for (int i = 0; i < icons.Count(); ++i) {
-      if (!icons.Icon(i)) {
-        print("Error: " + IconName(file, i) + ": " + kNoSoundImage);
+  while (run.NextFile(types)) {
+    const FileIcons& file = run.File();
+    if (file.Count() > 0) ++files;
+    RunIcon icon;
+    while (run.NextIcon(icon)) {
+      if (!icon.Listed()) {
+        print("Error: " + IconName(file.Path(), icon.index) + ": " + kNoSoundImage);
         ++failed;
         continue;
       }
-      print(file + "\t" + std::to_string(i) + "\t" + StoredSizes(icons.File().contents.groups[static_cast<size_t>(i)]));
+      print(file.Path() + "\t" + std::to_string(icon.index) + "\t" + StoredSizes(*icon.group));
       ++listed;
     }
   }

@@ -19,10 +19,6 @@ using Print = std::function<void(const std::string& line)>;
 // options kept by the configuration dialog, changed by /sub, /all and /types.
 ExtractionOptions OptionsFor(const Command& command);
 
-// The files read for a folder (a full path ending in "\"), in the order of the window's icon
-// list: by name as lstrcmpA orders them, files of the same name in the order they were found.
-std::vector<std::string> FilesToRead(const std::string& folder, const ExtractionOptions& options);
-
 // /save and /list. Each prints its lines and a summary, and gives the exit code.
 int Save(const Command& command, const Print& print);
 int List(const Command& command, const Print& print);

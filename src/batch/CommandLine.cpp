@@ -7,6 +7,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
 #include "win/Errors.h"
+#include "win/Text.h"
 
 namespace batch {
 
@@ -44,11 +45,8 @@ std::vector<std::string> ProgramArguments() {
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!wide) return args;
   for (int i = 1; i < count; ++i) {
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(size > 0 ? static_cast<size_t>(size) : 1, '\0');
-    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
-    arg.resize(arg.size() - 1);
-    args.push_back(std::move(arg));
+    // A name the code page cannot spell is passed on by its short path, which the ANSI calls open.
+    args.push_back(win::PathFromWide(wide[i]));
   }
   LocalFree(wide);
   return args;
@@ -151,14 +149,16 @@ std::string UsageText() {
          "                /types then change them. Without it no stored setting is read.\r\n"
          "  /?            shows this text\r\n"
          "\r\n"
+         "Names in any script are printed as they are: as Unicode text to the command prompt,\r\n"
+         "as UTF-8 into a file or pipe.\r\n"
+         "\r\n"
          "Exit code: 0 every icon saved or listed, 1 something failed (each failure is printed\r\n"
          "with its reason), 2 the arguments were wrong.\r\n";
 }
 
 std::string StartFolder(const std::string& argument) {
-  char full[MAX_PATH] = "";
-  const DWORD length = argument.empty() ? 0 : GetFullPathNameA(argument.c_str(), MAX_PATH, full, nullptr);
-  const DWORD attributes = length > 0 && length < MAX_PATH ? GetFileAttributesA(full) : INVALID_FILE_ATTRIBUTES;
+  const std::string full = win::FullPathName(argument);
+  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) throw win::Exception("Cannot find the folder " + argument);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return full;
   return pathtext::DirectoryPart(full);

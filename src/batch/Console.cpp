@@ -1,7 +1,7 @@
 // Output of a window program started from a command line or a script.
 #include "batch/Console.h"
 
-#include <vector>
+#include "win/Text.h"
 
 namespace batch {
 
@@ -30,15 +30,16 @@ void ConsoleOutput::Line(const std::string& text) {
   const std::string line = text + "\r\n";
   if (console_) {
     // A console shows its own code page; wide text shows every character as the program has it.
-    const int size = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<size_t>(size > 0 ? size : 0));
-    if (size > 0) MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(), size);
+    const std::wstring wide = win::Widen(line);
     DWORD written = 0;
     WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
   }
+  // A file or pipe gets UTF-8, whatever the program's code page: readers of the output need
+  // one encoding to expect.
+  const std::string bytes = win::ToUtf8(line);
   DWORD written = 0;
-  WriteFile(handle_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace batch

@@ -16,7 +16,8 @@ class ConsoleOutput {
   ConsoleOutput();
   ConsoleOutput(const ConsoleOutput&) = delete;
   ConsoleOutput& operator=(const ConsoleOutput&) = delete;
-  // Writes the text and a line end. Text is in the program's code page.
+  // Writes the text and a line end. Text is in the program's code page; a console gets it as
+  // wide text, a file or pipe as UTF-8.
   void Line(const std::string& text);
 
  private:

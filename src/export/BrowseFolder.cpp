@@ -1,6 +1,8 @@
 // Runs SHBrowseForFolderA for a file-system folder and converts the chosen item to a path.
 #include "export/BrowseFolder.h"
 
+#include "win/Text.h"
+
 TBrowseForFolderDialog::~TBrowseForFolderDialog() {
   // The shell allocated the item list with its task allocator; nobody else frees it.
   if (idList_) CoTaskMemFree(idList_);
@@ -22,9 +24,10 @@ bool TBrowseForFolderDialog::Execute() {
   if (!chosen) return false;
   if (idList_) CoTaskMemFree(idList_);
   idList_ = chosen;
-  result_ = buffer_;
-  SHGetPathFromIDListA(idList_, buffer_);
+  // Read wide: the ANSI call writes at most MAX_PATH bytes, which a long name in UTF-8 passes.
+  WCHAR wide[MAX_PATH + 1] = {};
+  result_ = SHGetPathFromIDListW(idList_, wide) ? win::PathFromWide(wide) : std::string();
   return true;
 }
 
-std::string TBrowseForFolderDialog::FolderPath() const { return result_ ? std::string(result_) : std::string(); }
+std::string TBrowseForFolderDialog::FolderPath() const { return result_; }

@@ -20,8 +20,8 @@ class TBrowseForFolderDialog {
 
  private:
   BROWSEINFOA info_{};
-  char buffer_[MAX_PATH]{};
+  char buffer_[MAX_PATH]{};  // the chosen item's display name, which the dialog writes
   PIDLIST_ABSOLUTE idList_ = nullptr;
-  const char* result_ = nullptr;
+  std::string result_;
   std::string title_;
 };

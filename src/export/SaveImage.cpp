@@ -1,6 +1,8 @@
 // Output file names of saved icons, the free-name search and the save that cleans up after itself.
 #include "export/SaveImage.h"
 
+#include "win/Text.h"
+
 std::string GraphicExtension(const TGraphic& graphic) {
   return dynamic_cast<const TBitmap*>(&graphic) ? ".bmp" : ".ico";
 }
@@ -45,23 +47,25 @@ bool PathIsTaken(const std::string& path) {
 
 std::string FreeFileName(const std::string& folder, const std::string& name) {
   std::string free = name;
-  while (PathIsTaken(folder + free) && folder.size() + free.size() < MAX_PATH) free = "_" + free;
+  while (PathIsTaken(folder + free) && win::PlatformLength(folder + free) < MAX_PATH) free = "_" + free;
   return free;
 }
 
 bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
-  // Claim the name first: only a file this call created may be deleted when the save fails.
-  win::UniqueFile claim(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!claim) {
+  // Created once and written through the same handle: the name is claimed and filled in one go,
+  // and only a file this call created may be deleted when the save fails.
+  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
     throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
   }
-  claim.reset();
   try {
-    SaveGraphicToFile(graphic, path);
+    TFileStream stream(file.get());
+    graphic.SaveToStream(stream);
   } catch (...) {
+    file.reset();
     DeleteFileA(path.c_str());
     throw;
   }
@@ -74,7 +78,7 @@ std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, 
     const std::string free = FreeFileName(folder, candidate);
     const std::string path = folder + free;
     if (SaveGraphicToNewFile(graphic, path)) return path;
-    if (path.size() >= MAX_PATH) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
+    if (win::PlatformLength(path) >= MAX_PATH) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
     // The name was taken after all: another program took it since the search, or something
     // there has no attributes to show (a link to nothing). Searching again from the same name
     // could find it "free" forever, so the search goes on past it.

@@ -3,50 +3,30 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <set>
 #include <stdexcept>
 
 #include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 namespace {
 
 // The old volume-label attribute bit, which the SDK no longer names.
 constexpr DWORD kVolumeLabel = 0x08;
 
-bool IsDotEntry(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
+bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-// The ANSI spelling of a wide name, when the code page holds every character of it. The ANSI
-// calls would put '?' or a look-alike letter (the system's "best fit") in place of the others:
-// such a name opens nothing, or another file.
-bool ExactAnsi(const WCHAR* wide, char (&out)[MAX_PATH]) {
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, MAX_PATH, nullptr, &lossy);
-  return n > 0 && !lossy;
-}
-
-// The record the listings work with. A name the code page cannot spell is replaced by the
-// entry's short 8.3 name, which the ANSI calls open; false when there is none either.
-bool ToAnsiRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& found) {
-  found = WIN32_FIND_DATAA{};
-  found.dwFileAttributes = wide.dwFileAttributes;
-  found.ftCreationTime = wide.ftCreationTime;
-  found.ftLastAccessTime = wide.ftLastAccessTime;
-  found.ftLastWriteTime = wide.ftLastWriteTime;
-  found.nFileSizeHigh = wide.nFileSizeHigh;
-  found.nFileSizeLow = wide.nFileSizeLow;
-  found.dwReserved0 = wide.dwReserved0;
-  found.dwReserved1 = wide.dwReserved1;
-  char shortName[MAX_PATH];
-  if (wide.cAlternateFileName[0] && ExactAnsi(wide.cAlternateFileName, shortName))
-    std::memcpy(found.cAlternateFileName, shortName, sizeof found.cAlternateFileName - 1);
-  if (ExactAnsi(wide.cFileName, found.cFileName)) return true;
-  if (!found.cAlternateFileName[0]) return false;
-  std::memcpy(found.cFileName, found.cAlternateFileName, sizeof found.cAlternateFileName);
-  return true;
+// The entry as the listings work with it. Its name is the ANSI spelling when the code page
+// holds every character of it (always, where the code page is UTF-8); the ANSI calls would put
+// '?' or a look-alike letter (the system's "best fit") in place of the others, and such a name
+// opens nothing, or another file. Such a name is replaced by the entry's short 8.3 name, which
+// the ANSI calls open; false when there is none either.
+bool ToEntry(const WIN32_FIND_DATAW& wide, TFoundEntry& found) {
+  found.attributes = wide.dwFileAttributes;
+  found.size = (static_cast<ULONGLONG>(wide.nFileSizeHigh) << 32) | wide.nFileSizeLow;
+  if (win::ExactNarrow(wide.cFileName, found.name)) return true;
+  return wide.cAlternateFileName[0] && win::ExactNarrow(wide.cAlternateFileName, found.name);
 }
 
 // Runs one directory search, handing each entry that survives the attribute filter to f.
@@ -54,15 +34,14 @@ bool ToAnsiRecord(const WIN32_FIND_DATAW& wide, WIN32_FIND_DATAA& found) {
 // an entry no ANSI name reaches is left out. A mask that cannot be searched yields nothing.
 template <class F>
 void Search(const std::string& mask, F f) {
-  std::wstring wideMask(mask.size() + 1, L'\0');
-  int n = MultiByteToWideChar(CP_ACP, 0, mask.c_str(), -1, wideMask.data(), static_cast<int>(wideMask.size()));
-  if (n <= 0) return;
+  const std::wstring wideMask = win::Widen(mask);
+  if (wideMask.empty()) return;
   WIN32_FIND_DATAW wide{};
   win::UniqueFind find(FindFirstFileW(wideMask.c_str(), &wide));
   if (!find) return;
-  WIN32_FIND_DATAA found{};
+  TFoundEntry found;
   do {
-    if (ToAnsiRecord(wide, found)) f(found);
+    if (ToEntry(wide, found)) f(found);
   } while (FindNextFileW(find.get(), &wide));
 }
 
@@ -119,8 +98,7 @@ void TStringList::Insert(int index, std::string text) {
 }
 
 int TStringList::Compare(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) - CSTR_EQUAL;
+  return win::CompareText(a, b, NORM_IGNORECASE);
 }
 
 std::string AddTrailingBackslash(const std::string& text, UINT codePage) {
@@ -133,10 +111,10 @@ void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
                const TAcceptEntry& acceptFile) {
   list.SetSorted(false);
   const std::string dir = pathtext::DirectoryPart(mask);
-  Search(mask, [&](const WIN32_FIND_DATAA& found) {
-    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return;
+  Search(mask, [&](const TFoundEntry& found) {
+    if (found.attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return;
     if (acceptFile && !acceptFile(dir, found)) return;
-    list.Add(namesOnly ? std::string(found.cFileName) : dir + found.cFileName);
+    list.Add(namesOnly ? std::string(found.name) : dir + found.name);
   });
   list.SetSorted(true);
 }
@@ -144,12 +122,12 @@ void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
 void ListSubFolders(const std::string& folder, TStringList& list, const TAcceptEntry& acceptFolder) {
   list.SetSorted(false);
   const std::string dir = pathtext::DirectoryPart(folder);
-  Search(dir + "*.*", [&](const WIN32_FIND_DATAA& found) {
-    const DWORD attrs = found.dwFileAttributes;
+  Search(dir + "*.*", [&](const TFoundEntry& found) {
+    const DWORD attrs = found.attributes;
     if (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel)) return;
-    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.cFileName)) return;
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.name)) return;
     if (acceptFolder && !acceptFolder(dir, found)) return;
-    list.Add(dir + found.cFileName + '\\');
+    list.Add(dir + found.name + '\\');
   });
   list.SetSorted(true);
 }

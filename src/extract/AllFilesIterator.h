@@ -26,7 +26,7 @@ class TStringList {
   void Delete(int index);
   void Clear() { items_.clear(); }
 
-  // CompareStringA with the user's default locale, ignoring case: <0, 0, >0.
+  // Locale-aware in the user's default locale, ignoring case: <0, 0, >0.
   static int Compare(const std::string& a, const std::string& b);
 
  private:
@@ -34,8 +34,16 @@ class TStringList {
   bool sorted_ = false;
 };
 
-// Acceptance test for one search entry: the directory part of the search and the record found.
-using TAcceptEntry = std::function<bool(const std::string& dir, const WIN32_FIND_DATAA& found)>;
+// One entry a directory search found: its name as the ANSI calls open it (the short 8.3 name
+// where the code page cannot spell the name), its attributes and size.
+struct TFoundEntry {
+  std::string name;
+  DWORD attributes = 0;
+  ULONGLONG size = 0;
+};
+
+// Acceptance test for one search entry: the directory part of the search and the entry found.
+using TAcceptEntry = std::function<bool(const std::string& dir, const TFoundEntry& found)>;
 
 // text with "\" appended unless its last whole character already is one.
 std::string AddTrailingBackslash(const std::string& text, UINT codePage = CP_ACP);

@@ -3,6 +3,7 @@
 
 #include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 std::string FileExtension(const std::string& file) {
   size_t dot = pathtext::LastDelimiter(file, ".\\:");
@@ -31,15 +32,19 @@ std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth) {
   return FitPathToWidth(
       path,
       [&](const std::string& text) {
+        // The ANSI text functions of GDI keep the system's code page whatever the program's is.
+        const std::wstring wide = win::Widen(text);
         SIZE size{};
-        GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
         return static_cast<int>(size.cx);
       },
       maxWidth);
 }
 
+int CompareCaptions(const char* a, const char* b) { return win::CompareText(a, b); }
+
 int CompareIconEntries(const std::string& captionA, int slotA, const std::string& captionB, int slotB) {
-  int byCaption = lstrcmpA(captionA.c_str(), captionB.c_str());
+  int byCaption = CompareCaptions(captionA.c_str(), captionB.c_str());
   if (byCaption != 0) return byCaption;
   return slotA < slotB ? -1 : (slotA > slotB ? 1 : 0);
 }

@@ -23,6 +23,10 @@ std::string FileNamePart(const std::string& file);
 // The same, measured with GetTextExtentPoint32A in font on a screen-compatible memory DC.
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth);
 
-// Order of icon list entries: captions by lstrcmpA; equal captions by image-list slot, which
-// is the order the run added them, so each file's icons stay in index order.
+// The order of the run's entries by caption, wherever it matters: locale-aware over whole
+// characters, as win::CompareText (<0, 0, >0).
+int CompareCaptions(const char* a, const char* b);
+
+// Order of icon list entries: captions by CompareCaptions; equal captions by image-list slot,
+// which is the order the run added them, so each file's icons stay in index order.
 int CompareIconEntries(const std::string& captionA, int slotA, const std::string& captionB, int slotB);

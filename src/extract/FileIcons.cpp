@@ -1,10 +1,11 @@
 // Icon reading through our own reader, shared by the window's run and the batch commands.
 #include "extract/FileIcons.h"
 
+#include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
 
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder)
-    : file_(iconres::LoadIconFile(file, windowsFolder)) {}
+    : path_(file), caption_(FileNamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder)) {}
 
 win::UniqueIcon FileIcons::Icon(int index) const {
   if (index < 0 || index >= Count()) return win::UniqueIcon();

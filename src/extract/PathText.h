@@ -1,5 +1,8 @@
 // Path text primitives that respect the multi-byte code page (a trail byte may equal '\\').
-// Only IsLeadByte asks the platform, so the rest also builds natively (for fuzzing).
+// Only IsLeadByte asks the platform, so the rest also builds natively (for fuzzing). UTF-8 has
+// no lead bytes in this sense: every byte of a multi-byte character is 0x80 or more, so the
+// walk takes it byte by byte and never finds a delimiter inside a character, and a text is only
+// ever cut at a delimiter.
 #pragma once
 #include <cstddef>
 #include <string>

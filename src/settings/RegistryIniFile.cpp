@@ -2,6 +2,7 @@
 // REG_DWORD unless a REG_SZ value of that name exists, texts as REG_SZ.
 #include "settings/RegistryIniFile.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -22,6 +23,20 @@ void EraseKeyTree(HKEY parent, const std::string& name) {
     }
   }
   RegDeleteKeyA(parent, name.c_str());
+}
+
+// A text value's bytes in the program's code page, up to its first zero. The size a first query
+// gives may count the stored wide text rather than its spelling in the code page (a character
+// in UTF-8 takes up to three bytes for two), so a read that finds more data asks again.
+std::string QueryText(HKEY key, const std::string& name, DWORD size) {
+  std::vector<char> buf(size + 1, '\0');
+  for (int tries = 0; tries < 8; ++tries) {
+    DWORD got = static_cast<DWORD>(buf.size() - 1);
+    const LSTATUS status = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buf.data()), &got);
+    if (status != ERROR_MORE_DATA) break;
+    buf.assign(std::max<size_t>(got + 1u, buf.size() * 2), '\0');
+  }
+  return buf.data();  // ends at the first zero byte
 }
 
 }  // namespace
@@ -60,11 +75,7 @@ int TRegistryIniFile::ReadInteger(const std::string& section, const std::string&
   if (!key) return def;
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return def;
-  if (type == REG_SZ) {
-    std::vector<char> buf(size + 1, '\0');
-    RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
-    return ParseIntegerText(buf.data()).value_or(def);
-  }
+  if (type == REG_SZ) return ParseIntegerText(QueryText(key.get(), name, size).c_str()).value_or(def);
   if (size > sizeof(DWORD)) throw ERegistryException(win::FormatMessageText("Failed to get data for '%s'", name));
   if (type != REG_DWORD) throw ERegistryException(win::FormatMessageText("Invalid data type for '%s'", name));
   DWORD value = 0;
@@ -106,9 +117,7 @@ std::string TRegistryIniFile::ReadString(const std::string& section, const std::
   if (size == 0) return "";
   if (type != REG_SZ && type != REG_EXPAND_SZ)
     throw ERegistryException(win::FormatMessageText("Invalid data type for '%s'", name));
-  std::vector<char> buf(size + 1, '\0');
-  RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &size);
-  return buf.data();  // ends at the first zero byte
+  return QueryText(key.get(), name, size);
 }
 
 void TRegistryIniFile::WriteString(const std::string& section, const std::string& name,

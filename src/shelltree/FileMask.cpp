@@ -5,12 +5,18 @@
 
 #include <windows.h>
 
+#include "win/Text.h"
+
 namespace shelltree {
 namespace {
 
-std::string Lower(std::string s) {
-  if (!s.empty()) CharLowerBuffA(s.data(), static_cast<DWORD>(s.size()));
-  return s;
+// Lowered as whole characters: in a multi-byte code page a lowered letter may take another
+// number of bytes than the capital, which an in-place lowering of the bytes would cut.
+std::string Lower(const std::string& s) {
+  std::wstring wide = win::Widen(s);
+  if (wide.empty()) return s;
+  CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return win::Narrow(wide);
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }

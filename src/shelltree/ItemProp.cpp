@@ -10,6 +10,7 @@
 #include "ui/Application.h"
 #include "ui/Guard.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 bool UseMenuMsg2 = false;
 
@@ -75,14 +76,16 @@ bool MenuForItems(const TItemMenuRequest& request, IShellFolder* folder,
 std::vector<shelltree::UniquePidl> MatchingItems(IShellFolder* folder, IMalloc* malloc, HWND owner,
                                                  const std::string& fileName) {
   std::vector<shelltree::UniquePidl> items;
-  WIN32_FIND_DATAA fd;
-  win::UniqueFind find(FindFirstFileA(fileName.c_str(), &fd));
+  // Searched wide: the ANSI record holds at most MAX_PATH bytes of a name, fewer characters
+  // than a name may have in UTF-8.
+  WIN32_FIND_DATAW fd;
+  win::UniqueFind find(FindFirstFileW(win::Widen(fileName).c_str(), &fd));
   if (!find) return items;
   do {
-    std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
-    if (auto pidl = Parse(folder, malloc, owner, name)) items.push_back(std::move(pidl));
-  } while (FindNextFileA(find.get(), &fd));
+    const std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (auto pidl = Parse(folder, malloc, owner, win::Narrow(name))) items.push_back(std::move(pidl));
+  } while (FindNextFileW(find.get(), &fd));
   return items;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include "win/Errors.h"
+#include "win/Text.h"
 
 namespace shelltree {
 namespace {
@@ -29,14 +30,7 @@ LPITEMIDLIST Allocate(IMalloc* malloc, std::size_t bytes) {
 
 void Terminate(BYTE* at) { at[0] = at[1] = 0; }
 
-std::string WideToAnsi(const wchar_t* text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, s.data(), n, nullptr, nullptr);
-  s.resize(static_cast<std::size_t>(n) - 1);
-  return s;
-}
+std::string WideToAnsi(const wchar_t* text) { return text ? win::Narrow(text) : std::string(); }
 
 }  // namespace
 
@@ -88,31 +82,13 @@ bool SameItem(UINT depth, LPCITEMIDLIST list, LPCITEMIDLIST item, std::size_t li
   return itembytes::SameItem(depth, Bytes(list), Bytes(item), listLimit, itemLimit);
 }
 
-namespace {
-// The ANSI spelling of a wide path, when the code page holds every character of it; '?' or a
-// look-alike letter in its place would name nothing, or something else.
-bool ExactAnsiPath(const WCHAR* wide, std::string& out) {
-  char buffer[MAX_PATH * 2] = {};
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, sizeof buffer, nullptr, &lossy);
-  if (n <= 0 || lossy) return false;
-  out = buffer;
-  return true;
-}
-}  // namespace
-
 std::string PIDLPath(LPCITEMIDLIST abs) {
   WCHAR wide[MAX_PATH + 1] = {};
   if (!abs || !SHGetPathFromIDListW(abs, wide)) return {};
   wide[MAX_PATH] = L'\0';
-  std::string path;
-  if (ExactAnsiPath(wide, path)) return path;
   // A folder whose name the code page cannot spell is reached by its short 8.3 path, where
   // the file system keeps one.
-  WCHAR shortPath[MAX_PATH + 1] = {};
-  DWORD n = GetShortPathNameW(wide, shortPath, MAX_PATH + 1);
-  if (n > 0 && n <= MAX_PATH && ExactAnsiPath(shortPath, path)) return path;
-  return WideToAnsi(wide);
+  return win::PathFromWide(wide);
 }
 
 bool StrRetText(STRRET& ret, LPCITEMIDLIST rel, std::string& text, std::size_t relLimit) {

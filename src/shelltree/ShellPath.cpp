@@ -4,6 +4,8 @@
 #include <cctype>
 #include <iterator>
 
+#include "win/Text.h"
+
 namespace shelltree {
 namespace {
 
@@ -28,17 +30,15 @@ bool SameDriveLetter(char a, char b) {
 // "C:dir" made absolute. The current directory serves for its own drive; another drive has its
 // own current directory, which only the full-path lookup knows.
 std::string AbsoluteFromDriveRelative(const std::string& p) {
-  char cwd[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
-  if (n > 1 && n < sizeof cwd && cwd[1] == ':' && SameDriveLetter(cwd[0], p[0])) {
-    std::string base(cwd, n);
-    if (base.back() != '\\') base += '\\';
-    return base + p.substr(2);
+  std::string cwd(GetCurrentDirectoryA(0, nullptr), '\0');
+  const DWORD n = cwd.empty() ? 0 : GetCurrentDirectoryA(static_cast<DWORD>(cwd.size()), cwd.data());
+  if (n > 1 && n < cwd.size() && cwd[1] == ':' && SameDriveLetter(cwd[0], p[0])) {
+    cwd.resize(n);
+    if (cwd.back() != '\\') cwd += '\\';
+    return cwd + p.substr(2);
   }
-  char full[MAX_PATH + 1];
-  n = GetFullPathNameA(p.c_str(), sizeof full, full, nullptr);
-  if (n == 0 || n >= sizeof full) return p;
-  return std::string(full, n);
+  const std::string full = win::FullPathName(p);
+  return full.empty() ? p : full;
 }
 
 }  // namespace

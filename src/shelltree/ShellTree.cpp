@@ -11,6 +11,7 @@
 #include "shelltree/ItemProp.h"
 #include "ui/Application.h"
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Form.h"
 #include "ui/Guard.h"
 
@@ -649,7 +650,7 @@ TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode
       if (c->Info.Keep || !c->Info.RelPIDL) continue;
       // Only a node of the same name can be the same item, and the shell's comparison costs
       // far more than comparing the captions first.
-      if (lstrcmpiA(c->Text().c_str(), caption.c_str()) != 0) continue;
+      if (win::CompareText(c->Text(), caption, NORM_IGNORECASE) != 0) continue;
       HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
       if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
         c->Info.Keep = true;

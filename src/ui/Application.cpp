@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Form.h"
 #include "ui/Guard.h"
 
@@ -136,7 +137,9 @@ void TApplication::SetCursor(CursorKind kind) {
 }
 
 bool TApplication::HelpCommand(UINT command, ULONG_PTR data, HWND owner) {
-  return WinHelpA(owner ? owner : Handle(), HelpFile.c_str(), command, data) != FALSE;
+  // The viewer is a program of its own, which reads the name in its own code page.
+  const std::string file = win::PathForOtherPrograms(HelpFile);
+  return WinHelpA(owner ? owner : Handle(), file.c_str(), command, data) != FALSE;
 }
 
 void TApplication::Synchronize(const std::function<void()>& fn) {

@@ -3,16 +3,11 @@
 
 #include "ui/Dialogs.h"
 #include "ui/Images.h"
+#include "win/Text.h"
 
 namespace ui {
 
 namespace {
-
-std::string WindowText(HWND w) {
-  char buf[256] = "";
-  GetWindowTextA(w, buf, sizeof buf);
-  return buf;
-}
 
 // The first control of its kind in its container starts a group for the arrow keys.
 template <class T>
@@ -55,7 +50,7 @@ HWND Button::CreateHandle(const Props& p, HWND parent) {
   return CreateChild("BUTTON", style, 0, parent, p.caption ? p.caption : "");
 }
 
-std::string Button::Caption() const { return WindowText(Handle()); }
+std::string Button::Caption() const { return win::WindowText(Handle()); }
 
 void Button::Click() {
   if (Enabled()) OnClick(*this);
@@ -95,7 +90,7 @@ HWND CheckBox::CreateHandle(const Props& p, HWND parent) {
   return w;
 }
 
-std::string CheckBox::Caption() const { return WindowText(Handle()); }
+std::string CheckBox::Caption() const { return win::WindowText(Handle()); }
 
 void CheckBox::SetChecked(bool on) {
   if (checked_ == on) return;
@@ -119,7 +114,7 @@ HWND RadioButton::CreateHandle(const Props& p, HWND parent) {
   return w;
 }
 
-std::string RadioButton::Caption() const { return WindowText(Handle()); }
+std::string RadioButton::Caption() const { return win::WindowText(Handle()); }
 
 // Only the selected radio button of a group is a tab stop; the arrow keys reach the others.
 void RadioButton::SetState(bool on) {
@@ -176,7 +171,7 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (!caption_.empty()) {
         RECT text{8, 0, r.right - 8, tm.tmHeight};
         RECT calc = text;
-        DrawTextA(dc, caption_.c_str(), -1, &calc, DT_SINGLELINE | DT_CALCRECT);
+        win::DrawText(dc, caption_, calc, DT_SINGLELINE | DT_CALCRECT);
         text.right = std::min(text.right, calc.right + 2);
         text.left -= 1;
         // The caption interrupts the top edge of the frame.
@@ -184,7 +179,7 @@ bool GroupBox::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(IsWindowEnabled(Handle()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
         text.left += 1;
-        DrawTextA(dc, caption_.c_str(), -1, &text, DT_SINGLELINE);
+        win::DrawText(dc, caption_, text, DT_SINGLELINE);
       }
       EndPaint(Handle(), &ps);
       return true;

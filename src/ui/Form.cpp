@@ -4,6 +4,7 @@
 #include "ui/Application.h"
 #include "ui/Guard.h"
 #include "ui/Menus.h"
+#include "win/Text.h"
 
 namespace ui {
 
@@ -83,11 +84,7 @@ HWND Form::CreateHandle(const Props& p, HWND) {
   return w;
 }
 
-std::string Form::Caption() const {
-  char buf[512] = "";
-  GetWindowTextA(Handle(), buf, sizeof buf);
-  return buf;
-}
+std::string Form::Caption() const { return win::WindowText(Handle()); }
 
 WindowState Form::GetWindowState() const {
   if (IsZoomed(Handle())) return WindowState::Maximized;

@@ -7,6 +7,7 @@
 #include "ui/Form.h"
 #include "ui/Guard.h"
 #include "ui/Images.h"
+#include "win/Text.h"
 
 namespace ui {
 
@@ -77,13 +78,21 @@ void ListView::SetSubItem(int item, int sub, const std::string& text) {
 }
 
 std::string ListView::SubItem(int item, int sub) const {
-  char buf[MAX_PATH + 1] = "";
-  LVITEMA it{};
-  it.iSubItem = sub;
-  it.pszText = buf;
-  it.cchTextMax = sizeof buf;
-  SendMessageA(Handle(), LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&it));
-  return buf;
+  // Read wide, with room for the longest text: an ANSI read into a fixed buffer would cut a
+  // long name, perhaps inside a character.
+  std::wstring buf(MAX_PATH + 1, L'\0');
+  for (;;) {
+    LVITEMW it{};
+    it.iSubItem = sub;
+    it.pszText = buf.data();
+    it.cchTextMax = static_cast<int>(buf.size());
+    const LRESULT n = SendMessageW(Handle(), LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
+    if (n < 0 || static_cast<size_t>(n) + 1 < buf.size() || buf.size() >= 32768) {
+      buf.resize(wcsnlen(buf.data(), buf.size()));
+      return win::Narrow(buf);
+    }
+    buf.assign(buf.size() * 2, L'\0');
+  }
 }
 
 std::string ListView::Caption(int item) const { return SubItem(item, 0); }
@@ -136,14 +145,11 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
   int n = Count();
   std::vector<std::string> captions(n);
   for (int i = 0; i < n; ++i) {
-    char buf[MAX_PATH + 1] = "";
+    captions[i] = Caption(i);
     LVITEMA it{};
-    it.mask = LVIF_TEXT | LVIF_PARAM;
+    it.mask = LVIF_PARAM;
     it.iItem = i;
-    it.pszText = buf;
-    it.cchTextMax = sizeof buf;
     SendMessageA(Handle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-    captions[i] = buf;
     if (it.lParam == i) continue;
     it.mask = LVIF_PARAM;
     it.lParam = i;

@@ -9,6 +9,7 @@
 #include "ui/Form.h"
 #include "ui/Images.h"
 #include "ui/Menus.h"
+#include "win/Text.h"
 
 namespace ui {
 
@@ -49,7 +50,7 @@ SIZE Label::TextExtent() const {
   win::WindowDC dc(Handle());
   win::SelectInDC sel(dc.get(), Font());
   RECT r{0, 0, Width(), 0};
-  DrawTextA(dc.get(), caption_.c_str(), -1, &r, DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
+  win::DrawText(dc.get(), caption_, r, DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
   return {r.right - r.left, r.bottom - r.top};
 }
 
@@ -90,13 +91,13 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       if (layout_ == TextLayout::Center) {
         if (wordWrap_) {
           RECT calc = r;
-          DrawTextA(dc, caption_.c_str(), -1, &calc, fmt | DT_CALCRECT);
+          win::DrawText(dc, caption_, calc, fmt | DT_CALCRECT);
           OffsetRect(&r, 0, (r.bottom - calc.bottom) / 2);
         } else {
           fmt |= DT_VCENTER;
         }
       }
-      DrawTextA(dc, caption_.c_str(), -1, &r, fmt);
+      win::DrawText(dc, caption_, r, fmt);
       EndPaint(Handle(), &ps);
       return true;
     }
@@ -193,10 +194,12 @@ HWND StatusBar::CreateHandle(const Props& p, HWND parent) {
 }
 
 std::string StatusBar::PanelText(int index) const {
-  char buf[512] = "";
-  LRESULT len = SendMessageA(Handle(), SB_GETTEXTLENGTHA, index, 0);
-  if (LOWORD(len) < sizeof buf) SendMessageA(Handle(), SB_GETTEXTA, index, reinterpret_cast<LPARAM>(buf));
-  return buf;
+  // Read wide: the control gives the length in characters, and its ANSI read writes however
+  // many bytes the text takes in the code page, with no limit.
+  std::wstring buf(LOWORD(SendMessageW(Handle(), SB_GETTEXTLENGTHW, index, 0)) + 1u, L'\0');
+  SendMessageW(Handle(), SB_GETTEXTW, index, reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(wcsnlen(buf.data(), buf.size()));
+  return win::Narrow(buf);
 }
 
 void StatusBar::SetPanelText(int index, const std::string& text) {

@@ -2,6 +2,7 @@
 #include "ui/TreeView.h"
 
 #include "win/Errors.h"
+#include "win/Text.h"
 #include "ui/Guard.h"
 
 namespace ui {
@@ -29,12 +30,23 @@ int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM c) {
 }  // namespace
 
 std::string TreeNode::Text() const {
-  char buf[MAX_PATH * 2] = "";
-  TVITEMA it = ItemQuery(item_, TVIF_TEXT);
-  it.pszText = buf;
-  it.cchTextMax = sizeof buf;
-  SendMessageA(owner_.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-  return buf;
+  // Read wide, with room for the longest text: an ANSI read into a fixed buffer would cut a
+  // long name, perhaps inside a character.
+  std::wstring buf(MAX_PATH * 2, L'\0');
+  for (;;) {
+    TVITEMW it{};
+    it.mask = TVIF_TEXT | TVIF_HANDLE;
+    it.hItem = item_;
+    it.pszText = buf.data();
+    it.cchTextMax = static_cast<int>(buf.size());
+    SendMessageW(owner_.Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    const size_t n = wcsnlen(buf.data(), buf.size());
+    if (n + 1 < buf.size() || buf.size() >= 32768) {
+      buf.resize(n);
+      return win::Narrow(buf);
+    }
+    buf.assign(buf.size() * 2, L'\0');
+  }
 }
 
 void TreeNode::SetText(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "SavedFiles.h"
 #include "export/Clipbrd.h"
 #include "export/Graphics.h"
+#include "export/SaveImage.h"
 #include "fixtures/IconFixtures.h"
 
 using ui::Application;
@@ -112,6 +113,39 @@ TEST_F(SaveAndCopy, EachKindSavesTheSelectionUnderFreeNames) {
     EXPECT_EQ(Int32At(b, 18), size) << name;
     EXPECT_EQ(Int32At(b, 22), size) << name;
   }
+}
+
+// Names in every script, saved to a folder named in another script chosen in the chooser: each
+// file carries its entry's name; of two names that differ only in case the later entry's gets
+// the underscore, as any clash does.
+TEST_F(SaveAndCopy, NamesInEveryScriptAreSavedUnderTheirOwnNames) {
+  ModalAnswerer boxes;
+  fixtures::TempFolder dir("names"), out("dest");
+  const std::vector<std::string> made = fixtures::MakeNamesInEveryScript(dir.Path());
+  const std::string dest = out.Path() + "出力";
+  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
+  TfrmMainForm& f = Open(true, false, ".ico");
+  f.stNav.RefreshAll();
+  f.stNav.SetPath(dir.Path());
+  ASSERT_EQ(f.lvIcons.Count(), static_cast<int>(made.size()));
+  f.miSelAllClick(f);
+  SaveTo(dest, [&] { f.tbSave.Click(); });
+  EXPECT_TRUE(boxes.Boxes().empty());
+
+  int upper = -1, lower = -1;
+  for (int i = 0; i < f.lvIcons.Count(); ++i) {
+    if (f.lvIcons.Caption(i) == "Écran.ico") upper = i;
+    if (f.lvIcons.Caption(i) == "écran.ico") lower = i;
+  }
+  ASSERT_TRUE(upper >= 0 && lower >= 0);
+  const std::string later = upper > lower ? "Écran0.ico" : "écran0.ico";
+  std::vector<std::string> want;
+  for (const std::string& name : made) {
+    const std::string saved = OutputFileName(name.substr(name.rfind('\\') + 1), "0", ".ico");
+    want.push_back(saved == later ? "_" + saved : saved);
+  }
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(Listing(dest + "\\"), want);
 }
 
 TEST_F(SaveAndCopy, DestinationThatCannotTakeFilesShowsTheErrorAndStops) {

@@ -14,6 +14,7 @@
 #include "DriverCommon.h"
 #include "SavedFiles.h"
 #include "batch/CommandLine.h"
+#include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "fixtures/IconFixtures.h"
 #include "iconres/IconFile.h"
@@ -211,6 +212,43 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   Outcome missing = RunProgram("/list " + Quoted(src + "nothing"));
   EXPECT_EQ(missing.exitCode, 1u);
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
+}
+
+// Names in every script on the command line: arguments naming folders in other scripts, /list
+// printing every file under its own name as valid UTF-8 into a file, /save writing each under
+// its own name (of two names that differ only in case, the later one with the underscore).
+TEST_F(CommandLine, NamesInEveryScriptAreListedAndSavedAsTheyAre) {
+  fixtures::TempFolder top("names");
+  const std::string src = top.Path() + "Ключи", dest = top.Path() + "出力";
+  ASSERT_TRUE(CreateDirectoryA(src.c_str(), nullptr));
+  const std::vector<std::string> made = fixtures::MakeNamesInEveryScript(src + "\\");
+
+  Outcome list = RunProgram("/list " + Quoted(src) + " /sub");
+  EXPECT_EQ(list.exitCode, 0u) << list.Text();
+  const std::string text = list.Text();
+  EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0), 0);
+  std::vector<std::string> listed, want;
+  for (const std::string& line : list.lines)
+    if (line.find('\t') != std::string::npos) listed.push_back(line.substr(0, line.find('\t')));
+  for (const std::string& name : made) want.push_back(src + "\\" + name);
+  std::sort(listed.begin(), listed.end());
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(listed, want);
+
+  Outcome save = RunProgram("/save " + Quoted(src) + " " + Quoted(dest) + " /sub");
+  EXPECT_EQ(save.exitCode, 0u) << save.Text();
+  std::vector<std::string> saved = Listing(dest + "\\"), names;
+  for (const std::string& name : made) names.push_back(OutputFileName(name.substr(name.rfind('\\') + 1), "0", ".ico"));
+  // Which of the two gets the underscore follows the order; one of them does.
+  for (const char* later : {"Écran0.ico", "écran0.ico"}) {
+    std::vector<std::string> w = names;
+    std::replace(w.begin(), w.end(), std::string(later), "_" + std::string(later));
+    std::sort(w.begin(), w.end());
+    if (w == saved) names = w;
+  }
+  EXPECT_EQ(saved, names);
+  ASSERT_FALSE(save.lines.empty());
+  EXPECT_EQ(save.lines.back(), "9 files saved to " + dest + "\\, 0 failed.");
 }
 
 TEST_F(CommandLine, DestinationThatCannotTakeFilesFailsWithReasons) {

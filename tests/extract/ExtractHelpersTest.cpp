@@ -5,6 +5,7 @@
 
 #include "extract/ExtractHelpers.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -73,9 +74,11 @@ class FitPath : public testing::Test {
     select_ = std::make_unique<win::SelectInDC>(dc_.get(), font_.get());
   }
   void TearDown() override { select_.reset(); }
+  // The width the text is drawn at: the program's texts (UTF-8) drawn as wide text.
   int Width(const std::string& text) {
+    const std::wstring wide = win::Widen(text);
     SIZE size{};
-    GetTextExtentPoint32A(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(dc_.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx;
   }
   win::UniqueFont font_;
@@ -84,20 +87,26 @@ class FitPath : public testing::Test {
 };
 
 TEST_F(FitPath, StopsAtTheFirstStepThatFits) {
-  const std::vector<std::string> steps = {
+  const std::vector<std::string> ascii = {
       "C:\\Windows\\System32\\drivers\\etc\\hosts", "C:\\...\\System32\\drivers\\etc\\hosts",
       "C:\\...\\drivers\\etc\\hosts", "C:\\...\\etc\\hosts", "C:\\...\\hosts", "...\\hosts", "hosts"};
-  for (size_t i = 0; i < steps.size(); ++i) {
-    const int w = Width(steps[i]);
-    ASSERT_GT(w, 0);
-    EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w), steps[i]) << "width " << w;
-    if (i + 1 < steps.size()) {
-      ASSERT_LT(Width(steps[i + 1]), w);
-      EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w - 1), steps[i + 1]) << "width " << w - 1;
+  // Names in other scripts are measured as they are drawn, character by character.
+  const std::vector<std::string> scripts = {
+      "C:\\Ключи\\日本語の名前\\Ελληνικά\\café😀.ico", "C:\\...\\日本語の名前\\Ελληνικά\\café😀.ico",
+      "C:\\...\\Ελληνικά\\café😀.ico", "C:\\...\\café😀.ico", "...\\café😀.ico", "café😀.ico"};
+  for (const auto& steps : {ascii, scripts}) {
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const int w = Width(steps[i]);
+      ASSERT_GT(w, 0);
+      EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w), steps[i]) << "width " << w;
+      if (i + 1 < steps.size()) {
+        ASSERT_LT(Width(steps[i + 1]), w);
+        EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), w - 1), steps[i + 1]) << "width " << w - 1;
+      }
     }
   }
   // Nothing left to remove: the bare name comes back even when it is too wide.
-  EXPECT_EQ(FitPathToWidth(steps[0], font_.get(), 1), "hosts");
+  EXPECT_EQ(FitPathToWidth(ascii[0], font_.get(), 1), "hosts");
   EXPECT_EQ(FitPathToWidth("hosts", font_.get(), 1), "hosts");
   EXPECT_EQ(FitPathToWidth("C:\\short", font_.get(), 1000), "C:\\short");
 }

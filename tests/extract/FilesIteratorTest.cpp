@@ -66,10 +66,9 @@ TEST_F(FilesIterator, SortingTakesInEntriesAlreadyInTheList) {
 TEST_F(FilesIterator, AcceptanceTestsSeeDirectoryAndSearchRecord) {
   std::set<std::string> seenDirs;
   TStringList list;
-  ListFiles(Root() + "*.*", list, false, [&](const std::string& dir, const WIN32_FIND_DATAA& found) {
+  ListFiles(Root() + "*.*", list, false, [&](const std::string& dir, const TFoundEntry& found) {
     seenDirs.insert(dir);
-    return (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0 &&
-           found.nFileSizeLow > 100;
+    return (found.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0 && found.size > 100;
   });
   EXPECT_EQ(seenDirs, std::set<std::string>{Root()});
   EXPECT_EQ(std::count(list.begin(), list.end(), Root() + "hidden.ico"), 0);
@@ -77,9 +76,9 @@ TEST_F(FilesIterator, AcceptanceTestsSeeDirectoryAndSearchRecord) {
   EXPECT_EQ(std::count(list.begin(), list.end(), Root() + "icons.dll"), 1);
 
   TStringList folders;
-  ListSubFolders(Root(), folders, [&](const std::string& dir, const WIN32_FIND_DATAA& found) {
+  ListSubFolders(Root(), folders, [&](const std::string& dir, const TFoundEntry& found) {
     EXPECT_EQ(dir, Root());
-    return std::string(found.cFileName) != "sub";
+    return found.name != "sub";
   });
   EXPECT_TRUE(folders.Empty());
 }
@@ -174,47 +173,25 @@ TEST(FilesIteratorText, TrailingBackslashCountsWholeCharactersOnly) {
   EXPECT_EQ(AddTrailingBackslash(kanji, 1252), kanji);
 }
 
-// Names the code page cannot spell, made with the wide calls. The ANSI calls would give them
-// with '?' or a look-alike letter, which opens nothing: the listing gives the short name, in
-// files and folders alike, and the walk goes into such a folder.
-TEST(FilesIteratorNames, NamesOutsideTheCodePageComeAsTheirShortNames) {
-  fixtures::TempFolder dir("wide");
-  const std::wstring base(dir.Path().begin(), dir.Path().end());  // the temporary folder is plain ASCII
-  auto make = [&](const std::wstring& name) {
-    win::UniqueFile f(CreateFileW((base + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    EXPECT_TRUE(f);
-  };
-  auto shortName = [&](const std::wstring& name) {
-    WIN32_FIND_DATAW found{};
-    win::UniqueFind find(FindFirstFileW((base + name).c_str(), &found));
-    EXPECT_TRUE(find && found.cAlternateFileName[0]) << "the file system keeps a short name";
-    return std::string(found.cAlternateFileName, found.cAlternateFileName + wcslen(found.cAlternateFileName));
-  };
-  // Cyrillic, Greek, Japanese, an emoji, and a letter the system would spell as a plain "a".
-  const wchar_t* lossy[] = {L"\u041F\u0440\u0438\u0432\u0435\u0442.dll", L"\u03B1\u03B2\u03B3.ico",
-                            L"\u65E5\u672C\u8A9E.ico", L"\U0001F600.ico", L"\u0101bc.ico"};
-  std::vector<std::string> expected = {"caf\xE9.ico", "plain.ico"};  // both spelt by the code page
-  make(L"caf\u00E9.ico");
-  make(L"plain.ico");
-  for (const wchar_t* name : lossy) {
-    make(name);
-    expected.push_back(shortName(name));
-  }
-  const std::wstring folder = L"\u041F\u0430\u043F\u043A\u0430";
-  ASSERT_TRUE(CreateDirectoryW((base + folder).c_str(), nullptr));
-  make(folder + L"\\inner.ico");
-
-  TStringList names;
-  ListFiles(dir.Path() + "*.*", names, true);
-  std::sort(expected.begin(), expected.end(), [](auto& a, auto& b) { return TStringList::Compare(a, b) < 0; });
-  EXPECT_EQ(names.Strings(), expected);
-
+// Names in every script come as they are: the program's code page is UTF-8, so no name needs its
+// short form; the walk goes into the sub-folder, each folder's files in the user's order.
+TEST(FilesIteratorNames, NamesInEveryScriptComeAsTheyAre) {
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest sets the program's code page";
+  fixtures::TempFolder dir("names");
+  const std::vector<std::string> made = fixtures::MakeNamesInEveryScript(dir.Path());
   TStringList files, folders;
   ListAllFiles(dir.Path(), files, folders);
-  ASSERT_EQ(folders.Count(), 2);
-  EXPECT_EQ(folders[1], dir.Path() + shortName(folder) + "\\");
-  EXPECT_EQ(files.Count(), 8);
-  EXPECT_EQ(files[7], folders[1] + "inner.ico");
+  EXPECT_EQ(folders.Strings(), Prefixed(dir.Path(), {"", "подпапка\\"}));
+  ASSERT_EQ(files.Count(), static_cast<int>(made.size()));
+  // Names that differ only in normalisation are equal in the order, so they come in the
+  // file system's order: compare as sets, and check the order.
+  std::vector<std::string> top(files.begin(), files.end() - 1), want = Prefixed(dir.Path(), made);
+  want.pop_back();
+  EXPECT_TRUE(std::is_sorted(top.begin(), top.end(), [](auto& a, auto& b) { return TStringList::Compare(a, b) < 0; }));
+  std::sort(top.begin(), top.end());
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(top, want);
+  EXPECT_EQ(files[files.Count() - 1], dir.Path() + made.back());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/IconRun.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 
@@ -102,6 +103,39 @@ TEST_F(IconFixtures, FlatRunOverTheFixtureFolder) {
   std::vector<std::string> deep = entries(true, ".ico", false);
   EXPECT_EQ(deep, (std::vector<std::string>{"hidden.ico#0", "single.ico#0", "system.ico#0", "UPPER.ICO#0",
                                             "deep.ico#0", "inner.ico#0"}));
+}
+
+// The pipeline the window, the command line and the bench share: with sub-folders and in
+// caption order, each file asked of the filter when the run reaches it and read then, every
+// index given once with its group, a refused one marked and kept in the numbering.
+TEST_F(IconFixtures, PipelineGivesEveryIndexOfEachFileInCaptionOrder) {
+  IconRun run(Root(), true, IconRun::Order::Caption);
+  std::vector<std::string> asked, listed, refused;
+  const FileFilter icoAndDll = [&](const std::string& file) {
+    asked.push_back(FileNamePart(file));
+    return PassesTypeFilter(file, ".ico.dll", false);
+  };
+  while (run.NextFile(icoAndDll)) {
+    EXPECT_EQ(run.File().Caption(), asked.back());
+    RunIcon icon;
+    while (run.NextIcon(icon)) {
+      ASSERT_NE(icon.group, nullptr);
+      EXPECT_EQ(icon.Listed(), static_cast<bool>(icon.icon));
+      (icon.Listed() ? listed : refused).push_back(run.File().Caption() + "#" + std::to_string(icon.index));
+    }
+  }
+  EXPECT_EQ(asked.size(), run.Files().size());
+  EXPECT_EQ(refused, std::vector<std::string>{"gaps.dll#1"});
+  EXPECT_EQ(listed, (std::vector<std::string>{"deep.ico#0", "gaps.dll#0", "gaps.dll#2", "gaps.dll#3", "hidden.ico#0",
+                                             "icons.dll#0", "icons.dll#1", "icons.dll#2", "icons.dll#3", "inner.ico#0",
+                                             "LIBRARY.DLL#0", "LIBRARY.DLL#1", "LIBRARY.DLL#2", "LIBRARY.DLL#3",
+                                             "single.ico#0", "system.ico#0", "UPPER.ICO#0"}));
+
+  // A save command reads each file once, however many of its icons it saves.
+  SourceFiles sources;
+  const iconres::IconFile& icons = sources.Read(Root() + "icons.dll");
+  EXPECT_EQ(&sources.Read(Root() + "icons.dll"), &icons);
+  EXPECT_EQ(icons.Count(), 4u);
 }
 
 }  // namespace

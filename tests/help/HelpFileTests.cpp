@@ -338,4 +338,42 @@ TEST(HelpViewer, F1InTheProgramShowsContentsThenContextAndJumpsWork) {
   TRegistryIniFile(kBaseKey).EraseSection(kSection);
 }
 
+// The program in a folder named in other scripts: the viewer, a program of its own with its own
+// code page, is given a path it can open, so F1 shows the contents there too.
+TEST(HelpViewer, F1FindsTheHelpFileInAFolderNamedInOtherScripts) {
+  if (HWND old = FindWindowA("MS_WINHELP", nullptr)) CloseAndWait(old);
+  char temp[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "Справка ヘルプ " + std::to_string(GetCurrentProcessId()) + "\\";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string program = folder + "Mirovane.exe", help = folder + "Mirovane.hlp";
+  ASSERT_TRUE(CopyFileA(kProgram, program.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(kHelpFile, help.c_str(), FALSE));
+  {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"" + program + "\"";
+    ASSERT_TRUE(CreateProcessA(program.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ProcessInfo running{pi.hProcess};
+    CloseHandle(pi.hThread);
+    HWND main = WaitWindow("TfrmMainForm", 60000);
+    ASSERT_TRUE(main);
+    PressKey(main, VK_F1);
+    HWND viewer = WaitWindow("MS_WINHELP", 30000);
+    EXPECT_TRUE(viewer);
+    if (viewer) {
+      const std::string text = ViewerText(viewer, "Varnholt Glyph Gatherer\r");
+      EXPECT_EQ(text.rfind("Varnholt Glyph Gatherer\r", 0), 0u) << text;
+      CloseAndWait(viewer);
+    }
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(running.process, 30000), WAIT_OBJECT_0);
+  }
+  DeleteFileA(program.c_str());
+  DeleteFileA(help.c_str());
+  RemoveDirectoryA(folder.c_str());
+  TRegistryIniFile(kBaseKey).EraseSection(kSection);
+}
+
 }  // namespace

@@ -86,9 +86,12 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
         if (!image.sound) continue;
         const auto bytes = file.Bytes(image);
         EXPECT_TRUE(iconres::CheckImage(bytes)) << name;
-        // Whichever image the best-match rule picks, the platform must be able to take it.
+        // Whichever image the best-match rule picks, the platform must be able to take it. The
+        // reader checks a PNG image's header, not its compressed pixels: the platform refuses
+        // one whose pixels are damaged, and the run leaves a gap there.
         win::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
                                                      TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR));
+        EXPECT_TRUE(icon || (image.png && name.find("_pngsum") != std::string::npos)) << name << ", image " << image.id;
       }
     }
   }

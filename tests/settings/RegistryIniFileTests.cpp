@@ -95,6 +95,36 @@ TEST_F(RegistryIniFileTest, TextsReadUnexpandedToTheFirstZero) {
   EXPECT_EQ(ini.ReadString(kSec, "Empty", "dflt"), "");
 }
 
+// Values an earlier build wrote in the system's code page: the registry keeps texts wide, so
+// they read back as the same texts, and a text written again is stored as it was.
+TEST_F(RegistryIniFileTest, ValuesOfTheEarlierBuildReadBackUnchanged) {
+  const std::wstring earlier = L".ICO.DLL.\u00C9CR";  // .ICO.DLL.ÉCR
+  {
+    TRegistryIniFile(kKey).WriteInteger(kSec, "made", 0);  // the section
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\VarnholtTest\\Section", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"File Types", 0, REG_SZ, reinterpret_cast<const BYTE*>(earlier.c_str()),
+                   static_cast<DWORD>((earlier.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  PutRaw("Flag", REG_SZ, "1", 2);
+  const DWORD width = 640;
+  PutRaw("Width", REG_DWORD, &width, sizeof width);
+  TRegistryIniFile ini(kKey);
+  EXPECT_EQ(ini.ReadString(kSec, "File Types", ""), ".ICO.DLL.ÉCR");
+  EXPECT_TRUE(ini.ReadBool(kSec, "Flag", false));
+  EXPECT_EQ(ini.ReadInteger(kSec, "Width", 0), 640);
+
+  ini.WriteString(kSec, "File Types", ini.ReadString(kSec, "File Types", ""));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\VarnholtTest\\Section", 0, KEY_READ, &key), ERROR_SUCCESS);
+  wchar_t back[64] = L"";
+  DWORD size = sizeof back;
+  RegQueryValueExW(key, L"File Types", nullptr, nullptr, reinterpret_cast<BYTE*>(back), &size);
+  RegCloseKey(key);
+  EXPECT_EQ(std::wstring(back), earlier);
+}
+
 TEST_F(RegistryIniFileTest, WrongTypesRaiseTheirMessages) {
   BYTE eight[8] = {1};
   BYTE two[2] = {1};

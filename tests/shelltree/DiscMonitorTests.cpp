@@ -193,11 +193,11 @@ SIZE_T GrantedStack(SIZE_T reserve) {
 
 }  // namespace
 
-// Measurement, not part of the normal run: MONITOR_BENCH_COUNT folders (default 1000), one
-// monitor each. Run with --gtest_also_run_disabled_tests --gtest_filter=*SustainsManyMonitors*.
-TEST(DiscMonitor, DISABLED_SustainsManyMonitors) {
+// Many folders, one monitor each, and a change still reaches its node. MONITOR_BENCH_COUNT
+// folders (default 100); set it to 1000 or more to measure at scale.
+TEST(DiscMonitor, SustainsManyMonitors) {
   const char* env = std::getenv("MONITOR_BENCH_COUNT");
-  const int count = env ? std::atoi(env) : 1000;
+  const int count = env ? std::atoi(env) : 100;
   shelltest::ScratchDir dir;
   CountingNode node;
   std::printf("%d monitors; a thread asking for %lu KB of stack is granted %lu KB\n", count,

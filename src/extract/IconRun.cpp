@@ -1,0 +1,71 @@
+// The extraction run's one pipeline: listing, type filter, reading, the icons of each file.
+#include "extract/IconRun.h"
+
+#include <algorithm>
+
+#include "extract/AllFilesIterator.h"
+#include "extract/ExtractHelpers.h"
+#include "extract/LargeIcon.h"
+
+FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
+  return [fileTypes = std::move(fileTypes), extractFromAll](const std::string& file) {
+    return PassesTypeFilter(file, fileTypes, extractFromAll);
+  };
+}
+
+IconRun::IconRun(const std::string& folder, bool includeSubs, Order order) {
+  TStringList listed;
+  ListRunFiles(folder, includeSubs, listed);
+  files_ = listed.Strings();
+  // Entries of the same caption keep the order they were listed in, as in the window's list.
+  if (order == Order::Caption)
+    std::stable_sort(files_.begin(), files_.end(), [](const std::string& a, const std::string& b) {
+      return CompareCaptions(FileNamePart(a).c_str(), FileNamePart(b).c_str()) < 0;
+    });
+  windowsFolder_ = MunWindowsFolder();
+}
+
+std::vector<std::string> IconRun::Passing(const FileFilter& passes) const {
+  std::vector<std::string> files;
+  for (const std::string& file : files_)
+    if (passes(file)) files.push_back(file);
+  return files;
+}
+
+bool IconRun::NextFile(const FileFilter& passes) {
+  current_.reset();
+  while (next_ < files_.size()) {
+    const std::string& file = files_[next_++];
+    if (!passes(file)) continue;
+    current_ = std::make_unique<FileIcons>(file, windowsFolder_);
+    nextIndex_ = 0;
+    return true;
+  }
+  return false;
+}
+
+bool IconRun::NextIcon(RunIcon& icon) {
+  if (!current_ || nextIndex_ >= current_->Count()) return false;
+  icon = RunIcon{};
+  icon.index = nextIndex_++;
+  icon.group = &current_->Group(icon.index);
+  Judge(icon);
+  return true;
+}
+
+void IconRun::Judge(RunIcon& icon) const {
+  // A group without a sound image at the large size is refused: a gap in the numbering.
+  icon.icon = current_->Icon(icon.index);
+  if (!icon.icon) icon.refusal = RunIcon::Refusal::NoSoundImage;
+}
+
+const iconres::IconFile& SourceFiles::Read(const std::string& path) {
+  if (looked_ && path == path_) return file_;
+  if (!looked_) {
+    windowsFolder_ = MunWindowsFolder();
+    looked_ = true;
+  }
+  file_ = iconres::LoadIconFile(path, windowsFolder_);
+  path_ = path;
+  return file_;
+}

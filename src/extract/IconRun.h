@@ -1,0 +1,83 @@
+// The extraction run as one pipeline, for the window, the command line and the bench alike:
+// the folder's files listed once (flat or with sub-folders), the type filter, each file read
+// once through the icon reader, then its icons in index order.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "extract/FileIcons.h"
+#include "iconres/IconFile.h"
+#include "win/Handles.h"
+
+// Whether the run reads a file: the type filter, asked when the run reaches the file.
+using FileFilter = std::function<bool(const std::string& file)>;
+
+// The type filter for fixed options (see PassesTypeFilter).
+FileFilter TypeFilter(std::string fileTypes, bool extractFromAll);
+
+// One icon index of a file as the run gives it.
+struct RunIcon {
+  // Why the run does not list an icon.
+  enum class Refusal { None, NoSoundImage };
+
+  int index = -1;                             // the icon's index in its file (the shell's numbering)
+  const iconres::IconGroup* group = nullptr;  // its stored images; valid while the file is current
+  win::UniqueIcon icon;                       // at the system's large size; none when refused
+  Refusal refusal = Refusal::None;
+
+  bool Listed() const { return refusal == Refusal::None; }
+};
+
+class IconRun {
+ public:
+  // The order the files are read in: as listed (folder by folder, names in the listing's
+  // order), or by caption as the window's list shows its entries in the end.
+  enum class Order { Listing, Caption };
+
+  // Lists the files of folder (ending in "\"), with includeSubs those of every visible
+  // sub-folder too. Raises what the listing raises.
+  IconRun(const std::string& folder, bool includeSubs, Order order = Order::Listing);
+  IconRun(const IconRun&) = delete;
+  IconRun& operator=(const IconRun&) = delete;
+
+  // Every listed file in the run's order, before the type filter.
+  const std::vector<std::string>& Files() const { return files_; }
+  // The listed files that pass the filter, in the run's order.
+  std::vector<std::string> Passing(const FileFilter& passes) const;
+
+  // Reads the next listed file that passes the filter (asked now, so it may change during a
+  // run) and makes it current; false after the last one. A damaged file holds fewer icons and
+  // never ends the run.
+  bool NextFile(const FileFilter& passes);
+  // The current file. Only after NextFile gave true.
+  const FileIcons& File() const { return *current_; }
+  // The current file's next icon index, refused ones included; false after its last.
+  bool NextIcon(RunIcon& icon);
+
+ private:
+  // The one place where the run decides whether an icon is listed.
+  void Judge(RunIcon& icon) const;
+
+  std::vector<std::string> files_;
+  std::string windowsFolder_;
+  std::size_t next_ = 0;
+  std::unique_ptr<FileIcons> current_;
+  int nextIndex_ = 0;
+};
+
+// The files one command saves from. The list keeps a file's icons next to each other, so
+// holding only the file in hand reads each file once per command, without keeping a view of
+// every file mapped (a large save would exhaust the 32-bit program's address space).
+class SourceFiles {
+ public:
+  // The file as the reader reads it; asking for the same file again gives the same reading.
+  const iconres::IconFile& Read(const std::string& path);
+
+ private:
+  std::string windowsFolder_;
+  bool looked_ = false;
+  std::string path_;
+  iconres::IconFile file_;
+};
