@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the native fuzz targets into build/fuzz and runs each for a bounded number of
 # executions (FUZZ_RUNS, default 2000000) or time (FUZZ_SECONDS, default 600), whichever ends
-# first; prints per target its executions and findings. Seeds: fuzz/seeds/<name>/ when present,
+# first; prints per target its executions and findings. FUZZ_TARGETS="iconres mask" runs only
+# those targets. Seeds: fuzz/seeds/<name>/ when present,
 # and whatever fuzz/<name>_seeds.sh DIR writes. Findings are kept in build/fuzz/findings/<name>/.
 set -e
 runs=${FUZZ_RUNS:-2000000}
@@ -15,6 +16,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
 status=0
 for exe in "$out"/*_fuzz; do
   name=$(basename "$exe" _fuzz)
+  case " ${FUZZ_TARGETS:-$name} " in *" $name "*) ;; *) continue ;; esac
   corpus="$out/corpus/$name" findings="$out/findings/$name"
   mkdir -p "$corpus" "$findings"
   [ -d "fuzz/seeds/$name" ] && cp "fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true

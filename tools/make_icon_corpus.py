@@ -347,6 +347,58 @@ def rechunk(png, kind, body, length):
     return png
 
 
+def fix_crc(png, at):
+    """The PNG image with the check sum of the chunk at `at` made right again."""
+    n = struct.unpack(">I", png[at:at + 4])[0]
+    crc = zlib.crc32(bytes(png[at + 4:at + 8 + n])) & 0xFFFFFFFF
+    return png[:at + 8 + n] + struct.pack(">I", crc) + png[at + 12 + n:]
+
+
+def png_sum_damage(png):
+    """(name, image) pairs whose chunks and check sums are all sound but whose content is not:
+    IHDR colour type 6 -> 4, width one less, one IDAT byte changed."""
+    out = []
+    b = bytearray(png)
+    b[25] = 4
+    out.append(("grey", fix_crc(bytes(b), 8)))
+    b = bytearray(png)
+    struct.pack_into(">I", b, 16, struct.unpack(">I", png[16:20])[0] - 1)
+    out.append(("narrow", fix_crc(bytes(b), 8)))
+    at = 8
+    while at < len(png) and png[at + 4:at + 8] != b"IDAT":
+        at += 12 + struct.unpack(">I", png[at:at + 4])[0]
+    if at < len(png):
+        n = struct.unpack(">I", png[at:at + 4])[0]
+        b = bytearray(png)
+        b[at + 8 + n // 2] ^= 0x5A
+        out.append(("idat", fix_crc(bytes(b), at)))
+    return out
+
+
+def bitmap_header_damage(bmp):
+    """(name, image) pairs of a bitmap image whose header no icon reader agrees on, its data
+    intact: planes 0, 2 and 65535, a palette larger than its bits name (and one of 1 colour on a
+    4-bit image), a header size of 56."""
+    bpp = struct.unpack("<H", bmp[14:16])[0]
+    out = []
+    for planes in (0, 2, 0xFFFF):
+        b = bytearray(bmp)
+        struct.pack_into("<H", b, 12, planes)
+        out.append((f"planes{planes}", bytes(b)))
+    if bpp <= 8:
+        b = bytearray(bmp)
+        struct.pack_into("<I", b, 32, (1 << bpp) + 1)
+        out.append(("clrused", bytes(b)))
+    if bpp == 4:
+        b = bytearray(bmp)
+        struct.pack_into("<I", b, 32, 1)
+        out.append(("clrused1", bytes(b)))
+    b = bytearray(bmp)
+    struct.pack_into("<I", b, 0, 56)
+    out.append(("size56", bytes(b)))
+    return out
+
+
 def damaged_files(good):
     rnd = random.Random(1303)
     out = {}
@@ -396,12 +448,27 @@ def damaged_files(good):
                     b = bytearray(data)
                     b[start:start + length] = rechunk(data[start:start + length], kind, body, length)
                     put(f"{stem}_pngsum{k}_{j}{ext}", b)
+                for name, png in png_sum_damage(data[start:start + length]):
+                    b = bytearray(data)
+                    b[start:start + length] = png
+                    put(f"{stem}_png{k}_{name}{ext}", b)
+            else:
+                for name, bmp in bitmap_header_damage(data[start:start + length]):
+                    b = bytearray(data)
+                    b[start:start + length] = bmp
+                    put(f"{stem}_bmp{k}_{name}{ext}", b)
         # Random damage anywhere.
         for k in range(12):
             b = bytearray(data)
             for _ in range(1 + k):
                 b[rnd.randrange(n)] = rnd.randrange(256)
             put(f"{stem}_noise{k}{ext}", b)
+
+    # The same content damage to a 256 x 256 PNG image, the size that is stored as PNG.
+    ico, marks = ico_file(SIZES, 21)
+    start, length = marks["images"][-1]
+    for name, png in png_sum_damage(ico[start:start + length]):
+        put(f"sizes_png_{name}.ico", ico[:start] + png + ico[start + length:])
 
     # Huge counts and sizes, zero sizes.
     ico, marks = good["tiny.ico"]
@@ -417,8 +484,15 @@ def damaged_files(good):
         stem = base.split(".")[0]
         d0 = marks["dirs"][0]
         e0, elen = marks["entries"]
+        root_ids = struct.unpack("<H", data[d0 + 14:d0 + 16])[0]
+        group_type = next(d0 + (struct.unpack("<I", data[d0 + 20 + 8 * i:d0 + 24 + 8 * i])[0] & 0x7FFFFFFF)
+                          for i in range(root_ids) if struct.unpack("<I", data[d0 + 16 + 8 * i:d0 + 20 + 8 * i])[0] == 14)
+        group_ids = struct.unpack("<H", data[group_type + 14:group_type + 16])[0]
+        # One flipped bit in a count (2 -> 130) makes the directory run over the tables after it.
         for name, at, fmt, val in [("rootcount", d0 + 14, "<H", 0xFFFF), ("rootnamed", d0 + 12, "<H", 0xFFFF),
-                                   ("typecount", d0 + 16 + 8 * 2 + 14, "<H", 0xFFFF)]:
+                                   ("typecount", d0 + 16 + 8 * 2 + 14, "<H", 0xFFFF),
+                                   ("rootflip", d0 + 14, "<H", root_ids ^ 0x80),
+                                   ("typeflip", group_type + 14, "<H", group_ids ^ 0x80)]:
             b = bytearray(data)
             struct.pack_into(fmt, b, at, val)
             put(f"{stem}_{name}.dll", b)

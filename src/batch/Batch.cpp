@@ -1,10 +1,12 @@
-// The batch commands: the same steps as the window's extraction run and Save As, reported line by line.
+// The batch commands: the same steps as the window's extraction run and Save As, reported line
+// by line, a file's failures in one line.
 #include "batch/Batch.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include "batch/Console.h"
+#include "batch/FileReport.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
@@ -32,18 +34,14 @@ std::string Plural(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string IconName(const std::string& file, int index) { return file + ", icon " + std::to_string(index); }
-
-constexpr const char* kNoSoundImage = "the file stores no sound image for this icon";
-
-// The sound images of a group as "32x32 4bpp, 256x256 32bpp PNG", in the group's order.
-std::string StoredSizes(const iconres::IconGroup& group) {
+// The images of a group as "32x32 4bpp, 256x256 32bpp PNG damaged", in the group's order; an
+// image that is not sound is marked damaged.
+std::string StoredSizes(const iconres::IconFile& file, const iconres::IconGroup& group) {
   std::string sizes;
   for (const iconres::IconImage& image : group.images) {
-    if (!image.sound) continue;
     if (!sizes.empty()) sizes += ", ";
     sizes += std::to_string(image.width) + "x" + std::to_string(image.height) + " " + std::to_string(image.bitCount) +
-             "bpp" + (image.png ? " PNG" : "");
+             "bpp" + (image.png ? " PNG" : "") + (file.Sound(image) ? "" : " damaged");
   }
   return sizes;
 }
@@ -101,18 +99,30 @@ int Save(const Command& command, const Print& print) {
   // The window keeps every icon in a large and a small list and saves from there; so does this,
   // one icon at a time.
   win::UniqueImageList large = ui::CreateIconImageList(32), small = ui::CreateIconImageList(16);
-  int saved = 0, failed = 0;
+  int saved = 0, failed = 0, partial = 0;
   bool stopped = false;
   while (!stopped && run.NextFile(types)) {
     const FileIcons& file = run.File();
+    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
+      print(damaged);
+      ++failed;
+      continue;
+    }
+    FileReport report(file.Path(), file.Count());
     RunIcon icon;
     while (!stopped && run.NextIcon(icon)) {
       try {
         // The window lists only the icons it can show, whatever kind is saved.
-        if (!icon.Listed()) throw win::Exception(kNoSoundImage);
+        if (!icon.Listed()) throw EInvalidGraphic(kNoSoundImage);
         std::unique_ptr<TGraphic> graphic;
+        std::string leftOut;
         if (IsStoredKind(command.kind)) {
-          graphic = StoredIconGraphic(file.File(), static_cast<size_t>(icon.index), command.kind == OutputKind::Png);
+          std::unique_ptr<TStoredImage> stored =
+              StoredIconGraphic(file.File(), static_cast<size_t>(icon.index), command.kind == OutputKind::Png);
+          if (stored->LeftOut() > 0)
+            leftOut = ": " + std::to_string(stored->LeftOut()) + " of " + std::to_string(stored->Images()) +
+                      " images left out, damaged";
+          graphic = std::move(stored);
         } else {
           ImageList_RemoveAll(small.get());
           ImageList_RemoveAll(large.get());
@@ -122,21 +132,26 @@ int Save(const Command& command, const Print& print) {
           graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
         }
         const std::string name = OutputFileName(file.Caption(), std::to_string(icon.index), KindExtension(command.kind, *graphic));
-        print(SaveGraphicToFreeName(*graphic, output, name));
+        print(SaveGraphicToFreeName(*graphic, output, name) + leftOut);
         ++saved;
+        if (!leftOut.empty()) ++partial;
       } catch (const std::exception& e) {
-        print("Error: " + IconName(file.Path(), icon.index) + ": " + e.what());
+        if (e.what() == std::string(kNoSoundImage)) {
+          report.Unreadable(e.what());
+        } else {
+          report.Failed(e.what());
+        }
         ++failed;
         // Every later save would fail the same way.
-        if (!IsFolder(output)) {
-          print("Error: stopped, " + output + " is no longer a folder");
-          stopped = true;
-        }
+        stopped = !IsFolder(output);
       }
     }
+    if (report.Failures() > 0) print(report.Line());
+    if (stopped) print("Error: stopped, " + output + " is no longer a folder");
   }
-  print(Plural(saved, "file", "files") + " saved to " + output + ", " + std::to_string(failed) + " failed.");
-  return failed == 0 ? kAllDone : kSomethingFailed;
+  print(Plural(saved, "file", "files") + " saved to " + output + ", " + std::to_string(failed) + " failed" +
+        (partial ? ", " + std::to_string(partial) + " with damaged images left out." : "."));
+  return failed == 0 && partial == 0 ? kAllDone : kSomethingFailed;
 }
 
 int List(const Command& command, const Print& print) {
@@ -148,17 +163,24 @@ int List(const Command& command, const Print& print) {
   int listed = 0, failed = 0, files = 0;
   while (run.NextFile(types)) {
     const FileIcons& file = run.File();
+    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
+      print(damaged);
+      ++failed;
+      continue;
+    }
     if (file.Count() > 0) ++files;
+    FileReport report(file.Path(), file.Count());
     RunIcon icon;
     while (run.NextIcon(icon)) {
       if (!icon.Listed()) {
-        print("Error: " + IconName(file.Path(), icon.index) + ": " + kNoSoundImage);
+        report.Unreadable(kNoSoundImage);
         ++failed;
         continue;
       }
-      print(file.Path() + "\t" + std::to_string(icon.index) + "\t" + StoredSizes(*icon.group));
+      print(file.Path() + "\t" + std::to_string(icon.index) + "\t" + StoredSizes(file.File(), *icon.group));
       ++listed;
     }
+    if (report.Failures() > 0) print(report.Line());
   }
   print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + ", " + std::to_string(failed) +
         " failed.");

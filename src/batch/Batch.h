@@ -1,5 +1,6 @@
 // Saving and listing a folder's icons without a window: the window's file listing, type filter,
-// icon reading, file naming and writers, with one printed line per file or icon.
+// icon reading, file naming and writers, with one printed line per saved file or listed icon and
+// one per file for all of its failures.
 #pragma once
 #include <functional>
 #include <string>

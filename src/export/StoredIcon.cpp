@@ -42,7 +42,7 @@ std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vect
 }
 
 const iconres::IconGroup& GroupOf(const iconres::IconFile& file, std::size_t group) {
-  if (group >= file.contents.groups.size()) throw EInvalidGraphic("Icon image is not valid");
+  if (group >= file.contents.groups.size()) throw EInvalidGraphic(kNoSoundImage);
   return file.contents.groups[group];
 }
 
@@ -51,24 +51,10 @@ void Check(HRESULT hr) {
                                                               std::to_string(static_cast<unsigned long>(hr))));
 }
 
-// COM for this thread while the object lives, unless the thread already has it.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
 // A single-image .ico decoded by WIC's icon decoder (which applies the mask as alpha) and
 // encoded by its PNG encoder.
 std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
-  ComScope com;
+  win::ComScope com;
   win::ComPtr<IWICImagingFactory> factory;
   Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                          reinterpret_cast<void**>(factory.put())));
@@ -114,33 +100,45 @@ std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
 
 }  // namespace
 
-std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group) {
+TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group) {
+  const iconres::IconGroup& g = GroupOf(file, group);
   std::vector<const iconres::IconImage*> images;
-  for (const iconres::IconImage& image : GroupOf(file, group).images) {
-    if (image.sound) images.push_back(&image);
+  for (const iconres::IconImage& image : g.images) {
+    if (file.Sound(image)) images.push_back(&image);
   }
-  if (images.empty()) throw EInvalidGraphic("Icon image is not valid");
-  return IcoFile(file, images);
+  if (images.empty()) throw EInvalidGraphic(kNoSoundImage);
+  return TStoredImage(IcoFile(file, images), g.images.size() - images.size(), g.images.size());
 }
 
-const iconres::IconImage* LargestImage(const iconres::IconGroup& group) {
-  const iconres::IconImage* best = nullptr;
-  for (const iconres::IconImage& image : group.images) {
-    if (!image.sound) continue;
-    const long long pixels = 1LL * image.width * image.height, bestPixels = best ? 1LL * best->width * best->height : -1;
-    if (pixels > bestPixels || (pixels == bestPixels && image.bitCount > best->bitCount)) best = &image;
-  }
-  return best;
+std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group) {
+  return OriginalIcon(file, group).Bytes();
 }
 
 std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, std::size_t group) {
-  const iconres::IconImage* image = LargestImage(GroupOf(file, group));
-  if (!image) throw EInvalidGraphic("Icon image is not valid");
-  const iconres::ByteSpan bytes = file.Bytes(*image);
-  if (image->png) return {bytes.begin(), bytes.end()};
-  return EncodePng(IcoFile(file, {image}));
+  std::vector<const iconres::IconImage*> images;
+  for (const iconres::IconImage& image : GroupOf(file, group).images) {
+    if (image.intact) images.push_back(&image);
+  }
+  // Largest first; equal ones keep the group's order.
+  std::stable_sort(images.begin(), images.end(), [](const iconres::IconImage* a, const iconres::IconImage* b) {
+    const long long pa = 1LL * a->width * a->height, pb = 1LL * b->width * b->height;
+    return pa != pb ? pa > pb : a->bitCount > b->bitCount;
+  });
+  std::string reason = kNoSoundImage;
+  for (const iconres::IconImage* image : images) {
+    if (!file.Sound(*image)) continue;
+    const iconres::ByteSpan bytes = file.Bytes(*image);
+    if (image->png) return {bytes.begin(), bytes.end()};
+    try {
+      return EncodePng(IcoFile(file, {image}));
+    } catch (const EInvalidGraphic& e) {
+      reason = e.what();
+    }
+  }
+  throw EInvalidGraphic(reason);
 }
 
-std::unique_ptr<TGraphic> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {
-  return std::make_unique<TStoredImage>(png ? LargestImagePngBytes(file, group) : OriginalIconBytes(file, group));
+std::unique_ptr<TStoredImage> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {
+  if (png) return std::make_unique<TStoredImage>(LargestImagePngBytes(file, group));
+  return std::make_unique<TStoredImage>(OriginalIcon(file, group));
 }

@@ -10,31 +10,39 @@
 #include "export/Graphics.h"
 #include "iconres/IconFile.h"
 
-// The group as an .ico file: a directory rebuilt from the images themselves, then every sound
-// image's stored bytes unchanged (PNG images stay PNG), in the group's order. Raises
-// EInvalidGraphic when the group holds no sound image.
-std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group);
+// Why an icon gives nothing to write: none of its images is sound (IconFile::Sound).
+constexpr const char* kNoSoundImage = "no sound image";
 
-// The group's largest sound image (most pixels, then most bits per pixel).
-const iconres::IconImage* LargestImage(const iconres::IconGroup& group);
-
-// The largest image as PNG bytes: a stored PNG image unchanged, any other decoded and encoded
-// through the platform's imaging library (WIC) as 32-bit colour with alpha. Raises
-// EInvalidGraphic when there is no sound image or the imaging library fails.
-std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, std::size_t group);
-
-// Ready-made file bytes as a graphic, so they are saved like the other kinds.
+// Ready-made file bytes as a graphic, so they are saved like the other kinds; with how many of
+// the group's images were left out of them because they are not sound.
 class TStoredImage : public TGraphic {
  public:
-  explicit TStoredImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  explicit TStoredImage(std::vector<std::uint8_t> bytes, std::size_t leftOut = 0, std::size_t images = 0)
+      : bytes_(std::move(bytes)), leftOut_(leftOut), images_(images) {}
   void SetWidth(int) override { throw EInvalidGraphicOperation("Cannot change the size of a stored image"); }
   void SetHeight(int) override { throw EInvalidGraphicOperation("Cannot change the size of a stored image"); }
   void SaveToStream(TStream& stream) override { stream.WriteBuffer(bytes_.data(), bytes_.size()); }
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  std::size_t LeftOut() const { return leftOut_; }
+  std::size_t Images() const { return images_; }
 
  private:
   std::vector<std::uint8_t> bytes_;
+  std::size_t leftOut_, images_;
 };
 
-// The group as the kinds OriginalIcon (png false) and Png save it: OriginalIconBytes or
+// The group as an .ico file: a directory rebuilt from the images themselves, then every sound
+// image's stored bytes unchanged (PNG images stay PNG), in the group's order; images that are
+// not sound are left out and counted. Raises EInvalidGraphic when no image is sound.
+TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group);
+std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group);
+
+// The group's largest sound image (most pixels, then most bits per pixel) as PNG bytes: a
+// stored PNG image unchanged, a bitmap image decoded and encoded through the platform's imaging
+// library (WIC) as 32-bit colour with alpha. An image the imaging library cannot encode gives
+// way to the next largest. Raises EInvalidGraphic when no image can be written.
+std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, std::size_t group);
+
+// The group as the kinds OriginalIcon (png false) and Png save it: OriginalIcon or
 // LargestImagePngBytes as a graphic. Raises as they do.
-std::unique_ptr<TGraphic> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png);
+std::unique_ptr<TStoredImage> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png);

@@ -10,10 +10,8 @@ HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {
   // The directory holds exactly the entries it counts, so the lookup reads nothing beyond it.
   const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(g.directory.data()), TRUE, cx, cy, LR_DEFAULTCOLOR);
   const iconres::IconImage* image = iconres::FindImage(g, static_cast<std::uint16_t>(id));
-  if (!image || !image->sound) return nullptr;
-  const iconres::ByteSpan bytes = file.Bytes(*image);
-  return CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), TRUE,
-                                  0x00030000, cx, cy, LR_DEFAULTCOLOR);
+  if (!image) return nullptr;
+  return file.CreateIcon(*image, cx, cy).release();
 }
 
 std::string MunWindowsFolder() {

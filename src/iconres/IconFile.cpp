@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "iconres/SoundImage.h"
 #include "win/Handles.h"
 
 namespace iconres {
@@ -45,6 +46,30 @@ void FileBytes::Release() {
   if (view_) UnmapViewOfFile(view_);
   view_ = nullptr;
   size_ = 0;
+}
+
+bool IconFile::Sound(const IconImage& image) const {
+  if (!image.intact) return false;
+  const auto key = std::make_pair(image.offset, image.size);
+  if (const auto known = verdicts.find(key); known != verdicts.end()) return known->second;
+  const bool sound = PlatformOpens(Bytes(image), image);
+  verdicts.emplace(key, sound);
+  return sound;
+}
+
+win::UniqueIcon IconFile::CreateIcon(const IconImage& image, int cx, int cy) const {
+  const ByteSpan stored = Bytes(image);
+  auto create = [&] {
+    return win::UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(stored.data()), static_cast<DWORD>(stored.size()),
+                                                    TRUE, 0x00030000, cx, cy, LR_DEFAULTCOLOR));
+  };
+  const auto key = std::make_pair(image.offset, image.size);
+  if (image.intact && !image.png && image.width == cx && image.height == cy && !verdicts.count(key)) {
+    win::UniqueIcon icon = create();
+    verdicts.emplace(key, static_cast<bool>(icon));
+    return icon;
+  }
+  return Sound(image) ? create() : win::UniqueIcon();
 }
 
 namespace {

@@ -2,9 +2,13 @@
 // icons of a system library that keeps them in %windir%\SystemResources\<name>.mun are read
 // from there, as the shell does.
 #pragma once
+#include <cstddef>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "iconres/IconResources.h"
+#include "win/Handles.h"
 
 namespace iconres {
 
@@ -31,6 +35,16 @@ struct IconFile {
   IconFileContents contents;
   std::size_t Count() const { return contents.groups.size(); }
   ByteSpan Bytes(const IconImage& image) const { return ImageBytes(bytes.Span(), image); }
+  // The one rule for a sound image, for the run, every kind saved, the clipboard and /list: the
+  // reader found it intact and the platform opens it (SoundImage.h). Asked only for the images
+  // that are shown, listed or written, each stored range once per file.
+  bool Sound(const IconImage& image) const;
+  // A sound image as an icon of cx x cy; none when it is not sound or cannot be made at that
+  // size. At a bitmap image's stored size the one creation is also the platform's test of it.
+  win::UniqueIcon CreateIcon(const IconImage& image, int cx, int cy) const;
+
+  // Verdicts given so far, by (offset, size). Read on one thread at a time.
+  mutable std::map<std::pair<std::size_t, std::size_t>, bool> verdicts;
 };
 
 // Where the icons of `file` live when it holds none itself: %windir%\SystemResources\<name>.mun

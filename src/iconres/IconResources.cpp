@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <set>
 #include <unordered_map>
 
 namespace iconres {
@@ -37,17 +39,6 @@ class Reader {
 };
 
 constexpr std::size_t kDirHead = 6, kResEntry = 14, kFileEntry = 16;
-
-// Counts the images a file has taken so far against kMaxImagesPerFile.
-struct Budget {
-  std::size_t images = 0;
-  // How many of `wanted` entries may still be read.
-  std::size_t Take(std::size_t wanted) {
-    const std::size_t n = std::min(wanted, kMaxImagesPerFile - images);
-    images += n;
-    return n;
-  }
-};
 
 // ---- Images
 
@@ -117,7 +108,9 @@ std::optional<ImageInfo> CheckPng(ByteSpan data) {
     } else if (type == kIdat) {
       sawData = true;
     } else if (type == kIend) {
-      return sawData ? std::optional<ImageInfo>(info) : std::nullopt;
+      if (!sawData) return std::nullopt;
+      info.length = static_cast<std::size_t>(at + 12 + length);
+      return info;
     }
     at += std::uint64_t{length} + 12;
   }
@@ -129,21 +122,23 @@ std::optional<ImageInfo> CheckBitmap(ByteSpan data) {
   std::int64_t width = 0, storedHeight = 0;
   unsigned bitCount = 0, compression = 0;
   std::uint64_t colours = 0, colourBytes = 4, masks = 0;
+  // The header forms icons are written with; others (such as 56 bytes) no icon reader agrees on.
   if (headerSize == 12) {
-    if (!r.Has(0, 12)) return std::nullopt;
+    if (!r.Has(0, 12) || r.U16(8) != 1) return std::nullopt;
     width = r.U16(4);
     storedHeight = r.U16(6);
     bitCount = r.U16(10);
     colourBytes = 3;
     colours = bitCount <= 8 ? 1u << bitCount : 0;
-  } else if (headerSize >= 40 && headerSize <= 1024) {
-    if (!r.Has(0, headerSize)) return std::nullopt;
+  } else if (headerSize == 40 || headerSize == 108 || headerSize == 124) {
+    if (!r.Has(0, headerSize) || r.U16(12) != 1) return std::nullopt;
     width = static_cast<std::int32_t>(r.U32(4));
     storedHeight = static_cast<std::int32_t>(r.U32(8));
     bitCount = r.U16(14);
     compression = r.U32(16);
     const std::uint32_t used = r.U32(32);
-    if (used > 0x10000) return std::nullopt;
+    // A palette image names its colours by index: more colours than its bits can name is damage.
+    if (used > (bitCount <= 8 ? 1u << std::min(bitCount, 8u) : 0x10000u)) return std::nullopt;
     colours = used ? used : (bitCount <= 8 ? 1u << bitCount : 0);
     if (compression == 3) {  // BI_BITFIELDS: three masks, inside a larger header when it has them
       if (bitCount != 16 && bitCount != 32) return std::nullopt;
@@ -165,25 +160,68 @@ std::optional<ImageInfo> CheckBitmap(ByteSpan data) {
   const std::uint64_t needed = std::uint64_t{headerSize} + masks + colours * colourBytes +
                                (colourStride + maskStride) * static_cast<std::uint64_t>(height);
   if (needed > data.size()) return std::nullopt;
-  return ImageInfo{static_cast<int>(width), static_cast<int>(height), static_cast<int>(bitCount), false};
+  return ImageInfo{static_cast<int>(width), static_cast<int>(height), static_cast<int>(bitCount), false,
+                   static_cast<std::size_t>(needed)};
 }
 
+// One file's read: the image budget, the images already checked and the damage met.
+class FileRead {
+ public:
+  explicit FileRead(ByteSpan file, IconFileContents& out) : file_(file), out_(out) {}
+  ByteSpan File() const { return file_; }
+  IconFileContents& Out() { return out_; }
+  void Damaged() { out_.damaged = true; }
+
+  // How many of `wanted` images may still be read; fewer is damage.
+  std::size_t Take(std::size_t wanted) {
+    const std::size_t n = std::min(wanted, kMaxImagesPerFile - images_);
+    images_ += n;
+    if (n < wanted) Damaged();
+    return n;
+  }
+
+  // An image's check, made once per stored range. Check sums cost the image's length, so the
+  // bytes checked are bounded by a small multiple of the file's size: an intact file's images
+  // lie side by side, while a damaged one may name the same large bytes thousands of times.
+  std::optional<ImageInfo> Check(std::size_t offset, std::size_t size) {
+    const auto key = std::make_pair(offset, size);
+    if (const auto known = checked_.find(key); known != checked_.end()) return known->second;
+    std::optional<ImageInfo> info;
+    if (checkedBytes_ <= 2 * file_.size() + (64u << 10)) {
+      const ByteSpan bytes = file_.subspan(offset, size);
+      info = CheckImage(bytes);
+      if (IsPng(bytes)) checkedBytes_ += info ? info->length : size;
+    } else {
+      Damaged();
+    }
+    checked_.emplace(key, info);
+    return info;
+  }
+
+ private:
+  ByteSpan file_;
+  IconFileContents& out_;
+  std::size_t images_ = 0, checkedBytes_ = 0;
+  std::map<std::pair<std::size_t, std::size_t>, std::optional<ImageInfo>> checked_;
+};
+
 // Fills an image from its directory entry (12 leading bytes, shared by both entry forms) and,
-// when found, its stored bytes.
-void DescribeImage(IconImage& image, ByteSpan entry, ByteSpan file, std::uint64_t offset, std::uint64_t size) {
+// when found, its stored bytes. With ownLength an intact image keeps only the bytes it takes.
+void DescribeImage(FileRead& read, IconImage& image, ByteSpan entry, std::uint64_t offset, std::uint64_t size,
+                   bool ownLength = false) {
   image.width = entry[0] ? entry[0] : 256;
   image.height = entry[1] ? entry[1] : 256;
   image.bitCount = entry[6] | entry[7] << 8;
-  if (size == 0 || !Reader(file).Has(offset, size)) return;
+  if (size == 0 || !Reader(read.File()).Has(offset, size)) return;
   image.offset = static_cast<std::size_t>(offset);
   image.size = static_cast<std::size_t>(size);
-  const ByteSpan bytes = file.subspan(image.offset, image.size);
-  image.png = IsPng(bytes);
-  if (const auto info = CheckImage(bytes)) {
+  image.png = IsPng(read.File().subspan(image.offset, image.size));
+  if (const auto info = read.Check(image.offset, image.size)) {
     image.width = info->width;
     image.height = info->height;
     image.bitCount = info->bitCount;
-    image.sound = true;
+    image.intact = true;
+    if (ownLength) image.size = info->length;
   }
 }
 
@@ -198,13 +236,16 @@ bool DirectoryFits(ByteSpan bytes, std::size_t entrySize, std::size_t& count) {
 
 // ---- .ico files
 
-void ReadIco(ByteSpan file, IconFileContents& out, Budget& budget) {
+void ReadIco(FileRead& read) {
+  const ByteSpan file = read.File();
   const Reader r(file);
   std::size_t count = 0;
-  if (r.U16(0) != 0 || r.U16(2) != 1 || !DirectoryFits(file, kFileEntry, count) || count == 0) return;
+  if (r.size() < kDirHead || r.U16(0) != 0 || r.U16(2) != 1) return;
+  IconFileContents& out = read.Out();
   out.kind = FileKind::Ico;
+  if (!DirectoryFits(file, kFileEntry, count) || count == 0) return read.Damaged();
   IconGroup& g = out.groups.emplace_back();
-  count = budget.Take(count);
+  count = read.Take(count);
   g.directory.assign(file.begin(), file.begin() + kDirHead);
   g.directory[4] = static_cast<std::uint8_t>(count);
   g.directory[5] = static_cast<std::uint8_t>(count >> 8);
@@ -216,18 +257,21 @@ void ReadIco(ByteSpan file, IconFileContents& out, Budget& budget) {
     g.directory.push_back(static_cast<std::uint8_t>(i >> 8));
     IconImage& image = g.images.emplace_back();
     image.id = static_cast<std::uint16_t>(i);
-    DescribeImage(image, entry, file, r.U32(at + 12), r.U32(at + 8));
+    DescribeImage(read, image, entry, r.U32(at + 12), r.U32(at + 8));
   }
 }
 
 // A group directory in resource form, with its images found through `find(id)`, which gives
 // the image's (offset, size) in the file or size 0.
 template <class Find>
-IconGroup ReadResourceGroup(ByteSpan file, ByteSpan directory, Budget& budget, Find find) {
+IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, Find find) {
   IconGroup g;
   std::size_t count = 0;
-  if (!DirectoryFits(directory, kResEntry, count)) return g;
-  count = budget.Take(count);
+  if (!DirectoryFits(directory, kResEntry, count)) {
+    read.Damaged();
+    return g;
+  }
+  count = read.Take(count);
   g.directory.assign(directory.begin(), directory.begin() + kDirHead + count * kResEntry);
   g.directory[4] = static_cast<std::uint8_t>(count);
   g.directory[5] = static_cast<std::uint8_t>(count >> 8);
@@ -237,10 +281,12 @@ IconGroup ReadResourceGroup(ByteSpan file, ByteSpan directory, Budget& budget, F
     IconImage& image = g.images.emplace_back();
     image.id = r.U16(at + 12);
     const auto [offset, size] = find(image.id);
-    DescribeImage(image, r.Sub(at, kResEntry), file, offset, size);
+    DescribeImage(read, image, r.Sub(at, kResEntry), offset, size, ownLength);
   }
   return g;
 }
+
+using Place = std::pair<std::uint64_t, std::uint64_t>;  // (offset, size) in the file; size 0: not found
 
 // ---- PE32 and PE32+
 
@@ -274,27 +320,39 @@ class PeFile {
       const std::uint64_t s = sectionTable + std::uint64_t{i} * 40;
       sections_.push_back({r_.U32(s + 12), r_.U32(s + 16), r_.U32(s + 20)});
     }
-    valid_ = resourceRva_ != 0;
+    valid_ = true;
   }
+  // Its headers could be read; it may still have no resources.
   bool Valid() const { return valid_; }
+  bool HasResources() const { return resourceRva_ != 0; }
   FileKind Kind() const { return kind_; }
 
   // The file offset of an image address, through the section that holds it in its raw data.
   std::optional<std::uint64_t> Offset(std::uint32_t rva) const {
-    for (const Section& s : sections_) {
-      if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) {
-        return std::uint64_t{s.rawPointer} + (rva - s.virtualAddress);
-      }
-    }
-    return std::nullopt;
+    const Section* s = SectionOf(rva);
+    if (!s) return std::nullopt;
+    return std::uint64_t{s->rawPointer} + (rva - s->virtualAddress);
   }
-  // The resource root: addresses inside the headers map one to one, as the loader maps them.
-  std::optional<std::uint64_t> ResourceRoot() const {
-    if (resourceRva_ < headersSize_) return resourceRva_;
-    return Offset(resourceRva_);
+  // The resource root and the end of the bytes its tables may use (the end of its section's raw
+  // data, or of the headers, within the file). Addresses inside the headers map one to one, as
+  // the loader maps them.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> ResourceSection() const {
+    if (resourceRva_ < headersSize_) return std::make_pair(std::uint64_t{resourceRva_}, Within(headersSize_));
+    const Section* s = SectionOf(resourceRva_);
+    if (!s) return std::nullopt;
+    return std::make_pair(std::uint64_t{s->rawPointer} + (resourceRva_ - s->virtualAddress),
+                          Within(std::uint64_t{s->rawPointer} + s->rawSize));
   }
 
  private:
+  const Section* SectionOf(std::uint32_t rva) const {
+    for (const Section& s : sections_) {
+      if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize) return &s;
+    }
+    return nullptr;
+  }
+  std::uint64_t Within(std::uint64_t end) const { return std::min<std::uint64_t>(end, r_.size()); }
+
   Reader r_;
   FileKind kind_ = FileKind::None;
   bool valid_ = false;
@@ -303,108 +361,163 @@ class PeFile {
 };
 
 // Resource directories: a 16-byte head with named and id entry counts, then 8-byte entries.
-// Only three levels are ever walked (type, name, language), so no directory can loop.
+// Only three levels are ever walked (type, name, language). Every table read (a directory, a
+// data entry) must lie inside the resource section and overlap no table read before, so no
+// walk can loop or make more of the bytes than they hold.
 class ResourceTree {
  public:
-  ResourceTree(ByteSpan file, const PeFile& pe, std::uint64_t root) : r_(file), pe_(pe), root_(root) {}
+  ResourceTree(ByteSpan file, const PeFile& pe, std::uint64_t root, std::uint64_t end)
+      : r_(file), pe_(pe), root_(root), end_(end) {}
 
-  // Entries of the directory at `offset` from the root that lie inside the file.
-  std::size_t EntryCount(std::uint64_t dir) const {
+  // The entries of the directory at `dir` from the root: as many as lie inside the section and
+  // before the first table that any entry read so far leads to (tables follow the directories
+  // that name them, so a count running into them is damage). None when the directory cannot be
+  // read.
+  std::optional<std::size_t> Directory(std::uint64_t dir) {
     const std::uint64_t at = root_ + dir;
-    if (!r_.Has(at, 16)) return 0;
-    const std::uint64_t count = std::uint64_t{r_.U16(at + 12)} + r_.U16(at + 14);
-    const std::uint64_t fit = (r_.size() - at - 16) / 8;
-    return static_cast<std::size_t>(std::min(count, fit));
+    if (!Inside(at, 16)) return std::nullopt;
+    const std::uint64_t claimed = std::uint64_t{r_.U16(at + 12)} + r_.U16(at + 14);
+    const std::uint64_t first = at + 16;
+    std::uint64_t n = std::min<std::uint64_t>(claimed, (end_ - first) / 8);
+    auto cut = [&](std::uint64_t table) {
+      if (table >= first && table < first + n * 8) n = (table - first) / 8;
+    };
+    if (const auto next = starts_.lower_bound(first); next != starts_.end()) cut(*next);
+    for (std::uint64_t i = 0; i < n; ++i) {
+      const std::uint64_t child = root_ + (r_.U32(first + i * 8 + 4) & 0x7FFFFFFFu);
+      if (child < end_) starts_.insert(child);
+      if (child >= first + i * 8 + 8) cut(child);
+    }
+    if (n < claimed) damaged_ = true;
+    if (!Claim(at, 16 + n * 8)) return std::nullopt;
+    return static_cast<std::size_t>(n);
   }
   std::uint32_t Name(std::uint64_t dir, std::size_t i) const { return r_.U32(root_ + dir + 16 + i * 8); }
   std::uint32_t Target(std::uint64_t dir, std::size_t i) const { return r_.U32(root_ + dir + 20 + i * 8); }
 
-  // The subdirectory of type `id` in the root, searched in any order.
-  std::optional<std::uint64_t> TypeDirectory(std::uint16_t id) const {
-    const std::size_t n = EntryCount(0);
+  // A name entry's data in its first language: its place (size 0 when it has none or it lies
+  // outside the file), or none when the tables on the way are damaged.
+  std::optional<Place> Data(std::uint32_t nameTarget) {
+    if (!(nameTarget & 0x80000000u)) return Place{0, 0};
+    const std::uint64_t languages = nameTarget & 0x7FFFFFFFu;
+    const auto count = Directory(languages);
+    if (!count) return std::nullopt;
+    if (*count == 0) return Place{0, 0};
+    const std::uint32_t dataEntry = Target(languages, 0);
+    if (dataEntry & 0x80000000u) return Place{0, 0};
+    const std::uint64_t at = root_ + dataEntry;
+    if (!Inside(at, 16) || !Claim(at, 16)) return std::nullopt;
+    const std::uint32_t size = r_.U32(at + 4);
+    const auto offset = pe_.Offset(r_.U32(at));
+    if (!offset || !r_.Has(*offset, size)) return Place{0, 0};
+    return Place{*offset, size};
+  }
+
+  // The subdirectory of type `id` among the root's `n` entries, searched in any order.
+  std::optional<std::uint64_t> TypeDirectory(std::size_t n, std::uint16_t id) const {
     for (std::size_t i = 0; i < n; ++i) {
       if (Name(0, i) == id && (Target(0, i) & 0x80000000u)) return Target(0, i) & 0x7FFFFFFFu;
     }
     return std::nullopt;
   }
 
-  // A name entry's data in its first language, as (offset, size) in the file; size 0 when
-  // anything on the way is missing or outside the file.
-  std::pair<std::uint64_t, std::uint64_t> Data(std::uint32_t nameTarget) const {
-    if (!(nameTarget & 0x80000000u)) return {0, 0};
-    const std::uint64_t languages = nameTarget & 0x7FFFFFFFu;
-    if (EntryCount(languages) == 0) return {0, 0};
-    const std::uint32_t dataEntry = Target(languages, 0);
-    if (dataEntry & 0x80000000u) return {0, 0};
-    const std::uint64_t at = root_ + dataEntry;
-    if (!r_.Has(at, 16)) return {0, 0};
-    const std::uint32_t size = r_.U32(at + 4);
-    const auto offset = pe_.Offset(r_.U32(at));
-    if (!offset || !r_.Has(*offset, size)) return {0, 0};
-    return {*offset, size};
-  }
+  bool Damaged() const { return damaged_; }
 
  private:
+  bool Inside(std::uint64_t at, std::uint64_t length) {
+    if (at < end_ && end_ - at >= length) return true;
+    damaged_ = true;
+    return false;
+  }
+  // Records a table's bytes; false when they overlap a table read before.
+  bool Claim(std::uint64_t at, std::uint64_t length) {
+    const auto next = tables_.lower_bound(at);
+    if (next != tables_.end() && next->first < at + length) return damaged_ = true, false;
+    if (next != tables_.begin() && std::prev(next)->second > at) return damaged_ = true, false;
+    tables_.emplace(at, at + length);
+    return true;
+  }
+
   Reader r_;
   const PeFile& pe_;
-  std::uint64_t root_;
+  std::uint64_t root_, end_;
+  std::map<std::uint64_t, std::uint64_t> tables_;  // start -> end of every table read
+  std::set<std::uint64_t> starts_;                 // where the entries read so far lead
+  bool damaged_ = false;
 };
 
-void ReadPe(ByteSpan file, std::uint32_t ntOffset, IconFileContents& out, Budget& budget) {
-  const PeFile pe(file, ntOffset);
-  if (!pe.Valid()) return;
-  out.kind = pe.Kind();
-  const auto root = pe.ResourceRoot();
-  if (!root) return;
-  const ResourceTree tree(file, pe, *root);
-  const auto groups = tree.TypeDirectory(14);  // RT_GROUP_ICON
+void WalkResources(FileRead& read, ResourceTree& tree) {
+  const auto types = tree.Directory(0);
+  if (!types) return;
+  const auto groups = tree.TypeDirectory(*types, 14);  // RT_GROUP_ICON
   if (!groups) return;
+  // Both type directories before any table below them, so each knows where the other's
+  // entries lead.
+  const auto iconDir = tree.TypeDirectory(*types, 3);  // RT_ICON
+  const auto iconCount = iconDir ? tree.Directory(*iconDir) : std::nullopt;
+  const auto groupCount = tree.Directory(*groups);
+  if (!groupCount) return;
 
-  // Images by id: the first entry of each id, as a lookup by id finds it.
-  std::unordered_map<std::uint16_t, std::uint32_t> icons;
-  if (const auto iconDir = tree.TypeDirectory(3)) {  // RT_ICON
-    const std::size_t n = tree.EntryCount(*iconDir);
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint32_t name = tree.Name(*iconDir, i);
-      if (name <= 0xFFFF) icons.emplace(static_cast<std::uint16_t>(name), tree.Target(*iconDir, i));
-    }
+  // Images by id: the first entry of each id, as a lookup by id finds it. Read once, so an
+  // image that several groups name is one table, not a revisit.
+  std::unordered_map<std::uint16_t, Place> icons;
+  for (std::size_t i = 0; iconCount && i < *iconCount; ++i) {
+    const std::uint32_t name = tree.Name(*iconDir, i);
+    const auto place = tree.Data(tree.Target(*iconDir, i));
+    if (!place) break;
+    if (name <= 0xFFFF) icons.emplace(static_cast<std::uint16_t>(name), *place);
   }
-  const std::size_t n = std::min(tree.EntryCount(*groups), kMaxGroups);
-  const Reader r(file);
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto [offset, size] = tree.Data(tree.Target(*groups, i));
-    out.groups.push_back(ReadResourceGroup(file, r.Sub(offset, size), budget, [&](std::uint16_t id) {
-      const auto found = icons.find(id);
-      return found == icons.end() ? std::pair<std::uint64_t, std::uint64_t>{0, 0} : tree.Data(found->second);
-    }));
+  const Reader r(read.File());
+  for (std::size_t i = 0; i < std::min(*groupCount, kMaxGroups); ++i) {
+    const auto place = tree.Data(tree.Target(*groups, i));
+    if (!place) break;
+    read.Out().groups.push_back(
+        ReadResourceGroup(read, r.Sub(place->first, place->second), false, [&](std::uint16_t id) {
+          const auto found = icons.find(id);
+          return found == icons.end() ? Place{0, 0} : found->second;
+        }));
   }
+}
+
+void ReadPe(FileRead& read, std::uint32_t ntOffset) {
+  const PeFile pe(read.File(), ntOffset);
+  read.Out().kind = pe.Kind();
+  if (pe.Kind() == FileKind::None || !pe.HasResources()) return;
+  const auto section = pe.ResourceSection();
+  if (!pe.Valid() || !section) return read.Damaged();
+  ResourceTree tree(read.File(), pe, section->first, section->second);
+  WalkResources(read, tree);
+  if (tree.Damaged()) read.Damaged();
 }
 
 // ---- 16-bit NE
 
-void ReadNe(ByteSpan file, std::uint32_t neOffset, IconFileContents& out, Budget& budget) {
-  const Reader r(file);
+void ReadNe(FileRead& read, std::uint32_t neOffset) {
+  const Reader r(read.File());
   const std::uint16_t table = r.U16(neOffset + 0x24), names = r.U16(neOffset + 0x26);
   // The platform reads no resource table that is not followed by room for one type at least.
   if (static_cast<int>(names) - static_cast<int>(table) <= 8) return;
+  IconFileContents& out = read.Out();
   out.kind = FileKind::Ne;
   const std::uint64_t start = std::uint64_t{neOffset} + table;
+  // The resource table ends where the resident names begin.
+  const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{neOffset} + names, r.size());
   const unsigned shift = r.U16(start);
-  if (shift > 24) return;
+  if (shift > 24) return read.Damaged();
   constexpr std::uint16_t kIcon = 0x8003, kGroupIcon = 0x800E;
   std::uint64_t groupInfo = 0, iconInfo = 0;
   std::size_t groupCount = 0, iconCount = 0;
   // Each step moves forward by at least one type head, so the walk ends.
-  for (std::uint64_t at = start + 2; r.Has(at, 8) && r.U16(at) != 0 && !(groupInfo && iconInfo);) {
+  for (std::uint64_t at = start + 2; !(groupInfo && iconInfo); at += 8 + std::uint64_t{r.U16(at + 2)} * 12) {
+    if (at + 2 > end || r.U16(at) == 0) break;
     const std::uint16_t type = r.U16(at), count = r.U16(at + 2);
-    if (!r.Has(at + 8, std::uint64_t{count} * 12)) return;
+    if (at + 8 + std::uint64_t{count} * 12 > end) return read.Damaged();
     if (type == kGroupIcon) groupInfo = at + 8, groupCount = count;
     if (type == kIcon) iconInfo = at + 8, iconCount = count;
-    at += 8 + std::uint64_t{count} * 12;
   }
   if (!groupInfo || !iconInfo) return;
   // A resource's length counts whole alignment units; the last may run past the end of the file.
-  auto data = [&](std::uint64_t info) -> std::pair<std::uint64_t, std::uint64_t> {
+  auto data = [&](std::uint64_t info) -> Place {
     const std::uint64_t offset = std::uint64_t{r.U16(info)} << shift;
     const std::uint64_t length = std::uint64_t{r.U16(info + 2)} << shift;
     if (offset >= r.size()) return {0, 0};
@@ -414,9 +527,9 @@ void ReadNe(ByteSpan file, std::uint32_t neOffset, IconFileContents& out, Budget
   for (std::size_t i = 0; i < iconCount; ++i) icons.emplace(r.U16(iconInfo + i * 12 + 6), iconInfo + i * 12);
   for (std::size_t i = 0; i < std::min(groupCount, kMaxGroups); ++i) {
     const auto [offset, size] = data(groupInfo + i * 12);
-    out.groups.push_back(ReadResourceGroup(file, r.Sub(offset, size), budget, [&](std::uint16_t id) {
+    out.groups.push_back(ReadResourceGroup(read, r.Sub(offset, size), true, [&](std::uint16_t id) {
       const auto found = icons.find(static_cast<std::uint16_t>(id | 0x8000));
-      return found == icons.end() ? std::pair<std::uint64_t, std::uint64_t>{0, 0} : data(found->second);
+      return found == icons.end() ? Place{0, 0} : data(found->second);
     }));
   }
 }
@@ -425,18 +538,18 @@ void ReadNe(ByteSpan file, std::uint32_t neOffset, IconFileContents& out, Budget
 
 IconFileContents ReadIconGroups(ByteSpan file) {
   IconFileContents out;
-  Budget budget;
+  FileRead read(file, out);
   const Reader r(file);
   if (r.U16(0) != 0x5A4D) {  // "MZ"
-    ReadIco(file, out, budget);
+    ReadIco(read);
     return out;
   }
   const std::uint32_t next = r.U32(0x3C);
   if (!r.Has(0, 64) || next >= file.size()) return out;
   if (r.U32(next) == 0x00004550) {  // "PE\0\0"
-    ReadPe(file, next, out, budget);
+    ReadPe(read, next);
   } else if (r.U16(next) == 0x454E) {  // "NE"
-    ReadNe(file, next, out, budget);
+    ReadNe(read, next);
   }
   return out;
 }

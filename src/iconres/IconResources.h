@@ -4,7 +4,12 @@
 //
 // Groups come in the order the shell's ExtractIconA numbers them. Nothing in a file is trusted:
 // every offset, count and size is checked against the bytes; a damaged part makes the file
-// hold fewer icons (an empty group keeps its index, as the shell's numbering does).
+// hold fewer icons (an empty group keeps its index, as the shell's numbering does). Damage in
+// the tables that lead to the groups (a table outside the resource section, tables overlapping
+// each other, a directory reached twice, more entries than the bytes can hold) ends the walk
+// there: the groups before it are kept, and the file is marked damaged.
+//
+// Whether the platform can open an image is not decided here: see SoundImage.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,10 +27,14 @@ enum class FileKind { None, Ico, Pe32, Pe32Plus, Ne };
 // One image a group's directory names.
 struct IconImage {
   std::uint16_t id = 0;  // the directory's name for it: an RT_ICON id, or its place in an .ico file
-  int width = 0, height = 0, bitCount = 0;  // from the image itself when sound, else from the directory
+  int width = 0, height = 0, bitCount = 0;  // from the image itself when intact, else from the directory
   bool png = false;
-  bool sound = false;  // its bytes lie inside the file and its header agrees with them
-  std::size_t offset = 0, size = 0;  // its stored bytes in the file; size 0 when not found
+  // Its bytes lie inside the file and its header agrees with them. Only an intact image is put
+  // to the platform's test of a sound image (iconres::IconFile::Sound).
+  bool intact = false;
+  // Its stored bytes in the file; size 0 when not found. An intact image of a 16-bit file ends
+  // where its own data ends, not at the end of the resource's last alignment unit.
+  std::size_t offset = 0, size = 0;
 };
 
 struct IconGroup {
@@ -36,8 +45,10 @@ struct IconGroup {
 };
 
 struct IconFileContents {
-  FileKind kind = FileKind::None;
+  FileKind kind = FileKind::None;  // set as soon as the file shows it is an icon container of this kind
   std::vector<IconGroup> groups;
+  // The file claims more than it holds: its walk ended early, or a directory did not fit.
+  bool damaged = false;
 };
 
 // Limits no real file comes near; past them a file is treated as damaged there.
@@ -48,11 +59,13 @@ constexpr int kMaxImageEdge = 4096;
 IconFileContents ReadIconGroups(ByteSpan file);
 
 // What an image's own header says, when its header and its data agree (a bitmap-info image
-// with its colour table, colour bits and mask all inside the data, or a PNG image whose chunks
-// are whole, with sound check sums, IHDR first and IEND last).
+// with one plane, a colour table no larger than its bit count allows, colour bits and mask all
+// inside the data, or a PNG image whose chunks are whole, with sound check sums, IHDR first and
+// IEND last).
 struct ImageInfo {
   int width = 0, height = 0, bitCount = 0;
   bool png = false;
+  std::size_t length = 0;  // the bytes the image itself takes, from its start
 };
 std::optional<ImageInfo> CheckImage(ByteSpan data);
 

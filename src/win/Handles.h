@@ -106,6 +106,20 @@ class SelectInDC {
   HGDIOBJ old_;
 };
 
+// COM for this thread while the object lives; a thread that already has it keeps it as it was.
+class ComScope {
+ public:
+  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT hr_;
+};
+
 // Reference to a COM interface.
 template <class T>
 class ComPtr {

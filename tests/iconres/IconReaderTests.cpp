@@ -18,7 +18,7 @@ std::vector<std::string> Shapes(const iconres::IconGroup& g) {
   std::vector<std::string> out;
   for (const auto& i : g.images) {
     out.push_back(std::to_string(i.width) + "x" + std::to_string(i.height) + "/" + std::to_string(i.bitCount) +
-                  (i.png ? "png" : "") + (i.sound ? "" : "!"));
+                  (i.png ? "png" : "") + (i.intact ? "" : "!"));
   }
   return out;
 }
@@ -65,6 +65,17 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
   win::UniqueIcon refused(MakeLargeIcon(lib, 0)), shown(MakeLargeIcon(lib, 1));
   EXPECT_FALSE(refused);
   EXPECT_TRUE(shown);
+  // A count run over the tables after it gives no more groups than the intact file (two), and
+  // the file says it is damaged; so does an .ico whose directory cannot fit.
+  for (const char* base : {"small32", "small64"}) {
+    for (const char* damage : {"_rootflip.dll", "_typeflip.dll", "_rootcount.dll", "_loop_self.dll"}) {
+      const auto file = LoadIconFile(damaged + base + damage, "");
+      EXPECT_LE(file.Count(), 2u) << base << damage;
+      EXPECT_TRUE(file.contents.damaged) << base << damage;
+    }
+  }
+  EXPECT_TRUE(LoadIconFile(damaged + "ico_count_ffff.ico", "").contents.damaged);
+  EXPECT_FALSE(LoadIconFile(corpus::Folder("good") + "lib32.dll", "").contents.damaged);
 
   const Strings names = corpus::FilesIn(damaged);
   ASSERT_GE(names.size(), 500u);
@@ -83,7 +94,7 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
     for (const auto& g : file.contents.groups) {
       for (const auto& image : g.images) {
         EXPECT_LE(image.offset + image.size, size) << name;
-        if (!image.sound) continue;
+        if (!file.Sound(image)) continue;
         const auto bytes = file.Bytes(image);
         EXPECT_TRUE(iconres::CheckImage(bytes)) << name;
         // Whichever image the best-match rule picks, the platform must be able to take it. The

@@ -1,0 +1,32 @@
+// One line per file for the batch commands' failures.
+#include "batch/FileReport.h"
+
+#include <algorithm>
+
+#include "extract/ExtractHelpers.h"
+
+namespace batch {
+
+void FileReport::Add(const std::string& reason, bool unreadable) {
+  ++failures_;
+  allUnreadable_ = allUnreadable_ && unreadable;
+  if (std::find(reasons_.begin(), reasons_.end(), reason) == reasons_.end()) reasons_.push_back(reason);
+}
+
+std::string FileReport::Line() const {
+  if (failures_ == 0) return {};
+  std::string line = "Error: " + file_ + ": " + std::to_string(failures_) + " of " + std::to_string(icons_) +
+                     (icons_ == 1 ? " icon " : " icons ") + (allUnreadable_ ? "unreadable: " : "failed: ");
+  for (std::size_t i = 0; i < reasons_.size() && i < 3; ++i) line += (i ? "; " : "") + reasons_[i];
+  if (reasons_.size() > 3) line += "; ...";
+  return line;
+}
+
+std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents) {
+  if (!contents.groups.empty()) return {};
+  const std::string extension = LowerAsciiLetters(FileExtension(file));
+  if (!contents.damaged && extension != ".ico" && extension != ".icl") return {};
+  return "Error: " + file + ": no icons read: the file is damaged";
+}
+
+}  // namespace batch

@@ -1,0 +1,39 @@
+// What the batch commands say about one file's failures: one line per file, however many of
+// its icons failed, so a damaged file never floods the output.
+#pragma once
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "iconres/IconResources.h"
+
+namespace batch {
+
+class FileReport {
+ public:
+  // A file and how many icons it has.
+  FileReport(std::string file, int icons) : file_(std::move(file)), icons_(icons) {}
+  // An icon could not be read (no sound image) or written, for this reason.
+  void Unreadable(const std::string& reason) { Add(reason, true); }
+  void Failed(const std::string& reason) { Add(reason, false); }
+  int Failures() const { return failures_; }
+  // "Error: C:\x\winhlp32.exe: 3 of 5 icons unreadable: no sound image", the reasons told once
+  // each (the first three); empty when nothing failed.
+  std::string Line() const;
+
+ private:
+  void Add(const std::string& reason, bool unreadable);
+
+  std::string file_;
+  int icons_;
+  int failures_ = 0;
+  bool allUnreadable_ = true;
+  std::vector<std::string> reasons_;
+};
+
+// The line for a file that is an icon container (an .ico or .icl file, or a program or library
+// whose resources the reader could walk into) but gave no icon because it is damaged; empty for
+// any other file.
+std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents);
+
+}  // namespace batch

@@ -1,0 +1,56 @@
+// Opening an image through the platform, the way a viewer of a written file would.
+#include "iconres/SoundImage.h"
+
+#include <wincodec.h>
+
+#include <vector>
+
+#include "win/Handles.h"
+
+namespace iconres {
+namespace {
+
+bool PngDecodes(ByteSpan bytes, const IconImage& image) {
+  win::ComScope com;
+  win::ComPtr<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(factory.put())))) {
+    return false;
+  }
+  win::ComPtr<IWICStream> stream;
+  win::ComPtr<IWICBitmapDecoder> decoder;
+  win::ComPtr<IWICBitmapFrameDecode> frame;
+  win::ComPtr<IWICBitmapSource> pixels;
+  UINT width = 0, height = 0;
+  if (FAILED(factory->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
+      FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put())) ||
+      FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
+      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
+      static_cast<int>(width) != image.width || static_cast<int>(height) != image.height ||
+      FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), pixels.put()))) {
+    return false;
+  }
+  // Every row, so that damage anywhere in the compressed data is met.
+  std::vector<BYTE> row(static_cast<std::size_t>(width) * 4);
+  for (UINT y = 0; y < height; ++y) {
+    const WICRect rect{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+    if (FAILED(pixels->CopyPixels(&rect, width * 4, static_cast<UINT>(row.size()), row.data()))) return false;
+  }
+  return true;
+}
+
+bool IconCreates(ByteSpan bytes, const IconImage& image) {
+  win::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
+                                                TRUE, 0x00030000, image.width, image.height, LR_DEFAULTCOLOR));
+  return static_cast<bool>(icon);
+}
+
+}  // namespace
+
+bool PlatformOpens(ByteSpan bytes, const IconImage& image) {
+  if (!image.intact || bytes.empty()) return false;
+  return image.png ? PngDecodes(bytes, image) : IconCreates(bytes, image);
+}
+
+}  // namespace iconres

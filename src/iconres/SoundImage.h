@@ -1,0 +1,14 @@
+// The platform's half of the rule for a sound image: whether the platform opens an image the
+// reader found intact. Everything that shows, lists or writes an image asks through
+// IconFile::Sound, which keeps each verdict for the file.
+#pragma once
+#include "iconres/IconResources.h"
+
+namespace iconres {
+
+// A bitmap image is taken when the platform's icon creation accepts it at its stored size; a
+// PNG image when the platform's imaging library (WIC) decodes it whole to the size its header
+// declares. `bytes` are the image's stored bytes, `image` what the reader found in them.
+bool PlatformOpens(ByteSpan bytes, const IconImage& image);
+
+}  // namespace iconres
