@@ -1,4 +1,4 @@
-# 64-bit build of the same program, used to run the tests where the machine cannot execute 32-bit code.
+# Cross-compiles the 64-bit Windows program with Debian's mingw-w64 (posix threads variant).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

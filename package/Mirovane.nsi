@@ -1,18 +1,27 @@
 ; The installer of Varnholt Glyph Gatherer: installs for all users, adds a Start menu shortcut
 ; and an entry in the list of installed programs, and writes an uninstaller that takes all of
-; it away again. Built by the build (package/CMakeLists.txt), which passes:
+; it away again. On 64-bit Windows it installs the 64-bit program into the 64-bit Program Files
+; with its entry in the 64-bit registry, and replaces a 32-bit install of ours; elsewhere the
+; 32-bit program. Built by the build (package/CMakeLists.txt), which passes:
 ;   VERSION  four numbers, read from the file VERSION
-;   TARGET   the stub: x86-unicode for the shipped installer, amd64-unicode for the tests
-;   FILES    the folder with Mirovane.exe, Mirovane.hlp, LICENSE.TXT and README.TXT
+;   TARGET   the stub: x86-unicode for the shipped installer (it starts on every Windows),
+;            amd64-unicode for the tests where 32-bit programs cannot start
+;   FILES32  the folder with the 32-bit Mirovane.exe, Mirovane.hlp, LICENSE.TXT and README.TXT
+;   FILES64  the folder with the 64-bit Mirovane.exe; without it the installer puts the 32-bit
+;            program everywhere, as the releases before the 64-bit program did
 ;   ART      res/art, for the icon and the side picture
 ;   OUTFILE  the installer to write
 
-!ifndef VERSION | TARGET | FILES | ART | OUTFILE
+!ifndef VERSION | TARGET | FILES32 | ART | OUTFILE
   !error "Build the installer through the build: make dist"
 !endif
 
 Target ${TARGET}
 SetCompressor /SOLID lzma
+; Files packed keep their dates only where the Program section says so: the build dates the
+; program's files with the commit's time, so that two builds give the same installer, and any
+; other file (such as the side picture) is packed without the time it was checked out.
+SetDateSave off
 ManifestDPIAware true
 
 !define PRODUCT "Varnholt Glyph Gatherer"
@@ -24,12 +33,12 @@ ManifestDPIAware true
 ; The program's own key for each user's settings.
 !define SETTINGS_KEY "Software\Varnholt\Glyph Gatherer"
 !searchparse "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "."
+!define FOLDER "Varnholt\Glyph Gatherer"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Varnholt\Glyph Gatherer"
-; Installing over an earlier version goes to wherever that one went.
-InstallDirRegKey HKLM "${ARP_KEY}" "InstallLocation"
+; The folder is chosen in .onInit, once the registry view is known (InstallDir and
+; InstallDirRegKey are read before, in the 32-bit view).
 RequestExecutionLevel admin
 BrandingText "${PRODUCT} ${VERSION}"
 
@@ -45,6 +54,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "x64.nsh"
 
 !define MUI_ICON "${ART}/Mirovane.ico"
 !define MUI_UNICON "${ART}/Mirovane.ico"
@@ -54,7 +64,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 ; raised rights and keep its settings under the administrator's name.
 
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_LICENSE "${FILES}/LICENSE.TXT"
+!insertmacro MUI_PAGE_LICENSE "${FILES32}/LICENSE.TXT"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -81,17 +91,103 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 !insertmacro WaitUntilClosed ""
 !insertmacro WaitUntilClosed "un."
 
+; "1" where the 64-bit program goes: 64-bit Windows on x64 processors. ARM64 Windows gets the
+; 32-bit program: every version runs x86 programs, only some run x64 ones.
+Var Is64
+; On 64-bit Windows, the folder of a 32-bit install of ours that this one replaces.
+Var Earlier32Dir
+
+; Chooses the program and the registry view of this Windows, for installer and uninstaller.
+!macro ChooseProgram un
+  Function ${un}ChooseProgram
+    StrCpy $Is64 ""
+    !ifdef FILES64
+      ${If} ${RunningX64}
+      ${AndIfNot} ${IsNativeARM64}
+        StrCpy $Is64 "1"
+        SetRegView 64
+      ${EndIf}
+    !else
+      SetRegView 32
+    !endif
+  FunctionEnd
+!macroend
+!insertmacro ChooseProgram ""
+!insertmacro ChooseProgram "un."
+
+; The default folder: Program Files of the program's kind.
+!macro DefaultParent out
+  ${If} $Is64 == "1"
+    StrCpy ${out} "$PROGRAMFILES64\Varnholt"
+  ${Else}
+    StrCpy ${out} "$PROGRAMFILES32\Varnholt"
+  ${EndIf}
+!macroend
+
 Function .onInit
   SetShellVarContext all
+  Call ChooseProgram
   Call WaitUntilClosed
+  ; Over an earlier version: into its folder. A 32-bit install on 64-bit Windows stays in a
+  ; folder the user chose, but leaves the 32-bit Program Files.
+  ReadRegStr $0 HKLM "${ARP_KEY}" "InstallLocation"
+  StrCpy $Earlier32Dir ""
+  ${If} $Is64 == "1"
+    SetRegView 32
+    ReadRegStr $Earlier32Dir HKLM "${ARP_KEY}" "InstallLocation"
+    SetRegView 64
+    ${If} $0 == ""
+    ${AndIf} $Earlier32Dir != "$PROGRAMFILES32\${FOLDER}"
+      StrCpy $0 $Earlier32Dir
+    ${EndIf}
+  ${EndIf}
+  ; Empty unless /D= chose the folder.
+  ${If} $INSTDIR == ""
+    ${If} $0 != ""
+      StrCpy $INSTDIR $0
+    ${Else}
+      !insertmacro DefaultParent $INSTDIR
+      StrCpy $INSTDIR "$INSTDIR\Glyph Gatherer"
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 Section "Program"
+  ; The 32-bit install goes first, through its own uninstaller (silent: the settings stay), so
+  ; that one program and one entry remain. Its entry stays if that fails, to remove it later.
+  ${If} $Earlier32Dir != ""
+    StrCpy $1 0
+    ${If} ${FileExists} "$Earlier32Dir\${UNINSTALLER}"
+      ClearErrors
+      ExecWait '"$Earlier32Dir\${UNINSTALLER}" /S _?=$Earlier32Dir' $1
+      ${If} ${Errors}
+        StrCpy $1 1
+      ${EndIf}
+    ${EndIf}
+    ${If} $1 == 0
+      Delete "$Earlier32Dir\${UNINSTALLER}"
+      RMDir "$Earlier32Dir"
+      RMDir "$PROGRAMFILES32\Varnholt"
+      SetRegView 32
+      DeleteRegKey HKLM "${ARP_KEY}"
+      SetRegView 64
+    ${EndIf}
+  ${EndIf}
+
   SetOutPath "$INSTDIR"
-  File "${FILES}/${EXE}"
-  File "${FILES}/Mirovane.hlp"
-  File "${FILES}/LICENSE.TXT"
-  File "${FILES}/README.TXT"
+  SetDateSave on
+  !ifdef FILES64
+    ${If} $Is64 == "1"
+      File "${FILES64}/${EXE}"
+    ${Else}
+      File "${FILES32}/${EXE}"
+    ${EndIf}
+  !else
+    File "${FILES32}/${EXE}"
+  !endif
+  File "${FILES32}/Mirovane.hlp"
+  File "${FILES32}/LICENSE.TXT"
+  File "${FILES32}/README.TXT"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
@@ -114,6 +210,7 @@ SectionEnd
 
 Function un.onInit
   SetShellVarContext all
+  Call un.ChooseProgram
   Call un.WaitUntilClosed
 FunctionEnd
 
@@ -128,7 +225,8 @@ Section "Uninstall"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
   ; The maker's folder of the default location, once no other program of ours is in it.
-  RMDir "$PROGRAMFILES\Varnholt"
+  !insertmacro DefaultParent $0
+  RMDir "$0"
   Delete "${SHORTCUT}"
   DeleteRegKey HKLM "${ARP_KEY}"
 

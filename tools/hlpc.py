@@ -444,13 +444,22 @@ def compile_help(title, topics, stamp=0):
 
 def main(argv):
     args = argv[1:]
+    date_file = None
+    if len(args) >= 2 and args[0] == "--date-file":
+        date_file, args = args[1], args[2:]
     if len(args) < 3 or args[0] != "-o":
-        print("usage: hlpc.py -o OUTPUT.hlp SOURCE.txt...", file=sys.stderr)
+        print("usage: hlpc.py [--date-file FILE] -o OUTPUT.hlp SOURCE.txt...", file=sys.stderr)
         return 2
     output, sources = args[1], args[2:]
     try:
         title, topics = read_sources(sources)
-        data = compile_help(title, topics, max(int(os.path.getmtime(p)) for p in sources))
+        # The file's date: the commit's (seconds in DATE_FILE), else the newest source's.
+        if date_file:
+            with open(date_file) as f:
+                stamp = int(f.read().strip())
+        else:
+            stamp = max(int(os.path.getmtime(p)) for p in sources)
+        data = compile_help(title, topics, stamp)
     except SourceError as e:
         print(e, file=sys.stderr)
         return 1

@@ -1,11 +1,17 @@
 #!/bin/sh
 # Runs a command with the project's private Wine prefix (inside the build tree, never the
 # user's own) on a private Xvfb display; WINENV_DISPLAY=keep uses $DISPLAY instead.
+# The prefix is 32-bit where 32-bit programs run, else 64-bit; WINENV_ARCH=win64 asks for the
+# 64-bit one (which runs 32-bit programs too where they run). Each is made once per build tree.
 # Usage: winenv.sh BUILD_DIR command...   ($WINE is the loader to start programs with.)
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd); shift
-if [ "$("$root/tools/arch.sh")" = i686 ]; then
+arch=${WINENV_ARCH:-}
+if [ -z "$arch" ]; then
+  if [ "$("$root/tools/arch.sh")" = i686 ]; then arch=win32; else arch=win64; fi
+fi
+if [ "$arch" = win32 ]; then
   export WINE=/usr/lib/wine/wine WINEARCH=win32
 else
   export WINE=/usr/lib/wine/wine64 WINEARCH=win64

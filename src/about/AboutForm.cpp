@@ -71,6 +71,17 @@ const std::string& Entry(const std::vector<std::string>& list, size_t index) {
   return list[index];
 }
 
+// Which of the two programs runs, where a user asks: the 64-bit one says so, the 32-bit one
+// on 64-bit Windows, where either could run; on 32-bit Windows there is no other.
+std::string ProgramKind() {
+#ifdef _WIN64
+  return " (64-bit)";
+#else
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? " (32-bit)" : "";
+#endif
+}
+
 }  // namespace
 
 void F::Create() { LoadDialogLayout(Layout()); }
@@ -80,7 +91,7 @@ void F::FormCreate(Component&) {
   GetVersionStrings(VersionFile(), list);
   SetCaption("About " + Entry(list, vkProductName));
   lblTitle.SetCaption(Entry(list, vkProductName));
-  lblVersion.SetCaption("Version " + Entry(list, vkFileVersion));
+  lblVersion.SetCaption("Version " + Entry(list, vkFileVersion) + ProgramKind());
   lblInfo.SetCaption(Entry(list, vkLegalCopyright) + "\r" + Entry(list, vkComments));
   lblDisclaimer.SetCaption(Entry(list, vkLegalTradeMarks));
   // Two pixels after the sentence, whatever width the font gives it.

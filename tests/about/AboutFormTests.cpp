@@ -84,7 +84,12 @@ TEST_F(AboutTest, TextsComeFromTheProgramsOwnVersionResource) {
   ASSERT_EQ(list.size(), 10u);
   EXPECT_EQ(a.Caption(), "About Varnholt Glyph Gatherer");
   EXPECT_EQ(a.lblTitle.Caption(), "Varnholt Glyph Gatherer");
-  EXPECT_EQ(a.lblVersion.Caption(), "Version " MIROVANE_VERSION_TEXT);
+  // Which program runs: the 64-bit one always says so, the 32-bit one only on 64-bit Windows.
+  SYSTEM_INFO system = {};
+  GetNativeSystemInfo(&system);
+  const bool windows64 = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+  const char* kind = sizeof(void*) == 8 ? " (64-bit)" : windows64 ? " (32-bit)" : "";
+  EXPECT_EQ(a.lblVersion.Caption(), std::string("Version " MIROVANE_VERSION_TEXT) + kind);
   EXPECT_EQ(a.lblInfo.Caption(), list[4] + "\r" + list[9]);
   EXPECT_EQ(a.lblDisclaimer.Caption(), list[5]);
   RECT client = a.ClientRect();

@@ -37,7 +37,8 @@ TEST(GetFileVerInfo, OwnResourceGivesTheTenEntriesInKeyOrder) {
   const auto list = Strings(own);
   ASSERT_EQ(list.size(), 10u);
   EXPECT_EQ(list[0], "Varnholt");
-  EXPECT_EQ(list[1], "Varnholt Glyph Gatherer Application");
+  EXPECT_EQ(list[1], sizeof(void*) == 8 ? "Varnholt Glyph Gatherer Application (64-bit)"
+                                         : "Varnholt Glyph Gatherer Application (32-bit)");
   EXPECT_EQ(list[2], "1.3.2.17");
   EXPECT_EQ(list[3], "MIROVANE");
   EXPECT_EQ(list[4].rfind("Copyright ", 0), 0u) << list[4];

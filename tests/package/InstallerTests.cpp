@@ -1,11 +1,14 @@
-// Tries the installer of this build tree as an administrator's script would: a silent install
-// over an earlier version in a chosen folder, the installed program started and closed, a
-// second install over the first, a silent uninstall, and what each step leaves behind.
+// Tries the installer as an administrator's script would: a silent install over an earlier
+// version in a chosen folder, the installed program started and closed, a second install over
+// the first, a silent uninstall, and what each step leaves behind; on 64-bit Windows also an
+// install over a 32-bit one of the kind released before the 64-bit program. The program
+// installed is the one of this Windows: 64-bit on 64-bit Windows, 32-bit on 32-bit Windows.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,16 +24,65 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Relative to the test programs' working folder, build/.../tests.
-const char* const kSetup = "..\\dist\\Mirovane-" MIROVANE_VERSION_TEXT "-setup.exe";
-// The same installer calling itself version 0.0.0.1.
-const char* const kEarlierSetup = "Mirovane-earlier-setup.exe";
-// What the installer and the zip were made from.
-const char* const kPackedFiles = "..\\dist\\files\\";
+std::string WindowsPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// The build passes where the two trees keep their downloads, relative to the test programs'
+// working folder (build/tests, build/x64/tests).
+const std::string kDist32 = WindowsPath(MIROVANE_X86_DIST) + "\\";
+const std::string kDist64 = WindowsPath(MIROVANE_X64_DIST) + "\\";
+// The installer under test, one calling itself version 0.0.0.1, and one of that version that
+// installs the 32-bit program everywhere, as the releases before the 64-bit program did.
+const std::string kSetup = kDist32 + "tests\\setup.exe";
+const std::string kEarlierSetup = kDist32 + "tests\\earlier-setup.exe";
+const std::string kEarlier32Setup = kDist32 + "tests\\earlier32-setup.exe";
 const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
 const char* const kSettingsKey = "software\\Varnholt\\Glyph Gatherer";
 const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT", "Uninstall.exe"};
 constexpr DWORD kStepTimeoutMs = 30000;
+// Registry views: the 64-bit one where the installer writes on 64-bit Windows (on 32-bit
+// Windows both name the only one).
+constexpr REGSAM k64 = KEY_WOW64_64KEY, k32 = KEY_WOW64_32KEY;
+
+bool Windows64() {
+  SYSTEM_INFO info = {};
+  GetNativeSystemInfo(&info);
+  return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+// What the installer packed for this Windows.
+std::string PackedFiles() { return (Windows64() ? kDist64 : kDist32) + "files\\"; }
+
+// Program Files of this Windows' own programs, and of 32-bit ones.
+std::string ProgramFiles() {
+  char folder[MAX_PATH] = "";
+  if (Windows64()) ExpandEnvironmentStringsA("%ProgramW6432%", folder, MAX_PATH);
+  else SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return folder;
+}
+std::string ProgramFiles32() {
+  char folder[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return folder;
+}
+
+// The machine a program file is made for, from its PE header; 0 for anything else.
+WORD Machine(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char dos[64] = {};
+  if (!in.read(dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return 0;
+  DWORD at = 0;
+  std::memcpy(&at, dos + 0x3C, sizeof at);
+  char header[6] = {};
+  if (!in.seekg(at).read(header, sizeof header) || std::memcmp(header, "PE\0\0", 4) != 0) return 0;
+  WORD machine = 0;
+  std::memcpy(&machine, header + 4, sizeof machine);
+  return machine;
+}
+
+WORD ThisWindowsMachine() { return Windows64() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386; }
 
 std::string FullPath(const std::string& relative) {
   char path[MAX_PATH] = "";
@@ -102,10 +154,10 @@ struct Value {
   DWORD number = 0;
 };
 
-Value ReadValue(HKEY root, const char* keyPath, const char* name) {
+Value ReadValue(HKEY root, const char* keyPath, const char* name, REGSAM view = k64) {
   Value v;
   HKEY raw = nullptr;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return v;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return v;
   win::UniqueKey key(raw);
   char data[1024] = "";
   DWORD size = sizeof data - 1;
@@ -116,9 +168,9 @@ Value ReadValue(HKEY root, const char* keyPath, const char* name) {
   return v;
 }
 
-bool KeyExists(HKEY root, const char* keyPath) {
+bool KeyExists(HKEY root, const char* keyPath, REGSAM view = k64) {
   HKEY raw = nullptr;
-  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return false;
   RegCloseKey(raw);
   return true;
 }
@@ -136,54 +188,75 @@ std::string ShortcutTarget(const std::string& link) {
   return target;
 }
 
+void SetSetting(const char* name, DWORD value, REGSAM view) {
+  HKEY raw = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &raw, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExA(raw, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(raw);
+}
+
+void DeleteSetting(const char* name) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &raw) == ERROR_SUCCESS) {
+    RegDeleteValueA(raw, name);
+    RegCloseKey(raw);
+  }
+}
+
 class InstallerTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Exists(kSetup)) << kSetup;
-    ASSERT_TRUE(Exists(kEarlierSetup)) << kEarlierSetup;
+    for (const std::string& setup : {kSetup, kEarlierSetup, kEarlier32Setup}) ASSERT_TRUE(Exists(setup)) << setup;
     // What an earlier, interrupted run may have left.
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kArpKey);
+    RemoveInstalls();
     DeleteFileA(ShortcutFile().c_str());
   }
   void TearDown() override {
+    RemoveInstalls();
+    DeleteSetting(kMarker);
+    DeleteSetting(kHeight);
+  }
+  void RemoveInstalls() {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &raw) == ERROR_SUCCESS) {
-      RegDeleteValueA(raw, kMarker);
-      RegCloseKey(raw);
+    for (const std::string& parent : {ProgramFiles(), ProgramFiles32()}) {
+      if (parent.empty()) continue;
+      fs::remove_all(parent + "\\Varnholt\\Glyph Gatherer", ignored);
+      RemoveDirectoryA((parent + "\\Varnholt").c_str());
     }
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kArpKey, k64, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kArpKey, k32, 0);
   }
 
   // Spaces in both names: /D= takes the rest of the command line, unquoted.
   const std::string root_ = FullPath("package test");
   const std::string dir_ = root_ + "\\Glyph Gatherer";
   static constexpr const char* kMarker = "Kept by the uninstaller";
+  static constexpr const char* kHeight = "Main Height";
+  static constexpr DWORD kMarkerValue = 1;
 };
 
 TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings) {
-  const DWORD marker = 1;
-  HKEY raw = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(raw, kMarker, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), sizeof marker);
-  RegCloseKey(raw);
-
-  ASSERT_EQ(RunToEnd(std::string(kEarlierSetup) + " /S /D=" + dir_), 0u);
+  SetSetting(kMarker, kMarkerValue, k64);
+  ASSERT_EQ(RunToEnd(kEarlierSetup + " /S /D=" + dir_), 0u);
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, "0.0.0.1");
   // Over the earlier version: into its folder without being told.
-  ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
+  ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
   for (const char* name : {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
-    const std::string packed = Contents(kPackedFiles + std::string(name));
+    const std::string packed = Contents(PackedFiles() + name);
     EXPECT_FALSE(packed.empty()) << name;
     EXPECT_TRUE(Contents(dir_ + "\\" + name) == packed) << name;
   }
+  EXPECT_EQ(Machine(dir_ + "\\Mirovane.exe"), ThisWindowsMachine());
 
   {
-    SCOPED_TRACE("the installed program starts to its main window and closes normally");
+    SCOPED_TRACE("the installed program starts to its main window, in the layout either program stored");
+    // Written as the 32-bit program writes it: the 64-bit one reads the same settings.
+    constexpr DWORD kStoredHeight = 400;
+    SetSetting(kHeight, kStoredHeight, k32);
     Started program = Start("\"" + dir_ + "\\Mirovane.exe\"");
     ASSERT_TRUE(program.process);
     HWND main = driver::WaitFor("TfrmMainForm", 30);
@@ -191,8 +264,11 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
     DWORD owner = 0;
     GetWindowThreadProcessId(main, &owner);
     EXPECT_EQ(owner, program.id);
+    RECT bounds = {};
+    GetWindowRect(main, &bounds);
+    EXPECT_EQ(bounds.bottom - bounds.top, static_cast<LONG>(kStoredHeight));
     // A running copy keeps its file locked: a silent install gives up rather than half-succeed.
-    EXPECT_EQ(RunToEnd(std::string(kSetup) + " /S"), 2u);
+    EXPECT_EQ(RunToEnd(kSetup + " /S"), 2u);
     EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
     EXPECT_EQ(WaitForExit(program.process.get()), 0u);
   }
@@ -214,7 +290,7 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
 
   {
     SCOPED_TRACE("the same version again over itself");
-    ASSERT_EQ(RunToEnd(std::string(kSetup) + " /S"), 0u);
+    ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
     for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "UninstallString").text, uninstaller);
   }
@@ -226,7 +302,33 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey));
   const Value kept = ReadValue(HKEY_CURRENT_USER, kSettingsKey, kMarker);
   EXPECT_EQ(kept.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(kept.number, marker);
+  EXPECT_EQ(kept.number, kMarkerValue);
+}
+
+TEST_F(InstallerTest, On64BitWindowsReplacesA32BitInstallWithOneProgramAndOneEntry) {
+  if (!Windows64()) GTEST_SKIP() << "32-bit Windows has only the 32-bit program";
+  SetSetting(kMarker, kMarkerValue, k64);
+  const std::string old = ProgramFiles32() + "\\Varnholt\\Glyph Gatherer";
+  const std::string now = ProgramFiles() + "\\Varnholt\\Glyph Gatherer";
+  ASSERT_EQ(RunToEnd(kEarlier32Setup + " /S"), 0u);
+  ASSERT_EQ(Machine(old + "\\Mirovane.exe"), IMAGE_FILE_MACHINE_I386);
+  ASSERT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "InstallLocation", k32).text, old);
+  ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey, k64));
+
+  ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
+  EXPECT_FALSE(Exists(ProgramFiles32() + "\\Varnholt"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey, k32));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "InstallLocation").text, now);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, MIROVANE_VERSION_TEXT);
+  EXPECT_EQ(Machine(now + "\\Mirovane.exe"), IMAGE_FILE_MACHINE_AMD64);
+  EXPECT_TRUE(_stricmp(ShortcutTarget(ShortcutFile()).c_str(), (now + "\\Mirovane.exe").c_str()) == 0)
+      << ShortcutTarget(ShortcutFile());
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettingsKey, kMarker).number, kMarkerValue);
+
+  ASSERT_EQ(RunUninstaller("\"" + now + "\\Uninstall.exe\" /S"), 0u);
+  EXPECT_FALSE(Exists(ProgramFiles() + "\\Varnholt"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey));
+  EXPECT_FALSE(Exists(ShortcutFile()));
 }
 
 }  // namespace
