@@ -686,11 +686,18 @@ void F::SaveIcon(OutputKind kind) {
   CursorScope wait(CursorKind::HourGlass);
   // The stored kinds read each source file once, however many of its icons are selected.
   SourceFiles sources;
+  // Damaged images the stored kinds left out: the user is told once, after the last file.
+  std::size_t leftOut = 0;
   for (int i = 0; i < lvIcons.Count(); ++i) {
     if (!lvIcons.Selected(i)) continue;
-    std::unique_ptr<TGraphic> graphic =
-        IsStoredKind(kind) ? StoredIconGraphic(sources, lvIcons.ImageIndex(i), kind == OutputKind::Png)
-                           : SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
+    std::unique_ptr<TGraphic> graphic;
+    if (IsStoredKind(kind)) {
+      std::unique_ptr<TStoredImage> stored = StoredIconGraphic(sources, lvIcons.ImageIndex(i), kind == OutputKind::Png);
+      leftOut += stored->LeftOut();
+      graphic = std::move(stored);
+    } else {
+      graphic = SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
+    }
     const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
     try {
       // Never overwrites: anything already named so (file or folder) gets an underscore in front.
@@ -702,11 +709,16 @@ void F::SaveIcon(OutputKind kind) {
     }
     PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
   }
+  if (leftOut > 0)
+    Application.ShowMessageBox(leftOut == 1 ? "1 image was left out of the saved icons because it is damaged."
+                                            : std::to_string(leftOut) +
+                                                  " images were left out of the saved icons because they are damaged.",
+                               "Warning", MB_OK | MB_ICONWARNING);
 }
 
 // The slot's icon as its file stores it, read again from that file: the whole group as .ico,
 // or its largest image as PNG.
-std::unique_ptr<TGraphic> F::StoredIconGraphic(SourceFiles& sources, int slot, bool png) const {
+std::unique_ptr<TStoredImage> F::StoredIconGraphic(SourceFiles& sources, int slot, bool png) const {
   if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   try {

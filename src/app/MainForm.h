@@ -3,6 +3,7 @@
 #include "about/AboutForm.h"  // kHomePage
 #include "app/PreviewPane.h"
 #include "export/SaveImage.h"  // OutputKind
+#include "export/StoredIcon.h"  // TStoredImage
 #include "extract/FileIcons.h"
 #include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
@@ -128,7 +129,7 @@ class TfrmMainForm : public ui::Form {
   // where the file gives no picture at a shown size.
   void AppendShownIcons(const FileIcons& icons, int index, HICON fallback);
   void SaveIcon(OutputKind kind);
-  std::unique_ptr<TGraphic> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
+  std::unique_ptr<TStoredImage> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
   // Shows the focused entry's images in the preview pane, when the pane is shown and the

@@ -4,6 +4,9 @@
 
 #include "AppTestSupport.h"
 #include "CorpusSupport.h"
+#include "FolderChooserAnswerer.h"
+#include "ModalAnswerer.h"
+#include "SavedFiles.h"
 #include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
 
@@ -49,6 +52,29 @@ TEST_F(DamagedRun, TheDamagedCorpusRunsToItsEnd) {
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
   EXPECT_FALSE(Extracting);
   std::printf("%zu damaged files, %zu icons listed\n", names.size(), expected);
+}
+
+// The window's Original Icon leaves a damaged image out, as the command line does, and says so
+// once the files are saved.
+TEST_F(DamagedRun, SavingTheStoredIconTellsHowManyDamagedImagesWereLeftOut) {
+  fixtures::TempFolder folder("partly"), dest("partly-out");
+  // Three images, the first (16 x 16, 4-bit) with two planes.
+  ASSERT_TRUE(CopyFileA((corpus::Folder("damaged") + "tiny_ico_bmp0_planes2.ico").c_str(),
+                        (folder.Path() + "partly.ico").c_str(), FALSE));
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  f.stNav.SetPath(folder.Path());
+  ASSERT_EQ(Entries(f), (Strings{"partly.ico#0"}));
+  f.lvIcons.SetSelected(0, true);
+  ModalAnswerer boxes;
+  {
+    DialogAnswerer chooser("Save image(s) to:", [&](HWND dialog) { SelectPath(dialog, dest.Path()); }, IDOK);
+    f.miOrigIconClick(f);
+  }
+  EXPECT_EQ(saved::Listing(dest.Path()), Strings{"partly0.ico"});
+  EXPECT_EQ(saved::ReadAll(dest.Path() + "partly0.ico")[4], 2) << "two of the three images written";
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+  EXPECT_EQ(boxes.Boxes()[0].text, "1 image was left out of the saved icons because it is damaged.");
 }
 
 }  // namespace
