@@ -1,11 +1,10 @@
 // The preview pane: decoding through the platform, arrangement, painting and scrolling.
 #include "app/PreviewPane.h"
 
-#include <wincodec.h>
-
 #include <algorithm>
 
 #include "extract/StoredImages.h"
+#include "iconres/SoundImage.h"
 #include "ui/Images.h"
 
 namespace {
@@ -18,23 +17,9 @@ constexpr COLORREF kLightSquare = RGB(255, 255, 255), kDarkSquare = RGB(224, 224
 // none when the library refuses it.
 win::UniqueBitmap DecodePng(iconres::ByteSpan bytes, int& width, int& height) {
   win::ComScope com;
-  win::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.put()))))
-    return {};
-  win::ComPtr<IWICStream> input;
-  win::ComPtr<IWICBitmapDecoder> decoder;
-  win::ComPtr<IWICBitmapFrameDecode> frame;
-  win::ComPtr<IWICBitmapSource> pixels;
   UINT w = 0, h = 0;
-  if (FAILED(factory->CreateStream(input.put())) ||
-      FAILED(input->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
-      FAILED(factory->CreateDecoderFromStream(input.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
-      FAILED(decoder->GetFrame(0, frame.put())) ||
-      FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), pixels.put())) ||
-      FAILED(pixels->GetSize(&w, &h)) || w == 0 || h == 0 || w > iconres::kMaxImageEdge ||
-      h > iconres::kMaxImageEdge)
-    return {};
+  const win::ComPtr<IWICBitmapSource> pixels = iconres::DecodePng(bytes, GUID_WICPixelFormat32bppPBGRA, w, h);
+  if (!pixels || w == 0 || h == 0 || w > iconres::kMaxImageEdge || h > iconres::kMaxImageEdge) return {};
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(w), -static_cast<LONG>(h), 1, 32, BI_RGB};
   void* bits = nullptr;

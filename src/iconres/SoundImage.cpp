@@ -1,8 +1,6 @@
 // Opening an image through the platform, the way a viewer of a written file would.
 #include "iconres/SoundImage.h"
 
-#include <wincodec.h>
-
 #include <vector>
 
 #include "win/Handles.h"
@@ -12,25 +10,9 @@ namespace {
 
 bool PngDecodes(ByteSpan bytes, const IconImage& image) {
   win::ComScope com;
-  win::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.put())))) {
-    return false;
-  }
-  win::ComPtr<IWICStream> stream;
-  win::ComPtr<IWICBitmapDecoder> decoder;
-  win::ComPtr<IWICBitmapFrameDecode> frame;
-  win::ComPtr<IWICBitmapSource> pixels;
   UINT width = 0, height = 0;
-  if (FAILED(factory->CreateStream(stream.put())) ||
-      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
-      FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put())) ||
-      FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
-      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
-      static_cast<int>(width) != image.width || static_cast<int>(height) != image.height ||
-      FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), pixels.put()))) {
-    return false;
-  }
+  const win::ComPtr<IWICBitmapSource> pixels = DecodePng(bytes, GUID_WICPixelFormat32bppBGRA, width, height);
+  if (!pixels || static_cast<int>(width) != image.width || static_cast<int>(height) != image.height) return false;
   // Every row, so that damage anywhere in the compressed data is met.
   std::vector<BYTE> row(static_cast<std::size_t>(width) * 4);
   for (UINT y = 0; y < height; ++y) {
@@ -47,6 +29,24 @@ bool IconCreates(ByteSpan bytes, const IconImage& image) {
 }
 
 }  // namespace
+
+win::ComPtr<IWICBitmapSource> DecodePng(ByteSpan bytes, REFWICPixelFormatGUID format, UINT& width, UINT& height) {
+  win::ComPtr<IWICImagingFactory> factory;
+  win::ComPtr<IWICStream> stream;
+  win::ComPtr<IWICBitmapDecoder> decoder;
+  win::ComPtr<IWICBitmapFrameDecode> frame;
+  win::ComPtr<IWICBitmapSource> pixels;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(factory.put()))) ||
+      FAILED(factory->CreateStream(stream.put())) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
+      FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put())) ||
+      FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
+      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
+      FAILED(WICConvertBitmapSource(format, frame.get(), pixels.put())))
+    return {};
+  return pixels;
+}
 
 bool PlatformOpens(ByteSpan bytes, const IconImage& image) {
   if (!image.intact || bytes.empty()) return false;

@@ -2,7 +2,11 @@
 // reader found intact. Everything that shows, lists or writes an image asks through
 // IconFile::Sound, which keeps each verdict for the file.
 #pragma once
+#include <windows.h>
+#include <wincodec.h>
+
 #include "iconres/IconResources.h"
+#include "win/Handles.h"
 
 namespace iconres {
 
@@ -10,5 +14,10 @@ namespace iconres {
 // PNG image when the platform's imaging library (WIC) decodes it whole to the size its header
 // declares. `bytes` are the image's stored bytes, `image` what the reader found in them.
 bool PlatformOpens(ByteSpan bytes, const IconImage& image);
+
+// A PNG image's first frame as the platform's imaging library decodes it, converted to pixels
+// of `format`, with its size; none when the library refuses it. The caller keeps COM initialised
+// and `bytes` alive while the result lives; the pixels are decoded as they are copied out.
+win::ComPtr<IWICBitmapSource> DecodePng(ByteSpan bytes, REFWICPixelFormatGUID format, UINT& width, UINT& height);
 
 }  // namespace iconres
