@@ -131,7 +131,7 @@ struct Loaded {
 // Time spent per step of a run, for the floor and the window's run alike.
 enum Step { kCount, kLabel, kLoad, kAdds, kInsert, kSubItem, kScroll, kRepaint, kFree, kMessages, kSteps };
 const char* const kStepNames[kSteps] = {"read the file (per file)", "info label (per file)", "icon from the reader",
-                                        "image-list adds", "insert",  "sub-item", "scroll 76 px",
+                                        "icons made, image-list adds", "insert", "sub-items", "scroll 76 px x scale",
                                         "repaint", "free icon", "message pass"};
 struct Profile {
   double spent[kSteps] = {};
@@ -458,6 +458,8 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
   form.lvIcons.Clear();
   form.Icons.Clear();
   form.SmallIcons.Clear();
+  form.ShownIcons.Clear();
+  form.ShownSmallIcons.Clear();
   int shown = 0;
   IconRun run(AddTrailingBackslash(folder), false);
   double t = Now();
@@ -465,8 +467,8 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
     const FileIcons& file = run.File();
     Lap(p, kCount, t);
     if (file.Count() <= 0) continue;
-    form.lblInfo.SetCaption("Icons contained in " +
-                            FitPathToWidth(file.Path(), form.lblInfo.Font(), form.lblInfo.Width() - 110));
+    form.lblInfo.SetCaption("Icons contained in " + FitPathToWidth(file.Path(), form.lblInfo.Font(),
+                                                                   form.lblInfo.Width() - form.Scale(110)));
     Lap(p, kLabel, t);
     RunIcon entry;
     for (;;) {
@@ -474,16 +476,15 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
       if (!run.NextIcon(entry)) break;
       Lap(p, kLoad, t);
       if (!entry.Listed()) continue;
-      HICON handle = entry.icon.get();
       ++shown;
-      form.SmallIcons.AddIcon(handle);
-      int slot = form.Icons.AddIcon(handle);
+      const int slot = form.AppendListedIcon(file, entry.index, entry.icon.get(), entry.icon.get());
       Lap(p, kAdds, t);
       const int item = form.lvIcons.AddItem(file.Caption(), slot);
       Lap(p, kInsert, t);
       form.lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
+      form.lvIcons.SetSubItem(item, 2, storedimages::SizesText(*entry.group));
       Lap(p, kSubItem, t);
-      form.lvIcons.Scroll(0, 76);
+      form.lvIcons.Scroll(0, form.Scale(76));
       Lap(p, kScroll, t);
       UpdateWindow(form.lvIcons.Handle());
       Lap(p, kRepaint, t);

@@ -454,38 +454,59 @@ std::string IconCountText(int listed, bool unique, int hidden) {
 
 bool F::ShowsOwnSizes() const { return Scale(kSavedLargeSize) != kSavedLargeSize; }
 
-void F::AppendShownIcons(const FileIcons& icons, int index, HICON fallback) {
-  if (!ShowsOwnSizes()) return;
-  const win::UniqueIcon large = icons.ShownIcon(index, Scale(kSavedLargeSize));
-  const win::UniqueIcon small = icons.ShownIcon(index, Scale(kSavedSmallSize));
+int F::AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback) {
   int slot = -1;
+  if (!ShowsOwnSizes()) {
+    // The small slot from the file's own small image; the list scales the large one where
+    // that cannot be read.
+    AppendIconToBoth(SmallIcons, Icons, file.Icon(index, kSavedSmallSize).get(), icon, slot);
+    return slot;
+  }
+  const win::UniqueIcon large = file.ShownIcon(index, Scale(kSavedLargeSize));
+  const win::UniqueIcon small = file.ShownIcon(index, Scale(kSavedSmallSize));
   AppendIconToBoth(ShownSmallIcons, ShownIcons, small ? small.get() : fallback, large ? large.get() : fallback, slot);
+  return slot;
 }
 
 void F::ShowIconsAtScale() {
-  if (!ShowsOwnSizes()) {
-    lvIcons.SetImageLists(&Icons, &SmallIcons);
-    ShownIcons.Reset(kSavedLargeSize);
-    ShownSmallIcons.Reset(kSavedSmallSize);
-    return;
-  }
-  lvIcons.SetImageLists(&Icons, &SmallIcons);
+  const int slots = static_cast<int>(IconSources.size());
+  // The pictures shown so far stand in for any file that can no longer be read.
+  const HIMAGELIST before = ListView_GetImageList(lvIcons.Handle(), LVSIL_NORMAL);
+  win::UniqueImageList previous(before && ImageList_GetImageCount(before) == slots ? ImageList_Duplicate(before) : nullptr);
+  lvIcons.SetImageLists(nullptr, nullptr);
+  // Only the lists of this scale hold icons: at other scales the saved sizes are made when
+  // they are saved or copied.
+  Icons.Reset(kSavedLargeSize);
+  SmallIcons.Reset(kSavedSmallSize);
   ShownIcons.Reset(Scale(kSavedLargeSize));
   ShownSmallIcons.Reset(Scale(kSavedSmallSize));
-  // Every listed icon again at the new sizes, each file read once for its run of icons.
+  // Every listed icon again, each file read once for its run of icons.
   const std::string windowsFolder = MunWindowsFolder();
   std::unique_ptr<FileIcons> file;
-  std::string loaded;
-  for (size_t slot = 0; slot < IconSources.size(); ++slot) {
-    const IconSource& source = IconSources[slot];
-    if (!file || loaded != source.file) {
-      file = std::make_unique<FileIcons>(source.file, windowsFolder);
-      loaded = source.file;
-    }
-    const win::UniqueIcon saved(ImageList_GetIcon(Icons.Handle(), static_cast<int>(slot), ILD_NORMAL));
-    AppendShownIcons(*file, source.index, saved.get());
+  for (int slot = 0; slot < slots; ++slot) {
+    const IconSource& source = IconSources[static_cast<size_t>(slot)];
+    if (!file || file->Path() != source.file) file = std::make_unique<FileIcons>(source.file, windowsFolder);
+    const win::UniqueIcon shownBefore(previous ? ImageList_GetIcon(previous.get(), slot, ILD_NORMAL) : nullptr);
+    win::UniqueIcon icon = file->Icon(source.index);
+    if (!icon && shownBefore) icon.reset(CopyIcon(shownBefore.get()));
+    AppendListedIcon(*file, source.index, icon.get(), shownBefore ? shownBefore.get() : icon.get());
   }
-  lvIcons.SetImageLists(&ShownIcons, &ShownSmallIcons);
+  if (ShowsOwnSizes()) lvIcons.SetImageLists(&ShownIcons, &ShownSmallIcons);
+  else lvIcons.SetImageLists(&Icons, &SmallIcons);
+}
+
+std::unique_ptr<TGraphic> F::SavedSizeGraphic(OutputKind kind, SourceFiles& sources, int slot,
+                                              SavedIcon& scratch) const {
+  if (!ShowsOwnSizes()) return SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), slot);
+  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
+  const IconSource& source = IconSources[static_cast<size_t>(slot)];
+  const iconres::IconFile& file = sources.Read(source.file);
+  // Made as the run makes them at 96 DPI, so that what is saved does not depend on the scale.
+  const win::UniqueIcon icon(MakeIcon(file, static_cast<size_t>(source.index), kSavedLargeSize));
+  if (!icon) throw win::Exception("Cannot read the icon from " + source.file);
+  const win::UniqueIcon smallIcon(MakeIcon(file, static_cast<size_t>(source.index), kSavedSmallSize));
+  scratch.Hold(icon.get(), smallIcon.get());
+  return scratch.Graphic(kind);
 }
 
 void F::FormDpiChanged(Component&) {
@@ -547,11 +568,7 @@ void F::ExtractIcons() {
       RunIcon entry;
       while (run.NextIcon(entry)) {
         if (!entry.Listed()) continue;
-        int slot = -1;
-        // The small slot from the file's own small image; the list scales the large one
-        // where that cannot be read.
-        AppendIconToBoth(SmallIcons, Icons, file.Icon(entry.index, kSavedSmallSize).get(), entry.icon.get(), slot);
-        AppendShownIcons(file, entry.index, entry.icon.get());
+        const int slot = AppendListedIcon(file, entry.index, entry.icon.get(), entry.icon.get());
         if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
         IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index, entry.group->images};
         const int item = lvIcons.AddItem(file.Caption(), slot);
@@ -686,6 +703,7 @@ void F::SaveIcon(OutputKind kind) {
   CursorScope wait(CursorKind::HourGlass);
   // The stored kinds read each source file once, however many of its icons are selected.
   SourceFiles sources;
+  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
   // Damaged images the stored kinds left out: the user is told once, after the last file.
   std::size_t leftOut = 0;
   for (int i = 0; i < lvIcons.Count(); ++i) {
@@ -696,7 +714,7 @@ void F::SaveIcon(OutputKind kind) {
       leftOut += stored->LeftOut();
       graphic = std::move(stored);
     } else {
-      graphic = SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), lvIcons.ImageIndex(i));
+      graphic = SavedSizeGraphic(kind, sources, lvIcons.ImageIndex(i), scratch);
     }
     const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
     try {
@@ -743,7 +761,8 @@ void F::miCopyClick(Component&) {
   for (int i = 0; i < lvIcons.Count() && focused < 0; ++i)
     if (lvIcons.Focused(i)) focused = i;
   if (focused < 0) return;
-  TBitmap bitmap;
-  RenderSlotToBitmap(Icons.Handle(), lvIcons.ImageIndex(focused), &bitmap);
-  CopyBitmapToClipboard(bitmap);
+  SourceFiles sources;
+  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
+  const std::unique_ptr<TGraphic> bitmap = SavedSizeGraphic(OutputKind::Bitmap32, sources, lvIcons.ImageIndex(focused), scratch);
+  CopyBitmapToClipboard(static_cast<TBitmap&>(*bitmap));
 }

@@ -79,9 +79,10 @@ class TfrmMainForm : public ui::Form {
       actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
-  // Icons and SmallIcons keep every listed icon at the saved sizes, 32 x 32 and 16 x 16, which
-  // the list shows at 96 DPI; at other scales it shows ShownIcons and ShownSmallIcons, the
-  // same icons at its own sizes, made from their files.
+  // At 96 DPI Icons and SmallIcons keep every listed icon at the saved sizes, 32 x 32 and
+  // 16 x 16, which the list shows and the commands save; at other scales ShownIcons and
+  // ShownSmallIcons keep them at the list's own sizes, made from their files, and the saved
+  // sizes are made again from the file when saved or copied.
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
@@ -119,15 +120,20 @@ class TfrmMainForm : public ui::Form {
   };
   std::vector<IconSource> IconSources;
 
+  // Appends the icon at index to the lists the list view shows at the form's scale and returns
+  // its slot. icon: the run's own (saved-size) icon; fallback stands in where the file gives no
+  // picture at a shown size.
+  int AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback);
+
  private:
   void SetViewMode(ui::ViewStyle view);
   // Whether the list shows sizes other than the saved ones at the form's scale.
   bool ShowsOwnSizes() const;
   // Gives the list its images for the form's scale, made again for every listed icon.
   void ShowIconsAtScale();
-  // Appends the icon at index to the shown lists when they are in use; fallback stands in
-  // where the file gives no picture at a shown size.
-  void AppendShownIcons(const FileIcons& icons, int index, HICON fallback);
+  // The graphic of a kind that is not stored, for the icon at slot at the saved sizes: from
+  // the window's lists at 96 DPI, else made again from its file in scratch.
+  std::unique_ptr<TGraphic> SavedSizeGraphic(OutputKind kind, SourceFiles& sources, int slot, SavedIcon& scratch) const;
   void SaveIcon(OutputKind kind);
   std::unique_ptr<TStoredImage> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.

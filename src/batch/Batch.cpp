@@ -15,7 +15,6 @@
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
 #include "win/Text.h"
-#include "ui/Images.h"
 
 namespace batch {
 
@@ -107,9 +106,8 @@ int Save(const Command& command, const Print& print) {
   // Read in the order of the window's icon list, so clashing names get their underscores alike.
   IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
-  // The window keeps every icon in a large and a small list and saves from there; so does this,
-  // one icon at a time.
-  win::UniqueImageList large = ui::CreateIconImageList(kSavedLargeSize), small = ui::CreateIconImageList(kSavedSmallSize);
+  // The saved sizes as the window keeps them, one icon at a time.
+  SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
   int saved = 0, failed = 0, partial = 0;
   bool stopped = false;
   while (!stopped && run.NextFile(types)) {
@@ -136,14 +134,8 @@ int Save(const Command& command, const Print& print) {
                       " images left out, damaged";
           graphic = std::move(stored);
         } else {
-          ImageList_RemoveAll(small.get());
-          ImageList_RemoveAll(large.get());
-          // The small slot from the file's own small image, as the window fills it.
-          const win::UniqueIcon smallIcon = file.Icon(icon.index, kSavedSmallSize);
-          const int slot = ImageList_ReplaceIcon(small.get(), -1, smallIcon ? smallIcon.get() : icon.icon.get());
-          if (slot < 0 || ImageList_ReplaceIcon(large.get(), -1, icon.icon.get()) != slot)
-            throw win::Exception("Cannot add an icon to the image list");
-          graphic = SlotGraphic(command.kind, large.get(), small.get(), slot);
+          slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
+          graphic = slot.Graphic(command.kind);
         }
         const std::string name = OutputFileName(file.Caption(), std::to_string(icon.index), KindExtension(command.kind, *graphic));
         print(SaveGraphicToFreeName(*graphic, output, name) + leftOut);

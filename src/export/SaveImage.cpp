@@ -1,6 +1,8 @@
 // Output file names of saved icons, the free-name search and the save that cleans up after itself.
 #include "export/SaveImage.h"
 
+#include "win/Errors.h"
+#include "win/ImageLists.h"
 #include "win/Text.h"
 
 std::string GraphicExtension(const TGraphic& graphic) {
@@ -20,6 +22,17 @@ std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGEL
   auto bitmap = std::make_unique<TBitmap>();
   RenderSlotToBitmap(list, slot, bitmap.get());
   return bitmap;
+}
+
+SavedIcon::SavedIcon(int largeSize, int smallSize)
+    : large_(win::CreateIconImageList(largeSize)), small_(win::CreateIconImageList(smallSize)) {}
+
+void SavedIcon::Hold(HICON icon, HICON smallIcon) {
+  ImageList_RemoveAll(small_.get());
+  ImageList_RemoveAll(large_.get());
+  if (ImageList_ReplaceIcon(small_.get(), -1, smallIcon ? smallIcon : icon) != 0 ||
+      ImageList_ReplaceIcon(large_.get(), -1, icon) != 0)
+    throw win::Exception("Cannot add an icon to the image list");
 }
 
 std::string KindExtension(OutputKind kind, const TGraphic& graphic) {

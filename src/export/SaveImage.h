@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include "export/Graphics.h"
+#include "win/Handles.h"
 
 // What the save command writes for each icon; the numbers are the kinds' order in the menus.
 // OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
@@ -22,6 +23,24 @@ constexpr bool IsStoredKind(OutputKind kind) { return kind == OutputKind::Origin
 // and small (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn
 // from it.
 std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot);
+
+// One icon at the saved sizes in lists of its own, filled as the window's lists are at 96 DPI:
+// the large slot from the icon, the small one from the file's own small picture, or from the
+// icon drawn small where the file has none. For saving and copying where the window's lists
+// hold other sizes, and for the command line.
+class SavedIcon {
+ public:
+  // The lists' image sizes: the saved large and small sizes.
+  SavedIcon(int largeSize, int smallSize);
+  // Holds these pictures in place of the ones before. Throws win::Exception when a list
+  // refuses them.
+  void Hold(HICON icon, HICON smallIcon);
+  HIMAGELIST Large() const { return large_.get(); }
+  std::unique_ptr<TGraphic> Graphic(OutputKind kind) const { return SlotGraphic(kind, large_.get(), small_.get(), 0); }
+
+ private:
+  win::UniqueImageList large_, small_;
+};
 
 // The extension of the file a kind writes for this graphic: ".png" for Png, otherwise as
 // GraphicExtension.

@@ -32,7 +32,7 @@ void ImageList::Load(const Props& p, Form& form) {
     LoadStrip(form.Dpi());
   } else {
     // Lists filled at run time keep the size they are given.
-    list_ = CreateIconImageList(designSize_);
+    list_ = win::CreateIconImageList(designSize_);
   }
   ImageList_SetBkColor(list_.get(), CLR_NONE);
 }
@@ -78,14 +78,6 @@ void ImageList::LoadStrip(int dpi) {
 int ImageList::ImageSize() const {
   int cx = 0, cy = 0;
   return list_ && ImageList_GetIconSize(list_.get(), &cx, &cy) ? cx : 0;
-}
-
-win::UniqueImageList CreateIconImageList(int size) {
-  // Each growth copies every image so far: a large step keeps a run of thousands of icons
-  // from paying again and again for the icons it already has.
-  win::UniqueImageList list(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 256));
-  ImageList_SetBkColor(list.get(), CLR_NONE);
-  return list;
 }
 
 void Image::SetPicture(HBITMAP bmp) {

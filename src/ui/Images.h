@@ -1,12 +1,9 @@
 // Image lists and pictures.
 #pragma once
 #include "ui/Component.h"
+#include "win/ImageLists.h"
 
 namespace ui {
-
-// An empty list of size x size images at the display's depth, with masks, for icons added at
-// run time: what the icon list keeps and the save commands read back.
-win::UniqueImageList CreateIconImageList(int size);
 
 // A list of same-sized images: loaded from a bitmap strip (magenta marks transparency)
 // or created empty, masked, for icons added at run time.
@@ -21,7 +18,7 @@ class ImageList : public Component {
   void Clear() { ImageList_RemoveAll(list_.get()); }
   // Empties the list and gives it another image size; controls showing it must be given the
   // list again.
-  void Reset(int size) { list_ = CreateIconImageList(size); }
+  void Reset(int size) { list_ = win::CreateIconImageList(size); }
   int ImageSize() const;
 
  private:

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 
 #include "AppTestSupport.h"
+#include "FolderChooserAnswerer.h"
 #include "LogPixels.h"
+#include "SavedFiles.h"
 #include "about/AboutForm.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Config.h"
@@ -84,7 +87,7 @@ TEST_F(AtDisplayScale, TheMainWindowTakesItsDesignAtTheScale) {
   const HIMAGELIST shown = ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL);
   EXPECT_EQ(ImageSize(shown), MulDiv(32, dpi, 96));
   EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_SMALL)), MulDiv(16, dpi, 96));
-  EXPECT_EQ(ImageList_GetImageCount(shown), f.Icons.Count());
+  EXPECT_EQ(ImageList_GetImageCount(shown), f.lvIcons.Count());
   EXPECT_EQ(f.Icons.ImageSize(), 32);
   EXPECT_EQ(f.SmallIcons.ImageSize(), 16);
 
@@ -103,7 +106,21 @@ TEST_F(AtDisplayScale, DialogsShowEveryCaptionWhole) {
   ExpectEverythingFits(*frmAbout);
 }
 
-class DpiChange : public apptest::MainWindowTest {};
+class DpiChange : public apptest::MainWindowTest {
+ protected:
+  // Every entry saved in the kind through the real folder chooser; the files' bytes by name.
+  static std::map<std::string, std::vector<uint8_t>> SaveAll(TfrmMainForm& f, ui::MenuItem& kind) {
+    fixtures::TempFolder dest("scaled");
+    for (int i = 0; i < f.lvIcons.Count(); ++i) f.lvIcons.SetSelected(i, true);
+    {
+      DialogAnswerer answer("Save image(s) to:", [&](HWND dialog) { SelectPath(dialog, dest.Path()); }, IDOK);
+      kind.Click();
+    }
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const std::string& name : saved::Listing(dest.Path())) files[name] = saved::ReadAll(dest.Path() + name);
+    return files;
+  }
+};
 
 // A move to a monitor of another scale lays the window out again, and back.
 TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
@@ -114,6 +131,8 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   const int dpi = f.Dpi(), twice = 2 * dpi;
   const int tree = f.stNav.Width(), button = f.tbMain.ButtonWidth(), count = f.lvIcons.Count();
   const RECT before = f.WindowBounds();
+  const auto savedIcons = SaveAll(f, f.miIcon), savedBitmaps = SaveAll(f, f.miSBmp);
+  ASSERT_EQ(savedIcons.size(), static_cast<size_t>(count));
   // Any rectangle the screen holds: the platform suggests one that keeps the window in place.
   RECT suggested{0, 0, 900, 700};
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(twice, twice), reinterpret_cast<LPARAM>(&suggested));
@@ -130,6 +149,9 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   EXPECT_EQ(ImageList_GetImageCount(shown), count);
   EXPECT_EQ(f.lvIcons.Count(), count);
   EXPECT_EQ(f.Icons.ImageSize(), 32);
+  // What is saved does not depend on the scale, though the list no longer keeps the saved sizes.
+  EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
+  EXPECT_TRUE(SaveAll(f, f.miSBmp) == savedBitmaps);
 
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
   EXPECT_NEAR(f.stNav.Width(), tree, 1);

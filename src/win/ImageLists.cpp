@@ -1,0 +1,13 @@
+#include "win/ImageLists.h"
+
+namespace win {
+
+UniqueImageList CreateIconImageList(int size) {
+  // Each growth copies every image so far: a large step keeps a run of thousands of icons
+  // from paying again and again for the icons it already has.
+  UniqueImageList list(ImageList_Create(size, size, ILC_COLORDDB | ILC_MASK, 0, 256));
+  ImageList_SetBkColor(list.get(), CLR_NONE);
+  return list;
+}
+
+}  // namespace win
