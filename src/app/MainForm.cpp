@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "batch/CommandLine.h"
@@ -462,9 +463,17 @@ int F::AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fall
     AppendIconToBoth(SmallIcons, Icons, file.Icon(index, kSavedSmallSize).get(), icon, slot);
     return slot;
   }
+  const int smallSize = Scale(kSavedSmallSize);
+  // At twice the design scale the small entries show the saved large size; where the file
+  // stores that size the picture is the run's own icon, which need not be made again.
+  const bool runIconShown = icon && smallSize == kSavedLargeSize && index < file.Count() &&
+                            std::ranges::any_of(file.Group(index).images, [&](const iconres::IconImage& image) {
+                              return image.intact && image.width == smallSize && image.height == smallSize;
+                            });
   const win::UniqueIcon large = file.ShownIcon(index, Scale(kSavedLargeSize));
-  const win::UniqueIcon small = file.ShownIcon(index, Scale(kSavedSmallSize));
-  AppendIconToBoth(ShownSmallIcons, ShownIcons, small ? small.get() : fallback, large ? large.get() : fallback, slot);
+  const win::UniqueIcon small = runIconShown ? win::UniqueIcon() : file.ShownIcon(index, smallSize);
+  HICON smallShown = runIconShown ? icon : small.get();
+  AppendIconToBoth(ShownSmallIcons, ShownIcons, smallShown ? smallShown : fallback, large ? large.get() : fallback, slot);
   return slot;
 }
 
