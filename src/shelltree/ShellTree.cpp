@@ -10,6 +10,7 @@
 #include "shelltree/FileMask.h"
 #include "shelltree/ItemProp.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "win/Errors.h"
 #include "win/Text.h"
 #include "ui/Form.h"
@@ -354,14 +355,15 @@ void TShellTree::ComputeOwnerWindow() {
 }
 
 void TShellTree::InitImageList() {
-  UniquePidl desktop = shelltree::SpecialFolderPIDL(malloc_.get(), MessageOwner(), CSIDL_DESKTOP);
-  if (desktop) {
-    SHFILEINFOA info{};
-    systemImages_ = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA(reinterpret_cast<LPCSTR>(desktop.get()), 0, &info, sizeof info,
-                       SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  }
-  if (showIcons_) SetImages(systemImages_);
+  images_.Choose(OwnerForm() ? OwnerForm()->Dpi() : ui::SystemDpi());
+  if (showIcons_) SetImages(images_.List());
+}
+
+void TShellTree::DpiChanged(int from, int to) {
+  TreeView::DpiChanged(from, to);
+  if (!imageListReady_) return;
+  images_.Choose(to);
+  if (showIcons_ && !Streaming()) SetImages(images_.List());
 }
 
 void TShellTree::ClearNodes() {
@@ -489,7 +491,7 @@ void TShellTree::SetOptions(TVisOptions options) {
 void TShellTree::SetShowIcons(bool on) {
   if (on == showIcons_) return;
   showIcons_ = on;
-  if (!Streaming()) SetImages(on ? systemImages_ : nullptr);
+  if (!Streaming()) SetImages(on ? images_.List() : nullptr);
 }
 
 std::string TShellTree::FileMask() const { return shelltree::JoinFileMask(maskList_); }
@@ -874,6 +876,7 @@ int TShellTree::OverlayFor(ULONG attributes) const {
 
 void TShellTree::NodeImages(ui::TreeNode& node, int& image, int* selected) {
   static_cast<TShellnode&>(node).Images(image, selected);
+  images_.Cover(selected ? std::max(image, *selected) : image);
 }
 
 bool TShellTree::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -946,7 +949,7 @@ void TShellTree::ShowingChanged() {
   ComputeOwnerWindow();
   if (showIcons_) {
     SetImages(nullptr);
-    SetImages(systemImages_);
+    SetImages(images_.List());
   }
   RefreshAll();
 }

@@ -13,6 +13,7 @@
 
 #include "shelltree/DiscMonitor.h"
 #include "shelltree/Pidl.h"
+#include "shelltree/ShellImages.h"
 #include "shelltree/ShellPath.h"
 #include "shelltree/SiblingOrder.h"
 #include "ui/Menus.h"
@@ -175,7 +176,8 @@ class TShellTree : public ui::TreeView {
   // The window shell calls may show messages over: none unless ShowMessages is on.
   HWND MessageOwner() const { return ShowMessages ? ownerWindow_ : nullptr; }
   const std::vector<std::string>& MaskList() const { return maskList_; }
-  HIMAGELIST SystemImages() const { return systemImages_; }
+  // The shell's small icons at the tree's scale.
+  HIMAGELIST SystemImages() const { return images_.List(); }
   // The window exists and the shell objects of the namespace's top are known.
   bool Ready() const { return ready_; }
 
@@ -232,6 +234,7 @@ class TShellTree : public ui::TreeView {
   bool HandleNotify(NMHDR& hdr, LRESULT& result) override;
   void NodeImages(ui::TreeNode& node, int& image, int* selected) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  void DpiChanged(int from, int to) override;
 
   virtual void InitImageList();
   // Whether a context menu may be shown for the node (OnPopupMenu decides).
@@ -289,7 +292,7 @@ class TShellTree : public ui::TreeView {
   std::vector<std::string> maskList_{"*.*"};
   HWND ownerWindow_ = nullptr;
   DWORD notifyFilter_ = FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES;
-  HIMAGELIST systemImages_ = nullptr;  // the shell's, never destroyed here
+  shelltree::ShellImages images_;
   TShellnode* rootNode_ = nullptr;
   bool ready_ = false;
   bool clearing_ = false;

@@ -153,7 +153,21 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
   EXPECT_TRUE(SaveAll(f, f.miSBmp) == savedBitmaps);
 
+  // The tree's icons at the scale's size: the shell's list of that size at twice the scale,
+  // at one and a half times a list of its own, copied from a larger one.
+  auto expectTreeIconsAt = [&](int at) {
+    const HIMAGELIST tree = TreeView_GetImageList(f.stNav.Handle(), TVSIL_NORMAL);
+    EXPECT_EQ(ImageSize(tree), ui::MetricForDpi(SM_CXSMICON, at)) << at;
+    ASSERT_NE(f.stNav.Selected(), nullptr);
+    EXPECT_LT(f.stNav.Selected()->ImageIndex(), ImageList_GetImageCount(tree)) << at;
+  };
+  expectTreeIconsAt(twice);
+  const int half = dpi * 3 / 2;
+  SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(half, half), reinterpret_cast<LPARAM>(&suggested));
+  expectTreeIconsAt(half);
+
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
+  expectTreeIconsAt(dpi);
   EXPECT_NEAR(f.stNav.Width(), tree, 1);
   EXPECT_NEAR(f.tbMain.ButtonWidth(), button, 1);
   EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL)), MulDiv(32, dpi, 96));
