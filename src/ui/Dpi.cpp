@@ -13,6 +13,8 @@ Fn UserCall(const char* name) {
 
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+// shcore's GetDpiForMonitor (Windows 8.1 and later), effective DPI.
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
 }  // namespace
 
@@ -42,6 +44,17 @@ void AdjustWindowRectForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int 
   static const auto forDpi = UserCall<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
   if (forDpi && forDpi(&r, style, menu, exStyle, static_cast<UINT>(dpi))) return;
   AdjustWindowRectEx(&r, style, menu, exStyle);
+}
+
+int MonitorDpi(HMONITOR monitor) {
+  static const auto forMonitor = [] {
+    HMODULE shcore = LoadLibraryA("shcore.dll");
+    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  UINT x = 0, y = 0;
+  if (monitor && forMonitor && SUCCEEDED(forMonitor(monitor, 0, &x, &y)) && y > 0) return static_cast<int>(y);
+  return SystemDpi();
 }
 
 }  // namespace ui

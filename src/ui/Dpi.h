@@ -22,6 +22,8 @@ RECT ScaledRect(int left, int top, int width, int height, int dpi);
 int SystemDpi();
 // A system metric (SM_CXICON, SM_CXVSCROLL ...) at dpi.
 int MetricForDpi(int index, int dpi);
+// The DPI of a monitor (the system's where the platform has no per-monitor scale).
+int MonitorDpi(HMONITOR monitor);
 // The window rectangle around a client rectangle, with the frame drawn at dpi.
 void AdjustWindowRectForDpi(RECT& r, DWORD style, bool menu, DWORD exStyle, int dpi);
 

@@ -63,6 +63,11 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
 void ListView::SetImageLists(const ImageList* large, const ImageList* small) {
   ListView_SetImageList(Handle(), large ? large->Handle() : nullptr, LVSIL_NORMAL);
   ListView_SetImageList(Handle(), small ? small->Handle() : nullptr, LVSIL_SMALL);
+  // The control spaces its icons by the system's metrics, which are for the system's DPI; at
+  // another, it is given the system's spacing for that DPI.
+  const int dpi = OwnerForm() ? OwnerForm()->Dpi() : SystemDpi();
+  if (dpi == SystemDpi()) ListView_SetIconSpacing(Handle(), -1, -1);
+  else ListView_SetIconSpacing(Handle(), MetricForDpi(SM_CXICONSPACING, dpi), MetricForDpi(SM_CYICONSPACING, dpi));
 }
 
 void ListView::DpiChanged(int from, int to) {

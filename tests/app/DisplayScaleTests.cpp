@@ -131,6 +131,7 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   const int dpi = f.Dpi(), twice = 2 * dpi;
   const int tree = f.stNav.Width(), button = f.tbMain.ButtonWidth(), count = f.lvIcons.Count();
   const RECT before = f.WindowBounds();
+  const DWORD spacing = ListView_GetItemSpacing(f.lvIcons.Handle(), FALSE);
   const auto savedIcons = SaveAll(f, f.miIcon), savedBitmaps = SaveAll(f, f.miSBmp);
   ASSERT_EQ(savedIcons.size(), static_cast<size_t>(count));
   // Any rectangle the screen holds: the platform suggests one that keeps the window in place.
@@ -149,6 +150,9 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   EXPECT_EQ(ImageList_GetImageCount(shown), count);
   EXPECT_EQ(f.lvIcons.Count(), count);
   EXPECT_EQ(f.Icons.ImageSize(), 32);
+  const DWORD spaced = ListView_GetItemSpacing(f.lvIcons.Handle(), FALSE);
+  EXPECT_NEAR(LOWORD(spaced), 2 * LOWORD(spacing), 2);
+  EXPECT_NEAR(HIWORD(spaced), 2 * HIWORD(spacing), 2);
   // What is saved does not depend on the scale, though the list no longer keeps the saved sizes.
   EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
   EXPECT_TRUE(SaveAll(f, f.miSBmp) == savedBitmaps);
