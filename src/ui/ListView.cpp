@@ -189,7 +189,11 @@ bool ListView::HandleNotify(NMHDR& hdr, LRESULT& result) {
     auto& tip = reinterpret_cast<NMLVGETINFOTIPA&>(hdr);
     std::string text;
     OnInfoTip(*this, tip.iItem, text);
-    if (tip.pszText && tip.cchTextMax > 0) lstrcpynA(tip.pszText, text.c_str(), tip.cchTextMax);
+    if (tip.pszText && tip.cchTextMax > 0) {
+      const size_t n = win::WholeCharacters(text, static_cast<size_t>(tip.cchTextMax - 1));
+      text.copy(tip.pszText, n);
+      tip.pszText[n] = '\0';
+    }
     result = 0;
     return true;
   }

@@ -164,4 +164,21 @@ std::string PathForOtherPrograms(const std::string& path) {
   return std::string(shortPath.begin(), shortPath.end());
 }
 
+size_t WholeCharacters(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text.size();
+  size_t n = 0;
+  if (AnsiIsUtf8()) {
+    // Back from the limit to the start of the character that crosses it.
+    n = limit;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
+  }
+  while (n < text.size()) {
+    const size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) && n + 1 < text.size() ? 2 : 1;
+    if (n + step > limit) break;
+    n += step;
+  }
+  return n;
+}
+
 }  // namespace win

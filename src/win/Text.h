@@ -35,6 +35,10 @@ std::string ToUtf8(std::string_view text);
 // Length in UTF-16 units, as the platform counts the limits of paths (MAX_PATH).
 size_t PlatformLength(std::string_view text);
 
+// How many bytes of the text, at most limit, end with a whole character of the ANSI code
+// page: where a text is cut to fit a buffer, no character is cut in two.
+size_t WholeCharacters(std::string_view text, size_t limit);
+
 // Locale-aware comparison in the user's locale, over the whole characters of both texts
 // (CompareStringW flags such as NORM_IGNORECASE): <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b, DWORD flags = 0);

@@ -135,4 +135,16 @@ TEST(IconEntryOrder, CaptionsByLstrcmpThenOrderOfAddition) {
                                              "shell.dll#5", "Shell.dll#4"}));
 }
 
+// A text cut to fit a buffer keeps whole characters: under UTF-8 a two-byte letter that would
+// cross the limit is left out entirely.
+TEST(TextCut, KeepsWholeCharacters) {
+  if (!win::AnsiIsUtf8()) GTEST_SKIP() << "the UTF-8 case needs the UTF-8 code page";
+  const std::string text = "a\xC3\xA4" "b";  // a, a-umlaut, b
+  EXPECT_EQ(win::WholeCharacters(text, 10), 4u);
+  EXPECT_EQ(win::WholeCharacters(text, 3), 3u);
+  EXPECT_EQ(win::WholeCharacters(text, 2), 1u);
+  EXPECT_EQ(win::WholeCharacters(text, 1), 1u);
+  EXPECT_EQ(win::WholeCharacters(text, 0), 0u);
+}
+
 }  // namespace
