@@ -37,10 +37,15 @@ std::string ClassOf(HWND w) {
   return buf;
 }
 
+// Nothing may be thrown into the platform's enumeration: a failure ends it.
 BOOL CALLBACK PrintChild(HWND w, LPARAM depth) {
-  std::printf("%*s%s \"%s\"%s\n", static_cast<int>(depth), "", ClassOf(w).c_str(), Text(w).c_str(),
-              IsWindowVisible(w) ? "" : " (hidden)");
-  return TRUE;
+  try {
+    std::printf("%*s%s \"%s\"%s\n", static_cast<int>(depth), "", ClassOf(w).c_str(), Text(w).c_str(),
+                IsWindowVisible(w) ? "" : " (hidden)");
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
 }
 
 BOOL CALLBACK PrintTop(HWND w, LPARAM) {

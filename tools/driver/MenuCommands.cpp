@@ -138,11 +138,15 @@ BOOL CALLBACK MatchButton(HWND child, LPARAM lp) {
   char cls[32] = "", text[256] = "";
   GetClassNameA(child, cls, sizeof cls);
   GetWindowTextA(child, text, sizeof text);
-  if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(child) && Plain(text) == search->caption) {
-    search->found = child;
-    return FALSE;
+  try {
+    if (lstrcmpiA(cls, "Button") == 0 && IsWindowVisible(child) && Plain(text) == search->caption) {
+      search->found = child;
+      return FALSE;
+    }
+    return TRUE;
+  } catch (...) {
+    return FALSE;  // nothing may be thrown into the platform's enumeration
   }
-  return TRUE;
 }
 
 int ClickButton(const char* cls, const std::string& caption) {
