@@ -223,7 +223,15 @@ Section "Uninstall"
   ; The help viewer's own index of the help file, written beside it on first use.
   Delete "$INSTDIR\Mirovane.GID"
   Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  ; A folder already empty can still be held for a moment (by the uninstaller's first copy as
+  ; it ends, or by a virus scanner): it is tried again for a few seconds. A folder that still
+  ; holds the user's own files is left at once.
+  ${For} $1 1 20
+    RMDir "$INSTDIR"
+    ${DirState} "$INSTDIR" $2
+    ${IfThen} $2 != 0 ${|} ${ExitFor} ${|}
+    Sleep 250
+  ${Next}
   ; The maker's folder of the default location, once no other program of ours is in it.
   !insertmacro DefaultParent $0
   RMDir "$0"

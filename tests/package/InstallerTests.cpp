@@ -305,6 +305,17 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   EXPECT_EQ(kept.number, kMarkerValue);
 }
 
+// The uninstaller removes only what the installer put there: a file of the user's own stays,
+// and with it its folder.
+TEST_F(InstallerTest, UninstallingKeepsTheUsersOwnFilesAndTheirFolder) {
+  ASSERT_EQ(RunToEnd(kSetup + " /S /D=" + dir_), 0u);
+  const std::string own = dir_ + "\\my notes.txt";
+  std::ofstream(own) << "mine";
+  ASSERT_EQ(RunUninstaller("\"" + dir_ + "\\Uninstall.exe\" /S"), 0u);
+  for (const char* name : kInstalledFiles) EXPECT_FALSE(Exists(dir_ + "\\" + name)) << name;
+  EXPECT_EQ(Contents(own), "mine");
+}
+
 TEST_F(InstallerTest, On64BitWindowsReplacesA32BitInstallWithOneProgramAndOneEntry) {
   if (!Windows64()) GTEST_SKIP() << "32-bit Windows has only the 32-bit program";
   SetSetting(kMarker, kMarkerValue, k64);
