@@ -1,5 +1,5 @@
 // The window and the dialogs at the display's scale. AtDisplayScale runs here at the test
-// display's 96 DPI, and again in copies of this program started at 144 and 192 DPI.
+// display's 96 DPI, and again in copies of this program started at 120, 144 and 192 DPI.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -177,12 +177,12 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL)), MulDiv(32, dpi, 96));
 }
 
-// The same relations in copies of this program at 144 and 192 DPI.
+// The same relations in copies of this program at 120, 144 and 192 DPI.
 TEST(DisplayScale, RelationsHoldAtOtherScales) {
   if (std::getenv(kDpiVariable)) GTEST_SKIP() << "already a copy at another scale";
   char self[MAX_PATH] = "";
   ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-  for (int dpi : {144, 192}) {
+  for (int dpi : {120, 144, 192}) {
     SCOPED_TRACE(dpi);
     testsupport::ScopedLogPixels scale(static_cast<DWORD>(dpi));
     SetEnvironmentVariableA(kDpiVariable, std::to_string(dpi).c_str());
