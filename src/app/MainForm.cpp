@@ -300,9 +300,6 @@ void F::FormCreate(Component&) {
     r = FitToWorkArea(r, Dpi() != kDesignDpi);
     SetWindowBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
     SetWindowState(WindowState::Normal);
-    // Placed on a monitor of another scale, the window takes that monitor's at once: the
-    // platform reports a change of scale only when the window moves there later.
-    ChangeDpi(MonitorDpi(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST)));
   }
   // A tree width that the window (maximised: the screen) and the splitter's minimum cannot
   // hold counts as missing.

@@ -189,6 +189,9 @@ void Form::Show(int showCommand) {
       showCommand != SW_SHOWMINIMIZED)
     showCommand = SW_SHOWMAXIMIZED;
   pendingState_ = WindowState::Normal;
+  // Placed on a monitor of another scale, the form takes that monitor's before it shows: the
+  // platform reports a change of scale only when a window moves there later.
+  if (!IsWindowVisible(Handle())) ChangeDpi(MonitorDpi(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST)));
   ShowWindow(Handle(), showCommand);
   UpdateWindow(Handle());
 }
