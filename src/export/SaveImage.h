@@ -35,7 +35,6 @@ class SavedIcon {
   // Holds these pictures in place of the ones before. Throws win::Exception when a list
   // refuses them.
   void Hold(HICON icon, HICON smallIcon);
-  HIMAGELIST Large() const { return large_.get(); }
   std::unique_ptr<TGraphic> Graphic(OutputKind kind) const { return SlotGraphic(kind, large_.get(), small_.get(), 0); }
 
  private:

@@ -1,3 +1,4 @@
+// The folder tree's icons at the display's scale, from the shell's lists.
 #include "shelltree/ShellImages.h"
 
 #include <shellapi.h>

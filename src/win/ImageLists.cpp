@@ -1,3 +1,4 @@
+// Image lists for icons added at run time.
 #include "win/ImageLists.h"
 
 namespace win {
