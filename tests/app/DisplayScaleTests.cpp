@@ -167,15 +167,17 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
     EXPECT_LT(f.stNav.Selected()->ImageIndex(), ImageList_GetImageCount(tree)) << at;
   };
   expectTreeIconsAt(twice);
-  const int half = dpi * 3 / 2;
-  SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(half, half), reinterpret_cast<LPARAM>(&suggested));
-  expectTreeIconsAt(half);
+  const int oneAndAHalf = dpi * 3 / 2;
+  SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(oneAndAHalf, oneAndAHalf), reinterpret_cast<LPARAM>(&suggested));
+  expectTreeIconsAt(oneAndAHalf);
 
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
   expectTreeIconsAt(dpi);
   EXPECT_NEAR(f.stNav.Width(), tree, 1);
   EXPECT_NEAR(f.tbMain.ButtonWidth(), button, 1);
   EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL)), MulDiv(32, dpi, 96));
+  // Back at the design scale the list keeps the saved sizes again, made anew from the files.
+  EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
 }
 
 // The same relations in copies of this program at 120, 144 and 192 DPI.
