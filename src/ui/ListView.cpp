@@ -68,6 +68,8 @@ void ListView::SetImageLists(const ImageList* large, const ImageList* small) {
   const int dpi = OwnerForm() ? OwnerForm()->Dpi() : SystemDpi();
   if (dpi == SystemDpi()) ListView_SetIconSpacing(Handle(), -1, -1);
   else ListView_SetIconSpacing(Handle(), MetricForDpi(SM_CXICONSPACING, dpi), MetricForDpi(SM_CYICONSPACING, dpi));
+  // Entries already placed keep their places until arranged at the new spacing.
+  if (Count() > 0 && (GetWindowLongA(Handle(), GWL_STYLE) & LVS_AUTOARRANGE)) ListView_Arrange(Handle(), LVA_DEFAULT);
 }
 
 void ListView::DpiChanged(int from, int to) {

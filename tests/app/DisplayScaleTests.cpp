@@ -154,6 +154,11 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   const DWORD spaced = ListView_GetItemSpacing(f.lvIcons.Handle(), FALSE);
   EXPECT_NEAR(LOWORD(spaced), 2 * LOWORD(spacing), 2);
   EXPECT_NEAR(HIWORD(spaced), 2 * HIWORD(spacing), 2);
+  // The entries stand at the new spacing, not where the old one put them.
+  POINT first{}, second{};
+  ListView_GetItemPosition(f.lvIcons.Handle(), 0, &first);
+  ListView_GetItemPosition(f.lvIcons.Handle(), 1, &second);
+  EXPECT_EQ(second.x - first.x, LOWORD(spaced));
   // What is saved does not depend on the scale, though the list no longer keeps the saved sizes.
   EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
   EXPECT_TRUE(SaveAll(f, f.miSBmp) == savedBitmaps);
