@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/MainForm.h"
+#include "fixtures/IconFixtures.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
@@ -130,6 +131,28 @@ class StatusRecorder {
   HWND bar_;
   HHOOK hook_;
   std::vector<Entry> entries_;
+};
+
+// A path as the folder tree gives it: without a trailing backslash.
+inline std::string WithoutTrailingBackslash(std::string path) {
+  if (!path.empty() && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+// The main window over the icon fixture folder, made once for the whole suite.
+class FixtureFolderTest : public MainWindowTest {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new fixtures::TempFolder("run");
+    fixtures::MakeIconFixtureFolder(folder_->Path());
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  // The fixture folder as the tree gives it.
+  static std::string Root() { return WithoutTrailingBackslash(folder_->Path()); }
+  static inline fixtures::TempFolder* folder_ = nullptr;
 };
 
 }  // namespace apptest

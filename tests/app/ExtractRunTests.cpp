@@ -13,6 +13,7 @@
 #include "win/Text.h"
 
 using apptest::Entries;
+using apptest::WithoutTrailingBackslash;
 using apptest::PostedCall;
 using apptest::StatusRecorder;
 using ui::Application;
@@ -28,26 +29,8 @@ Strings WithoutCursorFiles(Strings entries) {
   return entries;
 }
 
-std::string WithoutTrailingBackslash(std::string path) {
-  if (path.back() == '\\') path.pop_back();
-  return path;
-}
 
-class ExtractRun : public apptest::MainWindowTest {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new fixtures::TempFolder("run");
-    fixtures::MakeIconFixtureFolder(folder_->Path());
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  // The fixture folder as the tree gives it: no trailing backslash.
-  static std::string Root() { return WithoutTrailingBackslash(folder_->Path()); }
-  static fixtures::TempFolder* folder_;
-};
-fixtures::TempFolder* ExtractRun::folder_ = nullptr;
+using ExtractRun = apptest::FixtureFolderTest;
 
 const Strings kFlatDefaultTypes = {"gaps.dll#0",    "gaps.dll#2",    "gaps.dll#3",    "hidden.ico#0",  "icons.dll#0",
                                    "icons.dll#1",   "icons.dll#2",   "icons.dll#3",   "LIBRARY.DLL#0", "LIBRARY.DLL#1",

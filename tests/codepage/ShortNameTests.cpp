@@ -14,15 +14,12 @@
 #include "win/Handles.h"
 
 using apptest::Entries;
+using apptest::WithoutTrailingBackslash;
 
 namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string WithoutTrailingBackslash(std::string path) {
-  if (path.back() == '\\') path.pop_back();
-  return path;
-}
 
 TEST(LegacyCodePage, ThisProgramRunsInTheSystemsCodePage) { EXPECT_NE(GetACP(), static_cast<UINT>(CP_UTF8)); }
 
@@ -90,20 +87,7 @@ TEST(FilesIteratorNames, NamesOutsideTheCodePageComeAsTheirShortNames) {
 }
 
 
-class LegacyWindow : public apptest::MainWindowTest {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new fixtures::TempFolder("run");
-    fixtures::MakeIconFixtureFolder(folder_->Path());
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  static std::string Root() { return WithoutTrailingBackslash(folder_->Path()); }
-  static fixtures::TempFolder* folder_;
-};
-fixtures::TempFolder* LegacyWindow::folder_ = nullptr;
+using LegacyWindow = apptest::FixtureFolderTest;
 
 // Files and a folder whose names the code page cannot spell, made with the wide calls: every
 // file gives its icons under its short name, and the folder selected in the tree lists its own.
