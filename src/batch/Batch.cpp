@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "batch/Console.h"
+#include "batch/ConsoleBreak.h"
 #include "batch/FileReport.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
@@ -19,6 +20,8 @@
 namespace batch {
 
 namespace {
+
+const char kInterruptedLine[] = "Stopped: Ctrl+C was pressed.";
 
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -109,8 +112,8 @@ int Save(const Command& command, const Print& print) {
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
   int saved = 0, failed = 0, partial = 0;
-  bool stopped = false;
-  while (!stopped && run.NextFile(types)) {
+  bool stopped = false, interrupted = false;
+  while (!stopped && !(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
     if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
       print(damaged);
@@ -119,7 +122,7 @@ int Save(const Command& command, const Print& print) {
     }
     FileReport report(file.Path(), file.Count());
     RunIcon icon;
-    while (!stopped && run.NextIcon(icon)) {
+    while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
       try {
         if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
         // The window lists only the icons it can show, whatever kind is saved.
@@ -155,9 +158,11 @@ int Save(const Command& command, const Print& print) {
     if (report.Failures() > 0) print(report.Line());
     if (stopped) print("Error: stopped, " + output + " is no longer a folder");
   }
+  // Between two files: everything saved is whole.
+  if (interrupted) print(kInterruptedLine);
   print(Plural(saved, "file", "files") + " saved to " + output + HiddenText(filter) + ", " + std::to_string(failed) +
         " failed" + (partial ? ", " + std::to_string(partial) + " with damaged images left out." : "."));
-  return failed == 0 && partial == 0 ? kAllDone : kSomethingFailed;
+  return failed == 0 && partial == 0 && !interrupted ? kAllDone : kSomethingFailed;
 }
 
 int List(const Command& command, const Print& print) {
@@ -168,7 +173,8 @@ int List(const Command& command, const Print& print) {
   IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   int listed = 0, failed = 0, files = 0;
-  while (run.NextFile(types)) {
+  bool interrupted = false;
+  while (!(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
     if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
       print(damaged);
@@ -178,7 +184,7 @@ int List(const Command& command, const Print& print) {
     if (file.Count() > 0) ++files;
     FileReport report(file.Path(), file.Count());
     RunIcon icon;
-    while (run.NextIcon(icon)) {
+    while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
       if (!icon.Listed()) {
         report.Unreadable(kNoSoundImage);
@@ -190,9 +196,10 @@ int List(const Command& command, const Print& print) {
     }
     if (report.Failures() > 0) print(report.Line());
   }
+  if (interrupted) print(kInterruptedLine);
   print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + HiddenText(filter) + ", " +
         std::to_string(failed) + " failed.");
-  return failed == 0 ? kAllDone : kSomethingFailed;
+  return failed == 0 && !interrupted ? kAllDone : kSomethingFailed;
 }
 
 int Run(const Command& command, const Print& print) {

@@ -17,7 +17,9 @@
 #include "LogPixels.h"
 #include "PlatformOpens.h"
 #include "SavedFiles.h"
+#include "batch/Batch.h"
 #include "batch/CommandLine.h"
+#include "batch/ConsoleBreak.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "fixtures/IconFixtures.h"
@@ -34,6 +36,7 @@ using saved::ReadAll;
 
 // Relative to the test programs' working folder, build/.../tests.
 const char* const kProgram = "..\\Mirovane.exe";
+const char* const kConsoleTwin = "..\\Mirovane.com";
 constexpr DWORD kRunTimeoutMs = 60000;
 
 struct Outcome {
@@ -47,7 +50,7 @@ struct Outcome {
 };
 
 // Runs the program with the arguments, its standard output and error going to one file.
-Outcome RunProgram(const std::string& arguments) {
+Outcome RunProgram(const std::string& arguments, const char* program = kProgram) {
   fixtures::TempFolder scratch("out");
   const std::string capture = scratch.Path() + "stdout.txt";
   Outcome outcome;
@@ -60,9 +63,9 @@ Outcome RunProgram(const std::string& arguments) {
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = file.get();
     si.hStdError = file.get();
-    std::string line = std::string("\"") + kProgram + "\" " + arguments;
+    std::string line = std::string("\"") + program + "\" " + arguments;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(kProgram, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return outcome;
+    if (!CreateProcessA(program, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return outcome;
     CloseHandle(pi.hThread);
     win::UniqueEvent process(pi.hProcess);
     outcome.exitCode = 0xBAD1;
@@ -400,35 +403,86 @@ TEST_F(CommandLine, BadArgumentsGiveTheUsageAndExitCodeTwo) {
   EXPECT_EQ(help.Text(), usage);
 }
 
-TEST_F(CommandLine, FileArgumentOpensTheWindowOnItsFolderAndReadsIt) {
-  std::string line = std::string("\"") + kProgram + "\" " + Quoted(sound_->Path() + "icons.dll");
-  STARTUPINFOA si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessA(kProgram, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  CloseHandle(pi.hThread);
-  win::UniqueEvent process(pi.hProcess);
-  HWND window = driver::WaitFor("TfrmMainForm", 60);
-  ASSERT_NE(window, nullptr);
-  HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
-  ASSERT_NE(bar, nullptr);
-  driver::RemoteBuffer buffer(bar, 256);
-  ASSERT_TRUE(buffer.Valid());
-  std::string status;
-  for (DWORD start = GetTickCount(); status != "5 icons" && GetTickCount() - start < 60000; Sleep(100)) {
-    DWORD_PTR ignored = 0;
-    char text[256] = "";
-    if (SendMessageTimeoutA(bar, SB_GETTEXTA, 0, buffer.Address(), SMTO_NORMAL, 1000, &ignored) &&
-        buffer.Read(text, sizeof text - 1))
-      status = text;
+// The console twin runs the same commands in its console: the same lines and exit codes, which
+// a script's pipe and for /f take from it.
+TEST_F(CommandLine, ConsoleTwinPrintsWhatTheProgramPrintsWithTheSameExitCode) {
+  for (const std::string& args : {"/list " + Quoted(fixture_->Path()), std::string("/frobnicate"), std::string("/?")}) {
+    SCOPED_TRACE(args);
+    const Outcome program = RunProgram(args), twin = RunProgram(args, kConsoleTwin);
+    EXPECT_EQ(twin.exitCode, program.exitCode);
+    EXPECT_EQ(twin.lines, program.lines);
+    EXPECT_GT(twin.lines.size(), 2u);
   }
-  EXPECT_EQ(status, "5 icons");
-  std::string folder = NoSlash(sound_->Path());
-  folder = folder.substr(folder.rfind('\\') + 1);
-  char caption[256] = "";
-  GetWindowTextA(window, caption, sizeof caption);
-  EXPECT_EQ(_stricmp(caption, (folder + " - Varnholt Glyph Gatherer").c_str()), 0) << caption;
-  EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
-  TerminateProcess(process.get(), 1);
+  fixtures::TempFolder dest("twin");
+  auto save = [&](const char* program, const std::string& out) {
+    Outcome o = RunProgram("/save " + Quoted(fixture_->Path()) + " " + Quoted(out), program);
+    for (std::string& line : o.lines)
+      if (const size_t at = line.find(out); at != std::string::npos) line.replace(at, out.size(), "OUT\\");
+    return o;
+  };
+  const Outcome program = save(kProgram, dest.Path() + "exe\\"), twin = save(kConsoleTwin, dest.Path() + "com\\");
+  EXPECT_EQ(twin.exitCode, program.exitCode);
+  EXPECT_EQ(twin.lines, program.lines);
+  EXPECT_EQ(Listing(dest.Path() + "com\\"), Listing(dest.Path() + "exe\\"));
+}
+
+// Ctrl+C ends a command between two files: what was written is whole, and the summary and
+// the exit code say that not everything was done.
+TEST_F(CommandLine, StopAskedForEndsTheCommandBetweenTwoFiles) {
+  fixtures::TempFolder dest("stopped");
+  const std::string out = dest.Path() + "out\\";
+  std::vector<std::string> lines;
+  const int code = batch::Save(batch::ParseArguments({"/save", sound_->Path(), out}), [&](const std::string& line) {
+    lines.push_back(line);
+    if (lines.size() == 2) batch::RequestStop();
+  });
+  batch::RequestStop(false);
+  EXPECT_EQ(code, batch::kSomethingFailed);
+  EXPECT_EQ(lines, (std::vector<std::string>{out + "icons0.ico", out + "icons1.ico", "Stopped: Ctrl+C was pressed.",
+                                             "2 files saved to " + out + ", 0 failed."}));
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"icons0.ico", "icons1.ico"}));
+}
+
+// A file opens the window on its folder; the console twin hands it to the window program and
+// returns at once.
+TEST_F(CommandLine, FileArgumentOpensTheWindowOnItsFolderAndReadsIt) {
+  for (const char* starter : {kProgram, kConsoleTwin}) {
+    SCOPED_TRACE(starter);
+    std::string line = std::string("\"") + starter + "\" " + Quoted(sound_->Path() + "icons.dll");
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(starter, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    win::UniqueEvent process(pi.hProcess);
+    if (starter == kConsoleTwin) {
+      ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+      DWORD code = 0xBAD0;
+      GetExitCodeProcess(process.get(), &code);
+      EXPECT_EQ(code, 0u);
+    }
+    HWND window = driver::WaitFor("TfrmMainForm", 60);
+    ASSERT_NE(window, nullptr);
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    ASSERT_NE(bar, nullptr);
+    driver::RemoteBuffer buffer(bar, 256);
+    ASSERT_TRUE(buffer.Valid());
+    std::string status;
+    for (DWORD start = GetTickCount(); status != "5 icons" && GetTickCount() - start < 60000; Sleep(100)) {
+      DWORD_PTR ignored = 0;
+      char text[256] = "";
+      if (SendMessageTimeoutA(bar, SB_GETTEXTA, 0, buffer.Address(), SMTO_NORMAL, 1000, &ignored) &&
+          buffer.Read(text, sizeof text - 1))
+        status = text;
+    }
+    EXPECT_EQ(status, "5 icons");
+    std::string folder = NoSlash(sound_->Path());
+    folder = folder.substr(folder.rfind('\\') + 1);
+    char caption[256] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_EQ(_stricmp(caption, (folder + " - Varnholt Glyph Gatherer").c_str()), 0) << caption;
+    EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
+    if (starter == kProgram) TerminateProcess(process.get(), 1);
+  }
 }
 
 }  // namespace
