@@ -1,13 +1,14 @@
-; The installer of Varnholt Glyph Gatherer: installs for all users, adds a Start menu shortcut
-; and an entry in the list of installed programs, and writes an uninstaller that takes all of
+; The installer of Varnholt Glyph Gatherer: installs for all users, adds a Start menu shortcut,
+; an Explorer command on folders and icon files and an entry in the list of installed programs, and writes an uninstaller that takes all of
 ; it away again. On 64-bit Windows it installs the 64-bit program into the 64-bit Program Files
 ; with its entry in the 64-bit registry, and replaces a 32-bit install of ours; elsewhere the
 ; 32-bit program. Built by the build (package/CMakeLists.txt), which passes:
 ;   VERSION  four numbers, read from the file VERSION
 ;   TARGET   the stub: x86-unicode for the shipped installer (it starts on every Windows),
 ;            amd64-unicode for the tests where 32-bit programs cannot start
-;   FILES32  the folder with the 32-bit Mirovane.exe, Mirovane.hlp, LICENSE.TXT and README.TXT
-;   FILES64  the folder with the 64-bit Mirovane.exe; without it the installer puts the 32-bit
+;   FILES32  the folder with the 32-bit Mirovane.exe and Mirovane.com, Mirovane.hlp, LICENSE.TXT
+;            and README.TXT
+;   FILES64  the folder with the 64-bit Mirovane.exe and Mirovane.com; without it the installer puts the 32-bit
 ;            program everywhere, as the releases before the 64-bit program did
 ;   ART      res/art, for the icon and the side picture
 ;   OUTFILE  the installer to write
@@ -27,6 +28,8 @@ ManifestDPIAware true
 !define PRODUCT "Varnholt Glyph Gatherer"
 !define PUBLISHER "Varnholt"
 !define EXE "Mirovane.exe"
+; The console twin, which command prompts find first for "Mirovane".
+!define COM "Mirovane.com"
 !define UNINSTALLER "Uninstall.exe"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define ARP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
@@ -34,6 +37,10 @@ ManifestDPIAware true
 !define SETTINGS_KEY "Software\Varnholt\Glyph Gatherer"
 !searchparse "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "."
 !define FOLDER "Varnholt\Glyph Gatherer"
+; The Explorer command on folders, drives and icon container files (ExplorerCommand below):
+; the verb's key under each class of HKLM\Software\Classes, and what the menu shows.
+!define VERB "MirovaneShowIcons"
+!define VERB_TEXT "Show icons with Glyph Gatherer"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -90,6 +97,31 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 !macroend
 !insertmacro WaitUntilClosed ""
 !insertmacro WaitUntilClosed "un."
+
+; Adds (Write) or removes (Delete) the Explorer command of one class, such as "Directory" or
+; "SystemFileAssociations\.dll".
+!macro ExplorerVerb action class
+  !if ${action} == Write
+    WriteRegStr HKLM "Software\Classes\${class}\shell\${VERB}" "" "${VERB_TEXT}"
+    WriteRegStr HKLM "Software\Classes\${class}\shell\${VERB}" "Icon" '"$INSTDIR\${EXE}",0'
+    WriteRegStr HKLM "Software\Classes\${class}\shell\${VERB}\command" "" '"$INSTDIR\${EXE}" "%1"'
+  !else
+    DeleteRegKey HKLM "Software\Classes\${class}\shell\${VERB}"
+  !endif
+!macroend
+!macro ExplorerCommand action
+  !insertmacro ExplorerVerb ${action} "Directory"
+  !insertmacro ExplorerVerb ${action} "Drive"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.exe"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.dll"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.ico"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.cur"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.ani"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.icl"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.cpl"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.ocx"
+  !insertmacro ExplorerVerb ${action} "SystemFileAssociations\.scr"
+!macroend
 
 ; "1" where the 64-bit program goes: 64-bit Windows on x64 processors. ARM64 Windows gets the
 ; 32-bit program: every version runs x86 programs, only some run x64 ones.
@@ -179,11 +211,14 @@ Section "Program"
   !ifdef FILES64
     ${If} $Is64 == "1"
       File "${FILES64}/${EXE}"
+      File "${FILES64}/${COM}"
     ${Else}
       File "${FILES32}/${EXE}"
+      File "${FILES32}/${COM}"
     ${EndIf}
   !else
     File "${FILES32}/${EXE}"
+    File "${FILES32}/${COM}"
   !endif
   File "${FILES32}/Mirovane.hlp"
   File "${FILES32}/LICENSE.TXT"
@@ -191,6 +226,7 @@ Section "Program"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
+  !insertmacro ExplorerCommand Write
 
   WriteRegStr HKLM "${ARP_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${ARP_KEY}" "DisplayVersion" "${VERSION}"
@@ -217,6 +253,7 @@ FunctionEnd
 ; Only what the installer put there: the folder goes only when nothing else is left in it.
 Section "Uninstall"
   Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\${COM}"
   Delete "$INSTDIR\Mirovane.hlp"
   Delete "$INSTDIR\LICENSE.TXT"
   Delete "$INSTDIR\README.TXT"
@@ -236,6 +273,7 @@ Section "Uninstall"
   !insertmacro DefaultParent $0
   RMDir "$0"
   Delete "${SHORTCUT}"
+  !insertmacro ExplorerCommand Delete
   DeleteRegKey HKLM "${ARP_KEY}"
 
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \

@@ -8,7 +8,8 @@ Usage: pack.py DATE_FILE STRIP PROGRAM STAGE ZIP FILE...
   STRIP      the strip program of the program's compiler
   PROGRAM    the linked Mirovane.exe; staged and packed first
   STAGE      the folder to stage into (the installer packs from there)
-  FILE...    further files, staged and packed by their names, in this order"""
+  FILE...    further files, staged and packed by their names, in this order; further
+             programs (.exe, .com) are stripped as PROGRAM is"""
 import os
 import shutil
 import subprocess
@@ -28,13 +29,15 @@ def main(argv):
     with open(date_file) as f:
         stamp = max(int(f.read().strip()), ZIP_EPOCH)
     os.makedirs(stage, exist_ok=True)
-    names = [os.path.basename(program)]
-    # strip writes the date into the program's header: the same one, not the time of day.
-    subprocess.run([strip, "--strip-all", "-o", os.path.join(stage, names[0]), program], check=True,
-                   env=dict(os.environ, SOURCE_DATE_EPOCH=str(stamp)))
-    for path in files:
+    names = []
+    for path in [program] + files:
         names.append(os.path.basename(path))
-        shutil.copyfile(path, os.path.join(stage, names[-1]))
+        if path.lower().endswith((".exe", ".com")):
+            # strip writes the date into the program's header: the same one, not the time of day.
+            subprocess.run([strip, "--strip-all", "-o", os.path.join(stage, names[-1]), path], check=True,
+                           env=dict(os.environ, SOURCE_DATE_EPOCH=str(stamp)))
+        else:
+            shutil.copyfile(path, os.path.join(stage, names[-1]))
     for name in names:
         staged = os.path.join(stage, name)
         os.chmod(staged, 0o644)

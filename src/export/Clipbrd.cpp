@@ -1,7 +1,43 @@
 // Opening, emptying and filling the system clipboard on behalf of the copy command.
 #include "export/Clipbrd.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
+
+// A global memory block until the clipboard takes it.
+struct GlobalBlock {
+  HGLOBAL handle = nullptr;
+  ~GlobalBlock() {
+    if (handle) GlobalFree(handle);
+  }
+};
+
+// The icon drawn on a background of one colour into top-down 32-bit pixels.
+std::vector<std::uint32_t> DrawnOn(HICON icon, int size, COLORREF background) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = size;
+  bi.bmiHeader.biHeight = -size;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  win::UniqueDC dc(CreateCompatibleDC(nullptr));
+  win::UniqueBitmap bitmap(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dc || !bitmap || !bits) throw win::EOutOfMemory();
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(size) * static_cast<size_t>(size));
+  {
+    win::SelectInDC select(dc.get(), bitmap.get());
+    win::UniqueBrush brush(CreateSolidBrush(background));
+    const RECT all{0, 0, size, size};
+    FillRect(dc.get(), &all, brush.get());
+    DrawIconEx(dc.get(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, pixels.size() * sizeof(std::uint32_t));
+  }
+  return pixels;
+}
 
 const char kHiddenWindowClass[] = "MirovaneClipboardOwner";
 
@@ -76,6 +112,23 @@ void TClipboard::Assign(TBitmap& bitmap) {
   Close();
 }
 
+void TClipboard::AddBytes(UINT format, const std::vector<std::uint8_t>& bytes) {
+  Open();
+  try {
+    Adding();
+    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes.size())};
+    if (!block.handle) throw win::EOutOfMemory();
+    std::memcpy(GlobalLock(block.handle), bytes.data(), bytes.size());
+    GlobalUnlock(block.handle);
+    // From here on the clipboard owns the block.
+    if (SetClipboardData(format, block.handle)) block.handle = nullptr;
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+}
+
 TClipboard& Clipboard() {
   static TClipboard clipboard;
   return clipboard;
@@ -111,3 +164,63 @@ HBITMAP CopyBitmapForClipboard(TBitmap& bitmap) {
 }
 
 void CopyBitmapToClipboard(TBitmap& bitmap, TClipboard& clipboard) { clipboard.Assign(bitmap); }
+
+UINT PngClipboardFormat() {
+  static const UINT format = RegisterClipboardFormatA("PNG");
+  return format;
+}
+
+std::vector<std::uint8_t> IconDibV5(HICON icon, int size) {
+  // Drawn on black and on white, a pixel of alpha a and colour c shows c*a and c*a + (1-a)
+  // white: their difference gives the alpha, whatever the icon keeps its transparency in.
+  const std::vector<std::uint32_t> black = DrawnOn(icon, size, RGB(0, 0, 0));
+  const std::vector<std::uint32_t> white = DrawnOn(icon, size, RGB(255, 255, 255));
+  BITMAPV5HEADER header{};
+  header.bV5Size = sizeof header;
+  header.bV5Width = size;
+  header.bV5Height = size;  // bottom-up, as most readers of the format expect
+  header.bV5Planes = 1;
+  header.bV5BitCount = 32;
+  header.bV5Compression = BI_BITFIELDS;
+  header.bV5SizeImage = static_cast<DWORD>(black.size() * 4);
+  header.bV5RedMask = 0x00FF0000;
+  header.bV5GreenMask = 0x0000FF00;
+  header.bV5BlueMask = 0x000000FF;
+  header.bV5AlphaMask = 0xFF000000;
+  header.bV5CSType = 0x73524742;  // LCS_sRGB, "sRGB" (the header spells it as a multi-character constant)
+  header.bV5Intent = LCS_GM_IMAGES;
+  std::vector<std::uint8_t> dib(sizeof header + black.size() * 4);
+  std::memcpy(dib.data(), &header, sizeof header);
+  std::uint8_t* out = dib.data() + sizeof header;
+  for (int y = size - 1; y >= 0; --y) {
+    for (int x = 0; x < size; ++x) {
+      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(size) + static_cast<size_t>(x);
+      int spread = 0;
+      for (int shift = 0; shift < 24; shift += 8)
+        spread = std::max(spread, static_cast<int>((white[at] >> shift) & 0xFF) - static_cast<int>((black[at] >> shift) & 0xFF));
+      const int alpha = 255 - std::clamp(spread, 0, 255);
+      for (int shift = 0; shift < 24; shift += 8) {
+        const int shown = static_cast<int>((black[at] >> shift) & 0xFF);
+        *out++ = static_cast<std::uint8_t>(alpha == 0 ? 0 : std::min(255, (shown * 255 + alpha / 2) / alpha));
+      }
+      *out++ = static_cast<std::uint8_t>(alpha);
+    }
+  }
+  return dib;
+}
+
+void CopyIconToClipboard(TBitmap& bitmap, HICON icon, const std::vector<std::uint8_t>& png, TClipboard& clipboard) {
+  // Made before the clipboard opens: nothing changes on it when drawing fails.
+  const std::vector<std::uint8_t> dib = IconDibV5(icon, bitmap.Width());
+  clipboard.Open();
+  try {
+    // The bitmap first: the platform derives CF_DIB from the first of the two it was given.
+    clipboard.Assign(bitmap);
+    clipboard.AddBytes(CF_DIBV5, dib);
+    if (!png.empty()) clipboard.AddBytes(PngClipboardFormat(), png);
+  } catch (...) {
+    clipboard.Close();
+    throw;
+  }
+  clipboard.Close();
+}

@@ -1,13 +1,15 @@
 // The program's clipboard object: nested opening, emptying once per opening, and putting a
-// bitmap on the clipboard.
+// bitmap, and the icon with its transparency, on the clipboard.
 //
-// The main window's miCopyClick is expected to render the focused entry's 32 x 32 slot with
-// RenderSlotToBitmap into a fresh TBitmap and call CopyBitmapToClipboard(bitmap); a
-// win::Exception ("Cannot open clipboard") goes to the general error display. At start it may
-// call Clipboard().SetOwnerProvider(...) so the clipboard is opened with the main window.
+// The main window's miCopyClick renders the focused entry's 32 x 32 slot into a TBitmap and
+// calls CopyIconToClipboard with it, the entry's 32 x 32 icon and its PNG; a win::Exception
+// ("Cannot open clipboard") goes to the general error display. At start it calls
+// Clipboard().SetOwnerProvider(...) so the clipboard is opened with the main window.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <functional>
+#include <vector>
 #include "export/Graphics.h"
 #include "win/Handles.h"
 
@@ -37,6 +39,8 @@ class TClipboard {
   int OpenCount() const { return openCount_; }
   // Places a copy of the bitmap under CF_BITMAP, replacing what the clipboard held.
   void Assign(TBitmap& bitmap);
+  // Places the bytes under the format beside what this opening placed before.
+  void AddBytes(UINT format, const std::vector<std::uint8_t>& bytes);
 
  private:
   void Adding();
@@ -56,3 +60,17 @@ HBITMAP CopyBitmapForClipboard(TBitmap& bitmap);
 
 // The copy command's hand-over: the bitmap, drawn over white, becomes the clipboard's only content.
 void CopyBitmapToClipboard(TBitmap& bitmap, TClipboard& clipboard = Clipboard());
+
+// The clipboard format programs that take images with transparency read: "PNG".
+UINT PngClipboardFormat();
+
+// The icon drawn at size x size as a packed DIB v5 (the header, then bottom-up rows of 32-bit
+// pixels with straight alpha): what CF_DIBV5 holds. Transparent parts get alpha 0 whether the
+// icon keeps them in an alpha channel or a mask. Raises win::EOutOfMemory when it cannot draw.
+std::vector<std::uint8_t> IconDibV5(HICON icon, int size);
+
+// The copy command's hand-over with transparency: the bitmap over white under CF_BITMAP (the
+// platform makes CF_DIB from it, as before), the icon with its alpha under CF_DIBV5 at the
+// bitmap's size, and the PNG bytes (when there are any) under PngClipboardFormat().
+void CopyIconToClipboard(TBitmap& bitmap, HICON icon, const std::vector<std::uint8_t>& png,
+                         TClipboard& clipboard = Clipboard());

@@ -1,8 +1,15 @@
-// The copy command's clipboard hand-over: one 32 x 32 bitmap over white, and a busy clipboard.
+// The copy command's clipboard hand-over: one 32 x 32 bitmap over white, the icon's
+// transparency beside it, and a busy clipboard.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
 #include <thread>
 #include "ExportTestSupport.h"
 #include "export/Clipbrd.h"
+#include "export/StoredIcon.h"
+#include "fixtures/IconFixtures.h"
+#include "iconres/IconFile.h"
+#include "iconres/SoundImage.h"
 
 using namespace exporttest;
 
@@ -127,4 +134,70 @@ TEST(ClipboardCopy, BusyClipboardIsReportedAndKeepsItsContent) {
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
   CloseClipboard();
+}
+
+// Copy keeps the transparency for programs that read it: the icon's alpha under CF_DIBV5 at
+// the bitmap's size, the PNG beside it, and the bitmap as before for the others.
+TEST(ClipboardCopy, KeepsTheTransparencyBesideTheBitmap) {
+  fixtures::TempFolder folder("clip");
+  fixtures::MakeIconFixtureFolder(folder.Path());
+  // icons.dll's third icon stores 32-bit images with alpha.
+  const iconres::IconFile file = iconres::LoadIconFile(folder.Path() + "icons.dll", "");
+  const std::vector<uint8_t> png = LargestImagePngBytes(file, 2);
+  ImageLists lists = MakeTestImageLists();
+  win::UniqueIcon icon(ImageList_GetIcon(lists.large.get(), 0, ILD_NORMAL));
+  ASSERT_TRUE(icon);
+  TClipboard clipboard;
+  {
+    TBitmap bitmap;
+    RenderSlotToBitmap(lists.large.get(), 0, &bitmap);
+    CopyIconToClipboard(bitmap, icon.get(), png, clipboard);
+  }
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+  auto bytes = [](UINT format) {
+    std::vector<uint8_t> b;
+    if (HANDLE h = GetClipboardData(format)) {
+      const auto* p = static_cast<const uint8_t*>(GlobalLock(h));
+      b.assign(p, p + GlobalSize(h));
+      GlobalUnlock(h);
+    }
+    return b;
+  };
+  const std::vector<uint8_t> dib = bytes(CF_DIBV5), pasted = bytes(PngClipboardFormat());
+  CloseClipboard();
+
+  ASSERT_GE(dib.size(), sizeof(BITMAPV5HEADER) + 32 * 32 * 4);
+  BITMAPV5HEADER header{};
+  std::memcpy(&header, dib.data(), sizeof header);
+  EXPECT_EQ(header.bV5Width, 32);
+  EXPECT_EQ(header.bV5Height, 32);
+  EXPECT_EQ(header.bV5AlphaMask, 0xFF000000u);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const uint8_t* p = dib.data() + sizeof header + ((31 - y) * 32 + x) * 4;
+      const Pixel want = HalfTransparent(32, x, y);
+      ASSERT_EQ(p[3], want.transparent ? 0 : 255) << x << "," << y;
+      if (!want.transparent) {
+        ASSERT_EQ(RGB(p[2], p[1], p[0]), want.color) << x << "," << y;
+      }
+    }
+  }
+
+  // The PNG is the icon's file's largest image, transparent where that is.
+  EXPECT_TRUE(pasted.size() >= png.size() && std::equal(png.begin(), png.end(), pasted.begin()));
+  win::ComScope com;
+  UINT width = 0, height = 0;
+  win::ComPtr<IWICBitmapSource> decoded =
+      iconres::DecodePng({pasted.data(), png.size()}, GUID_WICPixelFormat32bppBGRA, width, height);
+  ASSERT_TRUE(decoded);
+  std::vector<uint8_t> pixels(width * height * 4);
+  ASSERT_TRUE(SUCCEEDED(decoded->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data())));
+  int clear = 0, solid = 0;
+  for (size_t i = 3; i < pixels.size(); i += 4) {
+    clear += pixels[i] == 0;
+    solid += pixels[i] == 255;
+  }
+  EXPECT_GT(clear, 0);
+  EXPECT_GT(solid, 0);
 }

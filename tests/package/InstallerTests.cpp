@@ -40,7 +40,11 @@ const std::string kEarlierSetup = kDist32 + "tests\\earlier-setup.exe";
 const std::string kEarlier32Setup = kDist32 + "tests\\earlier32-setup.exe";
 const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
 const char* const kSettingsKey = "software\\Varnholt\\Glyph Gatherer";
-const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT", "Uninstall.exe"};
+const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.com", "Mirovane.hlp", "LICENSE.TXT", "README.TXT",
+                                       "Uninstall.exe"};
+// The classes that get the Explorer command: folders, drives and the icon container files.
+const char* const kVerbClasses[] = {"Directory", "Drive"};
+const char* const kVerbFileTypes[] = {".exe", ".dll", ".ico", ".cur", ".ani", ".icl", ".cpl", ".ocx", ".scr"};
 constexpr DWORD kStepTimeoutMs = 30000;
 // Registry views: the 64-bit one where the installer writes on 64-bit Windows (on 32-bit
 // Windows both name the only one).
@@ -175,6 +179,16 @@ bool KeyExists(HKEY root, const char* keyPath, REGSAM view = k64) {
   return true;
 }
 
+// The Explorer command's key under a class of HKLM\Software\Classes.
+std::string VerbKey(const std::string& cls) { return "Software\\Classes\\" + cls + "\\shell\\MirovaneShowIcons"; }
+
+// Every class the Explorer command belongs to.
+std::vector<std::string> VerbClassNames() {
+  std::vector<std::string> names(std::begin(kVerbClasses), std::end(kVerbClasses));
+  for (const char* type : kVerbFileTypes) names.push_back(std::string("SystemFileAssociations\\") + type);
+  return names;
+}
+
 // Where the shortcut leads.
 std::string ShortcutTarget(const std::string& link) {
   win::ComPtr<IShellLinkA> shellLink;
@@ -228,6 +242,15 @@ class InstallerTest : public testing::Test {
     }
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kArpKey, k64, 0);
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kArpKey, k32, 0);
+    for (const std::string& cls : VerbClassNames()) {
+      for (REGSAM view : {k64, k32}) {
+        HKEY raw = nullptr;
+        const std::string shell = VerbKey(cls).substr(0, VerbKey(cls).rfind('\\'));
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, shell.c_str(), 0, KEY_ALL_ACCESS | view, &raw) != ERROR_SUCCESS) continue;
+        win::UniqueKey key(raw);
+        RegDeleteTreeA(key.get(), "MirovaneShowIcons");
+      }
+    }
   }
 
   // Spaces in both names: /D= takes the rest of the command line, unquoted.
@@ -245,25 +268,35 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   // Over the earlier version: into its folder without being told.
   ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
-  for (const char* name : {"Mirovane.exe", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
+  for (const char* name : {"Mirovane.exe", "Mirovane.com", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
     const std::string packed = Contents(PackedFiles() + name);
     EXPECT_FALSE(packed.empty()) << name;
     EXPECT_TRUE(Contents(dir_ + "\\" + name) == packed) << name;
   }
   EXPECT_EQ(Machine(dir_ + "\\Mirovane.exe"), ThisWindowsMachine());
+  EXPECT_EQ(Machine(dir_ + "\\Mirovane.com"), ThisWindowsMachine());
 
   {
     SCOPED_TRACE("the installed program starts to its main window, in the layout either program stored");
     // Written as the 32-bit program writes it: the 64-bit one reads the same settings.
     constexpr DWORD kStoredHeight = 400;
     SetSetting(kHeight, kStoredHeight, k32);
-    Started program = Start("\"" + dir_ + "\\Mirovane.exe\"");
+    // Through the Explorer command on a folder, as Explorer runs it.
+    std::string command = ReadValue(HKEY_LOCAL_MACHINE, (VerbKey("Directory") + "\\command").c_str(), "").text;
+    ASSERT_EQ(command, "\"" + dir_ + "\\Mirovane.exe\" \"%1\"");
+    command.replace(command.find("%1"), 2, dir_);
+    Started program = Start(command);
     ASSERT_TRUE(program.process);
     HWND main = driver::WaitFor("TfrmMainForm", 30);
     ASSERT_NE(main, nullptr);
     DWORD owner = 0;
     GetWindowThreadProcessId(main, &owner);
     EXPECT_EQ(owner, program.id);
+    char caption[256] = "";
+    const char* const atFolder = "Glyph Gatherer - Varnholt Glyph Gatherer";
+    for (DWORD start = GetTickCount(); _stricmp(caption, atFolder) != 0 && GetTickCount() - start < 30000; Sleep(100))
+      GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_EQ(_stricmp(caption, atFolder), 0) << caption;
     RECT bounds = {};
     GetWindowRect(main, &bounds);
     EXPECT_EQ(bounds.bottom - bounds.top, static_cast<LONG>(kStoredHeight));
@@ -287,6 +320,12 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   EXPECT_LT(size.number, 16u * 1024);
   EXPECT_TRUE(_stricmp(ShortcutTarget(ShortcutFile()).c_str(), (dir_ + "\\Mirovane.exe").c_str()) == 0)
       << ShortcutTarget(ShortcutFile());
+  for (const std::string& cls : VerbClassNames()) {
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, VerbKey(cls).c_str(), "").text, "Show icons with Glyph Gatherer") << cls;
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, (VerbKey(cls) + "\\command").c_str(), "").text,
+              "\"" + dir_ + "\\Mirovane.exe\" \"%1\"")
+        << cls;
+  }
 
   {
     SCOPED_TRACE("the same version again over itself");
@@ -300,6 +339,7 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   EXPECT_FALSE(Exists(dir_));
   EXPECT_FALSE(Exists(ShortcutFile()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kArpKey));
+  for (const std::string& cls : VerbClassNames()) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, VerbKey(cls).c_str())) << cls;
   const Value kept = ReadValue(HKEY_CURRENT_USER, kSettingsKey, kMarker);
   EXPECT_EQ(kept.type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(kept.number, kMarkerValue);

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-# Opens the portable zip and checks that it holds exactly the four files, each intact: the
-# program as built (less its symbol table) and its help, and the two texts with Windows line
+# Opens the portable zip and checks that it holds exactly the five files, each intact: the
+# program and its console twin as built (less their symbol tables) and its help, and the two texts with Windows line
 # ends.  Usage: test_zip.py ZIP BUILD_DIR STRIP
 import os
 import struct
@@ -24,7 +24,7 @@ def without_stamps(pe):
 
 
 def built(name):
-    if name != "Mirovane.exe":
+    if name not in ("Mirovane.exe", "Mirovane.com"):
         with open(os.path.join(BUILD, name), "rb") as f:
             return f.read()
     with tempfile.TemporaryDirectory() as tmp:
@@ -35,12 +35,13 @@ def built(name):
 
 
 class PortableZip(unittest.TestCase):
-    def test_holds_the_four_files_intact(self):
+    def test_holds_the_five_files_intact(self):
         with zipfile.ZipFile(ZIP) as z:
             self.assertEqual(sorted(z.namelist()),
-                             ["LICENSE.TXT", "Mirovane.exe", "Mirovane.hlp", "README.TXT"])
+                             ["LICENSE.TXT", "Mirovane.com", "Mirovane.exe", "Mirovane.hlp", "README.TXT"])
             self.assertIsNone(z.testzip())
-            self.assertTrue(without_stamps(z.read("Mirovane.exe")) == built("Mirovane.exe"))
+            for program in ("Mirovane.exe", "Mirovane.com"):
+                self.assertTrue(without_stamps(z.read(program)) == built(program), program)
             self.assertTrue(z.read("Mirovane.hlp") == built("Mirovane.hlp"))
             licence = z.read("LICENSE.TXT").decode("ascii")
             readme = z.read("README.TXT").decode("ascii")

@@ -1,0 +1,115 @@
+// The main window's drop target: which drops it takes, and where they lead.
+#include "app/DropIn.h"
+
+#include <shellapi.h>
+
+#include "app/DragOut.h"
+#include "extract/PathText.h"
+#include "ui/Guard.h"
+#include "win/ComObject.h"
+#include "win/Errors.h"
+#include "win/Text.h"
+
+namespace dragdrop {
+
+namespace {
+
+class FolderDropTarget final : public win::ComObject<IDropTarget> {
+ public:
+  explicit FolderDropTarget(std::function<void(const DropPlace&)> open) : open_(std::move(open)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+      *out = static_cast<IDropTarget*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+    place_ = ui::Guarded(std::optional<DropPlace>{}, [&] {
+      return IsOwnDrag(data) ? std::nullopt : PlaceOfDrop(DroppedPaths(data));
+    });
+    return Answer(effect);
+  }
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override { return Answer(effect); }
+  HRESULT STDMETHODCALLTYPE DragLeave() override {
+    place_.reset();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+    const HRESULT answer = Answer(effect);
+    if (const std::optional<DropPlace> place = std::exchange(place_, std::nullopt)) {
+      // The source waits for this; opening only starts the reading.
+      ui::Guarded([&] { open_(*place); });
+    }
+    return answer;
+  }
+
+ private:
+  // Copy where the drop is taken and the source allows it (else a link), else nothing: the
+  // no-entry cursor.
+  HRESULT Answer(DWORD* effect) const {
+    if (!effect) return E_INVALIDARG;
+    const DWORD allowed = *effect;
+    *effect = !place_ ? DROPEFFECT_NONE
+              : (allowed & DROPEFFECT_COPY) ? DROPEFFECT_COPY
+                                            : allowed & DROPEFFECT_LINK;
+    return S_OK;
+  }
+
+  std::function<void(const DropPlace&)> open_;
+  std::optional<DropPlace> place_;
+};
+
+}  // namespace
+
+std::optional<DropPlace> PlaceOfDrop(const std::vector<std::string>& paths) {
+  if (paths.size() != 1 || paths[0].empty()) return std::nullopt;
+  const std::string full = win::FullPathName(paths[0]);
+  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return DropPlace{full, {}};
+  return DropPlace{pathtext::DirectoryPart(full), full};
+}
+
+std::vector<std::string> DroppedPaths(IDataObject* data) {
+  std::vector<std::string> paths;
+  if (!data) return paths;
+  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium{};
+  if (data->GetData(&format, &medium) != S_OK) return paths;
+  if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        // A name the code page cannot spell is taken by its short path, as on the command line.
+        paths.push_back(win::PathFromWide(name.c_str()));
+      }
+      GlobalUnlock(medium.hGlobal);
+    }
+  }
+  ReleaseStgMedium(&medium);
+  return paths;
+}
+
+win::ComPtr<IDropTarget> MakeFolderDropTarget(std::function<void(const DropPlace&)> open) {
+  return win::MakeComObject<FolderDropTarget, IDropTarget>(std::move(open));
+}
+
+DropRegistration::DropRegistration(HWND window, IDropTarget* target) {
+  const HRESULT result = RegisterDragDrop(window, target);
+  if (FAILED(result)) throw win::Exception("Cannot take drops: " + win::SystemErrorText(static_cast<DWORD>(result)));
+  window_ = window;
+}
+
+DropRegistration::~DropRegistration() {
+  if (window_) RevokeDragDrop(window_);
+}
+
+}  // namespace dragdrop
