@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "app/DragOut.h"
 #include "extract/PathText.h"
 #include "ui/Guard.h"
@@ -14,9 +16,24 @@ namespace dragdrop {
 
 namespace {
 
+const char kPostClass[] = "MirovaneDropPost";
+constexpr UINT kOpenPlace = WM_APP + 1;
+
 class FolderDropTarget final : public win::ComObject<IDropTarget> {
  public:
-  explicit FolderDropTarget(std::function<void(const DropPlace&)> open) : open_(std::move(open)) {}
+  explicit FolderDropTarget(std::function<void(const DropPlace&)> open) : open_(std::move(open)) {
+    static const ATOM atom = [] {
+      WNDCLASSA wc{};
+      wc.lpfnWndProc = &PostProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = kPostClass;
+      return RegisterClassA(&wc);
+    }();
+    if (atom)
+      post_.reset(CreateWindowExA(0, kPostClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr));
+    if (!post_) throw win::Exception("Cannot take drops: " + win::SystemErrorText(GetLastError()));
+    SetWindowLongPtrA(post_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -42,9 +59,11 @@ class FolderDropTarget final : public win::ComObject<IDropTarget> {
   }
   HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override {
     const HRESULT answer = Answer(effect);
-    if (const std::optional<DropPlace> place = std::exchange(place_, std::nullopt)) {
-      // The source waits for this; opening only starts the reading.
-      ui::Guarded([&] { open_(*place); });
+    if (place_) {
+      // The source (Explorer, say) waits until this returns: the place is opened, and its
+      // folder read, once the drop is over.
+      dropped_ = std::exchange(place_, std::nullopt);
+      PostMessageA(post_.get(), kOpenPlace, 0, 0);
     }
     return answer;
   }
@@ -61,8 +80,20 @@ class FolderDropTarget final : public win::ComObject<IDropTarget> {
     return S_OK;
   }
 
+  static LRESULT CALLBACK PostProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message != kOpenPlace) return DefWindowProcA(window, message, wp, lp);
+    auto* self = reinterpret_cast<FolderDropTarget*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self && self->dropped_) {
+      const DropPlace place = *std::exchange(self->dropped_, std::nullopt);
+      ui::Guarded([&] { self->open_(place); });
+    }
+    return 0;
+  }
+
   std::function<void(const DropPlace&)> open_;
-  std::optional<DropPlace> place_;
+  std::optional<DropPlace> place_, dropped_;
+  // Receives the drop's own message to open the place after it.
+  win::UniqueWindow post_;
 };
 
 }  // namespace
@@ -99,6 +130,7 @@ std::vector<std::string> DroppedPaths(IDataObject* data) {
 }
 
 win::ComPtr<IDropTarget> MakeFolderDropTarget(std::function<void(const DropPlace&)> open) {
+  // Made on the thread whose window takes the drops: its messages open the place.
   return win::MakeComObject<FolderDropTarget, IDropTarget>(std::move(open));
 }
 

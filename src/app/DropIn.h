@@ -28,8 +28,10 @@ std::optional<DropPlace> PlaceOfDrop(const std::vector<std::string>& paths);
 std::vector<std::string> DroppedPaths(IDataObject* data);
 
 // The drop target of the main window. It takes a data object that names one folder or file
-// (not one of our own drags), showing the copy cursor, and hands the place to `open` on the
-// drop; anything else gets the no-entry cursor. What `open` throws goes to the error display.
+// (not one of our own drags), showing the copy cursor, and hands the place to `open` once the
+// drop is over (from this thread's message loop, so the source is not kept waiting); anything
+// else gets the no-entry cursor. What `open` throws goes to the error display. Raises
+// win::Exception when it cannot be made.
 win::ComPtr<IDropTarget> MakeFolderDropTarget(std::function<void(const DropPlace&)> open);
 
 // A window registered as a drop target for as long as this lives.

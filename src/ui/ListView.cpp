@@ -187,6 +187,10 @@ bool ListView::HandleNotify(NMHDR& hdr, LRESULT& result) {
     OnChange(*this);
     return true;
   }
+  if (hdr.code == LVN_BEGINDRAG) {
+    OnBeginDrag(*this);
+    return true;
+  }
   if (hdr.code == LVN_GETINFOTIPA && OnInfoTip) {
     auto& tip = reinterpret_cast<NMLVGETINFOTIPA&>(hdr);
     std::string text;

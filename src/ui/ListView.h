@@ -40,6 +40,8 @@ class ListView : public Control {
 
   // Every change the control reports for an item (state, text or image).
   NotifyEvent OnChange;
+  // The user starts dragging the selected entries with the left mouse button.
+  NotifyEvent OnBeginDrag;
   // With the layout's infoTips: the text of the tip shown for an entry (item, text to set).
   Event<int, std::string&> OnInfoTip;
 

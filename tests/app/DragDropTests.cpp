@@ -117,6 +117,8 @@ DWORD DragClipboard(HWND window, IDropTarget* target) {
   DWORD effect = DROPEFFECT_NONE;
   DoDragDrop(data.get(), dragdrop::MakeDropSource().get(), DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
   RevokeDragDrop(window);
+  // The place is opened from the message loop, after the drop.
+  for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   return effect;
 }
 
