@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes icon-bearing test files from our own bytes: well-formed ones (an .ico with every
-colour depth and a 256 x 256 PNG image, PE32 and PE32+ libraries, 16-bit NE libraries) into
+colour depth and a 256 x 256 PNG image, PE32 and PE32+ libraries, 16-bit NE libraries; cursor
+and animated-cursor files, and libraries holding cursor groups and animated cursors) into
 OUT/good, and at least 500 damaged variants of them into OUT/damaged: truncations, bit flips in
 directories and image headers, huge counts and sizes, looping directories, zero sizes, broken
 PNG images; the damage is done to small files of few icons. The same seed always gives the same files.
@@ -111,6 +112,49 @@ def ico_file(shapes, seed, kind=1):
     return bytes(b), marks
 
 
+def cur_file(shapes, seed, hotspots):
+    """A .cur file: an icon file of type 2 whose entries give each image's hotspot."""
+    images = [image(s, seed + i) for i, s in enumerate(shapes)]
+    b = bytearray(struct.pack("<HHH", 0, 2, len(shapes)))
+    offset = 6 + 16 * len(shapes)
+    for s, data, (hx, hy) in zip(shapes, images, hotspots):
+        head = bytearray(entry_head(s, data))
+        struct.pack_into("<HH", head, 4, hx, hy)
+        b += head + struct.pack("<I", offset)
+        offset += len(data)
+    marks = {"dir": (0, len(b)), "images": []}
+    for data in images:
+        marks["images"].append((len(b), len(data)))
+        b += data
+    return bytes(b), marks
+
+
+def riff_chunk(tag, data):
+    return tag + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
+
+
+def ani_file(frames, jiffies, seq=None, rates=None):
+    """An animated cursor (RIFF ACON): its header, optional rates and sequence, then the frames
+    (icon or cursor files) in a LIST fram."""
+    steps = len(seq) if seq else len(frames)
+    anih = struct.pack("<9I", 36, len(frames), steps, 0, 0, 0, 1, jiffies, 1 | (2 if seq else 0))
+    body = b"ACON" + riff_chunk(b"anih", anih)
+    if rates:
+        body += riff_chunk(b"rate", struct.pack("<%dI" % len(rates), *rates))
+    if seq:
+        body += riff_chunk(b"seq ", struct.pack("<%dI" % len(seq), *seq))
+    fram = b"fram" + b"".join(riff_chunk(b"icon", f) for f in frames)
+    head_len = 12 + len(body) - 4
+    body += riff_chunk(b"LIST", fram)
+    out = b"RIFF" + struct.pack("<I", len(body)) + body
+    marks = {"dir": (12, head_len - 12), "images": []}
+    at = head_len + 12
+    for f in frames:
+        marks["images"].append((at + 8 + 22, len(f) - 22))
+        at += 8 + len(f) + len(f) % 2
+    return out, marks
+
+
 def group_directory(shapes, images, first_id):
     b = bytearray(struct.pack("<HHH", 0, 1, len(shapes)))
     for i, (s, data) in enumerate(zip(shapes, images)):
@@ -180,7 +224,7 @@ class ResourceSection:
                 data_entries += struct.pack("<IIII", rva, len(data), 0, 0)
                 if t == 3:
                     marks["images"].append((data_at + len(data_blob), len(data)))
-                if t == 14:
+                if t in (12, 14):
                     marks.setdefault("groups", []).append((data_at + len(data_blob), len(data)))
                 data_blob += data
                 while len(data_blob) % 4:
@@ -205,10 +249,27 @@ def add_icon_groups(rsrc, groups, seed):
         next_id += len(shapes)
 
 
-def pe_file(groups, seed, plus=False, loop=None):
+def add_cursor_groups(rsrc, cursors, animated, seed):
+    """RT_CURSOR images (each its hotspot, then the bitmap) named by RT_GROUP_CURSOR directories,
+    whose entries give edges as words and the height doubled; RT_ANICURSOR animated cursors."""
+    next_id = 1
+    for name, shapes, hotspot in cursors:
+        b = bytearray(struct.pack("<HHH", 0, 2, len(shapes)))
+        for i, s in enumerate(shapes):
+            data = struct.pack("<HH", *hotspot) + image(s, seed + next_id + i)
+            rsrc.add(1, next_id + i, data)
+            b += struct.pack("<HHHHIH", s[0], s[0] * 2, 1, s[1], len(data), next_id + i)
+        rsrc.add(12, name, bytes(b))
+        next_id += len(shapes)
+    for name, data in animated:
+        rsrc.add(21, name, data)
+
+
+def pe_file(groups, seed, plus=False, loop=None, cursors=(), animated=()):
     file_align, section_va = 0x200, 0x1000
     rsrc = ResourceSection(section_va)
     add_icon_groups(rsrc, groups, seed)
+    add_cursor_groups(rsrc, cursors, animated, seed + 50)
     body, marks = rsrc.build(loop)
     raw = body + b"\0" * (-len(body) % file_align)
     opt_size = 240 if plus else 224
@@ -244,8 +305,9 @@ def pe_file(groups, seed, plus=False, loop=None):
     return out, shifted
 
 
-def ne_file(groups, seed, shift=4):
-    """A 16-bit NE library holding only resources; .icl icon libraries are the same."""
+def ne_file(groups, seed, shift=4, cursors=()):
+    """A 16-bit NE library holding only resources; .icl icon libraries are the same. Cursor
+    groups (name, shapes, hotspot) come after the icons' types."""
     unit = 1 << shift
     icons, dirs = [], []
     next_id = 1
@@ -254,14 +316,25 @@ def ne_file(groups, seed, shift=4):
         icons += [(next_id + i, data) for i, data in enumerate(images)]
         dirs.append(group_directory(shapes, images, next_id))
         next_id += len(shapes)
+    curs, cdirs = [], []
+    for _, shapes, hotspot in cursors:
+        b = bytearray(struct.pack("<HHH", 0, 2, len(shapes)))
+        for i, s in enumerate(shapes):
+            data = struct.pack("<HH", *hotspot) + image(s, seed + next_id + i)
+            curs.append((next_id + i, data))
+            b += struct.pack("<HHHHIH", s[0], s[0] * 2, 1, s[1], len(data), next_id + i)
+        cdirs.append(bytes(b))
+        next_id += len(shapes)
     ne_at = 0x40
     table_at = 0x40  # relative to the NE header
     table_len = 2 + 8 + 12 * len(icons) + 8 + 12 * len(dirs) + 2
+    if cursors:
+        table_len += 8 + 12 * len(curs) + 8 + 12 * len(cdirs)
     names = b"\x05ICONS\x00\x00\x00"
     data_start = (ne_at + table_at + table_len + len(names) + unit - 1) // unit * unit
     blobs = bytearray()
     placed = []
-    for data in [d for _, d in icons] + dirs:
+    for data in [d for _, d in icons] + dirs + [d for _, d in curs] + cdirs:
         off = data_start + len(blobs)
         placed.append((off, len(data)))
         blobs += data + b"\0" * (-len(data) % unit)
@@ -270,8 +343,16 @@ def ne_file(groups, seed, shift=4):
     for (rid, _), (off, n) in zip(icons, placed):
         table += struct.pack("<HHHHHH", off >> shift, (n + unit - 1) >> shift, 0x1030, 0x8000 | rid, 0, 0)
     table += struct.pack("<HHI", 0x800E, len(dirs), 0)
-    for g, (off, n) in enumerate(placed[len(icons):]):
+    for g, (off, n) in enumerate(placed[len(icons):len(icons) + len(dirs)]):
         table += struct.pack("<HHHHHH", off >> shift, (n + unit - 1) >> shift, 0x1030, 0x8000 | (g + 1), 0, 0)
+    if cursors:
+        rest = placed[len(icons) + len(dirs):]
+        table += struct.pack("<HHI", 0x8001, len(curs), 0)
+        for (rid, _), (off, n) in zip(curs, rest):
+            table += struct.pack("<HHHHHH", off >> shift, (n + unit - 1) >> shift, 0x1030, 0x8000 | rid, 0, 0)
+        table += struct.pack("<HHI", 0x800C, len(cdirs), 0)
+        for g, (off, n) in enumerate(rest[len(curs):]):
+            table += struct.pack("<HHHHHH", off >> shift, (n + unit - 1) >> shift, 0x1030, 0x8000 | (g + 1), 0, 0)
     table += b"\0\0"
     head = bytearray(ne_at + table_at)
     head[0:2] = b"MZ"
@@ -284,7 +365,8 @@ def ne_file(groups, seed, shift=4):
     out = bytes(head) + bytes(table) + names
     out += b"\0" * (data_start - len(out)) + blobs
     marks = {"headers": (0, ne_at + 0x40), "dirs": (ne_at + table_at, len(table)),
-             "images": [p for p in placed[:len(icons)]], "groups": placed[len(icons):]}
+             "images": [p for p in placed[:len(icons)]], "groups": placed[len(icons):len(icons) + len(dirs)]}
+    marks["groups"] += placed[len(icons) + len(dirs) + len(curs):]
     return out, marks
 
 
@@ -312,7 +394,30 @@ def good_files():
         "ne.icl": ne_file([g for g in GROUPS if g[1][-1][1] != "png"], 19),
         "ne9.dll": ne_file([(1, [(32, 4)]), (2, [(32, 8), (16, 8)])], 23, shift=9),
     }
+    files.update(cursor_files())
     return files
+
+
+# Cursor groups (name, images, hotspot) of the cursor libraries.
+CURSORS = [(1, [(32, 1), (32, 8)], (3, 5)), ("ARROW", [(48, 32), (32, 32)], (11, 7)), (4, [(16, 4)], (15, 0))]
+
+
+def cursor_files(big=True):
+    """Cursor and animated-cursor files, and libraries with cursor groups after their icons."""
+    shapes = [(32, 1), (32, 32), (48, 32)] if big else [(16, 4)]
+    pointer, marks = cur_file(shapes, 31, [(4, 6), (4, 6), (6, 9)][:len(shapes)])
+    frames = [cur_file([(32, 4)], 33 + k, [(16, 16)])[0] for k in range(3)]
+    spinner = ani_file(frames, 10, seq=[0, 1, 2, 1], rates=[10, 20, 30, 20])
+    plain = ani_file([frames[0], frames[1]], 6)
+    cursors = CURSORS if big else CURSORS[2:]
+    return {
+        "pointer.cur": (pointer, marks),
+        "spinner.ani": spinner,
+        "plain.ani": plain,
+        "cursors32.dll": pe_file([(1, [(32, 4)])], 41, cursors=cursors, animated=[(1, plain[0])]),
+        "cursors64.dll": pe_file([(1, [(32, 4)])], 43, plus=True, cursors=cursors, animated=[(7, spinner[0])]),
+        "cursors.icl": ne_file([(1, [(32, 4)])], 45, cursors=cursors),
+    }
 
 
 def seed_files():
@@ -323,6 +428,7 @@ def seed_files():
         "small32.dll": pe_file([(1, [(16, 4)]), ("N", small)], 5),
         "small64.dll": pe_file([(1, [(16, 8)]), (2, [(16, 1), (16, 24)])], 7, plus=True),
         "small.icl": ne_file([(1, [(16, 4)]), (2, [(16, 8), (16, 32)])], 9),
+        **cursor_files(big=False),
     }
 
 
@@ -464,6 +570,8 @@ def damaged_files(good):
                 b[rnd.randrange(n)] = rnd.randrange(256)
             put(f"{stem}_noise{k}{ext}", b)
 
+    if "tiny.ico" not in good:
+        return out
     # The same content damage to a 256 x 256 PNG image, the size that is stored as PNG.
     ico, marks = ico_file(SIZES, 21)
     start, length = marks["images"][-1]
@@ -551,7 +659,12 @@ def main():
     bases = seed_files()
     del bases["tiny.cur"]
     bases["ne9.dll"] = good["ne9.dll"]
+    cursor_bases = cursor_files(big=False)
+    for name in cursor_bases:
+        del bases[name]
     damaged = damaged_files(bases)
+    # The cursors' damage after the icons', so the icons' damaged files stay as they were.
+    damaged.update(damaged_files(cursor_bases))
     folder = os.path.join(root, "damaged")
     os.makedirs(folder, exist_ok=True)
     for old in os.listdir(folder):

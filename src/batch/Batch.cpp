@@ -45,14 +45,20 @@ std::string HiddenText(const storedimages::IconFilter& filter) {
 }
 
 // The images of a group as "32x32 4bpp, 256x256 32bpp PNG damaged", in the group's order; an
-// image that is not sound is marked damaged.
+// image that is not sound is marked damaged. A cursor's images give their hotspots ("32x32
+// 1bpp hotspot 4,6"); an animated cursor's are its first frame's, then its frame count.
 std::string StoredSizes(const iconres::IconFile& file, const iconres::IconGroup& group) {
+  const bool cursor = group.kind != iconres::GroupKind::Icon;
   std::string sizes;
   for (const iconres::IconImage& image : group.images) {
     if (!sizes.empty()) sizes += ", ";
     sizes += std::to_string(image.width) + "x" + std::to_string(image.height) + " " + std::to_string(image.bitCount) +
-             "bpp" + (image.png ? " PNG" : "") + (file.Sound(image) ? "" : " damaged");
+             "bpp" + (image.png ? " PNG" : "") +
+             (cursor ? " hotspot " + std::to_string(image.hotspotX) + "," + std::to_string(image.hotspotY) : "") +
+             (file.Sound(image) ? "" : " damaged");
   }
+  if (group.kind == iconres::GroupKind::AnimatedCursor)
+    sizes += " (animated, " + Plural(static_cast<int>(group.frames.size()), "frame", "frames") + ")";
   return sizes;
 }
 
@@ -108,6 +114,7 @@ int Save(const Command& command, const Print& print) {
   storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
   // Read in the order of the window's icon list, so clashing names get their underscores alike.
   IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
+  run.SetIncludeCursors(command.cursors);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
@@ -140,12 +147,12 @@ int Save(const Command& command, const Print& print) {
           slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
           graphic = slot.Graphic(command.kind);
         }
-        const std::string name = OutputFileName(file.Caption(), std::to_string(icon.index), KindExtension(command.kind, *graphic));
+        const std::string name = OutputFileName(file.Caption(), file.IndexText(icon.index), KindExtension(command.kind, *graphic));
         print(SaveGraphicToFreeName(*graphic, output, name) + leftOut);
         ++saved;
         if (!leftOut.empty()) ++partial;
       } catch (const std::exception& e) {
-        if (e.what() == std::string(kNoSoundImage)) {
+        if (e.what() == std::string(kNoSoundImage) || e.what() == std::string(kDamagedAnimation)) {
           report.Unreadable(e.what());
         } else {
           report.Failed(e.what());
@@ -171,6 +178,7 @@ int List(const Command& command, const Print& print) {
   const ExtractionOptions options = OptionsFor(command);
   storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
   IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
+  run.SetIncludeCursors(command.cursors);
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   int listed = 0, failed = 0, files = 0;
   bool interrupted = false;
@@ -191,7 +199,7 @@ int List(const Command& command, const Print& print) {
         ++failed;
         continue;
       }
-      print(file.Path() + "\t" + std::to_string(icon.index) + "\t" + StoredSizes(file.File(), *icon.group));
+      print(file.Path() + "\t" + file.IndexText(icon.index) + "\t" + StoredSizes(file.File(), *icon.group));
       ++listed;
     }
     if (report.Failures() > 0) print(report.Line());

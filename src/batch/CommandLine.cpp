@@ -90,6 +90,7 @@ Command ParseArguments(const std::vector<std::string>& args) {
     else if (name == "all" && !value) c.all = true;
     else if (name == "stored" && !value) c.stored = true;
     else if (name == "unique" && !value) c.unique = true;
+    else if (name == "cursors" && !value) c.cursors = true;
     else if (name == "minsize") {
       const std::optional<std::string> size = takeValue();
       // Decimal digits only: the text is a number of pixels, not a setting's stored form.
@@ -142,14 +143,16 @@ std::string UsageText() {
          "      Opens the window with the folder (or the folder of a file) selected.\r\n"
          "\r\n"
          "  Mirovane.exe /save folder output [/sub] [/all | /types LIST] [/minsize N] [/unique]\r\n"
-         "               [/kind KIND] [/stored]\r\n"
+         "               [/cursors] [/kind KIND] [/stored]\r\n"
          "      Saves each icon of the folder's files into the output folder (made when missing),\r\n"
          "      named as Save As names them; existing files are never overwritten. Prints each\r\n"
          "      file it saves and a summary.\r\n"
          "\r\n"
-         "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/minsize N] [/unique] [/stored]\r\n"
+         "  Mirovane.exe /list folder [/sub] [/all | /types LIST] [/minsize N] [/unique] [/cursors]\r\n"
+         "               [/stored]\r\n"
          "      Prints one line per icon: the file, the icon's index and the sizes the file\r\n"
-         "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs.\r\n"
+         "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs; a cursor's\r\n"
+         "      images with their hotspots (32x32 1bpp hotspot 4,6).\r\n"
          "\r\n"
          "  /sub          include the files of every visible sub-folder\r\n"
          "  /all          read every file (without /types or /stored, the default)\r\n"
@@ -157,10 +160,14 @@ std::string UsageText() {
          "  /minsize N    only icons that store an image at least N x N pixels (0: every icon)\r\n"
          "  /unique       leaves out an icon whose images are the same, byte for byte, as those\r\n"
          "                of an icon already saved or listed\r\n"
+         "  /cursors      also the cursors inside programs and libraries, after each file's\r\n"
+         "                icons, numbered cursor 0, cursor 1 ... (.cur and .ani files always\r\n"
+         "                give their one entry)\r\n"
          "  /kind KIND    " + KindList() + ":\r\n"
          "                a 32 x 32 or 16 x 16 icon or bitmap, the icon with every size\r\n"
-         "                its file stores (.ico), or its largest image (.png); ico32 when\r\n"
-         "                not given\r\n"
+         "                its file stores (.ico; a cursor as .cur with its hotspots, an\r\n"
+         "                animated cursor as .ani), or its largest image (.png); ico32\r\n"
+         "                when not given\r\n"
          "  /stored       start from the options kept by View > Configuration; /sub, /all,\r\n"
          "                /types and /minsize then change them. Without it no stored setting\r\n"
          "                is read.\r\n"

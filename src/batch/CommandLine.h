@@ -23,6 +23,7 @@ struct Command {
   std::optional<std::string> types;
   std::optional<int> minSize;  // /minsize: only icons with an image at least this large
   bool unique = false;         // /unique: an icon the same as one already listed is left out
+  bool cursors = false;        // /cursors: each file's cursors follow its icons
   std::string error;  // BadArguments: what is wrong
 };
 

@@ -1,5 +1,6 @@
 // Output file names of saved icons, the free-name search and the save that cleans up after itself.
 #include "export/SaveImage.h"
+#include "export/StoredIcon.h"
 
 #include "win/Errors.h"
 #include "win/ImageLists.h"
@@ -36,7 +37,9 @@ void SavedIcon::Hold(HICON icon, HICON smallIcon) {
 }
 
 std::string KindExtension(OutputKind kind, const TGraphic& graphic) {
-  return kind == OutputKind::Png ? ".png" : GraphicExtension(graphic);
+  if (kind == OutputKind::Png) return ".png";
+  if (const auto* stored = dynamic_cast<const TStoredImage*>(&graphic)) return stored->Extension();
+  return GraphicExtension(graphic);
 }
 
 std::string OutputFileName(const std::string& caption, const std::string& indexText,

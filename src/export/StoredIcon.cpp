@@ -16,11 +16,13 @@ void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
   Put16(b, v >> 16);
 }
 
-// An .ico file of the given images of one file, in this order.
-std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vector<const iconres::IconImage*>& images) {
+// An .ico file of the given images of one file, in this order; a .cur file for a cursor, whose
+// entries keep each image's hotspot where an icon's keep planes and bit count.
+std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vector<const iconres::IconImage*>& images,
+                                  bool cursor = false) {
   std::vector<std::uint8_t> b;
   Put16(b, 0);
-  Put16(b, 1);
+  Put16(b, cursor ? 2 : 1);
   Put16(b, static_cast<unsigned>(images.size()));
   std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
   for (const iconres::IconImage* image : images) {
@@ -28,8 +30,8 @@ std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vect
     b.push_back(static_cast<std::uint8_t>(image->height >= 256 ? 0 : image->height));
     b.push_back(static_cast<std::uint8_t>(image->bitCount < 8 ? 1 << image->bitCount : 0));
     b.push_back(0);
-    Put16(b, 1);
-    Put16(b, static_cast<unsigned>(image->bitCount));
+    Put16(b, cursor ? static_cast<unsigned>(image->hotspotX) : 1);
+    Put16(b, static_cast<unsigned>(cursor ? image->hotspotY : image->bitCount));
     Put32(b, static_cast<std::uint32_t>(image->size));
     Put32(b, offset);
     offset += static_cast<std::uint32_t>(image->size);
@@ -100,14 +102,41 @@ std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
 
 }  // namespace
 
+namespace {
+
+// An animated cursor's own bytes, written whole or not at all: a frame left out would leave
+// steps naming frames that are not there.
+TStoredImage AnimatedCursor(const iconres::IconFile& file, const iconres::IconGroup& g) {
+  bool anySound = false, allSound = g.wellFormed;
+  std::size_t images = 0;
+  for (std::size_t f = 0; f < g.frames.size(); ++f) {
+    for (const iconres::IconImage& image : g.frames[f]) {
+      const bool sound = file.Sound(image);
+      if (f == 0) anySound = anySound || sound;
+      allSound = allSound && sound;
+      ++images;
+    }
+  }
+  if (!anySound) throw EInvalidGraphic(kNoSoundImage);
+  const iconres::ByteSpan bytes = file.bytes.Span();
+  if (!allSound || g.offset > bytes.size() || g.size > bytes.size() - g.offset) throw EInvalidGraphic(kDamagedAnimation);
+  const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(g.offset);
+  return TStoredImage({begin, begin + static_cast<std::ptrdiff_t>(g.size)}, 0, images, ".ani");
+}
+
+}  // namespace
+
 TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group) {
   const iconres::IconGroup& g = GroupOf(file, group);
+  if (g.kind == iconres::GroupKind::AnimatedCursor) return AnimatedCursor(file, g);
   std::vector<const iconres::IconImage*> images;
   for (const iconres::IconImage& image : g.images) {
     if (file.Sound(image)) images.push_back(&image);
   }
   if (images.empty()) throw EInvalidGraphic(kNoSoundImage);
-  return TStoredImage(IcoFile(file, images), g.images.size() - images.size(), g.images.size());
+  const bool cursor = g.kind == iconres::GroupKind::Cursor;
+  return TStoredImage(IcoFile(file, images, cursor), g.images.size() - images.size(), g.images.size(),
+                      cursor ? ".cur" : ".ico");
 }
 
 std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group) {
@@ -139,6 +168,6 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
 }
 
 std::unique_ptr<TStoredImage> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {
-  if (png) return std::make_unique<TStoredImage>(LargestImagePngBytes(file, group));
+  if (png) return std::make_unique<TStoredImage>(LargestImagePngBytes(file, group), 0, 0, ".png");
   return std::make_unique<TStoredImage>(OriginalIcon(file, group));
 }

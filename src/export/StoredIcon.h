@@ -1,5 +1,7 @@
 // Output of an icon as its file stores it: the whole group as an .ico file (every stored image
-// byte for byte under a rebuilt directory) or its largest image as a PNG file with its alpha.
+// byte for byte under a rebuilt directory; a cursor as a .cur file with its hotspots, an
+// animated cursor as its own bytes in an .ani file) or its largest image as a PNG file with its
+// alpha.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -12,28 +14,38 @@
 
 // Why an icon gives nothing to write: none of its images is sound (IconFile::Sound).
 constexpr const char* kNoSoundImage = "no sound image";
+// Why an animated cursor is not written as it is stored: its parts disagree or a frame's image
+// is not sound, and its bytes are written whole or not at all.
+constexpr const char* kDamagedAnimation = "damaged animated cursor";
 
 // Ready-made file bytes as a graphic, so they are saved like the other kinds; with how many of
 // the group's images were left out of them because they are not sound.
 class TStoredImage : public TGraphic {
  public:
-  explicit TStoredImage(std::vector<std::uint8_t> bytes, std::size_t leftOut = 0, std::size_t images = 0)
-      : bytes_(std::move(bytes)), leftOut_(leftOut), images_(images) {}
+  explicit TStoredImage(std::vector<std::uint8_t> bytes, std::size_t leftOut = 0, std::size_t images = 0,
+                        std::string extension = ".ico")
+      : bytes_(std::move(bytes)), leftOut_(leftOut), images_(images), extension_(std::move(extension)) {}
   void SetWidth(int) override { throw EInvalidGraphicOperation("Cannot change the size of a stored image"); }
   void SetHeight(int) override { throw EInvalidGraphicOperation("Cannot change the size of a stored image"); }
   void SaveToStream(TStream& stream) override { stream.WriteBuffer(bytes_.data(), bytes_.size()); }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   std::size_t LeftOut() const { return leftOut_; }
   std::size_t Images() const { return images_; }
+  // What the bytes are: ".ico", ".cur", ".ani" or ".png".
+  const std::string& Extension() const { return extension_; }
 
  private:
   std::vector<std::uint8_t> bytes_;
   std::size_t leftOut_, images_;
+  std::string extension_;
 };
 
 // The group as an .ico file: a directory rebuilt from the images themselves, then every sound
 // image's stored bytes unchanged (PNG images stay PNG), in the group's order; images that are
-// not sound are left out and counted. Raises EInvalidGraphic when no image is sound.
+// not sound are left out and counted. A cursor group the same as a .cur file, each entry with
+// its image's hotspot. An animated cursor as its own bytes, when it is whole and every image
+// of every frame is sound (else kDamagedAnimation). Raises EInvalidGraphic when no image is
+// sound.
 TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group);
 std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group);
 

@@ -8,15 +8,19 @@
 
 class FileIcons {
  public:
-  // windowsFolder: MunWindowsFolder(), looked up once per run.
-  FileIcons(const std::string& file, const std::string& windowsFolder);
+  // windowsFolder: MunWindowsFolder(), looked up once per run. withCursors: an executable's
+  // cursors follow its icons.
+  FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = false);
   FileIcons(const FileIcons&) = delete;
   FileIcons& operator=(const FileIcons&) = delete;
   // The file's path and its name part, which is the caption of its entries.
   const std::string& Path() const { return path_; }
   const std::string& Caption() const { return caption_; }
-  // How many icon indexes the file has; 0 for a file without icons or one that cannot be read.
+  // How many icon indexes the file has (its cursors after its icons, when read with them); 0 for
+  // a file without icons or one that cannot be read.
   int Count() const { return static_cast<int>(file_.Count()); }
+  // The text of an index: "3", or "cursor 0" for the file's first cursor.
+  std::string IndexText(int index) const { return iconres::IndexText(file_.contents, static_cast<size_t>(index)); }
   // The group at index: the images the file stores for that icon. index < Count().
   const iconres::IconGroup& Group(int index) const { return file_.contents.groups.at(static_cast<size_t>(index)); }
   // The icon at index at size x size (by default the saved large size), as the platform picks

@@ -38,7 +38,7 @@ bool IconRun::NextFile(const FileFilter& passes) {
   while (next_ < files_.size()) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
-    current_ = std::make_unique<FileIcons>(file, windowsFolder_);
+    current_ = std::make_unique<FileIcons>(file, windowsFolder_, withCursors_);
     nextIndex_ = 0;
     return true;
   }
@@ -74,7 +74,7 @@ const iconres::IconFile& SourceFiles::Read(const std::string& path) {
     windowsFolder_ = MunWindowsFolder();
     looked_ = true;
   }
-  file_ = iconres::LoadIconFile(path, windowsFolder_);
+  file_ = iconres::LoadIconFile(path, windowsFolder_, true);
   path_ = path;
   return file_;
 }

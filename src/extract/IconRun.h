@@ -47,6 +47,10 @@ class IconRun {
   IconRun(const IconRun&) = delete;
   IconRun& operator=(const IconRun&) = delete;
 
+  // With cursors, each file's cursor groups and animated cursors follow its icons. Before the
+  // first NextFile.
+  void SetIncludeCursors(bool include) { withCursors_ = include; }
+
   // Every listed file in the run's order, before the type filter.
   const std::vector<std::string>& Files() const { return files_; }
   // The listed files that pass the filter, in the run's order.
@@ -68,6 +72,7 @@ class IconRun {
   std::vector<std::string> files_;
   std::string windowsFolder_;
   storedimages::IconFilter* filter_ = nullptr;
+  bool withCursors_ = false;
   std::size_t next_ = 0;
   std::unique_ptr<FileIcons> current_;
   int nextIndex_ = 0;
@@ -75,7 +80,8 @@ class IconRun {
 
 // The files one command saves from. The list keeps a file's icons next to each other, so
 // holding only the file in hand reads each file once per command, without keeping a view of
-// every file mapped (a large save would exhaust the 32-bit program's address space).
+// every file mapped (a large save would exhaust the 32-bit program's address space). Files are
+// read with their cursors, which follow the icons, so every index the run gave is there.
 class SourceFiles {
  public:
   // The file as the reader reads it; asking for the same file again gives the same reading.

@@ -17,6 +17,13 @@ long long Pixels(const iconres::IconImage& image) { return 1LL * image.width * i
 
 bool SoundIn(const iconres::IconImage& image) { return image.intact && image.size > 0; }
 
+// An animated cursor's stored bytes; empty when they are not inside its file.
+iconres::ByteSpan AnimationBytes(const iconres::IconFile& file, const iconres::IconGroup& group) {
+  const iconres::ByteSpan bytes = file.bytes.Span();
+  if (group.offset > bytes.size() || group.size > bytes.size() - group.offset) return {};
+  return bytes.subspan(group.offset, group.size);
+}
+
 }  // namespace
 
 std::string SizesText(const iconres::IconGroup& group) {
@@ -81,7 +88,8 @@ std::uint64_t HashBytes(iconres::ByteSpan bytes, std::uint64_t seed) {
 }
 
 std::uint64_t IconHash(const iconres::IconFile& file, const iconres::IconGroup& group) {
-  std::uint64_t h = 0;
+  // Icons hash from 0; a cursor is never the same as an icon.
+  std::uint64_t h = static_cast<std::uint64_t>(group.kind);
   for (const iconres::IconImage& image : group.images)
     if (SoundIn(image)) h = HashBytes(file.Bytes(image), h);
   return h;
@@ -89,6 +97,12 @@ std::uint64_t IconHash(const iconres::IconFile& file, const iconres::IconGroup& 
 
 bool SameImages(const iconres::IconFile& a, const iconres::IconGroup& groupA, const iconres::IconFile& b,
                 const iconres::IconGroup& groupB) {
+  if (groupA.kind != groupB.kind) return false;
+  if (groupA.kind == iconres::GroupKind::AnimatedCursor) {
+    // Every frame and step counts: the animation's own bytes.
+    const iconres::ByteSpan x = AnimationBytes(a, groupA), y = AnimationBytes(b, groupB);
+    return !x.empty() && x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin());
+  }
   auto next = [](const iconres::IconGroup& g, std::size_t from) {
     while (from < g.images.size() && !SoundIn(g.images[from])) ++from;
     return from;
@@ -97,6 +111,9 @@ bool SameImages(const iconres::IconFile& a, const iconres::IconGroup& groupA, co
   for (; i < groupA.images.size() && j < groupB.images.size(); i = next(groupA, i + 1), j = next(groupB, j + 1)) {
     const iconres::ByteSpan x = a.Bytes(groupA.images[i]), y = b.Bytes(groupB.images[j]);
     if (x.size() != y.size() || !std::equal(x.begin(), x.end(), y.begin())) return false;
+    // A cursor that points elsewhere is another cursor.
+    if (groupA.images[i].hotspotX != groupB.images[j].hotspotX || groupA.images[i].hotspotY != groupB.images[j].hotspotY)
+      return false;
   }
   return i >= groupA.images.size() && j >= groupB.images.size();
 }
@@ -141,7 +158,7 @@ bool DuplicateIcons::Repeats(const std::string& path, const iconres::IconFile& f
 
 IconFilter::IconFilter(int minSize, bool unique, const std::string& windowsFolder)
     : minSize_(minSize), unique_(unique),
-      duplicates_([windowsFolder](const std::string& path) { return iconres::LoadIconFile(path, windowsFolder); }) {}
+      duplicates_([windowsFolder](const std::string& path) { return iconres::LoadIconFile(path, windowsFolder, true); }) {}
 
 bool IconFilter::Accepts(const std::string& path, const iconres::IconFile& file, std::size_t group) {
   if (group >= file.contents.groups.size()) return false;

@@ -95,18 +95,18 @@ std::string ResourceFileFor(const std::string& file, const std::string& windowsF
   return windows + "SystemResources\\" + file.substr(slash + 1) + ".mun";
 }
 
-IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder) {
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors) {
   IconFile result;
   try {
     result.bytes = FileBytes(path);
-    result.contents = ReadIconGroups(result.bytes.Span());
-    if (result.contents.groups.empty()) {
+    result.contents = ReadIconGroups(result.bytes.Span(), withCursors);
+    if (result.contents.icons == 0) {
       const std::string mun = ResourceFileFor(path, windowsFolder);
       if (!mun.empty()) {
         IconFile redirected;
         redirected.bytes = FileBytes(mun);
-        redirected.contents = ReadIconGroups(redirected.bytes.Span());
-        if (!redirected.contents.groups.empty()) result = std::move(redirected);
+        redirected.contents = ReadIconGroups(redirected.bytes.Span(), withCursors);
+        if (redirected.contents.icons > 0) result = std::move(redirected);
       }
     }
   } catch (const std::exception&) {

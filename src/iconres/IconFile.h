@@ -52,8 +52,9 @@ struct IconFile {
 // regard to case); empty for any other file. windowsFolder may end with a backslash.
 std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder);
 
-// Reads the file's icon groups; a file that holds none is followed to its .mun file where it has
-// one. Never throws: a file that cannot be read or understood holds no icons.
-IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder);
+// Reads the file's icon groups (withCursors: its cursors after them); a file that holds no icons
+// is followed to its .mun file where it has one. Never throws: a file that cannot be read or
+// understood holds no icons.
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors = false);
 
 }  // namespace iconres

@@ -205,13 +205,13 @@ class FileRead {
   std::map<std::pair<std::size_t, std::size_t>, std::optional<ImageInfo>> checked_;
 };
 
-// Fills an image from its directory entry (12 leading bytes, shared by both entry forms) and,
-// when found, its stored bytes. With ownLength an intact image keeps only the bytes it takes.
-void DescribeImage(FileRead& read, IconImage& image, ByteSpan entry, std::uint64_t offset, std::uint64_t size,
-                   bool ownLength = false) {
-  image.width = entry[0] ? entry[0] : 256;
-  image.height = entry[1] ? entry[1] : 256;
-  image.bitCount = entry[6] | entry[7] << 8;
+// Fills an image from what its directory says (edges, bit count) and, when found, its stored
+// bytes. With ownLength an intact image keeps only the bytes it takes.
+void DescribeImage(FileRead& read, IconImage& image, int width, int height, int bitCount, std::uint64_t offset,
+                   std::uint64_t size, bool ownLength = false) {
+  image.width = width;
+  image.height = height;
+  image.bitCount = bitCount;
   if (size == 0 || !Reader(read.File()).Has(offset, size)) return;
   image.offset = static_cast<std::size_t>(offset);
   image.size = static_cast<std::size_t>(size);
@@ -225,6 +225,39 @@ void DescribeImage(FileRead& read, IconImage& image, ByteSpan entry, std::uint64
   }
 }
 
+// The same from an icon directory entry (12 leading bytes, shared by both entry forms).
+void DescribeImage(FileRead& read, IconImage& image, ByteSpan entry, std::uint64_t offset, std::uint64_t size,
+                   bool ownLength = false) {
+  DescribeImage(read, image, entry[0] ? entry[0] : 256, entry[1] ? entry[1] : 256, entry[6] | entry[7] << 8, offset,
+                size, ownLength);
+}
+
+void Put16(Bytes& b, unsigned v) {
+  b.push_back(static_cast<std::uint8_t>(v));
+  b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+// A cursor's directory in the icon form, made from its images, so the platform's best-match
+// rule for icons picks among them as among an icon's.
+Bytes IconFormDirectory(const std::vector<IconImage>& images) {
+  Bytes d;
+  Put16(d, 0);
+  Put16(d, 1);
+  Put16(d, static_cast<unsigned>(images.size()));
+  for (const IconImage& image : images) {
+    d.push_back(static_cast<std::uint8_t>(image.width >= 256 ? 0 : image.width));
+    d.push_back(static_cast<std::uint8_t>(image.height >= 256 ? 0 : image.height));
+    d.push_back(static_cast<std::uint8_t>(image.bitCount > 0 && image.bitCount < 8 ? 1 << image.bitCount : 0));
+    d.push_back(0);
+    Put16(d, 1);
+    Put16(d, static_cast<unsigned>(image.bitCount));
+    Put16(d, static_cast<unsigned>(image.size & 0xFFFF));
+    Put16(d, static_cast<unsigned>(image.size >> 16 & 0xFFFF));
+    Put16(d, image.id);
+  }
+  return d;
+}
+
 // A resource-form directory head and the entries of `count` that fit in `bytes` (after a head
 // of `entrySize`-byte entries). Empty when the directory does not fit whole.
 bool DirectoryFits(ByteSpan bytes, std::size_t entrySize, std::size_t& count) {
@@ -234,19 +267,32 @@ bool DirectoryFits(ByteSpan bytes, std::size_t entrySize, std::size_t& count) {
   return r.Has(kDirHead, std::uint64_t{count} * entrySize);
 }
 
-// ---- .ico files
+// ---- .ico and .cur files
 
-void ReadIco(FileRead& read) {
-  const ByteSpan file = read.File();
-  const Reader r(file);
+// The type an icon file's head names: 1 for icons, 2 for cursors, 0 for no icon file.
+unsigned IconFileType(ByteSpan bytes) {
+  const Reader r(bytes);
+  if (r.size() < kDirHead || r.U16(0) != 0) return 0;
+  const unsigned type = r.U16(2);
+  return type == 1 || type == 2 ? type : 0;
+}
+
+// The directory of an .ico or .cur file at `base` in the file, `length` bytes long (the file
+// itself, or an animated cursor's frame), and the images it names inside those bytes. None when
+// the directory does not fit or names no image.
+std::optional<IconGroup> ReadIconDirectory(FileRead& read, std::uint64_t base, std::uint64_t length) {
+  const ByteSpan bytes = Reader(read.File()).Sub(base, length);
+  const Reader r(bytes);
+  const bool cursor = IconFileType(bytes) == 2;
   std::size_t count = 0;
-  if (r.size() < kDirHead || r.U16(0) != 0 || r.U16(2) != 1) return;
-  IconFileContents& out = read.Out();
-  out.kind = FileKind::Ico;
-  if (!DirectoryFits(file, kFileEntry, count) || count == 0) return read.Damaged();
-  IconGroup& g = out.groups.emplace_back();
+  if (!DirectoryFits(bytes, kFileEntry, count) || count == 0) {
+    read.Damaged();
+    return std::nullopt;
+  }
+  IconGroup g;
+  g.kind = cursor ? GroupKind::Cursor : GroupKind::Icon;
   count = read.Take(count);
-  g.directory.assign(file.begin(), file.begin() + kDirHead);
+  g.directory.assign(bytes.begin(), bytes.begin() + kDirHead);
   g.directory[4] = static_cast<std::uint8_t>(count);
   g.directory[5] = static_cast<std::uint8_t>(count >> 8);
   for (std::size_t i = 0; i < count; ++i) {
@@ -257,18 +303,168 @@ void ReadIco(FileRead& read) {
     g.directory.push_back(static_cast<std::uint8_t>(i >> 8));
     IconImage& image = g.images.emplace_back();
     image.id = static_cast<std::uint16_t>(i);
-    DescribeImage(read, image, entry, r.U32(at + 12), r.U32(at + 8));
+    const std::uint64_t offset = r.U32(at + 12), size = r.U32(at + 8);
+    // An image must lie inside the bytes of its own file, which may be a frame of a larger one.
+    const std::uint64_t found = r.Has(offset, size) ? size : 0;
+    DescribeImage(read, image, entry, base + offset, found);
+    if (cursor) {
+      // A cursor entry keeps the hotspot where an icon entry keeps planes and bit count.
+      image.hotspotX = r.U16(at + 4);
+      image.hotspotY = r.U16(at + 6);
+      if (!image.intact) image.bitCount = 0;
+    }
   }
+  if (cursor) g.directory = IconFormDirectory(g.images);
+  return g;
+}
+
+void ReadIco(FileRead& read) {
+  const unsigned type = IconFileType(read.File());
+  if (!type) return;
+  IconFileContents& out = read.Out();
+  out.kind = type == 2 ? FileKind::Cur : FileKind::Ico;
+  if (auto group = ReadIconDirectory(read, 0, read.File().size())) out.groups.push_back(std::move(*group));
+}
+
+// ---- Animated cursors (RIFF "ACON")
+
+constexpr std::uint32_t Tag(const char (&s)[5]) {
+  return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[0])) |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[3])) << 24;
+}
+
+bool IsAnimatedCursor(ByteSpan bytes) {
+  const Reader r(bytes);
+  return r.U32(0) == Tag("RIFF") && r.U32(8) == Tag("ACON");
+}
+
+// More steps than this in one animation is damage; no real cursor comes near.
+constexpr std::size_t kMaxSteps = 1u << 15;
+
+// The chunks between `from` and `to` of a RIFF body, each as (tag, data offset, data length);
+// false when one claims more bytes than there are. Each step moves on by 8 bytes at least.
+template <class Each>
+bool ForEachChunk(const Reader& r, std::uint64_t from, std::uint64_t to, Each each) {
+  std::uint64_t at = from;
+  for (; at + 8 <= to; at += 8 + std::uint64_t{r.U32(at + 4)} + (r.U32(at + 4) & 1)) {
+    const std::uint32_t length = r.U32(at + 4);
+    if (length > to - at - 8) return false;
+    each(r.U32(at), at + 8, std::uint64_t{length});
+  }
+  return true;
+}
+
+// The values of a "rate" or "seq " chunk, at most kMaxSteps of them.
+std::vector<std::uint32_t> Values(const Reader& r, std::uint64_t at, std::uint64_t length) {
+  std::vector<std::uint32_t> values;
+  for (std::uint64_t i = 0; i < length / 4 && i < kMaxSteps; ++i) values.push_back(r.U32(at + i * 4));
+  return values;
+}
+
+// An animated cursor stored at `base`, `length` bytes long: its frames (each an icon or cursor
+// file), its steps, and whether it is whole.
+IconGroup ReadAnimatedCursor(FileRead& read, std::uint64_t base, std::uint64_t length) {
+  IconGroup g;
+  g.kind = GroupKind::AnimatedCursor;
+  const Reader r(Reader(read.File()).Sub(base, length));
+  if (!IsAnimatedCursor(Reader(read.File()).Sub(base, length))) {
+    read.Damaged();
+    return g;
+  }
+  bool whole = true;
+  std::uint64_t end = std::uint64_t{r.U32(4)} + 8;
+  if (end > r.size()) {
+    end = r.size();
+    whole = false;
+  }
+  g.offset = static_cast<std::size_t>(base);
+  g.size = static_cast<std::size_t>(end);
+  bool header = false;
+  std::uint32_t frameCount = 0, stepCount = 0, rate = 0, flags = 0;
+  std::vector<std::uint32_t> rates, sequence;
+  bool haveRates = false, haveSequence = false;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> frames;
+  whole &= ForEachChunk(r, 12, end, [&](std::uint32_t tag, std::uint64_t at, std::uint64_t size) {
+    if (tag == Tag("anih") && !header && size >= 36) {
+      header = true;
+      frameCount = r.U32(at + 4);
+      stepCount = r.U32(at + 8);
+      rate = r.U32(at + 28);
+      flags = r.U32(at + 32);
+    } else if (tag == Tag("rate") && !haveRates) {
+      haveRates = true;
+      rates = Values(r, at, size);
+    } else if (tag == Tag("seq ") && !haveSequence) {
+      haveSequence = true;
+      sequence = Values(r, at, size);
+    } else if (tag == Tag("LIST") && size >= 4 && r.U32(at) == Tag("fram") && frames.empty()) {
+      whole &= ForEachChunk(r, at + 4, at + size, [&](std::uint32_t inner, std::uint64_t frame, std::uint64_t bytes) {
+        if (inner == Tag("icon")) frames.emplace_back(frame, bytes);
+      });
+    }
+  });
+  // Frames that are bare bitmaps rather than icon files (no flag 1) are not read.
+  if (!header || !(flags & 1)) {
+    read.Damaged();
+    return g;
+  }
+  for (const auto& [at, size] : frames) {
+    auto frame = ReadIconDirectory(read, base + at, size);
+    if (!frame) {
+      whole = false;
+      g.frames.emplace_back();
+      continue;
+    }
+    g.frames.push_back(std::move(frame->images));
+  }
+  if (!g.frames.empty()) g.images = g.frames.front();
+  g.directory = IconFormDirectory(g.images);
+  // Without a sequence the frames play in their order, as many steps as the header counts.
+  const std::size_t steps = std::min<std::size_t>(stepCount, kMaxSteps);
+  whole &= stepCount > 0 && stepCount <= kMaxSteps;
+  for (std::size_t i = 0; i < steps; ++i) {
+    std::size_t frame = i;
+    if (haveSequence) {
+      if (i >= sequence.size()) {
+        whole = false;
+        break;
+      }
+      frame = sequence[i];
+    }
+    if (frame >= g.frames.size()) {
+      whole = false;
+      if (haveSequence) continue;
+      break;
+    }
+    std::uint32_t jiffies = rate;
+    if (haveRates) {
+      if (i < rates.size()) {
+        jiffies = rates[i];
+      } else {
+        whole = false;
+      }
+    }
+    g.steps.push_back({frame, jiffies});
+  }
+  for (const auto& frame : g.frames) whole &= !frame.empty();
+  g.wellFormed = whole && frameCount == g.frames.size() && !g.frames.empty() && g.steps.size() == stepCount;
+  if (!g.wellFormed) read.Damaged();
+  return g;
 }
 
 // A group directory in resource form, with its images found through `find(id)`, which gives
-// the image's (offset, size) in the file or size 0.
+// the image's (offset, size) in the file or size 0. A cursor group's entries give edges as
+// words (the height doubled, for the colour bits and the mask), and each of its images starts
+// with its hotspot.
 template <class Find>
-IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, Find find) {
+IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, Find find, bool cursor = false) {
   IconGroup g;
   std::size_t count = 0;
   if (!DirectoryFits(directory, kResEntry, count)) {
     read.Damaged();
+    if (cursor) g.kind = GroupKind::Cursor;
     return g;
   }
   count = read.Take(count);
@@ -276,12 +472,25 @@ IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, 
   g.directory[4] = static_cast<std::uint8_t>(count);
   g.directory[5] = static_cast<std::uint8_t>(count >> 8);
   const Reader r(directory);
+  const Reader file(read.File());
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint64_t at = kDirHead + i * kResEntry;
     IconImage& image = g.images.emplace_back();
     image.id = r.U16(at + 12);
     const auto [offset, size] = find(image.id);
-    DescribeImage(read, image, r.Sub(at, kResEntry), offset, size, ownLength);
+    if (!cursor) {
+      DescribeImage(read, image, r.Sub(at, kResEntry), offset, size, ownLength);
+      continue;
+    }
+    if (size >= 4) {
+      image.hotspotX = file.U16(offset);
+      image.hotspotY = file.U16(offset + 2);
+    }
+    DescribeImage(read, image, r.U16(at), r.U16(at + 2) / 2, 0, offset + 4, size >= 4 ? size - 4 : 0, ownLength);
+  }
+  if (cursor) {
+    g.kind = GroupKind::Cursor;
+    g.directory = IconFormDirectory(g.images);
   }
   return g;
 }
@@ -446,6 +655,20 @@ class ResourceTree {
   bool damaged_ = false;
 };
 
+// The images of one image type by id: the first entry of each id, as a lookup by id finds it.
+// Read once, so an image that several groups name is one table, not a revisit.
+std::unordered_map<std::uint16_t, Place> ImagesById(ResourceTree& tree, std::optional<std::uint64_t> dir,
+                                                   std::optional<std::size_t> count) {
+  std::unordered_map<std::uint16_t, Place> images;
+  for (std::size_t i = 0; dir && count && i < *count; ++i) {
+    const std::uint32_t name = tree.Name(*dir, i);
+    const auto place = tree.Data(tree.Target(*dir, i));
+    if (!place) break;
+    if (name <= 0xFFFF) images.emplace(static_cast<std::uint16_t>(name), *place);
+  }
+  return images;
+}
+
 void WalkResources(FileRead& read, ResourceTree& tree) {
   const auto types = tree.Directory(0);
   if (!types) return;
@@ -458,15 +681,7 @@ void WalkResources(FileRead& read, ResourceTree& tree) {
   const auto groupCount = tree.Directory(*groups);
   if (!groupCount) return;
 
-  // Images by id: the first entry of each id, as a lookup by id finds it. Read once, so an
-  // image that several groups name is one table, not a revisit.
-  std::unordered_map<std::uint16_t, Place> icons;
-  for (std::size_t i = 0; iconCount && i < *iconCount; ++i) {
-    const std::uint32_t name = tree.Name(*iconDir, i);
-    const auto place = tree.Data(tree.Target(*iconDir, i));
-    if (!place) break;
-    if (name <= 0xFFFF) icons.emplace(static_cast<std::uint16_t>(name), *place);
-  }
+  const auto icons = ImagesById(tree, iconDir, iconCount);
   const Reader r(read.File());
   for (std::size_t i = 0; i < std::min(*groupCount, kMaxGroups); ++i) {
     const auto place = tree.Data(tree.Target(*groups, i));
@@ -479,7 +694,42 @@ void WalkResources(FileRead& read, ResourceTree& tree) {
   }
 }
 
-void ReadPe(FileRead& read, std::uint32_t ntOffset) {
+// The cursor groups, then the animated cursors, walked as the icons are but in a tree of their
+// own, so that reading them changes nothing of the icons' reading.
+void WalkCursors(FileRead& read, ResourceTree& tree) {
+  const auto types = tree.Directory(0);
+  if (!types) return;
+  const auto groups = tree.TypeDirectory(*types, 12);    // RT_GROUP_CURSOR
+  const auto animated = tree.TypeDirectory(*types, 21);  // RT_ANICURSOR
+  if (!groups && !animated) return;
+  const auto cursorDir = tree.TypeDirectory(*types, 1);  // RT_CURSOR
+  // Every type directory before any table below them.
+  const auto cursorCount = cursorDir ? tree.Directory(*cursorDir) : std::nullopt;
+  const auto groupCount = groups ? tree.Directory(*groups) : std::nullopt;
+  const auto animatedCount = animated ? tree.Directory(*animated) : std::nullopt;
+
+  const auto cursors = ImagesById(tree, cursorDir, cursorCount);
+  const Reader r(read.File());
+  auto& out = read.Out().groups;
+  for (std::size_t i = 0; groupCount && i < *groupCount && out.size() < kMaxGroups; ++i) {
+    const auto place = tree.Data(tree.Target(*groups, i));
+    if (!place) return;
+    out.push_back(ReadResourceGroup(
+        read, r.Sub(place->first, place->second), false,
+        [&](std::uint16_t id) {
+          const auto found = cursors.find(id);
+          return found == cursors.end() ? Place{0, 0} : found->second;
+        },
+        true));
+  }
+  for (std::size_t i = 0; animatedCount && i < *animatedCount && out.size() < kMaxGroups; ++i) {
+    const auto place = tree.Data(tree.Target(*animated, i));
+    if (!place) return;
+    out.push_back(ReadAnimatedCursor(read, place->first, place->second));
+  }
+}
+
+void ReadPe(FileRead& read, std::uint32_t ntOffset, bool withCursors) {
   const PeFile pe(read.File(), ntOffset);
   read.Out().kind = pe.Kind();
   if (pe.Kind() == FileKind::None || !pe.HasResources()) return;
@@ -488,11 +738,56 @@ void ReadPe(FileRead& read, std::uint32_t ntOffset) {
   ResourceTree tree(read.File(), pe, section->first, section->second);
   WalkResources(read, tree);
   if (tree.Damaged()) read.Damaged();
+  read.Out().icons = read.Out().groups.size();
+  if (!withCursors) return;
+  ResourceTree cursors(read.File(), pe, section->first, section->second);
+  WalkCursors(read, cursors);
+  if (cursors.Damaged()) read.Damaged();
 }
 
 // ---- 16-bit NE
 
-void ReadNe(FileRead& read, std::uint32_t neOffset) {
+// The groups of one kind in a 16-bit file's resource table (from `start` to `end`): the group
+// type's entries, their images found among the image type's by id.
+void ReadNeGroups(FileRead& read, std::uint64_t start, std::uint64_t end, std::uint16_t imageType,
+                  std::uint16_t groupType, bool cursor) {
+  const Reader r(read.File());
+  IconFileContents& out = read.Out();
+  const unsigned shift = r.U16(start);
+  if (shift > 24) return read.Damaged();
+  std::uint64_t groupInfo = 0, imageInfo = 0;
+  std::size_t groupCount = 0, imageCount = 0;
+  // Each step moves forward by at least one type head, so the walk ends.
+  for (std::uint64_t at = start + 2; !(groupInfo && imageInfo); at += 8 + std::uint64_t{r.U16(at + 2)} * 12) {
+    if (at + 2 > end || r.U16(at) == 0) break;
+    const std::uint16_t type = r.U16(at), count = r.U16(at + 2);
+    if (at + 8 + std::uint64_t{count} * 12 > end) return read.Damaged();
+    if (type == groupType) groupInfo = at + 8, groupCount = count;
+    if (type == imageType) imageInfo = at + 8, imageCount = count;
+  }
+  if (!groupInfo || !imageInfo) return;
+  // A resource's length counts whole alignment units; the last may run past the end of the file.
+  auto data = [&](std::uint64_t info) -> Place {
+    const std::uint64_t offset = std::uint64_t{r.U16(info)} << shift;
+    const std::uint64_t length = std::uint64_t{r.U16(info + 2)} << shift;
+    if (offset >= r.size()) return {0, 0};
+    return {offset, std::min<std::uint64_t>(length, r.size() - offset)};
+  };
+  std::unordered_map<std::uint16_t, std::uint64_t> images;
+  for (std::size_t i = 0; i < imageCount; ++i) images.emplace(r.U16(imageInfo + i * 12 + 6), imageInfo + i * 12);
+  for (std::size_t i = 0; i < groupCount && out.groups.size() < kMaxGroups; ++i) {
+    const auto [offset, size] = data(groupInfo + i * 12);
+    out.groups.push_back(ReadResourceGroup(
+        read, r.Sub(offset, size), true,
+        [&](std::uint16_t id) {
+          const auto found = images.find(static_cast<std::uint16_t>(id | 0x8000));
+          return found == images.end() ? Place{0, 0} : data(found->second);
+        },
+        cursor));
+  }
+}
+
+void ReadNe(FileRead& read, std::uint32_t neOffset, bool withCursors) {
   const Reader r(read.File());
   const std::uint16_t table = r.U16(neOffset + 0x24), names = r.U16(neOffset + 0x26);
   // The platform reads no resource table that is not followed by room for one type at least.
@@ -502,56 +797,41 @@ void ReadNe(FileRead& read, std::uint32_t neOffset) {
   const std::uint64_t start = std::uint64_t{neOffset} + table;
   // The resource table ends where the resident names begin.
   const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{neOffset} + names, r.size());
-  const unsigned shift = r.U16(start);
-  if (shift > 24) return read.Damaged();
-  constexpr std::uint16_t kIcon = 0x8003, kGroupIcon = 0x800E;
-  std::uint64_t groupInfo = 0, iconInfo = 0;
-  std::size_t groupCount = 0, iconCount = 0;
-  // Each step moves forward by at least one type head, so the walk ends.
-  for (std::uint64_t at = start + 2; !(groupInfo && iconInfo); at += 8 + std::uint64_t{r.U16(at + 2)} * 12) {
-    if (at + 2 > end || r.U16(at) == 0) break;
-    const std::uint16_t type = r.U16(at), count = r.U16(at + 2);
-    if (at + 8 + std::uint64_t{count} * 12 > end) return read.Damaged();
-    if (type == kGroupIcon) groupInfo = at + 8, groupCount = count;
-    if (type == kIcon) iconInfo = at + 8, iconCount = count;
-  }
-  if (!groupInfo || !iconInfo) return;
-  // A resource's length counts whole alignment units; the last may run past the end of the file.
-  auto data = [&](std::uint64_t info) -> Place {
-    const std::uint64_t offset = std::uint64_t{r.U16(info)} << shift;
-    const std::uint64_t length = std::uint64_t{r.U16(info + 2)} << shift;
-    if (offset >= r.size()) return {0, 0};
-    return {offset, std::min<std::uint64_t>(length, r.size() - offset)};
-  };
-  std::unordered_map<std::uint16_t, std::uint64_t> icons;
-  for (std::size_t i = 0; i < iconCount; ++i) icons.emplace(r.U16(iconInfo + i * 12 + 6), iconInfo + i * 12);
-  for (std::size_t i = 0; i < std::min(groupCount, kMaxGroups); ++i) {
-    const auto [offset, size] = data(groupInfo + i * 12);
-    out.groups.push_back(ReadResourceGroup(read, r.Sub(offset, size), true, [&](std::uint16_t id) {
-      const auto found = icons.find(static_cast<std::uint16_t>(id | 0x8000));
-      return found == icons.end() ? Place{0, 0} : data(found->second);
-    }));
-  }
+  ReadNeGroups(read, start, end, 0x8003, 0x800E, false);  // RT_ICON, RT_GROUP_ICON
+  out.icons = out.groups.size();
+  if (withCursors) ReadNeGroups(read, start, end, 0x8001, 0x800C, true);  // RT_CURSOR, RT_GROUP_CURSOR
 }
 
 }  // namespace
 
-IconFileContents ReadIconGroups(ByteSpan file) {
+IconFileContents ReadIconGroups(ByteSpan file, bool withCursors) {
   IconFileContents out;
   FileRead read(file, out);
   const Reader r(file);
+  if (IsAnimatedCursor(file)) {
+    out.kind = FileKind::Ani;
+    out.groups.push_back(ReadAnimatedCursor(read, 0, file.size()));
+    out.icons = 1;
+    return out;
+  }
   if (r.U16(0) != 0x5A4D) {  // "MZ"
     ReadIco(read);
+    out.icons = out.groups.size();
     return out;
   }
   const std::uint32_t next = r.U32(0x3C);
   if (!r.Has(0, 64) || next >= file.size()) return out;
   if (r.U32(next) == 0x00004550) {  // "PE\0\0"
-    ReadPe(read, next);
+    ReadPe(read, next, withCursors);
   } else if (r.U16(next) == 0x454E) {  // "NE"
-    ReadNe(read, next);
+    ReadNe(read, next, withCursors);
   }
   return out;
+}
+
+std::string IndexText(const IconFileContents& contents, std::size_t group) {
+  if (group < contents.icons) return std::to_string(group);
+  return "cursor " + std::to_string(group - contents.icons);
 }
 
 std::optional<ImageInfo> CheckImage(ByteSpan data) { return IsPng(data) ? CheckPng(data) : CheckBitmap(data); }

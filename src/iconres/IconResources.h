@@ -1,8 +1,11 @@
 // Reads the icon groups stored in a file's bytes: PE32 and PE32+ executables and libraries,
-// 16-bit NE files (.exe, .dll, .icl) and single .ico files. Pure code on a byte range, no
-// platform calls, so it also builds natively for fuzzing.
+// 16-bit NE files (.exe, .dll, .icl), single .ico files, and cursors: a .cur file, an animated
+// cursor (.ani, RIFF "ACON") and, when asked, the cursor groups and animated cursors inside
+// executables. Pure code on a byte range, no platform calls, so it also builds natively for
+// fuzzing.
 //
-// Groups come in the order the shell's ExtractIconA numbers them. Nothing in a file is trusted:
+// Groups come in the order the shell's ExtractIconA numbers them; a file's own cursors follow
+// its icons. Nothing in a file is trusted:
 // every offset, count and size is checked against the bytes; a damaged part makes the file
 // hold fewer icons (an empty group keeps its index, as the shell's numbering does). Damage in
 // the tables that lead to the groups (a table outside the resource section, tables overlapping
@@ -15,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace iconres {
@@ -22,7 +26,10 @@ namespace iconres {
 using Bytes = std::vector<std::uint8_t>;
 using ByteSpan = std::span<const std::uint8_t>;
 
-enum class FileKind { None, Ico, Pe32, Pe32Plus, Ne };
+enum class FileKind { None, Ico, Cur, Ani, Pe32, Pe32Plus, Ne };
+
+// What a group is: an icon, a cursor (images with hotspots), or an animated cursor (frames).
+enum class GroupKind { Icon, Cursor, AnimatedCursor };
 
 // One image a group's directory names.
 struct IconImage {
@@ -35,18 +42,40 @@ struct IconImage {
   // Its stored bytes in the file; size 0 when not found. An intact image of a 16-bit file ends
   // where its own data ends, not at the end of the resource's last alignment unit.
   std::size_t offset = 0, size = 0;
+  // A cursor image's hotspot: from its .cur entry, or the head of its RT_CURSOR resource.
+  int hotspotX = 0, hotspotY = 0;
+};
+
+// One step of an animated cursor: the frame it shows and for how long, in 1/60 s.
+struct AnimationStep {
+  std::size_t frame = 0;
+  std::uint32_t jiffies = 0;
 };
 
 struct IconGroup {
+  GroupKind kind = GroupKind::Icon;
   // The group's directory in resource form (6-byte head, 14-byte entries naming ids), as the
-  // platform's best-match rule takes it. Only entries that lie inside the file are kept.
+  // platform's best-match rule for icons takes it. Only entries that lie inside the file are
+  // kept. A cursor's is made from its images, in the icon form.
   Bytes directory;
-  std::vector<IconImage> images;  // one per directory entry, in directory order
+  // One per directory entry, in directory order; an animated cursor's first frame.
+  std::vector<IconImage> images;
+
+  // An animated cursor: every frame's images (the first are `images`), the steps it plays, and
+  // its own bytes in the file. Sound means its parts agree (a header, frames as many as it
+  // counts, every step naming one of them), so its bytes may be written as they are.
+  std::vector<std::vector<IconImage>> frames;
+  std::vector<AnimationStep> steps;
+  std::size_t offset = 0, size = 0;
+  bool wellFormed = false;
 };
 
 struct IconFileContents {
   FileKind kind = FileKind::None;  // set as soon as the file shows it is an icon container of this kind
+  // The icons, in the shell's numbering (a .cur or .ani file's one entry among them), then the
+  // file's cursors when they were asked for: cursor groups, then animated cursors.
   std::vector<IconGroup> groups;
+  std::size_t icons = 0;  // how many of the groups are numbered as icons
   // The file claims more than it holds: its walk ended early, or a directory did not fit.
   bool damaged = false;
 };
@@ -56,7 +85,12 @@ constexpr std::size_t kMaxGroups = 0xFFFF;
 constexpr std::size_t kMaxImagesPerFile = 1u << 15;
 constexpr int kMaxImageEdge = 4096;
 
-IconFileContents ReadIconGroups(ByteSpan file);
+// withCursors: an executable's cursor groups and animated cursors too, after its icons; without,
+// an executable's reading is exactly that of its icons.
+IconFileContents ReadIconGroups(ByteSpan file, bool withCursors = false);
+
+// A group's index text: "3" for the icon at index 3, "cursor 0" for the file's first cursor.
+std::string IndexText(const IconFileContents& contents, std::size_t group);
 
 // What an image's own header says, when its header and its data agree (a bitmap-info image
 // with one plane, a colour table no larger than its bit count allows, colour bits and mask all

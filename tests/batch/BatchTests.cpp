@@ -378,11 +378,99 @@ TEST_F(CommandLine, DamagedFilesGetOneLineEachAndEveryWrittenFileOpens) {
     EXPECT_GT(written.size(), 300u);
     for (const std::string& name : written) {
       const std::vector<uint8_t> bytes = ReadAll(out + name);
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".png")
+      const std::string extension = name.size() > 4 ? name.substr(name.size() - 4) : "";
+      if (extension == ".png")
         EXPECT_NE(opens::PngOpens(bytes), (std::pair<UINT, UINT>(0, 0))) << name;
+      else if (extension == ".cur" || extension == ".ani")
+        EXPECT_EQ(opens::CursorFault(bytes, extension), "") << name;
       else
         EXPECT_EQ(opens::IcoFault(bytes, false), "") << name;
     }
+  }
+}
+
+// The hotspots of every image of each cursor group of a program, as the platform's resource
+// calls read them: "x,y x,y" per group, in the file's order.
+BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
+  reinterpret_cast<std::vector<std::string>*>(names)->push_back(
+      IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name)) : std::string(name));
+  return TRUE;
+}
+
+std::vector<std::string> ResourceHotspots(const std::string& path) {
+  std::vector<std::string> groups, names;
+  HMODULE lib = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!lib) return groups;
+  EnumResourceNamesA(lib, MAKEINTRESOURCEA(12), AddName, reinterpret_cast<LONG_PTR>(&names));  // RT_GROUP_CURSOR
+  auto data = [&](LPCSTR name, LPCSTR type) -> std::pair<const BYTE*, DWORD> {
+    HRSRC found = FindResourceA(lib, name, type);
+    HGLOBAL loaded = found ? LoadResource(lib, found) : nullptr;
+    return {loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr, found ? SizeofResource(lib, found) : 0};
+  };
+  for (const std::string& name : names) {
+    const auto [dir, size] = data(name.c_str(), MAKEINTRESOURCEA(12));
+    std::string hotspots;
+    const unsigned count = dir && size >= 6 ? dir[4] | dir[5] << 8 : 0;
+    for (unsigned i = 0; i < count && 6 + 14 * (i + 1) <= size; ++i) {
+      const WORD id = static_cast<WORD>(dir[6 + 14 * i + 12] | dir[6 + 14 * i + 13] << 8);
+      const auto [image, length] = data(MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(1));  // RT_CURSOR
+      if (!image || length < 4) continue;
+      hotspots += (hotspots.empty() ? "" : " ") + std::to_string(image[0] | image[1] << 8) + "," +
+                  std::to_string(image[2] | image[3] << 8);
+    }
+    groups.push_back(hotspots);
+  }
+  FreeLibrary(lib);
+  return groups;
+}
+
+// The hotspots a /list line gives: "hotspot x,y" of each image.
+std::string ListedHotspots(const std::string& line) {
+  std::string hotspots;
+  for (size_t at = line.find(" hotspot "); at != std::string::npos; at = line.find(" hotspot ", at + 1)) {
+    const size_t comma = line.find(',', at + 9);
+    const size_t end = comma == std::string::npos ? comma : line.find_first_not_of("0123456789", comma + 1);
+    hotspots += (hotspots.empty() ? "" : " ") + line.substr(at + 9, end - at - 9);
+  }
+  return hotspots;
+}
+
+// /cursors over a real program (Wine's own user32, 28 cursor groups): each group listed after
+// the icons as "cursor N" with the hotspots of its resources, and saved as a .cur file that the
+// platform loads pointing where the resource does.
+TEST_F(CommandLine, CursorsOfAProgramAreListedAndSavedWithTheirHotspots) {
+  char system[MAX_PATH] = "";
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  fixtures::TempFolder src("user32"), dest("cursors");
+  ASSERT_TRUE(CopyFileA((std::string(system) + "\\user32.dll").c_str(), (src.Path() + "user32.dll").c_str(), FALSE));
+  const std::vector<std::string> expected = ResourceHotspots(src.Path() + "user32.dll");
+  ASSERT_EQ(expected.size(), 28u);
+
+  // Without the switch nothing of this changes.
+  Outcome icons = RunProgram("/list " + Quoted(src.Path()));
+  Outcome o = RunProgram("/list " + Quoted(src.Path()) + " /cursors");
+  EXPECT_EQ(o.exitCode, 0u) << o.Text();
+  ASSERT_EQ(o.lines.size(), icons.lines.size() + 28) << o.Text();
+  EXPECT_TRUE(std::equal(icons.lines.begin(), icons.lines.end() - 1, o.lines.begin()));
+  const size_t first = icons.lines.size() - 1;
+  for (size_t i = 0; i < 28; ++i) {
+    const std::string prefix = src.Path() + "user32.dll\tcursor " + std::to_string(i) + "\t";
+    ASSERT_EQ(o.lines[first + i].rfind(prefix, 0), 0u) << o.lines[first + i];
+    EXPECT_EQ(ListedHotspots(o.lines[first + i]), expected[i]) << o.lines[first + i];
+  }
+
+  Outcome saved = RunProgram("/save " + Quoted(src.Path()) + " " + Quoted(dest.Path()) + " /cursors /kind original");
+  EXPECT_EQ(saved.exitCode, 0u) << saved.Text();
+  for (size_t i = 0; i < 28; ++i) {
+    const std::string path = dest.Path() + "user32cursor " + std::to_string(i) + ".cur";
+    const std::vector<uint8_t> bytes = ReadAll(path);
+    EXPECT_EQ(opens::CursorFault(bytes, ".cur"), "") << path;
+    const auto read = iconres::ReadIconGroups(bytes);
+    ASSERT_EQ(read.groups.size(), 1u) << path;
+    std::string hotspots;
+    for (const auto& image : read.groups[0].images)
+      hotspots += (hotspots.empty() ? "" : " ") + std::to_string(image.hotspotX) + "," + std::to_string(image.hotspotY);
+    EXPECT_EQ(hotspots, expected[i]) << path;
   }
 }
 

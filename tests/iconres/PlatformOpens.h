@@ -1,5 +1,6 @@
 // Opening written files through the platform, as a viewer would: PNG through WIC, each image
-// of an .ico through icon creation (its PNG images through WIC).
+// of an .ico through icon creation (its PNG images through WIC), cursor files as the platform
+// loads a pointer.
 #pragma once
 #include <windows.h>
 #include <wincodec.h>
@@ -62,6 +63,27 @@ inline std::string IcoFault(const std::vector<uint8_t>& ico, bool ownLengths) {
     if (ownLengths && (!own || own->length != bytes.size())) return which + "its entry's size is not its own length";
   }
   return {};
+}
+
+// Why written cursor bytes (.cur or .ani) do not load through the platform as a cursor file,
+// with LoadImage from a file as a user's pointer setting loads it; empty when they load. A .cur
+// file's images are also opened one by one, as IcoFault does.
+inline std::string CursorFault(const std::vector<uint8_t>& bytes, const std::string& extension) {
+  char folder[MAX_PATH] = "", path[MAX_PATH] = "";
+  if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "cur", 0, path)) return "no temporary file";
+  const std::string file = std::string(path) + extension;
+  MoveFileA(path, file.c_str());
+  {
+    win::UniqueFile out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (!out || !WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+      return "cannot write " + file;
+  }
+  HANDLE cursor = LoadImageA(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+  DeleteFileA(file.c_str());
+  if (!cursor) return "LoadImage refuses it";
+  DestroyCursor(static_cast<HCURSOR>(cursor));
+  return extension == ".cur" ? IcoFault(bytes, false) : std::string();
 }
 
 }  // namespace opens

@@ -88,6 +88,45 @@ TEST_F(StoredIcon, OriginalIconKeepsEveryStoredImageByteForByte) {
   EXPECT_EQ(SaveGraphicToFreeName(graphic, out.Path(), "sizes0.ico"), out.Path() + "__sizes0.ico");
 }
 
+// A saved cursor points where the original did: its images byte for byte with their hotspots,
+// as the platform loads it; an animated cursor is its stored bytes.
+TEST_F(StoredIcon, CursorsSaveWithTheirHotspotsAndAnimationsAsStored) {
+  const auto lib = LoadIconFile(corpus::Folder("good") + "cursors64.dll", "", true);
+  ASSERT_EQ(lib.Count(), 5u);
+  const TStoredImage arrow = OriginalIcon(lib, 1);
+  EXPECT_EQ(arrow.Extension(), ".cur");
+  EXPECT_EQ(opens::CursorFault(arrow.Bytes(), ".cur"), "");
+  const auto again = iconres::ReadIconGroups(arrow.Bytes());
+  ASSERT_EQ(again.groups.size(), 1u);
+  const auto& stored = lib.contents.groups[1].images;
+  const auto& written = again.groups[0].images;
+  ASSERT_EQ(written.size(), stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) {
+    EXPECT_EQ(std::make_pair(written[i].hotspotX, written[i].hotspotY), std::make_pair(11, 7)) << i;
+    const auto a = lib.Bytes(stored[i]);
+    const auto b = iconres::ImageBytes(arrow.Bytes(), written[i]);
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << i;
+  }
+  // The platform's own reading of the saved file gives the hotspot back.
+  fixtures::TempFolder out("cur");
+  TStoredImage copy = arrow;
+  const std::string path = SaveGraphicToFreeName(copy, out.Path(), "arrow.cur");
+  win::UniqueIcon cursor(static_cast<HICON>(LoadImageA(nullptr, path.c_str(), IMAGE_CURSOR, 32, 32, LR_LOADFROMFILE)));
+  ICONINFO info{};
+  ASSERT_TRUE(cursor && GetIconInfo(cursor.get(), &info));
+  win::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(std::make_pair(info.xHotspot, info.yHotspot), std::make_pair(DWORD{11}, DWORD{7}));
+
+  const TStoredImage ani = OriginalIcon(lib, 4);
+  EXPECT_EQ(ani.Extension(), ".ani");
+  const auto spinner = ReadAll(corpus::Folder("good") + "spinner.ani");
+  EXPECT_EQ(ani.Bytes(), spinner);
+  EXPECT_EQ(opens::CursorFault(ani.Bytes(), ".ani"), "");
+  // The PNG kind writes the first frame's largest image.
+  EXPECT_EQ(DecodePng(LargestImagePngBytes(lib, 4)).width, 32u);
+}
+
 TEST_F(StoredIcon, PngOfTheLargestImageKeepsItsAlpha) {
   // A stored PNG image is written unchanged.
   const auto sizes = LoadIconFile(corpus::Folder("good") + "sizes.dll", "");
@@ -123,20 +162,29 @@ TEST_F(StoredIcon, EveryFileTheStoredKindsWriteOpensThroughThePlatform) {
   for (const char* which : {"good", "damaged"}) {
     const std::string folder = corpus::Folder(which);
     for (const std::string& name : corpus::FilesIn(folder)) {
-      const auto file = LoadIconFile(folder + name, "");
+      const auto file = LoadIconFile(folder + name, "", true);
       for (size_t i = 0; i < file.Count(); ++i) {
         const std::string at = name + " icon " + std::to_string(i);
         bool any = true;
         try {
           const TStoredImage ico = OriginalIcon(file, i);
-          EXPECT_EQ(opens::IcoFault(ico.Bytes(), which == std::string("good")), "") << at;
-          const size_t images = iconres::ReadIconGroups(ico.Bytes()).groups.at(0).images.size();
-          EXPECT_EQ(images + ico.LeftOut(), file.contents.groups[i].images.size()) << at;
+          if (file.contents.groups[i].kind != iconres::GroupKind::Icon) {
+            EXPECT_EQ(opens::CursorFault(ico.Bytes(), ico.Extension()), "") << at;
+          } else {
+            EXPECT_EQ(opens::IcoFault(ico.Bytes(), which == std::string("good")), "") << at;
+          }
+          if (ico.Extension() != ".ani") {
+            const size_t images = iconres::ReadIconGroups(ico.Bytes()).groups.at(0).images.size();
+            EXPECT_EQ(images + ico.LeftOut(), file.contents.groups[i].images.size()) << at;
+          }
           leftOut += ico.LeftOut();
           ++written;
         } catch (const EInvalidGraphic& e) {
-          EXPECT_STREQ(e.what(), kNoSoundImage) << at;
-          any = false;
+          // An animation with a sound first frame still gives its PNG.
+          any = e.what() == std::string(kDamagedAnimation);
+          if (!any) {
+            EXPECT_STREQ(e.what(), kNoSoundImage) << at;
+          }
           ++refused;
         }
         try {
