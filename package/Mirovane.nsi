@@ -6,7 +6,7 @@
 ;   VERSION  four numbers, read from the file VERSION
 ;   TARGET   the stub: x86-unicode for the shipped installer (it starts on every Windows),
 ;            amd64-unicode for the tests where 32-bit programs cannot start
-;   FILES32  the folder with the 32-bit Mirovane.exe and Mirovane.com, Mirovane.hlp, LICENSE.TXT
+;   FILES32  the folder with the 32-bit Mirovane.exe and Mirovane.com, Mirovane.chm, LICENSE.TXT
 ;            and README.TXT
 ;   FILES64  the folder with the 64-bit Mirovane.exe and Mirovane.com; without it the installer puts the 32-bit
 ;            program everywhere, as the releases before the 64-bit program did
@@ -220,7 +220,10 @@ Section "Program"
     File "${FILES32}/${EXE}"
     File "${FILES32}/${COM}"
   !endif
-  File "${FILES32}/Mirovane.hlp"
+  File "${FILES32}/Mirovane.chm"
+  ; The WinHelp file of earlier versions, and the index its viewer wrote beside it.
+  Delete "$INSTDIR\Mirovane.hlp"
+  Delete "$INSTDIR\Mirovane.GID"
   File "${FILES32}/LICENSE.TXT"
   File "${FILES32}/README.TXT"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
@@ -254,10 +257,11 @@ FunctionEnd
 Section "Uninstall"
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\${COM}"
-  Delete "$INSTDIR\Mirovane.hlp"
+  Delete "$INSTDIR\Mirovane.chm"
   Delete "$INSTDIR\LICENSE.TXT"
   Delete "$INSTDIR\README.TXT"
-  ; The help viewer's own index of the help file, written beside it on first use.
+  ; Left by an earlier version: its WinHelp file and the index its viewer wrote beside it.
+  Delete "$INSTDIR\Mirovane.hlp"
   Delete "$INSTDIR\Mirovane.GID"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; A folder already empty can still be held for a moment (by the uninstaller's first copy as

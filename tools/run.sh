@@ -13,7 +13,8 @@ tools/winenv.sh "$build" sh -c '
   "$WINE" "$run/Mirovane.exe" >/dev/null 2>&1 &
   "$WINE" "$run/Driver.exe" wait TfrmMainForm 60
   import -window root -crop 1024x768+0+0 +repage "$build/screenshot.png"
-  # Help: F1 in the main window and in the configuration dialog, each shown by the help viewer.
+  # Help: F1 in the main window and in the configuration dialog, each shown by the HTML Help
+  # viewer, which opens in the program and draws its contents (pages need a browser engine).
   if "$WINE" "$run/Driver.exe" key TfrmMainForm 112 && "$WINE" "$run/Driver.exe" helpwait 30 >/dev/null; then
     import -window root -crop 1024x768+0+0 +repage "$build/help-contents.png"
   fi
@@ -84,3 +85,17 @@ tools/winenv.sh "$build" sh -c '
   "$WINE" reg.exe add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 ' tour "$run" "$build"
 echo "Screenshot: $build/screenshot.png"
+# Wine's help viewer draws no pages: the contents and the configuration pages as a browser shows them.
+pages=$(cd "$build" && pwd)/help-pages
+if ! command -v chromium >/dev/null 2>&1; then
+  echo "Chromium is not installed: no pictures of the help pages (tools/deps.sh installs it)" >&2
+elif [ -f "$pages/contents.htm" ]; then
+  profile=$(mktemp -d)
+  for page in contents:contents configuration:config; do
+    nice chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+      --disable-background-networking --disable-component-update --disable-sync --hide-scrollbars \
+      --user-data-dir="$profile" --window-size=820,1000 --screenshot="$build/help-page-${page#*:}.png" \
+      "file://$pages/${page%%:*}.htm" >/dev/null 2>&1 || echo "Chromium could not render the ${page%%:*} page" >&2
+  done
+  rm -rf "$profile"
+fi

@@ -266,7 +266,7 @@ void F::Create() { LoadLayout(Layout()); }
 F::~TfrmMainForm() { OptionsApplied = nullptr; }
 
 void F::FormCreate(Component&) {
-  Application.HelpFile = ProgramFolder() + "Mirovane.hlp";
+  Application.HelpFile = ProgramFolder() + "Mirovane.chm";
   Extracting = false;
   // The clipboard is opened with the application's window while there is one.
   Clipboard().SetOwnerProvider([] { return Application.Handle(); });
@@ -407,7 +407,7 @@ void F::miUpClick(Component&) {
 
 void F::miExitClick(Component&) { Close(); }
 
-void F::miContentsClick(Component&) { Application.HelpCommand(HELP_CONTEXT, 0, Handle()); }
+void F::miContentsClick(Component&) { Application.ShowHelp("contents"); }
 
 void F::miHomeClick(Component&) {
   CursorScope wait(CursorKind::HourGlass);

@@ -96,7 +96,7 @@ const FormLayout<F>& Layout() {
 }  // namespace
 
 void F::Create() {
-  SetHelpContext(kConfigHelpContext);
+  SetHelpTopic(kConfigHelpTopic);
   LoadDialogLayout(Layout());
   // No longer than the store takes back, with room for the period Apply may put in front.
   SendMessageA(mmoFileTypes.Handle(), EM_LIMITTEXT, settings::kMaxFileTypesLength - 1, 0);
@@ -149,7 +149,7 @@ void F::FormShow(Component&) {
 
 void F::FormKeyDown(Component&, WORD& key) {
   if (key != VK_F1) return;
-  Application.HelpCommand(HELP_CONTEXT, HelpContextId(), Handle());
+  Application.ShowHelp(HelpTopic());
   key = 0;
 }
 

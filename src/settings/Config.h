@@ -48,8 +48,8 @@ class TfrmConfig : public ui::DialogForm {
   ui::Button cmdOK, cmdCancel, cmdApply;
 };
 
-// Help topic of the dialog in the program's help file.
-inline constexpr int kConfigHelpContext = 3;
+// The dialog's topic in the program's help file.
+inline constexpr const char* kConfigHelpTopic = "configuration";
 
 // Raised by Apply (and OK) with the options the dialog shows, before they are stored, so the
 // toolbar's look changes even when storing fails. The main window subscribes while it lives.

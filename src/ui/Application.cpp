@@ -36,6 +36,7 @@ void TApplication::Initialize() {
 HWND TApplication::Handle() const { return mainForm_ ? mainForm_->Handle() : nullptr; }
 
 void TApplication::DestroyForms() {
+  help_.Close();
   while (!forms_.empty()) forms_.pop_back();
   mainForm_ = nullptr;
 }
@@ -136,10 +137,20 @@ void TApplication::SetCursor(CursorKind kind) {
   ::SetCursor(CursorHandle());
 }
 
-bool TApplication::HelpCommand(UINT command, ULONG_PTR data, HWND owner) {
-  // The viewer is a program of its own, which reads the name in its own code page.
-  const std::string file = win::PathForOtherPrograms(HelpFile);
-  return WinHelpA(owner ? owner : Handle(), file.c_str(), command, data) != FALSE;
+bool TApplication::ShowHelp(const std::string& topic) {
+  HWND owner = Handle() ? Handle() : GetActiveWindow();
+  const HelpResult result = help_.Show(HelpFile, topic, owner);
+  if (result == HelpResult::Shown) return true;
+  std::string text;
+  switch (result) {
+    case HelpResult::FileMissing:
+      text = "The help file " + HelpFile + " was not found. Put it back beside the program, or install the program again.";
+      break;
+    case HelpResult::ViewerMissing: text = "The help cannot be shown: this system has no HTML Help viewer (hhctrl.ocx)."; break;
+    default: text = "The help file " + HelpFile + " cannot be opened. It may be damaged: install the program again."; break;
+  }
+  ShowMessageBox(text, Title, MB_OK | MB_ICONWARNING);
+  return false;
 }
 
 void TApplication::Synchronize(const std::function<void()>& fn) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/HelpViewer.h"
 #include "win/Handles.h"
 
 namespace ui {
@@ -44,7 +45,8 @@ class TApplication {
   }
   Form* MainForm() const { return mainForm_; }
   HWND Handle() const;  // the window that stands for the application: the main form's
-  // Forgets every form (their windows first); used at the end of the program and by tests.
+  // Forgets every form (their windows first) and closes the help viewer; used at the end of the
+  // program and by tests.
   void DestroyForms();
 
   // Shows the main form with the given show command and runs the loop until it closes.
@@ -69,8 +71,10 @@ class TApplication {
   HCURSOR CursorHandle() const;
   void SetCursor(CursorKind kind);
 
-  // The help file (HelpFile) through WinHelpA.
-  bool HelpCommand(UINT command, ULONG_PTR data, HWND owner);
+  // The page of a topic of the help file (HelpFile) in the HTML Help viewer, whose window the
+  // main form owns; a file that is missing or cannot be opened is said in a message box.
+  // True when the viewer shows the page.
+  bool ShowHelp(const std::string& topic);
 
   // Runs fn on the user-interface thread and waits for it (from any thread).
   void Synchronize(const std::function<void()>& fn);
@@ -89,6 +93,7 @@ class TApplication {
   CursorKind cursor_ = CursorKind::Default;
   win::UniqueWindow syncWindow_;
   DWORD mainThread_ = 0;
+  HelpViewer help_;
 };
 
 // The program-wide application object.

@@ -291,7 +291,7 @@ bool Form::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
       result = 0;
       return true;
     case WM_HELP:
-      if (helpContext_) Application.HelpCommand(HELP_CONTEXT, helpContext_, Handle());
+      if (!helpTopic_.empty()) Application.ShowHelp(helpTopic_);
       result = TRUE;
       return true;
     case WM_COMMAND:

@@ -2,6 +2,8 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "ui/Component.h"
 #include "ui/Dpi.h"
@@ -56,7 +58,8 @@ class Form : public Control {
   bool KeyPreview() const { return keyPreview_; }
   bool DialogKeys() const { return dialogKeys_; }
   HACCEL Accelerators() const { return accel_.get(); }
-  int HelpContextId() const { return helpContext_; }
+  // The help topic F1 opens in this form (empty: the form has none).
+  const std::string& HelpTopic() const { return helpTopic_; }
 
   // Menu items register here so that their commands reach them.
   UINT RegisterCommand(MenuItem& item);
@@ -77,7 +80,7 @@ class Form : public Control {
   HWND CreateHandle(const Props& props, HWND parent) override;
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   void SetDialogKeys(bool on) { dialogKeys_ = on; }
-  void SetHelpContext(int ctx) { helpContext_ = ctx; }
+  void SetHelpTopic(std::string topic) { helpTopic_ = std::move(topic); }
   // Controls whose caption does not fit grow, and their containers with them (see FitCaptions).
   void SetFitCaptions(bool on) { fitCaptions_ = on; }
 
@@ -100,7 +103,7 @@ class Form : public Control {
   bool dialogKeys_ = false;
   bool modal_ = false;
   int modalResult_ = mrNone;
-  int helpContext_ = 0;
+  std::string helpTopic_;
   int dpi_ = kDesignDpi;
   bool fitCaptions_ = false;
   WindowState pendingState_ = WindowState::Normal;

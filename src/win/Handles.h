@@ -72,6 +72,7 @@ using UniqueDC = UniqueHandle<NullHandleTraits<HDC, &DeleteDC>>;
 using UniqueKey = UniqueHandle<NullHandleTraits<HKEY, &RegCloseKey>>;
 using UniqueMenu = UniqueHandle<NullHandleTraits<HMENU, &DestroyMenu>>;
 using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, &DestroyWindow>>;
+using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, &FreeLibrary>>;  // LoadLibrary results
 using UniqueImageList = UniqueHandle<NullHandleTraits<HIMAGELIST, &DestroyImageList>>;
 using UniqueAccel = UniqueHandle<NullHandleTraits<HACCEL, &DestroyAcceleratorTable>>;
 using UniqueEvent = UniqueHandle<NullHandleTraits<HANDLE, &CloseHandle>>;  // events, threads

@@ -102,7 +102,7 @@ TEST_F(MainFormTest, StartsWithDefaultsWhenNothingIsStored) {
   EXPECT_TRUE(ExtractFromAll);
   EXPECT_EQ(FileTypes, kDefaultFileTypes);
   EXPECT_FALSE(IncludeSubs);
-  EXPECT_EQ(Application.HelpFile.substr(Application.HelpFile.size() - 13), "\\Mirovane.hlp");
+  EXPECT_EQ(Application.HelpFile.substr(Application.HelpFile.size() - 13), "\\Mirovane.chm");
   EXPECT_TRUE(boxes.Boxes().empty());
   // Reading creates the base key, never the section.
   EXPECT_FALSE(SectionExists());

@@ -40,7 +40,7 @@ const std::string kEarlierSetup = kDist32 + "tests\\earlier-setup.exe";
 const std::string kEarlier32Setup = kDist32 + "tests\\earlier32-setup.exe";
 const char* const kArpKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnholt Glyph Gatherer";
 const char* const kSettingsKey = "software\\Varnholt\\Glyph Gatherer";
-const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.com", "Mirovane.hlp", "LICENSE.TXT", "README.TXT",
+const char* const kInstalledFiles[] = {"Mirovane.exe", "Mirovane.com", "Mirovane.chm", "LICENSE.TXT", "README.TXT",
                                        "Uninstall.exe"};
 // The classes that get the Explorer command: folders, drives and the icon container files.
 const char* const kVerbClasses[] = {"Directory", "Drive"};
@@ -265,10 +265,13 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   SetSetting(kMarker, kMarkerValue, k64);
   ASSERT_EQ(RunToEnd(kEarlierSetup + " /S /D=" + dir_), 0u);
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kArpKey, "DisplayVersion").text, "0.0.0.1");
+  // The WinHelp file of the releases before the compiled HTML Help, and its viewer's index.
+  for (const char* old : {"\\Mirovane.hlp", "\\Mirovane.GID"}) std::ofstream(dir_ + old) << "old help";
   // Over the earlier version: into its folder without being told.
   ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
-  for (const char* name : {"Mirovane.exe", "Mirovane.com", "Mirovane.hlp", "LICENSE.TXT", "README.TXT"}) {
+  EXPECT_FALSE(Exists(dir_ + "\\Mirovane.hlp") || Exists(dir_ + "\\Mirovane.GID"));
+  for (const char* name : {"Mirovane.exe", "Mirovane.com", "Mirovane.chm", "LICENSE.TXT", "README.TXT"}) {
     const std::string packed = Contents(PackedFiles() + name);
     EXPECT_FALSE(packed.empty()) << name;
     EXPECT_TRUE(Contents(dir_ + "\\" + name) == packed) << name;

@@ -38,11 +38,11 @@ class PortableZip(unittest.TestCase):
     def test_holds_the_five_files_intact(self):
         with zipfile.ZipFile(ZIP) as z:
             self.assertEqual(sorted(z.namelist()),
-                             ["LICENSE.TXT", "Mirovane.com", "Mirovane.exe", "Mirovane.hlp", "README.TXT"])
+                             ["LICENSE.TXT", "Mirovane.chm", "Mirovane.com", "Mirovane.exe", "README.TXT"])
             self.assertIsNone(z.testzip())
             for program in ("Mirovane.exe", "Mirovane.com"):
                 self.assertTrue(without_stamps(z.read(program)) == built(program), program)
-            self.assertTrue(z.read("Mirovane.hlp") == built("Mirovane.hlp"))
+            self.assertTrue(z.read("Mirovane.chm") == built("Mirovane.chm"))
             licence = z.read("LICENSE.TXT").decode("ascii")
             readme = z.read("README.TXT").decode("ascii")
         self.assertIn("MIT License", licence)

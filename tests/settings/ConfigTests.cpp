@@ -260,27 +260,6 @@ TEST_F(ConfigTest, AFailingStoreLeavesTheDialogOpenWithApplyEnabled) {
   EXPECT_EQ(boxes.Boxes()[0].text, "Failed to create key Glyph Gatherer.");
 }
 
-// What Wine's WinHelpA hands to the help viewer's window (class MS_WINHELP) by WM_COPYDATA.
-struct WinHelpRequest {
-  WORD size;
-  WORD command;
-  LONG data;
-  LONG reserved;
-  WORD ofsFilename;
-  WORD ofsData;
-};
-std::vector<std::pair<UINT, LONG>> helpRequests;
-
-LRESULT CALLBACK FakeHelpViewer(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_COPYDATA) {
-    auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
-    auto* req = static_cast<const WinHelpRequest*>(cds->lpData);
-    helpRequests.push_back({req->command, req->data});
-    return TRUE;
-  }
-  return DefWindowProcA(w, msg, wp, lp);
-}
-
 std::vector<HWND> TabWalk(HWND dialog) {
   std::vector<HWND> order;
   HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
@@ -292,7 +271,7 @@ std::vector<HWND> TabWalk(HWND dialog) {
 }
 
 TEST_F(ConfigTest, LayoutTabOrderToolTipAndHelp) {
-  Start();
+  TfrmMainForm& main = Start();
   TfrmConfig& d = *frmConfig;
   d.Show();
   Application.ProcessMessages();
@@ -321,18 +300,21 @@ TEST_F(ConfigTest, LayoutTabOrderToolTipAndHelp) {
   EXPECT_EQ(d.HintText(d.mmoFileTypes), "Add or remove file extensions, separated by a period (.)");
   EXPECT_FALSE(d.HintText(d.cboMinSize).empty());
 
-  // F1 anywhere in the dialog asks for the help file's topic 3.
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = &FakeHelpViewer;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "MS_WINHELP";
-  RegisterClassA(&wc);
-  HWND viewer = CreateWindowExA(0, "MS_WINHELP", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  helpRequests.clear();
+  // F1 anywhere in the dialog opens the HTML Help viewer, at the dialog's topic, in front of it.
+  char chm[MAX_PATH] = "";
+  GetFullPathNameA("..\\Mirovane.chm", MAX_PATH, chm, nullptr);
+  Application.HelpFile = chm;
+  EXPECT_EQ(d.HelpTopic(), "configuration");
   PostKey(d.mmoFileTypes.Handle(), VK_F1);
-  Application.ProcessMessages();
-  DestroyWindow(viewer);
-  EXPECT_EQ(helpRequests, (std::vector<std::pair<UINT, LONG>>{{HELP_CONTEXT, 3}}));
+  HWND viewer = nullptr;
+  for (int i = 0; i < 200 && !viewer; ++i) {
+    Application.ProcessMessages();
+    viewer = FindWindowA("HH Parent", nullptr);
+    if (!viewer) Sleep(25);
+  }
+  ASSERT_TRUE(viewer);
+  EXPECT_TRUE(IsWindowVisible(viewer));
+  EXPECT_EQ(GetWindow(viewer, GW_OWNER), main.Handle());
 }
 
 }  // namespace

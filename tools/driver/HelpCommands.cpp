@@ -1,16 +1,18 @@
-// Driver commands around the help viewer: press a key in the program's window, find the
-// viewer the program started, read its caption and topic, close it again.
+// Driver commands around the HTML Help viewer: press a key in the program's window, find the
+// viewer's window the program opened, read its caption and the topic its contents select,
+// close it again.
 //   Driver key CLASS VKEY           posts the key (decimal code) to the window that has the focus
 //                                   in the program whose top-level window is CLASS
 //   Driver helpwait SECONDS         waits for the help viewer and prints its caption
-//   Driver helptext SECONDS         waits for the help viewer and prints the text of its topic
-//   Driver helpclose SECONDS        closes the help viewer and waits until it has ended
+//   Driver helptopic TITLE SECONDS  waits until the viewer's contents select the topic TITLE and
+//                                   prints it (fails, printing the selected one, when they do not)
+//   Driver helpclose SECONDS        closes the help viewer and waits until its window has gone
 //   Driver helpconfig SECONDS       opens the configuration dialog through the main window's View
 //                                   menu from the keyboard and presses F1 in it (fails when no dialog appears)
 //   Driver dismiss CLASS SECONDS    closes a dialog of CLASS as its close box would, waits until it is gone
-//   Driver helpopen FILE CONTEXT    opens FILE in the viewer at a context number, as a program would
 //   Driver windows all              lists every visible top-level window with its children
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +22,8 @@
 
 namespace {
 
-// The platform's viewer registers this class for its main window.
-const char* const kViewerClass = "MS_WINHELP";
+// The HTML Help viewer's main window, which it opens in the program's own process.
+const char* const kViewerClass = "HH Parent";
 
 HWND WaitViewer(int seconds) { return driver::WaitFor(kViewerClass, seconds); }
 
@@ -74,27 +76,49 @@ int Key(const char* cls, int vk) {
   return 0;
 }
 
-// The viewer shows the topic in a rich edit control; its text can be read like any window's.
-int HelpText(int seconds) {
+BOOL CALLBACK FindTree(HWND w, LPARAM lp) {
+  if (ClassOf(w) == WC_TREEVIEWA && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The caption of the item the viewer's contents tree selects, read through memory in its process.
+std::string SelectedTopic(HWND viewer) {
+  HWND tree = nullptr;
+  EnumChildWindows(viewer, &FindTree, reinterpret_cast<LPARAM>(&tree));
+  if (!tree) return {};
+  DWORD_PTR item = 0;
+  if (!SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &item) || !item) return {};
+  constexpr int kChars = 256;
+  driver::RemoteBuffer buffer(tree, sizeof(TVITEMA) + kChars);
+  TVITEMA it{};
+  it.mask = TVIF_TEXT | TVIF_HANDLE;
+  it.hItem = reinterpret_cast<HTREEITEM>(item);
+  it.pszText = reinterpret_cast<char*>(buffer.Address(sizeof(TVITEMA)));
+  it.cchTextMax = kChars;
+  char text[kChars] = "";
+  DWORD_PTR reply = 0;
+  if (!buffer.Valid() || !buffer.Write(&it, sizeof it) ||
+      !SendMessageTimeoutA(tree, TVM_GETITEMA, 0, buffer.Address(), SMTO_NORMAL, 5000, &reply) ||
+      !buffer.Read(text, sizeof text, sizeof(TVITEMA)))
+    return {};
+  text[kChars - 1] = '\0';
+  return text;
+}
+
+int HelpTopic(const std::string& title, int seconds) {
   HWND w = WaitViewer(seconds);
   if (!w) return std::fprintf(stderr, "no help viewer\n"), 1;
-  HWND edit = FindWindowExA(w, nullptr, "RichEdit20A", nullptr);
-  if (!edit) return std::fprintf(stderr, "no topic window\n"), 1;
-  std::string text;
+  std::string shown;
   for (int i = 0; i < seconds * 10; ++i) {
-    DWORD_PTR length = 0;
-    if (SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length) && length > 0) {
-      text.resize(length + 1);
-      DWORD_PTR copied = 0;
-      SendMessageTimeoutA(edit, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 5000,
-                          &copied);
-      text.resize(copied);
-      break;
-    }
+    shown = SelectedTopic(w);
+    if (shown == title) break;
     Sleep(100);
   }
-  std::printf("%s\n", text.c_str());
-  return text.empty() ? 1 : 0;
+  std::printf("%s\n", shown.c_str());
+  return shown == title ? 0 : 1;
 }
 
 int HelpConfig(int seconds) {
@@ -130,15 +154,16 @@ int Dismiss(const char* cls, int seconds) {
   return 1;
 }
 
-int HelpClose(int seconds) { return driver::CloseAndWait(kViewerClass, seconds); }
-
-int HelpOpen(const char* file, int context) {
-  HWND owner = CreateWindowExA(0, "STATIC", "help owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  BOOL ok = WinHelpA(owner, file, HELP_CONTEXT, static_cast<ULONG_PTR>(context));
-  // The viewer keeps a note of its owner; let it take the request before the owner goes.
-  if (ok) WaitViewer(30);
-  DestroyWindow(owner);
-  return ok ? 0 : 1;
+// The viewer lives in the program's process, which goes on: only its window goes.
+int HelpClose(int seconds) {
+  HWND w = FindWindowA(kViewerClass, nullptr);
+  if (!w) return 0;
+  PostMessageA(w, WM_CLOSE, 0, 0);
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (!IsWindow(w) || !IsWindowVisible(w)) return 0;
+    Sleep(50);
+  }
+  return 1;
 }
 
 }  // namespace
@@ -155,11 +180,10 @@ int RunHelpCommand(const std::string& cmd, int argc, char** argv) {
     std::printf("%s\n", Text(w).c_str());
     return 0;
   }
-  if (cmd == "helptext") return HelpText(seconds);
+  if (cmd == "helptopic" && argc > 2) return HelpTopic(argv[2], argc > 3 ? std::atoi(argv[3]) : 30);
   if (cmd == "helpclose") return HelpClose(seconds);
   if (cmd == "helpconfig") return HelpConfig(seconds);
   if (cmd == "dismiss" && argc > 2) return Dismiss(argv[2], argc > 3 ? std::atoi(argv[3]) : 30);
-  if (cmd == "helpopen" && argc > 3) return HelpOpen(argv[2], std::atoi(argv[3]));
   if (cmd == "windows") {
     EnumWindows(PrintTop, 0);
     return 0;
