@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "batch/CommandLine.h"
@@ -18,6 +19,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
+#include "extract/ListedPictures.h"
 #include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
@@ -263,7 +265,11 @@ bool OnSomeMonitor(const RECT& r) { return MonitorFromRect(&r, MONITOR_DEFAULTTO
 
 void F::Create() { LoadLayout(Layout()); }
 
-F::~TfrmMainForm() { OptionsApplied = nullptr; }
+F::~TfrmMainForm() {
+  // The worker ends before anything it hands over to is freed.
+  run_.reset();
+  OptionsApplied = nullptr;
+}
 
 void F::FormCreate(Component&) {
   Application.HelpFile = ProgramFolder() + "Mirovane.chm";
@@ -271,7 +277,11 @@ void F::FormCreate(Component&) {
   // The clipboard is opened with the application's window while there is one.
   Clipboard().SetOwnerProvider([] { return Application.Handle(); });
   // The configuration dialog's Apply changes the toolbar's look at once.
-  OptionsApplied = [this](Component&, const Options& o) { ApplyToolbarSettings(o.buttonText, o.toolTips, o.colourOnly); };
+  // A run going on reads its later files with the types applied.
+  OptionsApplied = [this](Component&, const Options& o) {
+    ApplyToolbarSettings(o.buttonText, o.toolTips, o.colourOnly);
+    if (run_) run_->SetTypes(o.extraction.fileTypes, o.extraction.extractFromAll);
+  };
   TRegistryIniFile ini(kBaseKey);
   if (!stored::Toolbar.Read(ini)) actToolbar.Execute();
   if (!stored::StatusBar.Read(ini)) actStatusbar.Execute();
@@ -327,6 +337,12 @@ void F::FormCloseQuery(Component&, bool&) { Extracting = false; }
 
 void F::FormClose(Component&, CloseAction& action) {
   action = CloseAction::Free;
+  // The window goes: a run going on stops, without showing what it found.
+  if (run_) {
+    run_.reset();
+    Application.SetCursor(CursorKind::Default);
+  }
+  Extracting = false;
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
     TRegistryIniFile ini(kBaseKey);
@@ -355,7 +371,7 @@ void F::FormClose(Component&, CloseAction& action) {
 }
 
 void F::FormKeyDown(Component&, WORD& key) {
-  if (key == VK_ESCAPE) Extracting = false;
+  if (key == VK_ESCAPE) StopRun();
   else if (key == VK_F5) miRefreshClick(*this);
 }
 
@@ -456,24 +472,14 @@ std::string IconCountText(int listed, bool unique, int hidden) {
 bool F::ShowsOwnSizes() const { return Scale(kSavedLargeSize) != kSavedLargeSize; }
 
 int F::AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback) {
+  return AppendPictures(
+      MakeListedPictures(file, index, icon, fallback, Scale(kSavedLargeSize), Scale(kSavedSmallSize)));
+}
+
+int F::AppendPictures(const ListedPictures& pictures) {
   int slot = -1;
-  if (!ShowsOwnSizes()) {
-    // The small slot from the file's own small image; the list scales the large one where
-    // that cannot be read.
-    AppendIconToBoth(SmallIcons, Icons, file.Icon(index, kSavedSmallSize).get(), icon, slot);
-    return slot;
-  }
-  const int smallSize = Scale(kSavedSmallSize);
-  // At twice the design scale the small entries show the saved large size; where the file
-  // stores that size the picture is the run's own icon, which need not be made again.
-  const bool runIconShown = icon && smallSize == kSavedLargeSize && index < file.Count() &&
-                            std::ranges::any_of(file.Group(index).images, [&](const iconres::IconImage& image) {
-                              return image.intact && image.width == smallSize && image.height == smallSize;
-                            });
-  const win::UniqueIcon large = file.ShownIcon(index, Scale(kSavedLargeSize));
-  const win::UniqueIcon small = runIconShown ? win::UniqueIcon() : file.ShownIcon(index, smallSize);
-  HICON smallShown = runIconShown ? icon : small.get();
-  AppendIconToBoth(ShownSmallIcons, ShownIcons, smallShown ? smallShown : fallback, large ? large.get() : fallback, slot);
+  if (ShowsOwnSizes()) AppendIconToBoth(ShownSmallIcons, ShownIcons, pictures.small.get(), pictures.large.get(), slot);
+  else AppendIconToBoth(SmallIcons, Icons, pictures.small.get(), pictures.large.get(), slot);
   return slot;
 }
 
@@ -520,6 +526,7 @@ std::unique_ptr<TGraphic> F::SavedSizeGraphic(OutputKind kind, SourceFiles& sour
 
 void F::FormDpiChanged(Component&) {
   ShowIconsAtScale();
+  if (run_) run_->SetSizes(Scale(kSavedLargeSize), Scale(kSavedSmallSize));
   const std::string current = stNav.Path();
   lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
 }
@@ -529,6 +536,9 @@ std::string F::InfoText(const std::string& path) const {
 }
 
 void F::ExtractIcons() {
+  // An older run stops here; what it had not shown yet goes with it.
+  const bool replaced = static_cast<bool>(run_);
+  run_.reset();
   Extracting = true;
   lvIcons.Clear();
   // Deleting entries reports no selection change, so the commands are brought in step here.
@@ -540,64 +550,93 @@ void F::ExtractIcons() {
   IconSources.clear();
   previewSlot_ = -1;
   pnlPreview.Clear();
-  std::string path = stNav.Path();
+  const std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
     Extracting = false;
+    if (replaced) Application.SetCursor(CursorKind::Default);
     return;
   }
   Application.SetCursor(CursorKind::AppStart);
-  storedimages::IconFilter filter(Extraction.minSize, actUnique.Checked(), MunWindowsFolder());
-  // Runs on every way out, including an error from the listing or an image list; an older
-  // run interrupted by a newer one rewrites the texts from the newer run's result.
-  auto finish = [&] {
-    std::string current = stNav.Path();
-    lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
-    sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), filter.Unique(), filter.DuplicatesHidden()));
-    lvIcons.SortByCaption(&CompareCaptions);
-    if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
-    Extracting = false;
-    Application.SetCursor(CursorKind::Default);
-  };
   try {
     lblInfo.SetCaption(InfoText(path));
-    path = AddTrailingBackslash(path);
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
-    // Nothing is pumped while the files are listed, so the status must be painted now.
-    Repaint();
-    IconRun run(path, IncludeSubs, IconRun::Order::Listing, &filter);
-    sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-    // Asked per file: the configuration dialog may change the types during a run.
-    const FileFilter typesInForce = [](const std::string& file) {
-      return PassesTypeFilter(file, FileTypes, ExtractFromAll);
-    };
-    while (Extracting && run.NextFile(typesInForce)) {
-      const FileIcons& file = run.File();
-      if (file.Count() > 0) lblInfo.SetCaption(InfoText(file.Path()));
-      RunIcon entry;
-      while (run.NextIcon(entry)) {
-        if (!entry.Listed()) continue;
-        const int slot = AppendListedIcon(file, entry.index, entry.icon.get(), entry.icon.get());
-        if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-        IconSources[static_cast<size_t>(slot)] = {file.Path(), entry.index, entry.group->images};
-        const int item = lvIcons.AddItem(file.Caption(), slot);
-        lvIcons.SetSubItem(item, 1, std::to_string(entry.index));
-        lvIcons.SetSubItem(item, 2, storedimages::SizesText(*entry.group));
-        lvIcons.Scroll(0, Scale(76));
-        // The insertion and the scroll invalidated what changed; painting just that keeps
-        // the new icon in view without redrawing every visible entry again.
-        UpdateWindow(lvIcons.Handle());
-        entry.icon.reset();
-        // Esc, clicks, menu commands and folder changes take effect here.
-        Application.ProcessMessages();
-        if (!Extracting) break;
-      }
-    }
+    RunOptions options{AddTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
+                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize)};
+    run_ = std::make_unique<ExtractionSession>(std::move(options),
+                                               [this](ExtractionSession& session) { TakeRunHandover(session); });
   } catch (...) {
-    finish();
+    FinishRun();
     throw;
   }
-  finish();
+}
+
+void F::TakeRunHandover(ExtractionSession& session) {
+  // Only the newest run's icons are shown; an older one's are dropped with it.
+  if (&session != run_.get()) return;
+  // What arrived since the last frame, as long as the frame lasts, then one repaint.
+  constexpr std::size_t kChunk = 8;
+  constexpr auto kFrame = std::chrono::milliseconds(25);
+  const auto start = std::chrono::steady_clock::now();
+  RunHandover h;
+  int shown = 0;
+  lvIcons.BeginUpdate();
+  try {
+    do {
+      h = session.Take(kChunk);
+      if (h.listed) sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+      if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
+      for (ListedIcon& icon : h.icons) ShowListed(icon);
+      shown += static_cast<int>(h.icons.size());
+    } while (h.icons.size() == kChunk && std::chrono::steady_clock::now() - start < kFrame);
+  } catch (...) {
+    lvIcons.EndUpdate();
+    FinishRun();
+    throw;
+  }
+  lvIcons.EndUpdate();
+  if (shown > 0) {
+    // The list follows the newest entry, as far as one row's step per entry takes it.
+    lvIcons.Scroll(0, Scale(76) * std::min(shown, 1000));
+    UpdateWindow(lvIcons.Handle());
+  }
+  if (!h.finished) return;
+  const std::exception_ptr failure = h.failure;
+  FinishRun();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void F::ShowListed(ListedIcon& icon) {
+  // Read at another scale than the list's now (the scale changed during the run).
+  if (icon.largeSize != Scale(kSavedLargeSize) || icon.smallSize != Scale(kSavedSmallSize)) {
+    const FileIcons file(icon.file, MunWindowsFolder());
+    icon.pictures = MakeListedPictures(file, icon.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
+                                       Scale(kSavedSmallSize));
+  }
+  const int slot = AppendPictures(icon.pictures);
+  if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
+  IconSources[static_cast<size_t>(slot)] = {std::move(icon.file), icon.index, std::move(icon.images)};
+  const int item = lvIcons.AddItem(icon.caption, slot);
+  lvIcons.SetSubItem(item, 1, std::to_string(icon.index));
+  lvIcons.SetSubItem(item, 2, icon.sizes);
+}
+
+void F::FinishRun() {
+  const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
+  const int hidden = run_ ? run_->DuplicatesHidden() : 0;
+  run_.reset();
+  const std::string current = stNav.Path();
+  lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
+  sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), unique, hidden));
+  lvIcons.SortByCaption(&CompareCaptions);
+  if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
+  Extracting = false;
+  Application.SetCursor(CursorKind::Default);
+}
+
+void F::StopRun() {
+  Extracting = false;
+  if (run_) FinishRun();
 }
 
 // ---- Icon list views and selection commands

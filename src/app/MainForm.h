@@ -1,6 +1,9 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
+#include <memory>
+
 #include "about/AboutForm.h"  // kHomePage
+#include "app/ExtractionSession.h"
 #include "app/PreviewPane.h"
 #include "export/SaveImage.h"  // OutputKind
 #include "export/StoredIcon.h"  // TStoredImage
@@ -23,8 +26,11 @@ class TfrmMainForm : public ui::Form {
 
   // Gives the toolbar its look: captions and button size, tool tips, colour or grey images.
   void ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly);
-  // Fills the icon list from the folder selected in the tree.
+  // Fills the icon list from the folder selected in the tree: starts a run, which replaces any
+  // run before it; its icons arrive while the window's thread serves its messages.
   void ExtractIcons();
+  // Whether a run is going on.
+  bool Running() const { return static_cast<bool>(run_); }
   // Selects the folder a command-line argument names, or a file's folder; anything else is
   // reported by the error display and the tree stays where it is.
   void OpenStartFolder(const std::string& argument);
@@ -126,6 +132,14 @@ class TfrmMainForm : public ui::Form {
   int AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback);
 
  private:
+  // The run's side on the window's thread: what its worker handed over, added to the lists
+  // with the list's redrawing held; the end of a run, stopped or not.
+  void TakeRunHandover(ExtractionSession& session);
+  void ShowListed(ListedIcon& icon);
+  int AppendPictures(const ListedPictures& pictures);
+  void FinishRun();
+  // Stops the run in hand (Esc) and shows what it found so far.
+  void StopRun();
   void SetViewMode(ui::ViewStyle view);
   // Whether the list shows sizes other than the saved ones at the form's scale.
   bool ShowsOwnSizes() const;
@@ -142,6 +156,7 @@ class TfrmMainForm : public ui::Form {
   // entry is not the one it shows already.
   void UpdatePreview();
   int previewSlot_ = -1;  // the image-list slot the preview shows, or -1
+  std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
 };
 
 // The program-wide flag of an extraction run.

@@ -33,7 +33,7 @@ bool ToEntry(const WIN32_FIND_DATAW& wide, TFoundEntry& found) {
 // The search runs on wide names so that a name outside the code page can be told apart;
 // an entry no ANSI name reaches is left out. A mask that cannot be searched yields nothing.
 template <class F>
-void Search(const std::string& mask, F f) {
+void Search(const std::string& mask, F f, const std::function<bool()>& stopped = nullptr) {
   const std::wstring wideMask = win::Widen(mask);
   if (wideMask.empty()) return;
   WIN32_FIND_DATAW wide{};
@@ -41,6 +41,7 @@ void Search(const std::string& mask, F f) {
   if (!find) return;
   TFoundEntry found;
   do {
+    if (stopped && stopped()) return;
     if (ToEntry(wide, found)) f(found);
   } while (FindNextFileW(find.get(), &wide));
 }
@@ -108,14 +109,14 @@ std::string AddTrailingBackslash(const std::string& text, UINT codePage) {
 }
 
 void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
-               const TAcceptEntry& acceptFile) {
+               const TAcceptEntry& acceptFile, const std::function<bool()>& stopped) {
   list.SetSorted(false);
   const std::string dir = pathtext::DirectoryPart(mask);
   Search(mask, [&](const TFoundEntry& found) {
     if (found.attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return;
     if (acceptFile && !acceptFile(dir, found)) return;
     list.Add(namesOnly ? std::string(found.name) : dir + found.name);
-  });
+  }, stopped);
   list.SetSorted(true);
 }
 
@@ -133,7 +134,8 @@ void ListSubFolders(const std::string& folder, TStringList& list, const TAcceptE
 }
 
 void ListAllFiles(const std::string& start, TStringList& files, TStringList& folders,
-                  const TAcceptEntry& acceptFile, const TAcceptEntry& acceptFolder) {
+                  const TAcceptEntry& acceptFile, const TAcceptEntry& acceptFolder,
+                  const std::function<bool()>& stopped) {
   files.SetSorted(false);
   files.Clear();
   folders.SetSorted(false);
@@ -148,6 +150,7 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
 
   int index = 0;
   while (index < folders.Count()) {
+    if (stopped && stopped()) break;
     const std::string current = folders[index];
     if (!visited.insert(FolderIdentity(current)).second) {
       folders.Delete(index);
@@ -156,8 +159,9 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
 
     scratch.SetSorted(false);
     scratch.Clear();
-    ListFiles(current + "*.*", scratch, false, acceptFile);
+    ListFiles(current + "*.*", scratch, false, acceptFile, stopped);
     for (const std::string& f : scratch) files.Add(f);
+    if (stopped && stopped()) break;
 
     scratch.SetSorted(false);
     scratch.Clear();
@@ -168,11 +172,12 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
   }
 }
 
-void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files) {
+void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files,
+                  const std::function<bool()>& stopped) {
   if (includeSubs) {
     TStringList folders;
-    ListAllFiles(folder, files, folders);
+    ListAllFiles(folder, files, folders, nullptr, nullptr, stopped);
   } else {
-    ListFiles(folder + "*.*", files, false);
+    ListFiles(folder + "*.*", files, false, nullptr, stopped);
   }
 }

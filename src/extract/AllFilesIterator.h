@@ -49,9 +49,10 @@ using TAcceptEntry = std::function<bool(const std::string& dir, const TFoundEntr
 std::string AddTrailingBackslash(const std::string& text, UINT codePage = CP_ACP);
 
 // Adds the files matching mask (hidden, system and read-only ones too) to list, as full
-// paths or bare names; leaves the list in sorted mode.
+// paths or bare names; leaves the list in sorted mode. Once stopped answers true, the search
+// ends with what it has.
 void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
-               const TAcceptEntry& acceptFile = nullptr);
+               const TAcceptEntry& acceptFile = nullptr, const std::function<bool()>& stopped = nullptr);
 
 // Adds the visible sub-folders of folder (ending in "\") to list, each ending in "\";
 // leaves the list in sorted mode.
@@ -61,10 +62,14 @@ void ListSubFolders(const std::string& folder, TStringList& list,
 // Empties both lists, then walks the folder tree below the directory part of start depth-first:
 // folders receives every folder visited (start first), files every file, folder by folder.
 // A folder reached a second time (through a link or junction) is not walked again.
+// stopped, asked per entry and per folder, ends the walk early with what was listed so far.
 void ListAllFiles(const std::string& start, TStringList& files, TStringList& folders,
                   const TAcceptEntry& acceptFile = nullptr,
-                  const TAcceptEntry& acceptFolder = nullptr);
+                  const TAcceptEntry& acceptFolder = nullptr,
+                  const std::function<bool()>& stopped = nullptr);
 
 // The files an extraction run of folder (ending in "\") reads, before the type filter: the
-// folder's own files, or with includeSubs those of every visible sub-folder too.
-void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files);
+// folder's own files, or with includeSubs those of every visible sub-folder too. Once stopped
+// answers true, the listing ends soon with what it has.
+void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files,
+                  const std::function<bool()>& stopped = nullptr);

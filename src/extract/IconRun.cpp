@@ -13,10 +13,11 @@ FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
   };
 }
 
-IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, storedimages::IconFilter* filter)
+IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, storedimages::IconFilter* filter,
+                 const std::function<bool()>& stopped)
     : filter_(filter) {
   TStringList listed;
-  ListRunFiles(folder, includeSubs, listed);
+  ListRunFiles(folder, includeSubs, listed, stopped);
   files_ = listed.Strings();
   // Entries of the same caption keep the order they were listed in, as in the window's list.
   if (order == Order::Caption)

@@ -42,8 +42,10 @@ class IconRun {
   // sub-folder too. Raises what the listing raises.
   // filter: what the run lists beyond the file types (see IconFilter); none lists every icon
   // with a sound image. It must outlive the run.
+  // stopped: asked while the files are listed; once it answers true the listing ends early
+  // with the files found so far (a run that was told to stop reads none of them).
   IconRun(const std::string& folder, bool includeSubs, Order order = Order::Listing,
-          storedimages::IconFilter* filter = nullptr);
+          storedimages::IconFilter* filter = nullptr, const std::function<bool()>& stopped = nullptr);
   IconRun(const IconRun&) = delete;
   IconRun& operator=(const IconRun&) = delete;
 

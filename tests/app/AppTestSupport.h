@@ -47,6 +47,34 @@ class MainWindowTest : public testing::Test {
   }
 };
 
+// Serves the thread's messages, as the program's loop does, until the window's run has ended
+// (shown all it found, been stopped, or gone with its window); a run's icons arrive only
+// while the messages are served. Fails the test when that takes a minute.
+// Serves the thread's messages until done() answers true (false after timeoutMs, or once the
+// program's loop has ended).
+inline bool ServeUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    // One message at a time: a busy run's frames follow each other without a gap.
+    MSG m;
+    while (!done() && PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (m.message == WM_QUIT) {
+        ui::Application.ProcessMessages();  // takes note that the loop has ended
+        break;
+      }
+      ui::Application.HandleMessage();
+    }
+    if (done()) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end || ui::Application.Terminated()) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+inline void WaitForRun(const TfrmMainForm& f) {
+  if (!ServeUntil([&] { return !f.Running(); }) && f.Running()) ADD_FAILURE() << "the run did not end within a minute";
+}
+
 // "caption#index" of every entry, in list order.
 inline std::vector<std::string> Entries(const TfrmMainForm& f) {
   std::vector<std::string> out;
@@ -54,8 +82,7 @@ inline std::vector<std::string> Entries(const TfrmMainForm& f) {
   return out;
 }
 
-// Runs fn when the thread next processes its messages, which inside an extraction run is
-// right after the run's first icon.
+// Runs fn when the thread next processes its messages: while a run started just before goes on.
 class PostedCall {
  public:
   explicit PostedCall(std::function<void()> fn) : fn_(std::move(fn)) {

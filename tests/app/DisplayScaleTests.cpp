@@ -83,6 +83,7 @@ TEST_F(AtDisplayScale, TheMainWindowTakesItsDesignAtTheScale) {
 
   // The list shows its icons at 32 and 16 x scale; what is saved stays 32 x 32 and 16 x 16.
   f.stNav.SetPath(icons.Path());
+  apptest::WaitForRun(f);
   ASSERT_GT(f.lvIcons.Count(), 0);
   const HIMAGELIST shown = ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL);
   EXPECT_EQ(ImageSize(shown), MulDiv(32, dpi, 96));
@@ -129,6 +130,7 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   fixtures::MakeIconFixtureFolder(icons.Path());
   TfrmMainForm& f = Open(false, true, "");
   f.stNav.SetPath(icons.Path());
+  apptest::WaitForRun(f);
   const int dpi = f.Dpi(), twice = 2 * dpi;
   const int tree = f.stNav.Width(), button = f.tbMain.ButtonWidth(), count = f.lvIcons.Count();
   const RECT before = f.WindowBounds();

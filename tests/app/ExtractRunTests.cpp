@@ -7,6 +7,8 @@
 
 #include "AppTestSupport.h"
 #include "ModalAnswerer.h"
+#include "batch/Batch.h"
+#include "settings/Config.h"
 #include "extract/ExtractHelpers.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
@@ -15,6 +17,7 @@
 using apptest::Entries;
 using apptest::WithoutTrailingBackslash;
 using apptest::PostedCall;
+using apptest::ServeUntil;
 using apptest::StatusRecorder;
 using ui::Application;
 using ui::CursorKind;
@@ -44,6 +47,7 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
   ASSERT_TRUE(f.tbSave.Enabled());
   StatusRecorder status(f.sbInfo.Handle());
   f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
 
   EXPECT_EQ(WithoutCursorFiles(Entries(f)), kFlatDefaultTypes);
   const int n = f.lvIcons.Count();
@@ -74,6 +78,7 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
   // The label names the folder, shortened to the label less 110 pixels.
   f.SetWindowBounds(100, 100, 420, 300);
   f.miRefreshClick(f);
+  apptest::WaitForRun(f);
   const std::string fitted = FitPathToWidth(Root(), f.lblInfo.Font(), f.lblInfo.Width() - 110);
   EXPECT_NE(fitted, Root()) << "the label should be too narrow for the whole path";
   EXPECT_EQ(f.lblInfo.Caption(), "Icons contained in " + fitted);
@@ -83,6 +88,7 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
 TEST_F(ExtractRun, TypeFilterAndSubFolders) {
   TfrmMainForm& f = Open(true, false, ".ico");
   f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
   // Hidden and system files count, hidden and system folders are never entered; sorted by
   // caption, not in walking order.
   EXPECT_EQ(Entries(f), (Strings{"deep.ico#0", "hidden.ico#0", "inner.ico#0", "single.ico#0", "system.ico#0",
@@ -91,16 +97,19 @@ TEST_F(ExtractRun, TypeFilterAndSubFolders) {
   IncludeSubs = false;
   FileTypes = ".DLL";  // compared without regard to case
   f.miRefreshClick(f);
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.lvIcons.Count(), 11);
   EXPECT_EQ(f.lvIcons.Caption(10), "LIBRARY.DLL");
 
   FileTypes = "";
   f.miRefreshClick(f);
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
 
   // Every file is asked, with or without extension; files without icons add nothing.
   ExtractFromAll = true;
   f.miRefreshClick(f);
+  apptest::WaitForRun(f);
   Strings expected = kFlatDefaultTypes;
   expected.insert(expected.begin() + 4, "ICONDATA#0");
   EXPECT_EQ(WithoutCursorFiles(Entries(f)), expected);
@@ -115,17 +124,19 @@ TEST_F(ExtractRun, TypeFilterAndSubFolders) {
   FileTypes = kDefaultFileTypes;
   f.stNav.RefreshAll();  // the new folders reach the tree now rather than by their monitor later
   f.stNav.SetPath(same.Path());
+  apptest::WaitForRun(f);
   EXPECT_EQ(Entries(f), (Strings{"same.dll#0", "same.dll#2", "same.dll#3", "same.dll#0", "same.dll#1", "same.dll#2",
                                  "same.dll#3"}));
 }
 
 TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
-  // Esc pressed while the files are listed takes effect after the first icon.
+  // Esc pressed while the files are listed takes effect before anything is shown.
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   f.stNav.SetPath(Root());
-  EXPECT_EQ(Entries(f), Strings{"gaps.dll#0"});
-  EXPECT_EQ(f.sbInfo.PanelText(0), "1 icons");
+  apptest::WaitForRun(f);
+  EXPECT_EQ(Entries(f), Strings{});
+  EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
 
   // A folder change during a run: the newer run wins, the older one only tidies up.
@@ -133,6 +144,7 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   {
     PostedCall change([&] { f.stNav.SetPath(sub); });
     f.miRefreshClick(f);
+    apptest::WaitForRun(f);
     EXPECT_TRUE(change.Ran());
   }
   EXPECT_EQ(Entries(f), Strings{"deep.ico#0"});
@@ -146,15 +158,17 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   while (virtualFolder && !virtualFolder->Path().empty()) virtualFolder = virtualFolder->NextSiblingNode();
   ASSERT_NE(virtualFolder, nullptr);
   f.stNav.Select(virtualFolder);
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.lvIcons.Count(), 0);
   EXPECT_EQ(f.Icons.Count(), 0);
   EXPECT_EQ(f.lblInfo.Caption(), "");
   EXPECT_EQ(f.sbInfo.PanelText(0), "1 icons");
 
-  // Closing during a run stops it after its current icon; the window goes, nothing breaks.
+  // Closing during a run stops it; the window goes, nothing breaks.
   ModalAnswerer boxes;
   PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
   f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.Handle(), nullptr);
   EXPECT_FALSE(Extracting);
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
@@ -170,6 +184,7 @@ TEST_F(ExtractRun, NamesInEveryScriptAreListedUnderTheirOwnNames) {
   TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
   f.stNav.RefreshAll();
   f.stNav.SetPath(WithoutTrailingBackslash(dir.Path()));
+  apptest::WaitForRun(f);
   Strings captions, want;
   for (int i = 0; i < f.lvIcons.Count(); ++i) captions.push_back(f.lvIcons.Caption(i));
   for (const std::string& name : made) want.push_back(FileNamePart(name));
@@ -185,6 +200,7 @@ TEST_F(ExtractRun, NamesInEveryScriptAreListedUnderTheirOwnNames) {
   parent->Expand();
   ASSERT_EQ(parent->Count(), 1);
   f.stNav.Select(parent->FirstChildNode());
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.stNav.Path(), dir.Path() + "подпапка");
   EXPECT_EQ(f.Caption(), "подпапка - " + Application.Title);
   EXPECT_TRUE(f.lblInfo.Caption().ends_with("\\подпапка")) << f.lblInfo.Caption();
@@ -205,9 +221,149 @@ TEST_F(ExtractRun, StartFolderFromTheCommandLine) {
   EXPECT_EQ(f.stNav.Path(), before);
 
   f.OpenStartFolder(folder_->Path() + "sub\\deep.ico");
+  apptest::WaitForRun(f);
   EXPECT_EQ(_stricmp(f.stNav.Path().c_str(), (Root() + "\\sub").c_str()), 0) << f.stNav.Path();
   EXPECT_EQ(Entries(f), Strings{"deep.ico#0"});
   EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+// The window lists exactly what the command line's /list lists, in the same order.
+TEST_F(ExtractRun, EntriesAreThoseTheCommandLineLists) {
+  TfrmMainForm& f = Open(true, true, kDefaultFileTypes);
+  f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
+  Strings shown, listed;
+  for (int i = 0; i < f.lvIcons.Count(); ++i) {
+    const TfrmMainForm::IconSource& source = f.IconSources.at(static_cast<size_t>(f.lvIcons.ImageIndex(i)));
+    shown.push_back(source.file + "\t" + std::to_string(source.index));
+  }
+  const batch::Command list = batch::ParseArguments({"/list", Root(), "/sub", "/all"});
+  batch::List(list, [&](const std::string& line) {
+    const size_t tab = line.find('\t'), second = line.find('\t', tab + 1);
+    if (tab != std::string::npos && second != std::string::npos) listed.push_back(line.substr(0, second));
+  });
+  ASSERT_FALSE(listed.empty());
+  EXPECT_EQ(shown, listed);
+}
+
+// A tree large enough that a run over it is still going when a test steps in: 30 sub-folders
+// of 20 files, half of them libraries of four icons, half single icons.
+class LargeRun : public apptest::FixtureFolderTest {
+ protected:
+  static void SetUpTestSuite() {
+    FixtureFolderTest::SetUpTestSuite();
+    tree_ = new fixtures::TempFolder("large");
+    for (int d = 0; d < 30; ++d) {
+      const std::string dir = tree_->Path() + "d" + std::to_string(100 + d) + "\\";
+      CreateDirectoryA(dir.c_str(), nullptr);
+      for (int n = 0; n < 20; ++n) {
+        const char* from = n % 2 ? "single.ico" : "icons.dll";
+        CopyFileA((folder_->Path() + from).c_str(), (dir + std::to_string(100 + n) + from).c_str(), FALSE);
+      }
+    }
+  }
+  static void TearDownTestSuite() {
+    delete tree_;
+    tree_ = nullptr;
+    FixtureFolderTest::TearDownTestSuite();
+  }
+  static std::string Tree() { return WithoutTrailingBackslash(tree_->Path()); }
+  static constexpr int kIcons = 30 * (10 * 4 + 10);
+
+  // The window over the tree, its run started and its first entries shown: the worker is busy.
+  TfrmMainForm& Running(const std::string& fileTypes) {
+    TfrmMainForm& f = Open(true, false, fileTypes);
+    f.stNav.RefreshAll();
+    f.stNav.SetPath(Tree());
+    EXPECT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
+    EXPECT_TRUE(f.Running());
+    return f;
+  }
+  static inline fixtures::TempFolder* tree_ = nullptr;
+};
+
+// GDI objects of the process, counted one by one where the system keeps no count (Wine).
+long GdiObjects() {
+  if (long n = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))) return n;
+  long n = 0;
+  for (UINT_PTR h = 1; h < 0x10000; ++h)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(h))) ++n;
+  return n;
+}
+
+TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
+  TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
+  f.stNav.RefreshAll();
+  StatusRecorder status(f.sbInfo.Handle());
+  // While the files are listed: stopped without waiting for the listing's end, nothing shown.
+  f.stNav.SetPath(Tree());
+  ASSERT_TRUE(f.Running());
+  PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Application.ProcessMessages();
+  EXPECT_FALSE(f.Running());
+  EXPECT_EQ(status.Texts(), (Strings{"Obtaining Folder Structure...", "0 icons"}));
+  EXPECT_EQ(f.lvIcons.Count(), 0);
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+
+  // While the files are read: what is shown stays, and the count is of that.
+  f.miRefreshClick(f);
+  ASSERT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
+  PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Application.ProcessMessages();
+  EXPECT_FALSE(f.Running());
+  const int n = f.lvIcons.Count();
+  EXPECT_LT(n, kIcons);
+  EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(n) + " icons");
+  EXPECT_EQ(f.Icons.Count(), n);
+  EXPECT_FALSE(Extracting);
+}
+
+TEST_F(LargeRun, ANewerRunReplacesABusyOlderOne) {
+  TfrmMainForm& f = Running(kDefaultFileTypes);
+  f.stNav.SetPath(Root() + "\\sub");
+  apptest::WaitForRun(f);
+  // Whatever the older run's worker still had ready never arrives.
+  ServeUntil([] { return false; }, 300);
+  EXPECT_EQ(Entries(f), (Strings{"deep.ico#0", "inner.ico#0"}));
+  EXPECT_EQ(f.sbInfo.PanelText(0), "2 icons");
+  EXPECT_EQ(f.Icons.Count(), 2);
+}
+
+// The worker holds icons ready while the window is busy; closing frees them with it.
+TEST_F(LargeRun, ClosingDuringARunLeavesNothingBehind) {
+  std::vector<long> after;
+  for (int round = 0; round < 2; ++round) {
+    TfrmMainForm& f = Running(kDefaultFileTypes);
+    Sleep(500);  // nothing served meanwhile: the worker fills its queue
+    ModalAnswerer boxes;
+    PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
+    apptest::WaitForRun(f);
+    EXPECT_EQ(f.Handle(), nullptr);
+    EXPECT_FALSE(Extracting);
+    EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    Application.DestroyForms();
+    DrainQuit();
+    after.push_back(GdiObjects());
+  }
+  // The first round warms what the platform keeps; a second that left its icons would show
+  // two bitmaps for each.
+  EXPECT_LT(after[1] - after[0], 100) << after[0] << " then " << after[1];
+}
+
+// Types applied in the configuration dialog while a run goes on reach the files it reads later.
+TEST_F(LargeRun, OptionsAppliedDuringARunReachItsLaterFiles) {
+  TfrmMainForm& f = Running(".DLL");
+  Options applied;
+  applied.extraction = {true, false, ".ICO", 0};
+  OptionsApplied(f, applied);  // as the dialog's Apply does
+  Extraction = applied.extraction;
+  apptest::WaitForRun(f);
+  int libraries = 0, icons = 0;
+  for (const std::string& e : Entries(f)) (e.find(".dll#") != std::string::npos ? libraries : icons)++;
+  EXPECT_GT(libraries, 0);
+  EXPECT_GT(icons, 0);
+  EXPECT_EQ(libraries + icons, f.lvIcons.Count());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "RawRegistry.h"
 #include "ModalAnswerer.h"
 #include "app/MainForm.h"
@@ -337,6 +338,7 @@ TEST_F(MainFormTest, KeysReachTheWindowBeforeTheFocusedControl) {
   EXPECT_EQ(f.sbInfo.PanelText(0), "stale");
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_F5, 0);
   Application.ProcessMessages();
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
 }
 

@@ -58,6 +58,7 @@ class SaveAndCopy : public apptest::MainWindowTest {
   TfrmMainForm& OpenWithLibraries() {
     TfrmMainForm& f = Open(false, false, ".dll");
     f.stNav.SetPath(source_->Path());
+    apptest::WaitForRun(f);
     EXPECT_EQ(f.lvIcons.Count(), 11);
     return f;
   }
@@ -127,6 +128,7 @@ TEST_F(SaveAndCopy, NamesInEveryScriptAreSavedUnderTheirOwnNames) {
   TfrmMainForm& f = Open(true, false, ".ico");
   f.stNav.RefreshAll();
   f.stNav.SetPath(dir.Path());
+  apptest::WaitForRun(f);
   ASSERT_EQ(f.lvIcons.Count(), static_cast<int>(made.size()));
   f.miSelAllClick(f);
   SaveTo(dest, [&] { f.tbSave.Click(); });

@@ -122,6 +122,7 @@ TEST_F(LegacyWindow, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) 
   TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
   f.stNav.RefreshAll();
   f.stNav.SetPath(WithoutTrailingBackslash(dir.Path()));
+  apptest::WaitForRun(f);
   EXPECT_EQ(Entries(f), expected);
 
   TShellnode* parent = f.stNav.Selected();
@@ -129,6 +130,7 @@ TEST_F(LegacyWindow, NamesOutsideTheCodePageGiveTheirIconsUnderTheirShortNames) 
   parent->Expand();
   ASSERT_EQ(parent->Count(), 1);
   f.stNav.Select(parent->FirstChildNode());
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.stNav.Path().find('?'), std::string::npos) << f.stNav.Path();
   EXPECT_EQ(Entries(f), Strings{inner + "#0"});
 }

@@ -29,6 +29,7 @@ TEST_F(DamagedRun, AnIcoWithAHugeCountDoesNotHideTheFilesAfterIt) {
   ASSERT_TRUE(CopyFileA(every.c_str(), (folder.Path() + "c.ico").c_str(), FALSE));
   TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
   f.stNav.SetPath(folder.Path());
+  apptest::WaitForRun(f);
   EXPECT_EQ(Entries(f), (Strings{"a.ico#0", "c.ico#0"}));
   EXPECT_EQ(f.sbInfo.PanelText(0), "2 icons");
 }
@@ -47,6 +48,7 @@ TEST_F(DamagedRun, TheDamagedCorpusRunsToItsEnd) {
   }
   TfrmMainForm& f = Open(false, true, kDefaultFileTypes);
   f.stNav.SetPath(folder.substr(0, folder.size() - 1));
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(expected) + " icons");
   EXPECT_EQ(f.lvIcons.Count(), static_cast<int>(expected));
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
@@ -63,6 +65,7 @@ TEST_F(DamagedRun, SavingTheStoredIconTellsHowManyDamagedImagesWereLeftOut) {
                         (folder.Path() + "partly.ico").c_str(), FALSE));
   TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
   f.stNav.SetPath(folder.Path());
+  apptest::WaitForRun(f);
   ASSERT_EQ(Entries(f), (Strings{"partly.ico#0"}));
   f.lvIcons.SetSelected(0, true);
   ModalAnswerer boxes;

@@ -208,6 +208,7 @@ TEST_F(StoredIconSave, SelectedEntriesSaveAsTheirFilesStoreThem) {
   ModalAnswerer boxes;
   TfrmMainForm& f = Open(false, false, ".dll");
   f.stNav.SetPath(corpus::Folder("good"));
+  apptest::WaitForRun(f);
   const auto entries = apptest::Entries(f);
   for (const char* wanted : {"sizes.dll#0", "lib64.dll#3"}) {
     const auto at = std::find(entries.begin(), entries.end(), wanted);

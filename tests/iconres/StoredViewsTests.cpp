@@ -48,6 +48,7 @@ TEST_F(StoredViews, SizesTipAndPreviewShowEveryStoredImageLargestFirst) {
   ASSERT_TRUE(CopyFileA((corpus::Folder("good") + "sizes.dll").c_str(), file.c_str(), FALSE));
   TfrmMainForm& f = Open(false, true, kDefaultFileTypes);
   f.stNav.SetPath(NoSlash(folder.Path()));
+  apptest::WaitForRun(f);
   ASSERT_EQ(Entries(f), Strings{"sizes.dll#0"});
   f.actDetails.Execute();
   EXPECT_EQ(f.lvIcons.SubItem(0, 2), "256, 48, 32, 16");
@@ -119,6 +120,7 @@ TEST_F(StoredViews, SizeFilterListsOnlyIconsWithALargeEnoughImage) {
     Extraction.minSize = minSize;
     f.stNav.SetPath(NoSlash(corpus::Folder("good")));
     f.miRefreshClick(f);
+    apptest::WaitForRun(f);
     counts.push_back(f.lvIcons.Count());
     if (minSize != 256) continue;
     for (int i = 0; i < f.lvIcons.Count(); ++i) EXPECT_EQ(f.lvIcons.SubItem(i, 2).substr(0, 4), "256,") << i;
@@ -136,13 +138,16 @@ TEST_F(StoredViews, HideDuplicateIconsListsEachIconOnceAndSaysHowManyItHid) {
   f.actUnique.Execute();
   EXPECT_TRUE(f.miUnique.Checked());
   f.stNav.SetPath(NoSlash(folder.Path()));
+  apptest::WaitForRun(f);
   EXPECT_EQ(Entries(f), (Strings{"a.dll#0", "a.dll#1", "a.dll#2", "a.dll#3", "a.dll#4", "mono.ico#0"}));
   EXPECT_EQ(f.sbInfo.PanelText(0), "6 icons, 10 duplicates hidden");
   // Turning it off lists every icon again at once.
   f.actUnique.Execute();
+  apptest::WaitForRun(f);
   EXPECT_EQ(f.lvIcons.Count(), 16);
   EXPECT_EQ(f.sbInfo.PanelText(0), "16 icons");
   f.actUnique.Execute();
+  apptest::WaitForRun(f);
   CloseAndForget(f);
   EXPECT_TRUE(Open(false, true, kDefaultFileTypes).actUnique.Checked());
 }

@@ -1,0 +1,241 @@
+// The extraction run's worker and its hand-over: icons queued by the worker, taken by the
+// window's thread when a posted wake or the frame's timer arrives.
+#include "app/ExtractionSession.h"
+
+#include <algorithm>
+
+#include "extract/ExtractHelpers.h"
+#include "extract/IconRun.h"
+#include "extract/StoredImages.h"
+#include "ui/Guard.h"
+#include "win/Errors.h"
+
+namespace {
+
+constexpr UINT kWake = WM_APP + 7;
+constexpr UINT_PTR kFrameTimer = 1;
+// The screen is brought up to date about once per frame, never once per icon.
+constexpr ULONGLONG kFrameMs = 30;
+// Icons the worker keeps ready before it waits for the window: a few frames' worth, so the
+// worker never idles while the window adds, and never holds thousands of icon handles.
+constexpr std::size_t kMostQueued = 512;
+
+std::atomic<unsigned> lastGeneration{0};
+
+const char* SessionWindowClass(WNDPROC proc) {
+  static const char* name = [proc] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Mirovane.ExtractionSession";
+    RegisterClassA(&wc);
+    return wc.lpszClassName;
+  }();
+  return name;
+}
+
+}  // namespace
+
+ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
+    : options_(std::move(options)), deliver_(std::move(deliver)), generation_(++lastGeneration) {
+  fileTypes_ = options_.fileTypes;
+  extractFromAll_ = options_.extractFromAll;
+  largeSize_ = options_.largeSize;
+  smallSize_ = options_.smallSize;
+  window_.reset(CreateWindowExA(0, SessionWindowClass(&ExtractionSession::WndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, GetModuleHandleA(nullptr), nullptr));
+  if (!window_) throw win::Exception("Cannot start the extraction run");
+  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  worker_ = std::thread([this] { Work(); });
+}
+
+ExtractionSession::~ExtractionSession() {
+  *alive_ = false;
+  Stop();
+}
+
+void ExtractionSession::Stop() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    stop_ = true;
+  }
+  room_.notify_all();
+  // The worker never waits for this thread, so the join is short: it ends after the step in
+  // hand (one directory entry, one file).
+  if (worker_.joinable()) worker_.join();
+  if (window_) {
+    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+    window_.reset();
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  queue_.clear();
+}
+
+void ExtractionSession::SetTypes(std::string fileTypes, bool extractFromAll) {
+  std::lock_guard<std::mutex> hold(lock_);
+  fileTypes_ = std::move(fileTypes);
+  extractFromAll_ = extractFromAll;
+}
+
+void ExtractionSession::SetSizes(int largeSize, int smallSize) {
+  std::lock_guard<std::mutex> hold(lock_);
+  largeSize_ = largeSize;
+  smallSize_ = smallSize;
+}
+
+RunHandover ExtractionSession::Take(std::size_t most) {
+  RunHandover h;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    const std::size_t n = std::min(most, queue_.size());
+    h.icons.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      h.icons.push_back(std::move(queue_.front()));
+      queue_.pop_front();
+    }
+    h.listed = listed_ && !listedTaken_;
+    listedTaken_ = listed_;
+    if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
+    if (!h.icons.empty()) hiddenTaken_ = h.icons.back().duplicatesHidden;
+    h.finished = finished_ && queue_.empty();
+    if (h.finished) {
+      hiddenTaken_ = std::max(hiddenTaken_, duplicatesHidden_);
+      h.failure = failure_;
+    }
+    wakePosted_ = false;
+  }
+  room_.notify_all();
+  return h;
+}
+
+// ---- The worker
+
+void ExtractionSession::Work() noexcept {
+  std::exception_ptr failure;
+  try {
+    Run();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  failure_ = failure;
+  finished_ = true;
+  WakeLocked();
+}
+
+void ExtractionSession::Run() {
+  // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
+  win::ComScope com;
+  storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
+  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return stop_.load(); });
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (stop_) return;
+    listed_ = true;
+    WakeLocked();
+  }
+  const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
+  while (!stop_ && run.NextFile(types)) {
+    const FileIcons& file = run.File();
+    if (file.Count() > 0) {
+      std::lock_guard<std::mutex> hold(lock_);
+      fileInHand_ = file.Path();
+    }
+    RunIcon entry;
+    while (!stop_ && run.NextIcon(entry)) {
+      if (!entry.Listed()) continue;
+      ListedIcon listed;
+      listed.file = file.Path();
+      listed.caption = file.Caption();
+      listed.index = entry.index;
+      listed.images = entry.group->images;
+      listed.sizes = storedimages::SizesText(*entry.group);
+      listed.duplicatesHidden = filter.DuplicatesHidden();
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        listed.largeSize = largeSize_;
+        listed.smallSize = smallSize_;
+      }
+      listed.pictures = MakeListedPictures(file, entry.index, entry.icon.get(), entry.icon.get(), listed.largeSize,
+                                           listed.smallSize);
+      // The pictures may borrow the run's icon: it travels with them.
+      listed.icon = std::move(entry.icon);
+      if (!Hand(std::move(listed))) return;
+    }
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  duplicatesHidden_ = filter.DuplicatesHidden();
+}
+
+bool ExtractionSession::Hand(ListedIcon icon) {
+  std::unique_lock<std::mutex> hold(lock_);
+  room_.wait(hold, [this] { return stop_ || queue_.size() < kMostQueued; });
+  if (stop_) return false;
+  queue_.push_back(std::move(icon));
+  WakeLocked();
+  return true;
+}
+
+void ExtractionSession::WakeLocked() {
+  if (wakePosted_ || stop_ || !window_) return;
+  wakePosted_ = PostMessageA(window_.get(), kWake, generation_, 0) != FALSE;
+}
+
+bool ExtractionSession::PassesTypes(const std::string& file) {
+  std::string types;
+  bool all = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    types = fileTypes_;
+    all = extractFromAll_;
+  }
+  return PassesTypeFilter(file, types, all);
+}
+
+// ---- The window's thread
+
+LRESULT CALLBACK ExtractionSession::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<ExtractionSession*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  if (self && msg == kWake && wp == self->generation_) {
+    ui::Guarded([self] { self->Schedule(); });
+    return 0;
+  }
+  if (self && msg == WM_TIMER && wp == kFrameTimer) {
+    KillTimer(wnd, kFrameTimer);
+    self->timerSet_ = false;
+    ui::Guarded([self] { self->Deliver(); });
+    return 0;
+  }
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void ExtractionSession::Schedule() {
+  if (timerSet_ || stop_) return;
+  const ULONGLONG since = GetTickCount64() - lastDelivery_;
+  if (since >= kFrameMs) return Deliver();
+  SetFrameTimer(static_cast<UINT>(kFrameMs - since));
+}
+
+void ExtractionSession::SetFrameTimer(UINT ms) {
+  // Timers come after input and painting, so the time between batches belongs to the user.
+  timerSet_ = SetTimer(window_.get(), kFrameTimer, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr) != 0;
+}
+
+void ExtractionSession::Deliver() {
+  if (stop_) return;
+  lastDelivery_ = GetTickCount64();
+  const std::shared_ptr<bool> alive = alive_;
+  // A copy: the delivery may end the run, and this object with it.
+  const Delivery deliver = deliver_;
+  deliver(*this);
+  if (!*alive || stop_) return;
+  // Whatever the window left for later comes in the next frame, and never before the
+  // message loop has had its turn.
+  bool more = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    more = !queue_.empty();
+  }
+  const ULONGLONG spent = GetTickCount64() - lastDelivery_;
+  if (more && !timerSet_) SetFrameTimer(spent >= kFrameMs ? 0 : static_cast<UINT>(kFrameMs - spent));
+}

@@ -1,0 +1,126 @@
+// One extraction run off the window's thread: a worker lists the folder and reads its files,
+// and hands the icons it lists to the window's thread in batches, about once per frame.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "extract/ListedPictures.h"
+#include "iconres/IconResources.h"
+#include "win/Handles.h"
+
+// What a run reads. Fixed at its start, except the file types, which the configuration dialog
+// may change while it runs (SetTypes).
+struct RunOptions {
+  std::string folder;  // ending in "\"
+  bool includeSubs = false;
+  bool extractFromAll = false;
+  std::string fileTypes;
+  int minSize = 0;
+  bool unique = false;
+  // The edges of the list's large and small pictures at the window's scale.
+  int largeSize = 32, smallSize = 16;
+};
+
+// One icon the run lists, with everything the window shows of it.
+struct ListedIcon {
+  std::string file, caption;
+  int index = 0;
+  std::vector<iconres::IconImage> images;  // what the file stores for it, without the bytes
+  std::string sizes;                       // the Details view's Sizes column
+  win::UniqueIcon icon;                    // the run's own icon, at the saved large size
+  ListedPictures pictures;                 // for the list's lists at largeSize and smallSize
+  int largeSize = 0, smallSize = 0;
+  int duplicatesHidden = 0;                // left out as duplicates before this one
+};
+
+// What the worker handed over since the window last took.
+struct RunHandover {
+  std::vector<ListedIcon> icons;
+  bool listed = false;         // the files have been listed since the last take: the reading begins
+  std::string fileInHand;      // the file with icons the worker reads now, when another than before
+  bool finished = false;       // the worker has ended and everything it found has been taken
+  std::exception_ptr failure;  // at the end: what ended the run early
+};
+
+class ExtractionSession {
+ public:
+  // Called on the window's thread when the run has something new; it takes it with Take.
+  using Delivery = std::function<void(ExtractionSession&)>;
+
+  // Starts the worker. Created on the window's thread, which the deliveries come to.
+  ExtractionSession(RunOptions options, Delivery deliver);
+  ExtractionSession(const ExtractionSession&) = delete;
+  ExtractionSession& operator=(const ExtractionSession&) = delete;
+  // Stops the worker and waits for it; what it had not handed over yet goes with it.
+  ~ExtractionSession();
+
+  // Which run this is: every run of the program has a newer number than those before it.
+  unsigned Generation() const { return generation_; }
+  // Tells the worker to stop and waits for it; nothing is delivered after this.
+  void Stop();
+  bool Stopped() const { return stop_; }
+
+  // The types later files are asked against.
+  void SetTypes(std::string fileTypes, bool extractFromAll);
+  // The list's picture sizes for icons read from now on (after a change of scale).
+  void SetSizes(int largeSize, int smallSize);
+
+  // At most `most` of the icons handed over so far, oldest first, with the run's state; the
+  // end (finished) is handed over with the last icon.
+  RunHandover Take(std::size_t most);
+  // Icons left out as duplicates up to the last one taken; at the end, of the whole run.
+  int DuplicatesHidden() const { return hiddenTaken_; }
+  const RunOptions& Options() const { return options_; }
+
+ private:
+  void Work() noexcept;
+  void Run();
+  // Queues one icon, waiting while the window has a full frame's worth and more to take;
+  // false once the run is stopped.
+  bool Hand(ListedIcon icon);
+  // Under the lock: wakes the window's thread unless a wake is on its way.
+  void WakeLocked();
+  bool PassesTypes(const std::string& file);
+  // The window's thread side: a wake or a frame's timer.
+  static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+  void Schedule();
+  void SetFrameTimer(UINT ms);
+  void Deliver();
+
+  const RunOptions options_;
+  const Delivery deliver_;
+  const unsigned generation_;
+  win::UniqueWindow window_;
+  std::atomic<bool> stop_{false};
+  // Whether the object still exists once a delivery has returned (a delivery may end the run).
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  ULONGLONG lastDelivery_ = 0;
+  bool timerSet_ = false;
+  bool listedTaken_ = false;
+  std::string fileTaken_;
+  int hiddenTaken_ = 0;
+
+  std::mutex lock_;
+  std::condition_variable room_;  // the window took icons, or the run stopped
+  std::deque<ListedIcon> queue_;
+  bool listed_ = false, finished_ = false, wakePosted_ = false;
+  std::string fileInHand_;
+  int duplicatesHidden_ = 0;
+  std::exception_ptr failure_;
+  std::string fileTypes_;
+  bool extractFromAll_ = false;
+  int largeSize_ = 32, smallSize_ = 16;
+
+  std::thread worker_;  // last: started once everything above exists
+};

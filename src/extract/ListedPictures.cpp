@@ -1,0 +1,25 @@
+// The list's pictures of one icon, for the window's run and for the list made again at a new scale.
+#include "extract/ListedPictures.h"
+
+#include <algorithm>
+
+ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
+                                  int smallSize) {
+  ListedPictures p;
+  if (largeSize == kSavedLargeSize) {
+    // The small slot from the file's own small image; the list scales the large one where
+    // that cannot be read.
+    p.large = ListPicture({}, icon);
+    p.small = ListPicture(file.Icon(index, kSavedSmallSize), icon);
+    return p;
+  }
+  // At twice the design scale the small entries show the saved large size; where the file
+  // stores that size the picture is the run's own icon, which need not be made again.
+  const bool runIconShown = icon && smallSize == kSavedLargeSize && index < file.Count() &&
+                            std::ranges::any_of(file.Group(index).images, [&](const iconres::IconImage& image) {
+                              return image.intact && image.width == smallSize && image.height == smallSize;
+                            });
+  p.large = ListPicture(file.ShownIcon(index, largeSize), fallback);
+  p.small = runIconShown ? ListPicture({}, icon) : ListPicture(file.ShownIcon(index, smallSize), fallback);
+  return p;
+}
