@@ -395,8 +395,13 @@ struct RunTime {
 // a message every 10 ms and keeps the longest wait.
 class AnswerProbe {
  public:
+  // Returns once the probe's thread has its message queue and one answer (not counted): a
+  // thread's first message costs Wine far more than any later one.
   explicit AnswerProbe(HWND window)
       : thread_([this, window] {
+          DWORD_PTR warm = 0;
+          SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &warm);
+          ready_ = true;
           while (!done_) {
             const double t0 = Now();
             DWORD_PTR result = 0;
@@ -409,7 +414,13 @@ class AnswerProbe {
             Sleep(10);
           }
           exited_ = true;
-        }) {}
+        }) {
+    while (!ready_) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+      ui::Application.ProcessMessages();
+    }
+    start_ = Now();
+  }
   AnswerProbe(const AnswerProbe&) = delete;
   AnswerProbe& operator=(const AnswerProbe&) = delete;
   ~AnswerProbe() { Stop(); }
@@ -427,8 +438,8 @@ class AnswerProbe {
   double SlowestAt() const { return slowestAt_; }
 
  private:
-  const double start_ = Now();
-  std::atomic<bool> done_{false}, exited_{false};
+  std::atomic<double> start_{0};
+  std::atomic<bool> ready_{false}, done_{false}, exited_{false};
   std::atomic<double> slowest_{0}, slowestAt_{0};
   std::thread thread_;
 };

@@ -124,6 +124,8 @@ void ExtractionSession::Work() noexcept {
 }
 
 void ExtractionSession::Run() {
+  // When both want the processor, the window's thread goes first: the user waits on it.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
   win::ComScope com;
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
