@@ -558,8 +558,10 @@ void F::ExtractIcons() {
     return;
   }
   Application.SetCursor(CursorKind::AppStart);
+  folderText_.clear();
   try {
-    lblInfo.SetCaption(InfoText(path));
+    folderText_ = InfoText(path);
+    lblInfo.SetCaption(folderText_);
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     RunOptions options{AddTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
                        actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize)};
@@ -625,8 +627,9 @@ void F::FinishRun() {
   const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
   const int hidden = run_ ? run_->DuplicatesHidden() : 0;
   run_.reset();
-  const std::string current = stNav.Path();
-  lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
+  // The folder's text as the run began with it: a run the window started while it was loading
+  // ends after it has been laid out, and keeps the text it had.
+  lblInfo.SetCaption(stNav.Path().empty() ? std::string() : folderText_);
   sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), unique, hidden));
   lvIcons.SortByCaption(&CompareCaptions);
   if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);

@@ -157,6 +157,7 @@ class TfrmMainForm : public ui::Form {
   void UpdatePreview();
   int previewSlot_ = -1;  // the image-list slot the preview shows, or -1
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
+  std::string folderText_;                  // the info label's text for the run's folder
 };
 
 // The program-wide flag of an extraction run.
