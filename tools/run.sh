@@ -61,6 +61,20 @@ tools/winenv.sh "$build" sh -c '
     import -window root -crop 1024x768+0+0 +repage "$build/preview.png" &&
     "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view" &&
     "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Lar&ge Icons"; } || echo "the details tour step failed" >&2
+  # A cursor in the preview pane, its hotspot marked on every image: a folder holding one
+  # cursor file of our own making, walked to in the tree as a user would.
+  cursors=$(cd "$build" && pwd)/tour-cursors
+  rm -rf "$cursors" && mkdir -p "$cursors"
+  python3 tools/make_icon_corpus.py "$cursors/corpus" --good-only >/dev/null &&
+    cp "$cursors/corpus/good/pointer.cur" "$cursors/" && rm -rf "$cursors/corpus"
+  { (set -f; IFS=/; set -- $cursors; shift
+     "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "Z:\\" "$@") &&
+    "$WINE" "$run/Driver.exe" status TfrmMainForm " icon" 120 &&
+    "$WINE" "$run/Driver.exe" list-select TfrmMainForm 1 &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view" && sleep 1 &&
+    "$WINE" "$run/Driver.exe" wait TfrmMainForm 30 &&
+    import -window root -crop 1024x768+0+0 +repage "$build/preview-cursor.png" &&
+    "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view"; } || echo "the cursor tour step failed" >&2
   "$WINE" "$run/Driver.exe" close TfrmMainForm 30
   wait
   # The same window with icons at 150 % and 200 % display scale, which the program reads

@@ -130,6 +130,7 @@ void ExtractionSession::Run() {
   win::ComScope com;
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
   IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return stop_.load(); });
+  run.SetIncludeCursors(options_.cursors);
   {
     std::lock_guard<std::mutex> hold(lock_);
     if (stop_) return;
@@ -152,6 +153,10 @@ void ExtractionSession::Run() {
       listed.index = entry.index;
       listed.images = entry.group->images;
       listed.sizes = storedimages::SizesText(*entry.group);
+      listed.indexText = file.IndexText(entry.index);
+      listed.type = storedimages::TypeText(*entry.group);
+      listed.kind = entry.group->kind;
+      listed.frames = entry.group->frames.size();
       listed.duplicatesHidden = filter.DuplicatesHidden();
       {
         std::lock_guard<std::mutex> hold(lock_);

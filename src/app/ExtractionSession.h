@@ -30,6 +30,7 @@ struct RunOptions {
   bool unique = false;
   // The edges of the list's large and small pictures at the window's scale.
   int largeSize = 32, smallSize = 16;
+  bool cursors = false;  // each file's cursors after its icons
 };
 
 // One icon the run lists, with everything the window shows of it.
@@ -38,6 +39,9 @@ struct ListedIcon {
   int index = 0;
   std::vector<iconres::IconImage> images;  // what the file stores for it, without the bytes
   std::string sizes;                       // the Details view's Sizes column
+  std::string indexText, type;             // the Icon Index ("cursor 0") and Type columns
+  iconres::GroupKind kind = iconres::GroupKind::Icon;
+  std::size_t frames = 0;                  // an animated cursor's
   win::UniqueIcon icon;                    // the run's own icon, at the saved large size
   ListedPictures pictures;                 // for the list's lists at largeSize and smallSize
   int largeSize = 0, smallSize = 0;

@@ -111,6 +111,9 @@ const FormLayout<F>& Layout() {
           {"actUnique", &F::actUnique,
            {.caption = "Hide D&uplicate Icons", .hint = "List an icon only once, however many files store the same images"},
            {On(&Action::OnExecute, &F::miUniqueClick)}},
+          {"actCursors", &F::actCursors,
+           {.caption = "Include &Cursors", .hint = "List the cursors stored in programs and libraries after their icons"},
+           {On(&Action::OnExecute, &F::miCursorsClick)}},
           {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
            {On(&Action::OnExecute, &F::tbViewsClick)}},
           {"actRefresh", &F::actRefresh, {.caption = "&Refresh"}, {On(&Action::OnExecute, &F::miRefreshClick)}},
@@ -161,6 +164,7 @@ const FormLayout<F>& Layout() {
           {"N12", &F::N12, {.parent = &F::mView, .caption = "-"}},
           {"miPreview", &F::miPreview, {.parent = &F::mView, .action = &F::actPreview}},
           {"miUnique", &F::miUnique, {.parent = &F::mView, .action = &F::actUnique}},
+          {"miCursors", &F::miCursors, {.parent = &F::mView, .action = &F::actCursors}},
           {"N1", &F::N1, {.parent = &F::mView, .caption = "-"}},
           {"miRefresh", &F::miRefresh, {.parent = &F::mView, .action = &F::actRefresh}},
           {"N8", &F::N8, {.parent = &F::mView, .caption = "-"}},
@@ -206,6 +210,7 @@ const FormLayout<F>& Layout() {
           {"pmiDetails2", &F::pmiDetails2, {.parent = &F::pmiView, .action = &F::actDetails}},
           {"N14", &F::N14, {.parent = &F::pmiView, .caption = "-"}},
           {"pmiPreview2", &F::pmiPreview2, {.parent = &F::pmiView, .action = &F::actPreview}},
+          {"pmiCursors", &F::pmiCursors, {.parent = &F::pmiView, .action = &F::actCursors}},
           {"N9", &F::N9, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiSelAll", &F::pmiSelAll, {.parent = &F::pmIcons, .action = &F::actSelAll}},
           {"pmiInvert", &F::pmiInvert, {.parent = &F::pmIcons, .action = &F::actInvert}},
@@ -244,7 +249,7 @@ const FormLayout<F>& Layout() {
            {On(&Splitter::OnCanResize, &F::Splitter2CanResize)}},
           {"lvIcons", &F::lvIcons,
            {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
-            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}}, .view = ViewStyle::Icon, .multiSelect = true,
+            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}, {"Type", 110}}, .view = ViewStyle::Icon, .multiSelect = true,
             .hideSelection = false, .readOnly = true, .infoTips = true},
            {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip)}},
       }};
@@ -326,6 +331,7 @@ void F::FormCreate(Component&) {
                            : Scale(stored::PreviewHeight.missing));
   if (stored::PreviewPane.Read(ini)) actPreview.Execute();
   actUnique.SetChecked(stored::HideDuplicates.Read(ini));
+  actCursors.SetChecked(stored::IncludeCursors.Read(ini));
   ShowIconsAtScale();
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
@@ -364,6 +370,7 @@ void F::FormClose(Component&, CloseAction& action) {
     stored::PreviewPane.Write(ini, pnlPreview.Visible());
     stored::PreviewHeight.Write(ini, Unscaled(pnlPreview.Height(), Dpi()));
     stored::HideDuplicates.Write(ini, actUnique.Checked());
+    stored::IncludeCursors.Write(ini, actCursors.Checked());
     if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
@@ -564,7 +571,7 @@ void F::ExtractIcons() {
     lblInfo.SetCaption(folderText_);
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     RunOptions options{AddTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
-                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize)};
+                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked()};
     run_ = std::make_unique<ExtractionSession>(std::move(options),
                                                [this](ExtractionSession& session) { TakeRunHandover(session); });
   } catch (...) {
@@ -617,10 +624,12 @@ void F::ShowListed(ListedIcon& icon) {
   }
   const int slot = AppendPictures(icon.pictures);
   if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-  IconSources[static_cast<size_t>(slot)] = {std::move(icon.file), icon.index, std::move(icon.images)};
+  IconSources[static_cast<size_t>(slot)] = {std::move(icon.file), icon.index, std::move(icon.images), icon.kind,
+                                            icon.frames, icon.indexText};
   const int item = lvIcons.AddItem(icon.caption, slot);
-  lvIcons.SetSubItem(item, 1, std::to_string(icon.index));
+  lvIcons.SetSubItem(item, 1, icon.indexText);
   lvIcons.SetSubItem(item, 2, icon.sizes);
+  lvIcons.SetSubItem(item, 3, icon.type);
 }
 
 void F::FinishRun() {
@@ -677,7 +686,9 @@ void F::lvIconsInfoTip(Component&, int item, std::string& text) {
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   iconres::IconGroup group;
   group.images = source.images;
-  text = storedimages::InfoTip(source.file, source.index, group);
+  group.kind = source.kind;
+  group.frames.resize(source.frames);
+  text = storedimages::InfoTip(source.file, source.indexText, group);
 }
 
 void F::UpdatePreview() {
@@ -690,7 +701,7 @@ void F::UpdatePreview() {
   // Only the focused icon is read again and decoded, and only while the pane is shown.
   const IconSource& source = IconSources[static_cast<size_t>(slot)];
   CursorScope wait(CursorKind::HourGlass);
-  pnlPreview.ShowIcon(iconres::LoadIconFile(source.file, MunWindowsFolder()), static_cast<size_t>(source.index));
+  pnlPreview.ShowIcon(iconres::LoadIconFile(source.file, MunWindowsFolder(), true), static_cast<size_t>(source.index));
 }
 
 void F::miPreviewClick(Component&) {
@@ -705,6 +716,11 @@ void F::miPreviewClick(Component&) {
 // The run lists each icon once from now on, or every icon again: it starts over.
 void F::miUniqueClick(Component&) {
   actUnique.SetChecked(!actUnique.Checked());
+  miRefreshClick(*this);
+}
+
+void F::miCursorsClick(Component&) {
+  actCursors.SetChecked(!actCursors.Checked());
   miRefreshClick(*this);
 }
 

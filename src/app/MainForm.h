@@ -71,6 +71,8 @@ class TfrmMainForm : public ui::Form {
   // The preview pane below the icon list, and listing each icon once.
   void miPreviewClick(ui::Component& sender);
   void miUniqueClick(ui::Component& sender);
+  // The cursors inside programs after their icons, or icons only: the run starts over.
+  void miCursorsClick(ui::Component& sender);
   void Splitter2CanResize(ui::Component& sender, int& newSize, bool& accept);
   void lvIconsInfoTip(ui::Component& sender, int item, std::string& text);
   void tbViewsClick(ui::Component& sender);
@@ -81,7 +83,7 @@ class TfrmMainForm : public ui::Form {
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
   ui::Action actCopy, actSelAll, actInvert;
-  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actViews,
+  ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actCursors, actViews,
       actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
@@ -93,7 +95,7 @@ class TfrmMainForm : public ui::Form {
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
-  ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique,
+  ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique, miCursors,
       N1, miRefresh, N8, miConfig;
   ui::MenuItem mGo, miUp;
   ui::MenuItem mHelp, miContents, N11, miHome, N4, miAbout;
@@ -103,7 +105,7 @@ class TfrmMainForm : public ui::Form {
   ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::PopupMenu pmIcons;
   ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
-      pmiDetails2, N14, pmiPreview2, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
+      pmiDetails2, N14, pmiPreview2, pmiCursors, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
   ui::StatusBar sbInfo;
@@ -123,6 +125,10 @@ class TfrmMainForm : public ui::Form {
     std::string file;
     int index = 0;
     std::vector<iconres::IconImage> images;
+    // What it is and its index text, for the tip: "Cursor", "cursor 0".
+    iconres::GroupKind kind = iconres::GroupKind::Icon;
+    std::size_t frames = 0;
+    std::string indexText;
   };
   std::vector<IconSource> IconSources;
 

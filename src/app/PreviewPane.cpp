@@ -12,6 +12,10 @@ namespace {
 constexpr int kMargin = 8, kGap = 16, kLabelGap = 4, kScrollLine = 16;
 constexpr const char* kCannotBeShown = "cannot be shown";
 constexpr COLORREF kLightSquare = RGB(255, 255, 255), kDarkSquare = RGB(224, 224, 224);
+constexpr COLORREF kHotspot = RGB(255, 0, 0);
+constexpr UINT_PTR kAnimationTimer = 1;
+// A step of no length still shows for a moment, as the platform plays it.
+constexpr UINT kShortestStepMs = 16;
 
 // A PNG image decoded by the platform's imaging library into 32-bit premultiplied pixels;
 // none when the library refuses it.
@@ -55,6 +59,8 @@ HWND PreviewPane::CreateHandle(const ui::Props&, HWND parent) {
 
 void PreviewPane::Clear() {
   pictures_.clear();
+  steps_.clear();
+  Animate();
   offset_ = {};
   UpdateScrollBars();
   Invalidate();
@@ -62,13 +68,19 @@ void PreviewPane::Clear() {
 
 void PreviewPane::ShowIcon(const iconres::IconFile& file, std::size_t group) {
   pictures_.clear();
+  steps_.clear();
   offset_ = {};
   if (group < file.contents.groups.size()) {
-    for (const iconres::IconImage* image : storedimages::LargestFirst(file.contents.groups[group])) {
+    const iconres::IconGroup& g = file.contents.groups[group];
+    const bool cursor = g.kind != iconres::GroupKind::Icon;
+    for (const iconres::IconImage* image : storedimages::LargestFirst(g)) {
       Picture p;
       p.label = storedimages::ImageLabel(*image);
       p.width = image->width;
       p.height = image->height;
+      p.cursor = cursor;
+      p.hotspot = {image->hotspotX, image->hotspotY};
+      if (cursor) p.label += ", hotspot " + std::to_string(image->hotspotX) + ", " + std::to_string(image->hotspotY);
       const iconres::ByteSpan bytes = file.Bytes(*image);
       if (image->intact && image->png) {
         p.pixels = DecodePng(bytes, p.width, p.height);
@@ -80,9 +92,44 @@ void PreviewPane::ShowIcon(const iconres::IconFile& file, std::size_t group) {
       }
       pictures_.push_back(std::move(p));
     }
+    // Each step shows its frame's image of the first picture's size, drawn at that size.
+    if (g.kind == iconres::GroupKind::AnimatedCursor && !pictures_.empty() && pictures_.front().icon) {
+      const Picture& first = pictures_.front();
+      for (const iconres::AnimationStep& step : g.steps) {
+        const auto& images = g.frames[step.frame];
+        const auto same = std::find_if(images.begin(), images.end(), [&](const iconres::IconImage& i) {
+          return i.width == first.width && i.height == first.height && !i.png;
+        });
+        Frame f;
+        if (same != images.end()) f.icon = file.CreateIcon(*same, first.width, first.height);
+        f.milliseconds = std::max(kShortestStepMs, static_cast<UINT>(std::min<std::uint64_t>(
+                                                       std::uint64_t{step.jiffies} * 1000 / 60, 60000)));
+        steps_.push_back(std::move(f));
+      }
+    }
   }
+  Animate();
   UpdateScrollBars();
   Invalidate();
+}
+
+void PreviewPane::Animate() {
+  step_ = 0;
+  if (!Handle()) return;
+  KillTimer(Handle(), kAnimationTimer);
+  if (steps_.size() > 1 && IsWindowVisible(Handle())) SetTimer(Handle(), kAnimationTimer, steps_[0].milliseconds, nullptr);
+}
+
+void PreviewPane::NextStep() {
+  if (steps_.size() < 2) return;
+  step_ = (step_ + 1) % steps_.size();
+  SetTimer(Handle(), kAnimationTimer, steps_[step_].milliseconds, nullptr);
+  if (!pictures_.empty()) {
+    const std::vector<Cell> cells = Arrange();
+    RECT first = cells.front().image;
+    OffsetRect(&first, -offset_.x, -offset_.y);
+    InvalidateRect(Handle(), &first, FALSE);
+  }
 }
 
 std::vector<PreviewPane::Cell> PreviewPane::Arrange() const {
@@ -179,7 +226,21 @@ void PreviewPane::Paint(HDC dc, const RECT& client) const {
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         GdiAlphaBlend(dc, image.left, image.top, p.width, p.height, source.get(), 0, 0, p.width, p.height, blend);
       } else if (p.icon) {
-        DrawIconEx(dc, image.left, image.top, p.icon.get(), p.width, p.height, 0, nullptr, DI_NORMAL);
+        // The first picture of an animated cursor shows the step it is at, when that frame has
+        // an image of its size.
+        HICON shown = i == 0 && step_ < steps_.size() && steps_[step_].icon ? steps_[step_].icon.get() : p.icon.get();
+        DrawIconEx(dc, image.left, image.top, shown, p.width, p.height, 0, nullptr, DI_NORMAL);
+      }
+      if (p.cursor) {
+        // A small cross on the hotspot, the pixel the pointer points with.
+        win::SelectInDC pen(dc, GetStockObject(DC_PEN));
+        SetDCPenColor(dc, kHotspot);
+        const int x = image.left + std::clamp(static_cast<int>(p.hotspot.x), 0, p.width - 1);
+        const int y = image.top + std::clamp(static_cast<int>(p.hotspot.y), 0, p.height - 1);
+        MoveToEx(dc, x - 4, y, nullptr);
+        LineTo(dc, x + 5, y);
+        MoveToEx(dc, x, y - 4, nullptr);
+        LineTo(dc, x, y + 5);
       }
     } else {
       FrameRect(dc, &image, GetSysColorBrush(COLOR_BTNSHADOW));
@@ -201,6 +262,15 @@ bool PreviewPane::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_SIZE:
       UpdateScrollBars();
       Invalidate();
+      return Control::WndProc(msg, wp, lp, result);
+    case WM_TIMER:
+      if (wp != kAnimationTimer) return Control::WndProc(msg, wp, lp, result);
+      NextStep();
+      return true;
+    case WM_SHOWWINDOW:
+      // Hidden, it rests on the first frame; shown again, it plays from there.
+      if (!wp) step_ = 0, KillTimer(Handle(), kAnimationTimer);
+      else if (steps_.size() > 1) SetTimer(Handle(), kAnimationTimer, steps_[step_].milliseconds, nullptr);
       return Control::WndProc(msg, wp, lp, result);
     case WM_HSCROLL:
     case WM_VSCROLL:

@@ -1,6 +1,8 @@
 // The pane below the icon list that shows what one icon stores: every image at its own size,
 // side by side on a light checkerboard (so transparency shows), largest first, each labelled
-// with its size and depth. It scrolls when the images do not fit.
+// with its size and depth. A cursor's images have their hotspot marked; an animated cursor's
+// first picture plays its frames at their rates while the pane is shown. It scrolls when the
+// images do not fit.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -17,6 +19,13 @@ class PreviewPane : public ui::Control {
     bool shown = false;  // false: the platform refused the image, which is said under its label
     win::UniqueBitmap pixels;  // PNG images: 32-bit, premultiplied, top-down
     win::UniqueIcon icon;      // bitmap images
+    bool cursor = false;       // the hotspot is marked
+    POINT hotspot{};
+  };
+  // One frame of an animated cursor as the first picture shows it, and for how long (ms).
+  struct Frame {
+    win::UniqueIcon icon;
+    UINT milliseconds = 0;
   };
 
   // Decodes and shows every image the group names that its file holds; PNG images through
@@ -25,6 +34,10 @@ class PreviewPane : public ui::Control {
   void ShowIcon(const iconres::IconFile& file, std::size_t group);
   void Clear();
   const std::vector<Picture>& Pictures() const { return pictures_; }
+  // An animated cursor's steps, in the order they play; empty for anything else.
+  const std::vector<Frame>& Steps() const { return steps_; }
+  // The step shown now: 0 while the pane is hidden.
+  std::size_t Step() const { return step_; }
   // How far the content reaches, for the scroll bars.
   SIZE ContentSize() const { return content_; }
 
@@ -41,8 +54,13 @@ class PreviewPane : public ui::Control {
   void ScrollTo(int x, int y);
   void OnScroll(int bar, WORD request);
   void Paint(HDC dc, const RECT& client) const;
+  // Plays the steps from the first while the pane is shown, else stops on the first.
+  void Animate();
+  void NextStep();
 
   std::vector<Picture> pictures_;
+  std::vector<Frame> steps_;
+  std::size_t step_ = 0;
   SIZE content_{};
   POINT offset_{};
   HFONT font_ = nullptr;  // the form's, given by WM_SETFONT

@@ -9,8 +9,9 @@
 class FileIcons {
  public:
   // windowsFolder: MunWindowsFolder(), looked up once per run. withCursors: an executable's
-  // cursors follow its icons.
-  FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = false);
+  // cursors follow its icons (which keep their indexes either way, so a file read again for an
+  // entry the run listed has every index the run gave).
+  FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = true);
   FileIcons(const FileIcons&) = delete;
   FileIcons& operator=(const FileIcons&) = delete;
   // The file's path and its name part, which is the caption of its entries.

@@ -57,10 +57,25 @@ std::vector<const iconres::IconImage*> LargestFirst(const iconres::IconGroup& gr
   return images;
 }
 
-std::string InfoTip(const std::string& file, int index, const iconres::IconGroup& group) {
-  std::string tip = file + "\r\nIcon index " + std::to_string(index);
-  for (const iconres::IconImage* image : LargestFirst(group))
-    tip += "\r\n" + ImageLabel(*image) + (image->intact ? "" : " (cannot be shown)");
+std::string TypeText(const iconres::IconGroup& group) {
+  switch (group.kind) {
+    case iconres::GroupKind::Cursor: return "Cursor";
+    case iconres::GroupKind::AnimatedCursor:
+      return "Animated cursor, " + std::to_string(group.frames.size()) + (group.frames.size() == 1 ? " frame" : " frames");
+    case iconres::GroupKind::Icon:
+    default: return "Icon";
+  }
+}
+
+std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group) {
+  const bool cursor = group.kind != iconres::GroupKind::Icon;
+  std::string tip = file + "\r\n" + (cursor ? TypeText(group) + ", index " : "Icon index ") + indexText;
+  for (const iconres::IconImage* image : LargestFirst(group)) {
+    tip += "\r\n" + ImageLabel(*image);
+    // Where a cursor points: the pixel of the image that is the pointer's tip.
+    if (cursor) tip += ", hotspot " + std::to_string(image->hotspotX) + ", " + std::to_string(image->hotspotY);
+    tip += image->intact ? "" : " (cannot be shown)";
+  }
   return tip;
 }
 

@@ -25,9 +25,12 @@ std::string ImageLabel(const iconres::IconImage& image);
 // per pixel), images of equal size and depth in the group's order.
 std::vector<const iconres::IconImage*> LargestFirst(const iconres::IconGroup& group);
 
-// The icon list's info tip: the file's full path, the icon's index, then one line per stored
-// image, largest first (refused ones say so).
-std::string InfoTip(const std::string& file, int index, const iconres::IconGroup& group);
+// The Details view's Type column: "Icon", "Cursor", or "Animated cursor, 3 frames".
+std::string TypeText(const iconres::IconGroup& group);
+
+// The icon list's info tip: the file's full path, the icon's index text ("3", "cursor 0"), then
+// one line per stored image, largest first, a cursor's with its hotspot (refused ones say so).
+std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group);
 
 // Whether the group stores a sound image at least minSize pixels wide and high; every group
 // passes when minSize is 0 or less.

@@ -45,6 +45,7 @@ inline constexpr Value<int> NavWidth{"Nav Width", 170};
 inline constexpr Value<bool> PreviewPane{"Preview Pane", false};
 inline constexpr Value<int> PreviewHeight{"Preview Height", 150};
 inline constexpr Value<bool> HideDuplicates{"Hide Duplicates", false};
+inline constexpr Value<bool> IncludeCursors{"Include Cursors", false};
 // The configuration dialog's options.
 inline constexpr Value<bool> ButtonText{"Toolbar Button Text", true};
 inline constexpr Value<bool> ToolTips{"Toolbar Tool Tips", true};

@@ -113,6 +113,50 @@ TEST_F(StoredViews, PreviewPaneTogglesAndKeepsItsStateAndHeight) {
   EXPECT_EQ(again.lvIcons.Height(), listHeight);
 }
 
+// Cursors in the window: .cur and .ani files listed as one entry each; a program's cursors
+// when View > Include Cursors is checked (kept, off by default), with their Type, tip and
+// preview.
+TEST_F(StoredViews, CursorsAreListedWithTheirTypeHotspotsAndFrames) {
+  fixtures::TempFolder folder("cursors");
+  for (const char* name : {"pointer.cur", "spinner.ani", "cursors64.dll"})
+    ASSERT_TRUE(CopyFileA((corpus::Folder("good") + name).c_str(), (folder.Path() + name).c_str(), FALSE));
+  TfrmMainForm& f = Open(false, true, kDefaultFileTypes);
+  EXPECT_FALSE(f.actCursors.Checked());
+  f.stNav.SetPath(NoSlash(folder.Path()));
+  apptest::WaitForRun(f);
+  EXPECT_EQ(Entries(f), (Strings{"cursors64.dll#0", "pointer.cur#0", "spinner.ani#0"}));
+  for (ui::MenuItem* item : {&f.miCursors, &f.pmiCursors}) EXPECT_EQ(item->GetAction(), &f.actCursors);
+  f.actCursors.Execute();
+  apptest::WaitForRun(f);
+  EXPECT_TRUE(f.actCursors.Checked());
+  EXPECT_EQ(Entries(f), (Strings{"cursors64.dll#0", "cursors64.dll#cursor 0", "cursors64.dll#cursor 1",
+                                 "cursors64.dll#cursor 2", "cursors64.dll#cursor 3", "pointer.cur#0", "spinner.ani#0"}));
+  f.actDetails.Execute();
+  EXPECT_EQ(f.lvIcons.SubItem(0, 3), "Icon");
+  EXPECT_EQ(f.lvIcons.SubItem(1, 3), "Cursor");
+  EXPECT_EQ(f.lvIcons.SubItem(4, 3), "Animated cursor, 3 frames");
+  EXPECT_EQ(TipOf(f, 5), folder.Path() + "pointer.cur\r\nCursor, index 0\r\n48 x 48, 32-bit, hotspot 6, 9\r\n"
+                         "32 x 32, 32-bit, hotspot 4, 6\r\n32 x 32, 1-bit, hotspot 4, 6");
+
+  // The preview marks the hotspot and plays the animation while it is shown.
+  f.lvIcons.SetFocused(6);
+  f.actPreview.Execute();
+  const auto& pictures = f.pnlPreview.Pictures();
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_TRUE(pictures[0].cursor);
+  EXPECT_EQ(pictures[0].label, "32 x 32, 4-bit, hotspot 16, 16");
+  ASSERT_EQ(f.pnlPreview.Steps().size(), 4u);
+  EXPECT_EQ(f.pnlPreview.Steps()[2].milliseconds, 500u);
+  SendMessageA(f.pnlPreview.Handle(), WM_TIMER, 1, 0);
+  EXPECT_EQ(f.pnlPreview.Step(), 1u);
+  f.actPreview.Execute();
+  EXPECT_EQ(f.pnlPreview.Step(), 0u);
+  CloseAndForget(f);
+  // Kept for the next start.
+  TfrmMainForm& again = Open(false, true, kDefaultFileTypes);
+  EXPECT_TRUE(again.actCursors.Checked());
+}
+
 TEST_F(StoredViews, SizeFilterListsOnlyIconsWithALargeEnoughImage) {
   TfrmMainForm& f = Open(false, true, kDefaultFileTypes);
   std::vector<int> counts;
