@@ -69,7 +69,7 @@ tools/winenv.sh "$build" sh -c '
     cp "$cursors/corpus/good/pointer.cur" "$cursors/" && rm -rf "$cursors/corpus"
   { (set -f; IFS=/; set -- $cursors; shift
      "$WINE" "$run/Driver.exe" tree-select TfrmMainForm Desktop "My Computer" "Z:\\" "$@") &&
-    "$WINE" "$run/Driver.exe" status TfrmMainForm " icon" 120 &&
+    "$WINE" "$run/Driver.exe" status TfrmMainForm " icons" 120 &&
     "$WINE" "$run/Driver.exe" list-select TfrmMainForm 1 &&
     "$WINE" "$run/Driver.exe" menu TfrmMainForm "&View|Pre&view" && sleep 1 &&
     "$WINE" "$run/Driver.exe" wait TfrmMainForm 30 &&
