@@ -555,10 +555,7 @@ SizeResult MeasureFolder(TfrmMainForm& form, const std::string& folder, int roun
 // The window's loop, copied with a clock around each step; returns the icons shown.
 int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
   form.lvIcons.Clear();
-  form.Icons.Clear();
-  form.SmallIcons.Clear();
-  form.ShownIcons.Clear();
-  form.ShownSmallIcons.Clear();
+  form.iconSlots.Clear();
   int shown = 0;
   IconRun run(AddTrailingBackslash(folder), false);
   double t = Now();
@@ -576,7 +573,7 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
       Lap(p, kLoad, t);
       if (!entry.Listed()) continue;
       ++shown;
-      const int slot = form.AppendListedIcon(file, entry.index, entry.icon.get(), entry.icon.get());
+      const int slot = form.iconSlots.Append(file, entry.index, entry.icon.get(), entry.icon.get());
       Lap(p, kAdds, t);
       const int item = form.lvIcons.AddItem(file.Caption(), slot);
       Lap(p, kInsert, t);

@@ -1,32 +1,25 @@
 // The main window: its stored layout, start-up and close sequences, and its commands.
 #include "app/MainForm.h"
 
-#include <mmsystem.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
 
+#include "app/SaveCopy.h"
+#include "app/WindowPlacement.h"
 #include "batch/CommandLine.h"
-#include "export/BrowseFolder.h"
 #include "export/Clipbrd.h"
-#include "export/Graphics.h"
-#include "export/SaveImage.h"
-#include "export/StoredIcon.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
-#include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
-#include "settings/StoredRanges.h"
 #include "ui/Application.h"
+#include "ui/MenuTable.h"
 #include "win/Text.h"
 
 using namespace ui;
@@ -36,15 +29,8 @@ bool Extracting = false;
 
 namespace {
 
-// Window defaults and the smallest bounds that still make a usable window.
-constexpr int kDefaultLeft = stored::MainLeft.missing, kDefaultTop = stored::MainTop.missing,
-              kDefaultWidth = stored::MainWidth.missing, kDefaultHeight = stored::MainHeight.missing;
-constexpr int kMinUsableWidth = 120, kMinUsableHeight = 100;
 // The four views, one checked at a time.
 constexpr int kViewGroup = 1;
-// Toolbar buttons with and without their captions, and the toolbar's height around them.
-constexpr SIZE kCaptionedButton{47, 36}, kPlainButton{23, 22};
-constexpr int kCaptionedBarHeight = 41, kPlainBarHeight = 26;
 // The preview pane's smallest height: one row of small images with their labels.
 constexpr int kMinPreviewHeight = 40;
 
@@ -71,16 +57,21 @@ void NavTreeProperties(F& f, Component&) {
   t.SetPath("C:\\WINDOWS\\Desktop");
 }
 
+// The Save kinds, in the order every Save As menu lists them.
+constexpr MenuTable<F, 6> kSaveKinds{&F::actIcon, &F::actSIcon, &F::actBmp, &F::actSBmp, &F::actOrigIcon, &F::actPng};
+// The View items of the menu bar, the icon list's pop-up menu and the Views drop-down.
+constexpr MenuTable<F, 6> kViewItems{&F::actLarge, &F::actSmall, &F::actList, &F::actDetails, nullptr, &F::actPreview};
+
 const FormLayout<F>& Layout() {
   static const FormLayout<F> layout{
       "TfrmMainForm",
-      {.bounds = {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight}, .caption = "Varnholt Glyph Gatherer"},
+      {.bounds = kDefaultBounds, .caption = "Varnholt Glyph Gatherer"},
       /*keyPreview=*/true,
       IDI_MAINICON,
       {On(&Form::OnCreate, &F::FormCreate), On(&Form::OnClose, &F::FormClose),
        On(&Form::OnCloseQuery, &F::FormCloseQuery), On(&Form::OnKeyDown, &F::FormKeyDown),
        On(&Form::OnDpiChanged, &F::FormDpiChanged)},
-      {
+      Rows<F>({{
           // Commands. Save As on its own saves 32 x 32 icons; its menus offer every kind.
           {"actSaveAs", &F::actSaveAs, {.caption = "&Save As", .hint = "Save selected icon(s) as...", .imageIndex = 0, .enabled = false},
            {On(&Action::OnExecute, &F::miIconClick)}},
@@ -99,20 +90,22 @@ const FormLayout<F>& Layout() {
            {On(&Action::OnExecute, &F::miCopyClick)}},
           {"actSelAll", &F::actSelAll, {.caption = "Select &All", .shortCut = ShortCut('A', kCtrl)}, {On(&Action::OnExecute, &F::miSelAllClick)}},
           {"actInvert", &F::actInvert, {.caption = "&Invert Selection"}, {On(&Action::OnExecute, &F::miInvertClick)}},
-          {"actToolbar", &F::actToolbar, {.caption = "&Toolbar", .checked = true}, {On(&Action::OnExecute, &F::miToolbarClick)}},
-          {"actStatusbar", &F::actStatusbar, {.caption = "&Status Bar", .checked = true}, {On(&Action::OnExecute, &F::miStatusbarClick)}},
-          {"actHeader", &F::actHeader, {.caption = "&Header Pane", .checked = true}, {On(&Action::OnExecute, &F::miHeaderClick)}},
-          {"actLarge", &F::actLarge, {.caption = "Lar&ge Icons", .checked = true, .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miLargeClick)}},
-          {"actSmall", &F::actSmall, {.caption = "S&mall Icons", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miSmallClick)}},
-          {"actList", &F::actList, {.caption = "&List", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miListClick)}},
-          {"actDetails", &F::actDetails, {.caption = "&Details", .groupIndex = kViewGroup}, {On(&Action::OnExecute, &F::miDetailsClick)}},
-          {"actPreview", &F::actPreview, {.caption = "Pre&view", .hint = "Show every image the focused icon stores, each at its own size"},
+          {"actToolbar", &F::actToolbar, {.caption = "&Toolbar", .checked = true, .autoCheck = true}, {On(&Action::OnExecute, &F::miToolbarClick)}},
+          {"actStatusbar", &F::actStatusbar, {.caption = "&Status Bar", .checked = true, .autoCheck = true}, {On(&Action::OnExecute, &F::miStatusbarClick)}},
+          {"actHeader", &F::actHeader, {.caption = "&Header Pane", .checked = true, .autoCheck = true}, {On(&Action::OnExecute, &F::miHeaderClick)}},
+          {"actLarge", &F::actLarge, {.caption = "Lar&ge Icons", .checked = true, .groupIndex = kViewGroup, .autoCheck = true}, {On(&Action::OnExecute, &F::miLargeClick)}},
+          {"actSmall", &F::actSmall, {.caption = "S&mall Icons", .groupIndex = kViewGroup, .autoCheck = true}, {On(&Action::OnExecute, &F::miSmallClick)}},
+          {"actList", &F::actList, {.caption = "&List", .groupIndex = kViewGroup, .autoCheck = true}, {On(&Action::OnExecute, &F::miListClick)}},
+          {"actDetails", &F::actDetails, {.caption = "&Details", .groupIndex = kViewGroup, .autoCheck = true}, {On(&Action::OnExecute, &F::miDetailsClick)}},
+          {"actPreview", &F::actPreview, {.caption = "Pre&view", .hint = "Show every image the focused icon stores, each at its own size", .autoCheck = true},
            {On(&Action::OnExecute, &F::miPreviewClick)}},
           {"actUnique", &F::actUnique,
-           {.caption = "Hide D&uplicate Icons", .hint = "List an icon only once, however many files store the same images"},
+           {.caption = "Hide D&uplicate Icons", .hint = "List an icon only once, however many files store the same images",
+            .autoCheck = true},
            {On(&Action::OnExecute, &F::miUniqueClick)}},
           {"actCursors", &F::actCursors,
-           {.caption = "Include &Cursors", .hint = "List the cursors stored in programs and libraries after their icons"},
+           {.caption = "Include &Cursors", .hint = "List the cursors stored in programs and libraries after their icons",
+            .autoCheck = true},
            {On(&Action::OnExecute, &F::miCursorsClick)}},
           {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
            {On(&Action::OnExecute, &F::tbViewsClick)}},
@@ -139,12 +132,9 @@ const FormLayout<F>& Layout() {
           {"MainMenu1", &F::MainMenu1, {.images = &F::ImageList1}},
           {"mFile", &F::mFile, {.parent = &F::MainMenu1, .caption = "&File"}},
           {"miSave", &F::miSave, {.parent = &F::mFile, .action = &F::actSaveAs}},
-          {"miIcon", &F::miIcon, {.parent = &F::miSave, .action = &F::actIcon}},
-          {"miSIcon", &F::miSIcon, {.parent = &F::miSave, .action = &F::actSIcon}},
-          {"miBmp", &F::miBmp, {.parent = &F::miSave, .action = &F::actBmp}},
-          {"miSBmp", &F::miSBmp, {.parent = &F::miSave, .action = &F::actSBmp}},
-          {"miOrigIcon", &F::miOrigIcon, {.parent = &F::miSave, .action = &F::actOrigIcon}},
-          {"miPng", &F::miPng, {.parent = &F::miSave, .action = &F::actPng}},
+      }, MenuRows(&F::miSave, kSaveKinds, {{{"miIcon", &F::miIcon}, {"miSIcon", &F::miSIcon}, {"miBmp", &F::miBmp},
+                                            {"miSBmp", &F::miSBmp}, {"miOrigIcon", &F::miOrigIcon},
+                                            {"miPng", &F::miPng}}}), {
           {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
@@ -157,12 +147,9 @@ const FormLayout<F>& Layout() {
           {"miStatusbar", &F::miStatusbar, {.parent = &F::mView, .action = &F::actStatusbar}},
           {"miHeader", &F::miHeader, {.parent = &F::mView, .action = &F::actHeader}},
           {"N7", &F::N7, {.parent = &F::mView, .caption = "-"}},
-          {"miLarge", &F::miLarge, {.parent = &F::mView, .action = &F::actLarge}},
-          {"miSmall", &F::miSmall, {.parent = &F::mView, .action = &F::actSmall}},
-          {"miList", &F::miList, {.parent = &F::mView, .action = &F::actList}},
-          {"miDetails", &F::miDetails, {.parent = &F::mView, .action = &F::actDetails}},
-          {"N12", &F::N12, {.parent = &F::mView, .caption = "-"}},
-          {"miPreview", &F::miPreview, {.parent = &F::mView, .action = &F::actPreview}},
+      }, MenuRows(&F::mView, kViewItems, {{{"miLarge", &F::miLarge}, {"miSmall", &F::miSmall}, {"miList", &F::miList},
+                                           {"miDetails", &F::miDetails}, {"N12", &F::N12},
+                                           {"miPreview", &F::miPreview}}}), {
           {"miUnique", &F::miUnique, {.parent = &F::mView, .action = &F::actUnique}},
           {"miCursors", &F::miCursors, {.parent = &F::mView, .action = &F::actCursors}},
           {"N1", &F::N1, {.parent = &F::mView, .caption = "-"}},
@@ -179,37 +166,25 @@ const FormLayout<F>& Layout() {
           {"miAbout", &F::miAbout, {.parent = &F::mHelp, .action = &F::actAbout}},
 
           {"pmViews", &F::pmViews, {}},
-          {"pmiLarge", &F::pmiLarge, {.parent = &F::pmViews, .action = &F::actLarge}},
-          {"pmiSmall", &F::pmiSmall, {.parent = &F::pmViews, .action = &F::actSmall}},
-          {"pmiList", &F::pmiList, {.parent = &F::pmViews, .action = &F::actList}},
-          {"pmiDetails", &F::pmiDetails, {.parent = &F::pmViews, .action = &F::actDetails}},
-          {"N13", &F::N13, {.parent = &F::pmViews, .caption = "-"}},
-          {"pmiPreview", &F::pmiPreview, {.parent = &F::pmViews, .action = &F::actPreview}},
+      }, MenuRows(&F::pmViews, kViewItems, {{{"pmiLarge", &F::pmiLarge}, {"pmiSmall", &F::pmiSmall},
+                                             {"pmiList", &F::pmiList}, {"pmiDetails", &F::pmiDetails},
+                                             {"N13", &F::N13}, {"pmiPreview", &F::pmiPreview}}}), {
           {"pmSave", &F::pmSave, {}},
-          {"pmiIcon2", &F::pmiIcon2, {.parent = &F::pmSave, .action = &F::actIcon}},
-          {"pmiSIcon2", &F::pmiSIcon2, {.parent = &F::pmSave, .action = &F::actSIcon}},
-          {"pmiBmp2", &F::pmiBmp2, {.parent = &F::pmSave, .action = &F::actBmp}},
-          {"pmiSBmp2", &F::pmiSBmp2, {.parent = &F::pmSave, .action = &F::actSBmp}},
-          {"pmiOrigIcon2", &F::pmiOrigIcon2, {.parent = &F::pmSave, .action = &F::actOrigIcon}},
-          {"pmiPng2", &F::pmiPng2, {.parent = &F::pmSave, .action = &F::actPng}},
+      }, MenuRows(&F::pmSave, kSaveKinds, {{{"pmiIcon2", &F::pmiIcon2}, {"pmiSIcon2", &F::pmiSIcon2},
+                                            {"pmiBmp2", &F::pmiBmp2}, {"pmiSBmp2", &F::pmiSBmp2},
+                                            {"pmiOrigIcon2", &F::pmiOrigIcon2}, {"pmiPng2", &F::pmiPng2}}}), {
           {"pmIcons", &F::pmIcons, {.images = &F::ImageList1}},
           {"pmiSave", &F::pmiSave, {.parent = &F::pmIcons, .action = &F::actSaveAs, .defaultItem = true}},
-          {"pmiIcon", &F::pmiIcon, {.parent = &F::pmiSave, .action = &F::actIcon}},
-          {"pmiSIcon", &F::pmiSIcon, {.parent = &F::pmiSave, .action = &F::actSIcon}},
-          {"pmiBmp", &F::pmiBmp, {.parent = &F::pmiSave, .action = &F::actBmp}},
-          {"pmiSbmp", &F::pmiSbmp, {.parent = &F::pmiSave, .action = &F::actSBmp}},
-          {"pmiOrigIcon", &F::pmiOrigIcon, {.parent = &F::pmiSave, .action = &F::actOrigIcon}},
-          {"pmiPng", &F::pmiPng, {.parent = &F::pmiSave, .action = &F::actPng}},
+      }, MenuRows(&F::pmiSave, kSaveKinds, {{{"pmiIcon", &F::pmiIcon}, {"pmiSIcon", &F::pmiSIcon},
+                                             {"pmiBmp", &F::pmiBmp}, {"pmiSbmp", &F::pmiSbmp},
+                                             {"pmiOrigIcon", &F::pmiOrigIcon}, {"pmiPng", &F::pmiPng}}}), {
           {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
           {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiView", &F::pmiView, {.parent = &F::pmIcons, .caption = "&View", .imageIndex = 3}},
-          {"pmiLarge2", &F::pmiLarge2, {.parent = &F::pmiView, .action = &F::actLarge}},
-          {"pmiSmall2", &F::pmiSmall2, {.parent = &F::pmiView, .action = &F::actSmall}},
-          {"pmiList2", &F::pmiList2, {.parent = &F::pmiView, .action = &F::actList}},
-          {"pmiDetails2", &F::pmiDetails2, {.parent = &F::pmiView, .action = &F::actDetails}},
-          {"N14", &F::N14, {.parent = &F::pmiView, .caption = "-"}},
-          {"pmiPreview2", &F::pmiPreview2, {.parent = &F::pmiView, .action = &F::actPreview}},
+      }, MenuRows(&F::pmiView, kViewItems, {{{"pmiLarge2", &F::pmiLarge2}, {"pmiSmall2", &F::pmiSmall2},
+                                             {"pmiList2", &F::pmiList2}, {"pmiDetails2", &F::pmiDetails2},
+                                             {"N14", &F::N14}, {"pmiPreview2", &F::pmiPreview2}}}), {
           {"pmiCursors", &F::pmiCursors, {.parent = &F::pmiView, .action = &F::actCursors}},
           {"N9", &F::N9, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiSelAll", &F::pmiSelAll, {.parent = &F::pmIcons, .action = &F::actSelAll}},
@@ -252,17 +227,20 @@ const FormLayout<F>& Layout() {
             .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}, {"Type", 110}}, .view = ViewStyle::Icon, .multiSelect = true,
             .hideSelection = false, .readOnly = true, .infoTips = true},
            {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip)}},
-      }};
+      }})};
   return layout;
+}
+
+// A pane is never dragged down to its splitter's minimum.
+void KeepAboveMinimum(const Splitter& splitter, int& newSize, bool& accept) {
+  newSize = std::max(newSize, splitter.MinSize() + 1);
+  accept = true;
 }
 
 std::string ProgramFolder() {
   const std::string p = win::ModuleFileName();
   return p.substr(0, p.find_last_of("\\/") + 1);
 }
-
-// Whether the rectangle shows at least partly on some monitor.
-bool OnSomeMonitor(const RECT& r) { return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr; }
 
 }  // namespace
 
@@ -288,50 +266,8 @@ void F::FormCreate(Component&) {
     if (run_) run_->SetTypes(o.extraction.fileTypes, o.extraction.extractFromAll);
   };
   TRegistryIniFile ini(kBaseKey);
-  if (!stored::Toolbar.Read(ini)) actToolbar.Execute();
-  if (!stored::StatusBar.Read(ini)) actStatusbar.Execute();
-  if (!stored::HeaderPane.Read(ini)) actHeader.Execute();
-  bool colourOnly = stored::ColourOnly.Read(ini);
-  bool toolTips = stored::ToolTips.Read(ini);
-  bool buttonText = stored::ButtonText.Read(ini);
-  ApplyToolbarSettings(buttonText, toolTips, colourOnly);
+  RestoreWindow(*this, ini);
   Extraction.Load(ini);
-  const bool maximized = stored::WindowState.Read(ini) != 0;
-  if (maximized) {
-    SetWindowState(WindowState::Maximized);
-  } else {
-    // Stored in 96-DPI units, so the window keeps its size on the screen when the scale changes.
-    int height = stored::MainHeight.Read(ini);
-    int left = stored::MainLeft.Read(ini);
-    int top = stored::MainTop.Read(ini);
-    int width = stored::MainWidth.Read(ini);
-    RECT r = ScaledRect(left, top, width, height, Dpi());
-    // Stored bounds that would hide the window or leave it unusably small are not used.
-    if (!settings::WindowBoundsInRange(left, top, width, height, kMinUsableWidth, kMinUsableHeight) ||
-        !OnSomeMonitor(r))
-      r = ScaledRect(kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight, Dpi());
-    // Scaled, the window may no longer fit its screen; at 96 DPI the stored place stands as it
-    // was, partly off the screen included.
-    r = FitToWorkArea(r, Dpi() != kDesignDpi);
-    SetWindowBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    SetWindowState(WindowState::Normal);
-  }
-  // A tree width that the window (maximised: the screen) and the splitter's minimum cannot
-  // hold counts as missing.
-  const int navWidth = Scale(stored::NavWidth.Read(ini));
-  const int holderWidth = maximized ? GetSystemMetrics(SM_CXMAXIMIZED) : static_cast<int>(ClientRect().right);
-  stNav.SetWidth(settings::PaneWidthFits(navWidth, holderWidth, Splitter1.Width(), Splitter1.MinSize())
-                     ? navWidth
-                     : Scale(stored::NavWidth.missing));
-  // The preview's height likewise, against the room below the header pane.
-  const int previewHeight = Scale(stored::PreviewHeight.Read(ini));
-  const int holderHeight = (maximized ? GetSystemMetrics(SM_CYMAXIMIZED) : pnlClient.Height()) - pnlInfo.Height();
-  pnlPreview.SetHeight(settings::PaneWidthFits(previewHeight, holderHeight, Splitter2.Height(), Splitter2.MinSize())
-                           ? previewHeight
-                           : Scale(stored::PreviewHeight.missing));
-  if (stored::PreviewPane.Read(ini)) actPreview.Execute();
-  actUnique.SetChecked(stored::HideDuplicates.Read(ini));
-  actCursors.SetChecked(stored::IncludeCursors.Read(ini));
   ShowIconsAtScale();
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
@@ -352,25 +288,7 @@ void F::FormClose(Component&, CloseAction& action) {
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
     TRegistryIniFile ini(kBaseKey);
-    stored::Toolbar.Write(ini, tbMain.Visible());
-    stored::StatusBar.Write(ini, sbInfo.Visible());
-    stored::HeaderPane.Write(ini, pnlInfo.Visible());
-    if (GetWindowState() != WindowState::Normal) {
-      stored::WindowState.Write(ini, 1);
-    } else {
-      const RECT r = WindowBounds();
-      const int left = Unscaled(r.left, Dpi()), top = Unscaled(r.top, Dpi());
-      stored::MainHeight.Write(ini, Unscaled(r.bottom, Dpi()) - top);
-      stored::MainLeft.Write(ini, left);
-      stored::MainTop.Write(ini, top);
-      stored::MainWidth.Write(ini, Unscaled(r.right, Dpi()) - left);
-      stored::WindowState.Write(ini, 0);
-    }
-    stored::NavWidth.Write(ini, Unscaled(stNav.Width(), Dpi()));
-    stored::PreviewPane.Write(ini, pnlPreview.Visible());
-    stored::PreviewHeight.Write(ini, Unscaled(pnlPreview.Height(), Dpi()));
-    stored::HideDuplicates.Write(ini, actUnique.Checked());
-    stored::IncludeCursors.Write(ini, actCursors.Checked());
+    StoreWindow(*this, ini);
     if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
   } catch (const std::exception& e) {
     Application.HandleException(e);
@@ -380,15 +298,6 @@ void F::FormClose(Component&, CloseAction& action) {
 void F::FormKeyDown(Component&, WORD& key) {
   if (key == VK_ESCAPE) StopRun();
   else if (key == VK_F5) miRefreshClick(*this);
-}
-
-void F::ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly) {
-  tbMain.SetShowCaptions(buttonText);
-  const SIZE button = buttonText ? kCaptionedButton : kPlainButton;
-  tbMain.SetButtonSize(Scale(button.cx), Scale(button.cy));
-  tbMain.SetHeight(Scale(buttonText ? kCaptionedBarHeight : kPlainBarHeight));
-  tbMain.SetShowHint(toolTips);
-  tbMain.SetImages(colourOnly ? &ImageList1 : &ImageList2);
 }
 
 // ---- Folder tree
@@ -413,15 +322,8 @@ void F::stNavChanging(Component&, TreeNode* node, bool& allow) { allow = node !=
 // The folder tree never shows a context menu, so a right click leaves the selection alone.
 void F::stNavPopupMenu(Component&, TShellnode*, bool& allow) { allow = false; }
 
-void F::Splitter1CanResize(Component&, int& newSize, bool& accept) {
-  if (newSize <= Splitter1.MinSize()) newSize = Splitter1.MinSize() + 1;
-  accept = true;
-}
-
-void F::Splitter2CanResize(Component&, int& newSize, bool& accept) {
-  if (newSize <= Splitter2.MinSize()) newSize = Splitter2.MinSize() + 1;
-  accept = true;
-}
+void F::Splitter1CanResize(Component&, int& newSize, bool& accept) { KeepAboveMinimum(Splitter1, newSize, accept); }
+void F::Splitter2CanResize(Component&, int& newSize, bool& accept) { KeepAboveMinimum(Splitter2, newSize, accept); }
 
 void F::miUpClick(Component&) {
   if (TreeNode* sel = stNav.Selected())
@@ -455,17 +357,6 @@ void F::miConfigClick(Component&) {
 
 namespace {
 
-// Slot of each appended icon; both lists must grow together or the entries would show and
-// save the wrong pictures.
-void AppendIconToBoth(ImageList& small, ImageList& large, HICON smallIcon, HICON icon, int& largeSlot) {
-  if (small.AddIcon(smallIcon ? smallIcon : icon) < 0) throw win::Exception("Cannot add an icon to the image list");
-  largeSlot = large.AddIcon(icon);
-  if (largeSlot < 0) {
-    ImageList_Remove(small.Handle(), small.Count() - 1);
-    throw win::Exception("Cannot add an icon to the image list");
-  }
-}
-
 // The status at the end of a run: "812 icons", and with duplicates hidden
 // "812 icons, 377 duplicates hidden".
 std::string IconCountText(int listed, bool unique, int hidden) {
@@ -476,59 +367,11 @@ std::string IconCountText(int listed, bool unique, int hidden) {
 
 }  // namespace
 
-bool F::ShowsOwnSizes() const { return Scale(kSavedLargeSize) != kSavedLargeSize; }
-
-int F::AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback) {
-  return AppendPictures(
-      MakeListedPictures(file, index, icon, fallback, Scale(kSavedLargeSize), Scale(kSavedSmallSize)));
-}
-
-int F::AppendPictures(const ListedPictures& pictures) {
-  int slot = -1;
-  if (ShowsOwnSizes()) AppendIconToBoth(ShownSmallIcons, ShownIcons, pictures.small.get(), pictures.large.get(), slot);
-  else AppendIconToBoth(SmallIcons, Icons, pictures.small.get(), pictures.large.get(), slot);
-  return slot;
-}
-
 void F::ShowIconsAtScale() {
-  const int slots = static_cast<int>(IconSources.size());
-  // The pictures shown so far stand in for any file that can no longer be read.
-  const HIMAGELIST before = ListView_GetImageList(lvIcons.Handle(), LVSIL_NORMAL);
-  win::UniqueImageList previous(before && ImageList_GetImageCount(before) == slots ? ImageList_Duplicate(before) : nullptr);
+  const HIMAGELIST shown = ListView_GetImageList(lvIcons.Handle(), LVSIL_NORMAL);
   lvIcons.SetImageLists(nullptr, nullptr);
-  // Only the lists of this scale hold icons: at other scales the saved sizes are made when
-  // they are saved or copied.
-  Icons.Reset(kSavedLargeSize);
-  SmallIcons.Reset(kSavedSmallSize);
-  ShownIcons.Reset(Scale(kSavedLargeSize));
-  ShownSmallIcons.Reset(Scale(kSavedSmallSize));
-  // Every listed icon again, each file read once for its run of icons.
-  const std::string windowsFolder = MunWindowsFolder();
-  std::unique_ptr<FileIcons> file;
-  for (int slot = 0; slot < slots; ++slot) {
-    const IconSource& source = IconSources[static_cast<size_t>(slot)];
-    if (!file || file->Path() != source.file) file = std::make_unique<FileIcons>(source.file, windowsFolder);
-    const win::UniqueIcon shownBefore(previous ? ImageList_GetIcon(previous.get(), slot, ILD_NORMAL) : nullptr);
-    win::UniqueIcon icon = file->Icon(source.index);
-    if (!icon && shownBefore) icon.reset(CopyIcon(shownBefore.get()));
-    AppendListedIcon(*file, source.index, icon.get(), shownBefore ? shownBefore.get() : icon.get());
-  }
-  if (ShowsOwnSizes()) lvIcons.SetImageLists(&ShownIcons, &ShownSmallIcons);
-  else lvIcons.SetImageLists(&Icons, &SmallIcons);
-}
-
-std::unique_ptr<TGraphic> F::SavedSizeGraphic(OutputKind kind, SourceFiles& sources, int slot,
-                                              SavedIcon& scratch) const {
-  if (!ShowsOwnSizes()) return SlotGraphic(kind, Icons.Handle(), SmallIcons.Handle(), slot);
-  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
-  const IconSource& source = IconSources[static_cast<size_t>(slot)];
-  const iconres::IconFile& file = sources.Read(source.file);
-  // Made as the run makes them at 96 DPI, so that what is saved does not depend on the scale.
-  const win::UniqueIcon icon(MakeIcon(file, static_cast<size_t>(source.index), kSavedLargeSize));
-  if (!icon) throw win::Exception("Cannot read the icon from " + source.file);
-  const win::UniqueIcon smallIcon(MakeIcon(file, static_cast<size_t>(source.index), kSavedSmallSize));
-  scratch.Hold(icon.get(), smallIcon.get());
-  return scratch.Graphic(kind);
+  iconSlots.MakeAgain(shown);
+  lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
 }
 
 void F::FormDpiChanged(Component&) {
@@ -550,12 +393,7 @@ void F::ExtractIcons() {
   lvIcons.Clear();
   // Deleting entries reports no selection change, so the commands are brought in step here.
   lvIconsChange(lvIcons);
-  Icons.Clear();
-  SmallIcons.Clear();
-  ShownIcons.Clear();
-  ShownSmallIcons.Clear();
-  IconSources.clear();
-  previewSlot_ = -1;
+  iconSlots.Clear();
   pnlPreview.Clear();
   const std::string path = stNav.Path();
   if (path.empty()) {
@@ -622,10 +460,8 @@ void F::ShowListed(ListedIcon& icon) {
     icon.pictures = MakeListedPictures(file, icon.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
                                        Scale(kSavedSmallSize));
   }
-  const int slot = AppendPictures(icon.pictures);
-  if (IconSources.size() <= static_cast<size_t>(slot)) IconSources.resize(static_cast<size_t>(slot) + 1);
-  IconSources[static_cast<size_t>(slot)] = {std::move(icon.file), icon.index, std::move(icon.images), icon.kind,
-                                            icon.frames, icon.indexText};
+  const int slot = iconSlots.Append(
+      {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText}, icon.pictures);
   const int item = lvIcons.AddItem(icon.caption, slot);
   lvIcons.SetSubItem(item, 1, icon.indexText);
   lvIcons.SetSubItem(item, 2, icon.sizes);
@@ -653,25 +489,15 @@ void F::StopRun() {
 
 // ---- Icon list views and selection commands
 
-void F::SetViewMode(ViewStyle view) {
-  lvIcons.SetView(view);
-  Action* views[] = {&actLarge, &actSmall, &actList, &actDetails};
-  views[static_cast<int>(view)]->SetChecked(true);
-}
+void F::SetViewMode(ViewStyle view) { lvIcons.SetView(view); }
 
 void F::miLargeClick(Component&) { SetViewMode(ViewStyle::Icon); }
 void F::miSmallClick(Component&) { SetViewMode(ViewStyle::SmallIcon); }
 void F::miListClick(Component&) { SetViewMode(ViewStyle::List); }
 void F::miDetailsClick(Component&) { SetViewMode(ViewStyle::Report); }
 
-void F::tbViewsClick(Component&) {
-  switch (lvIcons.View()) {
-    case ViewStyle::Icon: actSmall.Execute(); break;
-    case ViewStyle::SmallIcon: actList.Execute(); break;
-    case ViewStyle::List: actDetails.Execute(); break;
-    default: actLarge.Execute(); break;
-  }
-}
+// The next of the four views, in their menus' order; after Details, Large Icons again.
+void F::tbViewsClick(Component&) { (this->*kViewItems[(static_cast<size_t>(lvIcons.View()) + 1) % 4]).Execute(); }
 
 void F::lvIconsChange(Component&) {
   bool any = lvIcons.SelCount() > 0;
@@ -681,48 +507,27 @@ void F::lvIconsChange(Component&) {
 }
 
 void F::lvIconsInfoTip(Component&, int item, std::string& text) {
-  const int slot = item >= 0 && item < lvIcons.Count() ? lvIcons.ImageIndex(item) : -1;
-  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return;
-  const IconSource& source = IconSources[static_cast<size_t>(slot)];
-  iconres::IconGroup group;
-  group.images = source.images;
-  group.kind = source.kind;
-  group.frames.resize(source.frames);
-  text = storedimages::InfoTip(source.file, source.indexText, group);
+  if (item < 0 || item >= lvIcons.Count()) return;
+  if (const IconSource* source = iconSlots.Find(lvIcons.ImageIndex(item))) text = InfoTip(*source);
 }
 
 void F::UpdatePreview() {
-  if (!pnlPreview.Visible()) return;
   const int focused = lvIcons.FocusedItem();
   const int slot = focused >= 0 ? lvIcons.ImageIndex(focused) : -1;
-  if (slot == previewSlot_) return;
-  previewSlot_ = slot;
-  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) return pnlPreview.Clear();
-  // Only the focused icon is read again and decoded, and only while the pane is shown.
-  const IconSource& source = IconSources[static_cast<size_t>(slot)];
-  CursorScope wait(CursorKind::HourGlass);
-  pnlPreview.ShowIcon(iconres::LoadIconFile(source.file, MunWindowsFolder(), true), static_cast<size_t>(source.index));
+  pnlPreview.ShowSlot(slot, iconSlots.Find(slot));
 }
 
 void F::miPreviewClick(Component&) {
-  actPreview.SetChecked(!actPreview.Checked());
   pnlPreview.SetVisible(actPreview.Checked());
   Splitter2.SetVisible(actPreview.Checked());
-  previewSlot_ = -1;
-  if (actPreview.Checked()) UpdatePreview();
-  else pnlPreview.Clear();
+  pnlPreview.Clear();
+  UpdatePreview();
 }
 
 // The run lists each icon once from now on, or every icon again: it starts over.
-void F::miUniqueClick(Component&) {
-  actUnique.SetChecked(!actUnique.Checked());
-  miRefreshClick(*this);
-}
+void F::miUniqueClick(Component&) { miRefreshClick(*this); }
 
-void F::miCursorsClick(Component&) {
-  actCursors.SetChecked(!actCursors.Checked());
-  miRefreshClick(*this);
-}
+void F::miCursorsClick(Component&) { miRefreshClick(*this); }
 
 void F::miSelAllClick(Component&) {
   lvIcons.BeginUpdate();
@@ -741,95 +546,16 @@ void F::miRefreshClick(Component&) {
   ExtractIcons();
 }
 
-void F::miToolbarClick(Component&) {
-  actToolbar.SetChecked(!actToolbar.Checked());
-  tbMain.SetVisible(actToolbar.Checked());
-}
-
-void F::miStatusbarClick(Component&) {
-  actStatusbar.SetChecked(!actStatusbar.Checked());
-  sbInfo.SetVisible(actStatusbar.Checked());
-}
-
-void F::miHeaderClick(Component&) {
-  actHeader.SetChecked(!actHeader.Checked());
-  pnlInfo.SetVisible(actHeader.Checked());
-}
+void F::miToolbarClick(Component&) { tbMain.SetVisible(actToolbar.Checked()); }
+void F::miStatusbarClick(Component&) { sbInfo.SetVisible(actStatusbar.Checked()); }
+void F::miHeaderClick(Component&) { pnlInfo.SetVisible(actHeader.Checked()); }
 
 // ---- Saving and copying
 
-void F::SaveIcon(OutputKind kind) {
-  std::string folder;
-  {
-    TBrowseForFolderDialog chooser;
-    chooser.SetTitle("Save image(s) to:");
-    if (!chooser.Execute()) return;
-    folder = chooser.FolderPath();
-  }
-  folder = WithTrailingBackslash(folder);
-  CursorScope wait(CursorKind::HourGlass);
-  // The stored kinds read each source file once, however many of its icons are selected.
-  SourceFiles sources;
-  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
-  // Damaged images the stored kinds left out: the user is told once, after the last file.
-  std::size_t leftOut = 0;
-  for (int i = 0; i < lvIcons.Count(); ++i) {
-    if (!lvIcons.Selected(i)) continue;
-    std::unique_ptr<TGraphic> graphic;
-    if (IsStoredKind(kind)) {
-      std::unique_ptr<TStoredImage> stored = StoredIconGraphic(sources, lvIcons.ImageIndex(i), kind == OutputKind::Png);
-      leftOut += stored->LeftOut();
-      graphic = std::move(stored);
-    } else {
-      graphic = SavedSizeGraphic(kind, sources, lvIcons.ImageIndex(i), scratch);
-    }
-    const std::string name = OutputFileName(lvIcons.Caption(i), lvIcons.SubItem(i, 1), KindExtension(kind, *graphic));
-    try {
-      // Never overwrites: anything already named so (file or folder) gets an underscore in front.
-      SaveGraphicToFreeName(*graphic, folder, name);
-    } catch (const std::exception&) {
-      Application.ShowMessageBox("Cannot save to " + folder + ".  Please select another destination.", "Error!",
-                                 MB_OK | MB_ICONERROR);
-      return;
-    }
-    PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
-  }
-  if (leftOut > 0)
-    Application.ShowMessageBox(leftOut == 1 ? "1 image was left out of the saved icons because it is damaged."
-                                            : std::to_string(leftOut) +
-                                                  " images were left out of the saved icons because they are damaged.",
-                               "Warning", MB_OK | MB_ICONWARNING);
-}
-
-// The slot's icon as its file stores it, read again from that file: the whole group as .ico,
-// or its largest image as PNG.
-std::unique_ptr<TStoredImage> F::StoredIconGraphic(SourceFiles& sources, int slot, bool png) const {
-  if (slot < 0 || static_cast<size_t>(slot) >= IconSources.size()) throw win::Exception("The icon's file is not known");
-  const IconSource& source = IconSources[static_cast<size_t>(slot)];
-  try {
-    const iconres::IconFile& file = sources.Read(source.file);
-    const size_t group = static_cast<size_t>(source.index);
-    return ::StoredIconGraphic(file, group, png);
-  } catch (const EInvalidGraphic&) {
-    throw win::Exception("Cannot read the icon from " + source.file);
-  }
-}
-
-void F::miIconClick(Component&) { SaveIcon(OutputKind::Icon32); }
-void F::miSIconClick(Component&) { SaveIcon(OutputKind::Icon16); }
-void F::miBmpClick(Component&) { SaveIcon(OutputKind::Bitmap32); }
-void F::miSBmpClick(Component&) { SaveIcon(OutputKind::Bitmap16); }
-void F::miOrigIconClick(Component&) { SaveIcon(OutputKind::OriginalIcon); }
-void F::miPngClick(Component&) { SaveIcon(OutputKind::Png); }
-
-void F::miCopyClick(Component&) {
-  // The focused entry, not the selection: the one the user last clicked or moved to.
-  int focused = -1;
-  for (int i = 0; i < lvIcons.Count() && focused < 0; ++i)
-    if (lvIcons.Focused(i)) focused = i;
-  if (focused < 0) return;
-  SourceFiles sources;
-  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
-  const std::unique_ptr<TGraphic> bitmap = SavedSizeGraphic(OutputKind::Bitmap32, sources, lvIcons.ImageIndex(focused), scratch);
-  CopyBitmapToClipboard(static_cast<TBitmap&>(*bitmap));
-}
+void F::miIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Icon32); }
+void F::miSIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Icon16); }
+void F::miBmpClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Bitmap32); }
+void F::miSBmpClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Bitmap16); }
+void F::miOrigIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::OriginalIcon); }
+void F::miPngClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Png); }
+void F::miCopyClick(Component&) { CopyFocusedIcon(lvIcons, iconSlots); }

@@ -4,11 +4,8 @@
 
 #include "about/AboutForm.h"  // kHomePage
 #include "app/ExtractionSession.h"
+#include "app/IconSlots.h"
 #include "app/PreviewPane.h"
-#include "export/SaveImage.h"  // OutputKind
-#include "export/StoredIcon.h"  // TStoredImage
-#include "extract/FileIcons.h"
-#include "extract/IconRun.h"   // SourceFiles
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -24,7 +21,8 @@ class TfrmMainForm : public ui::Form {
   ~TfrmMainForm() override;
   void Create() override;
 
-  // Gives the toolbar its look: captions and button size, tool tips, colour or grey images.
+  // Gives the toolbar its look: captions and button size, tool tips, colour or grey images
+  // (with the window's other stored looks, in WindowPlacement).
   void ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly);
   // Fills the icon list from the folder selected in the tree: starts a run, which replaces any
   // run before it; its icons arrive while the window's thread serves its messages.
@@ -87,10 +85,7 @@ class TfrmMainForm : public ui::Form {
       actRefresh, actConfig;
   ui::Action actUp;
   ui::Action actContents, actHome, actAbout;
-  // At 96 DPI Icons and SmallIcons keep every listed icon at the saved sizes, 32 x 32 and
-  // 16 x 16, which the list shows and the commands save; at other scales ShownIcons and
-  // ShownSmallIcons keep them at the list's own sizes, made from their files, and the saved
-  // sizes are made again from the file when saved or copied.
+  // The listed icons at the saved sizes (Icons, SmallIcons) and at the list's own (see IconSlots).
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
@@ -118,50 +113,24 @@ class TfrmMainForm : public ui::Form {
   ui::Splitter Splitter2;
   ui::ListView lvIcons;
 
-  // Where each image-list slot's icon came from: its file and its index there, and the images
-  // its file stores (as the reader found them, without their bytes). The entries show only the
-  // file's name; the saves of stored images and the preview need the file itself.
-  struct IconSource {
-    std::string file;
-    int index = 0;
-    std::vector<iconres::IconImage> images;
-    // What it is and its index text, for the tip: "Cursor", "cursor 0".
-    iconres::GroupKind kind = iconres::GroupKind::Icon;
-    std::size_t frames = 0;
-    std::string indexText;
-  };
-  std::vector<IconSource> IconSources;
-
-  // Appends the icon at index to the lists the list view shows at the form's scale and returns
-  // its slot. icon: the run's own (saved-size) icon; fallback stands in where the file gives no
-  // picture at a shown size.
-  int AppendListedIcon(const FileIcons& file, int index, HICON icon, HICON fallback);
+  // Every listed icon in the four lists above, found by its slot.
+  IconSlots iconSlots{*this, Icons, SmallIcons, ShownIcons, ShownSmallIcons};
 
  private:
   // The run's side on the window's thread: what its worker handed over, added to the lists
   // with the list's redrawing held; the end of a run, stopped or not.
   void TakeRunHandover(ExtractionSession& session);
   void ShowListed(ListedIcon& icon);
-  int AppendPictures(const ListedPictures& pictures);
   void FinishRun();
   // Stops the run in hand (Esc) and shows what it found so far.
   void StopRun();
   void SetViewMode(ui::ViewStyle view);
-  // Whether the list shows sizes other than the saved ones at the form's scale.
-  bool ShowsOwnSizes() const;
   // Gives the list its images for the form's scale, made again for every listed icon.
   void ShowIconsAtScale();
-  // The graphic of a kind that is not stored, for the icon at slot at the saved sizes: from
-  // the window's lists at 96 DPI, else made again from its file in scratch.
-  std::unique_ptr<TGraphic> SavedSizeGraphic(OutputKind kind, SourceFiles& sources, int slot, SavedIcon& scratch) const;
-  void SaveIcon(OutputKind kind);
-  std::unique_ptr<TStoredImage> StoredIconGraphic(SourceFiles& sources, int slot, bool png) const;
   // The info label's text for a folder or file, shortened to the label.
   std::string InfoText(const std::string& path) const;
-  // Shows the focused entry's images in the preview pane, when the pane is shown and the
-  // entry is not the one it shows already.
+  // Shows the focused entry's images in the preview pane (see PreviewPane::ShowSlot).
   void UpdatePreview();
-  int previewSlot_ = -1;  // the image-list slot the preview shows, or -1
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   std::string folderText_;                  // the info label's text for the run's folder
 };

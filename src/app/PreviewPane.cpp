@@ -3,8 +3,11 @@
 
 #include <algorithm>
 
+#include "app/IconSlots.h"
+#include "extract/LargeIcon.h"
 #include "extract/StoredImages.h"
 #include "iconres/SoundImage.h"
+#include "ui/Application.h"
 #include "ui/Images.h"
 
 namespace {
@@ -57,7 +60,20 @@ HWND PreviewPane::CreateHandle(const ui::Props&, HWND parent) {
   return CreateChild(ui::PlainWindowClass(), WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE, parent);
 }
 
+void PreviewPane::ShowSlot(int slot, const IconSource* source) {
+  if (!Visible() || slot == slot_) return;
+  // Only the focused icon is read again and decoded, and only while the pane is shown.
+  if (!source) {
+    Clear();
+  } else {
+    ui::CursorScope wait(ui::CursorKind::HourGlass);
+    ShowIcon(iconres::LoadIconFile(source->file, MunWindowsFolder(), true), static_cast<std::size_t>(source->index));
+  }
+  slot_ = slot;
+}
+
 void PreviewPane::Clear() {
+  slot_ = -1;
   pictures_.clear();
   steps_.clear();
   Animate();

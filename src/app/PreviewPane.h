@@ -11,6 +11,8 @@
 #include "iconres/IconFile.h"
 #include "ui/Component.h"
 
+struct IconSource;
+
 class PreviewPane : public ui::Control {
  public:
   struct Picture {
@@ -32,6 +34,10 @@ class PreviewPane : public ui::Control {
   // the platform's imaging library, bitmaps through the platform's icons. An image neither
   // accepts is shown by its label alone.
   void ShowIcon(const iconres::IconFile& file, std::size_t group);
+  // While the pane is shown: the icon list's entry at slot, read again from its source's file,
+  // unless the pane shows that slot already; a slot without a source empties the pane.
+  void ShowSlot(int slot, const IconSource* source);
+  // Empties the pane and forgets the slot it showed.
   void Clear();
   const std::vector<Picture>& Pictures() const { return pictures_; }
   // An animated cursor's steps, in the order they play; empty for anything else.
@@ -61,6 +67,7 @@ class PreviewPane : public ui::Control {
   std::vector<Picture> pictures_;
   std::vector<Frame> steps_;
   std::size_t step_ = 0;
+  int slot_ = -1;  // the slot ShowSlot shows, or -1
   SIZE content_{};
   POINT offset_{};
   HFONT font_ = nullptr;  // the form's, given by WM_SETFONT

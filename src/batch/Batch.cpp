@@ -8,6 +8,7 @@
 #include "batch/Console.h"
 #include "batch/ConsoleBreak.h"
 #include "batch/FileReport.h"
+#include "export/IconSave.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
@@ -130,37 +131,37 @@ int Save(const Command& command, const Print& print) {
     FileReport report(file.Path(), file.Count());
     RunIcon icon;
     while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
+      if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
+      SaveResult result{.kind = SaveResult::Kind::NoSoundImage, .reason = kNoSoundImage};
       try {
-        if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
         // The window lists only the icons it can show, whatever kind is saved.
-        if (!icon.Listed()) throw EInvalidGraphic(kNoSoundImage);
-        std::unique_ptr<TGraphic> graphic;
-        std::string leftOut;
-        if (IsStoredKind(command.kind)) {
-          std::unique_ptr<TStoredImage> stored =
-              StoredIconGraphic(file.File(), static_cast<size_t>(icon.index), command.kind == OutputKind::Png);
-          if (stored->LeftOut() > 0)
-            leftOut = ": " + std::to_string(stored->LeftOut()) + " of " + std::to_string(stored->Images()) +
-                      " images left out, damaged";
-          graphic = std::move(stored);
-        } else {
-          slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
-          graphic = slot.Graphic(command.kind);
+        if (icon.Listed()) {
+          IconToSave toSave{.file = &file.File(), .group = static_cast<size_t>(icon.index), .large = slot.Large(),
+                            .small = slot.Small(), .caption = file.Caption(), .indexText = file.IndexText(icon.index)};
+          if (!IsStoredKind(command.kind)) slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
+          result = SaveOneIcon(command.kind, toSave, output);
         }
-        const std::string name = OutputFileName(file.Caption(), file.IndexText(icon.index), KindExtension(command.kind, *graphic));
-        print(SaveGraphicToFreeName(*graphic, output, name) + leftOut);
-        ++saved;
-        if (!leftOut.empty()) ++partial;
       } catch (const std::exception& e) {
-        if (e.what() == std::string(kNoSoundImage) || e.what() == std::string(kDamagedAnimation)) {
-          report.Unreadable(e.what());
-        } else {
-          report.Failed(e.what());
-        }
-        ++failed;
-        // Every later save would fail the same way.
-        stopped = !IsFolder(output);
+        result = {.kind = SaveResult::Kind::NotMade, .reason = e.what()};
       }
+      switch (result.kind) {
+        case SaveResult::Kind::Saved:
+          if (result.leftOut > 0) {
+            print(result.path + ": " + std::to_string(result.leftOut) + " of " + std::to_string(result.images) +
+                  " images left out, damaged");
+            ++partial;
+          } else {
+            print(result.path);
+          }
+          ++saved;
+          continue;
+        case SaveResult::Kind::NoSoundImage: report.Unreadable(result.reason); break;
+        case SaveResult::Kind::NotMade:
+        case SaveResult::Kind::NotWritten: report.Failed(result.reason); break;
+      }
+      ++failed;
+      // Every later save would fail the same way.
+      stopped = !IsFolder(output);
     }
     if (report.Failures() > 0) print(report.Line());
     if (stopped) print("Error: stopped, " + output + " is no longer a folder");

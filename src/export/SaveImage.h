@@ -1,11 +1,6 @@
 // File naming and safe writing for the Save As command and the batch's /save: one file per
-// icon, never overwriting anything that was already in the destination folder.
-//
-// The main window's SaveIcon(kind) is expected to: ask TBrowseForFolderDialog for the folder,
-// WithTrailingBackslash() it, and for each selected entry make its graphic (SlotGraphic, or
-// StoredIconGraphic for the stored kinds), then call
-//   SaveGraphicToFreeName(graphic, folder, OutputFileName(caption, indexText, KindExtension(kind, graphic)))
-// and on a win::Exception show "Cannot save to <folder>.  Please select another destination.".
+// icon, never overwriting anything that was already in the destination folder. SaveOneIcon
+// (IconSave.h) puts these together for one icon.
 #pragma once
 #include <memory>
 #include <string>
@@ -35,7 +30,9 @@ class SavedIcon {
   // Holds these pictures in place of the ones before. Throws win::Exception when a list
   // refuses them.
   void Hold(HICON icon, HICON smallIcon);
-  std::unique_ptr<TGraphic> Graphic(OutputKind kind) const { return SlotGraphic(kind, large_.get(), small_.get(), 0); }
+  // The lists, whose slot 0 holds the pictures.
+  HIMAGELIST Large() const { return large_.get(); }
+  HIMAGELIST Small() const { return small_.get(); }
 
  private:
   win::UniqueImageList large_, small_;

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vect
 }
 
 const iconres::IconGroup& GroupOf(const iconres::IconFile& file, std::size_t group) {
-  if (group >= file.contents.groups.size()) throw EInvalidGraphic(kNoSoundImage);
+  if (group >= file.contents.groups.size()) throw ENoSoundImage();
   return file.contents.groups[group];
 }
 
@@ -117,9 +117,9 @@ TStoredImage AnimatedCursor(const iconres::IconFile& file, const iconres::IconGr
       ++images;
     }
   }
-  if (!anySound) throw EInvalidGraphic(kNoSoundImage);
+  if (!anySound) throw ENoSoundImage();
   const iconres::ByteSpan bytes = file.bytes.Span();
-  if (!allSound || g.offset > bytes.size() || g.size > bytes.size() - g.offset) throw EInvalidGraphic(kDamagedAnimation);
+  if (!allSound || g.offset > bytes.size() || g.size > bytes.size() - g.offset) throw ENoSoundImage(kDamagedAnimation);
   const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(g.offset);
   return TStoredImage({begin, begin + static_cast<std::ptrdiff_t>(g.size)}, 0, images, ".ani");
 }
@@ -133,7 +133,7 @@ TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group) {
   for (const iconres::IconImage& image : g.images) {
     if (file.Sound(image)) images.push_back(&image);
   }
-  if (images.empty()) throw EInvalidGraphic(kNoSoundImage);
+  if (images.empty()) throw ENoSoundImage();
   const bool cursor = g.kind == iconres::GroupKind::Cursor;
   return TStoredImage(IcoFile(file, images, cursor), g.images.size() - images.size(), g.images.size(),
                       cursor ? ".cur" : ".ico");
@@ -153,7 +153,7 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
     const long long pa = 1LL * a->width * a->height, pb = 1LL * b->width * b->height;
     return pa != pb ? pa > pb : a->bitCount > b->bitCount;
   });
-  std::string reason = kNoSoundImage;
+  std::string reason;  // the last image the imaging library could not encode
   for (const iconres::IconImage* image : images) {
     if (!file.Sound(*image)) continue;
     const iconres::ByteSpan bytes = file.Bytes(*image);
@@ -164,6 +164,7 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
       reason = e.what();
     }
   }
+  if (reason.empty()) throw ENoSoundImage();
   throw EInvalidGraphic(reason);
 }
 

@@ -17,6 +17,11 @@ constexpr const char* kNoSoundImage = "no sound image";
 // Why an animated cursor is not written as it is stored: its parts disagree or a frame's image
 // is not sound, and its bytes are written whole or not at all.
 constexpr const char* kDamagedAnimation = "damaged animated cursor";
+// An icon with nothing sound enough to write: no sound image, or a damaged animated cursor.
+class ENoSoundImage : public EInvalidGraphic {
+ public:
+  explicit ENoSoundImage(const char* reason = kNoSoundImage) : EInvalidGraphic(reason) {}
+};
 
 // Ready-made file bytes as a graphic, so they are saved like the other kinds; with how many of
 // the group's images were left out of them because they are not sound.
@@ -44,15 +49,16 @@ class TStoredImage : public TGraphic {
 // image's stored bytes unchanged (PNG images stay PNG), in the group's order; images that are
 // not sound are left out and counted. A cursor group the same as a .cur file, each entry with
 // its image's hotspot. An animated cursor as its own bytes, when it is whole and every image
-// of every frame is sound (else kDamagedAnimation). Raises EInvalidGraphic when no image is
-// sound.
+// of every frame is sound (else ENoSoundImage with kDamagedAnimation). Raises ENoSoundImage
+// when no image is sound.
 TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group);
 std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group);
 
 // The group's largest sound image (most pixels, then most bits per pixel) as PNG bytes: a
 // stored PNG image unchanged, a bitmap image decoded and encoded through the platform's imaging
 // library (WIC) as 32-bit colour with alpha. An image the imaging library cannot encode gives
-// way to the next largest. Raises EInvalidGraphic when no image can be written.
+// way to the next largest. Raises ENoSoundImage when no image is sound, EInvalidGraphic when
+// none of the sound ones can be encoded.
 std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, std::size_t group);
 
 // The group as the kinds OriginalIcon (png false) and Png save it: OriginalIcon or

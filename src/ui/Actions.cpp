@@ -9,7 +9,7 @@ namespace ui {
 
 Props ToProps(const ActionProps& p) {
   return {.caption = p.caption, .hint = p.hint, .enabled = p.enabled, .checked = p.checked,
-          .groupIndex = p.groupIndex, .imageIndex = p.imageIndex, .shortCut = p.shortCut};
+          .groupIndex = p.groupIndex, .autoCheck = p.autoCheck, .imageIndex = p.imageIndex, .shortCut = p.shortCut};
 }
 
 Action::~Action() {
@@ -26,6 +26,7 @@ void Action::Load(const Props& p, Form& form) {
   group_ = p.groupIndex;
   enabled_ = p.enabled;
   checked_ = p.checked;
+  autoCheck_ = p.autoCheck;
 }
 
 void Action::Changed() {
@@ -55,6 +56,7 @@ void Action::SetChecked(bool on) {
 
 bool Action::Execute() {
   if (!enabled_) return false;
+  if (autoCheck_) SetChecked(group_ != 0 || !checked_);
   OnExecute(*this);
   return true;
 }

@@ -26,6 +26,9 @@ struct ActionProps {
   bool enabled = true;
   bool checked = false;
   int groupIndex = 0;  // actions with the same non-zero number are checked one at a time
+  // Executing the action checks it first: a toggle turns over, one of a group becomes the
+  // checked one. Its handler then only acts on the new state.
+  bool autoCheck = false;
 };
 Props ToProps(const ActionProps& p);
 
@@ -46,8 +49,8 @@ class Action : public Component {
   // Checking an action of a group clears the other actions of that group.
   void SetChecked(bool on);
 
-  // Raises OnExecute, with the action as sender; nothing while the action is disabled.
-  // Returns whether it ran.
+  // Raises OnExecute, with the action as sender (an autoCheck action checked first); nothing
+  // while the action is disabled. Returns whether it ran.
   bool Execute();
 
   NotifyEvent OnExecute;
@@ -59,7 +62,7 @@ class Action : public Component {
   std::string caption_, hint_;
   unsigned shortCut_ = 0;
   int imageIndex_ = -1, group_ = 0;
-  bool enabled_ = true, checked_ = false;
+  bool enabled_ = true, checked_ = false, autoCheck_ = false;
   std::vector<ActionLink*> links_;
 };
 

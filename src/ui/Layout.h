@@ -78,6 +78,7 @@ struct Props {
   bool checked = false;
   bool radioItem = false;
   int groupIndex = 0;  // actions: those with the same non-zero number are checked one at a time
+  bool autoCheck = false;  // actions: executing one checks it first
   bool defaultItem = false;
   bool bold = false;
   bool showHint = true;

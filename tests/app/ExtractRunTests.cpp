@@ -74,6 +74,25 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
   std::vector<int> all(n);
   std::iota(all.begin(), all.end(), 0);
   EXPECT_EQ(slots, all);
+  // Each slot finds the file and index its entry shows.
+  for (int i = 0; i < n; ++i) {
+    const IconSource* source = f.iconSlots.Find(f.lvIcons.ImageIndex(i));
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->file.ends_with("\\" + f.lvIcons.Caption(i))) << source->file;
+    EXPECT_EQ(std::to_string(source->index), f.lvIcons.SubItem(i, 1));
+  }
+  EXPECT_FALSE(f.iconSlots.Find(-1));
+  EXPECT_FALSE(f.iconSlots.Find(n));
+  // Pictures made elsewhere go into both lists, the large one standing in for a missing small one.
+  const win::UniqueIcon picture(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
+  ListedPictures pictures;
+  pictures.large = ListPicture({}, picture.get());
+  EXPECT_EQ(f.iconSlots.Append({"elsewhere.dll", 7, {}}, pictures), n);
+  EXPECT_EQ(f.SmallIcons.Count(), n + 1);
+  EXPECT_EQ(f.iconSlots.Find(n)->index, 7);
+  f.lvIcons.Clear();
+  f.iconSlots.Clear();
+  EXPECT_EQ(f.Icons.Count() + f.SmallIcons.Count() + f.iconSlots.Count(), 0);
 
   // The label names the folder, shortened to the label less 110 pixels.
   f.SetWindowBounds(100, 100, 420, 300);
@@ -234,8 +253,9 @@ TEST_F(ExtractRun, EntriesAreThoseTheCommandLineLists) {
   apptest::WaitForRun(f);
   Strings shown, listed;
   for (int i = 0; i < f.lvIcons.Count(); ++i) {
-    const TfrmMainForm::IconSource& source = f.IconSources.at(static_cast<size_t>(f.lvIcons.ImageIndex(i)));
-    shown.push_back(source.file + "\t" + std::to_string(source.index));
+    const IconSource* source = f.iconSlots.Find(f.lvIcons.ImageIndex(i));
+    ASSERT_TRUE(source);
+    shown.push_back(source->file + "\t" + std::to_string(source->index));
   }
   const batch::Command list = batch::ParseArguments({"/list", Root(), "/sub", "/all"});
   batch::List(list, [&](const std::string& line) {

@@ -1,6 +1,7 @@
 // Output names, the free-name search and saves that never harm files already there.
 #include <gtest/gtest.h>
 #include "ExportTestSupport.h"
+#include "export/IconSave.h"
 #include "export/SaveImage.h"
 
 using namespace exporttest;
@@ -115,4 +116,22 @@ TEST_F(SaveToFolder, FailedSaveRemovesOnlyTheFileItCreated) {
   } half;
   EXPECT_THROW(SaveGraphicToFreeName(half, dir, "half0.ico"), EWriteError);
   EXPECT_FALSE(Exists(dir + "half0.ico"));
+}
+
+TEST_F(SaveToFolder, OneIconSaveTellsWhatCameOfItByKind) {
+  const std::string& dir = folder.Path();
+  const IconToSave icon{.large = lists.large.get(), .small = lists.small.get(), .caption = "shell32.dll", .indexText = "3"};
+  const SaveResult saved = SaveOneIcon(OutputKind::Bitmap16, icon, dir);
+  EXPECT_EQ(saved.kind, SaveResult::Kind::Saved);
+  EXPECT_EQ(saved.path, dir + "shell323.bmp");
+  EXPECT_TRUE(Exists(saved.path));
+  // A stored kind of a group its file does not hold has nothing sound to write.
+  const iconres::IconFile empty{};
+  IconToSave stored = icon;
+  stored.file = &empty;
+  EXPECT_EQ(SaveOneIcon(OutputKind::OriginalIcon, stored, dir).kind, SaveResult::Kind::NoSoundImage);
+  const SaveResult refused = SaveOneIcon(OutputKind::Icon32, icon, dir + "missing\\");
+  EXPECT_EQ(refused.kind, SaveResult::Kind::NotWritten);
+  EXPECT_FALSE(refused.reason.empty());
+  EXPECT_FALSE(Exists(dir + "shell323.ico"));
 }

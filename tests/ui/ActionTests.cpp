@@ -2,6 +2,8 @@
 // they follow, and every way of choosing them running the action.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/Actions.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -27,7 +29,8 @@ class ActionForm : public Form {
             {"actGo", &F::actGo, {.caption = "&Go", .hint = "Go there", .imageIndex = 1, .shortCut = ShortCut('G', kCtrl)},
              {On(&Action::OnExecute, &F::GoExecute)}},
             {"actA", &F::actA, {.caption = "&A", .checked = true, .groupIndex = 1}},
-            {"actB", &F::actB, {.caption = "&B", .groupIndex = 1}},
+            {"actB", &F::actB, {.caption = "&B", .groupIndex = 1, .autoCheck = true}},
+            {"actToggle", &F::actToggle, {.caption = "&Toggle", .autoCheck = true}, {On(&Action::OnExecute, &F::ToggleExecute)}},
             {"images", &F::images, {.imageSize = 16}},
             {"menu", &F::menu, {.images = &F::images}},
             {"mTop", &F::mTop, {.parent = &F::menu, .caption = "&Top"}},
@@ -46,8 +49,9 @@ class ActionForm : public Form {
     ++runs;
     sender_ = &sender;
   }
+  void ToggleExecute(Component&) { seen.push_back(actToggle.Checked()); }
 
-  Action actGo, actA, actB;
+  Action actGo, actA, actB, actToggle;
   ImageList images;
   MainMenu menu;
   MenuItem mTop, miGo, miA, miB;
@@ -57,6 +61,7 @@ class ActionForm : public Form {
   ToolButton tbGo;
   int runs = 0;
   Component* sender_ = nullptr;
+  std::vector<bool> seen;  // actToggle's state as each of its runs found it
 };
 
 // An item's text as its menu holds it; commands are unique in a form, and a search by command
@@ -147,6 +152,21 @@ TEST_F(ActionTest, OneActionOfAGroupIsCheckedAndItsItemsShowIt) {
   mii.fMask = MIIM_FTYPE;
   GetMenuItemInfoA(GetSubMenu(GetMenu(f.Handle()), 0), f.miB.Command(), FALSE, &mii);
   EXPECT_TRUE(mii.fType & MFT_RADIOCHECK);
+}
+
+TEST_F(ActionTest, AnAutoCheckActionIsCheckedBeforeItsHandlerRuns) {
+  ActionForm& f = Open();
+  f.actToggle.Execute();
+  f.actToggle.Execute();
+  EXPECT_EQ(f.seen, (std::vector<bool>{true, false}));
+  f.actToggle.SetEnabled(false);
+  f.actToggle.Execute();
+  EXPECT_FALSE(f.actToggle.Checked());
+  // One of a group becomes the checked one, however often it is chosen.
+  f.miB.Click();
+  f.miB.Click();
+  EXPECT_TRUE(f.actB.Checked());
+  EXPECT_FALSE(f.actA.Checked());
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+// The icon slots: one append for every image list, one lookup for every slot.
+#include "app/IconSlots.h"
+
+#include <memory>
+
+#include "extract/FileIcons.h"
+#include "extract/LargeIcon.h"
+#include "extract/StoredImages.h"
+#include "ui/Form.h"
+#include "win/Errors.h"
+
+std::string InfoTip(const IconSource& source) {
+  iconres::IconGroup group;
+  group.images = source.images;
+  group.kind = source.kind;
+  group.frames.resize(source.frames);
+  return storedimages::InfoTip(source.file, source.indexText, group);
+}
+
+IconSlots::IconSlots(const ui::Form& form, ui::ImageList& icons, ui::ImageList& smallIcons, ui::ImageList& shownIcons,
+                     ui::ImageList& shownSmallIcons)
+    : form_(form), icons_(icons), smallIcons_(smallIcons), shownIcons_(shownIcons), shownSmallIcons_(shownSmallIcons) {}
+
+bool IconSlots::ShowsOwnSizes() const { return form_.Scale(kSavedLargeSize) != kSavedLargeSize; }
+
+int IconSlots::AppendPictures(const ListedPictures& pictures) {
+  // Both lists grow together, or the entries would show and save the wrong pictures.
+  ui::ImageList& smallList = ShownSmall();
+  HICON large = pictures.large.get(), small = pictures.small.get();
+  if (smallList.AddIcon(small ? small : large) < 0) throw win::Exception("Cannot add an icon to the image list");
+  const int slot = Shown().AddIcon(large);
+  if (slot < 0) {
+    ImageList_Remove(smallList.Handle(), smallList.Count() - 1);
+    throw win::Exception("Cannot add an icon to the image list");
+  }
+  return slot;
+}
+
+int IconSlots::AppendFromFile(const FileIcons& file, int index, HICON icon, HICON fallback) {
+  return AppendPictures(
+      MakeListedPictures(file, index, icon, fallback, form_.Scale(kSavedLargeSize), form_.Scale(kSavedSmallSize)));
+}
+
+void IconSlots::Record(int slot, IconSource source) {
+  if (sources_.size() <= static_cast<size_t>(slot)) sources_.resize(static_cast<size_t>(slot) + 1);
+  sources_[static_cast<size_t>(slot)] = std::move(source);
+}
+
+int IconSlots::Append(const FileIcons& file, int index, HICON icon, HICON fallback) {
+  const int slot = AppendFromFile(file, index, icon, fallback);
+  IconSource source{file.Path(), index, {}, iconres::GroupKind::Icon, 0, file.IndexText(index)};
+  if (index >= 0 && index < file.Count()) {
+    const iconres::IconGroup& group = file.Group(index);
+    source.images = group.images;
+    source.kind = group.kind;
+    source.frames = group.frames.size();
+  }
+  Record(slot, std::move(source));
+  return slot;
+}
+
+int IconSlots::Append(IconSource source, const ListedPictures& pictures) {
+  const int slot = AppendPictures(pictures);
+  Record(slot, std::move(source));
+  return slot;
+}
+
+const IconSource* IconSlots::Find(int slot) const {
+  if (slot < 0 || static_cast<size_t>(slot) >= sources_.size()) return nullptr;
+  return &sources_[static_cast<size_t>(slot)];
+}
+
+void IconSlots::Clear() {
+  icons_.Clear();
+  smallIcons_.Clear();
+  shownIcons_.Clear();
+  shownSmallIcons_.Clear();
+  sources_.clear();
+}
+
+void IconSlots::MakeAgain(HIMAGELIST shownUntilNow) {
+  const int slots = Count();
+  // The pictures shown so far stand in for any file that can no longer be read.
+  win::UniqueImageList previous(shownUntilNow && ImageList_GetImageCount(shownUntilNow) == slots
+                                    ? ImageList_Duplicate(shownUntilNow)
+                                    : nullptr);
+  // Only the lists of this scale hold icons: at other scales the saved sizes are made when
+  // they are saved or copied.
+  icons_.Reset(kSavedLargeSize);
+  smallIcons_.Reset(kSavedSmallSize);
+  shownIcons_.Reset(form_.Scale(kSavedLargeSize));
+  shownSmallIcons_.Reset(form_.Scale(kSavedSmallSize));
+  // Every listed icon again, each file read once for its run of icons.
+  const std::string windowsFolder = MunWindowsFolder();
+  std::unique_ptr<FileIcons> file;
+  for (int slot = 0; slot < slots; ++slot) {
+    const IconSource& source = sources_[static_cast<size_t>(slot)];
+    if (!file || file->Path() != source.file) file = std::make_unique<FileIcons>(source.file, windowsFolder);
+    const win::UniqueIcon shownBefore(previous ? ImageList_GetIcon(previous.get(), slot, ILD_NORMAL) : nullptr);
+    win::UniqueIcon icon = file->Icon(source.index);
+    if (!icon && shownBefore) icon.reset(CopyIcon(shownBefore.get()));
+    AppendFromFile(*file, source.index, icon.get(), shownBefore ? shownBefore.get() : icon.get());
+  }
+}

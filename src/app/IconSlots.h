@@ -1,0 +1,82 @@
+// The icon list's slots: each listed icon appended to every image list the window keeps at once,
+// and found again by its slot with the file and index it came from.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "extract/ListedPictures.h"
+#include "iconres/IconFile.h"
+#include "ui/Images.h"
+
+class FileIcons;
+namespace ui {
+class Form;
+}
+
+// Where a slot's icon came from: its file and its index there, and the images its file stores
+// (as the reader found them, without their bytes). The entries show only the file's name; the
+// saves of stored images, the tips and the preview need the file itself.
+struct IconSource {
+  std::string file;
+  int index = 0;
+  std::vector<iconres::IconImage> images;
+  // What it is and its index text, for the tip: "Cursor", "cursor 0".
+  iconres::GroupKind kind = iconres::GroupKind::Icon;
+  std::size_t frames = 0;
+  std::string indexText;
+};
+
+// The icon list's tip for a slot's icon: its file, index and stored images.
+std::string InfoTip(const IconSource& source);
+
+// At 96 DPI the lists at the saved sizes (32 x 32 and 16 x 16) hold every listed icon, which the
+// list shows and the commands save; at other scales the shown lists hold them at the list's own
+// sizes, made from their files, and the saved sizes are made again from the file when needed.
+class IconSlots {
+ public:
+  IconSlots(const ui::Form& form, ui::ImageList& icons, ui::ImageList& smallIcons, ui::ImageList& shownIcons,
+            ui::ImageList& shownSmallIcons);
+  IconSlots(const IconSlots&) = delete;
+  IconSlots& operator=(const IconSlots&) = delete;
+
+  // Whether the list shows sizes other than the saved ones at the form's scale.
+  bool ShowsOwnSizes() const;
+  // The lists the icon list shows at the form's scale.
+  ui::ImageList& Shown() const { return ShowsOwnSizes() ? shownIcons_ : icons_; }
+  ui::ImageList& ShownSmall() const { return ShowsOwnSizes() ? shownSmallIcons_ : smallIcons_; }
+  // The saved-size lists, which hold the slots only at 96 DPI.
+  HIMAGELIST Saved() const { return icons_.Handle(); }
+  HIMAGELIST SavedSmall() const { return smallIcons_.Handle(); }
+
+  // Appends the icon at index of file to the lists of the form's scale and returns its slot.
+  // icon: the run's own (saved-size) icon; fallback stands in where the file gives no picture
+  // at a shown size. Nothing is redrawn here: a caller appending many holds the list's drawing.
+  // Raises win::Exception, the lists as they were, when a list refuses the icon.
+  int Append(const FileIcons& file, int index, HICON icon, HICON fallback);
+  // Appends pictures made already for the lists of the form's scale (MakeListedPictures; a
+  // small one that is none takes the large one), as the run's batches do.
+  int Append(IconSource source, const ListedPictures& pictures);
+
+  // The source of the icon at slot; none for a slot that holds no icon.
+  const IconSource* Find(int slot) const;
+  int Count() const { return static_cast<int>(sources_.size()); }
+  // Empties every list.
+  void Clear();
+  // Gives the lists the sizes of the form's scale and makes every slot's pictures again from
+  // its file. shownUntilNow: the list the icons were shown from until now, whose pictures stand in
+  // for files that can no longer be read. Controls showing the lists must be given them again.
+  void MakeAgain(HIMAGELIST shownUntilNow);
+
+ private:
+  // Appends the pictures to both lists of the scale, both or neither; returns the slot.
+  int AppendPictures(const ListedPictures& pictures);
+  int AppendFromFile(const FileIcons& file, int index, HICON icon, HICON fallback);
+  void Record(int slot, IconSource source);
+
+  const ui::Form& form_;
+  ui::ImageList &icons_, &smallIcons_, &shownIcons_, &shownSmallIcons_;
+  std::vector<IconSource> sources_;
+};

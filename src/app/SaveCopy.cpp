@@ -1,0 +1,93 @@
+// Save As and Copy over the icon slots: where each entry's pictures come from, and what the
+// user is told.
+#include "app/SaveCopy.h"
+
+#include <mmsystem.h>
+
+#include <memory>
+
+#include "app/IconSlots.h"
+#include "export/BrowseFolder.h"
+#include "export/Clipbrd.h"
+#include "export/IconSave.h"
+#include "extract/IconRun.h"
+#include "extract/LargeIcon.h"
+#include "ui/Application.h"
+#include "ui/ListView.h"
+#include "win/Errors.h"
+
+namespace {
+
+// The icon at slot for a save or copy of kind. The stored kinds read its file (through
+// sources, once however many of its icons are saved); the others take the saved sizes from
+// the window's lists at 96 DPI, else made again from its file into scratch.
+IconToSave SlotIcon(const IconSlots& slots, int slot, OutputKind kind, SourceFiles& sources, SavedIcon& scratch) {
+  if (!IsStoredKind(kind) && !slots.ShowsOwnSizes())
+    return {.large = slots.Saved(), .small = slots.SavedSmall(), .slot = slot};
+  const IconSource* source = slots.Find(slot);
+  if (!source) throw win::Exception("The icon's file is not known");
+  const iconres::IconFile& file = sources.Read(source->file);
+  const auto group = static_cast<size_t>(source->index);
+  if (IsStoredKind(kind)) return {.file = &file, .group = group};
+  // Made as the run makes them at 96 DPI, so that what is saved does not depend on the scale.
+  const win::UniqueIcon icon(MakeIcon(file, group, kSavedLargeSize));
+  if (!icon) throw win::Exception("Cannot read the icon from " + source->file);
+  const win::UniqueIcon smallIcon(MakeIcon(file, group, kSavedSmallSize));
+  scratch.Hold(icon.get(), smallIcon.get());
+  return {.large = scratch.Large(), .small = scratch.Small(), .slot = 0};
+}
+
+}  // namespace
+
+void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind) {
+  std::string folder;
+  {
+    TBrowseForFolderDialog chooser;
+    chooser.SetTitle("Save image(s) to:");
+    if (!chooser.Execute()) return;
+    folder = chooser.FolderPath();
+  }
+  folder = WithTrailingBackslash(folder);
+  ui::CursorScope wait(ui::CursorKind::HourGlass);
+  SourceFiles sources;
+  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
+  // Damaged images the stored kinds left out: the user is told once, after the last file.
+  std::size_t leftOut = 0;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (!list.Selected(i)) continue;
+    IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind, sources, scratch);
+    icon.caption = list.Caption(i);
+    icon.indexText = list.SubItem(i, 1);
+    const SaveResult saved = SaveOneIcon(kind, icon, folder);
+    switch (saved.kind) {
+      case SaveResult::Kind::Saved: break;
+      case SaveResult::Kind::NotWritten:
+        ui::Application.ShowMessageBox("Cannot save to " + folder + ".  Please select another destination.",
+                                       "Error!", MB_OK | MB_ICONERROR);
+        return;
+      case SaveResult::Kind::NoSoundImage:
+      case SaveResult::Kind::NotMade:
+        if (IsStoredKind(kind)) throw win::Exception("Cannot read the icon from " + slots.Find(list.ImageIndex(i))->file);
+        throw win::Exception(saved.reason);
+    }
+    leftOut += saved.leftOut;
+    PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
+  }
+  if (leftOut > 0)
+    ui::Application.ShowMessageBox(leftOut == 1 ? "1 image was left out of the saved icons because it is damaged."
+                                                : std::to_string(leftOut) +
+                                                      " images were left out of the saved icons because they are damaged.",
+                                   "Warning", MB_OK | MB_ICONWARNING);
+}
+
+void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots) {
+  int focused = -1;
+  for (int i = 0; i < list.Count() && focused < 0; ++i)
+    if (list.Focused(i)) focused = i;
+  if (focused < 0) return;
+  SourceFiles sources;
+  SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
+  const IconToSave icon = SlotIcon(slots, list.ImageIndex(focused), OutputKind::Bitmap32, sources, scratch);
+  const std::unique_ptr<TGraphic> bitmap = SlotGraphic(OutputKind::Bitmap32, icon.large, icon.small, icon.slot);
+  CopyBitmapToClipboard(static_cast<TBitmap&>(*bitmap));
+}

@@ -1,0 +1,19 @@
+// Saving and copying the icon list's entries: Save As of every kind into a folder the user
+// picks, and Copy of the focused entry to the clipboard.
+#pragma once
+#include "export/SaveImage.h"  // OutputKind
+
+class IconSlots;
+namespace ui {
+class ListView;
+}
+
+// Asks for a folder and saves the selected entries there as kind, each under a name nothing
+// in the folder has yet. A folder that takes no file is said and ends the saving; a picture
+// that cannot be made is raised. After the last file the user learns how many damaged images
+// the stored kinds left out.
+void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind);
+
+// Puts the focused entry (the one last clicked or moved to, not the selection) on the
+// clipboard as a 32 x 32 bitmap; nothing without one.
+void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots);

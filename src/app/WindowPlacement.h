@@ -1,0 +1,21 @@
+// What of the main window the settings keep: which panes show, the toolbar's look, and where
+// the window lies (its bounds or maximised state, the folder tree's width and the preview
+// pane's height, in 96-DPI units, so the window keeps its size on the screen when the scale
+// changes).
+#pragma once
+#include "settings/Settings.h"
+#include "ui/Layout.h"
+
+class TfrmMainForm;
+class TRegistryIniFile;
+
+// The window's bounds at 96 DPI when none are stored.
+inline constexpr ui::Rect kDefaultBounds{stored::MainLeft.missing, stored::MainTop.missing, stored::MainWidth.missing,
+                                         stored::MainHeight.missing};
+
+// Shows the panes, gives the toolbar its look and places the window, the tree's width and the
+// preview's height as stored. Bounds that would hide the window or leave it unusably small are
+// not used, scaled bounds are fitted to the screen, and a width or height its holder cannot
+// take counts as missing.
+void RestoreWindow(TfrmMainForm& form, const TRegistryIniFile& ini);
+void StoreWindow(const TfrmMainForm& form, const TRegistryIniFile& ini);
