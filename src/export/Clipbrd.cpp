@@ -211,12 +211,12 @@ std::vector<std::uint8_t> IconDibV5(HICON icon, int size) {
 
 void CopyIconToClipboard(TBitmap& bitmap, HICON icon, const std::vector<std::uint8_t>& png, TClipboard& clipboard) {
   // Made before the clipboard opens: nothing changes on it when drawing fails.
-  const std::vector<std::uint8_t> dib = IconDibV5(icon, bitmap.Width());
+  const std::vector<std::uint8_t> dib = icon ? IconDibV5(icon, bitmap.Width()) : std::vector<std::uint8_t>{};
   clipboard.Open();
   try {
     // The bitmap first: the platform derives CF_DIB from the first of the two it was given.
     clipboard.Assign(bitmap);
-    clipboard.AddBytes(CF_DIBV5, dib);
+    if (!dib.empty()) clipboard.AddBytes(CF_DIBV5, dib);
     if (!png.empty()) clipboard.AddBytes(PngClipboardFormat(), png);
   } catch (...) {
     clipboard.Close();

@@ -71,6 +71,7 @@ std::vector<std::uint8_t> IconDibV5(HICON icon, int size);
 
 // The copy command's hand-over with transparency: the bitmap over white under CF_BITMAP (the
 // platform makes CF_DIB from it, as before), the icon with its alpha under CF_DIBV5 at the
-// bitmap's size, and the PNG bytes (when there are any) under PngClipboardFormat().
+// bitmap's size (when there is an icon), and the PNG bytes (when there are any) under
+// PngClipboardFormat().
 void CopyIconToClipboard(TBitmap& bitmap, HICON icon, const std::vector<std::uint8_t>& png,
                          TClipboard& clipboard = Clipboard());
