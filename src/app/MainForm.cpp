@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <utility>
 
 #include "app/SaveCopy.h"
 #include "app/WindowPlacement.h"
@@ -226,7 +228,8 @@ const FormLayout<F>& Layout() {
            {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
             .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}, {"Type", 110}}, .view = ViewStyle::Icon, .multiSelect = true,
             .hideSelection = false, .readOnly = true, .infoTips = true},
-           {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip)}},
+           {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip),
+            On(&ListView::OnBeginDrag, &F::lvIconsBeginDrag)}},
       }})};
   return layout;
 }
@@ -235,6 +238,18 @@ const FormLayout<F>& Layout() {
 void KeepAboveMinimum(const Splitter& splitter, int& newSize, bool& accept) {
   newSize = std::max(newSize, splitter.MinSize() + 1);
   accept = true;
+}
+
+// The long form of a path, as the folder listing names files; the path itself where the
+// platform gives none.
+std::string LongPath(const std::string& path) {
+  const DWORD size = GetLongPathNameA(path.c_str(), nullptr, 0);
+  if (size == 0) return path;
+  std::string longer(size, '\0');
+  const DWORD length = GetLongPathNameA(path.c_str(), longer.data(), size);
+  if (length == 0 || length >= size) return path;
+  longer.resize(length);
+  return longer;
 }
 
 std::string ProgramFolder() {
@@ -251,6 +266,7 @@ void F::Create() { LoadLayout(Layout()); }
 F::~TfrmMainForm() {
   // The worker ends before anything it hands over to is freed.
   run_.reset();
+  dropIn_.reset();
   OptionsApplied = nullptr;
 }
 
@@ -273,12 +289,17 @@ void F::FormCreate(Component&) {
   if (TreeNode* first = stNav.FirstNode()) {
     if (TreeNode* child = first->FirstChild()) child->Expand();
   }
+  // A folder or file dropped onto the window opens as one given on the command line.
+  dropTarget_ = dragdrop::MakeFolderDropTarget(
+      [this](const dragdrop::DropPlace& place) { OpenStartFolder(place.file.empty() ? place.folder : place.file); });
+  dropIn_ = std::make_unique<dragdrop::DropRegistration>(Handle(), dropTarget_.get());
 }
 
 void F::FormCloseQuery(Component&, bool&) { Extracting = false; }
 
 void F::FormClose(Component&, CloseAction& action) {
   action = CloseAction::Free;
+  dropIn_.reset();
   // The window goes: a run going on stops, without showing what it found.
   if (run_) {
     run_.reset();
@@ -311,9 +332,32 @@ void F::stNavChange(Component&, TreeNode* node) {
 
 void F::OpenStartFolder(const std::string& argument) {
   try {
-    stNav.SetPath(batch::StartFolder(argument));
+    const std::string folder = batch::StartFolder(argument);
+    const std::string full = win::FullPathName(argument);
+    startFile_ = GetFileAttributesA(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? std::string() : LongPath(full);
+    const bool shown = !Extracting && !stNav.Path().empty() &&
+                       lstrcmpiA(AddTrailingBackslash(stNav.Path()).c_str(), AddTrailingBackslash(folder).c_str()) == 0;
+    stNav.SetPath(folder);
+    // The folder already listed is not read again.
+    if (shown) FocusStartFile();
   } catch (const std::exception& e) {
     Application.HandleException(e);
+  }
+}
+
+void F::FocusStartFile() {
+  const std::string file = std::exchange(startFile_, std::string());
+  if (file.empty()) return;
+  // Its first entry: the list keeps each file's entries in the order of their indexes.
+  for (int i = 0; i < lvIcons.Count(); ++i) {
+    const IconSource* source = iconSlots.Find(lvIcons.ImageIndex(i));
+    if (!source || lstrcmpiA(source->file.c_str(), file.c_str()) != 0) continue;
+    for (int j = 0; j < lvIcons.Count(); ++j)
+      if (lvIcons.Selected(j)) lvIcons.SetSelected(j, false);
+    lvIcons.SetSelected(i, true);
+    lvIcons.SetFocused(i);
+    lvIcons.MakeVisible(i, false);
+    return;
   }
 }
 
@@ -479,6 +523,7 @@ void F::FinishRun() {
   lvIcons.SortByCaption(&CompareCaptions);
   if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
   Extracting = false;
+  FocusStartFile();
   Application.SetCursor(CursorKind::Default);
 }
 
@@ -552,10 +597,17 @@ void F::miHeaderClick(Component&) { pnlInfo.SetVisible(actHeader.Checked()); }
 
 // ---- Saving and copying
 
-void F::miIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Icon32); }
-void F::miSIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Icon16); }
-void F::miBmpClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Bitmap32); }
-void F::miSBmpClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Bitmap16); }
-void F::miOrigIconClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::OriginalIcon); }
-void F::miPngClick(Component&) { SaveSelectedIcons(lvIcons, iconSlots, OutputKind::Png); }
+void F::miIconClick(Component&) { SaveSelected(OutputKind::Icon32); }
+void F::miSIconClick(Component&) { SaveSelected(OutputKind::Icon16); }
+void F::miBmpClick(Component&) { SaveSelected(OutputKind::Bitmap32); }
+void F::miSBmpClick(Component&) { SaveSelected(OutputKind::Bitmap16); }
+void F::miOrigIconClick(Component&) { SaveSelected(OutputKind::OriginalIcon); }
+void F::miPngClick(Component&) { SaveSelected(OutputKind::Png); }
 void F::miCopyClick(Component&) { CopyFocusedIcon(lvIcons, iconSlots); }
+
+void F::SaveSelected(OutputKind kind) {
+  dragKind_ = kind;
+  SaveSelectedIcons(lvIcons, iconSlots, kind);
+}
+
+void F::lvIconsBeginDrag(Component&) { DragSelectedIcons(lvIcons, iconSlots, dragKind_); }

@@ -3,9 +3,11 @@
 #include <memory>
 
 #include "about/AboutForm.h"  // kHomePage
+#include "app/DropIn.h"
 #include "app/ExtractionSession.h"
 #include "app/IconSlots.h"
 #include "app/PreviewPane.h"
+#include "export/SaveImage.h"
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -29,8 +31,9 @@ class TfrmMainForm : public ui::Form {
   void ExtractIcons();
   // Whether a run is going on.
   bool Running() const { return static_cast<bool>(run_); }
-  // Selects the folder a command-line argument names, or a file's folder; anything else is
-  // reported by the error display and the tree stays where it is.
+  // Selects the folder a command-line argument (or a drop) names, or a file's folder with the
+  // file's first entry focused once it is listed; anything else is reported by the error
+  // display and the tree stays where it is.
   void OpenStartFolder(const std::string& argument);
 
   // Event handlers, bound by the layout.
@@ -75,6 +78,7 @@ class TfrmMainForm : public ui::Form {
   void lvIconsInfoTip(ui::Component& sender, int item, std::string& text);
   void tbViewsClick(ui::Component& sender);
   void lvIconsChange(ui::Component& sender);
+  void lvIconsBeginDrag(ui::Component& sender);
   void FormDpiChanged(ui::Component& sender);
 
   // Components, in layout order. Every command is an action; the menu items and tool
@@ -131,8 +135,21 @@ class TfrmMainForm : public ui::Form {
   std::string InfoText(const std::string& path) const;
   // Shows the focused entry's images in the preview pane (see PreviewPane::ShowSlot).
   void UpdatePreview();
+  // Save As of kind, which a drag out then makes too.
+  void SaveSelected(OutputKind kind);
+  // Selects and shows the first entry of startFile_, once; after a run or a start in the
+  // folder already shown.
+  void FocusStartFile();
+
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   std::string folderText_;                  // the info label's text for the run's folder
+  // What a drag out of the list makes: the kind last saved, the icon as stored until then.
+  OutputKind dragKind_ = OutputKind::OriginalIcon;
+  // The file (long path) whose first entry gets the focus when its folder is listed.
+  std::string startFile_;
+  // Folders and files dropped onto the window.
+  win::ComPtr<IDropTarget> dropTarget_;
+  std::unique_ptr<dragdrop::DropRegistration> dropIn_;
 };
 
 // The program-wide flag of an extraction run.

@@ -6,10 +6,12 @@
 
 #include <memory>
 
+#include "app/DragOut.h"
 #include "app/IconSlots.h"
 #include "export/BrowseFolder.h"
 #include "export/Clipbrd.h"
 #include "export/IconSave.h"
+#include "export/StoredIcon.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
 #include "ui/Application.h"
@@ -35,6 +37,19 @@ IconToSave SlotIcon(const IconSlots& slots, int slot, OutputKind kind, SourceFil
   const win::UniqueIcon smallIcon(MakeIcon(file, group, kSavedSmallSize));
   scratch.Hold(icon.get(), smallIcon.get());
   return {.large = scratch.Large(), .small = scratch.Small(), .slot = 0};
+}
+
+// The largest image of the icon at slot as PNG, as the PNG kind saves it; none when it
+// stores no image that can be written.
+std::vector<std::uint8_t> SlotPng(const IconSlots& slots, int slot, SourceFiles& sources) {
+  const IconSource* source = slots.Find(slot);
+  if (!source) return {};
+  try {
+    return LargestImagePngBytes(sources.Read(source->file), static_cast<size_t>(source->index));
+  } catch (const std::exception&) {
+    // The bitmaps still go on the clipboard or with the drag.
+    return {};
+  }
 }
 
 }  // namespace
@@ -89,5 +104,29 @@ void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots) {
   SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
   const IconToSave icon = SlotIcon(slots, list.ImageIndex(focused), OutputKind::Bitmap32, sources, scratch);
   const std::unique_ptr<TGraphic> bitmap = SlotGraphic(OutputKind::Bitmap32, icon.large, icon.small, icon.slot);
-  CopyBitmapToClipboard(static_cast<TBitmap&>(*bitmap));
+  const win::UniqueIcon large(ImageList_GetIcon(icon.large, icon.slot, ILD_NORMAL));
+  CopyIconToClipboard(static_cast<TBitmap&>(*bitmap), large.get(), SlotPng(slots, list.ImageIndex(focused), sources));
+}
+
+void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind) {
+  dragdrop::DragFolder folder;
+  dragdrop::DragContent content;
+  {
+    ui::CursorScope wait(ui::CursorKind::HourGlass);
+    SourceFiles sources;
+    SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
+    for (int i = 0; i < list.Count(); ++i) {
+      if (!list.Selected(i)) continue;
+      IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind, sources, scratch);
+      icon.caption = list.Caption(i);
+      icon.indexText = list.SubItem(i, 1);
+      const SaveResult saved = SaveOneIcon(kind, icon, folder.Path());
+      if (saved.kind != SaveResult::Kind::Saved)
+        throw win::Exception("Cannot drag " + icon.caption + " " + icon.indexText + ": " + saved.reason);
+      content.files.push_back(saved.path);
+      if (content.files.size() == 1) content.png = SlotPng(slots, list.ImageIndex(i), sources);
+    }
+  }
+  if (content.files.empty()) return;
+  dragdrop::DragOut(content);
 }

@@ -1,5 +1,5 @@
 // Saving and copying the icon list's entries: Save As of every kind into a folder the user
-// picks, and Copy of the focused entry to the clipboard.
+// picks, Copy of the focused entry to the clipboard, and dragging the selection out.
 #pragma once
 #include "export/SaveImage.h"  // OutputKind
 
@@ -15,5 +15,12 @@ class ListView;
 void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind);
 
 // Puts the focused entry (the one last clicked or moved to, not the selection) on the
-// clipboard as a 32 x 32 bitmap; nothing without one.
+// clipboard: a 32 x 32 bitmap over white, the same with its alpha, and its file's largest image
+// as PNG; nothing without one.
 void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots);
+
+// Drags the selected entries out of the list: each saved as kind into a temporary folder of
+// the user's, named as Save As names it, with the first one's largest image as PNG beside
+// them; the folder goes once the drop is over. An entry that cannot be saved there is raised
+// before the drag starts.
+void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind);

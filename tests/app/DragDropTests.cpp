@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "SavedFiles.h"
 #include "app/DragOut.h"
 #include "app/DropIn.h"
+#include "export/StoredIcon.h"
+#include "iconres/IconFile.h"
 #include "fixtures/IconFixtures.h"
 #include "win/ComObject.h"
 #include "win/Handles.h"
@@ -20,15 +23,15 @@ namespace {
 
 using dragdrop::DropPlace;
 
-// A visible window on top of everything, with the cursor over its middle: where a drag that
-// starts now drops.
+// A visible window on top of everything, under the cursor: where a drag that starts now drops.
+// (The cursor is not moved: the platform may not warp it while another window is active.)
 class DropWindow {
  public:
-  DropWindow()
-      : window_(CreateWindowExA(WS_EX_TOPMOST, ClassName(), "drop here", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200,
-                                nullptr, nullptr, nullptr, nullptr)) {
+  DropWindow() : window_(CreateWindowExA(WS_EX_TOPMOST, ClassName(), "drop here", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)) {
+    POINT at{};
+    GetCursorPos(&at);
+    SetWindowPos(window_.get(), HWND_TOPMOST, at.x - 100, at.y - 100, 200, 200, SWP_SHOWWINDOW);
     UpdateWindow(window_.get());
-    SetCursorPos(200, 200);
   }
   HWND get() const { return window_.get(); }
 
@@ -175,6 +178,68 @@ TEST(DropIn, AFolderOrAFileLeadsToItsFolderAndAnythingElseIsRefused) {
   RevokeDragDrop(window.get());
   EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
   EXPECT_EQ(opened.size(), 2u);
+}
+
+// The main window: a file given to it (or dropped on it) has its first entry selected and in
+// view; the selection dragged out becomes files of the kind last saved.
+class WindowDragDrop : public apptest::MainWindowTest {
+ protected:
+  static std::string FocusedEntry(const TfrmMainForm& f) {
+    const int focused = f.lvIcons.FocusedItem();
+    if (focused < 0) return "none";
+    return f.lvIcons.Caption(focused) + "#" + f.lvIcons.SubItem(focused, 1) + (f.lvIcons.Selected(focused) ? "" : " unselected");
+  }
+};
+
+TEST_F(WindowDragDrop, AFileGivenOrDroppedHasItsFirstEntryFocused) {
+  fixtures::TempFolder folder("startfile");
+  fixtures::MakeIconFixtureFolder(folder.Path());
+  TfrmMainForm& f = Open(false, true, "");
+  f.OpenStartFolder(folder.Path() + "single.ico");
+  EXPECT_EQ(FocusedEntry(f), "single.ico#0");
+  EXPECT_EQ(f.lvIcons.SelCount(), 1);
+  f.OpenStartFolder(folder.Path() + "icons.dll");
+  EXPECT_EQ(FocusedEntry(f), "icons.dll#0");
+  EXPECT_EQ(f.lvIcons.SelCount(), 1);
+
+  // Dropped onto the window, in the folder it shows and in another.
+  RECT bounds{};
+  GetWindowRect(f.lvIcons.Handle(), &bounds);
+  SetForegroundWindow(f.Handle());
+  SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  auto drop = [&](const std::string& path) {
+    PutFilesOnClipboard({path});
+    win::ComPtr<IDataObject> data;
+    ASSERT_EQ(OleGetClipboard(data.put()), S_OK);
+    DWORD effect = DROPEFFECT_NONE;
+    DoDragDrop(data.get(), dragdrop::MakeDropSource().get(), DROPEFFECT_COPY, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY)) << path;
+    ui::Application.ProcessMessages();
+  };
+  drop(folder.Path() + "gaps.dll");
+  EXPECT_EQ(FocusedEntry(f), "gaps.dll#0");
+  drop(folder.Path() + "sub\\deep.ico");
+  EXPECT_EQ(FocusedEntry(f), "deep.ico#0");
+  EXPECT_EQ(apptest::Entries(f), (std::vector<std::string>{"deep.ico#0"}));
+}
+
+TEST_F(WindowDragDrop, DraggingTheSelectionOutGivesTheStoredIconsUnderTheirSaveAsNames) {
+  fixtures::TempFolder folder("dragsrc"), dest("dragdest");
+  fixtures::MakeIconFixtureFolder(folder.Path());
+  TfrmMainForm& f = Open(false, false, ".DLL");
+  f.OpenStartFolder(folder.Path() + "icons.dll");
+  ASSERT_EQ(FocusedEntry(f), "icons.dll#0");
+  f.lvIcons.SetSelected(f.lvIcons.FocusedItem() + 1, true);  // icons.dll#1
+  DropWindow window;
+  win::ComPtr<CopyingTarget> target = win::MakeComObject<CopyingTarget>(dest.Path());
+  ASSERT_EQ(RegisterDragDrop(window.get(), target.get()), S_OK);
+  f.lvIconsBeginDrag(f.lvIcons);
+  RevokeDragDrop(window.get());
+  EXPECT_EQ(saved::Listing(dest.Path()), (std::vector<std::string>{"icons0.ico", "icons1.ico"}));
+  const iconres::IconFile file = iconres::LoadIconFile(folder.Path() + "icons.dll", "");
+  EXPECT_TRUE(saved::ReadAll(dest.Path() + "icons1.ico") == OriginalIconBytes(file, 1));
+  const std::vector<uint8_t> png = LargestImagePngBytes(file, 0);
+  EXPECT_TRUE(target->png.size() >= png.size() && std::equal(png.begin(), png.end(), target->png.begin()));
 }
 
 }  // namespace

@@ -208,6 +208,9 @@ TEST_F(SaveAndCopy, CopyTakesTheFocusedEntryOnly) {
   EXPECT_EQ(bm.bmWidth, 32);
   EXPECT_EQ(bm.bmHeight, 32);
   std::vector<uint32_t> copied = Pixels(data);
+  // Beside the bitmap, the same with its alpha, and the PNG of its 32-bit image.
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIBV5));
+  EXPECT_TRUE(IsClipboardFormatAvailable(PngClipboardFormat()));
   CloseClipboard();
   ASSERT_NE(SlotPixels(f, 5), SlotPixels(f, 0)) << "the two entries should look different";
   EXPECT_EQ(copied, SlotPixels(f, 5));
