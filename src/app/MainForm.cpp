@@ -292,7 +292,12 @@ void F::FormCreate(Component&) {
   // A folder or file dropped onto the window opens as one given on the command line.
   dropTarget_ = dragdrop::MakeFolderDropTarget(
       [this](const dragdrop::DropPlace& place) { OpenStartFolder(place.file.empty() ? place.folder : place.file); });
-  dropIn_ = std::make_unique<dragdrop::DropRegistration>(Handle(), dropTarget_.get());
+  // Without drops (the platform refused) the window still works; the user is told.
+  try {
+    dropIn_ = std::make_unique<dragdrop::DropRegistration>(Handle(), dropTarget_.get());
+  } catch (const std::exception& e) {
+    Application.HandleException(e);
+  }
 }
 
 void F::FormCloseQuery(Component&, bool&) { Extracting = false; }
