@@ -4,6 +4,7 @@
 #include "ui/Form.h"
 
 #include "win/Errors.h"
+#include "win/ScopeExit.h"
 #include "win/Text.h"
 #include "ui/Guard.h"
 
@@ -250,11 +251,8 @@ void TreeView::NodeImages(TreeNode&, int&, int*) {}
 
 bool TreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg != WM_PAINT) return Control::WndProc(msg, wp, lp, result);
-  struct Painting {
-    int& depth;
-    explicit Painting(int& d) : depth(++d) {}
-    ~Painting() { --depth; }
-  } painting(painting_);
+  ++painting_;
+  win::ScopeExit painted([this] { --painting_; });
   result = DefaultProc(msg, wp, lp);
   return true;
 }

@@ -16,6 +16,7 @@
 #include "ui/Menus.h"
 #include "ui/Thread.h"
 #include "ui/TreeView.h"
+#include "win/ScopeExit.h"
 
 namespace {
 
@@ -32,6 +33,16 @@ TEST(ShortCutText, NamesKeysAsMenusShowThem) {
   EXPECT_EQ(ui::ShortCutText(ui::ShortCut('C', ui::kCtrl)), "Ctrl+C");
   EXPECT_EQ(ui::ShortCutText(ui::ShortCut(VK_F1)), "F1");
   EXPECT_EQ(ui::ShortCutText(ui::ShortCut('A', ui::kCtrl | ui::kShift)), "Ctrl+Shift+A");
+}
+
+TEST(ScopeExit, UndoesOnceWhenTheScopeIsLeftByAThrow) {
+  int undone = 0;
+  auto leave = [&] {
+    win::ScopeExit undo([&] { ++undone; });
+    throw std::runtime_error("leave");
+  };
+  EXPECT_THROW(leave(), std::runtime_error);
+  EXPECT_EQ(undone, 1);
 }
 
 class CountingThread : public ui::Thread {
