@@ -100,6 +100,7 @@ RunHandover ExtractionSession::Take(std::size_t most) {
     h.finished = finished_ && queue_.empty();
     if (h.finished) {
       hiddenTaken_ = std::max(hiddenTaken_, duplicatesHidden_);
+      unreadableTaken_ = unreadable_;
       h.failure = failure_;
     }
     wakePosted_ = false;
@@ -172,6 +173,7 @@ void ExtractionSession::Run() {
   }
   std::lock_guard<std::mutex> hold(lock_);
   duplicatesHidden_ = filter.DuplicatesHidden();
+  if (!stop_) unreadable_ = run.Unreadable();
 }
 
 bool ExtractionSession::Hand(ListedIcon icon) {

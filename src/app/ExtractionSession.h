@@ -85,6 +85,8 @@ class ExtractionSession {
   RunHandover Take(std::size_t most);
   // Icons left out as duplicates up to the last one taken; at the end, of the whole run.
   int DuplicatesHidden() const { return hiddenTaken_; }
+  // The files the run could not open or read, once it went to its end and all was taken.
+  const std::vector<std::string>& Unreadable() const { return unreadableTaken_; }
   const RunOptions& Options() const { return options_; }
 
  private:
@@ -121,6 +123,8 @@ class ExtractionSession {
   bool listed_ = false, finished_ = false, wakePosted_ = false;
   std::string fileInHand_;
   int duplicatesHidden_ = 0;
+  std::vector<std::string> unreadable_;       // the worker's, set as it ends
+  std::vector<std::string> unreadableTaken_;  // the window's, from the last take
   std::exception_ptr failure_;
   std::string fileTypes_;
   bool extractFromAll_ = false;

@@ -16,6 +16,8 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
+#include "extract/PathText.h"
+#include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -341,7 +343,7 @@ void F::OpenStartFolder(const std::string& argument) {
     const std::string full = win::FullPathName(argument);
     startFile_ = GetFileAttributesA(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? std::string() : LongPath(full);
     const bool shown = !Extracting && !stNav.Path().empty() &&
-                       lstrcmpiA(AddTrailingBackslash(stNav.Path()).c_str(), AddTrailingBackslash(folder).c_str()) == 0;
+                       lstrcmpiA(pathtext::WithTrailingBackslash(stNav.Path()).c_str(), pathtext::WithTrailingBackslash(folder).c_str()) == 0;
     stNav.SetPath(folder);
     // The folder already listed is not read again.
     if (shown) FocusStartFile();
@@ -414,6 +416,14 @@ std::string IconCountText(int listed, bool unique, int hidden) {
   return text;
 }
 
+// The files a run could not open or read: counted in a part of the bar of their own (there
+// only while there are some), the first few named in the bar's tip.
+void ShowUnreadable(StatusBar& bar, const std::vector<std::string>& files) {
+  bar.SetPanels(files.empty() ? std::vector<int>{500} : std::vector<int>{500, -1});
+  if (!files.empty()) bar.SetPanelText(1, UnreadableText(files.size()));
+  bar.SetTip(UnreadableTip(files));
+}
+
 }  // namespace
 
 void F::ShowIconsAtScale() {
@@ -444,6 +454,7 @@ void F::ExtractIcons() {
   lvIconsChange(lvIcons);
   iconSlots.Clear();
   pnlPreview.Clear();
+  ShowUnreadable(sbInfo, {});
   const std::string path = stNav.Path();
   if (path.empty()) {
     lblInfo.SetCaption("");
@@ -457,7 +468,7 @@ void F::ExtractIcons() {
     folderText_ = InfoText(path);
     lblInfo.SetCaption(folderText_);
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
-    RunOptions options{AddTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
+    RunOptions options{pathtext::WithTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
                        actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked()};
     run_ = std::make_unique<ExtractionSession>(std::move(options),
                                                [this](ExtractionSession& session) { TakeRunHandover(session); });
@@ -520,6 +531,7 @@ void F::ShowListed(ListedIcon& icon) {
 void F::FinishRun() {
   const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
   const int hidden = run_ ? run_->DuplicatesHidden() : 0;
+  ShowUnreadable(sbInfo, run_ ? run_->Unreadable() : std::vector<std::string>{});
   run_.reset();
   // The folder's text as the run began with it: a run the window started while it was loading
   // ends after it has been laid out, and keeps the text it had.

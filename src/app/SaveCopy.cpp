@@ -13,6 +13,7 @@
 #include "export/IconSave.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
+#include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "ui/Application.h"
 #include "ui/ListView.h"
@@ -62,7 +63,7 @@ void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputK
     if (!chooser.Execute()) return;
     folder = chooser.FolderPath();
   }
-  folder = WithTrailingBackslash(folder);
+  folder = pathtext::WithTrailingBackslash(folder);
   ui::CursorScope wait(ui::CursorKind::HourGlass);
   SourceFiles sources;
   SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);

@@ -12,10 +12,12 @@
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
+#include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "extract/StoredImages.h"
 #include "settings/RegistryIniFile.h"
 #include "win/Errors.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace batch {
@@ -25,14 +27,14 @@ namespace {
 const char kInterruptedLine[] = "Stopped: Ctrl+C was pressed.";
 
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = win::FileAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The full path of a folder argument, ending in "\"; empty when the platform cannot make one.
 std::string FullFolderPath(const std::string& folder) {
   const std::string full = win::FullPathName(folder);
-  return full.empty() ? full : WithTrailingBackslash(full);
+  return full.empty() ? full : pathtext::WithTrailingBackslash(full);
 }
 
 std::string Plural(int count, const char* one, const char* many) {
@@ -81,9 +83,9 @@ std::string OutputFolder(const Command& command, const Print& print) {
     return {};
   }
   if (IsFolder(folder)) return folder;
-  const int made = SHCreateDirectoryExA(nullptr, folder.substr(0, folder.size() - 1).c_str(), nullptr);
+  const DWORD made = win::CreateFolders(folder);
   if (made != ERROR_SUCCESS || !IsFolder(folder)) {
-    const DWORD reason = made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : static_cast<DWORD>(made);
+    const DWORD reason = made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : made;
     print("Error: cannot save to " + command.output + ": " + win::SystemErrorText(reason));
     return {};
   }
@@ -123,6 +125,11 @@ int Save(const Command& command, const Print& print) {
   bool stopped = false, interrupted = false;
   while (!stopped && !(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
+    if (const std::string unreadable = UnreadableFileLine(file.Path(), file.File().bytes.Error()); !unreadable.empty()) {
+      print(unreadable);
+      ++failed;
+      continue;
+    }
     if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
       print(damaged);
       ++failed;
@@ -185,6 +192,11 @@ int List(const Command& command, const Print& print) {
   bool interrupted = false;
   while (!(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
+    if (const std::string unreadable = UnreadableFileLine(file.Path(), file.File().bytes.Error()); !unreadable.empty()) {
+      print(unreadable);
+      ++failed;
+      continue;
+    }
     if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
       print(damaged);
       ++failed;

@@ -9,6 +9,7 @@
 #include "settings/IntegerText.h"
 #include "settings/StoredRanges.h"
 #include "win/Errors.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace batch {
@@ -187,7 +188,7 @@ std::string UsageText() {
 
 std::string StartFolder(const std::string& argument) {
   const std::string full = win::FullPathName(argument);
-  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full.c_str());
+  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : win::FileAttributes(full);
   if (attributes == INVALID_FILE_ATTRIBUTES) throw win::Exception("Cannot find the folder " + argument);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return full;
   return pathtext::DirectoryPart(full);

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "extract/ExtractHelpers.h"
+#include "extract/PathText.h"
+#include "win/Errors.h"
 
 namespace batch {
 
@@ -24,9 +26,14 @@ std::string FileReport::Line() const {
 
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents) {
   if (!contents.groups.empty()) return {};
-  const std::string extension = LowerAsciiLetters(FileExtension(file));
+  const std::string extension = LowerAsciiLetters(pathtext::Extension(file));
   if (!contents.damaged && extension != ".ico" && extension != ".icl") return {};
   return "Error: " + file + ": no icons read: the file is damaged";
+}
+
+std::string UnreadableFileLine(const std::string& file, unsigned long error) {
+  if (error == 0) return {};
+  return "Error: " + file + ": cannot be read: " + win::SystemErrorText(error);
 }
 
 }  // namespace batch

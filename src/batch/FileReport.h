@@ -36,4 +36,8 @@ class FileReport {
 // any other file.
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents);
 
+// The line for a file that could not be opened or read (denied, locked, vanished, a path the
+// system refuses), with the system's reason; empty for a file that was read (error 0).
+std::string UnreadableFileLine(const std::string& file, unsigned long error);
+
 }  // namespace batch

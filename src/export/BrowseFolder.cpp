@@ -1,7 +1,7 @@
 // Runs SHBrowseForFolderA for a file-system folder and converts the chosen item to a path.
 #include "export/BrowseFolder.h"
 
-#include "win/Text.h"
+#include "win/LongPath.h"
 
 TBrowseForFolderDialog::~TBrowseForFolderDialog() {
   // The shell allocated the item list with its task allocator; nobody else frees it.
@@ -24,9 +24,7 @@ bool TBrowseForFolderDialog::Execute() {
   if (!chosen) return false;
   if (idList_) CoTaskMemFree(idList_);
   idList_ = chosen;
-  // Read wide: the ANSI call writes at most MAX_PATH bytes, which a long name in UTF-8 passes.
-  WCHAR wide[MAX_PATH + 1] = {};
-  result_ = SHGetPathFromIDListW(idList_, wide) ? win::PathFromWide(wide) : std::string();
+  result_ = win::ShellItemPath(idList_);
   return true;
 }
 

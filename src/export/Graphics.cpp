@@ -2,6 +2,8 @@
 #include "export/Graphics.h"
 #include <cstring>
 
+#include "win/LongPath.h"
+
 namespace {
 
 constexpr int kFileHeaderSize = 14;
@@ -380,8 +382,7 @@ void SerializeBitmap(TBitmap& bitmap, TStream& stream) {
 }
 
 void SaveGraphicToFile(TGraphic& graphic, const std::string& path) {
-  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::UniqueFile file(win::OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
   if (!file) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
   TFileStream stream(file.get());
   graphic.SaveToStream(stream);

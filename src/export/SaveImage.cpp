@@ -2,8 +2,10 @@
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 
+#include "extract/PathText.h"
 #include "win/Errors.h"
 #include "win/ImageLists.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 std::string GraphicExtension(const TGraphic& graphic) {
@@ -44,17 +46,11 @@ std::string KindExtension(OutputKind kind, const TGraphic& graphic) {
 
 std::string OutputFileName(const std::string& caption, const std::string& indexText,
                            const std::string& extension) {
-  const auto dot = caption.rfind('.');
-  return (dot == std::string::npos ? caption : caption.substr(0, dot)) + indexText + extension;
-}
-
-std::string WithTrailingBackslash(const std::string& folder) {
-  if (!folder.empty() && folder.back() == '\\') return folder;
-  return folder + "\\";
+  return caption.substr(0, caption.size() - pathtext::Extension(caption).size()) + indexText + extension;
 }
 
 bool PathIsTaken(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  if (win::FileAttributes(path) != INVALID_FILE_ATTRIBUTES) return true;
   // Something there that we may not look at still blocks the name; any other error (such as
   // an invalid name) is left for the file creation to report, so the search cannot run forever.
   const DWORD error = GetLastError();
@@ -63,15 +59,14 @@ bool PathIsTaken(const std::string& path) {
 
 std::string FreeFileName(const std::string& folder, const std::string& name) {
   std::string free = name;
-  while (PathIsTaken(folder + free) && win::PlatformLength(folder + free) < MAX_PATH) free = "_" + free;
+  while (PathIsTaken(folder + free) && win::PlatformLength(folder + free) < win::kLongPathLimit) free = "_" + free;
   return free;
 }
 
 bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
   // Created once and written through the same handle: the name is claimed and filled in one go,
   // and only a file this call created may be deleted when the save fails.
-  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  win::UniqueFile file(win::OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
@@ -82,7 +77,7 @@ bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
     graphic.SaveToStream(stream);
   } catch (...) {
     file.reset();
-    DeleteFileA(path.c_str());
+    win::RemoveFile(path);
     throw;
   }
   return true;
@@ -94,7 +89,7 @@ std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, 
     const std::string free = FreeFileName(folder, candidate);
     const std::string path = folder + free;
     if (SaveGraphicToNewFile(graphic, path)) return path;
-    if (win::PlatformLength(path) >= MAX_PATH) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
+    if (win::PlatformLength(path) >= win::kLongPathLimit) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
     // The name was taken after all: another program took it since the search, or something
     // there has no attributes to show (a link to nothing). Searching again from the same name
     // could find it "free" forever, so the search goes on past it.

@@ -50,9 +50,6 @@ std::string GraphicExtension(const TGraphic& graphic);
 std::string OutputFileName(const std::string& caption, const std::string& indexText,
                            const std::string& extension);
 
-// The folder path with a "\" appended unless it already ends with one (drive roots do).
-std::string WithTrailingBackslash(const std::string& folder);
-
 // Whether anything (file or folder) already has this path.
 bool PathIsTaken(const std::string& path);
 

@@ -8,6 +8,7 @@
 
 #include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace {
@@ -34,7 +35,7 @@ bool ToEntry(const WIN32_FIND_DATAW& wide, TFoundEntry& found) {
 // an entry no ANSI name reaches is left out. A mask that cannot be searched yields nothing.
 template <class F>
 void Search(const std::string& mask, F f, const std::function<bool()>& stopped = nullptr) {
-  const std::wstring wideMask = win::Widen(mask);
+  const std::wstring wideMask = win::FilePath(mask);
   if (wideMask.empty()) return;
   WIN32_FIND_DATAW wide{};
   win::UniqueFind find(FindFirstFileW(wideMask.c_str(), &wide));
@@ -49,9 +50,8 @@ void Search(const std::string& mask, F f, const std::function<bool()>& stopped =
 // Identity of a folder that survives different spellings of its path (links, junctions,
 // 8.3 names): volume serial and file index; the upper-cased path when those cannot be read.
 std::string FolderIdentity(const std::string& folder) {
-  win::UniqueFile dir(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  win::UniqueFile dir(win::OpenFile(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
   BY_HANDLE_FILE_INFORMATION info{};
   if (dir && GetFileInformationByHandle(dir.get(), &info)) {
     char id[64];
@@ -102,12 +102,6 @@ int TStringList::Compare(const std::string& a, const std::string& b) {
   return win::CompareText(a, b, NORM_IGNORECASE);
 }
 
-std::string AddTrailingBackslash(const std::string& text, UINT codePage) {
-  size_t last = pathtext::LastCharPos(text, codePage);
-  bool endsInBackslash = last != std::string::npos && last + 1 == text.size() && text[last] == '\\';
-  return endsInBackslash ? text : text + '\\';
-}
-
 void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
                const TAcceptEntry& acceptFile, const std::function<bool()>& stopped) {
   list.SetSorted(false);
@@ -146,7 +140,7 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
   // the walk ends and no file is listed twice.
   std::set<std::string> visited;
   TStringList scratch;
-  folders.Add(AddTrailingBackslash(pathtext::DirectoryPart(start)));
+  folders.Add(pathtext::WithTrailingBackslash(pathtext::DirectoryPart(start)));
 
   int index = 0;
   while (index < folders.Count()) {

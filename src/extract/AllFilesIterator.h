@@ -45,9 +45,6 @@ struct TFoundEntry {
 // Acceptance test for one search entry: the directory part of the search and the entry found.
 using TAcceptEntry = std::function<bool(const std::string& dir, const TFoundEntry& found)>;
 
-// text with "\" appended unless its last whole character already is one.
-std::string AddTrailingBackslash(const std::string& text, UINT codePage = CP_ACP);
-
 // Adds the files matching mask (hidden, system and read-only ones too) to list, as full
 // paths or bare names; leaves the list in sorted mode. Once stopped answers true, the search
 // ends with what it has.

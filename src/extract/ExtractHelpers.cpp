@@ -5,11 +5,6 @@
 #include "win/Handles.h"
 #include "win/Text.h"
 
-std::string FileExtension(const std::string& file) {
-  size_t dot = pathtext::LastDelimiter(file, ".\\:");
-  if (dot == std::string::npos || file[dot] != '.') return {};
-  return file.substr(dot);
-}
 
 std::string LowerAsciiLetters(std::string text) {
   for (char& c : text) {
@@ -20,11 +15,22 @@ std::string LowerAsciiLetters(std::string text) {
 
 bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, bool extractFromAll) {
   if (extractFromAll) return true;
-  const std::string ext = LowerAsciiLetters(FileExtension(file));
+  const std::string ext = LowerAsciiLetters(pathtext::Extension(file));
   return !ext.empty() && LowerAsciiLetters(fileTypes).find(ext) != std::string::npos;
 }
 
-std::string FileNamePart(const std::string& file) { return pathtext::NamePart(file); }
+std::string UnreadableText(std::size_t files) {
+  if (files == 0) return {};
+  return std::to_string(files) + (files == 1 ? " file" : " files") + " could not be read";
+}
+
+std::string UnreadableTip(const std::vector<std::string>& files) {
+  constexpr std::size_t kNamed = 5;
+  std::string tip;
+  for (std::size_t i = 0; i < files.size() && i < kNamed; ++i) tip += (i ? "\r\n" : "") + files[i];
+  if (files.size() > kNamed) tip += "\r\nand " + std::to_string(files.size() - kNamed) + " more";
+  return tip;
+}
 
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth) {
   win::UniqueDC dc(CreateCompatibleDC(nullptr));

@@ -2,13 +2,10 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 #include "extract/PathFit.h"
-
-// The text from the last period to the end, provided that period comes after the last
-// backslash and colon; otherwise empty.
-std::string FileExtension(const std::string& file);
 
 // text with only the letters A to Z lowered (other bytes, including multi-byte ones, kept).
 std::string LowerAsciiLetters(std::string text);
@@ -17,11 +14,14 @@ std::string LowerAsciiLetters(std::string text);
 // extension is non-empty and occurs anywhere in fileTypes, both compared in lower case.
 bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, bool extractFromAll);
 
-// The file's name without its folder: the part after the last backslash or colon.
-std::string FileNamePart(const std::string& file);
-
 // The same, measured with GetTextExtentPoint32A in font on a screen-compatible memory DC.
 std::string FitPathToWidth(const std::string& path, HFONT font, int maxWidth);
+
+// What the window says after a run about the files it could not open or read: "1 file could
+// not be read", "3 files could not be read"; empty when there were none.
+std::string UnreadableText(std::size_t files);
+// The tip that names them: the first few, one a line, and how many more there are.
+std::string UnreadableTip(const std::vector<std::string>& files);
 
 // The order of the run's entries by caption, wherever it matters: locale-aware over whole
 // characters, as win::CompareText (<0, 0, >0).

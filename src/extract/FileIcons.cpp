@@ -3,9 +3,10 @@
 
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
+#include "extract/PathText.h"
 
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors)
-    : path_(file), caption_(FileNamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder, withCursors)) {}
+    : path_(file), caption_(pathtext::NamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder, withCursors)) {}
 
 win::UniqueIcon FileIcons::Icon(int index, int size) const {
   if (index < 0 || index >= Count()) return win::UniqueIcon();

@@ -6,6 +6,7 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
+#include "extract/PathText.h"
 
 FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
   return [fileTypes = std::move(fileTypes), extractFromAll](const std::string& file) {
@@ -22,7 +23,7 @@ IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, store
   // Entries of the same caption keep the order they were listed in, as in the window's list.
   if (order == Order::Caption)
     std::stable_sort(files_.begin(), files_.end(), [](const std::string& a, const std::string& b) {
-      return CompareCaptions(FileNamePart(a).c_str(), FileNamePart(b).c_str()) < 0;
+      return CompareCaptions(pathtext::NamePart(a).c_str(), pathtext::NamePart(b).c_str()) < 0;
     });
   windowsFolder_ = MunWindowsFolder();
 }
@@ -40,6 +41,7 @@ bool IconRun::NextFile(const FileFilter& passes) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
     current_ = std::make_unique<FileIcons>(file, windowsFolder_, withCursors_);
+    if (current_->File().bytes.Error() != 0) unreadable_.push_back(file);
     nextIndex_ = 0;
     return true;
   }

@@ -66,6 +66,8 @@ class IconRun {
   const FileIcons& File() const { return *current_; }
   // The current file's next icon index, refused ones included; false after its last.
   bool NextIcon(RunIcon& icon);
+  // The files read so far that could not be opened or read, in the run's order.
+  const std::vector<std::string>& Unreadable() const { return unreadable_; }
 
  private:
   // The one place where the run decides whether an icon is listed.
@@ -78,6 +80,7 @@ class IconRun {
   std::size_t next_ = 0;
   std::unique_ptr<FileIcons> current_;
   int nextIndex_ = 0;
+  std::vector<std::string> unreadable_;
 };
 
 // The files one command saves from. The list keeps a file's icons next to each other, so

@@ -57,4 +57,16 @@ std::string NamePart(const std::string& path, UINT codePage) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
+std::string Extension(const std::string& path, UINT codePage) {
+  size_t dot = LastDelimiter(path, ".\\:", codePage);
+  if (dot == std::string::npos || path[dot] != '.') return {};
+  return path.substr(dot);
+}
+
+std::string WithTrailingBackslash(const std::string& text, UINT codePage) {
+  size_t last = LastCharPos(text, codePage);
+  bool endsInBackslash = last != std::string::npos && last + 1 == text.size() && text[last] == '\\';
+  return endsInBackslash ? text : text + '\\';
+}
+
 }  // namespace pathtext

@@ -31,4 +31,12 @@ std::string DirectoryPart(const std::string& path, UINT codePage = kAnsiCodePage
 // The rest after the directory part.
 std::string NamePart(const std::string& path, UINT codePage = kAnsiCodePage);
 
+// From the last period to the end when that period follows the last backslash and colon, else
+// empty: C:\a\b.tar.GZ gives ".GZ", C:\dir.d\file nothing.
+std::string Extension(const std::string& path, UINT codePage = kAnsiCodePage);
+
+// The text with a backslash appended unless its last whole character already is one (drive
+// roots end in one). A trail byte of the backslash's value ends a character, not a folder name.
+std::string WithTrailingBackslash(const std::string& text, UINT codePage = kAnsiCodePage);
+
 }  // namespace pathtext

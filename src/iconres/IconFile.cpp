@@ -5,37 +5,61 @@
 
 #include <utility>
 
+#include "extract/PathText.h"
 #include "iconres/SoundImage.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 
 namespace iconres {
+namespace {
+
+// The reason the last call failed; never "no error", so a failure is never taken for a read.
+DWORD LastError() {
+  const DWORD error = GetLastError();
+  return error ? error : ERROR_READ_FAULT;
+}
+
+}  // namespace
 
 FileBytes::FileBytes(const std::string& path) {
   // Shared for reading only, as the shell opens it; a file that is being written is passed over.
-  win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
+  win::UniqueFile file(win::OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+  if (!file) {
+    error_ = LastError();
+    return;
+  }
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
-      static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+  if (!GetFileSizeEx(file.get(), &size)) {
+    error_ = LastError();
+    return;
+  }
+  if (size.QuadPart <= 0) return;  // empty: nothing to read, nothing failed
+  if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
+    error_ = ERROR_FILE_TOO_LARGE;
     return;
   }
   // A view reads only the pages the reader touches: a large installer costs its headers and
   // resources, not its whole length.
   win::UniqueEvent mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-  if (!mapping) return;
+  if (!mapping) {
+    error_ = LastError();
+    return;
+  }
   view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
   if (view_) size_ = static_cast<std::size_t>(size.QuadPart);
+  else error_ = LastError();
 }
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
-    : view_(std::exchange(other.view_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : view_(std::exchange(other.view_, nullptr)), size_(std::exchange(other.size_, 0)),
+      error_(std::exchange(other.error_, 0)) {}
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
   if (this != &other) {
     Release();
     view_ = std::exchange(other.view_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    error_ = std::exchange(other.error_, 0);
   }
   return *this;
 }
@@ -85,14 +109,13 @@ std::string Lower(std::string s) {
 
 std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder) {
   if (windowsFolder.empty()) return {};
-  std::string windows = windowsFolder;
-  if (windows.back() != '\\') windows += '\\';
-  const std::size_t slash = file.find_last_of('\\');
-  if (slash == std::string::npos || slash + 1 == file.size()) return {};
-  const std::string folder = Lower(file.substr(0, slash + 1));
+  const std::string windows = pathtext::WithTrailingBackslash(windowsFolder);
+  const std::string name = pathtext::NamePart(file);
+  if (name.empty()) return {};
+  const std::string folder = Lower(pathtext::DirectoryPart(file));
   const std::string lowWindows = Lower(windows);
   if (folder != lowWindows + "system32\\" && folder != lowWindows + "syswow64\\") return {};
-  return windows + "SystemResources\\" + file.substr(slash + 1) + ".mun";
+  return windows + "SystemResources\\" + name + ".mun";
 }
 
 IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors) {

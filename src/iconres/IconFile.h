@@ -12,7 +12,8 @@
 
 namespace iconres {
 
-// A file's bytes, read into memory through a read-only view; empty when it cannot be read.
+// A file's bytes, read into memory through a read-only view; empty when it cannot be read, and
+// then Error() says why (0 for a file that was read, or is empty).
 class FileBytes {
  public:
   FileBytes() = default;
@@ -23,11 +24,13 @@ class FileBytes {
   FileBytes& operator=(FileBytes&& other) noexcept;
   ~FileBytes();
   ByteSpan Span() const { return {static_cast<const std::uint8_t*>(view_), size_}; }
+  unsigned long Error() const { return error_; }
 
  private:
   void Release();
   void* view_ = nullptr;
   std::size_t size_ = 0;
+  unsigned long error_ = 0;
 };
 
 struct IconFile {

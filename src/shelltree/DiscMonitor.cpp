@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "win/LongPath.h"
+
 TDiscMonitorThread::TDiscMonitorThread(TMonitorTarget* node, std::string path, DWORD filter,
                                        SIZE_T stackReserve)
     : ui::Thread(stackReserve), MonitorNode(node), path_(std::move(path)), filter_(filter) {
@@ -42,7 +44,7 @@ namespace {
 bool StillAFolder(const std::string& path) {
   DWORD old = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS, &old);
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = win::FileAttributes(path);
   SetThreadErrorMode(old, nullptr);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -52,7 +54,7 @@ bool StillAFolder(const std::string& path) {
 void TDiscMonitorThread::Execute() {
   auto watch = [this] {
     return win::UniqueChangeNotification(
-        FindFirstChangeNotificationA(path_.c_str(), kWatchSubtree, filter_.load()));
+        FindFirstChangeNotificationW(win::FilePath(path_).c_str(), kWatchSubtree, filter_.load()));
   };
   win::UniqueChangeNotification notification = watch();
   for (;;) {

@@ -65,9 +65,4 @@ std::string JoinFileMask(const std::vector<std::string>& masks) {
   return text;
 }
 
-std::string NamePart(const std::string& fullName) {
-  std::size_t cut = fullName.find_last_of("\\:");
-  return cut == std::string::npos ? fullName : fullName.substr(cut + 1);
-}
-
 }  // namespace shelltree

@@ -21,7 +21,4 @@ std::vector<std::string> SplitFileMask(const std::string& text);
 // The mask text of a list: the masks joined with ";".
 std::string JoinFileMask(const std::vector<std::string>& masks);
 
-// The name part of a full item name: what follows its last backslash or colon.
-std::string NamePart(const std::string& fullName);
-
 }  // namespace shelltree

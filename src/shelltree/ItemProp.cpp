@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "extract/PathText.h"
 #include "shelltree/FileMask.h"
 #include "shelltree/Pidl.h"
 #include "ui/Application.h"
 #include "ui/Guard.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 bool UseMenuMsg2 = false;
@@ -79,7 +81,7 @@ std::vector<shelltree::UniquePidl> MatchingItems(IShellFolder* folder, IMalloc* 
   // Searched wide: the ANSI record holds at most MAX_PATH bytes of a name, fewer characters
   // than a name may have in UTF-8.
   WIN32_FIND_DATAW fd;
-  win::UniqueFind find(FindFirstFileW(win::Widen(fileName).c_str(), &fd));
+  win::UniqueFind find(FindFirstFileW(win::FilePath(fileName).c_str(), &fd));
   if (!find) return items;
   do {
     const std::wstring name = fd.cFileName;
@@ -93,7 +95,7 @@ bool MenuForFileName(const TItemMenuRequest& request) {
   win::ComPtr<IMalloc> malloc;
   win::ComPtr<IShellFolder> desktop;
   if (FAILED(SHGetMalloc(malloc.put())) || FAILED(SHGetDesktopFolder(desktop.put()))) return false;
-  std::string name = shelltree::NamePart(request.FileName);
+  std::string name = pathtext::NamePart(request.FileName);
   std::string folderPart = request.FileName.substr(0, request.FileName.size() - name.size());
 
   shelltree::UniquePidl folderPidl = Parse(desktop.get(), malloc.get(), request.Owner, folderPart);

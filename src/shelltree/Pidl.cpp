@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include "win/Errors.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace shelltree {
@@ -44,13 +45,15 @@ std::size_t BlockLimit(IMalloc* malloc, LPCITEMIDLIST pidl) {
 
 UINT PIDLCount(LPCITEMIDLIST pidl, std::size_t limit) { return WalkItems(pidl, limit).count; }
 
-UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit) {
-  return static_cast<UINT>(WalkItems(pidl, limit).size);
+UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit, UINT maxItems) {
+  return static_cast<UINT>(WalkItems(pidl, limit, maxItems).size);
 }
 
-LPITEMIDLIST ClonePIDL(IMalloc* malloc, LPCITEMIDLIST src) {
+LPITEMIDLIST ClonePIDL(IMalloc* malloc, LPCITEMIDLIST src) { return PrefixPIDL(malloc, src, UINT_MAX); }
+
+LPITEMIDLIST PrefixPIDL(IMalloc* malloc, LPCITEMIDLIST src, UINT n) {
   if (!src) return nullptr;
-  std::size_t size = WalkItems(src, BlockLimit(malloc, src)).size;
+  std::size_t size = WalkItems(src, BlockLimit(malloc, src), n).size;
   LPITEMIDLIST copy = Allocate(malloc, size + 2);
   std::memcpy(copy, src, size);
   Terminate(Bytes(copy) + size);
@@ -82,14 +85,13 @@ bool SameItem(UINT depth, LPCITEMIDLIST list, LPCITEMIDLIST item, std::size_t li
   return itembytes::SameItem(depth, Bytes(list), Bytes(item), listLimit, itemLimit);
 }
 
-std::string PIDLPath(LPCITEMIDLIST abs) {
-  WCHAR wide[MAX_PATH + 1] = {};
-  if (!abs || !SHGetPathFromIDListW(abs, wide)) return {};
-  wide[MAX_PATH] = L'\0';
-  // A folder whose name the code page cannot spell is reached by its short 8.3 path, where
-  // the file system keeps one.
-  return win::PathFromWide(wide);
+bool SameByShell(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  if (!folder || !a || !b) return false;
+  HRESULT hr = folder->CompareIDs(0, a, b);
+  return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
 }
+
+std::string PIDLPath(LPCITEMIDLIST abs) { return win::ShellItemPath(abs); }
 
 bool StrRetText(STRRET& ret, LPCITEMIDLIST rel, std::string& text, std::size_t relLimit) {
   switch (ret.uType) {
@@ -146,6 +148,10 @@ LPITEMIDLIST* UniquePidl::put(IMalloc* malloc) {
 
 UniquePidl UniquePidl::Clone(IMalloc* malloc, LPCITEMIDLIST src) {
   return UniquePidl(malloc, ClonePIDL(malloc, src));
+}
+
+UniquePidl UniquePidl::Prefix(IMalloc* malloc, LPCITEMIDLIST src, UINT n) {
+  return UniquePidl(malloc, PrefixPIDL(malloc, src, n));
 }
 
 UniquePidl UniquePidl::Append(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST rel) {

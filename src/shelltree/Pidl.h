@@ -27,13 +27,16 @@ std::size_t BlockLimit(IMalloc* malloc, LPCITEMIDLIST pidl);
 
 // Number of items; 0 for an absent list.
 UINT PIDLCount(LPCITEMIDLIST pidl, std::size_t limit = kUnbounded);
-// Sum of the items' byte counts, terminator excluded; 0 for an absent list.
-UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit = kUnbounded);
+// Sum of the byte counts of the first `maxItems` items (all by default), terminator excluded;
+// 0 for an absent list.
+UINT PIDLSize(LPCITEMIDLIST pidl, std::size_t limit = kUnbounded, UINT maxItems = UINT_MAX);
 
 // A new list from `malloc` holding the source's items and a terminator; nullptr for an absent
 // source. The source is bounded by its block when `malloc` allocated it. Throws
 // win::EOutOfMemory when the allocation fails.
 LPITEMIDLIST ClonePIDL(IMalloc* malloc, LPCITEMIDLIST src);
+// The same for the source's first `n` items only (all of them when it has fewer).
+LPITEMIDLIST PrefixPIDL(IMalloc* malloc, LPCITEMIDLIST src, UINT n);
 
 // Frees the list when `malloc` does not deny having allocated it; clears the reference always.
 void FreePIDL(IMalloc* malloc, LPITEMIDLIST& pidl);
@@ -52,6 +55,9 @@ bool DropLastItem(LPITEMIDLIST pidl, std::size_t limit = kUnbounded);
 // when their counts do.
 bool SameItem(UINT depth, LPCITEMIDLIST list, LPCITEMIDLIST item,
               std::size_t listLimit = kUnbounded, std::size_t itemLimit = kUnbounded);
+
+// Whether a folder finds two of its items to be the same. A failed comparison is no match.
+bool SameByShell(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b);
 
 // File-system path of an absolute list; empty when the item has none.
 std::string PIDLPath(LPCITEMIDLIST abs);
@@ -101,6 +107,7 @@ class UniquePidl {
 
   // Copies and joins, allocated from `malloc`.
   static UniquePidl Clone(IMalloc* malloc, LPCITEMIDLIST src);
+  static UniquePidl Prefix(IMalloc* malloc, LPCITEMIDLIST src, UINT n);
   static UniquePidl Append(IMalloc* malloc, LPCITEMIDLIST parentAbs, LPCITEMIDLIST rel);
   UniquePidl clone() const { return Clone(malloc_.get(), pidl_); }
 

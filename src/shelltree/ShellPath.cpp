@@ -4,6 +4,8 @@
 #include <cctype>
 #include <iterator>
 
+#include "extract/PathText.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace shelltree {
@@ -59,7 +61,7 @@ bool FolderExists(const std::string& path) {
   DWORD attributes;
   {
     ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
-    attributes = GetFileAttributesA(path.c_str());
+    attributes = win::FileAttributes(path);
   }
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -71,8 +73,8 @@ std::string NormalizePath(const std::string& path) {
 
   std::string p = path;
   while (p.size() > root.size() && !FolderExists(p)) {
-    if (p.back() == '\\') p.pop_back();
-    std::size_t cut = p.rfind('\\');
+    if (pathtext::LastDelimiter(p, "\\") + 1 == p.size()) p.pop_back();
+    std::size_t cut = pathtext::LastDelimiter(p, "\\");
     if (cut == std::string::npos) break;
     p.resize(cut + 1);
   }
@@ -86,14 +88,13 @@ UniquePidl ParsePath(IShellFolder* folder, IMalloc* malloc, const std::string& p
   const std::string path = normalise ? NormalizePath(pathIn) : pathIn;
   if (path.empty() || !folder) return {};
   // A longer path is refused rather than cut, which would name some other item.
-  WCHAR wide[kMaxParseChars + 1];
-  if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, kMaxParseChars + 1) == 0)
-    return {};
+  std::wstring wide = win::Widen(path);
+  if (wide.empty() || wide.size() > static_cast<std::size_t>(kMaxParseChars)) return {};
   ULONG eaten = 0;
   ULONG attributes = SFGAO_VALIDATE;
   UniquePidl result;
   HRESULT hr =
-      folder->ParseDisplayName(owner, nullptr, wide, &eaten, result.put(malloc), &attributes);
+      folder->ParseDisplayName(owner, nullptr, wide.data(), &eaten, result.put(malloc), &attributes);
   if (FAILED(hr)) result.reset();
   return result;
 }

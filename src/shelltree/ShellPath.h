@@ -8,8 +8,8 @@
 
 namespace shelltree {
 
-// Longest path, in wide characters, handed to the shell's parser.
-inline constexpr int kMaxParseChars = 300;
+// Longest path, in wide characters, handed to the shell's parser: the longest the wide calls take.
+inline constexpr int kMaxParseChars = 32767;
 
 // The root part of a path: "\\server\" for a network path ("\\server" plus a backslash when
 // nothing follows the server name), "X:\" for one that starts with a drive, else empty.

@@ -1,273 +1,26 @@
-// The folder tree: shell nodes, listing and reconciling children, the root, path selection,
-// and the tree's reactions to the mouse wheel, context-menu requests and label editing.
+// The folder tree: its root, its properties, and its reactions to the mouse wheel,
+// context-menu requests and label editing. Nodes, listing, paths and notices have files of
+// their own (ShellNode, ShellTreeListing, ShellTreePaths, ShellTreeNotices).
 #include "shelltree/ShellTree.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "shelltree/FileMask.h"
 #include "shelltree/ItemProp.h"
-#include "ui/Application.h"
 #include "ui/Dpi.h"
 #include "win/Errors.h"
-#include "win/Text.h"
+#include "win/ScopeExit.h"
 #include "ui/Form.h"
-#include "ui/Guard.h"
 
 using shelltree::UniquePidl;
 
 namespace {
 
-// Attributes asked for every listed item: what it can do, how it shows, and what it is.
-constexpr ULONG kItemAttributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK | SFGAO_CANRENAME | SFGAO_CANDELETE |
-                                  SFGAO_HASPROPSHEET | SFGAO_DROPTARGET | SFGAO_LINK | SFGAO_SHARE | SFGAO_HIDDEN |
-                                  SFGAO_REMOVABLE | SFGAO_COMPRESSED | SFGAO_FILESYSANCESTOR | SFGAO_FOLDER |
-                                  SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER;
-static_assert(kItemAttributes == 0xF60B0177);
 constexpr int kWheelNotch = 120;
-// Posted to the NotifyWindow: change reports that came in while the tree was busy.
-constexpr UINT kRunPendingRefreshes = WM_APP + 1;
-
-USHORT ItemCount(LPCITEMIDLIST p) {
-  USHORT cb;
-  std::memcpy(&cb, p, sizeof cb);  // items are not aligned
-  return cb;
-}
-
-LPCITEMIDLIST SkipItems(LPCITEMIDLIST p, UINT n) {
-  auto* bytes = reinterpret_cast<const BYTE*>(p);
-  for (UINT i = 0; i < n; ++i) bytes += ItemCount(reinterpret_cast<LPCITEMIDLIST>(bytes));
-  return reinterpret_cast<LPCITEMIDLIST>(bytes);
-}
-
-// The first `n` items of a list that has at least that many, as a list of their own.
-UniquePidl Prefix(IMalloc* malloc, LPCITEMIDLIST list, UINT n) {
-  auto size = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(SkipItems(list, n)) -
-                                       reinterpret_cast<const BYTE*>(list));
-  auto* block = static_cast<BYTE*>(malloc->Alloc(size + 2));
-  if (!block) throw win::EOutOfMemory();
-  std::memcpy(block, list, size);
-  block[size] = block[size + 1] = 0;
-  return UniquePidl(malloc, reinterpret_cast<LPITEMIDLIST>(block));
-}
-
-// Whether a folder finds two of its items to be the same. A failed comparison is no match.
-bool SameByShell(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
-  if (!folder || !a || !b) return false;
-  HRESULT hr = folder->CompareIDs(0, a, b);
-  return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
-}
-
-int CompareShellNodes(ui::TreeNode& a, ui::TreeNode& b, void* data) {
-  auto& tree = *static_cast<TShellTree*>(data);
-  auto& x = static_cast<TShellnode&>(a);
-  auto& y = static_cast<TShellnode&>(b);
-  return shelltree::CompareSiblings(x.Info.ParentFolder.get(), x.Info.RelPIDL.get(), x.Info.Attributes,
-                                    y.Info.RelPIDL.get(), y.Info.Attributes, tree.FileSortType(),
-                                    tree.FileSortOrder());
-}
-
-int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
-  SHFILEINFOA info{};
-  if (!abs) return 0;
-  SHGetFileInfoA(reinterpret_cast<LPCSTR>(abs), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | extraFlags);
-  return info.iIcon;
-}
-
-// A hidden top-level window: device-change broadcasts reach only those.
-LRESULT CALLBACK NotifyWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* tree = reinterpret_cast<TShellTree*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (msg == WM_DEVICECHANGE && tree)
-    return ui::Guarded(LRESULT{1}, [&] { return tree->OnDriveChange(msg, wp, lp); });
-  if (msg == kRunPendingRefreshes && tree) {
-    ui::Guarded([&] { tree->RunPendingRefreshes(); });
-    return 0;
-  }
-  return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-// A hidden top-level window, since the system broadcasts device changes to those only.
-HWND CreateNotifyWindow(TShellTree* tree) {
-  static const char* const kClass = "TShellTreeNotify";
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = NotifyWindowProc;
-  wc.hInstance = inst;
-  wc.lpszClassName = kClass;
-  RegisterClassA(&wc);  // a second tree finds it registered
-  HWND wnd = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
-  if (wnd) SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tree));
-  return wnd;
-}
 
 }  // namespace
-
-// ---- Nodes
-
-TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
-
-TShellnode::~TShellnode() {
-  Monitor.reset();  // waits for its thread; a report still pending is dropped
-  // The control may delete a parent before or after its children; a parent that loses a child
-  // may lose its button with it.
-  for (TShellnode* c : listed_) c->listedBy_ = nullptr;
-  if (listedBy_) {
-    std::erase(listedBy_->listed_, this);
-    listedBy_->button_ = -1;
-  }
-  TShellTree& tree = Tree();
-  std::erase(tree.pendingRefreshes_, this);
-  if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
-}
-
-TShellTree& TShellnode::Tree() const { return static_cast<TShellTree&>(Owner()); }
-
-void TShellnode::SetNodeIdentity(IShellFolder* parentFolder, UniquePidl rel, bool recurse, const TShellnode* parent) {
-  ForgetImages();
-  Info.ParentFolder = win::ComPtr<IShellFolder>::Share(parentFolder);
-  if (rel) {
-    FolderBound = false;
-    Info.Folder.reset();
-    Info.RelPIDL = std::move(rel);
-  }
-  IMalloc* malloc = Tree().Malloc();
-  if (!parent) parent = ParentNode();
-  if (parent)
-    Info.AbsPIDL = UniquePidl::Append(malloc, parent->Info.AbsPIDL.get(), Info.RelPIDL.get());
-  else
-    Info.AbsPIDL = UniquePidl::Clone(malloc, Info.RelPIDL.get());
-  if (!recurse) return;
-  IShellFolder* own = BindFolder();
-  for (TShellnode* c = FirstChildNode(); c; c = c->NextSiblingNode())
-    c->SetNodeIdentity(own, std::move(c->Info.RelPIDL), true, this);
-}
-
-IShellFolder* TShellnode::BindFolder() {
-  if (FolderBound && !Info.Folder) FolderBound = false;
-  if (!FolderBound) {
-    FolderBound = true;
-    if (Info.RelPIDL.count() > 0) {
-      if (Info.ParentFolder &&
-          FAILED(Info.ParentFolder->BindToObject(Info.RelPIDL.get(), nullptr, IID_IShellFolder,
-                                                 Info.Folder.put_void())))
-        Info.Folder.reset();
-    } else {
-      Info.Folder = Info.ParentFolder;
-    }
-  }
-  return Info.Folder.get();
-}
-
-std::string TShellnode::Path() const { return shelltree::PIDLPath(Info.AbsPIDL.get()); }
-
-std::string TShellnode::GetDisplayName() const {
-  DWORD flags = Parent() ? SHGDN_NORMAL : SHGDN_FORPARSING;
-  return shelltree::DisplayNameOf(Info.ParentFolder.get(), Info.RelPIDL.get(), flags, Info.RelPIDL.limit());
-}
-
-void TShellnode::UpdateImages() {
-  ForgetImages();
-  const int overlay = OverlayIndex();
-  HWND control = Tree().Handle();
-  if (imagesOnDemand_ && overlay == overlay_) {
-    // Nothing the control holds changes, and changing an item costs the control more the more
-    // items it has: drawing the node again asks for its images anew. Inside an update bracket
-    // the bracket's end redraws everything anyway.
-    RECT r;
-    if (!Tree().Updating() && TreeView_GetItemRect(control, Item(), &r, FALSE)) InvalidateRect(control, &r, FALSE);
-    return;
-  }
-  imagesOnDemand_ = true;
-  overlay_ = overlay;
-  TVITEMA it{};
-  it.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
-  it.hItem = Item();
-  it.iImage = it.iSelectedImage = I_IMAGECALLBACK;
-  it.stateMask = TVIS_OVERLAYMASK;
-  it.state = overlay >= 0 ? INDEXTOOVERLAYMASK(overlay + 1) : 0;
-  SendMessageA(control, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-}
-
-void TShellnode::ShowCaption(const std::string& text) {
-  if (captionKnown_ && text == caption_) return;
-  SetText(text);
-  caption_ = text;
-  captionKnown_ = true;
-}
-
-void TShellnode::ShowButton(bool on) {
-  if (button_ == (on ? 1 : 0)) return;
-  SetHasChildren(on);
-  button_ = on ? 1 : 0;
-}
-
-int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
-
-void TShellnode::Images(int& image, int* selected) {
-  // A node asked before it has its item has nothing to look up yet.
-  const bool identified = Info.AbsPIDL.get() != nullptr;
-  if (!imageKnown_) {
-    image_ = LookUpImage(false);
-    imageKnown_ = identified;
-  }
-  image = image_;
-  if (!selected) return;
-  if (!(Info.Attributes & SFGAO_FOLDER)) {
-    *selected = image_;
-    return;
-  }
-  if (!selectedKnown_) {
-    selectedImage_ = LookUpImage(true);
-    selectedKnown_ = identified;
-  }
-  *selected = selectedImage_;
-}
-
-int TShellnode::LookUpImage(bool open) const {
-  // Each look-up costs the shell milliseconds, more the larger the folder, which is why only
-  // what the control draws is looked up.
-  return SystemIconIndex(Info.AbsPIDL.get(), open ? SHGFI_OPENICON : 0);
-}
-
-bool TShellnode::Rename(const std::string& newName) {
-  if (newName == Text() || !Info.ParentFolder) return false;
-  // A name too long for the shell is refused rather than cut to some other name.
-  WCHAR wide[MAX_PATH - 1];
-  if (MultiByteToWideChar(CP_ACP, 0, newName.c_str(), -1, wide, MAX_PATH - 1) == 0) return false;
-  TShellTree& tree = Tree();
-  UniquePidl renamed;
-  if (FAILED(Info.ParentFolder->SetNameOf(tree.MessageOwner(), Info.RelPIDL.get(), wide, SHGDN_INFOLDER,
-                                          renamed.put(tree.Malloc()))) ||
-      !renamed)
-    return false;
-  SetNodeIdentity(Info.ParentFolder.get(), std::move(renamed), true);
-  if (TShellnode* parent = ParentNode()) tree.SortChildren(*parent, false);
-  tree.OnChange(tree, this);
-  return true;
-}
-
-void TShellnode::MonitorChanged() {
-  TShellTree& tree = Tree();
-  if (!tree.UpdAutoThread) return;
-  // A report can arrive while the tree is inside its own work (a selection change whose
-  // handler pumps messages, a batch of node changes): re-listing then would change nodes under
-  // the control's feet, so the report waits until the tree is done.
-  if (tree.busy_ > 0) {
-    if (std::find(tree.pendingRefreshes_.begin(), tree.pendingRefreshes_.end(), this) == tree.pendingRefreshes_.end())
-      tree.pendingRefreshes_.push_back(this);
-    return;
-  }
-  // A refresh nobody asked for must not raise shell dialogs.
-  struct OwnerCleared {
-    TShellTree& t;
-    HWND saved;
-    ~OwnerCleared() { t.SetOwnerWindow(saved); }
-  } restore{tree, tree.OwnerWindow()};
-  tree.SetOwnerWindow(nullptr);
-  tree.RefreshNode(this, false);
-}
 
 // ---- The tree
 
@@ -310,17 +63,6 @@ TShellTree::UpdateBracket::~UpdateBracket() {
   tree_.LeaveBusy();
 }
 
-void TShellTree::LeaveBusy() {
-  if (--busy_ == 0 && !pendingRefreshes_.empty()) PostMessageA(notifyWindow_.get(), kRunPendingRefreshes, 0, 0);
-}
-
-void TShellTree::RunPendingRefreshes() {
-  while (busy_ == 0 && !pendingRefreshes_.empty()) {
-    TShellnode* node = pendingRefreshes_.front();
-    pendingRefreshes_.erase(pendingRefreshes_.begin());
-    node->MonitorChanged();  // a node deleted meanwhile has left the list
-  }
-}
 
 bool TShellTree::Streaming() const { return OwnerForm() && OwnerForm()->Loading(); }
 
@@ -368,12 +110,7 @@ void TShellTree::DpiChanged(int from, int to) {
 
 void TShellTree::ClearNodes() {
   // Deleting every node is no selection change anyone should hear about.
-  bool was = std::exchange(clearing_, true);
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{clearing_, was};
+  win::ScopeExit restore([this, was = std::exchange(clearing_, true)] { clearing_ = was; });
   rootNode_ = nullptr;
   Clear();
 }
@@ -429,7 +166,7 @@ void TShellTree::SetUserRootPIDL(LPCITEMIDLIST pidl) {
     if (!desktopPIDL_) desktop = UniquePidl::Append(malloc_.get(), nullptr, nullptr);
     pidl = desktopPIDL_ ? desktopPIDL_.get() : desktop.get();
   }
-  if (userRootPIDL_ && SameByShell(desktopFolder_.get(), userRootPIDL_.get(), pidl)) return;
+  if (userRootPIDL_ && shelltree::SameByShell(desktopFolder_.get(), userRootPIDL_.get(), pidl)) return;
   userRootPIDL_ = UniquePidl::Clone(malloc_.get(), pidl);
   if (rootPIDL_ == shelltree::PIDL_USERDEFINED && rootUsePIDL_) Rebuild(RebuildMode::NewRootPidl);
 }
@@ -519,318 +256,6 @@ void TShellTree::SetFileSortOrder(TFileSortOrder order) {
   if (rootNode_) SortChildren(*rootNode_, true);
 }
 
-// ---- Paths
-
-std::string TShellTree::Path() const {
-  TShellnode* node = Selected();
-  return node ? node->Path() : std::string();
-}
-
-void TShellTree::SetPath(const std::string& path) {
-  std::string normal = shelltree::NormalizePath(path);
-  if (normal.empty() && rootNode_) Select(rootNode_);
-  if (normal == Path()) return;
-  if (!ready_) {
-    pendingPath_ = normal;
-    return;
-  }
-  SelectPath(normal);
-}
-
-void TShellTree::SelectPath(const std::string& path) {
-  UniquePidl list = shelltree::ParsePath(desktopFolder_.get(), malloc_.get(), path, true, MessageOwner());
-  if (!list) return;
-  UpdateBracket bracket(*this);
-  if (TShellnode* node = FindNodeByPIDL(list.get(), true, false)) {
-    node->Expand();
-    Select(node);
-  }
-}
-
-TShellnode* TShellTree::FindNodeByPIDL(LPCITEMIDLIST abs, bool expand, bool exact) {
-  if (!rootNode_ || !abs) return nullptr;
-  LPCITEMIDLIST rootList = rootNode_->Info.AbsPIDL.get();
-  UINT rootCount = rootNode_->Info.AbsPIDL.count();
-  UINT count = shelltree::PIDLCount(abs);
-  if (count < rootCount) return nullptr;
-  // Only a list that starts with the root's own items lies below the root.
-  if (rootCount > 0 && !SameByShell(desktopFolder_.get(), Prefix(malloc_.get(), abs, rootCount).get(), rootList))
-    return nullptr;
-  if (count == rootCount) return rootNode_;
-
-  // The walk goes by the counted items only, so a malformed count is never stepped over.
-  TShellnode* current = rootNode_;
-  LPCITEMIDLIST rest = SkipItems(abs, rootCount);
-  for (UINT index = rootCount;; ++index) {
-    UniquePidl item = UniquePidl::Append(malloc_.get(), nullptr, rest);
-    IShellFolder* folder = current->BindFolder();
-    TShellnode* match = nullptr;
-    for (TShellnode* c = current->FirstChildNode(); c && !match; c = c->NextSiblingNode())
-      if (SameByShell(folder, item.get(), c->Info.RelPIDL.get())) match = c;
-    if (!match) return exact ? nullptr : current;
-    current = match;
-    if (index + 1 == count) return current;
-    rest = SkipItems(rest, 1);
-    if (expand && !current->Expanded()) current->Expand();
-    if (!current->Expanded()) return nullptr;
-  }
-}
-
-// ---- Listing
-
-void TShellTree::RefreshNode(TShellnode* node, bool descend) {
-  if (!node) return;
-  EnumerateChildren(*node, true);
-  if (!descend) return;
-  for (TShellnode* c = node->FirstChildNode(); c; c = c->NextSiblingNode()) {
-    if (c->Count() > 0 && c->Expanded()) RefreshNode(c, true);
-    else c->Info.Enumerated = false;
-  }
-}
-
-void TShellTree::RefreshAll() {
-  if (!ready_ || !rootNode_) return;
-  UpdateBracket bracket(*this);
-  RefreshNode(rootNode_, true);
-}
-
-void TShellTree::EnumerateChildren(TShellnode& node, bool full) {
-  IShellFolder* folder = node.BindFolder();
-  if (!folder) return;
-  UpdateBracket bracket(*this);
-  ui::SavedCursorScope wait(ui::CursorKind::HourGlass);
-  SHCONTF flags = static_cast<SHCONTF>((options_ & (TF_FOLDERS | TF_NONFOLDERS | TF_HIDDEN)) << 5);
-  // The children from before this listing, in the order earlier listings made them: matching
-  // items against this list rather than walking the control's items keeps a listing of
-  // thousands of folders linear (the control answers each step of a walk by searching all of
-  // its items).
-  std::vector<TShellnode*> earlier = node.listed_;
-  for (TShellnode* c : earlier) c->Info.Keep = false;
-
-  // Sorting asks the shell to compare items thousands of times; a listing that found the same
-  // items again, unchanged, leaves the order as it was.
-  bool reorder = false;
-  int accepted = 0;
-  win::ComPtr<IEnumIDList> items;
-  if (SUCCEEDED(folder->EnumObjects(MessageOwner(), flags, items.put())) && items) {
-    items->Reset();
-    for (;;) {
-      UniquePidl item;
-      ULONG fetched = 0;
-      if (items->Next(1, item.put(malloc_.get()), &fetched) != S_OK || fetched == 0 || !item) break;
-      if (!AddChildItem(node, std::move(item), earlier, reorder)) continue;
-      ++accepted;
-      if (!full) break;
-    }
-  }
-  // What is left of the earlier children was not found again (or no longer accepted). Walking
-  // the control for them instead would cost a search of all its items per step.
-  for (auto it = earlier.rbegin(); it != earlier.rend(); ++it)
-    if (!(*it)->Info.Keep) (*it)->Delete();
-  node.ShowButton(accepted > 0);
-  if (reorder) SortChildren(node, false);
-}
-
-TShellnode* TShellTree::FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
-                                        std::size_t itemLimit, const std::string& caption) {
-  // A found child leaves the list, so in the usual case (the same items in the same order) the
-  // match is at the front.
-  for (auto it = earlier.begin(); it != earlier.end(); ++it) {
-    TShellnode* c = *it;
-    if (!c->Info.Keep && shelltree::SameItem(0, c->Info.RelPIDL.get(), item, c->Info.RelPIDL.limit(), itemLimit)) {
-      c->Info.Keep = true;
-      earlier.erase(it);
-      return c;
-    }
-  }
-  // The shell may encode changing details (such as a folder's write time) in an item's bytes.
-  // Such an item is still the same folder: keep its node, with its selection, expansion and
-  // monitor, rather than replace it and let the selection jump to a neighbour.
-  if (IShellFolder* folder = node.Info.Folder.get()) {
-    for (auto it = earlier.begin(); it != earlier.end(); ++it) {
-      TShellnode* c = *it;
-      if (c->Info.Keep || !c->Info.RelPIDL) continue;
-      // Only a node of the same name can be the same item, and the shell's comparison costs
-      // far more than comparing the captions first.
-      if (win::CompareText(c->Text(), caption, NORM_IGNORECASE) != 0) continue;
-      HRESULT hr = folder->CompareIDs(0, c->Info.RelPIDL.get(), item);
-      if (SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0) {
-        c->Info.Keep = true;
-        earlier.erase(it);
-        return c;
-      }
-    }
-  }
-  return nullptr;
-}
-
-bool TShellTree::AddChildItem(TShellnode& node, UniquePidl item, std::vector<TShellnode*>& earlier,
-                               bool& reorder) {
-  IShellFolder* folder = node.BindFolder();
-  const std::size_t itemLimit = item.limit();
-  const std::string caption = shelltree::DisplayNameOf(folder, item.get(), SHGDN_NORMAL, itemLimit);
-  TShellnode* existing = FindChildByItem(node, earlier, item.get(), itemLimit, caption);
-
-  ULONG attributes = kItemAttributes;
-  LPCITEMIDLIST one = item.get();
-  if (!folder || FAILED(folder->GetAttributesOf(1, &one, &attributes))) attributes = 0;
-
-  const ULONG fileSystem = SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR;
-  bool accepted = showVirtualFolders_ || (attributes & fileSystem);
-  if ((options_ & TF_NONFOLDERS) && accepted && (attributes & fileSystem) && !(attributes & SFGAO_FOLDER)) {
-    std::string fullName = shelltree::DisplayNameOf(folder, item.get(), SHGDN_FORPARSING, itemLimit);
-    if (fileMaskUse_ && !shelltree::MatchMaskList(shelltree::NamePart(fullName), maskList_)) {
-      accepted = false;
-    } else if (OnFileAdd) {
-      bool allow = true;
-      OnFileAdd(*this, fullName, attributes, allow);
-      accepted = allow;
-    }
-  }
-  if (!accepted) {
-    if (existing) {
-      existing->Info.Keep = false;  // so that the listing deletes it
-      earlier.push_back(existing);
-    }
-    return false;
-  }
-
-  TShellnode* child = existing;
-  bool button = (attributes & SFGAO_HASSUBFOLDER) != 0;
-  if (!child) {
-    ui::NodeArgs args;
-    args.text = caption;
-    args.hasChildren = button;
-    args.imagesOnDemand = true;
-    args.overlay = OverlayFor(attributes);
-    child = static_cast<TShellnode*>(AddChild(&node, args));
-    reorder = true;
-    child->imagesOnDemand_ = true;
-    child->overlay_ = args.overlay;
-    child->caption_ = args.text;
-    child->captionKnown_ = true;
-    child->button_ = button ? 1 : 0;
-    child->listedBy_ = &node;
-    node.listed_.push_back(child);
-    child->Info.Attributes = attributes;
-    child->SetNodeIdentity(folder, std::move(item), false, &node);
-    if (!node.MonitorStarted) StartMonitor(&node);
-  } else {
-    // Folders go by name; a file's changed bytes (its size or date) may move it under the
-    // file order, and so may turning from folder to file or back.
-    const bool file = shelltree::IsFileItem(attributes);
-    if (file != child->IsFile() ||
-        (file && !shelltree::SameItem(0, child->Info.RelPIDL.get(), item.get(), child->Info.RelPIDL.limit(), itemLimit)))
-      reorder = true;
-    child->Info.Attributes = attributes;
-    child->SetNodeIdentity(folder, std::move(item), false, &node);
-    if (!child->captionKnown_ || caption != child->caption_) {
-      child->ShowCaption(caption);
-      reorder = true;
-    }
-    child->UpdateImages();
-  }
-  child->Info.Keep = true;
-
-  if (!button && (options_ & TF_NONFOLDERS) && (attributes & SFGAO_FOLDER) && child->BindFolder()) {
-    if (child->Expanded()) {
-      button = true;
-    } else {
-      EnumerateChildren(*child, false);
-      button = child->Count() > 0;
-    }
-  }
-  if (!button) {
-    // A folder without sub-items is watched, so that a new one shows its button.
-    child->Info.Enumerated = false;
-    if (!child->listed_.empty()) child->DeleteChildren();
-    if (!child->MonitorStarted) StartMonitor(child);
-  }
-  child->ShowButton(button);
-  return true;
-}
-
-void TShellTree::SortChildren(TShellnode& node, bool recurse) {
-  TreeView::SortChildren(&node, &CompareShellNodes, this);
-  if (!recurse) return;
-  for (TShellnode* c = node.FirstChildNode(); c; c = c->NextSiblingNode()) SortChildren(*c, true);
-}
-
-void TShellTree::StartMonitor(TShellnode* node) {
-  if (!node || node->MonitorStarted) return;
-  node->MonitorStarted = true;
-  node->Monitor = StartDiscMonitor(node, node->Path(), notifyFilter_);
-}
-
-LRESULT TShellTree::OnDriveChange(UINT, WPARAM wp, LPARAM lp) {
-  if (wp != DBT_DEVICEARRIVAL && wp != DBT_DEVICEREMOVECOMPLETE) return -1;
-  if (drivesFolder_) {
-    ULONG validate = SFGAO_VALIDATE;
-    drivesFolder_->GetAttributesOf(0, nullptr, &validate);
-  }
-  auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lp);
-  bool volume = header && header->dbch_devicetype == DBT_DEVTYP_VOLUME;
-  DWORD units = volume ? reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lp)->dbcv_unitmask : 0;
-  if (!rootNode_ || !drivesPIDL_) return 1;
-  UINT rootItems = rootNode_->Info.AbsPIDL.count();
-  if (rootItems <= 1) {
-    TShellnode* drives = FindNodeByPIDL(drivesPIDL_.get(), false, true);
-    if (volume) ApplyVolumeChange(wp, units, drives);
-    else if (drives && drives->FirstChild()) RefreshNode(drives, false);
-  } else if (rootItems == 2 && volume) {
-    UniquePidl parent = UniquePidl::Clone(malloc_.get(), rootNode_->Info.AbsPIDL.get());
-    if (parent && shelltree::DropLastItem(parent.get()) &&
-        desktopFolder_->CompareIDs(0, parent.get(), drivesPIDL_.get()) == 0)
-      ApplyVolumeChange(wp, units, nullptr);
-  }
-  return 1;
-}
-
-namespace {
-bool DriveInMask(const std::string& path, DWORD unitMask) {
-  if (path.empty()) return false;
-  unsigned char c = static_cast<unsigned char>(path[0]);
-  if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-  return c >= 'A' && c <= 'Z' && (unitMask & (1u << (c - 'A')));
-}
-}  // namespace
-
-void TShellTree::ApplyVolumeChange(WPARAM event, DWORD unitMask, TShellnode* node) {
-  if (node) {
-    for (TShellnode* child = node->FirstChildNode(); child; child = child->NextSiblingNode()) {
-      if (!(child->Info.Attributes & SFGAO_FILESYSTEM) || !DriveInMask(child->Path(), unitMask)) continue;
-      if (event == DBT_DEVICEREMOVECOMPLETE) child->DeleteChildren();
-      child->ShowButton(true);
-      ReidentifyNode(child);
-    }
-    return;
-  }
-  if (!rootNode_) return;
-  // The root is a drive: no dialog for a drive without a medium.
-  bool saved = ShowMessages;
-  ShowMessages = false;
-  struct Restore {
-    TShellTree& t;
-    bool v;
-    ~Restore() { t.ShowMessages = v; }
-  } restore{*this, saved};
-  std::string path = rootNode_->Path();
-  if (path.size() <= 3 && DriveInMask(path, unitMask)) {
-    ReidentifyNode(rootNode_);
-    RefreshNode(rootNode_, false);
-  }
-}
-
-void TShellTree::ReidentifyNode(TShellnode* node) {
-  if (!node) return;
-  UpdateBracket bracket(*this);
-  UniquePidl fresh = shelltree::ParsePath(node->Info.ParentFolder.get(), malloc_.get(), node->Path(), false,
-                                          MessageOwner());
-  // Unparsable now: keep the old list, recompute only the absolute one.
-  node->SetNodeIdentity(node->Info.ParentFolder.get(), std::move(fresh), false);
-  node->ShowCaption(node->GetDisplayName());
-  node->UpdateImages();
-}
 
 // ---- Control events
 
@@ -860,10 +285,7 @@ bool TShellTree::HandleNotify(NMHDR& hdr, LRESULT& result) {
     return true;
   }
   ++busy_;
-  struct Leave {
-    TShellTree& t;
-    ~Leave() { t.LeaveBusy(); }
-  } leave{*this};
+  win::ScopeExit leave([this] { LeaveBusy(); });
   return TreeView::HandleNotify(hdr, result);
 }
 
@@ -953,3 +375,4 @@ void TShellTree::ShowingChanged() {
   }
   RefreshAll();
 }
+

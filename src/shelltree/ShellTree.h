@@ -254,6 +254,15 @@ class TShellTree : public ui::TreeView {
   // `earlier`: the node's children from before the listing not yet found again.
   // `reorder` is set when the listing changed what the children's order depends on.
   bool AddChildItem(TShellnode& node, shelltree::UniquePidl item, std::vector<TShellnode*>& earlier, bool& reorder);
+  // AddChildItem's steps: the item's attributes, whether the listing shows it, a node made for
+  // it or the node found again brought up to date, and the node's expand button.
+  static ULONG ItemAttributes(IShellFolder* folder, LPCITEMIDLIST item);
+  bool Accepts(IShellFolder* folder, LPCITEMIDLIST item, std::size_t itemLimit, ULONG attributes);
+  TShellnode* NewChild(TShellnode& node, IShellFolder* folder, shelltree::UniquePidl item, const std::string& caption,
+                       ULONG attributes);
+  void UpdateChild(TShellnode& child, TShellnode& node, IShellFolder* folder, shelltree::UniquePidl item,
+                   const std::string& caption, ULONG attributes, bool& reorder);
+  void SettleButton(TShellnode& child, ULONG attributes);
   TShellnode* FindChildByItem(TShellnode& node, std::vector<TShellnode*>& earlier, LPCITEMIDLIST item,
                               std::size_t itemLimit, const std::string& caption);
   void ContextMenu(LPARAM lp);
@@ -261,6 +270,7 @@ class TShellTree : public ui::TreeView {
   void ShowingChanged();
   void ForEachNode(const std::function<void(TShellnode&)>& visit);
   void LeaveBusy();
+  static HWND CreateNotifyWindow(TShellTree* tree);
  public:
   // Change reports held back while the tree was busy (the NotifyWindow calls this).
   void RunPendingRefreshes();

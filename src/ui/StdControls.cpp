@@ -216,6 +216,34 @@ void StatusBar::DpiChanged(int, int to) {
   SendMessageA(Handle(), WM_SIZE, 0, 0);
 }
 
+void StatusBar::SetPanels(std::vector<int> widths) {
+  if (widths == panels_) return;
+  panels_ = std::move(widths);
+  SetPanelsOf(Handle(), OwnerForm()->Dpi());
+}
+
+void StatusBar::SetTip(const std::string& text) {
+  if (text == tip_) return;
+  tip_ = text;
+  if (!tips_ && text.empty()) return;
+  if (!tips_) {
+    tips_.reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                GetModuleHandleA(nullptr), nullptr));
+    if (!tips_) return;
+    SendMessageA(tips_.get(), TTM_SETMAXTIPWIDTH, 0, 600);  // lines break where the text does
+  }
+  TTTOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = GetParent(Handle());
+  ti.uId = reinterpret_cast<UINT_PTR>(Handle());
+  SendMessageA(tips_.get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  if (text.empty()) return;
+  ti.lpszText = const_cast<char*>(tip_.c_str());
+  SendMessageA(tips_.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
 std::string StatusBar::PanelText(int index) const {
   // Read wide: the control gives the length in characters, and its ANSI read writes however
   // many bytes the text takes in the code page, with no limit.

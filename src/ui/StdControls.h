@@ -74,6 +74,12 @@ class StatusBar : public Control {
  public:
   std::string PanelText(int index) const;
   void SetPanelText(int index, const std::string& text);
+  // The panels' widths at 96 DPI, as the layout gives them; a last one of -1 reaches the right.
+  void SetPanels(std::vector<int> widths);
+  int PanelCount() const { return static_cast<int>(panels_.size()); }
+  // The tip shown over the bar (lines end in "\r\n"); none when empty.
+  void SetTip(const std::string& text);
+  std::string Tip() const { return tip_; }
   void DpiChanged(int from, int to) override;
 
  protected:
@@ -83,6 +89,8 @@ class StatusBar : public Control {
   void SetPanelsOf(HWND bar, int dpi);
 
   std::vector<int> panels_;  // widths at 96 DPI
+  std::string tip_;
+  win::UniqueWindow tips_;
 };
 
 class ToolBar;

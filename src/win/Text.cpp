@@ -131,13 +131,15 @@ std::string WindowText(HWND window) {
 }
 
 std::string FullPathName(const std::string& path) {
-  if (path.empty()) return {};
-  std::vector<char> full(MAX_PATH);
+  // Wide, since the ANSI call stops at the old limit.
+  const std::wstring wide = Widen(path);
+  if (wide.empty()) return {};
+  std::wstring full(MAX_PATH, L'\0');
   for (int tries = 0; tries < 4; ++tries) {
-    const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (n == 0) return {};
-    if (n < full.size()) return std::string(full.data(), n);
-    full.assign(n + 1, '\0');
+    if (n < full.size()) return Narrow(std::wstring_view(full.data(), n));
+    full.assign(n + 1, L'\0');
   }
   return {};
 }

@@ -10,6 +10,7 @@
 #include "batch/Batch.h"
 #include "settings/Config.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 #include "win/Text.h"
@@ -206,7 +207,7 @@ TEST_F(ExtractRun, NamesInEveryScriptAreListedUnderTheirOwnNames) {
   apptest::WaitForRun(f);
   Strings captions, want;
   for (int i = 0; i < f.lvIcons.Count(); ++i) captions.push_back(f.lvIcons.Caption(i));
-  for (const std::string& name : made) want.push_back(FileNamePart(name));
+  for (const std::string& name : made) want.push_back(pathtext::NamePart(name));
   // Names that differ only in normalisation are equal in the order: compare as sets.
   EXPECT_TRUE(std::is_sorted(captions.begin(), captions.end(),
                              [](auto& a, auto& b) { return win::CompareText(a, b) < 0; }));
@@ -224,6 +225,42 @@ TEST_F(ExtractRun, NamesInEveryScriptAreListedUnderTheirOwnNames) {
   EXPECT_EQ(f.Caption(), "подпапка - " + Application.Title);
   EXPECT_TRUE(f.lblInfo.Caption().ends_with("\\подпапка")) << f.lblInfo.Caption();
   EXPECT_EQ(Entries(f), Strings{"écran.ico#0"});
+}
+
+// A tree past the old path limit lists both programs; a file the run cannot open is counted in
+// the status bar and named in its tip, and the next run that reads everything clears both.
+TEST_F(ExtractRun, DeepFilesAreListedAndUnreadableOnesAreCounted) {
+  fixtures::TempFolder dir("deep");
+  const fixtures::DeepTree tree(dir.Path(), Root() + "\\icons.dll");
+  TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
+  f.stNav.RefreshAll();
+  f.stNav.SetPath(WithoutTrailingBackslash(tree.Top()));
+  apptest::WaitForRun(f);
+  EXPECT_EQ(Entries(f), (Strings{"bottom.dll#0", "bottom.dll#1", "bottom.dll#2", "bottom.dll#3", "top.dll#0",
+                                 "top.dll#1", "top.dll#2", "top.dll#3"}));
+  EXPECT_EQ(f.sbInfo.PanelCount(), 1);
+
+  fixtures::TempFolder locked("locked");
+  const std::string held = locked.Path() + "held.dll";
+  ASSERT_TRUE(CopyFileA((Root() + "\\icons.dll").c_str(), held.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((Root() + "\\single.ico").c_str(), (locked.Path() + "single.ico").c_str(), FALSE));
+  {
+    win::UniqueFile hold(CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold);
+    f.stNav.RefreshAll();
+    f.stNav.SetPath(WithoutTrailingBackslash(locked.Path()));
+    apptest::WaitForRun(f);
+    EXPECT_EQ(Entries(f), Strings{"single.ico#0"});
+    EXPECT_EQ(f.sbInfo.PanelText(0), "1 icons");
+    ASSERT_EQ(f.sbInfo.PanelCount(), 2);
+    EXPECT_EQ(f.sbInfo.PanelText(1), "1 file could not be read");
+    EXPECT_EQ(f.sbInfo.Tip(), held);
+  }
+  f.miRefreshClick(f);
+  apptest::WaitForRun(f);
+  EXPECT_EQ(f.lvIcons.Count(), 5);
+  EXPECT_EQ(f.sbInfo.PanelCount(), 1);
+  EXPECT_EQ(f.sbInfo.Tip(), "");
 }
 
 // The folder a command-line argument names: a file selects its folder and the run reads it;

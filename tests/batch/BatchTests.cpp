@@ -246,6 +246,46 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
 }
 
+// Fourteen folders with long names, 500 characters deep: both programs are listed, and saved
+// into a folder that deep; a short tree gives the same lines as ever.
+TEST_F(CommandLine, FoldersPastTheOldPathLimitAreListedAndSavedInto) {
+  fixtures::TempFolder dest("deep");
+  const fixtures::DeepTree tree(dest.Path(), sound_->Path() + "icons.dll");
+  Outcome listed = RunProgram("/list " + Quoted(tree.Top()) + " /sub");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.Text();
+  ASSERT_EQ(listed.lines.size(), 9u) << listed.Text();
+  EXPECT_EQ(listed.lines[0].substr(0, tree.Bottom().size() + 12), tree.Bottom() + "bottom.dll\t0");
+  EXPECT_EQ(listed.lines[4].substr(0, tree.Top().size() + 9), tree.Top() + "top.dll\t0");
+  EXPECT_EQ(listed.lines[8], "8 icons in 2 files, 0 failed.");
+
+  const std::string out = tree.Bottom() + "saved\\";
+  Outcome saved = RunProgram("/save " + Quoted(tree.Top()) + " " + Quoted(out) + " /sub");
+  EXPECT_EQ(saved.exitCode, 0u) << saved.Text();
+  EXPECT_EQ(fixtures::DeepTree::Names(out),
+            (std::vector<std::string>{"bottom0.ico", "bottom1.ico", "bottom2.ico", "bottom3.ico", "top0.ico", "top1.ico", "top2.ico",
+                     "top3.ico"}));
+  EXPECT_EQ(saved.lines.back(), "8 files saved to " + out + ", 0 failed.");
+}
+
+// A file the program may not open is said once, with the system's reason, and counts as failed.
+TEST_F(CommandLine, AFileThatCannotBeOpenedIsReportedOnceAndFails) {
+  fixtures::TempFolder dir("locked");
+  ASSERT_TRUE(CopyFileA((sound_->Path() + "icons.dll").c_str(), (dir.Path() + "locked.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((sound_->Path() + "single.ico").c_str(), (dir.Path() + "single.ico").c_str(), FALSE));
+  // Held without sharing, as a program writing it would.
+  win::UniqueFile hold(CreateFileA((dir.Path() + "locked.dll").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(hold);
+  Outcome o = RunProgram("/list " + Quoted(dir.Path()));
+  EXPECT_EQ(o.exitCode, 1u) << o.Text();
+  ASSERT_EQ(o.lines.size(), 3u) << o.Text();
+  const std::string said = "Error: " + dir.Path() + "locked.dll: cannot be read: ";
+  EXPECT_EQ(o.lines[0].substr(0, said.size()), said);
+  EXPECT_GT(o.lines[0].size(), said.size()) << "the reason";
+  EXPECT_EQ(o.lines[1].substr(0, dir.Path().size() + 12), dir.Path() + "single.ico\t0");
+  EXPECT_EQ(o.lines[2], "1 icon in 1 file, 1 failed.");
+}
+
 TEST_F(CommandLine, MinsizeAndUniqueLeaveOutIconsAsTheWindowDoes) {
   // Of icons.dll only the fourth icon stores a 48 x 48 image; single.ico stores one too.
   Outcome large = RunProgram("/list " + Quoted(sound_->Path()) + " /minsize:48");

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "AppTestSupport.h"
+#include "batch/Batch.h"
 #include "batch/Console.h"
 #include "extract/AllFilesIterator.h"
 #include "fixtures/IconFixtures.h"
@@ -86,6 +87,31 @@ TEST(FilesIteratorNames, NamesOutsideTheCodePageComeAsTheirShortNames) {
   EXPECT_EQ(files[7], folders[1] + "inner.ico");
 }
 
+
+// Run by its own CTest entry under the Japanese code page (932), where 0x95 0x5C is one
+// character whose trail byte has the backslash's value. A folder whose name ends in it is a
+// folder of its own: /save writes into it, not beside it under names that run on from it.
+TEST(DoubleByteCodePage, SavesIntoAFolderWhoseNameEndsInATrailByteOfTheBackslashsValue) {
+  ASSERT_EQ(GetACP(), 932u) << "the CTest entry sets a Japanese locale";
+  ASSERT_TRUE(IsDBCSLeadByte(0x95));
+  fixtures::TempFolder source("src");
+  fixtures::MakeIconFixtureFolder(source.Path());
+  fixtures::TempFolder dir("dbcs");
+  const std::string out = dir.Path() + "\x95\x5C";
+  ASSERT_TRUE(CreateDirectoryA(out.c_str(), nullptr));
+
+  batch::Command command;
+  command.mode = batch::Mode::Save;
+  command.folder = source.Path();
+  command.output = out;
+  Strings lines;
+  batch::Run(command, [&](const std::string& line) { lines.push_back(line); });
+  TStringList inside, beside;
+  ListFiles(out + "\\*.*", inside, true);
+  ListFiles(dir.Path() + "*.*", beside, true);
+  EXPECT_GT(inside.Count(), 0) << (lines.empty() ? "" : lines.back());
+  EXPECT_EQ(beside.Count(), 0) << beside[0];
+}
 
 using LegacyWindow = apptest::FixtureFolderTest;
 

@@ -171,7 +171,7 @@ TEST_F(GraphicsTest, BitmapFilesFollowTheDisplayDepth) {
   }
 }
 
-TEST_F(GraphicsTest, SerialisedIconBytesAreCachedUntilTheHandleChanges) {
+TEST_F(GraphicsTest, SerialisingAgainGivesTheSameBytesAndANewHandleItsOwn) {
   TIcon icon;
   CopySlotAsIcon(lists.large.get(), 0, &icon);
   TMemoryStream first;
@@ -192,6 +192,7 @@ TEST_F(GraphicsTest, InvalidGraphicsRaiseTheirErrors) {
   EXPECT_THROW(icon.SetWidth(16), EInvalidGraphicOperation);
   try {
     icon.SetHeight(16);
+    ADD_FAILURE() << "no error for a new height";
   } catch (const win::Exception& e) {
     EXPECT_STREQ(e.what(), "Cannot change the size of an icon");
   }

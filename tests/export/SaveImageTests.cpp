@@ -15,8 +15,6 @@ TEST(SaveNames, FileNameIsCaptionWithoutLastExtensionPlusIndex) {
   TBitmap bitmap;
   EXPECT_EQ(GraphicExtension(icon), ".ico");
   EXPECT_EQ(GraphicExtension(bitmap), ".bmp");
-  EXPECT_EQ(WithTrailingBackslash("C:\\Icons"), "C:\\Icons\\");
-  EXPECT_EQ(WithTrailingBackslash("C:\\"), "C:\\");
 }
 
 TEST(SaveNames, ClashesArePrefixedWithUnderscoresFoldersIncluded) {

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "extract/ExtractHelpers.h"
+#include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 namespace {
@@ -37,16 +39,45 @@ TEST(TypeFilter, ExtensionIsASubstringOfTheLowerCasedTypeList) {
   for (const Case& c : cases) {
     EXPECT_EQ(PassesTypeFilter(c.file, c.types, c.all), c.examined) << c.file << " in '" << c.types << "'";
   }
-  EXPECT_EQ(FileExtension("C:\\dir.d\\file"), "");
-  EXPECT_EQ(FileExtension("C:\\a\\b.tar.GZ"), ".GZ");
+  EXPECT_EQ(pathtext::Extension("C:\\dir.d\\file"), "");
+  EXPECT_EQ(pathtext::Extension("C:\\a\\b.tar.GZ"), ".GZ");
   EXPECT_EQ(LowerAsciiLetters("AbZ\xC4"), "abz\xC4");
 }
 
-TEST(TypeFilter, NamePartFollowsLastBackslashOrColon) {
-  EXPECT_EQ(FileNamePart("C:\\Windows\\notepad.exe"), "notepad.exe");
-  EXPECT_EQ(FileNamePart("C:shell32.dll"), "shell32.dll");
-  EXPECT_EQ(FileNamePart("plain.ico"), "plain.ico");
-  EXPECT_EQ(FileNamePart("C:\\folder\\"), "");
+TEST(PathText, NamePartFollowsLastBackslashOrColon) {
+  EXPECT_EQ(pathtext::NamePart("C:\\Windows\\notepad.exe"), "notepad.exe");
+  EXPECT_EQ(pathtext::NamePart("C:shell32.dll"), "shell32.dll");
+  EXPECT_EQ(pathtext::NamePart("plain.ico"), "plain.ico");
+  EXPECT_EQ(pathtext::NamePart("C:\\folder\\"), "");
+}
+
+TEST(PathText, TrailingBackslashCountsWholeCharactersOnly) {
+  EXPECT_EQ(pathtext::WithTrailingBackslash("C:\\x"), "C:\\x\\");
+  EXPECT_EQ(pathtext::WithTrailingBackslash("C:\\x\\"), "C:\\x\\");
+  EXPECT_EQ(pathtext::WithTrailingBackslash("C:"), "C:\\");
+  // In Shift-JIS 0x95 0x5C is one character whose trail byte is the backslash code.
+  const std::string kanji = "C:\\\x95\x5c";
+  EXPECT_EQ(pathtext::WithTrailingBackslash(kanji, 932), kanji + "\\");
+  EXPECT_EQ(pathtext::WithTrailingBackslash(kanji + "\\", 932), kanji + "\\");
+  EXPECT_EQ(pathtext::WithTrailingBackslash(kanji, 1252), kanji);
+}
+
+TEST(LongPaths, PastTheOldLimitPathsTakeTheLongFormLocalAndNetworkAlike) {
+  const std::string tail = "\\" + std::string(300, 'x') + "\\a.dll";
+  EXPECT_EQ(win::FilePath("C:\\short\\a.dll"), L"C:\\short\\a.dll");
+  EXPECT_EQ(win::FilePath("C:" + tail), L"\\\\?\\C:" + win::Widen(tail));
+  EXPECT_EQ(win::FilePath("\\\\server\\share" + tail), L"\\\\?\\UNC\\server\\share" + win::Widen(tail));
+  // Resolved as the system resolves a short path, since the long form takes every name literally.
+  EXPECT_EQ(win::FilePath("C:" + tail + "\\..\\b.dll"), L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\b.dll");
+}
+
+TEST(UnreadableFiles, TheTipNamesTheFirstFiveAndCountsTheRest) {
+  EXPECT_EQ(UnreadableText(0), "");
+  EXPECT_EQ(UnreadableText(1), "1 file could not be read");
+  EXPECT_EQ(UnreadableText(7), "7 files could not be read");
+  const std::vector<std::string> files = {"a", "b", "c", "d", "e", "f", "g"};
+  EXPECT_EQ(UnreadableTip(files), "a\r\nb\r\nc\r\nd\r\ne\r\nand 2 more");
+  EXPECT_EQ(UnreadableTip({"a"}), "a");
 }
 
 TEST(PathShortening, DropFirstFolderSteps) {

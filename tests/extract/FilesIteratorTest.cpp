@@ -162,17 +162,6 @@ TEST(FilesIteratorWalk, FolderReachedTwiceThroughLinksIsWalkedOnce) {
   EXPECT_EQ(files.Strings(), Prefixed(r.Path(), {"top\\t.ico", "top\\down\\d.ico"}));
 }
 
-TEST(FilesIteratorText, TrailingBackslashCountsWholeCharactersOnly) {
-  EXPECT_EQ(AddTrailingBackslash("C:\\x"), "C:\\x\\");
-  EXPECT_EQ(AddTrailingBackslash("C:\\x\\"), "C:\\x\\");
-  EXPECT_EQ(AddTrailingBackslash("C:"), "C:\\");
-  // In Shift-JIS 0x95 0x5C is one character whose trail byte is the backslash code.
-  const std::string kanji = "C:\\\x95\x5c";
-  EXPECT_EQ(AddTrailingBackslash(kanji, 932), kanji + "\\");
-  EXPECT_EQ(AddTrailingBackslash(kanji + "\\", 932), kanji + "\\");
-  EXPECT_EQ(AddTrailingBackslash(kanji, 1252), kanji);
-}
-
 // Names in every script come as they are: the program's code page is UTF-8, so no name needs its
 // short form; the walk goes into the sub-folder, each folder's files in the user's order.
 TEST(FilesIteratorNames, NamesInEveryScriptComeAsTheyAre) {

@@ -3,6 +3,7 @@
 
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/PathText.h"
 #include "extract/IconRun.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
@@ -77,7 +78,7 @@ TEST_F(IconFixtures, FlatRunOverTheFixtureFolder) {
       const int count = static_cast<int>(reinterpret_cast<INT_PTR>(Extract(f, -1)));
       for (int i = 0; i < count; ++i) {
         win::UniqueIcon icon(Extract(f, i));
-        if (IsIcon(icon.get())) made.push_back(FileNamePart(f) + "#" + std::to_string(i));
+        if (IsIcon(icon.get())) made.push_back(pathtext::NamePart(f) + "#" + std::to_string(i));
       }
     }
     return made;
@@ -112,7 +113,7 @@ TEST_F(IconFixtures, PipelineGivesEveryIndexOfEachFileInCaptionOrder) {
   IconRun run(Root(), true, IconRun::Order::Caption);
   std::vector<std::string> asked, listed, refused;
   const FileFilter icoAndDll = [&](const std::string& file) {
-    asked.push_back(FileNamePart(file));
+    asked.push_back(pathtext::NamePart(file));
     return PassesTypeFilter(file, ".ico.dll", false);
   };
   while (run.NextFile(icoAndDll)) {

@@ -2,6 +2,8 @@
 // stored-icon writers over what it finds), and the system libraries whose icons live in a .mun file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CorpusSupport.h"
 #include "export/StoredIcon.h"
 #include "extract/LargeIcon.h"
@@ -84,11 +86,16 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
     const auto file = LoadIconFile(damaged + name, "");
     const size_t size = file.bytes.Span().size();
     for (size_t i = 0; i < file.Count(); ++i) {
-      // Both stored kinds are written or refused, never anything worse.
+      // Both stored kinds are written when the group has a sound image, refused when it has
+      // none, never anything worse.
+      const auto& images = file.contents.groups[i].images;
+      const bool anySound = std::any_of(images.begin(), images.end(), [&](auto& image) { return file.Sound(image); });
       try {
-        OriginalIconBytes(file, i);
-        LargestImagePngBytes(file, i);
+        EXPECT_FALSE(OriginalIconBytes(file, i).empty()) << name << " #" << i;
+        EXPECT_FALSE(LargestImagePngBytes(file, i).empty()) << name << " #" << i;
+        EXPECT_TRUE(anySound) << name << " #" << i << " written without a sound image";
       } catch (const EInvalidGraphic&) {
+        EXPECT_FALSE(anySound) << name << " #" << i << " refused with a sound image";
       }
     }
     for (const auto& g : file.contents.groups) {

@@ -199,7 +199,7 @@ TEST_F(ConfigTest, ApplyStoresAndPutsEverythingIntoForceAtOnce) {
   Extraction.minSize = 0;
 }
 
-TEST_F(ConfigTest, OkWritesAllSevenValuesEvenWithoutChanges) {
+TEST_F(ConfigTest, OkWritesAllEightValuesEvenWithoutChanges) {
   Start();
   ExtractFromAll = false;
   FileTypes.clear();
@@ -216,6 +216,7 @@ TEST_F(ConfigTest, OkWritesAllSevenValuesEvenWithoutChanges) {
   EXPECT_EQ(Raw("Include Subs"), Text("0"));
   EXPECT_EQ(Raw("Extract From All"), Text("1"));
   EXPECT_EQ(Raw("File Types"), Text(kDefaultFileTypes));
+  EXPECT_EQ(TRegistryIniFile(kBaseKey).ReadInteger(kSection, "Minimum Image Size", -1), 0);
   EXPECT_TRUE(ExtractFromAll);
   EXPECT_EQ(FileTypes, kDefaultFileTypes);
 

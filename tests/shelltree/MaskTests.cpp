@@ -56,10 +56,3 @@ TEST(FileMaskText, SplitTrimsAndDropsEmptyParts) {
   EXPECT_EQ("*.exe;*.dll", JoinFileMask(SplitFileMask("*.exe ; *.dll")));
   EXPECT_EQ("", JoinFileMask({}));
 }
-
-TEST(FileMaskText, NamePartFollowsLastBackslashOrColon) {
-  EXPECT_EQ("Setup.EXE", NamePart("C:\\dir\\Setup.EXE"));
-  EXPECT_EQ("x.txt", NamePart("ftp:x.txt"));
-  EXPECT_EQ("plain", NamePart("plain"));
-  EXPECT_EQ("", NamePart("C:\\dir\\"));
-}
