@@ -1,6 +1,6 @@
 // Resource identifiers shared by the resource script and the code.
 #pragma once
-#define IDI_MAINICON 1        // window icon: one 32 x 32 image, 16 colours
+#define IDI_MAINICON 1        // window icon: 16 to 64 pixels and 256 as PNG, 32-bit with alpha
 #define IDB_COLOURIMAGES 101  // seven 16 x 16 images in a strip, magenta = transparent
 #define IDB_GREYIMAGES 102    // grey versions of colour images 0 to 5
 #define IDB_ABOUTSIDE 103     // About box side picture, 57 x 145, 16 colours

@@ -6,6 +6,7 @@
 import math
 import os
 import struct
+import zlib
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res", "art")
 MAGENTA = (255, 0, 255)
@@ -60,26 +61,46 @@ def write_bmp4(name, img):
         f.write(data)
 
 
-def write_ico16(name, img):
-    """One 32 x 32, 4-bit image; None pixels are transparent (mask bit set, colour black)."""
+def png_file(img):
+    """An RGBA picture as PNG bytes: 8 bits per channel, no filtering, fixed compression."""
+    raw = b"".join(b"\0" + b"".join(struct.pack("BBBB", *p) for p in row) for row in img)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    head = struct.pack(">IIBBBBB", len(img[0]), len(img), 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
+
+def dib32(img):
+    """An RGBA picture as an icon image: 32-bit BGRA rows bottom-up, then the AND mask."""
     size = len(img)
-    colours = [[0 if p is None else p for p in row] for row in img]
-    xor = b"".join(nibble_rows(colours))
+    xor = b"".join(b"".join(struct.pack("BBBB", b, g, r, a) for (r, g, b, a) in row)
+                   for row in reversed(img))
     mask = []
     for row in reversed(img):
         bits = 0
         for p in row:
-            bits = (bits << 1) | (1 if p is None else 0)
-        mask.append(pad(bits.to_bytes(size // 8, "big")))
-    and_bits = b"".join(mask)
-    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in VGA)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(and_bits),
+            bits = (bits << 1) | (1 if p[3] == 0 else 0)
+        mask.append(pad(bits.to_bytes((size + 7) // 8, "big")))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(b"".join(mask)),
                        0, 0, 0, 0)
-    body = info + table + xor + and_bits
-    head = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(body), 6 + 16)
+    return info + xor + b"".join(mask)
+
+
+def write_ico(name, images):
+    """Square RGBA pictures, smallest first; the 256 x 256 one is stored as PNG."""
+    bodies = [png_file(img) if len(img) >= 256 else dib32(img) for img in images]
+    head = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for img, body in zip(images, bodies):
+        size = len(img) % 256  # 0 stands for 256
+        entries += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(body), offset)
+        offset += len(body)
     with open(os.path.join(ROOT, name), "wb") as f:
-        f.write(head + entry + body)
+        f.write(head + entries + b"".join(bodies))
 
 
 # ---------------------------------------------------------------- toolbar pictures
@@ -268,47 +289,99 @@ def greyed(c):
 
 # ---------------------------------------------------------------- window icon
 
-ICON_TILES = [[RED, LIME, BLUE], [AQUA, YELLOW, FUCHSIA], [GREEN, BLUE, RED]]
+# The program's icon: a magnifying glass over a 3 x 3 grid of little icons. Every size is drawn
+# for itself: the grid's tiles, gaps and margin are whole pixels of that size, the lens and its
+# ring are placed on pixel edges, and edges are smoothed by 4 x 4 samples per pixel.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+ICON_TILES = [[(220, 60, 50), (70, 170, 70), (50, 110, 210)],
+              [(40, 170, 190), (240, 190, 40), (180, 70, 180)],
+              [(60, 140, 60), (40, 90, 200), (230, 110, 40)]]
+# Per size: tile, gap and margin in pixels (3 tiles + 2 gaps + 2 margins = size, the spare
+# pixel of an odd remainder on the right and bottom), the ring's width and the handle's.
+ICON_GRID = {16: (4, 1, 1, 1.5, 2.5), 20: (5, 1, 1, 1.75, 3.0), 24: (6, 1, 2, 2.0, 3.5),
+             32: (8, 2, 2, 2.5, 4.5), 40: (10, 2, 3, 3.0, 5.5), 48: (12, 3, 3, 3.5, 6.5),
+             64: (16, 4, 4, 4.5, 8.5), 256: (64, 16, 16, 16.0, 32.0)}
+INK = (40, 44, 52)
 
 
-def icon_grid(x, y):
-    """A 3 x 3 grid of little icons, 7 pixels each with 1-pixel gaps, from (1, 1)."""
-    gx, gy = x - 1, y - 1
-    if not (0 <= gx < 23 and 0 <= gy < 23):
-        return None
-    tx, ty, ix, iy = gx // 8, gy // 8, gx % 8, gy % 8
-    if ix == 7 or iy == 7:
-        return None
-    if ix in (0, 6) or iy in (0, 6):
-        return BLACK
-    if ix == 1 and iy == 1:
-        return WHITE
-    return ICON_TILES[ty][tx]
+def shade(c, k):
+    return tuple(max(0, min(255, int(round(v * k)))) for v in c)
 
 
-def window_icon():
-    cx = cy = 12.5
+def tile_colour(size, x, y):
+    """RGB of the grid at (x, y) in pixels, or None between and around the tiles."""
+    t, g, m = ICON_GRID[size][:3]
+    r = max(1.0, t / 5.0)  # corner radius
+    for ty in range(3):
+        for tx in range(3):
+            x0, y0 = m + tx * (t + g), m + ty * (t + g)
+            u, v = x - x0, y - y0
+            if not (0 <= u < t and 0 <= v < t):
+                continue
+            # Rounded corners: outside the quarter circle of each corner is no tile.
+            cu, cv = min(max(u, r), t - r), min(max(v, r), t - r)
+            if math.hypot(u - cu, v - cv) > r:
+                return None
+            base = ICON_TILES[ty][tx]
+            edge = min(u, v, t - u, t - v)
+            if size >= 24 and edge < max(1.0, t / 10.0):
+                return shade(base, 0.7)  # a darker rim sets the tiles apart
+            return shade(base, 1.15 - 0.3 * v / t)  # lit from above
+    return None
+
+
+def icon_sample(size, x, y):
+    """RGBA (alpha 0..1) of one sample point of the icon at this size."""
+    t, g, m, ring, handle = ICON_GRID[size]
+    # The lens sits over the upper left tiles, centred on a pixel edge.
+    cx = cy = round(m + t + g / 2)
+    radius = round(t + g)
+    d = math.hypot(x - cx, y - cy)
+    # The handle runs from the ring towards the lower right corner, with a rounded end.
+    along = ((x - cx) + (y - cy)) / math.sqrt(2)
+    across = abs((x - cx) - (y - cy)) / math.sqrt(2)
+    end = (size - m * 0.5 - cx) * math.sqrt(2) - handle / 2
+    if radius - ring / 2 < along < end and across < handle / 2:
+        k = 1.0 - 0.25 * across / (handle / 2)
+        return (*shade((120, 72, 40), k), 1.0)
+    if along >= end and math.hypot(along - end, across) < handle / 2:
+        return (*shade((120, 72, 40), 0.85), 1.0)
+    if radius - ring <= d <= radius:
+        return (*INK, 1.0)
+    if d < radius - ring:
+        # Under the glass the grid shows larger, on a pale ground, with a glint at the top left.
+        mx, my = cx + (x - cx) / 1.3, cy + (y - cy) / 1.3
+        c = tile_colour(size, mx, my) or (235, 242, 250)
+        c = tuple(int(v * 0.8 + 255 * 0.2) for v in c)
+        gx, gy = (x - cx) / radius, (y - cy) / radius
+        if 0.45 < math.hypot(gx, gy) < 0.68 and gx < -0.1 and gy < -0.1 and size >= 20:
+            c = (255, 255, 255)
+        return (*c, 1.0)
+    c = tile_colour(size, x, y)
+    return (0, 0, 0, 0.0) if c is None else (*c, 1.0)
+
+
+def window_icon(size):
+    """The icon at one size as rows of RGBA, smoothed over 4 x 4 samples per pixel."""
+    n = 4
     img = []
-    for y in range(32):
+    for y in range(size):
         row = []
-        for x in range(32):
-            px, py = x + 0.5, y + 0.5
-            d = math.hypot(px - cx, py - cy)
-            along = ((px - cx) + (py - cy)) / math.sqrt(2)
-            across = abs((px - cx) - (py - cy)) / math.sqrt(2)
-            c = icon_grid(x, y)
-            if d < 7.5:
-                # The lens magnifies what lies under it; white shows through the gaps.
-                sx, sy = cx + (px - cx) / 1.5, cy + (py - cy) / 1.5
-                c = icon_grid(math.floor(sx), math.floor(sy))
-                c = WHITE if c is None else c
-                if 5.0 < d < 6.6 and -0.8 * d < (px - cx) < -0.2 * d and (py - cy) < -0.2 * d:
-                    c = WHITE
-            elif d < 9.6:
-                c = BLACK if d > 8.7 or d < 8.0 else GREY
-            elif 9.0 < along < 20.5 and across < 2.3:
-                c = BLACK if across > 1.4 or along > 19.6 else (MAROON if along > 11.5 else GREY)
-            row.append(c)
+        for x in range(size):
+            acc = [0.0, 0.0, 0.0, 0.0]
+            for sy in range(n):
+                for sx in range(n):
+                    r, g, b, a = icon_sample(size, x + (sx + 0.5) / n, y + (sy + 0.5) / n)
+                    acc[0] += r * a
+                    acc[1] += g * a
+                    acc[2] += b * a
+                    acc[3] += a
+            a = acc[3]
+            if a == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((int(round(acc[0] / a)), int(round(acc[1] / a)), int(round(acc[2] / a)),
+                            int(round(255 * a / (n * n)))))
         img.append(row)
     return img
 
@@ -481,7 +554,7 @@ def logo():
 
 def main():
     os.makedirs(ROOT, exist_ok=True)
-    write_ico16("Mirovane.ico", window_icon())
+    write_ico("Mirovane.ico", [window_icon(size) for size in ICON_SIZES])
     write_bmp24("colour.bmp", strip(TOOLS, lambda c: c))
     write_bmp24("grey.bmp", strip(TOOLS[:6], greyed))
     # The same at 150 % and 200 % display scale.

@@ -71,10 +71,6 @@ void Form::EndLoad() {
 
 HWND Form::CreateHandle(const Props& p, HWND) {
   HINSTANCE inst = GetModuleHandleA(nullptr);
-  if (iconId_) {
-    icon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(iconId_), IMAGE_ICON, 32, 32, 0)));
-    smallIcon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(iconId_), IMAGE_ICON, 16, 16, 0)));
-  }
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
@@ -92,11 +88,24 @@ HWND Form::CreateHandle(const Props& p, HWND) {
   HWND w = CreateWindowExA(exStyle, className_, p.caption ? p.caption : "", style, r.left, r.top,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
   if (!w) throw win::Exception("Cannot create the window " + std::string(className_));
-  if (icon_) {
-    SendMessageA(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-    SendMessageA(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  }
+  SetIcons(w);
   return w;
+}
+
+void Form::SetIcons(HWND w) {
+  if (!iconId_) return;
+  // The images drawn for the window's scale, so that neither is stretched from another size.
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  auto load = [&](int metric) {
+    const int size = MetricForDpi(metric, dpi_);
+    return win::UniqueIcon(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(iconId_), IMAGE_ICON, size, size, 0)));
+  };
+  win::UniqueIcon big = load(SM_CXICON), small = load(SM_CXSMICON);
+  SendMessageA(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  SendMessageA(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window no longer uses the icons it had, which may go now.
+  icon_ = std::move(big);
+  smallIcon_ = std::move(small);
 }
 
 std::string Form::Caption() const { return win::WindowText(Handle()); }
@@ -150,6 +159,7 @@ void Form::ChangeDpi(int dpi, const RECT* suggested) {
   dpi_ = dpi;
   win::UniqueFont old = std::move(font_);
   font_.reset(MakeFormFont(dpi_));
+  SetIcons(Handle());
   for (Component* c : components_) {
     if (c == this) continue;
     if (auto* control = dynamic_cast<Control*>(c); control && control->parent_) {

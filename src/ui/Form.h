@@ -88,6 +88,8 @@ class Form : public Control {
   void BeginLoad(const char* className, const Props& props, bool keyPreview, int icon);
   void LoadComponent(Component& c, const char* name, const Props& props);
   void EndLoad();
+  // The window's big and small icons at the form's scale.
+  void SetIcons(HWND w);
 
   const char* className_ = nullptr;
   int iconId_ = 0;

@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
+#include "iconres/IconFile.h"
+#include "win/Handles.h"
+#include "win/Text.h"
+
 namespace {
 
 SIZE BitmapSize(int id) {
@@ -44,4 +50,21 @@ TEST(Resources, WindowIconHasAMaskAndIsThirtyTwoPixels) {
   if (info.hbmColor) DeleteObject(info.hbmColor);
   if (info.hbmMask) DeleteObject(info.hbmMask);
   DestroyIcon(icon);
+}
+
+// The program's own icon, read back with our own reader: every size the shell and the installer
+// ask for, 32-bit with alpha, the largest as PNG, each image sound.
+TEST(Resources, ProgramIconStoresEverySizeAndTheLargestAsPng) {
+  win::ComScope com;  // the PNG image's check decodes it
+  const iconres::IconFile file = iconres::LoadIconFile(win::ModuleFileName(), "");
+  ASSERT_EQ(file.Count(), 1u);
+  std::vector<int> sizes;
+  for (const iconres::IconImage& image : file.contents.groups[0].images) {
+    EXPECT_EQ(image.height, image.width);
+    EXPECT_EQ(image.bitCount, 32) << image.width;
+    EXPECT_EQ(image.png, image.width == 256) << image.width;
+    EXPECT_TRUE(file.Sound(image)) << image.width;
+    sizes.push_back(image.width);
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 256}));
 }
