@@ -7,6 +7,7 @@
 
 #include "app/DragOut.h"
 #include "extract/PathText.h"
+#include "win/LongPath.h"
 #include "ui/Guard.h"
 #include "win/ComObject.h"
 #include "win/Errors.h"
@@ -101,7 +102,7 @@ class FolderDropTarget final : public win::ComObject<IDropTarget> {
 std::optional<DropPlace> PlaceOfDrop(const std::vector<std::string>& paths) {
   if (paths.size() != 1 || paths[0].empty()) return std::nullopt;
   const std::string full = win::FullPathName(paths[0]);
-  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full.c_str());
+  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : win::FileAttributes(full);
   if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return DropPlace{full, {}};
   return DropPlace{pathtext::DirectoryPart(full), full};
