@@ -24,6 +24,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
+#include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
@@ -204,7 +205,7 @@ bool TypesInForce(const std::string& file) { return PassesTypeFilter(file, FileT
 // What the run does per file, without any window: list, filter, read, make each icon and free it.
 Loaded BareLoop(const std::string& folder) {
   Loaded r;
-  IconRun run(AddTrailingBackslash(folder), false);
+  IconRun run(pathtext::WithTrailingBackslash(folder), false);
   while (run.NextFile(&TypesInForce)) {
     ++r.files;
     RunIcon icon;
@@ -218,7 +219,7 @@ Loaded BareLoop(const std::string& folder) {
 double ShellLoopSeconds(const std::string& folder) {
   const double t0 = Now();
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const std::string& file : IconRun(AddTrailingBackslash(folder), false).Passing(&TypesInForce)) {
+  for (const std::string& file : IconRun(pathtext::WithTrailingBackslash(folder), false).Passing(&TypesInForce)) {
     const int count = static_cast<int>(reinterpret_cast<INT_PTR>(ExtractIconA(instance, file.c_str(), UINT(-1))));
     for (int i = 0; i < count; ++i) {
       HICON icon = ExtractIconA(instance, file.c_str(), static_cast<UINT>(i));
@@ -289,7 +290,7 @@ class Floor {
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     UpdateWindow(window_);
     Loaded r;
-    IconRun run(AddTrailingBackslash(folder), false);
+    IconRun run(pathtext::WithTrailingBackslash(folder), false);
     if (batched) SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     double t = Now();
     while (run.NextFile(&TypesInForce)) {
@@ -369,7 +370,7 @@ void MakeGeneratedFolder(const std::string& folder, int total) {
     const std::string& from = sources[n % sources.Count()];
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "f%05d_", n);
-    const std::string to = folder + prefix + FileNamePart(from);
+    const std::string to = folder + prefix + pathtext::NamePart(from);
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) std::fprintf(stderr, "cannot copy %s\n", to.c_str());
   }
 }
@@ -557,7 +558,7 @@ int WindowLoop(TfrmMainForm& form, const std::string& folder, Profile* p) {
   form.lvIcons.Clear();
   form.iconSlots.Clear();
   int shown = 0;
-  IconRun run(AddTrailingBackslash(folder), false);
+  IconRun run(pathtext::WithTrailingBackslash(folder), false);
   double t = Now();
   while (run.NextFile(&TypesInForce)) {
     const FileIcons& file = run.File();
@@ -703,7 +704,7 @@ void DuplicateCost(const std::string& folder, const SizeResult& run) {
   for (int round = 0; round < 3; ++round) {
     // The run's own test, timed alone where the run asks it: for each icon it would list.
     storedimages::IconFilter filter(0, true, MunWindowsFolder());
-    IconRun run(AddTrailingBackslash(folder), false);
+    IconRun run(pathtext::WithTrailingBackslash(folder), false);
     double spent = 0;
     icons = 0;
     while (run.NextFile(&TypesInForce)) {
