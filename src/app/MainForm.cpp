@@ -108,7 +108,7 @@ const FormLayout<F>& Layout() {
             .autoCheck = true},
            {On(&Action::OnExecute, &F::miUniqueClick)}},
           {"actCursors", &F::actCursors,
-           {.caption = "Include &Cursors", .hint = "List the cursors stored in programs and libraries after their icons",
+           {.caption = "&Include Cursors", .hint = "List the cursors stored in programs and libraries after their icons",
             .autoCheck = true},
            {On(&Action::OnExecute, &F::miCursorsClick)}},
           {"actViews", &F::actViews, {.caption = "Views", .hint = "Change way icons are displayed", .imageIndex = 3},
