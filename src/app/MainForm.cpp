@@ -24,6 +24,7 @@
 #include "settings/Settings.h"
 #include "ui/Application.h"
 #include "ui/MenuTable.h"
+#include "win/LongPath.h"
 #include "win/Text.h"
 
 using namespace ui;
@@ -341,7 +342,9 @@ void F::OpenStartFolder(const std::string& argument) {
   try {
     const std::string folder = batch::StartFolder(argument);
     const std::string full = win::FullPathName(argument);
-    startFile_ = GetFileAttributesA(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? std::string() : LongPath(full);
+    // A file of any depth is focused once listed; a folder, or a path that is not there, focuses nothing.
+    const DWORD attributes = win::FileAttributes(full);
+    startFile_ = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : LongPath(full);
     const bool shown = !Extracting && !stNav.Path().empty() &&
                        lstrcmpiA(pathtext::WithTrailingBackslash(stNav.Path()).c_str(), pathtext::WithTrailingBackslash(folder).c_str()) == 0;
     stNav.SetPath(folder);
