@@ -1,0 +1,163 @@
+// The main window's side of an extraction run: starting it, showing what its worker hands over once
+// per frame, and ending it with the count, the sort and the entry asked for at start.
+#include "app/MainForm.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <utility>
+
+#include "extract/ExtractHelpers.h"
+#include "extract/LargeIcon.h"
+#include "extract/ListedPictures.h"
+#include "extract/PathText.h"
+#include "extract/StoredImages.h"
+#include "settings/Settings.h"
+#include "ui/Application.h"
+#include "win/Text.h"
+
+using namespace ui;
+using F = TfrmMainForm;
+
+namespace {
+
+// The status at the end of a run: "812 icons", and with duplicates hidden
+// "812 icons, 377 duplicates hidden".
+std::string IconCountText(int listed, bool unique, int hidden) {
+  std::string text = std::to_string(listed) + " icons";
+  if (unique) text += ", " + std::to_string(hidden) + (hidden == 1 ? " duplicate hidden" : " duplicates hidden");
+  return text;
+}
+
+// The files a run could not open or read: counted in a part of the bar of their own (there
+// only while there are some), the first few named in the bar's tip.
+void ShowUnreadable(StatusBar& bar, const std::vector<std::string>& files) {
+  bar.SetPanels(files.empty() ? std::vector<int>{500} : std::vector<int>{500, -1});
+  if (!files.empty()) bar.SetPanelText(1, UnreadableText(files.size()));
+  bar.SetTip(UnreadableTip(files));
+}
+
+}  // namespace
+
+void F::ShowIconsAtScale() {
+  const HIMAGELIST shown = ListView_GetImageList(lvIcons.Handle(), LVSIL_NORMAL);
+  lvIcons.SetImageLists(nullptr, nullptr);
+  iconSlots.MakeAgain(shown);
+  lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
+}
+
+void F::FormDpiChanged(Component&) {
+  ShowIconsAtScale();
+  if (run_) run_->SetSizes(Scale(kSavedLargeSize), Scale(kSavedSmallSize));
+  const std::string current = stNav.Path();
+  lblInfo.SetCaption(current.empty() ? std::string() : InfoText(current));
+}
+
+std::string F::InfoText(const std::string& path) const {
+  return "Icons contained in " + FitPathToWidth(path, lblInfo.Font(), lblInfo.Width() - Scale(110));
+}
+
+void F::ExtractIcons() {
+  // An older run stops here; what it had not shown yet goes with it.
+  const bool replaced = static_cast<bool>(run_);
+  run_.reset();
+  Extracting = true;
+  lvIcons.Clear();
+  // Deleting entries reports no selection change, so the commands are brought in step here.
+  lvIconsChange(lvIcons);
+  iconSlots.Clear();
+  pnlPreview.Clear();
+  ShowUnreadable(sbInfo, {});
+  const std::string path = stNav.Path();
+  if (path.empty()) {
+    lblInfo.SetCaption("");
+    Extracting = false;
+    if (replaced) Application.SetCursor(CursorKind::Default);
+    return;
+  }
+  Application.SetCursor(CursorKind::AppStart);
+  folderText_.clear();
+  try {
+    folderText_ = InfoText(path);
+    lblInfo.SetCaption(folderText_);
+    sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
+    RunOptions options{pathtext::WithTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
+                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked()};
+    run_ = std::make_unique<ExtractionSession>(std::move(options),
+                                               [this](ExtractionSession& session) { TakeRunHandover(session); });
+  } catch (...) {
+    FinishRun();
+    throw;
+  }
+}
+
+void F::TakeRunHandover(ExtractionSession& session) {
+  // Only the newest run's icons are shown; an older one's are dropped with it.
+  if (&session != run_.get()) return;
+  // What arrived since the last frame, as long as the frame lasts, then one repaint.
+  constexpr std::size_t kChunk = 8;
+  constexpr auto kFrame = std::chrono::milliseconds(25);
+  const auto start = std::chrono::steady_clock::now();
+  RunHandover h;
+  int shown = 0;
+  lvIcons.BeginUpdate();
+  try {
+    do {
+      h = session.Take(kChunk);
+      if (h.listed) sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+      if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
+      for (ListedIcon& icon : h.icons) ShowListed(icon);
+      shown += static_cast<int>(h.icons.size());
+    } while (h.icons.size() == kChunk && std::chrono::steady_clock::now() - start < kFrame);
+  } catch (...) {
+    lvIcons.EndUpdate();
+    FinishRun();
+    throw;
+  }
+  lvIcons.EndUpdate();
+  if (shown > 0) {
+    // The list follows the newest entry, as far as one row's step per entry takes it.
+    lvIcons.Scroll(0, Scale(76) * std::min(shown, 1000));
+    UpdateWindow(lvIcons.Handle());
+  }
+  if (!h.finished) return;
+  const std::exception_ptr failure = h.failure;
+  FinishRun();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void F::ShowListed(ListedIcon& icon) {
+  // Read at another scale than the list's now (the scale changed during the run).
+  if (icon.largeSize != Scale(kSavedLargeSize) || icon.smallSize != Scale(kSavedSmallSize)) {
+    const FileIcons file(icon.file, MunWindowsFolder());
+    icon.pictures = MakeListedPictures(file, icon.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
+                                       Scale(kSavedSmallSize));
+  }
+  const int slot = iconSlots.Append(
+      {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText}, icon.pictures);
+  const int item = lvIcons.AddItem(icon.caption, slot);
+  lvIcons.SetSubItem(item, 1, icon.indexText);
+  lvIcons.SetSubItem(item, 2, icon.sizes);
+  lvIcons.SetSubItem(item, 3, icon.type);
+}
+
+void F::FinishRun() {
+  const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
+  const int hidden = run_ ? run_->DuplicatesHidden() : 0;
+  ShowUnreadable(sbInfo, run_ ? run_->Unreadable() : std::vector<std::string>{});
+  run_.reset();
+  // The folder's text as the run began with it: a run the window started while it was loading
+  // ends after it has been laid out, and keeps the text it had.
+  lblInfo.SetCaption(stNav.Path().empty() ? std::string() : folderText_);
+  sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), unique, hidden));
+  lvIcons.SortByCaption(&CompareCaptions);
+  if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
+  Extracting = false;
+  FocusStartFile();
+  Application.SetCursor(CursorKind::Default);
+}
+
+void F::StopRun() {
+  Extracting = false;
+  if (run_) FinishRun();
+}
