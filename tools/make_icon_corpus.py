@@ -98,12 +98,17 @@ def entry_head(shape, data):
 # ---- Files. Each builder returns (bytes, marks): marks name byte ranges worth damaging.
 
 
-def ico_file(shapes, seed, kind=1):
+def ico_file(shapes, seed, kind=1, hotspots=None):
+    """An icon file (kind 1), or with hotspots a .cur file (kind 2) whose entries give each
+    image's hotspot where an icon's give planes and bit count."""
     images = [image(s, seed + i) for i, s in enumerate(shapes)]
     b = bytearray(struct.pack("<HHH", 0, kind, len(shapes)))
     offset = 6 + 16 * len(shapes)
-    for s, data in zip(shapes, images):
-        b += entry_head(s, data) + struct.pack("<I", offset)
+    for i, (s, data) in enumerate(zip(shapes, images)):
+        head = bytearray(entry_head(s, data))
+        if hotspots is not None:
+            struct.pack_into("<HH", head, 4, *hotspots[i])
+        b += head + struct.pack("<I", offset)
         offset += len(data)
     marks = {"dir": (0, len(b)), "images": []}
     for data in images:
@@ -113,20 +118,7 @@ def ico_file(shapes, seed, kind=1):
 
 
 def cur_file(shapes, seed, hotspots):
-    """A .cur file: an icon file of type 2 whose entries give each image's hotspot."""
-    images = [image(s, seed + i) for i, s in enumerate(shapes)]
-    b = bytearray(struct.pack("<HHH", 0, 2, len(shapes)))
-    offset = 6 + 16 * len(shapes)
-    for s, data, (hx, hy) in zip(shapes, images, hotspots):
-        head = bytearray(entry_head(s, data))
-        struct.pack_into("<HH", head, 4, hx, hy)
-        b += head + struct.pack("<I", offset)
-        offset += len(data)
-    marks = {"dir": (0, len(b)), "images": []}
-    for data in images:
-        marks["images"].append((len(b), len(data)))
-        b += data
-    return bytes(b), marks
+    return ico_file(shapes, seed, kind=2, hotspots=hotspots)
 
 
 def riff_chunk(tag, data):
