@@ -36,17 +36,6 @@ class FolderDropTarget final : public win::ComObject<IDropTarget> {
     SetWindowLongPtrA(post_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
     place_ = ui::Guarded(std::optional<DropPlace>{}, [&] {
       return IsOwnDrag(data) ? std::nullopt : PlaceOfDrop(DroppedPaths(data));

@@ -4,20 +4,30 @@
 #include <windows.h>
 
 #include <atomic>
+#include <tuple>
 #include <utility>
 
 #include "win/Handles.h"
 
 namespace win {
 
-// Implements AddRef and Release for every interface the object derives from; the object
-// deletes itself with its last reference. The derived class answers QueryInterface.
+// Implements IUnknown for every interface the object derives from: QueryInterface answers each
+// of them (IUnknown as the first), and the object deletes itself with its last reference.
 template <class... Interfaces>
 class ComObject : public Interfaces... {
  public:
   ComObject() = default;
   ComObject(const ComObject&) = delete;
   ComObject& operator=(const ComObject&) = delete;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown) *out = static_cast<std::tuple_element_t<0, std::tuple<Interfaces...>>*>(this);
+    ((*out == nullptr && iid == __uuidof(Interfaces) ? (*out = static_cast<Interfaces*>(this)) : nullptr), ...);
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --references_;
