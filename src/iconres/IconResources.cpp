@@ -1,44 +1,14 @@
-// Icon group reader over a file's bytes; see IconResources.h.
+// Icon group reader over a file's bytes: images, icon files and executables; its cursors are in
+// CursorResources.cpp. See IconResources.h.
 #include "iconres/IconResources.h"
 
 #include <algorithm>
 #include <array>
-#include <map>
-#include <set>
-#include <unordered_map>
 
-namespace iconres {
+#include "iconres/ReaderParts.h"
+
+namespace iconres::parts {
 namespace {
-
-// Bounds-checked little-endian reads; every read of the file goes through these.
-class Reader {
- public:
-  explicit Reader(ByteSpan bytes) : b_(bytes) {}
-  std::size_t size() const { return b_.size(); }
-  bool Has(std::uint64_t offset, std::uint64_t count) const {
-    return offset <= b_.size() && count <= b_.size() - offset;
-  }
-  std::uint16_t U16(std::uint64_t at) const {
-    return Has(at, 2) ? static_cast<std::uint16_t>(b_[at] | b_[at + 1] << 8) : 0;
-  }
-  std::uint32_t U32(std::uint64_t at) const {
-    return Has(at, 4) ? static_cast<std::uint32_t>(U16(at)) | static_cast<std::uint32_t>(U16(at + 2)) << 16 : 0;
-  }
-  std::uint32_t U32BE(std::uint64_t at) const {
-    if (!Has(at, 4)) return 0;
-    return static_cast<std::uint32_t>(b_[at]) << 24 | static_cast<std::uint32_t>(b_[at + 1]) << 16 |
-           static_cast<std::uint32_t>(b_[at + 2]) << 8 | b_[at + 3];
-  }
-  ByteSpan Sub(std::uint64_t offset, std::uint64_t count) const {
-    return Has(offset, count) ? b_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(count))
-                              : ByteSpan();
-  }
-
- private:
-  ByteSpan b_;
-};
-
-constexpr std::size_t kDirHead = 6, kResEntry = 14, kFileEntry = 16;
 
 // ---- Images
 
@@ -164,51 +134,28 @@ std::optional<ImageInfo> CheckBitmap(ByteSpan data) {
                    static_cast<std::size_t>(needed)};
 }
 
-// One file's read: the image budget, the images already checked and the damage met.
-class FileRead {
- public:
-  explicit FileRead(ByteSpan file, IconFileContents& out) : file_(file), out_(out) {}
-  ByteSpan File() const { return file_; }
-  IconFileContents& Out() { return out_; }
-  void Damaged() { out_.damaged = true; }
+}  // namespace
 
-  // How many of `wanted` images may still be read; fewer is damage.
-  std::size_t Take(std::size_t wanted) {
-    const std::size_t n = std::min(wanted, kMaxImagesPerFile - images_);
-    images_ += n;
-    if (n < wanted) Damaged();
-    return n;
+// Check sums cost the image's length, so the bytes checked are bounded by a small multiple of
+// the file's size: an intact file's images lie side by side, while a damaged one may name the
+// same large bytes thousands of times.
+std::optional<ImageInfo> FileRead::Check(std::size_t offset, std::size_t size) {
+  const auto key = std::make_pair(offset, size);
+  if (const auto known = checked_.find(key); known != checked_.end()) return known->second;
+  std::optional<ImageInfo> info;
+  if (checkedBytes_ <= 2 * file_.size() + (64u << 10)) {
+    const ByteSpan bytes = file_.subspan(offset, size);
+    info = CheckImage(bytes);
+    if (IsPng(bytes)) checkedBytes_ += info ? info->length : size;
+  } else {
+    Damaged();
   }
+  checked_.emplace(key, info);
+  return info;
+}
 
-  // An image's check, made once per stored range. Check sums cost the image's length, so the
-  // bytes checked are bounded by a small multiple of the file's size: an intact file's images
-  // lie side by side, while a damaged one may name the same large bytes thousands of times.
-  std::optional<ImageInfo> Check(std::size_t offset, std::size_t size) {
-    const auto key = std::make_pair(offset, size);
-    if (const auto known = checked_.find(key); known != checked_.end()) return known->second;
-    std::optional<ImageInfo> info;
-    if (checkedBytes_ <= 2 * file_.size() + (64u << 10)) {
-      const ByteSpan bytes = file_.subspan(offset, size);
-      info = CheckImage(bytes);
-      if (IsPng(bytes)) checkedBytes_ += info ? info->length : size;
-    } else {
-      Damaged();
-    }
-    checked_.emplace(key, info);
-    return info;
-  }
-
- private:
-  ByteSpan file_;
-  IconFileContents& out_;
-  std::size_t images_ = 0, checkedBytes_ = 0;
-  std::map<std::pair<std::size_t, std::size_t>, std::optional<ImageInfo>> checked_;
-};
-
-// Fills an image from what its directory says (edges, bit count) and, when found, its stored
-// bytes. With ownLength an intact image keeps only the bytes it takes.
 void DescribeImage(FileRead& read, IconImage& image, int width, int height, int bitCount, std::uint64_t offset,
-                   std::uint64_t size, bool ownLength = false) {
+                   std::uint64_t size, bool ownLength) {
   image.width = width;
   image.height = height;
   image.bitCount = bitCount;
@@ -225,37 +172,13 @@ void DescribeImage(FileRead& read, IconImage& image, int width, int height, int 
   }
 }
 
-// The same from an icon directory entry (12 leading bytes, shared by both entry forms).
+namespace {
+
+// An image described from its icon directory entry (12 leading bytes, shared by both entry forms).
 void DescribeImage(FileRead& read, IconImage& image, ByteSpan entry, std::uint64_t offset, std::uint64_t size,
                    bool ownLength = false) {
   DescribeImage(read, image, entry[0] ? entry[0] : 256, entry[1] ? entry[1] : 256, entry[6] | entry[7] << 8, offset,
                 size, ownLength);
-}
-
-void Put16(Bytes& b, unsigned v) {
-  b.push_back(static_cast<std::uint8_t>(v));
-  b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-// A cursor's directory in the icon form, made from its images, so the platform's best-match
-// rule for icons picks among them as among an icon's.
-Bytes IconFormDirectory(const std::vector<IconImage>& images) {
-  Bytes d;
-  Put16(d, 0);
-  Put16(d, 1);
-  Put16(d, static_cast<unsigned>(images.size()));
-  for (const IconImage& image : images) {
-    d.push_back(static_cast<std::uint8_t>(image.width >= 256 ? 0 : image.width));
-    d.push_back(static_cast<std::uint8_t>(image.height >= 256 ? 0 : image.height));
-    d.push_back(static_cast<std::uint8_t>(image.bitCount > 0 && image.bitCount < 8 ? 1 << image.bitCount : 0));
-    d.push_back(0);
-    Put16(d, 1);
-    Put16(d, static_cast<unsigned>(image.bitCount));
-    Put16(d, static_cast<unsigned>(image.size & 0xFFFF));
-    Put16(d, static_cast<unsigned>(image.size >> 16 & 0xFFFF));
-    Put16(d, image.id);
-  }
-  return d;
 }
 
 // A resource-form directory head and the entries of `count` that fit in `bytes` (after a head
@@ -277,9 +200,8 @@ unsigned IconFileType(ByteSpan bytes) {
   return type == 1 || type == 2 ? type : 0;
 }
 
-// The directory of an .ico or .cur file at `base` in the file, `length` bytes long (the file
-// itself, or an animated cursor's frame), and the images it names inside those bytes. None when
-// the directory does not fit or names no image.
+}  // namespace
+
 std::optional<IconGroup> ReadIconDirectory(FileRead& read, std::uint64_t base, std::uint64_t length) {
   const ByteSpan bytes = Reader(read.File()).Sub(base, length);
   const Reader r(bytes);
@@ -307,16 +229,13 @@ std::optional<IconGroup> ReadIconDirectory(FileRead& read, std::uint64_t base, s
     // An image must lie inside the bytes of its own file, which may be a frame of a larger one.
     const std::uint64_t found = r.Has(offset, size) ? size : 0;
     DescribeImage(read, image, entry, base + offset, found);
-    if (cursor) {
-      // A cursor entry keeps the hotspot where an icon entry keeps planes and bit count.
-      image.hotspotX = r.U16(at + 4);
-      image.hotspotY = r.U16(at + 6);
-      if (!image.intact) image.bitCount = 0;
-    }
+    if (cursor) TakeFileHotspot(image, entry);
   }
   if (cursor) g.directory = IconFormDirectory(g.images);
   return g;
 }
+
+namespace {
 
 void ReadIco(FileRead& read) {
   const unsigned type = IconFileType(read.File());
@@ -326,140 +245,10 @@ void ReadIco(FileRead& read) {
   if (auto group = ReadIconDirectory(read, 0, read.File().size())) out.groups.push_back(std::move(*group));
 }
 
-// ---- Animated cursors (RIFF "ACON")
+}  // namespace
 
-constexpr std::uint32_t Tag(const char (&s)[5]) {
-  return static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[0])) |
-         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[1])) << 8 |
-         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[2])) << 16 |
-         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[3])) << 24;
-}
-
-bool IsAnimatedCursor(ByteSpan bytes) {
-  const Reader r(bytes);
-  return r.U32(0) == Tag("RIFF") && r.U32(8) == Tag("ACON");
-}
-
-// More steps than this in one animation is damage; no real cursor comes near.
-constexpr std::size_t kMaxSteps = 1u << 15;
-
-// The chunks between `from` and `to` of a RIFF body, each as (tag, data offset, data length);
-// false when one claims more bytes than there are. Each step moves on by 8 bytes at least.
-template <class Each>
-bool ForEachChunk(const Reader& r, std::uint64_t from, std::uint64_t to, Each each) {
-  std::uint64_t at = from;
-  for (; at + 8 <= to; at += 8 + std::uint64_t{r.U32(at + 4)} + (r.U32(at + 4) & 1)) {
-    const std::uint32_t length = r.U32(at + 4);
-    if (length > to - at - 8) return false;
-    each(r.U32(at), at + 8, std::uint64_t{length});
-  }
-  return true;
-}
-
-// The values of a "rate" or "seq " chunk, at most kMaxSteps of them.
-std::vector<std::uint32_t> Values(const Reader& r, std::uint64_t at, std::uint64_t length) {
-  std::vector<std::uint32_t> values;
-  for (std::uint64_t i = 0; i < length / 4 && i < kMaxSteps; ++i) values.push_back(r.U32(at + i * 4));
-  return values;
-}
-
-// An animated cursor stored at `base`, `length` bytes long: its frames (each an icon or cursor
-// file), its steps, and whether it is whole.
-IconGroup ReadAnimatedCursor(FileRead& read, std::uint64_t base, std::uint64_t length) {
-  IconGroup g;
-  g.kind = GroupKind::AnimatedCursor;
-  const Reader r(Reader(read.File()).Sub(base, length));
-  if (!IsAnimatedCursor(Reader(read.File()).Sub(base, length))) {
-    read.Damaged();
-    return g;
-  }
-  bool whole = true;
-  std::uint64_t end = std::uint64_t{r.U32(4)} + 8;
-  if (end > r.size()) {
-    end = r.size();
-    whole = false;
-  }
-  g.offset = static_cast<std::size_t>(base);
-  g.size = static_cast<std::size_t>(end);
-  bool header = false;
-  std::uint32_t frameCount = 0, stepCount = 0, rate = 0, flags = 0;
-  std::vector<std::uint32_t> rates, sequence;
-  bool haveRates = false, haveSequence = false;
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> frames;
-  whole &= ForEachChunk(r, 12, end, [&](std::uint32_t tag, std::uint64_t at, std::uint64_t size) {
-    if (tag == Tag("anih") && !header && size >= 36) {
-      header = true;
-      frameCount = r.U32(at + 4);
-      stepCount = r.U32(at + 8);
-      rate = r.U32(at + 28);
-      flags = r.U32(at + 32);
-    } else if (tag == Tag("rate") && !haveRates) {
-      haveRates = true;
-      rates = Values(r, at, size);
-    } else if (tag == Tag("seq ") && !haveSequence) {
-      haveSequence = true;
-      sequence = Values(r, at, size);
-    } else if (tag == Tag("LIST") && size >= 4 && r.U32(at) == Tag("fram") && frames.empty()) {
-      whole &= ForEachChunk(r, at + 4, at + size, [&](std::uint32_t inner, std::uint64_t frame, std::uint64_t bytes) {
-        if (inner == Tag("icon")) frames.emplace_back(frame, bytes);
-      });
-    }
-  });
-  // Frames that are bare bitmaps rather than icon files (no flag 1) are not read.
-  if (!header || !(flags & 1)) {
-    read.Damaged();
-    return g;
-  }
-  for (const auto& [at, size] : frames) {
-    auto frame = ReadIconDirectory(read, base + at, size);
-    if (!frame) {
-      whole = false;
-      g.frames.emplace_back();
-      continue;
-    }
-    g.frames.push_back(std::move(frame->images));
-  }
-  if (!g.frames.empty()) g.images = g.frames.front();
-  g.directory = IconFormDirectory(g.images);
-  // Without a sequence the frames play in their order, as many steps as the header counts.
-  const std::size_t steps = std::min<std::size_t>(stepCount, kMaxSteps);
-  whole &= stepCount > 0 && stepCount <= kMaxSteps;
-  for (std::size_t i = 0; i < steps; ++i) {
-    std::size_t frame = i;
-    if (haveSequence) {
-      if (i >= sequence.size()) {
-        whole = false;
-        break;
-      }
-      frame = sequence[i];
-    }
-    if (frame >= g.frames.size()) {
-      whole = false;
-      if (haveSequence) continue;
-      break;
-    }
-    std::uint32_t jiffies = rate;
-    if (haveRates) {
-      if (i < rates.size()) {
-        jiffies = rates[i];
-      } else {
-        whole = false;
-      }
-    }
-    g.steps.push_back({frame, jiffies});
-  }
-  for (const auto& frame : g.frames) whole &= !frame.empty();
-  g.wellFormed = whole && frameCount == g.frames.size() && !g.frames.empty() && g.steps.size() == stepCount;
-  if (!g.wellFormed) read.Damaged();
-  return g;
-}
-
-// A group directory in resource form, with its images found through `find(id)`, which gives
-// the image's (offset, size) in the file or size 0. A cursor group's entries give edges as
-// words (the height doubled, for the colour bits and the mask), and each of its images starts
-// with its hotspot.
-template <class Find>
-IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, Find find, bool cursor = false) {
+IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength,
+                            const std::function<Place(std::uint16_t)>& find, bool cursor) {
   IconGroup g;
   std::size_t count = 0;
   if (!DirectoryFits(directory, kResEntry, count)) {
@@ -472,21 +261,16 @@ IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, 
   g.directory[4] = static_cast<std::uint8_t>(count);
   g.directory[5] = static_cast<std::uint8_t>(count >> 8);
   const Reader r(directory);
-  const Reader file(read.File());
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint64_t at = kDirHead + i * kResEntry;
     IconImage& image = g.images.emplace_back();
     image.id = r.U16(at + 12);
-    const auto [offset, size] = find(image.id);
-    if (!cursor) {
-      DescribeImage(read, image, r.Sub(at, kResEntry), offset, size, ownLength);
-      continue;
+    const Place place = find(image.id);
+    if (cursor) {
+      DescribeCursorResource(read, image, r.Sub(at, kResEntry), place, ownLength);
+    } else {
+      DescribeImage(read, image, r.Sub(at, kResEntry), place.first, place.second, ownLength);
     }
-    if (size >= 4) {
-      image.hotspotX = file.U16(offset);
-      image.hotspotY = file.U16(offset + 2);
-    }
-    DescribeImage(read, image, r.U16(at), r.U16(at + 2) / 2, 0, offset + 4, size >= 4 ? size - 4 : 0, ownLength);
   }
   if (cursor) {
     g.kind = GroupKind::Cursor;
@@ -494,8 +278,6 @@ IconGroup ReadResourceGroup(FileRead& read, ByteSpan directory, bool ownLength, 
   }
   return g;
 }
-
-using Place = std::pair<std::uint64_t, std::uint64_t>;  // (offset, size) in the file; size 0: not found
 
 // ---- PE32 and PE32+
 
@@ -569,94 +351,63 @@ class PeFile {
   std::vector<Section> sections_;
 };
 
-// Resource directories: a 16-byte head with named and id entry counts, then 8-byte entries.
-// Only three levels are ever walked (type, name, language). Every table read (a directory, a
-// data entry) must lie inside the resource section and overlap no table read before, so no
-// walk can loop or make more of the bytes than they hold.
-class ResourceTree {
- public:
-  ResourceTree(ByteSpan file, const PeFile& pe, std::uint64_t root, std::uint64_t end)
-      : r_(file), pe_(pe), root_(root), end_(end) {}
-
-  // The entries of the directory at `dir` from the root: as many as lie inside the section and
-  // before the first table that any entry read so far leads to (tables follow the directories
-  // that name them, so a count running into them is damage). None when the directory cannot be
-  // read.
-  std::optional<std::size_t> Directory(std::uint64_t dir) {
-    const std::uint64_t at = root_ + dir;
-    if (!Inside(at, 16)) return std::nullopt;
-    const std::uint64_t claimed = std::uint64_t{r_.U16(at + 12)} + r_.U16(at + 14);
-    const std::uint64_t first = at + 16;
-    std::uint64_t n = std::min<std::uint64_t>(claimed, (end_ - first) / 8);
-    auto cut = [&](std::uint64_t table) {
-      if (table >= first && table < first + n * 8) n = (table - first) / 8;
-    };
-    if (const auto next = starts_.lower_bound(first); next != starts_.end()) cut(*next);
-    for (std::uint64_t i = 0; i < n; ++i) {
-      const std::uint64_t child = root_ + (r_.U32(first + i * 8 + 4) & 0x7FFFFFFFu);
-      if (child < end_) starts_.insert(child);
-      if (child >= first + i * 8 + 8) cut(child);
-    }
-    if (n < claimed) damaged_ = true;
-    if (!Claim(at, 16 + n * 8)) return std::nullopt;
-    return static_cast<std::size_t>(n);
+std::optional<std::size_t> ResourceTree::Directory(std::uint64_t dir) {
+  const std::uint64_t at = root_ + dir;
+  if (!Inside(at, 16)) return std::nullopt;
+  const std::uint64_t claimed = std::uint64_t{r_.U16(at + 12)} + r_.U16(at + 14);
+  const std::uint64_t first = at + 16;
+  std::uint64_t n = std::min<std::uint64_t>(claimed, (end_ - first) / 8);
+  auto cut = [&](std::uint64_t table) {
+    if (table >= first && table < first + n * 8) n = (table - first) / 8;
+  };
+  if (const auto next = starts_.lower_bound(first); next != starts_.end()) cut(*next);
+  for (std::uint64_t i = 0; i < n; ++i) {
+    const std::uint64_t child = root_ + (r_.U32(first + i * 8 + 4) & 0x7FFFFFFFu);
+    if (child < end_) starts_.insert(child);
+    if (child >= first + i * 8 + 8) cut(child);
   }
-  std::uint32_t Name(std::uint64_t dir, std::size_t i) const { return r_.U32(root_ + dir + 16 + i * 8); }
-  std::uint32_t Target(std::uint64_t dir, std::size_t i) const { return r_.U32(root_ + dir + 20 + i * 8); }
+  if (n < claimed) damaged_ = true;
+  if (!Claim(at, 16 + n * 8)) return std::nullopt;
+  return static_cast<std::size_t>(n);
+}
 
-  // A name entry's data in its first language: its place (size 0 when it has none or it lies
-  // outside the file), or none when the tables on the way are damaged.
-  std::optional<Place> Data(std::uint32_t nameTarget) {
-    if (!(nameTarget & 0x80000000u)) return Place{0, 0};
-    const std::uint64_t languages = nameTarget & 0x7FFFFFFFu;
-    const auto count = Directory(languages);
-    if (!count) return std::nullopt;
-    if (*count == 0) return Place{0, 0};
-    const std::uint32_t dataEntry = Target(languages, 0);
-    if (dataEntry & 0x80000000u) return Place{0, 0};
-    const std::uint64_t at = root_ + dataEntry;
-    if (!Inside(at, 16) || !Claim(at, 16)) return std::nullopt;
-    const std::uint32_t size = r_.U32(at + 4);
-    const auto offset = pe_.Offset(r_.U32(at));
-    if (!offset || !r_.Has(*offset, size)) return Place{0, 0};
-    return Place{*offset, size};
+std::optional<Place> ResourceTree::Data(std::uint32_t nameTarget) {
+  if (!(nameTarget & 0x80000000u)) return Place{0, 0};
+  const std::uint64_t languages = nameTarget & 0x7FFFFFFFu;
+  const auto count = Directory(languages);
+  if (!count) return std::nullopt;
+  if (*count == 0) return Place{0, 0};
+  const std::uint32_t dataEntry = Target(languages, 0);
+  if (dataEntry & 0x80000000u) return Place{0, 0};
+  const std::uint64_t at = root_ + dataEntry;
+  if (!Inside(at, 16) || !Claim(at, 16)) return std::nullopt;
+  const std::uint32_t size = r_.U32(at + 4);
+  const auto offset = pe_.Offset(r_.U32(at));
+  if (!offset || !r_.Has(*offset, size)) return Place{0, 0};
+  return Place{*offset, size};
+}
+
+std::optional<std::uint64_t> ResourceTree::TypeDirectory(std::size_t n, std::uint16_t id) const {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (Name(0, i) == id && (Target(0, i) & 0x80000000u)) return Target(0, i) & 0x7FFFFFFFu;
   }
+  return std::nullopt;
+}
 
-  // The subdirectory of type `id` among the root's `n` entries, searched in any order.
-  std::optional<std::uint64_t> TypeDirectory(std::size_t n, std::uint16_t id) const {
-    for (std::size_t i = 0; i < n; ++i) {
-      if (Name(0, i) == id && (Target(0, i) & 0x80000000u)) return Target(0, i) & 0x7FFFFFFFu;
-    }
-    return std::nullopt;
-  }
+bool ResourceTree::Inside(std::uint64_t at, std::uint64_t length) {
+  if (at < end_ && end_ - at >= length) return true;
+  damaged_ = true;
+  return false;
+}
 
-  bool Damaged() const { return damaged_; }
+bool ResourceTree::Claim(std::uint64_t at, std::uint64_t length) {
+  const auto next = tables_.lower_bound(at);
+  if (next != tables_.end() && next->first < at + length) return damaged_ = true, false;
+  if (next != tables_.begin() && std::prev(next)->second > at) return damaged_ = true, false;
+  tables_.emplace(at, at + length);
+  return true;
+}
 
- private:
-  bool Inside(std::uint64_t at, std::uint64_t length) {
-    if (at < end_ && end_ - at >= length) return true;
-    damaged_ = true;
-    return false;
-  }
-  // Records a table's bytes; false when they overlap a table read before.
-  bool Claim(std::uint64_t at, std::uint64_t length) {
-    const auto next = tables_.lower_bound(at);
-    if (next != tables_.end() && next->first < at + length) return damaged_ = true, false;
-    if (next != tables_.begin() && std::prev(next)->second > at) return damaged_ = true, false;
-    tables_.emplace(at, at + length);
-    return true;
-  }
-
-  Reader r_;
-  const PeFile& pe_;
-  std::uint64_t root_, end_;
-  std::map<std::uint64_t, std::uint64_t> tables_;  // start -> end of every table read
-  std::set<std::uint64_t> starts_;                 // where the entries read so far lead
-  bool damaged_ = false;
-};
-
-// The images of one image type by id: the first entry of each id, as a lookup by id finds it.
-// Read once, so an image that several groups name is one table, not a revisit.
 std::unordered_map<std::uint16_t, Place> ImagesById(ResourceTree& tree, std::optional<std::uint64_t> dir,
                                                    std::optional<std::size_t> count) {
   std::unordered_map<std::uint16_t, Place> images;
@@ -668,6 +419,8 @@ std::unordered_map<std::uint16_t, Place> ImagesById(ResourceTree& tree, std::opt
   }
   return images;
 }
+
+namespace {
 
 void WalkResources(FileRead& read, ResourceTree& tree) {
   const auto types = tree.Directory(0);
@@ -691,41 +444,6 @@ void WalkResources(FileRead& read, ResourceTree& tree) {
           const auto found = icons.find(id);
           return found == icons.end() ? Place{0, 0} : found->second;
         }));
-  }
-}
-
-// The cursor groups, then the animated cursors, walked as the icons are but in a tree of their
-// own, so that reading them changes nothing of the icons' reading.
-void WalkCursors(FileRead& read, ResourceTree& tree) {
-  const auto types = tree.Directory(0);
-  if (!types) return;
-  const auto groups = tree.TypeDirectory(*types, 12);    // RT_GROUP_CURSOR
-  const auto animated = tree.TypeDirectory(*types, 21);  // RT_ANICURSOR
-  if (!groups && !animated) return;
-  const auto cursorDir = tree.TypeDirectory(*types, 1);  // RT_CURSOR
-  // Every type directory before any table below them.
-  const auto cursorCount = cursorDir ? tree.Directory(*cursorDir) : std::nullopt;
-  const auto groupCount = groups ? tree.Directory(*groups) : std::nullopt;
-  const auto animatedCount = animated ? tree.Directory(*animated) : std::nullopt;
-
-  const auto cursors = ImagesById(tree, cursorDir, cursorCount);
-  const Reader r(read.File());
-  auto& out = read.Out().groups;
-  for (std::size_t i = 0; groupCount && i < *groupCount && out.size() < kMaxGroups; ++i) {
-    const auto place = tree.Data(tree.Target(*groups, i));
-    if (!place) return;
-    out.push_back(ReadResourceGroup(
-        read, r.Sub(place->first, place->second), false,
-        [&](std::uint16_t id) {
-          const auto found = cursors.find(id);
-          return found == cursors.end() ? Place{0, 0} : found->second;
-        },
-        true));
-  }
-  for (std::size_t i = 0; animatedCount && i < *animatedCount && out.size() < kMaxGroups; ++i) {
-    const auto place = tree.Data(tree.Target(*animated, i));
-    if (!place) return;
-    out.push_back(ReadAnimatedCursor(read, place->first, place->second));
   }
 }
 
@@ -803,8 +521,12 @@ void ReadNe(FileRead& read, std::uint32_t neOffset, bool withCursors) {
 }
 
 }  // namespace
+}  // namespace iconres::parts
+
+namespace iconres {
 
 IconFileContents ReadIconGroups(ByteSpan file, bool withCursors) {
+  using namespace parts;
   IconFileContents out;
   FileRead read(file, out);
   const Reader r(file);
@@ -834,9 +556,11 @@ std::string IndexText(const IconFileContents& contents, std::size_t group) {
   return "cursor " + std::to_string(group - contents.icons);
 }
 
-std::optional<ImageInfo> CheckImage(ByteSpan data) { return IsPng(data) ? CheckPng(data) : CheckBitmap(data); }
+std::optional<ImageInfo> CheckImage(ByteSpan data) {
+  return parts::IsPng(data) ? parts::CheckPng(data) : parts::CheckBitmap(data);
+}
 
-ByteSpan ImageBytes(ByteSpan file, const IconImage& image) { return Reader(file).Sub(image.offset, image.size); }
+ByteSpan ImageBytes(ByteSpan file, const IconImage& image) { return parts::Reader(file).Sub(image.offset, image.size); }
 
 const IconImage* FindImage(const IconGroup& group, std::uint16_t id) {
   for (const IconImage& image : group.images) {
