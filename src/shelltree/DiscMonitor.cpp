@@ -69,11 +69,14 @@ void TDiscMonitorThread::Execute() {
       notification.reset();
       notification = watch();
     } else if (r == WAIT_OBJECT_0 + 2) {
+      // Re-armed before the refresh: a change made before the re-arm is in the listing, one
+      // made after it signals again. Re-armed after the refresh, a change made in between
+      // could be lost, as the platform need not keep it. A folder that went away (or a
+      // notification that cannot be re-armed) would keep signalling and refresh in a loop: it
+      // gets its last refresh and the watch ends.
+      const bool rearmed = StillAFolder(path_) && FindNextChangeNotification(notification.get());
       Synchronize([this] { NotifyChange(); });
-      // Re-armed only after the refresh: changes reported meanwhile make one more refresh.
-      // A folder that went away (or a notification that cannot be re-armed) would otherwise
-      // keep signalling and refresh in a loop.
-      if (!StillAFolder(path_) || !FindNextChangeNotification(notification.get())) {
+      if (!rearmed) {
         failed_ = true;
         return;
       }
