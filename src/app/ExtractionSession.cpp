@@ -3,6 +3,7 @@
 #include "app/ExtractionSession.h"
 
 #include <algorithm>
+#include <span>
 
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
@@ -19,6 +20,12 @@ constexpr ULONGLONG kFrameMs = 30;
 // Icons the worker keeps ready before it waits for the window: a few frames' worth, so the
 // worker never idles while the window adds, and never holds thousands of icon handles.
 constexpr std::size_t kMostQueued = 512;
+// A batch is handed over when it holds this many icons, or when its first icon has waited
+// this long: the first entries appear at once, later ones a frame's worth at a time.
+constexpr std::size_t kBatchIcons = 64;
+constexpr ULONGLONG kBatchMs = 20;
+// How many icons of the first batch try whether the platform's lists take batches.
+constexpr std::size_t kTrialIcons = 16;
 
 std::atomic<unsigned> lastGeneration{0};
 
@@ -69,6 +76,7 @@ void ExtractionSession::Stop() {
   }
   std::lock_guard<std::mutex> hold(lock_);
   queue_.clear();
+  queuedIcons_ = 0;
 }
 
 void ExtractionSession::SetTypes(std::string fileTypes, bool extractFromAll) {
@@ -83,20 +91,19 @@ void ExtractionSession::SetSizes(int largeSize, int smallSize) {
   smallSize_ = smallSize;
 }
 
-RunHandover ExtractionSession::Take(std::size_t most) {
+RunHandover ExtractionSession::Take() {
   RunHandover h;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    const std::size_t n = std::min(most, queue_.size());
-    h.icons.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      h.icons.push_back(std::move(queue_.front()));
+    if (!queue_.empty()) {
+      h.batch = std::move(queue_.front());
       queue_.pop_front();
+      queuedIcons_ -= h.batch.icons.size();
     }
     h.listed = listed_ && !listedTaken_;
     listedTaken_ = listed_;
     if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
-    if (!h.icons.empty()) hiddenTaken_ = h.icons.back().duplicatesHidden;
+    if (!h.batch.icons.empty()) hiddenTaken_ = h.batch.icons.back().duplicatesHidden;
     h.finished = finished_ && queue_.empty();
     if (h.finished) {
       hiddenTaken_ = std::max(hiddenTaken_, duplicatesHidden_);
@@ -168,19 +175,61 @@ void ExtractionSession::Run() {
                                            listed.smallSize);
       // The pictures may borrow the run's icon: it travels with them.
       listed.icon = std::move(entry.icon);
-      if (!Hand(std::move(listed))) return;
+      if (!Collect(std::move(listed))) return;
     }
+    // A batch waits no longer than its time for the next file with icons.
+    if (!collected_.empty() && GetTickCount64() - collectedSince_ >= kBatchMs && !Hand()) return;
   }
+  if (!stop_ && !Hand()) return;
   std::lock_guard<std::mutex> hold(lock_);
   duplicatesHidden_ = filter.DuplicatesHidden();
   if (!stop_) unreadable_ = run.Unreadable();
 }
 
-bool ExtractionSession::Hand(ListedIcon icon) {
+bool ExtractionSession::Collect(ListedIcon icon) {
+  // One batch holds one scale's pictures.
+  if (!collected_.empty() && (collected_.back().largeSize != icon.largeSize ||
+                              collected_.back().smallSize != icon.smallSize) && !Hand())
+    return false;
+  if (collected_.empty()) collectedSince_ = GetTickCount64();
+  collected_.push_back(std::move(icon));
+  if (collected_.size() < kBatchIcons && GetTickCount64() - collectedSince_ < kBatchMs) return true;
+  return Hand();
+}
+
+bool ExtractionSession::Hand() {
+  if (collected_.empty()) return true;
+  RunBatch batch;
+  batch.icons = std::move(collected_);
+  collected_.clear();
+  // Drawn here, off the window's thread, when the lists give the same pictures that way.
+  std::vector<win::BatchIcon> large, small;
+  large.reserve(batch.icons.size());
+  small.reserve(batch.icons.size());
+  for (const ListedIcon& icon : batch.icons) {
+    const ListPicture& s = icon.pictures.small.get() ? icon.pictures.small : icon.pictures.large;
+    large.push_back({icon.pictures.large.get(), icon.pictures.large.Edge()});
+    small.push_back({s.get(), s.Edge()});
+  }
+  const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
+  if (win::BatchesMatchAdds(largeSize, std::span(large).first(std::min(large.size(), kTrialIcons)))) {
+    batch.large = win::IconBatch(largeSize, large);
+    batch.small = win::IconBatch(smallSize, small);
+    if (batch.Drawn()) {
+      for (ListedIcon& icon : batch.icons) {
+        icon.pictures = {};
+        icon.icon.reset();
+      }
+    } else {
+      batch.large = {};
+      batch.small = {};
+    }
+  }
   std::unique_lock<std::mutex> hold(lock_);
-  room_.wait(hold, [this] { return stop_ || queue_.size() < kMostQueued; });
+  room_.wait(hold, [this] { return stop_ || queuedIcons_ < kMostQueued; });
   if (stop_) return false;
-  queue_.push_back(std::move(icon));
+  queuedIcons_ += batch.icons.size();
+  queue_.push_back(std::move(batch));
   WakeLocked();
   return true;
 }

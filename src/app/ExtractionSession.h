@@ -18,6 +18,7 @@
 #include "extract/ListedPictures.h"
 #include "iconres/IconResources.h"
 #include "win/Handles.h"
+#include "win/IconBatch.h"
 
 // What a run reads. Fixed at its start, except the file types, which the configuration dialog
 // may change while it runs (SetTypes).
@@ -42,15 +43,26 @@ struct ListedIcon {
   std::string indexText, type;             // the Icon Index ("cursor 0") and Type columns
   iconres::GroupKind kind = iconres::GroupKind::Icon;
   std::size_t frames = 0;                  // an animated cursor's
-  win::UniqueIcon icon;                    // the run's own icon, at the saved large size
-  ListedPictures pictures;                 // for the list's lists at largeSize and smallSize
+  // The run's own icon (at the saved large size) and the pictures for the list's lists at
+  // largeSize and smallSize; none once its batch holds them drawn.
+  win::UniqueIcon icon;
+  ListedPictures pictures;
   int largeSize = 0, smallSize = 0;
   int duplicatesHidden = 0;                // left out as duplicates before this one
 };
 
+// Icons the worker hands over together. Where the platform's lists take batches, the worker has
+// drawn their pictures for the list's lists (at the icons' largeSize and smallSize); else each
+// icon brings its own.
+struct RunBatch {
+  std::vector<ListedIcon> icons;
+  win::IconBatch large, small;
+  bool Drawn() const { return !large.Empty() && !small.Empty(); }
+};
+
 // What the worker handed over since the window last took.
 struct RunHandover {
-  std::vector<ListedIcon> icons;
+  RunBatch batch;
   bool listed = false;         // the files have been listed since the last take: the reading begins
   std::string fileInHand;      // the file with icons the worker reads now, when another than before
   bool finished = false;       // the worker has ended and everything it found has been taken
@@ -80,9 +92,9 @@ class ExtractionSession {
   // The list's picture sizes for icons read from now on (after a change of scale).
   void SetSizes(int largeSize, int smallSize);
 
-  // At most `most` of the icons handed over so far, oldest first, with the run's state; the
-  // end (finished) is handed over with the last icon.
-  RunHandover Take(std::size_t most);
+  // The oldest batch handed over and not yet taken (if any), with the run's state; the end
+  // (finished) is handed over with the last batch.
+  RunHandover Take();
   // Icons left out as duplicates up to the last one taken; at the end, of the whole run.
   int DuplicatesHidden() const { return hiddenTaken_; }
   // The files the run could not open or read, once it went to its end and all was taken.
@@ -92,9 +104,12 @@ class ExtractionSession {
  private:
   void Work() noexcept;
   void Run();
-  // Queues one icon, waiting while the window has a full frame's worth and more to take;
-  // false once the run is stopped.
-  bool Hand(ListedIcon icon);
+  // Collects one icon for the next batch; hands the batch over when it is full or due. False
+  // once the run is stopped.
+  bool Collect(ListedIcon icon);
+  // Hands the icons collected over as one batch, drawn where the lists take batches; waits
+  // while the window has a full frame's worth and more to take. False once the run is stopped.
+  bool Hand();
   // Under the lock: wakes the window's thread unless a wake is on its way.
   void WakeLocked();
   bool PassesTypes(const std::string& file);
@@ -117,9 +132,14 @@ class ExtractionSession {
   std::string fileTaken_;
   int hiddenTaken_ = 0;
 
+  // The worker's own: the icons for its next batch, collected since (tick count).
+  std::vector<ListedIcon> collected_;
+  ULONGLONG collectedSince_ = 0;
+
   std::mutex lock_;
   std::condition_variable room_;  // the window took icons, or the run stopped
-  std::deque<ListedIcon> queue_;
+  std::deque<RunBatch> queue_;
+  std::size_t queuedIcons_ = 0;
   bool listed_ = false, finished_ = false, wakePosted_ = false;
   std::string fileInHand_;
   int duplicatesHidden_ = 0;

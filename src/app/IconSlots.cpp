@@ -65,6 +65,21 @@ int IconSlots::Append(IconSource source, const ListedPictures& pictures) {
   return slot;
 }
 
+int IconSlots::AppendBatch(std::span<IconSource> sources, const win::IconBatch& large, const win::IconBatch& small) {
+  ui::ImageList &largeList = Shown(), &smallList = ShownSmall();
+  const int first = largeList.Count();
+  const int n = static_cast<int>(sources.size());
+  if (n == 0 || large.Count() != n || small.Count() != n || smallList.Count() != first) return -1;
+  // Both lists grow together, or the entries would show and save the wrong pictures.
+  if (!small.AppendTo(smallList.Handle())) return -1;
+  if (!large.AppendTo(largeList.Handle())) {
+    ImageList_SetImageCount(smallList.Handle(), static_cast<UINT>(first));
+    return -1;
+  }
+  for (int i = 0; i < n; ++i) Record(first + i, std::move(sources[static_cast<std::size_t>(i)]));
+  return first;
+}
+
 const IconSource* IconSlots::Find(int slot) const {
   if (slot < 0 || static_cast<size_t>(slot) >= sources_.size()) return nullptr;
   return &sources_[static_cast<size_t>(slot)];

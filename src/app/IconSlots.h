@@ -4,12 +4,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "extract/ListedPictures.h"
 #include "iconres/IconFile.h"
 #include "ui/Images.h"
+#include "win/IconBatch.h"
 
 class FileIcons;
 namespace ui {
@@ -59,6 +61,11 @@ class IconSlots {
   // Appends pictures made already for the lists of the form's scale (MakeListedPictures; a
   // small one that is none takes the large one), as the run's batches do.
   int Append(IconSource source, const ListedPictures& pictures);
+
+  // Appends a run's batch, its pictures drawn already for the lists of the form's scale, with
+  // their sources (moved from); returns the first slot, or -1, lists and sources as they were,
+  // when the batch was drawn for other sizes or the lists refuse it.
+  int AppendBatch(std::span<IconSource> sources, const win::IconBatch& large, const win::IconBatch& small);
 
   // The source of the icon at slot; none for a slot that holds no icon.
   const IconSource* Find(int slot) const;

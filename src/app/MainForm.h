@@ -124,7 +124,11 @@ class TfrmMainForm : public ui::Form {
   // The run's side on the window's thread: what its worker handed over, added to the lists
   // with the list's redrawing held; the end of a run, stopped or not.
   void TakeRunHandover(ExtractionSession& session);
-  void ShowListed(ListedIcon& icon);
+  // Adds a batch's icons to the lists and the entries; returns how many.
+  int ShowBatch(RunBatch& batch);
+  // Adds one icon of batch to the lists on its own: its own pictures, or pictures made again
+  // from its file where the batch was drawn for another scale or the lists refused it.
+  int AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at);
   void FinishRun();
   // Stops the run in hand (Esc) and shows what it found so far.
   void StopRun();

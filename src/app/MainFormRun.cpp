@@ -95,7 +95,6 @@ void F::TakeRunHandover(ExtractionSession& session) {
   // Only the newest run's icons are shown; an older one's are dropped with it.
   if (&session != run_.get()) return;
   // What arrived since the last frame, as long as the frame lasts, then one repaint.
-  constexpr std::size_t kChunk = 8;
   constexpr auto kFrame = std::chrono::milliseconds(25);
   const auto start = std::chrono::steady_clock::now();
   RunHandover h;
@@ -103,12 +102,11 @@ void F::TakeRunHandover(ExtractionSession& session) {
   lvIcons.BeginUpdate();
   try {
     do {
-      h = session.Take(kChunk);
+      h = session.Take();
       if (h.listed) sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
       if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
-      for (ListedIcon& icon : h.icons) ShowListed(icon);
-      shown += static_cast<int>(h.icons.size());
-    } while (h.icons.size() == kChunk && std::chrono::steady_clock::now() - start < kFrame);
+      shown += ShowBatch(h.batch);
+    } while (!h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
   } catch (...) {
     lvIcons.EndUpdate();
     FinishRun();
@@ -126,19 +124,41 @@ void F::TakeRunHandover(ExtractionSession& session) {
   if (failure) std::rethrow_exception(failure);
 }
 
-void F::ShowListed(ListedIcon& icon) {
-  // Read at another scale than the list's now (the scale changed during the run).
-  if (icon.largeSize != Scale(kSavedLargeSize) || icon.smallSize != Scale(kSavedSmallSize)) {
+int F::ShowBatch(RunBatch& batch) {
+  const int n = static_cast<int>(batch.icons.size());
+  int first = -1;
+  const bool atScale = n > 0 && batch.icons.front().largeSize == Scale(kSavedLargeSize) &&
+                       batch.icons.front().smallSize == Scale(kSavedSmallSize);
+  if (atScale && batch.Drawn()) {
+    std::vector<IconSource> sources;
+    sources.reserve(batch.icons.size());
+    for (const ListedIcon& icon : batch.icons)
+      sources.push_back({icon.file, icon.index, icon.images, icon.kind, icon.frames, icon.indexText});
+    first = iconSlots.AppendBatch(sources, batch.large, batch.small);
+  }
+  for (int i = 0; i < n; ++i) {
+    ListedIcon& icon = batch.icons[static_cast<std::size_t>(i)];
+    const int slot = first >= 0 ? first + i : AppendListed(icon, batch, static_cast<std::size_t>(i));
+    const int item = lvIcons.AddItem(icon.caption, slot);
+    lvIcons.SetSubItem(item, 1, icon.indexText);
+    lvIcons.SetSubItem(item, 2, icon.sizes);
+    lvIcons.SetSubItem(item, 3, icon.type);
+  }
+  return n;
+}
+
+int F::AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at) {
+  const bool atScale = icon.largeSize == Scale(kSavedLargeSize) && icon.smallSize == Scale(kSavedSmallSize);
+  if (!atScale || !icon.pictures.large.get()) {
+    // The run's own icon again, or where the file can no longer be read, the picture drawn.
     const FileIcons file(icon.file, MunWindowsFolder());
+    if (!icon.icon) icon.icon = file.Icon(icon.index);
+    if (!icon.icon) icon.icon = batch.large.Icon(static_cast<int>(at));
     icon.pictures = MakeListedPictures(file, icon.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
                                        Scale(kSavedSmallSize));
   }
-  const int slot = iconSlots.Append(
+  return iconSlots.Append(
       {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText}, icon.pictures);
-  const int item = lvIcons.AddItem(icon.caption, slot);
-  lvIcons.SetSubItem(item, 1, icon.indexText);
-  lvIcons.SetSubItem(item, 2, icon.sizes);
-  lvIcons.SetSubItem(item, 3, icon.type);
 }
 
 void F::FinishRun() {

@@ -6,11 +6,13 @@
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
                                   int smallSize) {
   ListedPictures p;
+  // The run's own icon is made at the saved large size; another fallback's edge is not known.
+  const int fallbackEdge = fallback == icon ? kSavedLargeSize : 0;
   if (largeSize == kSavedLargeSize) {
     // The small slot from the file's own small image; the list scales the large one where
     // that cannot be read.
-    p.large = ListPicture({}, icon);
-    p.small = ListPicture(file.Icon(index, kSavedSmallSize), icon);
+    p.large = ListPicture({}, 0, icon, kSavedLargeSize);
+    p.small = ListPicture(file.Icon(index, kSavedSmallSize), kSavedSmallSize, icon, kSavedLargeSize);
     return p;
   }
   // At twice the design scale the small entries show the saved large size; where the file
@@ -19,7 +21,8 @@ ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, 
                             std::ranges::any_of(file.Group(index).images, [&](const iconres::IconImage& image) {
                               return image.intact && image.width == smallSize && image.height == smallSize;
                             });
-  p.large = ListPicture(file.ShownIcon(index, largeSize), fallback);
-  p.small = runIconShown ? ListPicture({}, icon) : ListPicture(file.ShownIcon(index, smallSize), fallback);
+  p.large = ListPicture(file.ShownIcon(index, largeSize), largeSize, fallback, fallbackEdge);
+  p.small = runIconShown ? ListPicture({}, 0, icon, kSavedLargeSize)
+                         : ListPicture(file.ShownIcon(index, smallSize), smallSize, fallback, fallbackEdge);
   return p;
 }

@@ -6,16 +6,19 @@
 #include "win/Handles.h"
 
 // A picture for one image list: made for it, or one of the icons it was made from, which must
-// outlive it.
+// outlive it; with its edge in pixels where known (0 where not).
 class ListPicture {
  public:
   ListPicture() = default;
-  ListPicture(win::UniqueIcon own, HICON instead) : own_(std::move(own)), instead_(instead) {}
+  ListPicture(win::UniqueIcon own, int ownEdge, HICON instead, int insteadEdge)
+      : own_(std::move(own)), instead_(instead), ownEdge_(ownEdge), insteadEdge_(insteadEdge) {}
   HICON get() const { return own_ ? own_.get() : instead_; }
+  int Edge() const { return own_ ? ownEdge_ : insteadEdge_; }
 
  private:
   win::UniqueIcon own_;
   HICON instead_ = nullptr;
+  int ownEdge_ = 0, insteadEdge_ = 0;
 };
 
 struct ListedPictures {

@@ -87,7 +87,7 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
   // Pictures made elsewhere go into both lists, the large one standing in for a missing small one.
   const win::UniqueIcon picture(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
   ListedPictures pictures;
-  pictures.large = ListPicture({}, picture.get());
+  pictures.large = ListPicture({}, 0, picture.get(), 0);
   EXPECT_EQ(f.iconSlots.Append({"elsewhere.dll", 7, {}}, pictures), n);
   EXPECT_EQ(f.SmallIcons.Count(), n + 1);
   EXPECT_EQ(f.iconSlots.Find(n)->index, 7);

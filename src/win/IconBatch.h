@@ -1,0 +1,47 @@
+// Icons drawn for an icon image list off the window's thread, then moved into the list in one
+// step: adding icons one by one costs the platform a copy of each icon, far more than drawing it.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <span>
+
+#include "win/Handles.h"
+
+namespace win {
+
+// An icon for a batch and its own edge in pixels: an icon of another edge than the list's is
+// scaled first, as the list scales an icon added to it.
+struct BatchIcon {
+  HICON icon = nullptr;
+  int edge = 0;
+};
+
+// Icons drawn for lists of size x size images (CreateIconImageList), in a list of their own.
+// Made on any thread; used by one thread at a time.
+class IconBatch {
+ public:
+  IconBatch() = default;
+  // Draws the icons; Empty() when the platform cannot make the batch.
+  IconBatch(int size, std::span<const BatchIcon> icons);
+  bool Empty() const { return !images_; }
+  int Size() const { return size_; }
+  int Count() const { return count_; }
+  // Appends the batch's images to list, a list of the batch's size; false, the list as it
+  // was, when the platform does not take them.
+  bool AppendTo(HIMAGELIST list) const;
+  // A copy of the image at index as an icon.
+  UniqueIcon Icon(int index) const;
+
+ private:
+  UniqueImageList images_;
+  UniqueBitmap blank_, blankMask_;  // room for the batch, made in the list before copying in
+  int size_ = 0, count_ = 0;
+};
+
+// Whether on this platform a batch gives the list exactly what adding its icons one by one
+// gives (the same pictures drawn, the same icons read back). Tried once, with the first icons
+// asked about, and remembered for the rest of the program's run.
+bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
+
+}  // namespace win
