@@ -95,17 +95,17 @@ std::vector<DWORD> Pixels(HBITMAP bitmap, int size) {
   return pixels;
 }
 
-// What a list shows and gives back of one image: the icon read back (picture and mask) and the
-// image drawn over a coloured ground.
-std::vector<DWORD> Appearance(HIMAGELIST list, int index, int size) {
+}  // namespace
+
+std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index) {
   std::vector<DWORD> seen;
+  int size = 0, height = 0;
+  if (!ImageList_GetIconSize(list, &size, &height) || size != height || size <= 0) return seen;
   const UniqueIcon icon(ImageList_GetIcon(list, index, ILD_NORMAL));
   ICONINFO info{};
   if (!icon || !GetIconInfo(icon.get(), &info)) return seen;
   const UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
-  seen = Pixels(colour.get(), size);
   const std::vector<DWORD> maskPixels = Pixels(mask.get(), size);
-  seen.insert(seen.end(), maskPixels.begin(), maskPixels.end());
 
   HDC screen = GetDC(nullptr);
   const UniqueDC dc(CreateCompatibleDC(screen));
@@ -119,11 +119,13 @@ std::vector<DWORD> Appearance(HIMAGELIST list, int index, int size) {
   ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
   SelectObject(dc.get(), before);
   const std::vector<DWORD> drawn = Pixels(ground.get(), size);
+  if (maskPixels.empty() || drawn.empty()) return seen;
+  // A monochrome icon has no picture of its own: its mask holds both halves.
+  seen = Pixels(colour.get(), size);
+  seen.insert(seen.end(), maskPixels.begin(), maskPixels.end());
   seen.insert(seen.end(), drawn.begin(), drawn.end());
   return seen;
 }
-
-}  // namespace
 
 IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
   const int count = static_cast<int>(icons.size());
@@ -202,8 +204,8 @@ bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
   bool same = !batch.Empty() && batch.AppendTo(batched.get()) &&
               ImageList_GetImageCount(batched.get()) == static_cast<int>(icons.size());
   for (int i = 0; same && i < static_cast<int>(icons.size()); ++i) {
-    const std::vector<DWORD> expected = Appearance(oneByOne.get(), i, size);
-    same = !expected.empty() && expected == Appearance(batched.get(), i, size);
+    const std::vector<DWORD> expected = ListImageAppearance(oneByOne.get(), i);
+    same = !expected.empty() && expected == ListImageAppearance(batched.get(), i);
   }
   verdict = same ? 1 : 0;
   return same;

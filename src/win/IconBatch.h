@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <span>
+#include <vector>
 
 #include "win/Handles.h"
 
@@ -38,6 +39,10 @@ class IconBatch {
   UniqueBitmap blank_, blankMask_;  // room for the batch, made in the list before copying in
   int size_ = 0, count_ = 0;
 };
+
+// What a list shows and gives back of its image at index: the pixels of the icon read back
+// (picture, then mask) and of the image drawn over a coloured ground; empty when it cannot be read.
+std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 
 // Whether on this platform a batch gives the list exactly what adding its icons one by one
 // gives (the same pictures drawn, the same icons read back). Tried once, with the first icons

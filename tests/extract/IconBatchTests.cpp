@@ -1,0 +1,81 @@
+// Batches of icons drawn off the window's thread must give the list exactly what adding the
+// same icons one by one gives: the pictures drawn and the icons the save commands read back.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fixtures/IconFixtures.h"
+#include "extract/AllFilesIterator.h"
+#include "extract/FileIcons.h"
+#include "extract/LargeIcon.h"
+#include "win/IconBatch.h"
+#include "win/ImageLists.h"
+
+namespace {
+
+// Every icon of the fixture files and the first of two of the system's libraries, at 32 and 16 pixels.
+struct Icons {
+  std::vector<win::UniqueIcon> owned;
+  std::vector<win::BatchIcon> large, small;
+  void Read(const std::string& path, int most = 1000) {
+    const FileIcons file(path, MunWindowsFolder());
+    for (int i = 0; i < file.Count() && i < most; ++i) {
+      win::UniqueIcon big = file.Icon(i, 32), little = file.Icon(i, 16);
+      if (!big || !little) continue;
+      // Each list also gets the other size, which it scales.
+      large.push_back({big.get(), 32});
+      large.push_back({little.get(), 16});
+      small.push_back({little.get(), 16});
+      small.push_back({big.get(), 32});
+      owned.push_back(std::move(big));
+      owned.push_back(std::move(little));
+    }
+  }
+};
+
+void ExpectSameAsOneByOne(int size, const std::vector<win::BatchIcon>& icons) {
+  const win::UniqueImageList oneByOne = win::CreateIconImageList(size), batched = win::CreateIconImageList(size);
+  // A batch goes after what the list holds already.
+  ASSERT_EQ(ImageList_ReplaceIcon(oneByOne.get(), -1, icons.front().icon), 0);
+  ASSERT_EQ(ImageList_ReplaceIcon(batched.get(), -1, icons.front().icon), 0);
+  for (const win::BatchIcon& icon : icons) ASSERT_GE(ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon), 0);
+  // Two batches, neither a whole number of the stream's rows of four.
+  const std::size_t half = icons.size() / 2 | 1;
+  const win::IconBatch first(size, std::span(icons).first(half)), second(size, std::span(icons).subspan(half));
+  ASSERT_FALSE(first.Empty());
+  ASSERT_TRUE(first.AppendTo(batched.get()));
+  ASSERT_TRUE(second.AppendTo(batched.get()));
+  ASSERT_EQ(ImageList_GetImageCount(batched.get()), ImageList_GetImageCount(oneByOne.get()));
+  int differ = 0;
+  for (int i = 0; i < ImageList_GetImageCount(oneByOne.get()); ++i) {
+    const std::vector<DWORD> expected = win::ListImageAppearance(oneByOne.get(), i);
+    ASSERT_FALSE(expected.empty());
+    if (expected != win::ListImageAppearance(batched.get(), i)) ++differ;
+  }
+  EXPECT_EQ(differ, 0) << "of " << icons.size() << " icons at " << size;
+}
+
+TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
+  fixtures::TempFolder dir;
+  fixtures::MakeIconFixtureFolder(dir.Path());
+  Icons icons;
+  TStringList files;
+  ListFiles(dir.Path() + "*.*", files, false);
+  for (int i = 0; i < files.Count(); ++i) icons.Read(files[i]);
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  for (const char* name : {"\\user32.dll", "\\shell32.dll"}) icons.Read(std::string(system) + name, 24);
+  ASSERT_GT(icons.large.size(), 40u);
+  ExpectSameAsOneByOne(32, icons.large);
+  ExpectSameAsOneByOne(16, icons.small);
+  ExpectSameAsOneByOne(64, icons.large);  // at twice the scale, every icon scaled up
+  // The platform here takes batches, so the run uses them.
+  EXPECT_TRUE(win::BatchesMatchAdds(32, icons.large));
+
+  // A batch of another size is refused, the list as it was.
+  const win::UniqueImageList list = win::CreateIconImageList(32);
+  EXPECT_FALSE(win::IconBatch(16, icons.small).AppendTo(list.get()));
+  EXPECT_EQ(ImageList_GetImageCount(list.get()), 0);
+}
+
+}  // namespace
