@@ -1,26 +1,23 @@
 // Times the extraction run at 250, 2,500 and 10,000 icons three ways in one process: the bare
 // loop (the run's own loading: each file read once by the icon reader), the floor (a minimal
 // list view doing only the run's fixed steps per icon on the same icons) and the run in the
-// real main window; profiles the run's steps; measures the folder tree on large folders; and
-// reports memory and handles after the largest run, and what hiding duplicates costs at 2,500
-// icons. The shell's ExtractIconA loop over the same files is printed beside the bare loop for
-// reference.
+// real main window; profiles the run's steps; and reports memory and handles after the largest
+// run, and what hiding duplicates costs at 2,500 icons. The shell's ExtractIconA loop over the
+// same files is printed beside the bare loop. The folder tree (TreeBench), Esc over a large tree
+// and a run of 50,000 icons (ScaleBench) are parts of their own.
 #include <ole2.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "app/MainForm.h"
-#include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
@@ -32,100 +29,13 @@
 #include "ui/Dpi.h"
 #include "ui/Images.h"
 
-namespace bench {
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 namespace {
 
-BOOL CALLBACK CountChild(HWND, LPARAM count) {
-  ++*reinterpret_cast<long*>(count);
-  return TRUE;
-}
-
-BOOL CALLBACK CountOwnWindows(HWND wnd, LPARAM count) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if (pid != GetCurrentProcessId()) return TRUE;
-  ++*reinterpret_cast<long*>(count);
-  EnumChildWindows(wnd, &CountChild, count);
-  return TRUE;
-}
-
-// Where the system keeps no counts (Wine answers 0), the objects are counted one by one: every
-// 16-bit handle value is tried, which the platform accepts for any generation of the handle.
-long ProbeGdiObjects() {
-  long n = 0;
-  for (UINT_PTR h = 1; h < 0x10000; ++h)
-    if (GetObjectType(reinterpret_cast<HGDIOBJ>(h))) ++n;
-  return n;
-}
-
-long ProbeUserObjects() {
-  long n = 0;
-  EnumWindows(&CountOwnWindows, reinterpret_cast<LPARAM>(&n));
-  for (UINT_PTR h = 1; h < 0x10000; ++h) {
-    if (IsMenu(reinterpret_cast<HMENU>(h))) {
-      ++n;
-      continue;
-    }
-    ICONINFO info{};
-    if (GetIconInfo(reinterpret_cast<HICON>(h), &info)) {
-      ++n;
-      if (info.hbmColor) DeleteObject(info.hbmColor);
-      if (info.hbmMask) DeleteObject(info.hbmMask);
-    }
-  }
-  return n;
-}
-
-// Committed private memory, region by region (Wine leaves the process counter at 0).
-double PrivateMegabytes() {
-  SIZE_T bytes = 0;
-  MEMORY_BASIC_INFORMATION info;
-  for (auto* p = static_cast<BYTE*>(nullptr); VirtualQuery(p, &info, sizeof info) == sizeof info;) {
-    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) bytes += info.RegionSize;
-    BYTE* next = static_cast<BYTE*>(info.BaseAddress) + info.RegionSize;
-    if (next <= p) break;
-    p = next;
-  }
-  return static_cast<double>(bytes) / 1048576.0;
-}
-
-}  // namespace
-
-Holdings Measure() {
-  Holdings h;
-  h.privateMB = PrivateMegabytes();
-  h.gdi = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
-  h.user = static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
-  h.counted = h.gdi > 0 || h.user > 0;
-  if (!h.counted) {
-    h.gdi = ProbeGdiObjects();
-    h.user = ProbeUserObjects();
-  }
-  return h;
-}
-
-void Print(const char* when, const Holdings& h) {
-  std::printf("  %-34s private %.1f MB, GDI objects %ld, USER objects %ld%s\n", when, h.privateMB, h.gdi, h.user,
-              h.counted ? "" : " (probed)");
-}
-
-}  // namespace bench
-
-namespace {
-
+using bench::AnswerProbe;
+using bench::MakeGeneratedFolder;
 using bench::Now;
+using bench::ServeRun;
 
 struct Loaded {
   int files = 0, icons = 0;
@@ -359,22 +269,6 @@ class Floor {
   HIMAGELIST large_ = nullptr, small_ = nullptr;
 };
 
-// The fixture files of one folder copied round-robin until the folder holds `total` files;
-// the mix gives about five icons for every four files.
-void MakeGeneratedFolder(const std::string& folder, int total) {
-  fixtures::TempFolder seed("benchseed");
-  fixtures::MakeIconFixtureFolder(seed.Path());
-  TStringList sources;
-  ListFiles(seed.Path() + "*.*", sources, false);
-  for (int n = 0; n < total; ++n) {
-    const std::string& from = sources[n % sources.Count()];
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "f%05d_", n);
-    const std::string to = folder + prefix + pathtext::NamePart(from);
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) std::fprintf(stderr, "cannot copy %s\n", to.c_str());
-  }
-}
-
 // When the run put its first entry into the list and when it last scrolled it, seen from a
 // procedure put in front of the list's own: the time before and after are the run's start and
 // end. (A message hook would do, but under Wine each hooked message costs a server call.)
@@ -391,67 +285,6 @@ struct RunTime {
   double slowestAnswer = 0;  // the longest a message sent to the window waited during the run
   double slowestAt = 0;      // when that wait began, after the folder was chosen
 };
-
-// How long the window takes to answer, as a user's click would wait: a second thread sends it
-// a message every 10 ms and keeps the longest wait.
-class AnswerProbe {
- public:
-  // Returns once the probe's thread has its message queue and one answer (not counted): a
-  // thread's first message costs Wine far more than any later one.
-  explicit AnswerProbe(HWND window)
-      : thread_([this, window] {
-          DWORD_PTR warm = 0;
-          SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &warm);
-          start_ = Now();
-          ready_ = true;
-          while (!done_) {
-            const double t0 = Now();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            const double waited = Now() - t0;
-            if (waited > slowest_) {
-              slowest_ = waited;
-              slowestAt_ = t0 - start_;
-            }
-            Sleep(10);
-          }
-          exited_ = true;
-        }) {
-    while (!ready_) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-      ui::Application.ProcessMessages();
-    }
-  }
-  AnswerProbe(const AnswerProbe&) = delete;
-  AnswerProbe& operator=(const AnswerProbe&) = delete;
-  ~AnswerProbe() { Stop(); }
-  // Ends the probe (serving the window's messages meanwhile, so its last question is answered).
-  double Stop() {
-    done_ = true;
-    while (!exited_) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-      ui::Application.ProcessMessages();
-    }
-    if (thread_.joinable()) thread_.join();
-    return slowest_;
-  }
-  // When the slowest wait began, in seconds after the probe started.
-  double SlowestAt() const { return slowestAt_; }
-
- private:
-  std::atomic<double> start_{0};
-  std::atomic<bool> ready_{false}, done_{false}, exited_{false};
-  std::atomic<double> slowest_{0}, slowestAt_{0};
-  std::thread thread_;
-};
-
-// Serves the window's messages, sleeping between them, until the window's run has ended.
-void ServeRun(TfrmMainForm& form) {
-  while (form.Running()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT);
-    ui::Application.ProcessMessages();
-  }
-}
 
 // The real run, repeated as F5 does: choosing the folder runs it the first time.
 RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
@@ -726,58 +559,6 @@ void DuplicateCost(const std::string& folder, const SizeResult& run) {
   std::fflush(stdout);
 }
 
-// Esc over a large tree of small files without icons (200 sub-folders of 250 files, sub-folders
-// on, every file read): how long after the key the run has stopped, in the listing phase and
-// in the reading phase, and the slowest answer meanwhile.
-void EscBench(TfrmMainForm& form) {
-  fixtures::TempFolder tree("benchtree");
-  std::vector<char> bytes(64, 0);
-  for (int d = 0; d < 200; ++d) {
-    const std::string dir = tree.Path() + "d" + std::to_string(1000 + d) + "\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    for (int n = 0; n < 250; ++n) {
-      const std::string file = dir + "f" + std::to_string(1000 + n) + ".dat";
-      HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-      DWORD written = 0;
-      if (h != INVALID_HANDLE_VALUE) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-  }
-  const bool subs = IncludeSubs, all = ExtractFromAll;
-  IncludeSubs = true;
-  ExtractFromAll = true;
-  form.stNav.RefreshAll();
-  std::printf("Esc over 50,000 files in 200 sub-folders (sub-folders on, every file read):\n");
-  for (const bool reading : {false, true}) {
-    const double chosen = Now();
-    if (reading) form.miRefreshClick(form);
-    else form.stNav.SetPath(tree.Path().substr(0, tree.Path().size() - 1));
-    AnswerProbe probe(form.Handle());
-    // Listing: Esc 100 ms after choosing the folder; reading: 500 ms after the reading began.
-    const std::string readingText = "Extracting Icons... Press <Esc> to stop...";
-    double due = chosen + 0.1;
-    for (;;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-      ui::Application.ProcessMessages();
-      const bool inReading = form.sbInfo.PanelText(0) == readingText;
-      if (reading && !inReading) due = Now() + 0.5;
-      if (Now() >= due || !form.Running()) break;
-    }
-    const std::string phase = form.sbInfo.PanelText(0);
-    const double pressed = Now();
-    PostMessageA(form.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-    ServeRun(form);
-    const double stopped = Now() - pressed;
-    std::printf("  %s phase (status \"%s\" when pressed): stopped %.0f ms after Esc (goal <= 250), "
-                "slowest answer %.0f ms\n",
-                reading ? "reading" : "listing", phase.c_str(), 1000.0 * stopped, 1000.0 * probe.Stop());
-  }
-  form.stNav.SetPath("");
-  IncludeSubs = subs;
-  ExtractFromAll = all;
-  std::fflush(stdout);
-}
-
 // The extraction run at every size, with its memory and handles after the largest.
 void RunBench(TfrmMainForm& form, bool quick, const bench::Holdings& start) {
   // 200, 2,000 and 8,000 files hold 250, 2,500 and 10,000 icons. The machine's speed drifts by
@@ -845,12 +626,13 @@ int main() {
   bench::Print("at start:", start);
 
   // BENCH_QUICK=1 stops after the smallest size, for a quick look while working; BENCH_PART=run,
-  // BENCH_PART=tree or BENCH_PART=esc (Esc over a large tree) measures only that part.
+  // tree, esc (Esc over a large tree) or large (a run of 50,000 icons) measures only that part.
   const bool quick = std::getenv("BENCH_QUICK") != nullptr;
   const std::string part = std::getenv("BENCH_PART") ? std::getenv("BENCH_PART") : "";
-  if (part != "tree" && part != "esc") RunBench(form, quick, start);
-  if ((!quick && part.empty()) || part == "esc") EscBench(form);
-  if (part != "run") bench::TreeBench(quick);
+  if (part != "tree" && part != "esc" && part != "large") RunBench(form, quick, start);
+  if ((!quick && part.empty()) || part == "esc") bench::EscBench(form);
+  if ((!quick && part.empty()) || part == "large") bench::LargeRunBench(form);
+  if (part.empty() || part == "tree") bench::TreeBench(quick);
   if (!quick && part.empty()) GrowthCost(10000);
 
   ui::Application.DestroyForms();

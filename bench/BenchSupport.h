@@ -2,7 +2,11 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+
+class TfrmMainForm;
 
 namespace bench {
 
@@ -17,6 +21,41 @@ struct Holdings {
 };
 Holdings Measure();
 void Print(const char* when, const Holdings& h);
+
+// The fixture files of one folder copied round-robin until the folder holds `total` files;
+// the mix gives about five icons for every four files.
+void MakeGeneratedFolder(const std::string& folder, int total);
+
+// How long the window takes to answer, as a user's click would wait: a second thread sends it
+// a message every 10 ms and keeps the longest wait.
+class AnswerProbe {
+ public:
+  // Returns once the probe's thread has its message queue and one answer (not counted): a
+  // thread's first message costs Wine far more than any later one.
+  explicit AnswerProbe(HWND window);
+  AnswerProbe(const AnswerProbe&) = delete;
+  AnswerProbe& operator=(const AnswerProbe&) = delete;
+  ~AnswerProbe() { Stop(); }
+  // Ends the probe (serving the window's messages meanwhile, so its last question is answered);
+  // returns the slowest answer in seconds.
+  double Stop();
+  // When the slowest wait began, in seconds after the probe started.
+  double SlowestAt() const { return slowestAt_; }
+
+ private:
+  std::atomic<double> start_{0};
+  std::atomic<bool> ready_{false}, done_{false}, exited_{false};
+  std::atomic<double> slowest_{0}, slowestAt_{0};
+  std::thread thread_;
+};
+
+// Serves the window's messages, sleeping between them, until the window's run has ended.
+void ServeRun(TfrmMainForm& form);
+
+// Esc over a large tree of small files without icons, in the listing and the reading phase.
+void EscBench(TfrmMainForm& form);
+// A run of about 50,000 icons: its time, and the memory and handles it holds.
+void LargeRunBench(TfrmMainForm& form);
 
 // The folder tree over folders of 1,000 and 5,000 sub-folders (quick: 1,000 only) against the
 // bare shell listing.

@@ -101,6 +101,7 @@ RunHandover ExtractionSession::Take() {
       queuedIcons_ -= h.batch.icons.size();
     }
     h.listed = listed_ && !listedTaken_;
+    if (h.listed) h.files = files_;
     listedTaken_ = listed_;
     if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
     if (!h.batch.icons.empty()) hiddenTaken_ = h.batch.icons.back().duplicatesHidden;
@@ -114,6 +115,11 @@ RunHandover ExtractionSession::Take() {
   }
   room_.notify_all();
   return h;
+}
+
+std::vector<int> ExtractionSession::CaptionRanks(int taken) {
+  Stop();
+  return order_.Ranks(taken);
 }
 
 // ---- The worker
@@ -143,6 +149,7 @@ void ExtractionSession::Run() {
     std::lock_guard<std::mutex> hold(lock_);
     if (stop_) return;
     listed_ = true;
+    files_ = run.Files().size();
     WakeLocked();
   }
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
@@ -192,6 +199,7 @@ bool ExtractionSession::Collect(ListedIcon icon) {
                               collected_.back().smallSize != icon.smallSize) && !Hand())
     return false;
   if (collected_.empty()) collectedSince_ = GetTickCount64();
+  order_.Append(icon.caption);
   collected_.push_back(std::move(icon));
   if (collected_.size() < kBatchIcons && GetTickCount64() - collectedSince_ < kBatchMs) return true;
   return Hand();

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "extract/CaptionOrder.h"
 #include "extract/ListedPictures.h"
 #include "iconres/IconResources.h"
 #include "win/Handles.h"
@@ -64,6 +65,7 @@ struct RunBatch {
 struct RunHandover {
   RunBatch batch;
   bool listed = false;         // the files have been listed since the last take: the reading begins
+  std::size_t files = 0;       // with listed: how many
   std::string fileInHand;      // the file with icons the worker reads now, when another than before
   bool finished = false;       // the worker has ended and everything it found has been taken
   std::exception_ptr failure;  // at the end: what ended the run early
@@ -100,6 +102,9 @@ class ExtractionSession {
   // The files the run could not open or read, once it went to its end and all was taken.
   const std::vector<std::string>& Unreadable() const { return unreadableTaken_; }
   const RunOptions& Options() const { return options_; }
+  // Stops the run (if it still goes) and gives each of the first `taken` icons handed over its
+  // place in the order by caption (see CaptionOrder); empty when fewer were handed over.
+  std::vector<int> CaptionRanks(int taken);
 
  private:
   void Work() noexcept;
@@ -132,15 +137,18 @@ class ExtractionSession {
   std::string fileTaken_;
   int hiddenTaken_ = 0;
 
-  // The worker's own: the icons for its next batch, collected since (tick count).
+  // The worker's own: the icons for its next batch, collected since (tick count), and the order
+  // by caption of every icon collected; read by the window's thread once the worker has ended.
   std::vector<ListedIcon> collected_;
   ULONGLONG collectedSince_ = 0;
+  CaptionOrder order_;
 
   std::mutex lock_;
   std::condition_variable room_;  // the window took icons, or the run stopped
   std::deque<RunBatch> queue_;
   std::size_t queuedIcons_ = 0;
   bool listed_ = false, finished_ = false, wakePosted_ = false;
+  std::size_t files_ = 0;
   std::string fileInHand_;
   int duplicatesHidden_ = 0;
   std::vector<std::string> unreadable_;       // the worker's, set as it ends

@@ -1,6 +1,7 @@
 // The icon slots: one append for every image list, one lookup for every slot.
 #include "app/IconSlots.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "extract/FileIcons.h"
@@ -91,6 +92,14 @@ void IconSlots::Clear() {
   shownIcons_.Clear();
   shownSmallIcons_.Clear();
   sources_.clear();
+}
+
+void IconSlots::GrowFor(std::size_t files) {
+  if (Count() > 0) return;
+  // A step is a few hundred images at least, and at most a few megabytes left unused at the end.
+  const int step = static_cast<int>(std::clamp<std::size_t>(files / 4, 256, 2048));
+  Shown().Reset(form_.Scale(kSavedLargeSize), step);
+  ShownSmall().Reset(form_.Scale(kSavedSmallSize), step);
 }
 
 void IconSlots::MakeAgain(HIMAGELIST shownUntilNow) {

@@ -72,6 +72,10 @@ class IconSlots {
   int Count() const { return static_cast<int>(sources_.size()); }
   // Empties every list.
   void Clear();
+  // While the lists are empty: lets the lists the form's scale shows grow in steps fitting a run
+  // over this many files, so a large run copies its images over far fewer times. Controls
+  // showing the lists must be given them again.
+  void GrowFor(std::size_t files);
   // Gives the lists the sizes of the form's scale and makes every slot's pictures again from
   // its file. shownUntilNow: the list the icons were shown from until now, whose pictures stand in
   // for files that can no longer be read. Controls showing the lists must be given them again.

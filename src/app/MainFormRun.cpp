@@ -103,7 +103,14 @@ void F::TakeRunHandover(ExtractionSession& session) {
   try {
     do {
       h = session.Take();
-      if (h.listed) sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+      if (h.listed) {
+        sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+        if (iconSlots.Count() == 0) {
+          lvIcons.SetImageLists(nullptr, nullptr);
+          iconSlots.GrowFor(h.files);
+          lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
+        }
+      }
       if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
       shown += ShowBatch(h.batch);
     } while (!h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
@@ -165,12 +172,15 @@ void F::FinishRun() {
   const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
   const int hidden = run_ ? run_->DuplicatesHidden() : 0;
   ShowUnreadable(sbInfo, run_ ? run_->Unreadable() : std::vector<std::string>{});
+  // The worker kept the order by caption as it went: the list only takes it.
+  const std::vector<int> ranks = run_ ? run_->CaptionRanks(lvIcons.Count()) : std::vector<int>{};
   run_.reset();
   // The folder's text as the run began with it: a run the window started while it was loading
   // ends after it has been laid out, and keeps the text it had.
   lblInfo.SetCaption(stNav.Path().empty() ? std::string() : folderText_);
   sbInfo.SetPanelText(0, IconCountText(lvIcons.Count(), unique, hidden));
-  lvIcons.SortByCaption(&CompareCaptions);
+  if (ranks.size() == static_cast<std::size_t>(lvIcons.Count())) lvIcons.SortByRanks(ranks);
+  else lvIcons.SortByCaption(&CompareCaptions);
   if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
   Extracting = false;
   FocusStartFile();

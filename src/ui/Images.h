@@ -16,9 +16,9 @@ class ImageList : public Component {
   int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   int AddIcon(HICON icon) { return ImageList_ReplaceIcon(list_.get(), -1, icon); }
   void Clear() { ImageList_RemoveAll(list_.get()); }
-  // Empties the list and gives it another image size; controls showing it must be given the
-  // list again.
-  void Reset(int size) { list_ = win::CreateIconImageList(size); }
+  // Empties the list and gives it another image size, growing by `grow` images at a time;
+  // controls showing it must be given the list again.
+  void Reset(int size, int grow = 256) { list_ = win::CreateIconImageList(size, grow); }
   int ImageSize() const;
 
  private:

@@ -2,6 +2,7 @@
 #include "ui/ListView.h"
 
 #include <algorithm>
+#include <climits>
 #include <numeric>
 
 #include "ui/Form.h"
@@ -33,6 +34,12 @@ int CALLBACK CompareCaptions(LPARAM a, LPARAM b, LPARAM c) {
     int r = x->compare((*x->captions)[a].c_str(), (*x->captions)[b].c_str());
     return r != 0 ? r : (a < b ? -1 : a > b ? 1 : 0);
   });
+}
+int CALLBACK CompareRanks(LPARAM a, LPARAM b, LPARAM c) {
+  const auto& ranks = *reinterpret_cast<const std::vector<int>*>(c);
+  auto rank = [&](LPARAM i) { return i >= 0 && static_cast<std::size_t>(i) < ranks.size() ? ranks[i] : INT_MAX; };
+  const int x = rank(a), y = rank(b);
+  return x != y ? (x < y ? -1 : 1) : (a < b ? -1 : a > b ? 1 : 0);
 }
 }  // namespace
 
@@ -180,6 +187,10 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
   CaptionSort ctx{&captions, compare, {}};
   ListView_SortItems(Handle(), &CompareCaptions, reinterpret_cast<LPARAM>(&ctx));
   ctx.errors.Rethrow();
+}
+
+void ListView::SortByRanks(const std::vector<int>& ranks) {
+  ListView_SortItems(Handle(), &CompareRanks, reinterpret_cast<LPARAM>(&ranks));
 }
 
 bool ListView::HandleNotify(NMHDR& hdr, LRESULT& result) {

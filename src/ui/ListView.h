@@ -35,6 +35,9 @@ class ListView : public Control {
   void SetView(ViewStyle v);
   // Sorts by caption with the given comparison; equal captions keep their order.
   void SortByCaption(int (*compare)(const char*, const char*));
+  // Puts the items in the order given: ranks[i] is the place of the item appended i-th (AddItem),
+  // for items only appended since the list was emptied.
+  void SortByRanks(const std::vector<int>& ranks);
   void Scroll(int dx, int dy) { ListView_Scroll(Handle(), dx, dy); }
   void MakeVisible(int item, bool partialOk) { ListView_EnsureVisible(Handle(), item, partialOk); }
 

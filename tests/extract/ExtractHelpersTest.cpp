@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "extract/CaptionOrder.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
 #include "win/Handles.h"
@@ -164,6 +165,30 @@ TEST(IconEntryOrder, CaptionsByLstrcmpThenOrderOfAddition) {
   for (const Entry& e : entries) order.push_back(e.caption + "#" + std::to_string(e.slot));
   EXPECT_EQ(order, (std::vector<std::string>{"a.ico#6", "A.ico#3", "b.ico#1", "shell.dll#0", "shell.dll#2",
                                              "shell.dll#5", "Shell.dll#4"}));
+}
+
+// The order a run keeps as it lists, a file's icons at a time, is the order the entries sort into.
+TEST(IconEntryOrder, KeptAsTheRunListsItIsTheSortedOrder) {
+  const std::vector<std::string> captions = {"shell.dll", "shell.dll", "b.ico",  "Shell.dll", "A.ico",
+                                             "shell.dll", "a.ico",     "a.ico",  "b.ico",     "zeta.exe"};
+  CaptionOrder kept;
+  for (const std::string& caption : captions) kept.Append(caption);
+  std::vector<int> sorted(captions.size());
+  for (int i = 0; i < static_cast<int>(sorted.size()); ++i) sorted[static_cast<size_t>(i)] = i;
+  std::sort(sorted.begin(), sorted.end(), [&](int x, int y) {
+    return CompareIconEntries(captions[static_cast<size_t>(x)], x, captions[static_cast<size_t>(y)], y) < 0;
+  });
+  for (const int taken : {10, 6}) {
+    std::vector<int> expected;
+    for (const int i : sorted)
+      if (i < taken) expected.push_back(i);
+    const std::vector<int> ranks = kept.Ranks(taken);
+    ASSERT_EQ(ranks.size(), static_cast<size_t>(taken));
+    std::vector<int> byRank(ranks.size());
+    for (int i = 0; i < taken; ++i) byRank[static_cast<size_t>(ranks[static_cast<size_t>(i)])] = i;
+    EXPECT_EQ(byRank, expected) << taken;
+  }
+  EXPECT_TRUE(kept.Ranks(11).empty());
 }
 
 // A text cut to fit a buffer keeps whole characters: under UTF-8 a two-byte letter that would
