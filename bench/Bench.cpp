@@ -626,10 +626,12 @@ int main() {
   bench::Print("at start:", start);
 
   // BENCH_QUICK=1 stops after the smallest size, for a quick look while working; BENCH_PART=run,
-  // tree, esc (Esc over a large tree) or large (a run of 50,000 icons) measures only that part.
+  // tree, esc (Esc over a large tree) or large (a run of 50,000 icons) measures only that part;
+  // BENCH_PART=cli measures the command line's /save, only when asked for.
   const bool quick = std::getenv("BENCH_QUICK") != nullptr;
   const std::string part = std::getenv("BENCH_PART") ? std::getenv("BENCH_PART") : "";
-  if (part != "tree" && part != "esc" && part != "large") RunBench(form, quick, start);
+  if (part == "cli") bench::CliBench(quick);
+  if (part != "tree" && part != "esc" && part != "large" && part != "cli") RunBench(form, quick, start);
   if ((!quick && part.empty()) || part == "esc") bench::EscBench(form);
   if ((!quick && part.empty()) || part == "large") bench::LargeRunBench(form);
   if (part.empty() || part == "tree") bench::TreeBench(quick);

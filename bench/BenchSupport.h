@@ -61,4 +61,8 @@ void LargeRunBench(TfrmMainForm& form);
 // bare shell listing.
 void TreeBench(bool quick);
 
+// The command line's /save: its steps one after another, each timed, and the command itself
+// (quick: one round each).
+void CliBench(bool quick);
+
 }  // namespace bench
