@@ -296,6 +296,8 @@ RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
       SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchList)));
   RunTime r;
   double t0 = 0;
+  // The tree may not have seen a folder made a moment ago: it looks again first.
+  if (first) form.stNav.RefreshAll();
   {
     t0 = Now();
     if (first) form.stNav.SetPath(folder);

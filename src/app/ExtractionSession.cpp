@@ -1,9 +1,10 @@
-// The extraction run's worker and its hand-over: icons queued by the worker, taken by the
-// window's thread when a posted wake or the frame's timer arrives.
+// The extraction run's threads and its hand-over: icons read by the reader, drawn in batches by
+// the drawer, taken by the window's thread when a posted wake or the frame's timer arrives.
 #include "app/ExtractionSession.h"
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
@@ -17,9 +18,11 @@ constexpr UINT kWake = WM_APP + 7;
 constexpr UINT_PTR kFrameTimer = 1;
 // The screen is brought up to date about once per frame, never once per icon.
 constexpr ULONGLONG kFrameMs = 30;
-// Icons the worker keeps ready before it waits for the window: a few frames' worth, so the
-// worker never idles while the window adds, and never holds thousands of icon handles.
+// Icons the drawer keeps ready before it waits for the window: a few frames' worth, so the
+// drawer never idles while the window adds, and never holds thousands of icon handles.
 constexpr std::size_t kMostQueued = 512;
+// Passes the reader keeps ready for the drawer, and the most icons of one file in one pass.
+constexpr std::size_t kMostPassed = 4, kPassIcons = 256;
 // A batch is handed over when it holds this many icons, or when its first icon has waited
 // this long: the first entries appear at once, later ones a frame's worth at a time.
 constexpr std::size_t kBatchIcons = 64;
@@ -53,7 +56,8 @@ ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
                                 nullptr, GetModuleHandleA(nullptr), nullptr));
   if (!window_) throw win::Exception("Cannot start the extraction run");
   SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  worker_ = std::thread([this] { Work(); });
+  reader_ = std::thread([this] { ReadWork(); });
+  drawer_ = std::thread([this] { DrawWork(); });
 }
 
 ExtractionSession::~ExtractionSession() {
@@ -67,14 +71,16 @@ void ExtractionSession::Stop() {
     stop_ = true;
   }
   room_.notify_all();
-  // The worker never waits for this thread, so the join is short: it ends after the step in
-  // hand (one directory entry, one file).
-  if (worker_.joinable()) worker_.join();
+  // The threads never wait for this one, so the joins are short: each ends after the step in
+  // hand (one directory entry, one file, one batch).
+  if (reader_.joinable()) reader_.join();
+  if (drawer_.joinable()) drawer_.join();
   if (window_) {
     SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
     window_.reset();
   }
   std::lock_guard<std::mutex> hold(lock_);
+  read_.clear();
   queue_.clear();
   queuedIcons_ = 0;
 }
@@ -124,43 +130,68 @@ std::vector<int> ExtractionSession::CaptionRanks(int taken) {
 
 // ---- The worker
 
-void ExtractionSession::Work() noexcept {
-  std::exception_ptr failure;
-  try {
-    Run();
-  } catch (...) {
-    failure = std::current_exception();
+void ExtractionSession::Fail(std::exception_ptr failure) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!failure_) failure_ = failure;
+    failed_ = true;  // the other thread ends too
   }
-  std::lock_guard<std::mutex> hold(lock_);
-  failure_ = failure;
-  finished_ = true;
-  WakeLocked();
+  room_.notify_all();
 }
 
-void ExtractionSession::Run() {
-  // When both want the processor, the window's thread goes first: the user waits on it.
+void ExtractionSession::ReadWork() noexcept {
+  try {
+    Read();
+  } catch (...) {
+    Fail(std::current_exception());
+  }
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    readDone_ = true;
+  }
+  room_.notify_all();
+}
+
+void ExtractionSession::DrawWork() noexcept {
+  try {
+    Draw();
+  } catch (...) {
+    Fail(std::current_exception());
+  }
+  // What was handed over is still taken, then the end (with its failure, if any).
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    finished_ = true;
+    WakeLocked();
+  }
+  room_.notify_all();
+}
+
+void ExtractionSession::Read() {
+  // When they want the processor, the window's thread goes first: the user waits on it.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
   win::ComScope com;
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
-  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return stop_.load(); });
+  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return Ending(); });
   run.SetIncludeCursors(options_.cursors);
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (stop_) return;
+    if (Ending()) return;
     listed_ = true;
     files_ = run.Files().size();
     WakeLocked();
   }
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
-  while (!stop_ && run.NextFile(types)) {
+  while (!Ending() && run.NextFile(types)) {
     const FileIcons& file = run.File();
     if (file.Count() > 0) {
       std::lock_guard<std::mutex> hold(lock_);
       fileInHand_ = file.Path();
     }
+    ReadIcons read{run.SharedFile(), {}};
     RunIcon entry;
-    while (!stop_ && run.NextIcon(entry)) {
+    while (!Ending() && run.NextIcon(entry)) {
       if (!entry.Listed()) continue;
       ListedIcon listed;
       listed.file = file.Path();
@@ -173,24 +204,68 @@ void ExtractionSession::Run() {
       listed.kind = entry.group->kind;
       listed.frames = entry.group->frames.size();
       listed.duplicatesHidden = filter.DuplicatesHidden();
+      listed.icon = std::move(entry.icon);
+      read.icons.push_back(std::move(listed));
+      // A file of very many icons goes over in parts, each drawn before the next is read.
+      if (read.icons.size() == kPassIcons && !Pass(std::exchange(read, ReadIcons{run.SharedFile(), {}}), false))
+        return;
+    }
+    if (!read.icons.empty() && !Pass(std::move(read), true)) return;
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  duplicatesHidden_ = filter.DuplicatesHidden();
+  if (!Ending()) unreadable_ = run.Unreadable();
+}
+
+bool ExtractionSession::Pass(ReadIcons icons, bool whole) {
+  std::unique_lock<std::mutex> hold(lock_);
+  room_.wait(hold, [this] { return Ending() || read_.size() < kMostPassed; });
+  if (Ending()) return false;
+  read_.push_back(std::move(icons));
+  const std::size_t pass = ++passed_;
+  room_.notify_all();
+  // The file is read on only once the drawer is done with it: the two never read one file at once.
+  if (!whole) room_.wait(hold, [this, pass] { return Ending() || drawn_ >= pass; });
+  return !Ending();
+}
+
+void ExtractionSession::Draw() {
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  // Icons of PNG images are made through WIC too.
+  win::ComScope com;
+  for (;;) {
+    ReadIcons read;
+    {
+      std::unique_lock<std::mutex> hold(lock_);
+      room_.wait(hold, [this] { return Ending() || !read_.empty() || readDone_; });
+      if (Ending()) return;
+      if (read_.empty()) break;  // the reader is done and everything it passed is drawn
+      read = std::move(read_.front());
+      read_.pop_front();
+    }
+    room_.notify_all();
+    for (ListedIcon& listed : read.icons) {
+      if (Ending()) return;
       {
         std::lock_guard<std::mutex> hold(lock_);
         listed.largeSize = largeSize_;
         listed.smallSize = smallSize_;
       }
-      listed.pictures = MakeListedPictures(file, entry.index, entry.icon.get(), entry.icon.get(), listed.largeSize,
-                                           listed.smallSize);
-      // The pictures may borrow the run's icon: it travels with them.
-      listed.icon = std::move(entry.icon);
-      if (!Collect(std::move(listed))) return;
+      listed.pictures = MakeListedPictures(*read.file, listed.index, listed.icon.get(), listed.icon.get(),
+                                           listed.largeSize, listed.smallSize);
     }
+    read.file.reset();
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      ++drawn_;
+    }
+    room_.notify_all();
+    for (ListedIcon& listed : read.icons)
+      if (!Collect(std::move(listed))) return;
     // A batch waits no longer than its time for the next file with icons.
     if (!collected_.empty() && GetTickCount64() - collectedSince_ >= kBatchMs && !Hand()) return;
   }
-  if (!stop_ && !Hand()) return;
-  std::lock_guard<std::mutex> hold(lock_);
-  duplicatesHidden_ = filter.DuplicatesHidden();
-  if (!stop_) unreadable_ = run.Unreadable();
+  Hand();
 }
 
 bool ExtractionSession::Collect(ListedIcon icon) {
@@ -234,8 +309,8 @@ bool ExtractionSession::Hand() {
     }
   }
   std::unique_lock<std::mutex> hold(lock_);
-  room_.wait(hold, [this] { return stop_ || queuedIcons_ < kMostQueued; });
-  if (stop_) return false;
+  room_.wait(hold, [this] { return Ending() || queuedIcons_ < kMostQueued; });
+  if (Ending()) return false;
   queuedIcons_ += batch.icons.size();
   queue_.push_back(std::move(batch));
   WakeLocked();
@@ -277,9 +352,9 @@ LRESULT CALLBACK ExtractionSession::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARA
 
 void ExtractionSession::Schedule() {
   if (timerSet_ || stop_) return;
-  const ULONGLONG since = GetTickCount64() - lastDelivery_;
-  if (since >= kFrameMs) return Deliver();
-  SetFrameTimer(static_cast<UINT>(kFrameMs - since));
+  const ULONGLONG now = GetTickCount64();
+  if (now >= nextFrame_) return Deliver();
+  SetFrameTimer(static_cast<UINT>(nextFrame_ - now));
 }
 
 void ExtractionSession::SetFrameTimer(UINT ms) {
@@ -289,12 +364,16 @@ void ExtractionSession::SetFrameTimer(UINT ms) {
 
 void ExtractionSession::Deliver() {
   if (stop_) return;
-  lastDelivery_ = GetTickCount64();
+  const ULONGLONG began = GetTickCount64();
   const std::shared_ptr<bool> alive = alive_;
   // A copy: the delivery may end the run, and this object with it.
   const Delivery deliver = deliver_;
   deliver(*this);
   if (!*alive || stop_) return;
+  // The next frame comes a frame later, and where drawing the list took longer than a frame,
+  // as long again after this one: the user's input always has half the time or more.
+  const ULONGLONG ended = GetTickCount64();
+  nextFrame_ = std::max(began + kFrameMs, ended + (ended - began));
   // Whatever the window left for later comes in the next frame, and never before the
   // message loop has had its turn.
   bool more = false;
@@ -302,6 +381,5 @@ void ExtractionSession::Deliver() {
     std::lock_guard<std::mutex> hold(lock_);
     more = !queue_.empty();
   }
-  const ULONGLONG spent = GetTickCount64() - lastDelivery_;
-  if (more && !timerSet_) SetFrameTimer(spent >= kFrameMs ? 0 : static_cast<UINT>(kFrameMs - spent));
+  if (more && !timerSet_) SetFrameTimer(nextFrame_ > ended ? static_cast<UINT>(nextFrame_ - ended) : 0);
 }

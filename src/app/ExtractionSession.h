@@ -1,5 +1,6 @@
-// One extraction run off the window's thread: a worker lists the folder and reads its files,
-// and hands the icons it lists to the window's thread in batches, about once per frame.
+// One extraction run off the window's thread: a reader lists the folder and reads its files, a
+// drawer makes the pictures of the icons it lists, and hands them to the window's thread in
+// batches, about once per frame.
 #pragma once
 #include <windows.h>
 
@@ -107,8 +108,21 @@ class ExtractionSession {
   std::vector<int> CaptionRanks(int taken);
 
  private:
-  void Work() noexcept;
-  void Run();
+  // One listed file's icons (or, for a file of very many, some of them), passed from the reader
+  // to the drawer with the file, which the reader no longer reads while the drawer has it.
+  struct ReadIcons {
+    std::shared_ptr<const FileIcons> file;
+    std::vector<ListedIcon> icons;
+  };
+  // The threads' bodies: nothing they raise escapes; the first failure ends the run.
+  void ReadWork() noexcept;
+  void DrawWork() noexcept;
+  void Read();
+  void Draw();
+  // Passes icons to the drawer, waiting while it has enough to do; with `whole` false (more of
+  // the same file follows) also until it has drawn them. False once the run is stopped.
+  bool Pass(ReadIcons icons, bool whole);
+  void Fail(std::exception_ptr failure);
   // Collects one icon for the next batch; hands the batch over when it is full or due. False
   // once the run is stopped.
   bool Collect(ListedIcon icon);
@@ -128,35 +142,42 @@ class ExtractionSession {
   const Delivery deliver_;
   const unsigned generation_;
   win::UniqueWindow window_;
-  std::atomic<bool> stop_{false};
+  std::atomic<bool> stop_{false};    // told to stop (a newer run, Esc, closing)
+  std::atomic<bool> failed_{false};  // a thread failed: the other ends too
+  bool Ending() const { return stop_ || failed_; }
   // Whether the object still exists once a delivery has returned (a delivery may end the run).
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  ULONGLONG lastDelivery_ = 0;
+  ULONGLONG nextFrame_ = 0;  // when the next frame is due (tick count)
   bool timerSet_ = false;
   bool listedTaken_ = false;
   std::string fileTaken_;
   int hiddenTaken_ = 0;
 
-  // The worker's own: the icons for its next batch, collected since (tick count), and the order
-  // by caption of every icon collected; read by the window's thread once the worker has ended.
+  // The drawer's own: the icons for its next batch, collected since (tick count), and the order
+  // by caption of every icon collected; read by the window's thread once the threads have ended.
   std::vector<ListedIcon> collected_;
   ULONGLONG collectedSince_ = 0;
   CaptionOrder order_;
 
   std::mutex lock_;
-  std::condition_variable room_;  // the window took icons, or the run stopped
+  // Any change the threads wait for: the window took icons, the drawer took or drew icons, the
+  // reader passed some or ended, the run stopped.
+  std::condition_variable room_;
+  std::deque<ReadIcons> read_;  // passed by the reader, not yet taken by the drawer
+  std::size_t passed_ = 0, drawn_ = 0;  // passes made, and passes the drawer has drawn
+  bool readDone_ = false;
   std::deque<RunBatch> queue_;
   std::size_t queuedIcons_ = 0;
   bool listed_ = false, finished_ = false, wakePosted_ = false;
   std::size_t files_ = 0;
   std::string fileInHand_;
   int duplicatesHidden_ = 0;
-  std::vector<std::string> unreadable_;       // the worker's, set as it ends
+  std::vector<std::string> unreadable_;       // the reader's, set as it ends
   std::vector<std::string> unreadableTaken_;  // the window's, from the last take
   std::exception_ptr failure_;
   std::string fileTypes_;
   bool extractFromAll_ = false;
   int largeSize_ = 32, smallSize_ = 16;
 
-  std::thread worker_;  // last: started once everything above exists
+  std::thread reader_, drawer_;  // last: started once everything above exists
 };

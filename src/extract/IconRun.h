@@ -64,6 +64,8 @@ class IconRun {
   bool NextFile(const FileFilter& passes);
   // The current file. Only after NextFile gave true.
   const FileIcons& File() const { return *current_; }
+  // The current file, kept for whoever still needs it after the run has moved on.
+  std::shared_ptr<const FileIcons> SharedFile() const { return current_; }
   // The current file's next icon index, refused ones included; false after its last.
   bool NextIcon(RunIcon& icon);
   // The files read so far that could not be opened or read, in the run's order.
@@ -78,7 +80,7 @@ class IconRun {
   storedimages::IconFilter* filter_ = nullptr;
   bool withCursors_ = false;
   std::size_t next_ = 0;
-  std::unique_ptr<FileIcons> current_;
+  std::shared_ptr<FileIcons> current_;
   int nextIndex_ = 0;
   std::vector<std::string> unreadable_;
 };
