@@ -123,7 +123,9 @@ void F::TakeRunHandover(ExtractionSession& session) {
   if (shown > 0) {
     // The list follows the newest entry, as far as one row's step per entry takes it.
     lvIcons.Scroll(0, Scale(76) * std::min(shown, 1000));
-    UpdateWindow(lvIcons.Handle());
+    // Painted at once, unless the frame is spent already (the lists grew): then after the
+    // input that waits, as painting comes.
+    if (std::chrono::steady_clock::now() - start < kFrame) UpdateWindow(lvIcons.Handle());
   }
   if (!h.finished) return;
   const std::exception_ptr failure = h.failure;
