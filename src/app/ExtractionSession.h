@@ -77,16 +77,16 @@ class ExtractionSession {
   // Called on the window's thread when the run has something new; it takes it with Take.
   using Delivery = std::function<void(ExtractionSession&)>;
 
-  // Starts the worker. Created on the window's thread, which the deliveries come to.
+  // Starts the run's threads. Created on the window's thread, which the deliveries come to.
   ExtractionSession(RunOptions options, Delivery deliver);
   ExtractionSession(const ExtractionSession&) = delete;
   ExtractionSession& operator=(const ExtractionSession&) = delete;
-  // Stops the worker and waits for it; what it had not handed over yet goes with it.
+  // Stops the threads and waits for them; what they had not handed over yet goes with it.
   ~ExtractionSession();
 
   // Which run this is: every run of the program has a newer number than those before it.
   unsigned Generation() const { return generation_; }
-  // Tells the worker to stop and waits for it; nothing is delivered after this.
+  // Tells the threads to stop and waits for them; nothing is delivered after this.
   void Stop();
   bool Stopped() const { return stop_; }
 
