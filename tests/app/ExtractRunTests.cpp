@@ -303,6 +303,20 @@ TEST_F(ExtractRun, EntriesAreThoseTheCommandLineLists) {
   EXPECT_EQ(shown, listed);
 }
 
+// The run passes a file of very many icons from its reader to its drawer in parts: every icon
+// arrives, once, in index order.
+TEST_F(ExtractRun, AFileOfMoreIconsThanOnePassIsListedWhole) {
+  fixtures::TempFolder dir("many");
+  fixtures::MakeManyIconsLibrary(dir.Path() + "many.dll", 600);
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  f.stNav.RefreshAll();
+  f.stNav.SetPath(WithoutTrailingBackslash(dir.Path()));
+  apptest::WaitForRun(f);
+  ASSERT_EQ(f.lvIcons.Count(), 600);
+  for (int i = 0; i < 600; ++i) ASSERT_EQ(f.iconSlots.Find(f.lvIcons.ImageIndex(i))->index, i) << i;
+  f.stNav.SetPath("");
+}
+
 // A tree large enough that a run over it is still going when a test steps in: 30 sub-folders
 // of 20 files, half of them libraries of four icons, half single icons.
 class LargeRun : public apptest::FixtureFolderTest {
