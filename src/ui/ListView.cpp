@@ -190,6 +190,11 @@ void ListView::SortByCaption(int (*compare)(const char*, const char*)) {
 }
 
 void ListView::SortByRanks(const std::vector<int>& ranks) {
+  // Items listed in their order already (as folders mostly list) need no sort, which would
+  // move and arrange every item again.
+  bool inOrder = true;
+  for (std::size_t i = 0; inOrder && i < ranks.size(); ++i) inOrder = ranks[i] == static_cast<int>(i);
+  if (inOrder && ranks.size() == static_cast<std::size_t>(Count())) return;
   ListView_SortItems(Handle(), &CompareRanks, reinterpret_cast<LPARAM>(&ranks));
 }
 
