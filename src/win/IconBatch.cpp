@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "win/ImageLists.h"
-#include "win/ScopeExit.h"
 
 namespace win {
 
@@ -112,12 +111,13 @@ std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index) {
   const UniqueBitmap ground(CreateCompatibleBitmap(screen, size, size));
   ReleaseDC(nullptr, screen);
   if (!dc || !ground) return {};
-  const HGDIOBJ before = SelectObject(dc.get(), ground.get());
-  const UniqueBrush brush(CreateSolidBrush(RGB(40, 120, 200)));
-  const RECT all{0, 0, size, size};
-  FillRect(dc.get(), &all, brush.get());
-  ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
-  SelectObject(dc.get(), before);
+  {
+    const SelectInDC select(dc.get(), ground.get());
+    const UniqueBrush brush(CreateSolidBrush(RGB(40, 120, 200)));
+    const RECT all{0, 0, size, size};
+    FillRect(dc.get(), &all, brush.get());
+    ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
+  }
   const std::vector<DWORD> drawn = Pixels(ground.get(), size);
   if (maskPixels.empty() || drawn.empty()) return seen;
   // A monochrome icon has no picture of its own: its mask holds both halves.
@@ -140,12 +140,7 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
   const UniqueDC imageDc(CreateCompatibleDC(nullptr)), maskDc(CreateCompatibleDC(nullptr));
   if (!image || !blank || !mask || !blankMask || !imageDc || !maskDc) return;
   {
-    const HGDIOBJ imageBefore = SelectObject(imageDc.get(), image.get());
-    const HGDIOBJ maskBefore = SelectObject(maskDc.get(), mask.get());
-    const ScopeExit deselect([&] {
-      SelectObject(imageDc.get(), imageBefore);
-      SelectObject(maskDc.get(), maskBefore);
-    });
+    const SelectInDC selectImage(imageDc.get(), image.get()), selectMask(maskDc.get(), mask.get());
     PatBlt(imageDc.get(), 0, 0, width, height, BLACKNESS);
     PatBlt(maskDc.get(), 0, 0, width, height, WHITENESS);
     for (int i = 0; i < count; ++i)
