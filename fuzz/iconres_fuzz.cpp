@@ -1,11 +1,13 @@
 // Fuzz target: the icon reader over arbitrary bytes, with and without cursors, and every image
 // it reports. The file holds no more groups than its bytes can name and no more images than the
 // limit; every image called intact passes the image check again, within its stored bytes, and a
-// 16-bit file's intact image is exactly as long as it says it is. Reading the cursors changes
-// nothing of the icons, and an animated cursor's steps name its frames.
+// 16-bit file's intact image is exactly as long as it says it is; a bitmap image decodes to
+// its own pixels. Reading the cursors changes nothing of the icons, and an animated cursor's
+// steps name its frames.
 #include <cstddef>
 #include <cstdint>
 
+#include "iconres/BitmapPixels.h"
 #include "iconres/IconResources.h"
 
 namespace {
@@ -20,6 +22,13 @@ void CheckImages(const iconres::IconFileContents& contents, const iconres::ByteS
     if (!info || info->length > bytes.size() || info->png != image.png) __builtin_trap();
     if (info->width != image.width || info->height != image.height) __builtin_trap();
     if (contents.kind == iconres::FileKind::Ne && info->length != bytes.size()) __builtin_trap();
+    // A decoded picture has exactly the image's pixels, each no more coloured than covered.
+    if (const auto pixels = iconres::BitmapPixels(bytes)) {
+      if (pixels->size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height))
+        __builtin_trap();
+      for (const std::uint32_t p : *pixels)
+        if ((p >> 16 & 0xFF) > p >> 24 || (p >> 8 & 0xFF) > p >> 24 || (p & 0xFF) > p >> 24) __builtin_trap();
+    }
   }
 }
 

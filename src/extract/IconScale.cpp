@@ -3,54 +3,67 @@
 #include "extract/IconScale.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
+#include "iconres/BitmapPixels.h"
+#include "iconres/SoundImage.h"
 #include "win/Handles.h"
 
 namespace iconscale {
 namespace {
 
-using Channels = std::array<double, 4>;  // a, r, g, b
+// Weights in fixed point: each target pixel's weights sum to exactly kOne.
+constexpr std::uint32_t kShift = 16, kOne = 1u << kShift;
 
-Channels Split(std::uint32_t p) {
-  return {double(p >> 24), double((p >> 16) & 0xFF), double((p >> 8) & 0xFF), double(p & 0xFF)};
-}
-
-std::uint32_t Join(const Channels& c) {
-  auto byte = [](double v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
-  const std::uint32_t a = byte(c[0]);
-  // Premultiplied: no colour channel exceeds the alpha.
-  return a << 24 | std::min(byte(c[1]), a) << 16 | std::min(byte(c[2]), a) << 8 | std::min(byte(c[3]), a);
-}
-
-// For each target position, the source positions it draws on and their weights (summing to 1).
-struct Tap {
-  int index;
-  double weight;
+// For each target position, the source positions it draws on and their weights: target t uses
+// index[first[t]] .. index[first[t + 1] - 1].
+struct Taps {
+  std::vector<std::uint32_t> first, index, weight;
 };
-std::vector<std::vector<Tap>> Taps(int from, int to) {
-  std::vector<std::vector<Tap>> taps(static_cast<size_t>(to));
+Taps MakeTaps(int from, int to) {
+  Taps taps;
+  taps.first.reserve(static_cast<size_t>(to) + 1);
   const double step = double(from) / to;
+  std::vector<double> parts;
   for (int t = 0; t < to; ++t) {
-    auto& row = taps[static_cast<size_t>(t)];
+    taps.first.push_back(static_cast<std::uint32_t>(taps.index.size()));
+    parts.clear();
     if (from >= to) {
       // The target pixel covers [t*step, (t+1)*step) of the source: each source pixel counts by
       // the part of it that lies inside.
       const double begin = t * step, end = (t + 1) * step;
       for (int s = static_cast<int>(begin); s < from && s < end; ++s) {
         const double part = std::min<double>(end, s + 1) - std::max<double>(begin, s);
-        if (part > 1e-9) row.push_back({s, part / step});
+        if (part > 1e-9) {
+          taps.index.push_back(static_cast<std::uint32_t>(s));
+          parts.push_back(part / step);
+        }
       }
     } else {
       const double centre = std::clamp((t + 0.5) * step - 0.5, 0.0, double(from - 1));
       const int low = static_cast<int>(centre);
       const int high = std::min(low + 1, from - 1);
       const double f = centre - low;
-      row.push_back({low, 1 - f});
-      if (high != low) row.push_back({high, f});
+      taps.index.push_back(static_cast<std::uint32_t>(low));
+      parts.push_back(1 - f);
+      if (high != low) {
+        taps.index.push_back(static_cast<std::uint32_t>(high));
+        parts.push_back(f);
+      }
     }
+    // Rounded to fixed point, what rounding left over goes to the heaviest tap, so that a
+    // uniform picture stays exactly as it was.
+    std::uint32_t sum = 0;
+    size_t heaviest = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      const auto w = static_cast<std::uint32_t>(std::lround(parts[i] * kOne));
+      taps.weight.push_back(w);
+      sum += w;
+      if (parts[i] > parts[heaviest]) heaviest = i;
+    }
+    if (!parts.empty()) taps.weight[taps.weight.size() - parts.size() + heaviest] += kOne - sum;
   }
+  taps.first.push_back(static_cast<std::uint32_t>(taps.index.size()));
   return taps;
 }
 
@@ -61,30 +74,47 @@ Pixels Resample(const Pixels& source, int width, int height) {
   if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0 ||
       source.argb.size() != static_cast<size_t>(source.width) * static_cast<size_t>(source.height))
     return out;
-  const auto across = Taps(source.width, width), down = Taps(source.height, height);
-  // Across first, then down, in floating point so no rounding builds up between the passes.
-  std::vector<Channels> rows(static_cast<size_t>(width) * static_cast<size_t>(source.height));
-  for (int y = 0; y < source.height; ++y)
-    for (int x = 0; x < width; ++x) {
-      Channels sum{};
-      for (const Tap& tap : across[static_cast<size_t>(x)]) {
-        const Channels c = Split(source.argb[static_cast<size_t>(y) * static_cast<size_t>(source.width) +
-                                             static_cast<size_t>(tap.index)]);
-        for (int k = 0; k < 4; ++k) sum[static_cast<size_t>(k)] += c[static_cast<size_t>(k)] * tap.weight;
+  const Taps across = MakeTaps(source.width, width), down = MakeTaps(source.height, height);
+  // Across first, then down. Between the passes each channel keeps 8 bits below the point
+  // (value x 256, rounded), so the second pass sums fit 32 bits (65,280 x 65,536 < 2^32) and
+  // almost no rounding builds up.
+  const size_t w = static_cast<size_t>(width);
+  std::vector<std::uint16_t> rows(w * static_cast<size_t>(source.height) * 4);
+  for (int y = 0; y < source.height; ++y) {
+    const std::uint32_t* line = source.argb.data() + static_cast<size_t>(y) * static_cast<size_t>(source.width);
+    std::uint16_t* into = rows.data() + static_cast<size_t>(y) * w * 4;
+    for (size_t x = 0; x < w; ++x) {
+      std::uint32_t a = 0, r = 0, g = 0, b = 0;
+      for (std::uint32_t k = across.first[x]; k < across.first[x + 1]; ++k) {
+        const std::uint32_t p = line[across.index[k]], weight = across.weight[k];
+        a += (p >> 24) * weight;
+        r += ((p >> 16) & 0xFF) * weight;
+        g += ((p >> 8) & 0xFF) * weight;
+        b += (p & 0xFF) * weight;
       }
-      rows[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = sum;
+      constexpr std::uint32_t half = 1u << (kShift - 9), shift = kShift - 8;
+      into[x * 4] = static_cast<std::uint16_t>((a + half) >> shift);
+      into[x * 4 + 1] = static_cast<std::uint16_t>((r + half) >> shift);
+      into[x * 4 + 2] = static_cast<std::uint16_t>((g + half) >> shift);
+      into[x * 4 + 3] = static_cast<std::uint16_t>((b + half) >> shift);
     }
+  }
   out.width = width;
   out.height = height;
-  out.argb.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      Channels sum{};
-      for (const Tap& tap : down[static_cast<size_t>(y)]) {
-        const Channels& c = rows[static_cast<size_t>(tap.index) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-        for (int k = 0; k < 4; ++k) sum[static_cast<size_t>(k)] += c[static_cast<size_t>(k)] * tap.weight;
+  out.argb.resize(w * static_cast<size_t>(height));
+  for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+    for (size_t x = 0; x < w; ++x) {
+      std::uint32_t c[4] = {0, 0, 0, 0};
+      for (std::uint32_t k = down.first[y]; k < down.first[y + 1]; ++k) {
+        const std::uint16_t* p = rows.data() + (static_cast<size_t>(down.index[k]) * w + x) * 4;
+        const std::uint32_t weight = down.weight[k];
+        for (int i = 0; i < 4; ++i) c[i] += p[i] * weight;
       }
-      out.argb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = Join(sum);
+      constexpr std::uint32_t half = 1u << (kShift + 7), shift = kShift + 8;
+      const std::uint32_t a = std::min<std::uint32_t>((c[0] + half) >> shift, 255);
+      // Premultiplied: no colour channel exceeds the alpha.
+      auto channel = [&](int i) { return std::min((c[i] + half) >> shift, a); };
+      out.argb[y * w + x] = a << 24 | channel(1) << 16 | channel(2) << 8 | channel(3);
     }
   return out;
 }
@@ -167,6 +197,38 @@ Pixels IconPixels(HICON icon, int width, int height) {
     auto channel = [&](int shift) { return std::min((b >> shift) & 0xFFu, a); };
     out.argb[i] = a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
   }
+  return out;
+}
+
+Pixels StoredPixels(const iconres::IconFile& file, const iconres::IconImage& image) {
+  Pixels out;
+  if (!image.intact) return out;
+  const iconres::ByteSpan bytes = file.Bytes(image);
+  if (!image.png) {
+    if (auto argb = iconres::BitmapPixels(bytes)) {
+      out.width = image.width;
+      out.height = image.height;
+      out.argb = std::move(*argb);
+    }
+    return out;
+  }
+  UINT width = 0, height = 0;
+  const win::ComPtr<IWICBitmapSource> source = iconres::DecodePng(bytes, GUID_WICPixelFormat32bppBGRA, width, height);
+  if (!source || static_cast<int>(width) != image.width || static_cast<int>(height) != image.height) return out;
+  std::vector<std::uint32_t> argb(static_cast<size_t>(width) * height);
+  if (FAILED(source->CopyPixels(nullptr, width * 4, static_cast<UINT>(argb.size() * 4),
+                                reinterpret_cast<BYTE*>(argb.data()))))
+    return out;
+  // A picture without any cover is drawn by the platform's other rule, by its mask.
+  if (std::none_of(argb.begin(), argb.end(), [](std::uint32_t p) { return p >> 24; })) return out;
+  for (std::uint32_t& p : argb) {
+    const std::uint32_t a = p >> 24;
+    p = a << 24 | iconres::Premultiply(p >> 16 & 0xFF, a) << 16 | iconres::Premultiply(p >> 8 & 0xFF, a) << 8 |
+        iconres::Premultiply(p & 0xFF, a);
+  }
+  out.width = image.width;
+  out.height = image.height;
+  out.argb = std::move(argb);
   return out;
 }
 

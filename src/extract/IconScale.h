@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "iconres/IconFile.h"
 #include "iconres/IconResources.h"
 
 namespace iconscale {
@@ -28,6 +29,10 @@ const iconres::IconImage* ChooseImage(const iconres::IconGroup& group, int size,
 
 // The icon's picture with its transparency, as drawn by the platform over black and over white.
 Pixels IconPixels(HICON icon, int width, int height);
+// A stored image's picture at its own size without a platform icon (which costs far more than
+// the decoding): what IconPixels gives for the icon made of it. Empty for forms only the
+// platform draws. COM initialised on the calling thread (PNG images).
+Pixels StoredPixels(const iconres::IconFile& file, const iconres::IconImage& image);
 // A 32-bit icon with alpha from the pixels; null when the platform refuses it. The caller owns it.
 HICON IconFromPixels(const Pixels& pixels);
 

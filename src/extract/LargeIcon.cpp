@@ -46,9 +46,13 @@ HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) 
       // The platform's pick among the images of this size, as at the saved sizes.
       if (HICON icon = MakeIcon(file, group, size)) return icon;
       if (HICON icon = IconFromImage(file, *chosen, size, size)) return icon;
-    } else if (win::UniqueIcon stored{IconFromImage(file, *chosen, chosen->width, chosen->height)}) {
-      const iconscale::Pixels pixels = iconscale::IconPixels(stored.get(), chosen->width, chosen->height);
-      return iconscale::IconFromPixels(iconscale::Resample(pixels, size, size));
+    } else if (file.Sound(*chosen)) {
+      // The stored picture decoded where that can be done, else drawn from the platform's icon of it.
+      iconscale::Pixels pixels = iconscale::StoredPixels(file, *chosen);
+      if (pixels.argb.empty())
+        if (win::UniqueIcon stored{IconFromImage(file, *chosen, chosen->width, chosen->height)})
+          pixels = iconscale::IconPixels(stored.get(), chosen->width, chosen->height);
+      if (!pixels.argb.empty()) return iconscale::IconFromPixels(iconscale::Resample(pixels, size, size));
     }
     refused.push_back(chosen);
   }

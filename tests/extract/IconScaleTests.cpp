@@ -2,7 +2,15 @@
 // from, and how they are resampled.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <string>
+
+#include "extract/AllFilesIterator.h"
+#include "extract/FileIcons.h"
 #include "extract/IconScale.h"
+#include "fixtures/IconFixtures.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -45,6 +53,34 @@ TEST(IconScale, ShrinkingAveragesAndTransparencyLendsNoColour) {
   EXPECT_GT(shrunk.argb[1] >> 24, 0u);
   // Bad input gives an empty picture, never a read outside the pixels.
   EXPECT_TRUE(iconscale::Resample({4, 4, {0u}}, 2, 2).argb.empty());
+}
+
+TEST(IconScale, StoredPicturesDecodeAsThePlatformDrawsThem) {
+  // Every depth of the fixtures (palettes, masks, alpha) and the system's own icons (PNG too).
+  fixtures::TempFolder dir;
+  fixtures::MakeIconFixtureFolder(dir.Path());
+  TStringList files;
+  ListFiles(dir.Path() + "*.*", files, false);
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  files.Add(std::string(system) + "\\shell32.dll");
+  win::ComScope com;
+  int decoded = 0;
+  for (int f = 0; f < files.Count(); ++f) {
+    const FileIcons file(files[f], "");
+    for (int i = 0; i < file.Count() && i < 60; ++i)
+      for (const iconres::IconImage& image : file.Group(i).images) {
+        if (!file.File().Sound(image)) continue;
+        const iconscale::Pixels ours = iconscale::StoredPixels(file.File(), image);
+        if (ours.argb.empty()) continue;
+        const win::UniqueIcon icon = file.File().CreateIcon(image, image.width, image.height);
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(ours.argb, iconscale::IconPixels(icon.get(), image.width, image.height).argb)
+            << files[f] << " #" << i << " " << image.width << " px, " << image.bitCount << " bits";
+        ++decoded;
+      }
+  }
+  EXPECT_GT(decoded, 20);
 }
 
 }  // namespace
