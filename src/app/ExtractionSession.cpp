@@ -286,16 +286,26 @@ bool ExtractionSession::Hand() {
   batch.icons = std::move(collected_);
   collected_.clear();
   // Drawn here, off the window's thread, when the lists give the same pictures that way.
+  // Pictures resampled at the list's sizes go in as pixels, without a platform icon; until
+  // such batches have been tried, this batch's are made into icons too, for the trial.
+  const bool made = std::any_of(batch.icons.begin(), batch.icons.end(), [](const ListedIcon& icon) {
+    return icon.pictures.large.Pixels() || icon.pictures.small.Pixels();
+  });
+  const bool trial = made && !win::BatchesTried(true);
+  const auto entry = [trial](const ListPicture& p) {
+    return win::BatchIcon{p.Pixels() && !trial ? nullptr : p.get(), p.Edge(), p.Pixels()};
+  };
   std::vector<win::BatchIcon> large, small;
   large.reserve(batch.icons.size());
   small.reserve(batch.icons.size());
   for (const ListedIcon& icon : batch.icons) {
-    const ListPicture& s = icon.pictures.small.get() ? icon.pictures.small : icon.pictures.large;
-    large.push_back({icon.pictures.large.get(), icon.pictures.large.Edge()});
-    small.push_back({s.get(), s.Edge()});
+    large.push_back(entry(icon.pictures.large));
+    small.push_back(entry(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small));
   }
   const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
-  if (win::BatchesMatchAdds(largeSize, std::span(large).first(std::min(large.size(), kTrialIcons)))) {
+  const std::size_t tried = trial ? large.size() : std::min(large.size(), kTrialIcons);
+  if (win::BatchesMatchAdds(largeSize, std::span(large).first(tried)) &&
+      (!trial || win::BatchesMatchAdds(smallSize, std::span(small).first(tried)))) {
     batch.large = win::IconBatch(largeSize, large);
     batch.small = win::IconBatch(smallSize, small);
     if (batch.Drawn()) {

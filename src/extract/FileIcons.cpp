@@ -17,3 +17,8 @@ win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {
   if (index < 0 || index >= Count()) return win::UniqueIcon();
   return win::UniqueIcon(MakeShownIcon(file_, static_cast<size_t>(index), size));
 }
+
+ShownPicture FileIcons::Shown(int index, int size) const {
+  if (index < 0 || index >= Count()) return {};
+  return MakeShownPicture(file_, static_cast<size_t>(index), size);
+}

@@ -29,6 +29,8 @@ class FileIcons {
   win::UniqueIcon Icon(int index, int size = kSavedLargeSize) const;
   // The icon at index as the list shows it at size x size (see MakeShownIcon).
   win::UniqueIcon ShownIcon(int index, int size) const;
+  // The same, where resampled, as its pixels (see MakeShownPicture).
+  ShownPicture Shown(int index, int size) const;
   // The groups and their stored images, for the kinds saved as the file stores them.
   const iconres::IconFile& File() const { return file_; }
 

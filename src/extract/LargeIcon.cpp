@@ -34,7 +34,14 @@ HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {
 }
 
 HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) {
-  if (group >= file.contents.groups.size() || size <= 0) return nullptr;
+  ShownPicture picture = MakeShownPicture(file, group, size);
+  if (picture.icon) return picture.icon.release();
+  return picture.pixels.argb.empty() ? nullptr : iconscale::IconFromPixels(picture.pixels);
+}
+
+ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size) {
+  ShownPicture picture;
+  if (group >= file.contents.groups.size() || size <= 0) return picture;
   // Only the chosen image is put to the platform's test (a PNG's is a whole decoding); one
   // that fails it is passed over and the choice made again.
   std::vector<const iconres::IconImage*> refused;
@@ -44,19 +51,23 @@ HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) 
   while (const iconres::IconImage* chosen = iconscale::ChooseImage(file.contents.groups[group], size, usable)) {
     if (chosen->width == size && chosen->height == size) {
       // The platform's pick among the images of this size, as at the saved sizes.
-      if (HICON icon = MakeIcon(file, group, size)) return icon;
-      if (HICON icon = IconFromImage(file, *chosen, size, size)) return icon;
+      picture.icon.reset(MakeIcon(file, group, size));
+      if (!picture.icon) picture.icon.reset(IconFromImage(file, *chosen, size, size));
+      if (picture.icon) return picture;
     } else if (file.Sound(*chosen)) {
       // The stored picture decoded where that can be done, else drawn from the platform's icon of it.
       iconscale::Pixels pixels = iconscale::StoredPixels(file, *chosen);
       if (pixels.argb.empty())
         if (win::UniqueIcon stored{IconFromImage(file, *chosen, chosen->width, chosen->height)})
           pixels = iconscale::IconPixels(stored.get(), chosen->width, chosen->height);
-      if (!pixels.argb.empty()) return iconscale::IconFromPixels(iconscale::Resample(pixels, size, size));
+      if (!pixels.argb.empty()) {
+        picture.pixels = iconscale::Resample(pixels, size, size);
+        if (!picture.pixels.argb.empty()) return picture;
+      }
     }
     refused.push_back(chosen);
   }
-  return nullptr;
+  return picture;
 }
 
 std::string MunWindowsFolder() {

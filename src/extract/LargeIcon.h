@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <string>
 
+#include "extract/IconScale.h"
 #include "iconres/IconFile.h"
+#include "win/Handles.h"
 
 // The edges of the images the save commands write: fixed, whatever the display's scale.
 constexpr int kSavedLargeSize = 32, kSavedSmallSize = 16;
@@ -21,6 +23,13 @@ HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group);
 // larger sound image scaled down by averaging, else the largest smaller one scaled up; null
 // when the group has no sound image. The caller owns the icon.
 HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size);
+// The same picture, where it is resampled as its pixels: under Wine a platform icon costs far
+// more than the pixels, and an icon list fed in batches needs none. Either part may be empty.
+struct ShownPicture {
+  win::UniqueIcon icon;     // the stored image of that size
+  iconscale::Pixels pixels; // else the resampled one
+};
+ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size);
 
 // The windows folder when it has a SystemResources folder, where its System32 and SysWOW64
 // libraries may keep their icons; else empty, so no file is looked for there.

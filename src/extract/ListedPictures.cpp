@@ -3,6 +3,14 @@
 
 #include <algorithm>
 
+HICON ListPicture::get() const {
+  if (!own_ && !made_.argb.empty()) {
+    own_.reset(iconscale::IconFromPixels(made_));
+    if (!own_) made_ = {};
+  }
+  return own_ ? own_.get() : instead_;
+}
+
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
                                   int smallSize) {
   ListedPictures p;
@@ -21,8 +29,13 @@ ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, 
                             std::ranges::any_of(file.Group(index).images, [&](const iconres::IconImage& image) {
                               return image.intact && image.width == smallSize && image.height == smallSize;
                             });
-  p.large = ListPicture(file.ShownIcon(index, largeSize), largeSize, fallback, fallbackEdge);
-  p.small = runIconShown ? ListPicture({}, 0, icon, kSavedLargeSize)
-                         : ListPicture(file.ShownIcon(index, smallSize), smallSize, fallback, fallbackEdge);
+  const auto shown = [&](int size) {
+    ShownPicture picture = file.Shown(index, size);
+    return picture.icon || picture.pixels.argb.empty()
+               ? ListPicture(std::move(picture.icon), size, fallback, fallbackEdge)
+               : ListPicture(std::move(picture.pixels), fallback, fallbackEdge);
+  };
+  p.large = shown(largeSize);
+  p.small = runIconShown ? ListPicture({}, 0, icon, kSavedLargeSize) : shown(smallSize);
   return p;
 }

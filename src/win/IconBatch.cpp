@@ -4,7 +4,9 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 #include "win/ImageLists.h"
@@ -32,39 +34,76 @@ bool Write(IStream& stream, const void* data, std::size_t bytes) {
   return SUCCEEDED(stream.Write(data, static_cast<ULONG>(bytes), &written)) && written == bytes;
 }
 
-// The bitmap as a bitmap file: 32 bits per pixel for pictures, 1 for masks.
-bool WriteBitmap(IStream& stream, HBITMAP bitmap, int width, int height, WORD bits) {
+// A bitmap file's header and its bits: 32 bits per pixel for pictures, 1 for masks, rows bottom up.
+struct BitmapBits {
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colours[2];
   } info{};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = width;
-  info.header.biHeight = height;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = bits;
-  info.header.biCompression = BI_RGB;
-  const std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-  std::vector<BYTE> pixels(stride * static_cast<std::size_t>(height));
+  std::size_t stride = 0;
+  std::vector<BYTE> pixels;
+};
+
+bool ReadBits(HBITMAP bitmap, int width, int height, WORD bits, BitmapBits& out) {
+  out.info.header.biSize = sizeof out.info.header;
+  out.info.header.biWidth = width;
+  out.info.header.biHeight = height;
+  out.info.header.biPlanes = 1;
+  out.info.header.biBitCount = bits;
+  out.info.header.biCompression = BI_RGB;
+  out.stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+  out.pixels.assign(out.stride * static_cast<std::size_t>(height), 0);
   HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                             reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), out.pixels.data(),
+                             reinterpret_cast<BITMAPINFO*>(&out.info), DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
-  if (rows != height) return false;
-  const std::size_t paletteBytes = bits == 1 ? sizeof info.colours : 0;
-  info.header.biSizeImage = static_cast<DWORD>(pixels.size());
-  info.header.biClrUsed = 0;
+  return rows == height;
+}
+
+bool WriteBits(IStream& stream, BitmapBits& bits) {
+  const std::size_t paletteBytes = bits.info.header.biBitCount == 1 ? sizeof bits.info.colours : 0;
+  bits.info.header.biSizeImage = static_cast<DWORD>(bits.pixels.size());
+  bits.info.header.biClrUsed = 0;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof info.header + paletteBytes);
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  return Write(stream, &file, sizeof file) && Write(stream, &info.header, sizeof info.header) &&
-         Write(stream, info.colours, paletteBytes) && Write(stream, pixels.data(), pixels.size());
+  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof bits.info.header + paletteBytes);
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.pixels.size());
+  return Write(stream, &file, sizeof file) && Write(stream, &bits.info.header, sizeof bits.info.header) &&
+         Write(stream, bits.info.colours, paletteBytes) && Write(stream, bits.pixels.data(), bits.pixels.size());
+}
+
+// Writes a picture given as pixels into its cell at (x, y) of both strips as drawing the icon
+// made of it puts it there: the icon keeps its colours unmultiplied, and drawing its picture
+// over the black strip multiplies them by alpha again (the round trip may lose a step of a
+// channel); the mask is set where nothing covers.
+void WritePixels(BitmapBits& image, BitmapBits& mask, int x, int y, const std::uint32_t* pixels, int size) {
+  const int height = image.info.header.biHeight;
+  for (int row = 0; row < size; ++row) {
+    const std::size_t line = static_cast<std::size_t>(height - 1 - (y + row));
+    BYTE* colour = image.pixels.data() + line * image.stride + static_cast<std::size_t>(x) * 4;
+    BYTE* bits = mask.pixels.data() + line * mask.stride;
+    for (int column = 0; column < size; ++column) {
+      const std::uint32_t p = pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(size) +
+                                     static_cast<std::size_t>(column)];
+      const std::uint32_t a = p >> 24;
+      auto drawn = [&](int shift) {
+        const std::uint32_t straight = a ? std::min(((p >> shift) & 0xFFu) * 255u / a, 255u) : 0u;
+        return (straight * a + 127) / 255;
+      };
+      const std::uint32_t c = a << 24 | drawn(16) << 16 | drawn(8) << 8 | drawn(0);
+      std::memcpy(colour + static_cast<std::size_t>(column) * 4, &c, 4);
+      const int at = x + column;
+      const BYTE bit = static_cast<BYTE>(0x80 >> (at % 8));
+      if (a == 0) bits[at / 8] |= bit;
+      else bits[at / 8] &= static_cast<BYTE>(~bit);
+    }
+  }
 }
 
 // Draws the icon at (x, y) as an icon list draws an icon it is given: scaled to the list's
 // size as the list scales it, its picture and its mask drawn apart.
 bool DrawIcon(HDC image, HDC mask, int x, int y, const BatchIcon& icon, int size) {
+  if (icon.pixels && icon.edge == size) return true;  // written after the drawing (WritePixels)
   if (!icon.icon) return false;
   UniqueIcon scaled;
   HICON drawn = icon.icon;
@@ -152,8 +191,14 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
   StreamHeader header;
   header.count = header.capacity = static_cast<WORD>(count);
   header.cx = header.cy = static_cast<WORD>(size);
-  if (!Write(*stream.get(), &header, sizeof header) || !WriteBitmap(*stream.get(), image.get(), width, height, 32) ||
-      !WriteBitmap(*stream.get(), mask.get(), width, height, 1))
+  BitmapBits imageBits, maskBits;
+  if (!ReadBits(image.get(), width, height, 32, imageBits) || !ReadBits(mask.get(), width, height, 1, maskBits))
+    return;
+  for (int i = 0; i < count; ++i)
+    if (icons[i].pixels && icons[i].edge == size)
+      WritePixels(imageBits, maskBits, (i % kColumns) * size, (i / kColumns) * size, icons[i].pixels, size);
+  if (!Write(*stream.get(), &header, sizeof header) || !WriteBits(*stream.get(), imageBits) ||
+      !WriteBits(*stream.get(), maskBits))
     return;
   const LARGE_INTEGER start{};
   if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return;
@@ -188,8 +233,16 @@ UniqueIcon IconBatch::Icon(int index) const {
   return UniqueIcon(ImageList_GetIcon(images_.get(), index, ILD_NORMAL));
 }
 
+namespace {
+// Per kind (icons; pictures as pixels): -1 untried, else whether batches match one-by-one adds.
+std::atomic<int> verdicts[2] = {-1, -1};
+}  // namespace
+
+bool BatchesTried(bool withPixels) { return verdicts[withPixels ? 1 : 0] >= 0; }
+
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
-  static std::atomic<int> verdict{-1};
+  const bool withPixels = std::any_of(icons.begin(), icons.end(), [](const BatchIcon& i) { return i.pixels; });
+  std::atomic<int>& verdict = verdicts[withPixels ? 1 : 0];
   if (verdict >= 0) return verdict == 1;
   const UniqueImageList oneByOne = CreateIconImageList(size), batched = CreateIconImageList(size);
   if (icons.empty() || !oneByOne || !batched) return false;

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace win {
 struct BatchIcon {
   HICON icon = nullptr;
   int edge = 0;
+  // Or a picture of the list's size as premultiplied 0xAARRGGBB pixels, rows top down, which
+  // the batch writes as the list would keep the icon made of it (alpha, colour unmultiplied,
+  // the mask where fully transparent): no platform icon needed. Drawn instead of icon.
+  const std::uint32_t* pixels = nullptr;
 };
 
 // Icons drawn for lists of size x size images (CreateIconImageList), in a list of their own.
@@ -45,8 +50,11 @@ class IconBatch {
 std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 
 // Whether on this platform a batch gives the list exactly what adding its icons one by one
-// gives (the same pictures drawn, the same icons read back). Tried once, with the first icons
-// asked about, and remembered for the rest of the program's run.
+// gives (the same pictures drawn, the same icons read back). Tried once for icons and once for
+// pictures given as pixels (icons with pixels: each needs its icon too, for the one-by-one side),
+// with the first icons asked about, and remembered for the rest of the program's run.
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
+// Whether batches of that kind have been tried (BatchesMatchAdds).
+bool BatchesTried(bool withPixels);
 
 }  // namespace win

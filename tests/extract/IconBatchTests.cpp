@@ -7,6 +7,7 @@
 #include "fixtures/IconFixtures.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/FileIcons.h"
+#include "extract/IconScale.h"
 #include "extract/LargeIcon.h"
 #include "win/IconBatch.h"
 #include "win/ImageLists.h"
@@ -71,6 +72,20 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   ExpectSameAsOneByOne(64, icons.large);  // at twice the scale, every icon scaled up
   // The platform here takes batches, so the run uses them.
   EXPECT_TRUE(win::BatchesMatchAdds(32, icons.large));
+
+  // Pictures given as pixels (as the run resamples them) give what their icons give, one by one.
+  std::vector<iconscale::Pixels> pictures;
+  std::vector<win::UniqueIcon> made;
+  for (const win::BatchIcon& icon : icons.large)
+    if (icon.edge == 32) pictures.push_back(iconscale::Resample(iconscale::IconPixels(icon.icon, 32, 32), 48, 48));
+  std::vector<win::BatchIcon> asPixels;
+  for (const iconscale::Pixels& picture : pictures) {
+    made.emplace_back(iconscale::IconFromPixels(picture));
+    asPixels.push_back({made.back().get(), 48, picture.argb.data()});
+  }
+  ExpectSameAsOneByOne(48, asPixels);
+  EXPECT_TRUE(win::BatchesMatchAdds(48, asPixels));
+  EXPECT_TRUE(win::BatchesTried(true));
 
   // A batch of another size is refused, the list as it was.
   const win::UniqueImageList list = win::CreateIconImageList(32);
