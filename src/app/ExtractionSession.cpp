@@ -139,12 +139,16 @@ void ExtractionSession::Fail(std::exception_ptr failure) {
   room_.notify_all();
 }
 
-void ExtractionSession::ReadWork() noexcept {
+void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
   try {
-    Read();
+    (this->*body)();
   } catch (...) {
     Fail(std::current_exception());
   }
+}
+
+void ExtractionSession::ReadWork() noexcept {
+  Guarded(&ExtractionSession::Read);
   {
     std::lock_guard<std::mutex> hold(lock_);
     readDone_ = true;
@@ -153,11 +157,7 @@ void ExtractionSession::ReadWork() noexcept {
 }
 
 void ExtractionSession::DrawWork() noexcept {
-  try {
-    Draw();
-  } catch (...) {
-    Fail(std::current_exception());
-  }
+  Guarded(&ExtractionSession::Draw);
   // What was handed over is still taken, then the end (with its failure, if any).
   {
     std::lock_guard<std::mutex> hold(lock_);

@@ -123,6 +123,8 @@ class ExtractionSession {
   // the same file follows) also until it has drawn them. False once the run is stopped.
   bool Pass(ReadIcons icons, bool whole);
   void Fail(std::exception_ptr failure);
+  // Runs a thread's body; what it raises ends the run (Fail).
+  void Guarded(void (ExtractionSession::*body)()) noexcept;
   // Collects one icon for the next batch; hands the batch over when it is full or due. False
   // once the run is stopped.
   bool Collect(ListedIcon icon);

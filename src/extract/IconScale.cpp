@@ -221,11 +221,7 @@ Pixels StoredPixels(const iconres::IconFile& file, const iconres::IconImage& ima
     return out;
   // A picture without any cover is drawn by the platform's other rule, by its mask.
   if (std::none_of(argb.begin(), argb.end(), [](std::uint32_t p) { return p >> 24; })) return out;
-  for (std::uint32_t& p : argb) {
-    const std::uint32_t a = p >> 24;
-    p = a << 24 | iconres::Premultiply(p >> 16 & 0xFF, a) << 16 | iconres::Premultiply(p >> 8 & 0xFF, a) << 8 |
-        iconres::Premultiply(p & 0xFF, a);
-  }
+  for (std::uint32_t& p : argb) p = iconres::Premultiplied(p);
   out.width = image.width;
   out.height = image.height;
   out.argb = std::move(argb);

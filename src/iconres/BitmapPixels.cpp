@@ -67,10 +67,7 @@ std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image) {
       const std::uint32_t c = colour[y * width + x];
       std::uint32_t& p = out[y * width + x];
       if (anyAlpha) {
-        // Drawn by its alpha, the mask unused.
-        const std::uint32_t a = c >> 24;
-        p = a << 24 | Premultiply(c >> 16 & 0xFF, a) << 16 | Premultiply(c >> 8 & 0xFF, a) << 8 |
-            Premultiply(c & 0xFF, a);
+        p = Premultiplied(c);  // drawn by its alpha, the mask unused
       } else {
         // The mask ANDed with the ground, then the colour XORed over it.
         const bool masked = (image[row + x / 8] >> (7 - x % 8)) & 1;

@@ -18,7 +18,12 @@ namespace iconres {
 // the caller draws through the platform instead.
 std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image);
 
-// Premultiplies straight colour by alpha with the rounding the platform's icon drawing uses.
-inline std::uint32_t Premultiply(std::uint32_t channel, std::uint32_t alpha) { return (channel * alpha + 127) / 255; }
+// A straight 0xAARRGGBB pixel premultiplied by its alpha with the rounding the platform's icon
+// drawing uses.
+inline std::uint32_t Premultiplied(std::uint32_t pixel) {
+  const std::uint32_t a = pixel >> 24;
+  auto channel = [&](int shift) { return (((pixel >> shift) & 0xFFu) * a + 127) / 255; };
+  return a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+}
 
 }  // namespace iconres

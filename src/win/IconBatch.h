@@ -18,8 +18,8 @@ struct BatchIcon {
   HICON icon = nullptr;
   int edge = 0;
   // Or a picture of the list's size as premultiplied 0xAARRGGBB pixels, rows top down, which
-  // the batch writes as the list would keep the icon made of it (alpha, colour unmultiplied,
-  // the mask where fully transparent): no platform icon needed. Drawn instead of icon.
+  // the batch writes as drawing an icon made of them (alpha, colours unmultiplied) would: no
+  // platform icon needed. Used instead of icon.
   const std::uint32_t* pixels = nullptr;
 };
 
