@@ -87,6 +87,8 @@ const IconSource* IconSlots::Find(int slot) const {
 }
 
 void IconSlots::Clear() {
+  StopMakingRoom();
+  room_ = 0;
   icons_.Clear();
   smallIcons_.Clear();
   shownIcons_.Clear();
@@ -94,16 +96,53 @@ void IconSlots::Clear() {
   sources_.clear();
 }
 
-void IconSlots::GrowFor(std::size_t files) {
+void IconSlots::ReserveFor(std::size_t files) {
   if (Count() > 0) return;
-  // A step is a few hundred images at least, and at most a few megabytes left unused at the end.
-  const int step = static_cast<int>(std::clamp<std::size_t>(files / 4, 256, 2048));
-  Shown().Reset(form_.Scale(kSavedLargeSize), step);
-  ShownSmall().Reset(form_.Scale(kSavedSmallSize), step);
+  StopMakingRoom();
+  // An icon per file, in a few tens of megabytes at most: MakeRoom makes more as it fills.
+  constexpr std::size_t kReservedBytes = 32 << 20;
+  const int size = form_.Scale(kSavedLargeSize);
+  const std::size_t perImage = static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 5;
+  room_ = static_cast<int>(std::clamp<std::size_t>(files, 256, std::max<std::size_t>(256, kReservedBytes / perImage)));
+  // The platform's own steps, where it takes them, are as large.
+  Shown().Reset(size, room_, room_);
+  ShownSmall().Reset(form_.Scale(kSavedSmallSize), room_, room_);
+  countBefore_ = 0;
+}
+
+bool IconSlots::MakeRoom() {
+  retired_ = {};
+  ui::ImageList* lists[] = {&Shown(), &ShownSmall()};
+  const int count = lists[0]->Count(), added = count - countBefore_;
+  countBefore_ = count;
+  if (room_ <= 0 || lists[1]->Count() != count) return false;
+  // Begun half full, and copying three images for each one added, it ends before the lists fill.
+  if (!next_[0].Begun() && count < room_ / 2) return false;
+  const int slice = std::max(64, 3 * added);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const HIMAGELIST list = lists[i]->Handle();
+    if ((!next_[i].Begun() && !next_[i].Begin(list, 2 * room_)) || !next_[i].CopyFrom(list, slice)) {
+      // No more room, or lists that do not copy: the lists grow as they can.
+      StopMakingRoom();
+      room_ = 0;
+      return false;
+    }
+  }
+  if (!next_[0].Holds(lists[0]->Handle()) || !next_[1].Holds(lists[1]->Handle())) return false;
+  room_ = next_[0].Room();
+  for (std::size_t i = 0; i < 2; ++i) retired_[i] = lists[i]->Replace(next_[i].Take());
+  return true;
+}
+
+void IconSlots::StopMakingRoom() {
+  next_ = {};
+  retired_ = {};
 }
 
 void IconSlots::MakeAgain(HIMAGELIST shownUntilNow) {
   const int slots = Count();
+  StopMakingRoom();
+  room_ = 0;
   // The pictures shown so far stand in for any file that can no longer be read.
   win::UniqueImageList previous(shownUntilNow && ImageList_GetImageCount(shownUntilNow) == slots
                                     ? ImageList_Duplicate(shownUntilNow)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "iconres/IconFile.h"
 #include "ui/Images.h"
 #include "win/IconBatch.h"
+#include "win/ImageLists.h"
 
 class FileIcons;
 namespace ui {
@@ -72,10 +74,17 @@ class IconSlots {
   int Count() const { return static_cast<int>(sources_.size()); }
   // Empties every list.
   void Clear();
-  // While the lists are empty: lets the lists the form's scale shows grow in steps fitting a run
-  // over this many files, so a large run copies its images over far fewer times. Controls
-  // showing the lists must be given them again.
-  void GrowFor(std::size_t files);
+  // While the lists are empty: gives the lists the form's scale shows room for a run over this
+  // many files (an icon each, within a few tens of megabytes). Controls showing the lists must be
+  // given them again.
+  void ReserveFor(std::size_t files);
+  // While a run fills the reserved lists: makes room ahead of need, copying a few more of their
+  // images into lists with twice the room at each call, and true once those have taken over.
+  // Controls showing the lists must then be given them again; the ones shown until now are kept
+  // until the next call.
+  bool MakeRoom();
+  // Lets go of the room being made, at a run's end.
+  void StopMakingRoom();
   // Gives the lists the sizes of the form's scale and makes every slot's pictures again from
   // its file. shownUntilNow: the list the icons were shown from until now, whose pictures stand in
   // for files that can no longer be read. Controls showing the lists must be given them again.
@@ -90,4 +99,9 @@ class IconSlots {
   const ui::Form& form_;
   ui::ImageList &icons_, &smallIcons_, &shownIcons_, &shownSmallIcons_;
   std::vector<IconSource> sources_;
+  // The room of the shown lists (0: none reserved), their successors (large, small) and what
+  // they held at the last call, and the lists they took over from.
+  int room_ = 0, countBefore_ = 0;
+  std::array<win::ListSuccessor, 2> next_;
+  std::array<win::UniqueImageList, 2> retired_;
 };

@@ -107,13 +107,14 @@ void F::TakeRunHandover(ExtractionSession& session) {
         sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
         if (iconSlots.Count() == 0) {
           lvIcons.SetImageLists(nullptr, nullptr);
-          iconSlots.GrowFor(h.files);
+          iconSlots.ReserveFor(h.files);
           lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
         }
       }
       if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
       shown += ShowBatch(h.batch);
     } while (!h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
+    if (iconSlots.MakeRoom()) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
   } catch (...) {
     lvIcons.EndUpdate();
     FinishRun();
@@ -177,6 +178,7 @@ void F::FinishRun() {
   // The worker kept the order by caption as it went: the list only takes it.
   const std::vector<int> ranks = run_ ? run_->CaptionRanks(lvIcons.Count()) : std::vector<int>{};
   run_.reset();
+  iconSlots.StopMakingRoom();
   // The folder's text as the run began with it: a run the window started while it was loading
   // ends after it has been laid out, and keeps the text it had.
   lblInfo.SetCaption(stNav.Path().empty() ? std::string() : folderText_);

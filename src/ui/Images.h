@@ -1,5 +1,7 @@
 // Image lists and pictures.
 #pragma once
+#include <utility>
+
 #include "ui/Component.h"
 #include "win/ImageLists.h"
 
@@ -16,9 +18,12 @@ class ImageList : public Component {
   int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   int AddIcon(HICON icon) { return ImageList_ReplaceIcon(list_.get(), -1, icon); }
   void Clear() { ImageList_RemoveAll(list_.get()); }
-  // Empties the list and gives it another image size, growing by `grow` images at a time;
-  // controls showing it must be given the list again.
-  void Reset(int size, int grow = 256) { list_ = win::CreateIconImageList(size, grow); }
+  // Empties the list and gives it another image size, with room for `room` images, then growing
+  // by `grow` at a time; controls showing it must be given the list again.
+  void Reset(int size, int room = 0, int grow = 256) { list_ = win::CreateIconImageList(size, room, grow); }
+  // Holds the given list instead, and hands back the one it held: controls showing it must be
+  // given the new one before the old one goes.
+  win::UniqueImageList Replace(win::UniqueImageList list) { return std::exchange(list_, std::move(list)); }
   int ImageSize() const;
 
  private:

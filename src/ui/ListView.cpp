@@ -79,6 +79,11 @@ void ListView::SetImageLists(const ImageList* large, const ImageList* small) {
   if (Count() > 0 && (GetWindowLongA(Handle(), GWL_STYLE) & LVS_AUTOARRANGE)) ListView_Arrange(Handle(), LVA_DEFAULT);
 }
 
+void ListView::ReplaceImageLists(const ImageList& large, const ImageList& small) {
+  ListView_SetImageList(Handle(), large.Handle(), LVSIL_NORMAL);
+  ListView_SetImageList(Handle(), small.Handle(), LVSIL_SMALL);
+}
+
 void ListView::DpiChanged(int from, int to) {
   HWND header = ListView_GetHeader(Handle());
   const int columns = header ? Header_GetItemCount(header) : 0;

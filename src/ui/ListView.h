@@ -12,6 +12,8 @@ class ListView : public Control {
   void DpiChanged(int from, int to) override;
   // The lists the large and small icon views draw from; the control does not own them.
   void SetImageLists(const ImageList* large, const ImageList* small);
+  // Lists of the same sizes in place of those: the entries keep their places.
+  void ReplaceImageLists(const ImageList& large, const ImageList& small);
   int Count() const { return ListView_GetItemCount(Handle()); }
   // Appends an item; returns its position.
   int AddItem(const std::string& caption, int imageIndex);

@@ -93,4 +93,35 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   EXPECT_EQ(ImageList_GetImageCount(list.get()), 0);
 }
 
+// A list with more room, filled a few images at a time while the list it follows still grows,
+// ends holding every image of it as it was drawn.
+TEST(ListSuccessor, HoldsEveryImageOfTheListItFollows) {
+  fixtures::TempFolder dir;
+  fixtures::MakeIconFixtureFolder(dir.Path());
+  Icons icons;
+  TStringList files;
+  ListFiles(dir.Path() + "*.*", files, false);
+  for (int i = 0; i < files.Count(); ++i) icons.Read(files[i]);
+  ASSERT_GT(icons.large.size(), 20u);
+  const win::UniqueImageList list = win::CreateIconImageList(32, 8);
+  const auto add = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) ASSERT_GE(ImageList_ReplaceIcon(list.get(), -1, icons.large[i].icon), 0);
+  };
+  add(0, 10);
+  win::ListSuccessor next;
+  EXPECT_FALSE(next.Begin(list.get(), 10)) << "no more room than the list has images";
+  ASSERT_TRUE(next.Begin(list.get(), 4 * static_cast<int>(icons.large.size())));
+  ASSERT_TRUE(next.CopyFrom(list.get(), 7));
+  EXPECT_FALSE(next.Holds(list.get()));
+  add(10, icons.large.size());
+  while (!next.Holds(list.get())) ASSERT_TRUE(next.CopyFrom(list.get(), 7));
+  const win::UniqueImageList taken = next.Take();
+  EXPECT_FALSE(next.Begun());
+  ASSERT_EQ(ImageList_GetImageCount(taken.get()), ImageList_GetImageCount(list.get()));
+  for (int i = 0; i < ImageList_GetImageCount(list.get()); ++i)
+    EXPECT_EQ(win::ListImageAppearance(taken.get(), i), win::ListImageAppearance(list.get(), i)) << i;
+  // It goes on growing as any list does.
+  EXPECT_EQ(ImageList_ReplaceIcon(taken.get(), -1, icons.large[0].icon), ImageList_GetImageCount(list.get()));
+}
+
 }  // namespace
