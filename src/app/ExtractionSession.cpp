@@ -107,7 +107,8 @@ RunHandover ExtractionSession::Take() {
       queuedIcons_ -= h.batch.icons.size();
     }
     h.listed = listed_ && !listedTaken_;
-    if (h.listed) h.files = files_;
+    h.files = files_;
+    h.filesRead = filesRead_;
     listedTaken_ = listed_;
     if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
     if (!h.batch.icons.empty()) hiddenTaken_ = h.batch.icons.back().duplicatesHidden;
@@ -185,9 +186,10 @@ void ExtractionSession::Read() {
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
   while (!Ending() && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (file.Count() > 0) {
+    {
       std::lock_guard<std::mutex> hold(lock_);
-      fileInHand_ = file.Path();
+      filesRead_ = run.FilesGone();
+      if (file.Count() > 0) fileInHand_ = file.Path();
     }
     ReadIcons read{run.SharedFile(), {}};
     RunIcon entry;
@@ -367,6 +369,8 @@ void ExtractionSession::Schedule() {
   SetFrameTimer(static_cast<UINT>(nextFrame_ - now));
 }
 
+void ExtractionSession::DeliverWithin(unsigned ms) { deliverBy_ = GetTickCount64() + ms; }
+
 void ExtractionSession::SetFrameTimer(UINT ms) {
   // Timers come after input and painting, so the time between batches belongs to the user.
   timerSet_ = SetTimer(window_.get(), kFrameTimer, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr) != 0;
@@ -375,6 +379,7 @@ void ExtractionSession::SetFrameTimer(UINT ms) {
 void ExtractionSession::Deliver() {
   if (stop_) return;
   const ULONGLONG began = GetTickCount64();
+  deliverBy_ = 0;
   const std::shared_ptr<bool> alive = alive_;
   // A copy: the delivery may end the run, and this object with it.
   const Delivery deliver = deliver_;
@@ -385,11 +390,13 @@ void ExtractionSession::Deliver() {
   const ULONGLONG ended = GetTickCount64();
   nextFrame_ = std::max(began + kFrameMs, ended + (ended - began));
   // Whatever the window left for later comes in the next frame, and never before the
-  // message loop has had its turn.
+  // message loop has had its turn; a delivery asked for comes when asked, as paced.
   bool more = false;
   {
     std::lock_guard<std::mutex> hold(lock_);
     more = !queue_.empty();
   }
-  if (more && !timerSet_) SetFrameTimer(nextFrame_ > ended ? static_cast<UINT>(nextFrame_ - ended) : 0);
+  if ((!more && deliverBy_ == 0) || timerSet_) return;
+  const ULONGLONG at = more ? nextFrame_ : std::max(nextFrame_, deliverBy_);
+  SetFrameTimer(at > ended ? static_cast<UINT>(at - ended) : 0);
 }

@@ -66,7 +66,8 @@ struct RunBatch {
 struct RunHandover {
   RunBatch batch;
   bool listed = false;         // the files have been listed since the last take: the reading begins
-  std::size_t files = 0;       // with listed: how many
+  std::size_t files = 0;       // how many were listed (0 until then)
+  std::size_t filesRead = 0;   // how many of them the worker has gone through
   std::string fileInHand;      // the file with icons the worker reads now, when another than before
   bool finished = false;       // the worker has ended and everything it found has been taken
   std::exception_ptr failure;  // at the end: what ended the run early
@@ -98,6 +99,9 @@ class ExtractionSession {
   // The oldest batch handed over and not yet taken (if any), with the run's state; the end
   // (finished) is handed over with the last batch.
   RunHandover Take();
+  // Delivers again within `ms`, whether or not anything more comes: for a window holding back
+  // what it took. Only from a delivery.
+  void DeliverWithin(unsigned ms);
   // Icons left out as duplicates up to the last one taken; at the end, of the whole run.
   int DuplicatesHidden() const { return hiddenTaken_; }
   // The files the run could not open or read, once it went to its end and all was taken.
@@ -150,6 +154,7 @@ class ExtractionSession {
   // Whether the object still exists once a delivery has returned (a delivery may end the run).
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   ULONGLONG nextFrame_ = 0;  // when the next frame is due (tick count)
+  ULONGLONG deliverBy_ = 0;  // when the window asked to be delivered to again (0: not asked)
   bool timerSet_ = false;
   bool listedTaken_ = false;
   std::string fileTaken_;
@@ -172,6 +177,7 @@ class ExtractionSession {
   std::size_t queuedIcons_ = 0;
   bool listed_ = false, finished_ = false, wakePosted_ = false;
   std::size_t files_ = 0;
+  std::size_t filesRead_ = 0;  // files the reader has gone through
   std::string fileInHand_;
   int duplicatesHidden_ = 0;
   std::vector<std::string> unreadable_;       // the reader's, set as it ends

@@ -2,6 +2,7 @@
 #include "app/IconSlots.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "extract/FileIcons.h"
@@ -99,29 +100,40 @@ void IconSlots::Clear() {
 void IconSlots::ReserveFor(std::size_t files) {
   if (Count() > 0) return;
   StopMakingRoom();
-  // An icon per file, in a few tens of megabytes at most: MakeRoom makes more as it fills.
-  constexpr std::size_t kReservedBytes = 32 << 20;
-  const int size = form_.Scale(kSavedLargeSize);
+  // Two icons per file, in a few hundred megabytes at most (room not filled is not written to):
+  // a run that needs more has it made as it goes (MakeRoom).
+  constexpr std::size_t kReservedBytes = 256 << 20;
+  const int size = form_.Scale(kSavedLargeSize), smallSize = form_.Scale(kSavedSmallSize);
   const std::size_t perImage = static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 5;
-  room_ = static_cast<int>(std::clamp<std::size_t>(files, 256, std::max<std::size_t>(256, kReservedBytes / perImage)));
+  room_ = static_cast<int>(std::clamp<std::size_t>(files, 128, std::max<std::size_t>(128, kReservedBytes / perImage / 2)) * 2);
   // The platform's own steps, where it takes them, are as large.
   Shown().Reset(size, room_, room_);
-  ShownSmall().Reset(form_.Scale(kSavedSmallSize), room_, room_);
+  ShownSmall().Reset(smallSize, room_, room_);
+  if (!Shown().Handle() || !ShownSmall().Handle()) {
+    // No room for so many at once: the lists grow as they can.
+    room_ = 0;
+    Shown().Reset(size);
+    ShownSmall().Reset(smallSize);
+  }
   countBefore_ = 0;
 }
 
-bool IconSlots::MakeRoom() {
+bool IconSlots::MakeRoom(std::uint64_t expected) {
   retired_ = {};
   ui::ImageList* lists[] = {&Shown(), &ShownSmall()};
-  const int count = lists[0]->Count(), added = count - countBefore_;
+  const int count = lists[0]->Count(), added = std::max(0, count - countBefore_);
   countBefore_ = count;
   if (room_ <= 0 || lists[1]->Count() != count) return false;
-  // Begun half full, and copying three images for each one added, it ends before the lists fill.
-  if (!next_[0].Begun() && count < room_ / 2) return false;
-  const int slice = std::max(64, 3 * added);
+  // Made for a run expected to fill the room, once it is half full.
+  if (!next_[0].Begun() && (count < room_ / 2 || expected <= std::uint64_t(room_ - room_ / 8))) return false;
+  const auto more = static_cast<int>(std::min<std::uint64_t>(std::max<std::uint64_t>(2ull * room_, expected + expected / 4),
+                                                             std::numeric_limits<int>::max() / 2));
+  // A quarter faster than the run fills what is left, the copying ends before the lists are full.
+  const long long left = std::max(1, room_ - count), toCopy = room_ - next_[0].Count();
+  const int slice = static_cast<int>(std::clamp<long long>(5 * added * toCopy / (4 * left), 64, count));
   for (std::size_t i = 0; i < 2; ++i) {
     const HIMAGELIST list = lists[i]->Handle();
-    if ((!next_[i].Begun() && !next_[i].Begin(list, 2 * room_)) || !next_[i].CopyFrom(list, slice)) {
+    if ((!next_[i].Begun() && !next_[i].Begin(list, more)) || !next_[i].CopyFrom(list, slice)) {
       // No more room, or lists that do not copy: the lists grow as they can.
       StopMakingRoom();
       room_ = 0;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -78,11 +79,11 @@ class IconSlots {
   // many files (an icon each, within a few tens of megabytes). Controls showing the lists must be
   // given them again.
   void ReserveFor(std::size_t files);
-  // While a run fills the reserved lists: makes room ahead of need, copying a few more of their
-  // images into lists with twice the room at each call, and true once those have taken over.
-  // Controls showing the lists must then be given them again; the ones shown until now are kept
-  // until the next call.
-  bool MakeRoom();
+  // While a run fills the reserved lists, and is expected to end with this many slots: makes
+  // room ahead of need, copying more of their images into lists with more room at each call,
+  // and true once those have taken over. Controls showing the lists must then be given them
+  // again; the ones shown until now are kept until the next call.
+  bool MakeRoom(std::uint64_t expected);
   // Lets go of the room being made, at a run's end.
   void StopMakingRoom();
   // Gives the lists the sizes of the form's scale and makes every slot's pictures again from
@@ -99,8 +100,8 @@ class IconSlots {
   const ui::Form& form_;
   ui::ImageList &icons_, &smallIcons_, &shownIcons_, &shownSmallIcons_;
   std::vector<IconSource> sources_;
-  // The room of the shown lists (0: none reserved), their successors (large, small) and what
-  // they held at the last call, and the lists they took over from.
+  // The room of the shown lists (0: none reserved) and what they held at the last call, their
+  // successors (large, small), and the lists those took over from.
   int room_ = 0, countBefore_ = 0;
   std::array<win::ListSuccessor, 2> next_;
   std::array<win::UniqueImageList, 2> retired_;

@@ -1,5 +1,6 @@
 // The main window: folder tree, icon list, toolbar, menus, status bar and their commands.
 #pragma once
+#include <chrono>
 #include <memory>
 
 #include "about/AboutForm.h"  // kHomePage
@@ -129,6 +130,9 @@ class TfrmMainForm : public ui::Form {
   // Adds one icon of batch to the lists on its own: its own pictures, or pictures made again
   // from its file where the batch was drawn for another scale or the lists refused it.
   int AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at);
+  // Brings the list up to date on screen after entries were added with its drawing held; the
+  // list follows the newest of them when asked.
+  void ShowHeldEntries(bool followNewest);
   void FinishRun();
   // Stops the run in hand (Esc) and shows what it found so far.
   void StopRun();
@@ -147,6 +151,11 @@ class TfrmMainForm : public ui::Form {
 
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   std::string folderText_;                  // the info label's text for the run's folder
+  // The list's drawing held over the run's entries, how many it added since it was last brought
+  // up to date on screen, and when that was.
+  bool entriesHeld_ = false;
+  int entriesUnseen_ = 0;
+  std::chrono::steady_clock::time_point entriesShown_{};
   // What a drag out of the list makes: the kind last saved, the icon as stored until then.
   OutputKind dragKind_ = OutputKind::OriginalIcon;
   // The file (long path) whose first entry gets the focus when its folder is listed.

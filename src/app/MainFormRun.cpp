@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
@@ -61,6 +62,7 @@ void F::ExtractIcons() {
   // An older run stops here; what it had not shown yet goes with it.
   const bool replaced = static_cast<bool>(run_);
   run_.reset();
+  ShowHeldEntries(false);
   Extracting = true;
   lvIcons.Clear();
   // Deleting entries reports no selection change, so the commands are brought in step here.
@@ -94,13 +96,18 @@ void F::ExtractIcons() {
 void F::TakeRunHandover(ExtractionSession& session) {
   // Only the newest run's icons are shown; an older one's are dropped with it.
   if (&session != run_.get()) return;
-  // What arrived since the last frame, as long as the frame lasts, then one repaint.
+  // Entries are added with the list's drawing held, as long as a frame lasts, and the input
+  // waiting is served between frames with the drawing still held. Every few frames the list is
+  // brought up to date on screen, in a frame of its own: under Wine resuming the list's drawing
+  // and scrolling it cost as much as a frame of entries.
   constexpr auto kFrame = std::chrono::milliseconds(25);
+  constexpr auto kShowEvery = std::chrono::milliseconds(100);
   const auto start = std::chrono::steady_clock::now();
+  const bool showing = entriesUnseen_ > 0 && start - entriesShown_ >= kShowEvery;
+  if (showing) ShowHeldEntries(true);
   RunHandover h;
-  int shown = 0;
-  lvIcons.BeginUpdate();
   try {
+    // A frame that shows takes one batch, which may carry the run's end.
     do {
       h = session.Take();
       if (h.listed) {
@@ -112,26 +119,38 @@ void F::TakeRunHandover(ExtractionSession& session) {
         }
       }
       if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
-      shown += ShowBatch(h.batch);
-    } while (!h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
-    if (iconSlots.MakeRoom()) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
+      if (!h.batch.icons.empty()) {
+        if (!entriesHeld_) lvIcons.BeginUpdate();
+        entriesHeld_ = true;
+        entriesUnseen_ += ShowBatch(h.batch);
+      }
+    } while (!showing && !h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
+    // Room for what is still to come, as the files read so far let it be expected.
+    const std::uint64_t expected = h.filesRead ? std::uint64_t(iconSlots.Count()) * h.files / h.filesRead : 0;
+    if (!showing && iconSlots.MakeRoom(expected)) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
   } catch (...) {
-    lvIcons.EndUpdate();
     FinishRun();
     throw;
   }
-  lvIcons.EndUpdate();
-  if (shown > 0) {
-    // The list follows the newest entry, as far as one row's step per entry takes it.
-    lvIcons.Scroll(0, Scale(76) * std::min(shown, 1000));
-    // Painted at once, unless the frame is spent already (the lists grew): then after the
-    // input that waits, as painting comes.
-    if (std::chrono::steady_clock::now() - start < kFrame) UpdateWindow(lvIcons.Handle());
+  if (!h.finished) {
+    // What is held is shown in time even if nothing more comes for a while.
+    if (entriesUnseen_ > 0) session.DeliverWithin(static_cast<unsigned>(kShowEvery.count()));
+    return;
   }
-  if (!h.finished) return;
   const std::exception_ptr failure = h.failure;
   FinishRun();
   if (failure) std::rethrow_exception(failure);
+}
+
+void F::ShowHeldEntries(bool followNewest) {
+  if (!entriesHeld_) return;
+  entriesHeld_ = false;
+  lvIcons.EndUpdate();
+  // The list follows the newest entry, as far as one row's step per entry takes it; it is
+  // painted as painting comes, after the input that waits.
+  if (followNewest && entriesUnseen_ > 0) lvIcons.Scroll(0, Scale(76) * std::min(entriesUnseen_, 1000));
+  entriesUnseen_ = 0;
+  entriesShown_ = std::chrono::steady_clock::now();
 }
 
 int F::ShowBatch(RunBatch& batch) {
@@ -179,6 +198,7 @@ void F::FinishRun() {
   const std::vector<int> ranks = run_ ? run_->CaptionRanks(lvIcons.Count()) : std::vector<int>{};
   run_.reset();
   iconSlots.StopMakingRoom();
+  ShowHeldEntries(false);
   // The folder's text as the run began with it: a run the window started while it was loading
   // ends after it has been laid out, and keeps the text it had.
   lblInfo.SetCaption(stNav.Path().empty() ? std::string() : folderText_);

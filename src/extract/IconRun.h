@@ -62,6 +62,8 @@ class IconRun {
   // run) and makes it current; false after the last one. A damaged file holds fewer icons and
   // never ends the run.
   bool NextFile(const FileFilter& passes);
+  // How many of Files() NextFile has gone through, passed over or read.
+  std::size_t FilesGone() const { return next_; }
   // The current file. Only after NextFile gave true.
   const FileIcons& File() const { return *current_; }
   // The current file, kept for whoever still needs it after the run has moved on.

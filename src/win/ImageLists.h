@@ -19,6 +19,8 @@ class ListSuccessor {
   bool Begin(HIMAGELIST of, int room);
   bool Begun() const { return static_cast<bool>(list_); }
   int Room() const { return room_; }
+  // How many images it holds.
+  int Count() const { return list_ ? ImageList_GetImageCount(list_.get()) : 0; }
   // Copies up to `count` more of `of`'s images; false, and nothing begun, when the platform
   // refuses.
   bool CopyFrom(HIMAGELIST of, int count);

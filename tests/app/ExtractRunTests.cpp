@@ -12,7 +12,10 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
+#include "extract/FileIcons.h"
 #include "win/Handles.h"
+#include "win/IconBatch.h"
+#include "win/ImageLists.h"
 #include "win/Text.h"
 
 using apptest::Entries;
@@ -314,6 +317,18 @@ TEST_F(ExtractRun, AFileOfMoreIconsThanOnePassIsListedWhole) {
   apptest::WaitForRun(f);
   ASSERT_EQ(f.lvIcons.Count(), 600);
   for (int i = 0; i < 600; ++i) ASSERT_EQ(f.iconSlots.Find(f.lvIcons.ImageIndex(i))->index, i) << i;
+  // The lists made room as they filled (600 icons of one file): the list shows those that
+  // hold the pictures, and each holds its icon's.
+  EXPECT_EQ(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL), f.iconSlots.Shown().Handle());
+  EXPECT_EQ(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_SMALL), f.iconSlots.ShownSmall().Handle());
+  const FileIcons file(dir.Path() + "many.dll", MunWindowsFolder());
+  const win::UniqueImageList expected = win::CreateIconImageList(32);
+  for (int i = 0; i < 600; i += 23) {
+    const int at = ImageList_ReplaceIcon(expected.get(), -1, file.Icon(i).get());
+    EXPECT_EQ(win::ListImageAppearance(f.iconSlots.Shown().Handle(), f.lvIcons.ImageIndex(i)),
+              win::ListImageAppearance(expected.get(), at))
+        << i;
+  }
   f.stNav.SetPath("");
 }
 
