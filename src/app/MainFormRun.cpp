@@ -64,14 +64,17 @@ void F::ExtractIcons() {
   run_.reset();
   ShowHeldEntries(false);
   Extracting = true;
-  lvIcons.Clear();
-  // Deleting entries reports no selection change, so the commands are brought in step here.
-  lvIconsChange(lvIcons);
-  iconSlots.Clear();
-  pnlPreview.Clear();
+  const auto clearEntries = [this] {
+    lvIcons.Clear();
+    // Deleting entries reports no selection change, so the commands are brought in step here.
+    lvIconsChange(lvIcons);
+    iconSlots.Clear();
+    pnlPreview.Clear();
+  };
   ShowUnreadable(sbInfo, {});
   const std::string path = stNav.Path();
   if (path.empty()) {
+    clearEntries();
     lblInfo.SetCaption("");
     Extracting = false;
     if (replaced) Application.SetCursor(CursorKind::Default);
@@ -88,9 +91,12 @@ void F::ExtractIcons() {
     run_ = std::make_unique<ExtractionSession>(std::move(options),
                                                [this](ExtractionSession& session) { TakeRunHandover(session); });
   } catch (...) {
+    clearEntries();
     FinishRun();
     throw;
   }
+  // The older entries go while the new run lists its files, which it does on its own thread.
+  clearEntries();
 }
 
 void F::TakeRunHandover(ExtractionSession& session) {

@@ -204,6 +204,11 @@ void ListView::SortByRanks(const std::vector<int>& ranks) {
 }
 
 bool ListView::HandleNotify(NMHDR& hdr, LRESULT& result) {
+  // Entries keep nothing that needs letting go: emptying the list needs no notice per entry.
+  if (hdr.code == LVN_DELETEALLITEMS) {
+    result = TRUE;
+    return true;
+  }
   if (hdr.code == LVN_ITEMCHANGED) {
     OnChange(*this);
     return true;
