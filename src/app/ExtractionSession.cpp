@@ -107,6 +107,7 @@ RunHandover ExtractionSession::Take() {
       queuedIcons_ -= h.batch.icons.size();
     }
     h.listed = listed_ && !listedTaken_;
+    listedNow_ = listedNow_ || h.listed;
     h.files = files_;
     h.filesRead = filesRead_;
     listedTaken_ = listed_;
@@ -380,15 +381,17 @@ void ExtractionSession::Deliver() {
   if (stop_) return;
   const ULONGLONG began = GetTickCount64();
   deliverBy_ = 0;
+  listedNow_ = false;
   const std::shared_ptr<bool> alive = alive_;
   // A copy: the delivery may end the run, and this object with it.
   const Delivery deliver = deliver_;
   deliver(*this);
   if (!*alive || stop_) return;
   // The next frame comes a frame later, and where drawing the list took longer than a frame,
-  // as long again after this one: the user's input always has half the time or more.
+  // as long again after this one: the user's input always has half the time or more. The
+  // frame that tells the listing's end holds back none: the first entries come once drawn.
   const ULONGLONG ended = GetTickCount64();
-  nextFrame_ = std::max(began + kFrameMs, ended + (ended - began));
+  nextFrame_ = listedNow_ ? ended : std::max(began + kFrameMs, ended + (ended - began));
   // Whatever the window left for later comes in the next frame, and never before the
   // message loop has had its turn; a delivery asked for comes when asked, as paced.
   bool more = false;

@@ -156,6 +156,7 @@ class ExtractionSession {
   ULONGLONG nextFrame_ = 0;  // when the next frame is due (tick count)
   ULONGLONG deliverBy_ = 0;  // when the window asked to be delivered to again (0: not asked)
   bool timerSet_ = false;
+  bool listedNow_ = false;  // the delivery in hand took the listing's end
   bool listedTaken_ = false;
   std::string fileTaken_;
   int hiddenTaken_ = 0;
