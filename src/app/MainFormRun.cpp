@@ -151,10 +151,12 @@ void F::TakeRunHandover(ExtractionSession& session) {
 void F::ShowHeldEntries(bool followNewest) {
   if (!entriesHeld_) return;
   entriesHeld_ = false;
-  lvIcons.EndUpdate();
-  // The list follows the newest entry, as far as one row's step per entry takes it; it is
-  // painted as painting comes, after the input that waits.
+  // The list follows the newest entries, as far as one row's step per entry takes it. It
+  // scrolls while its drawing is still held, and is painted as painting comes, after the input
+  // that waits: Wine's list paints all of itself at once when it scrolls while drawing, and held,
+  // knows its extent as it was last drawn, so there it follows a showing behind.
   if (followNewest && entriesUnseen_ > 0) lvIcons.Scroll(0, Scale(76) * std::min(entriesUnseen_, 1000));
+  lvIcons.EndUpdate();
   entriesUnseen_ = 0;
   entriesShown_ = std::chrono::steady_clock::now();
 }
