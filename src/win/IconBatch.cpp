@@ -217,15 +217,7 @@ bool IconBatch::AppendTo(HIMAGELIST list) const {
   int cx = 0, cy = 0;
   if (Empty() || !list || !ImageList_GetIconSize(list, &cx, &cy) || cx != size_ || cy != size_) return false;
   // Room first, made the way the list grows, then every image copied in whole.
-  const int first = ImageList_GetImageCount(list);
-  if (ImageList_Add(list, blank_.get(), blankMask_.get()) != first) return false;
-  for (int i = 0; i < count_; ++i) {
-    if (!ImageList_Copy(list, first + i, images_.get(), i, ILCF_MOVE)) {
-      ImageList_SetImageCount(list, static_cast<UINT>(first));
-      return false;
-    }
-  }
-  return true;
+  return AppendCopies(list, images_.get(), 0, count_, blank_.get(), blankMask_.get());
 }
 
 UniqueIcon IconBatch::Icon(int index) const {

@@ -11,6 +11,18 @@ UniqueImageList CreateIconImageList(int size, int room, int grow) {
   return list;
 }
 
+bool AppendCopies(HIMAGELIST to, HIMAGELIST from, int first, int n, HBITMAP blank, HBITMAP blankMask) {
+  const int at = ImageList_GetImageCount(to);
+  if (ImageList_Add(to, blank, blankMask) != at) return false;
+  for (int i = 0; i < n; ++i) {
+    if (!ImageList_Copy(to, at + i, from, first + i, ILCF_MOVE)) {
+      ImageList_SetImageCount(to, static_cast<UINT>(at));
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ListSuccessor::Begin(HIMAGELIST of, int room) {
   int cx = 0, cy = 0;
   list_.reset();
@@ -27,14 +39,17 @@ bool ListSuccessor::CopyFrom(HIMAGELIST of, int count) {
   const int first = ImageList_GetImageCount(list_.get());
   const int n = std::min(count, ImageList_GetImageCount(of) - first);
   if (n <= 0) return true;
-  if (!ImageList_GetIconSize(of, &cx, &cy)) return false;
-  // Places first, made as the list adds images, then each image copied in whole.
-  HDC screen = GetDC(nullptr);
-  const UniqueBitmap blank(CreateCompatibleBitmap(screen, cx * n, cy));
-  ReleaseDC(nullptr, screen);
-  const UniqueBitmap blankMask(CreateBitmap(cx * n, cy, 1, 1, nullptr));
-  bool copied = blank && blankMask && ImageList_Add(list_.get(), blank.get(), blankMask.get()) == first;
-  for (int i = first; copied && i < first + n; ++i) copied = ImageList_Copy(list_.get(), i, of, i, ILCF_MOVE);
+  // A few hundred places at a time: a blank strip stays a few megabytes.
+  constexpr int kStrip = 256;
+  bool copied = ImageList_GetIconSize(of, &cx, &cy) != FALSE;
+  for (int done = 0; copied && done < n; done += kStrip) {
+    const int strip = std::min(kStrip, n - done);
+    HDC screen = GetDC(nullptr);
+    const UniqueBitmap blank(CreateCompatibleBitmap(screen, cx * strip, cy));
+    ReleaseDC(nullptr, screen);
+    const UniqueBitmap blankMask(CreateBitmap(cx * strip, cy, 1, 1, nullptr));
+    copied = blank && blankMask && AppendCopies(list_.get(), of, first + done, strip, blank.get(), blankMask.get());
+  }
   if (!copied) {
     list_.reset();
     room_ = 0;

@@ -9,6 +9,11 @@ namespace win {
 // images at a time.
 UniqueImageList CreateIconImageList(int size, int room = 0, int grow = 256);
 
+// Appends n of `from`'s images, from `first` on, to `to`, in one step of its growth: places made
+// by adding `blank` and `blankMask` (n images wide), each then copied in whole. False, `to` as it
+// was, where the platform refuses.
+bool AppendCopies(HIMAGELIST to, HIMAGELIST from, int first, int n, HBITMAP blank, HBITMAP blankMask);
+
 // A list with more room, filled with the images of a list in use a few at a time, to take its
 // place once it holds them all. A list's own growth copies every image it has on the spot, and
 // Wine grows a list by 256 images at most, whatever it was asked: at thousands of icons that is
