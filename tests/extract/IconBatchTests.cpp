@@ -32,6 +32,11 @@ struct Icons {
       owned.push_back(std::move(little));
     }
   }
+  void ReadFolder(const std::string& folder) {
+    TStringList files;
+    ListFiles(folder + "*.*", files, false);
+    for (int i = 0; i < files.Count(); ++i) Read(files[i]);
+  }
 };
 
 void ExpectSameAsOneByOne(int size, const std::vector<win::BatchIcon>& icons) {
@@ -60,9 +65,7 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   fixtures::TempFolder dir;
   fixtures::MakeIconFixtureFolder(dir.Path());
   Icons icons;
-  TStringList files;
-  ListFiles(dir.Path() + "*.*", files, false);
-  for (int i = 0; i < files.Count(); ++i) icons.Read(files[i]);
+  icons.ReadFolder(dir.Path());
   char system[MAX_PATH] = "";
   GetSystemDirectoryA(system, MAX_PATH);
   for (const char* name : {"\\user32.dll", "\\shell32.dll"}) icons.Read(std::string(system) + name, 24);
@@ -99,9 +102,7 @@ TEST(ListSuccessor, HoldsEveryImageOfTheListItFollows) {
   fixtures::TempFolder dir;
   fixtures::MakeIconFixtureFolder(dir.Path());
   Icons icons;
-  TStringList files;
-  ListFiles(dir.Path() + "*.*", files, false);
-  for (int i = 0; i < files.Count(); ++i) icons.Read(files[i]);
+  icons.ReadFolder(dir.Path());
   ASSERT_GT(icons.large.size(), 20u);
   const win::UniqueImageList list = win::CreateIconImageList(32, 8);
   const auto add = [&](std::size_t from, std::size_t to) {
