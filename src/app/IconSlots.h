@@ -76,8 +76,8 @@ class IconSlots {
   // Empties every list.
   void Clear();
   // While the lists are empty: gives the lists the form's scale shows room for a run over this
-  // many files (an icon each, within a few tens of megabytes). Controls showing the lists must be
-  // given them again.
+  // many files (two icons each, within a few hundred megabytes). Controls showing the lists must
+  // be given them again.
   void ReserveFor(std::size_t files);
   // While a run fills the reserved lists, and is expected to end with this many slots: makes
   // room ahead of need, copying more of their images into lists with more room at each call,
