@@ -89,7 +89,6 @@ const IconSource* IconSlots::Find(int slot) const {
 
 void IconSlots::Clear() {
   StopMakingRoom();
-  room_ = 0;
   icons_.Clear();
   smallIcons_.Clear();
   shownIcons_.Clear();
@@ -136,7 +135,6 @@ bool IconSlots::MakeRoom(std::uint64_t expected) {
     if ((!next_[i].Begun() && !next_[i].Begin(list, more)) || !next_[i].CopyFrom(list, slice)) {
       // No more room, or lists that do not copy: the lists grow as they can.
       StopMakingRoom();
-      room_ = 0;
       return false;
     }
   }
@@ -147,6 +145,7 @@ bool IconSlots::MakeRoom(std::uint64_t expected) {
 }
 
 void IconSlots::StopMakingRoom() {
+  room_ = 0;
   next_ = {};
   retired_ = {};
 }
@@ -154,7 +153,6 @@ void IconSlots::StopMakingRoom() {
 void IconSlots::MakeAgain(HIMAGELIST shownUntilNow) {
   const int slots = Count();
   StopMakingRoom();
-  room_ = 0;
   // The pictures shown so far stand in for any file that can no longer be read.
   win::UniqueImageList previous(shownUntilNow && ImageList_GetImageCount(shownUntilNow) == slots
                                     ? ImageList_Duplicate(shownUntilNow)

@@ -84,7 +84,7 @@ class IconSlots {
   // and true once those have taken over. Controls showing the lists must then be given them
   // again; the ones shown until now are kept until the next call.
   bool MakeRoom(std::uint64_t expected);
-  // Lets go of the room being made, at a run's end.
+  // Lets go of the room being made and makes no more until the next reservation (a run's end).
   void StopMakingRoom();
   // Gives the lists the sizes of the form's scale and makes every slot's pictures again from
   // its file. shownUntilNow: the list the icons were shown from until now, whose pictures stand in
