@@ -128,11 +128,19 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${U+00A9} 2026 ${PUBLISHE
 Var Is64
 ; On 64-bit Windows, the folder of a 32-bit install of ours that this one replaces.
 Var Earlier32Dir
+; Program Files of 32-bit programs.
+Var Programs32Dir
 
 ; Chooses the program and the registry view of this Windows, for installer and uninstaller.
 !macro ChooseProgram un
   Function ${un}ChooseProgram
     StrCpy $Is64 ""
+    !if ${TARGET} == amd64-unicode
+      ; The 64-bit stub's $PROGRAMFILES32 names the 64-bit folder; Windows' own variable tells.
+      ReadEnvStr $Programs32Dir "ProgramFiles(x86)"
+    !else
+      StrCpy $Programs32Dir $PROGRAMFILES32
+    !endif
     !ifdef FILES64
       ${If} ${RunningX64}
       ${AndIfNot} ${IsNativeARM64}
@@ -152,7 +160,7 @@ Var Earlier32Dir
   ${If} $Is64 == "1"
     StrCpy ${out} "$PROGRAMFILES64\Varnholt"
   ${Else}
-    StrCpy ${out} "$PROGRAMFILES32\Varnholt"
+    StrCpy ${out} "$Programs32Dir\Varnholt"
   ${EndIf}
 !macroend
 
@@ -169,7 +177,7 @@ Function .onInit
     ReadRegStr $Earlier32Dir HKLM "${ARP_KEY}" "InstallLocation"
     SetRegView 64
     ${If} $0 == ""
-    ${AndIf} $Earlier32Dir != "$PROGRAMFILES32\${FOLDER}"
+    ${AndIf} $Earlier32Dir != "$Programs32Dir\${FOLDER}"
       StrCpy $0 $Earlier32Dir
     ${EndIf}
   ${EndIf}
@@ -199,7 +207,7 @@ Section "Program"
     ${If} $1 == 0
       Delete "$Earlier32Dir\${UNINSTALLER}"
       RMDir "$Earlier32Dir"
-      RMDir "$PROGRAMFILES32\Varnholt"
+      RMDir "$Programs32Dir\Varnholt"
       SetRegView 32
       DeleteRegKey HKLM "${ARP_KEY}"
       SetRegView 64

@@ -137,17 +137,30 @@ DWORD WaitForExit(HANDLE process) {
 
 DWORD RunToEnd(const std::string& commandLine) { return WaitForExit(Start(commandLine).process.get()); }
 
+ULONGLONG StartedAt(HANDLE process) {
+  FILETIME created = {}, exited = {}, kernel = {}, user = {};
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
 // The uninstaller copies itself to a temporary folder, starts the copy and ends at once; the
-// copy does the work. Waits for every process the first one started.
+// copy does the work. Waits for every process the first one started. Process ids are reused
+// (Wine hands out a dead thread's id again), so a process older than the first one is some
+// other program's child and is not waited for.
 DWORD RunUninstaller(const std::string& commandLine) {
   Started first = Start(commandLine);
+  const ULONGLONG firstStarted = first.process ? StartedAt(first.process.get()) : 0;
   const DWORD code = WaitForExit(first.process.get());
   win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32 entry = {sizeof entry};
   for (BOOL more = snapshot && Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID != first.id) continue;
     win::UniqueEvent child(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
-    if (child && WaitForExit(child.get()) != 0) return 0xBAD3;
+    if (!child || StartedAt(child.get()) < firstStarted) continue;
+    if (const DWORD childCode = WaitForExit(child.get()); childCode != 0) {
+      ADD_FAILURE() << entry.szExeFile << " ended with " << childCode;
+      return 0xBAD3;
+    }
   }
   return code;
 }
