@@ -287,7 +287,7 @@ struct RunTime {
   double slowestAt = 0;      // when that wait began, after the folder was chosen
 };
 
-// The real run, repeated as F5 does: choosing the folder runs it the first time.
+// The real run, repeated as F5 does: choosing the folder in the tree runs it the first time.
 RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
   const HWND list = form.lvIcons.Handle();
   gFirstInsert = gLastScroll = 0;
@@ -296,11 +296,17 @@ RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
       SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchList)));
   RunTime r;
   double t0 = 0;
-  // The tree may not have seen a folder made a moment ago: it looks again first.
-  if (first) form.stNav.RefreshAll();
+  HTREEITEM item = nullptr;
+  if (first) {
+    // The tree may not have seen a folder made a moment ago: it looks again first. Then its
+    // parent is opened, so that the folder is chosen as a click chooses it.
+    form.stNav.RefreshAll();
+    item = bench::FolderItem(form.stNav, folder);
+  }
   {
     t0 = Now();
-    if (first) form.stNav.SetPath(folder);
+    if (item) TreeView_SelectItem(form.stNav.Handle(), item);
+    else if (first) form.stNav.SetPath(folder);
     else form.miRefreshClick(form);
     // From the run's start: the folder tree's own work in choosing the folder is not the run's.
     AnswerProbe probe(form.Handle());

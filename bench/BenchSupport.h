@@ -1,12 +1,15 @@
 // Shared pieces of the benchmark: the clock, message pumping and what the process holds.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
 
 class TfrmMainForm;
+
+class TShellTree;
 
 namespace bench {
 
@@ -48,6 +51,9 @@ class AnswerProbe {
   std::atomic<double> slowest_{0}, slowestAt_{0};
   std::thread thread_;
 };
+
+// The folder's item in the tree, its parent opened and selected; null where it is not found.
+HTREEITEM FolderItem(TShellTree& tree, const std::string& folder);
 
 // Serves the window's messages, sleeping between them, until the window's run has ended.
 void ServeRun(TfrmMainForm& form);

@@ -1,6 +1,7 @@
 // The benchmark's shared pieces: the clock, what the process holds, generated folders, and the
 // probe that times the window's answers.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -148,6 +149,30 @@ double AnswerProbe::Stop() {
   }
   if (thread_.joinable()) thread_.join();
   return slowest_;
+}
+
+// The folder's item in the tree, its parent opened and selected; null where it is not found.
+HTREEITEM FolderItem(TShellTree& tree, const std::string& folder) {
+  std::string path = folder;
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  const std::size_t cut = path.rfind('\\');
+  if (cut == std::string::npos) return nullptr;
+  tree.SetPath(path.substr(0, cut));
+  const HWND wnd = tree.Handle();
+  const HTREEITEM parent = TreeView_GetSelection(wnd);
+  if (!parent) return nullptr;
+  TreeView_Expand(wnd, parent, TVE_EXPAND);
+  const std::string name = path.substr(cut + 1);
+  for (HTREEITEM child = TreeView_GetChild(wnd, parent); child; child = TreeView_GetNextSibling(wnd, child)) {
+    char text[MAX_PATH] = "";
+    TVITEMA info{};
+    info.mask = TVIF_TEXT;
+    info.hItem = child;
+    info.pszText = text;
+    info.cchTextMax = sizeof text;
+    if (TreeView_GetItem(wnd, &info) && _stricmp(text, name.c_str()) == 0) return child;
+  }
+  return nullptr;
 }
 
 void ServeRun(TfrmMainForm& form) {

@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "extract/BatchSamples.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
@@ -236,6 +237,16 @@ void ExtractionSession::Draw() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // Icons of PNG images are made through WIC too.
   win::ComScope com;
+  // Learnt while the reader lists the files, so that the first batch need not wait for it.
+  if (!win::BatchesTried(false) || !win::BatchesTried(true)) {
+    int largeSize = 0, smallSize = 0;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      largeSize = largeSize_;
+      smallSize = smallSize_;
+    }
+    win::SettleBatches(MakeBatchSamples(largeSize, smallSize).trials);
+  }
   for (;;) {
     ReadIcons read;
     {

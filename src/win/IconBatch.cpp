@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "win/ImageLists.h"
@@ -232,14 +233,19 @@ std::atomic<int> verdicts[2] = {-1, -1};
 
 bool BatchesTried(bool withPixels) { return verdicts[withPixels ? 1 : 0] >= 0; }
 
-bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
-  const bool withPixels = std::any_of(icons.begin(), icons.end(), [](const BatchIcon& i) { return i.pixels; });
-  std::atomic<int>& verdict = verdicts[withPixels ? 1 : 0];
-  if (verdict >= 0) return verdict == 1;
+namespace {
+
+bool HasPixels(std::span<const BatchIcon> icons) {
+  return std::any_of(icons.begin(), icons.end(), [](const BatchIcon& i) { return i.pixels; });
+}
+
+// Whether the batch gives the list what adding the icons one by one gives; nothing where the
+// one-by-one side cannot be made, which teaches nothing.
+std::optional<bool> Matches(int size, std::span<const BatchIcon> icons) {
   const UniqueImageList oneByOne = CreateIconImageList(size), batched = CreateIconImageList(size);
-  if (icons.empty() || !oneByOne || !batched) return false;
+  if (icons.empty() || !oneByOne || !batched) return std::nullopt;
   for (const BatchIcon& icon : icons)
-    if (ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon) < 0) return false;  // nothing learnt
+    if (ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon) < 0) return std::nullopt;
   const IconBatch batch(size, icons);
   bool same = !batch.Empty() && batch.AppendTo(batched.get()) &&
               ImageList_GetImageCount(batched.get()) == static_cast<int>(icons.size());
@@ -247,8 +253,32 @@ bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
     const std::vector<DWORD> expected = ListImageAppearance(oneByOne.get(), i);
     same = !expected.empty() && expected == ListImageAppearance(batched.get(), i);
   }
-  verdict = same ? 1 : 0;
   return same;
+}
+
+}  // namespace
+
+bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
+  std::atomic<int>& verdict = verdicts[HasPixels(icons) ? 1 : 0];
+  if (verdict >= 0) return verdict == 1;
+  const std::optional<bool> same = Matches(size, icons);
+  if (same) verdict = *same ? 1 : 0;
+  return same.value_or(false);
+}
+
+void SettleBatches(std::span<const BatchTrial> trials) {
+  for (const bool withPixels : {false, true}) {
+    std::atomic<int>& verdict = verdicts[withPixels ? 1 : 0];
+    if (verdict >= 0) continue;
+    // Judged by the trials of its kind: a mismatch settles it, else only all of them made.
+    std::optional<bool> same;
+    for (const BatchTrial& trial : trials) {
+      if (trial.icons.empty() || HasPixels(trial.icons) != withPixels) continue;
+      same = Matches(trial.size, trial.icons);
+      if (same != true) break;
+    }
+    if (same) verdict = *same ? 1 : 0;
+  }
 }
 
 }  // namespace win

@@ -54,7 +54,16 @@ std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 // pictures given as pixels (icons with pixels: each needs its icon too, for the one-by-one side),
 // with the first icons asked about, and remembered for the rest of the program's run.
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
-// Whether batches of that kind have been tried (BatchesMatchAdds).
+// Whether batches of that kind have been tried (BatchesMatchAdds, SettleBatches).
 bool BatchesTried(bool withPixels);
+
+// Icons to try batches with at one list size.
+struct BatchTrial {
+  int size = 0;
+  std::vector<BatchIcon> icons;
+};
+// Tries each kind not yet tried with the trials of that kind (those giving pixels, those that
+// do not), all of which must match; a kind whose trials cannot all be made stays untried.
+void SettleBatches(std::span<const BatchTrial> trials);
 
 }  // namespace win

@@ -2,10 +2,12 @@
 // same icons one by one gives: the pictures drawn and the icons the save commands read back.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "fixtures/IconFixtures.h"
 #include "extract/AllFilesIterator.h"
+#include "extract/BatchSamples.h"
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
 #include "extract/LargeIcon.h"
@@ -94,6 +96,26 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   const win::UniqueImageList list = win::CreateIconImageList(32);
   EXPECT_FALSE(win::IconBatch(16, icons.small).AppendTo(list.get()));
   EXPECT_EQ(ImageList_GetImageCount(list.get()), 0);
+}
+
+// The trial's own samples must agree with the platform as the files' icons do, or every run
+// would add its icons one by one.
+TEST(IconBatch, TheTrialSamplesGiveWhatAddingOneByOneGives) {
+  for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
+    const BatchSamples samples = MakeBatchSamples(large, small);
+    std::map<int, std::vector<win::BatchIcon>> bySize;
+    bool pixels = false;
+    for (const win::BatchTrial& trial : samples.trials)
+      for (const win::BatchIcon& icon : trial.icons) {
+        bySize[trial.size].push_back(icon);
+        pixels = pixels || icon.pixels;
+      }
+    EXPECT_TRUE(pixels);
+    for (const auto& [size, icons] : bySize) {
+      ASSERT_GE(icons.size(), 5u) << size;
+      ExpectSameAsOneByOne(size, icons);
+    }
+  }
 }
 
 // A list with more room, filled a few images at a time while the list it follows still grows,

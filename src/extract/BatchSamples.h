@@ -1,0 +1,19 @@
+// Pictures of every kind a run gives the list's image lists, made to learn before the run's
+// first icons arrive whether this platform's lists take them in batches (win::SettleBatches).
+#pragma once
+#include <vector>
+
+#include "extract/IconScale.h"
+#include "win/Handles.h"
+#include "win/IconBatch.h"
+
+struct BatchSamples {
+  std::vector<win::UniqueIcon> icons;       // what the trials point at
+  std::vector<iconscale::Pixels> pictures;  // the same
+  std::vector<win::BatchTrial> trials;
+};
+
+// At each of the two list sizes: icons made from stored images as a file holds them (32 bits
+// with alpha; 8 bits with a mask that also inverts), at the list's edge, twice it and half
+// it, and a resampled picture given as pixels.
+BatchSamples MakeBatchSamples(int largeSize, int smallSize);
