@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <stdexcept>
+#include <utility>
 
 #include "extract/PathText.h"
 #include "win/Handles.h"
@@ -70,8 +71,26 @@ std::string FolderIdentity(const std::string& folder) {
 
 void TStringList::SetSorted(bool sorted) {
   if (sorted && !sorted_) {
-    std::stable_sort(items_.begin(), items_.end(),
-                     [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
+    // A sort key per entry, made once, orders the list as Compare does: a listing of thousands
+    // of files no longer converts and compares each name a dozen times and more.
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(items_.size());
+    bool keys = true;
+    for (const std::string& item : items_) {
+      keyed.emplace_back(win::SortKey(item, NORM_IGNORECASE), std::string());
+      if (keyed.back().first.empty()) {
+        keys = false;
+        break;
+      }
+    }
+    if (keys) {
+      for (std::size_t i = 0; i < items_.size(); ++i) keyed[i].second = std::move(items_[i]);
+      std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (std::size_t i = 0; i < items_.size(); ++i) items_[i] = std::move(keyed[i].second);
+    } else {
+      std::stable_sort(items_.begin(), items_.end(),
+                       [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
+    }
   }
   sorted_ = sorted;
 }

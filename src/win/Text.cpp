@@ -117,6 +117,20 @@ int CompareText(std::string_view a, std::string_view b, DWORD flags) {
   return CompareStringW(LOCALE_USER_DEFAULT, flags, x.data(), x.length(), y.data(), y.length()) - CSTR_EQUAL;
 }
 
+std::string SortKey(std::string_view text, DWORD flags) {
+  const WideText wide(text);
+  if (wide.length() == 0) return text.empty() ? std::string(1, '\0') : std::string();
+  const DWORD how = LCMAP_SORTKEY | flags;
+  const int bytes = LCMapStringW(LOCALE_USER_DEFAULT, how, wide.data(), wide.length(), nullptr, 0);
+  if (bytes <= 0) return {};
+  std::string key(static_cast<size_t>(bytes), '\0');
+  // The key is bytes, written through the wide signature.
+  if (LCMapStringW(LOCALE_USER_DEFAULT, how, wide.data(), wide.length(), reinterpret_cast<LPWSTR>(key.data()), bytes) !=
+      bytes)
+    return {};
+  return key;
+}
+
 int DrawText(HDC dc, const std::string& text, RECT& rect, UINT format) {
   const WideText wide(text);
   return DrawTextW(dc, wide.data(), wide.length(), &rect, format);

@@ -42,6 +42,9 @@ size_t WholeCharacters(std::string_view text, size_t limit);
 // Locale-aware comparison in the user's locale, over the whole characters of both texts
 // (CompareStringW flags such as NORM_IGNORECASE): <0, 0, >0.
 int CompareText(std::string_view a, std::string_view b, DWORD flags = 0);
+// The text's sort key under the same rules: two keys compared byte by byte order as
+// CompareText orders their texts. Empty where the platform gives none.
+std::string SortKey(std::string_view text, DWORD flags = 0);
 
 // DrawTextW of the text: GDI's ANSI text functions keep the system's code page whatever the
 // program's is, so the program's texts are drawn and measured wide.

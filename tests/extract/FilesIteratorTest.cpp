@@ -63,6 +63,28 @@ TEST_F(FilesIterator, SortingTakesInEntriesAlreadyInTheList) {
   EXPECT_THROW(list.Insert(0, "x"), std::logic_error);
 }
 
+// The sort goes by sort keys; it must order exactly as the comparison does, equal names kept
+// in the order they came: hyphens and apostrophes (which a word sort passes over), digits,
+// case, accents, and names that compare equal.
+TEST(FilesIteratorSort, OrdersAsTheComparisonDoes) {
+  const std::vector<std::string> names = {
+      "b-c.dll", "bc.dll", "b'c.dll", "B C.dll", "bc", "b.c", "b_c", "b10.ico", "b9.ico", "b09.ico", "\xc3\xa9t\xc3\xa9.ico",
+      "ete.ico", "\xc3\x89T\xc3\x89.ico", "ETE.ICO", "Ete.ico", "co-op", "coop", "co op", "~x", "!x", "a", "A", "", "zz", "z-",
+      "-z", "x\\y", "x\\Y", "xy"};
+  TStringList list;
+  for (const std::string& name : names) list.Add(name);
+  list.SetSorted(true);
+  ASSERT_EQ(list.Count(), static_cast<int>(names.size()));
+  for (int i = 1; i < list.Count(); ++i) {
+    const int order = TStringList::Compare(list[i - 1], list[i]);
+    EXPECT_LE(order, 0) << list[i - 1] << " / " << list[i];
+    if (order == 0) {
+      const auto at = [&](const std::string& n) { return std::find(names.begin(), names.end(), n) - names.begin(); };
+      EXPECT_LT(at(list[i - 1]), at(list[i])) << list[i - 1] << " / " << list[i];
+    }
+  }
+}
+
 TEST_F(FilesIterator, AcceptanceTestsSeeDirectoryAndSearchRecord) {
   std::set<std::string> seenDirs;
   TStringList list;
