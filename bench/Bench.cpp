@@ -299,9 +299,11 @@ RunTime WindowRun(TfrmMainForm& form, const std::string& folder, bool first) {
   HTREEITEM item = nullptr;
   if (first) {
     // The tree may not have seen a folder made a moment ago: it looks again first. Then its
-    // parent is opened, so that the folder is chosen as a click chooses it.
+    // parent is opened and shown, so that the folder is chosen as a click chooses it.
     form.stNav.RefreshAll();
     item = bench::FolderItem(form.stNav, folder);
+    UpdateWindow(form.stNav.Handle());
+    ui::Application.ProcessMessages();
   }
   {
     t0 = Now();
