@@ -8,7 +8,6 @@
 #include <thread>
 
 class TfrmMainForm;
-
 class TShellTree;
 
 namespace bench {
