@@ -2,8 +2,8 @@
 // it reports. The file holds no more groups than its bytes can name and no more images than the
 // limit; every image called intact passes the image check again, within its stored bytes, and a
 // 16-bit file's intact image is exactly as long as it says it is; a bitmap image decodes to
-// its own pixels. Reading the cursors changes nothing of the icons, and an animated cursor's
-// steps name its frames.
+// its own pixels, and a plain one to a drawing of its size. Reading the cursors changes nothing
+// of the icons, and an animated cursor's steps name its frames.
 #include <cstddef>
 #include <cstdint>
 
@@ -28,6 +28,13 @@ void CheckImages(const iconres::IconFileContents& contents, const iconres::ByteS
         __builtin_trap();
       for (const std::uint32_t p : *pixels)
         if ((p >> 16 & 0xFF) > p >> 24 || (p >> 8 & 0xFF) > p >> 24 || (p & 0xFF) > p >> 24) __builtin_trap();
+    }
+    // A drawing covers a square image's every pixel, picture and mask.
+    if (const auto drawn = iconres::DrawnStoredImage(bytes)) {
+      const std::size_t pixels = static_cast<std::size_t>(drawn->edge) * static_cast<std::size_t>(drawn->edge);
+      if (drawn->edge != image.width || image.width != image.height || drawn->picture.size() != pixels ||
+          drawn->mask.size() != pixels)
+        __builtin_trap();
     }
   }
 }

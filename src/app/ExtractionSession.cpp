@@ -25,9 +25,11 @@ constexpr std::size_t kMostQueued = 512;
 // Passes the reader keeps ready for the drawer, and the most icons of one file in one pass.
 constexpr std::size_t kMostPassed = 4, kPassIcons = 256;
 // A batch is handed over when it holds this many icons, or when its first icon has waited
-// this long: the first entries appear at once, later ones a frame's worth at a time.
+// this long: the first entries appear at once, later ones (which the window shows every 100 ms)
+// a few frames' worth at a time, as each batch costs the platform a few bitmaps and a stream
+// read whatever its size.
 constexpr std::size_t kBatchIcons = 64;
-constexpr ULONGLONG kBatchMs = 20;
+constexpr ULONGLONG kFirstBatchMs = 20, kBatchMs = 50;
 // How many icons of the first batch try whether the platform's lists take batches.
 constexpr std::size_t kTrialIcons = 16;
 
@@ -238,7 +240,8 @@ void ExtractionSession::Draw() {
   // Icons of PNG images are made through WIC too.
   win::ComScope com;
   // Learnt while the reader lists the files, so that the first batch need not wait for it.
-  if (!win::BatchesTried(false) || !win::BatchesTried(true)) {
+  if (!win::BatchesTried(win::BatchKind::Icons) || !win::BatchesTried(win::BatchKind::Pixels) ||
+      !win::BatchesTried(win::BatchKind::Drawn)) {
     int largeSize = 0, smallSize = 0;
     {
       std::lock_guard<std::mutex> hold(lock_);
@@ -258,6 +261,9 @@ void ExtractionSession::Draw() {
       read_.pop_front();
     }
     room_.notify_all();
+    // Stored images go to the batch as drawn where that was found to give what drawing their
+    // icons gives: no platform icon is made for them.
+    const bool drawn = win::BatchesMatch(win::BatchKind::Drawn);
     for (ListedIcon& listed : read.icons) {
       if (Ending()) return;
       {
@@ -266,7 +272,7 @@ void ExtractionSession::Draw() {
         listed.smallSize = smallSize_;
       }
       listed.pictures = MakeListedPictures(*read.file, listed.index, listed.icon.get(), listed.icon.get(),
-                                           listed.largeSize, listed.smallSize);
+                                           listed.largeSize, listed.smallSize, drawn);
     }
     read.file.reset();
     {
@@ -277,10 +283,12 @@ void ExtractionSession::Draw() {
     for (ListedIcon& listed : read.icons)
       if (!Collect(std::move(listed))) return;
     // A batch waits no longer than its time for the next file with icons.
-    if (!collected_.empty() && GetTickCount64() - collectedSince_ >= kBatchMs && !Hand()) return;
+    if (!collected_.empty() && GetTickCount64() - collectedSince_ >= BatchMs() && !Hand()) return;
   }
   Hand();
 }
+
+ULONGLONG ExtractionSession::BatchMs() const { return handedOne_ ? kBatchMs : kFirstBatchMs; }
 
 bool ExtractionSession::Collect(ListedIcon icon) {
   // One batch holds one scale's pictures.
@@ -290,36 +298,43 @@ bool ExtractionSession::Collect(ListedIcon icon) {
   if (collected_.empty()) collectedSince_ = GetTickCount64();
   order_.Append(icon.caption);
   collected_.push_back(std::move(icon));
-  if (collected_.size() < kBatchIcons && GetTickCount64() - collectedSince_ < kBatchMs) return true;
+  if (collected_.size() < kBatchIcons && GetTickCount64() - collectedSince_ < BatchMs()) return true;
   return Hand();
 }
 
 bool ExtractionSession::Hand() {
   if (collected_.empty()) return true;
+  handedOne_ = true;
   RunBatch batch;
   batch.icons = std::move(collected_);
   collected_.clear();
   // Drawn here, off the window's thread, when the lists give the same pictures that way.
   // Pictures resampled at the list's sizes go in as pixels, without a platform icon; until
-  // such batches have been tried, this batch's are made into icons too, for the trial.
+  // such batches have been tried, this batch's are made into icons too, for the trial. Stored
+  // images come as drawn only where that kind was found to match.
   const bool made = std::any_of(batch.icons.begin(), batch.icons.end(), [](const ListedIcon& icon) {
     return icon.pictures.large.Pixels() || icon.pictures.small.Pixels();
   });
-  const bool trial = made && !win::BatchesTried(true);
+  const bool trial = made && !win::BatchesTried(win::BatchKind::Pixels);
   const auto entry = [trial](const ListPicture& p) {
-    return win::BatchIcon{p.Pixels() && !trial ? nullptr : p.get(), p.Edge(), p.Pixels()};
+    const iconres::DrawnImage* drawn = p.Drawn();
+    return win::BatchIcon{(p.Pixels() && !trial) || drawn ? nullptr : p.get(), p.Edge(), p.Pixels(),
+                          drawn ? drawn->picture.data() : nullptr, drawn ? drawn->mask.data() : nullptr};
   };
-  std::vector<win::BatchIcon> large, small;
+  std::vector<win::BatchIcon> large, small, triedLarge, triedSmall;
   large.reserve(batch.icons.size());
   small.reserve(batch.icons.size());
   for (const ListedIcon& icon : batch.icons) {
     large.push_back(entry(icon.pictures.large));
     small.push_back(entry(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small));
+    // The drawn ones are settled already; the others are tried with the first of them.
+    const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
+    if (!large.back().drawn && triedLarge.size() < most) triedLarge.push_back(large.back());
+    if (!small.back().drawn && triedSmall.size() < most) triedSmall.push_back(small.back());
   }
   const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
-  const std::size_t tried = trial ? large.size() : std::min(large.size(), kTrialIcons);
-  if (win::BatchesMatchAdds(largeSize, std::span(large).first(tried)) &&
-      (!trial || win::BatchesMatchAdds(smallSize, std::span(small).first(tried)))) {
+  if ((triedLarge.empty() || win::BatchesMatchAdds(largeSize, triedLarge)) &&
+      (!trial || triedSmall.empty() || win::BatchesMatchAdds(smallSize, triedSmall))) {
     batch.large = win::IconBatch(largeSize, large);
     batch.small = win::IconBatch(smallSize, small);
     if (batch.Drawn()) {

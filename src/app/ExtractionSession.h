@@ -165,6 +165,9 @@ class ExtractionSession {
   // by caption of every icon collected; read by the window's thread once the threads have ended.
   std::vector<ListedIcon> collected_;
   ULONGLONG collectedSince_ = 0;
+  bool handedOne_ = false;
+  // How long the batch in hand may wait for more icons.
+  ULONGLONG BatchMs() const;
   CaptionOrder order_;
 
   std::mutex lock_;

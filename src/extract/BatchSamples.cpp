@@ -3,14 +3,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
 
 // A disc on a clear ground, as a stored icon image: the header of twice the height, the
 // colours (32 bits with alpha fading to the rim, or 8 bits through a palette), then the AND
-// mask, which in the 8-bit image also marks a band of coloured pixels that invert the screen.
-win::UniqueIcon StoredIcon(int edge, bool alpha) {
+// mask, which in the 8-bit image also marks a band of coloured pixels that invert the screen,
+// and in the 32-bit one a band of covered pixels (the platform draws those by their alpha).
+iconres::Bytes StoredImage(int edge, bool alpha) {
   const int bits = alpha ? 32 : 8;
   const std::size_t colourRow = ((static_cast<std::size_t>(edge) * bits + 31) / 32) * 4;
   const std::size_t maskRow = ((static_cast<std::size_t>(edge) + 31) / 32) * 4;
@@ -45,11 +47,17 @@ win::UniqueIcon StoredIcon(int edge, bool alpha) {
       } else {
         at[x] = static_cast<BYTE>(inside || inverts ? 1 + (x + 2 * y) % 250 : 0);
       }
-      if (!inside) mask[static_cast<std::size_t>(y) * maskRow + static_cast<std::size_t>(x / 8)] |=
-          static_cast<BYTE>(0x80 >> (x % 8));
+      if (!inside || (alpha && x + y == edge - 1))
+        mask[static_cast<std::size_t>(y) * maskRow + static_cast<std::size_t>(x / 8)] |=
+            static_cast<BYTE>(0x80 >> (x % 8));
     }
   }
-  return win::UniqueIcon(CreateIconFromResourceEx(bytes.data(), static_cast<DWORD>(bytes.size()), TRUE, 0x00030000,
+  return bytes;
+}
+
+// The stored image made into an icon as the run makes its icons.
+win::UniqueIcon IconOf(iconres::Bytes& image, int edge) {
+  return win::UniqueIcon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000,
                                                   edge, edge, LR_DEFAULTCOLOR));
 }
 
@@ -70,12 +78,22 @@ iconscale::Pixels Resampled(int edge) {
 BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
   BatchSamples s;
   s.pictures.reserve(2);  // the trials point into them
+  s.drawings.reserve(2);
   for (const int size : {largeSize, smallSize}) {
     if (size < 8) continue;
     win::BatchTrial icons{size, {}};
     for (const auto& [edge, alpha] : {std::pair{size, true}, {size, false}, {2 * size, true}, {size / 2, true}}) {
-      if (edge < 4 || !(s.icons.emplace_back(StoredIcon(edge, alpha)))) continue;
+      if (edge < 4) continue;
+      iconres::Bytes image = StoredImage(edge, alpha);
+      if (!s.icons.emplace_back(IconOf(image, edge))) continue;
       icons.icons.push_back({s.icons.back().get(), edge, nullptr});
+      // The stored images of the list's size, given as drawn.
+      if (edge != size) continue;
+      std::optional<iconres::DrawnImage> drawn = iconres::DrawnStoredImage(image);
+      if (!drawn) continue;
+      s.drawings.push_back(std::move(*drawn));
+      s.trials.push_back({size, {{s.icons.back().get(), size, nullptr, s.drawings.back().picture.data(),
+                                  s.drawings.back().mask.data()}}});
     }
     s.trials.push_back(std::move(icons));
     s.pictures.push_back(Resampled(size));

@@ -4,16 +4,18 @@
 #include <vector>
 
 #include "extract/IconScale.h"
+#include "iconres/BitmapPixels.h"
 #include "win/Handles.h"
 #include "win/IconBatch.h"
 
 struct BatchSamples {
   std::vector<win::UniqueIcon> icons;       // what the trials point at
   std::vector<iconscale::Pixels> pictures;  // the same
+  std::vector<iconres::DrawnImage> drawings;
   std::vector<win::BatchTrial> trials;
 };
 
 // At each of the two list sizes: icons made from stored images as a file holds them (32 bits
 // with alpha; 8 bits with a mask that also inverts), at the list's edge, twice it and half
-// it, and a resampled picture given as pixels.
+// it, the 32-bit one of the list's edge given as drawn, and a resampled picture given as pixels.
 BatchSamples MakeBatchSamples(int largeSize, int smallSize);

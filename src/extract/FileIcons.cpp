@@ -8,9 +8,17 @@
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors)
     : path_(file), caption_(pathtext::NamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder, withCursors)) {}
 
+const iconres::IconImage* FileIcons::Picked(int index, int size) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  const auto [at, added] = picked_.try_emplace({index, size}, nullptr);
+  if (added) at->second = PickedImage(file_, static_cast<size_t>(index), size);
+  return at->second;
+}
+
 win::UniqueIcon FileIcons::Icon(int index, int size) const {
-  if (index < 0 || index >= Count()) return win::UniqueIcon();
-  return win::UniqueIcon(MakeIcon(file_, static_cast<size_t>(index), size));
+  // As MakeIcon makes it.
+  const iconres::IconImage* image = Picked(index, size);
+  return image ? file_.CreateIcon(*image, size, size) : win::UniqueIcon();
 }
 
 win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {

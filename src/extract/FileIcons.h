@@ -1,11 +1,14 @@
 // The icons of one file as the extraction run reads them: the file read once, then each index.
 #pragma once
+#include <map>
 #include <string>
+#include <utility>
 
 #include "extract/LargeIcon.h"
 #include "iconres/IconFile.h"
 #include "win/Handles.h"
 
+// Used by one thread at a time.
 class FileIcons {
  public:
   // windowsFolder: MunWindowsFolder(), looked up once per run. withCursors: an executable's
@@ -27,6 +30,9 @@ class FileIcons {
   // The icon at index at size x size (by default the saved large size), as the platform picks
   // and scales it; none when its group holds no sound image (a gap in the numbering).
   win::UniqueIcon Icon(int index, int size = kSavedLargeSize) const;
+  // The stored image the platform's best-match rule picks at index for size x size (PickedImage),
+  // asked once per index and size: the platform takes its time to answer.
+  const iconres::IconImage* Picked(int index, int size) const;
   // The icon at index as the list shows it at size x size (see MakeShownIcon).
   win::UniqueIcon ShownIcon(int index, int size) const;
   // The same, where resampled, as its pixels (see MakeShownPicture).
@@ -37,4 +43,5 @@ class FileIcons {
  private:
   std::string path_, caption_;
   iconres::IconFile file_;
+  mutable std::map<std::pair<int, int>, const iconres::IconImage*> picked_;
 };

@@ -18,15 +18,18 @@ HICON IconFromImage(const iconres::IconFile& file, const iconres::IconImage& ima
 
 }  // namespace
 
-HICON MakeIcon(const iconres::IconFile& file, std::size_t group, int size) {
+const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size) {
   if (group >= file.contents.groups.size() || size <= 0) return nullptr;
   const iconres::IconGroup& g = file.contents.groups[group];
   if (g.images.empty()) return nullptr;
   // The directory holds exactly the entries it counts, so the lookup reads nothing beyond it.
   const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(g.directory.data()), TRUE, size, size, LR_DEFAULTCOLOR);
-  const iconres::IconImage* image = iconres::FindImage(g, static_cast<std::uint16_t>(id));
-  if (!image) return nullptr;
-  return IconFromImage(file, *image, size, size);
+  return iconres::FindImage(g, static_cast<std::uint16_t>(id));
+}
+
+HICON MakeIcon(const iconres::IconFile& file, std::size_t group, int size) {
+  const iconres::IconImage* image = PickedImage(file, group, size);
+  return image ? IconFromImage(file, *image, size, size) : nullptr;
 }
 
 HICON MakeLargeIcon(const iconres::IconFile& file, std::size_t group) {

@@ -12,6 +12,9 @@
 // The edges of the images the save commands write: fixed, whatever the display's scale.
 constexpr int kSavedLargeSize = 32, kSavedSmallSize = 16;
 
+// The group's image that the platform's best-match rule picks for size x size; null when the
+// group has none.
+const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size);
 // The group's image that the platform's best-match rule picks for size x size, made into an
 // icon of that size; null when the group has no such image or its image is not sound
 // (IconFile::Sound). The caller owns the icon.

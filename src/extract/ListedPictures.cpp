@@ -2,25 +2,61 @@
 #include "extract/ListedPictures.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 HICON ListPicture::get() const {
   if (!own_ && !made_.argb.empty()) {
     own_.reset(iconscale::IconFromPixels(made_));
     if (!own_) made_ = {};
   }
+  if (!own_ && !stored_.empty()) {
+    // As the file's own image is made into an icon (IconFile::CreateIcon).
+    own_.reset(CreateIconFromResourceEx(stored_.data(), static_cast<DWORD>(stored_.size()), TRUE, 0x00030000,
+                                        ownEdge_, ownEdge_, LR_DEFAULTCOLOR));
+    if (!own_) stored_.clear();
+  }
   return own_ ? own_.get() : instead_;
 }
 
+namespace {
+
+// The image the platform picks for size x size, stored, where it is of that size and plain
+// (iconres::DrawnStoredImage); else empty.
+ListPicture StoredPicture(const FileIcons& file, int index, int size, HICON instead, int insteadEdge) {
+  // The platform is asked only where the file stores that size.
+  if (index < 0 || index >= file.Count() ||
+      std::ranges::none_of(file.Group(index).images, [size](const iconres::IconImage& image) {
+        return image.intact && image.width == size && image.height == size;
+      }))
+    return {};
+  const iconres::IconImage* image = file.Picked(index, size);
+  if (!image || !image->intact || image->width != size || image->height != size) return {};
+  const iconres::ByteSpan bytes = file.File().Bytes(*image);
+  std::optional<iconres::DrawnImage> drawn = iconres::DrawnStoredImage(bytes);
+  if (!drawn) return {};
+  return ListPicture(iconres::Bytes(bytes.begin(), bytes.end()), std::move(*drawn), instead, insteadEdge);
+}
+
+}  // namespace
+
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
-                                  int smallSize) {
+                                  int smallSize, bool drawn) {
   ListedPictures p;
   // The run's own icon is made at the saved large size; another fallback's edge is not known.
   const int fallbackEdge = fallback == icon ? kSavedLargeSize : 0;
+  // The run's own icon, or the stored image it is made of.
+  const auto runIcon = [&] {
+    ListPicture stored = drawn ? StoredPicture(file, index, kSavedLargeSize, icon, kSavedLargeSize) : ListPicture();
+    return stored.Drawn() ? std::move(stored) : ListPicture({}, 0, icon, kSavedLargeSize);
+  };
   if (largeSize == kSavedLargeSize) {
     // The small slot from the file's own small image; the list scales the large one where
     // that cannot be read.
-    p.large = ListPicture({}, 0, icon, kSavedLargeSize);
-    p.small = ListPicture(file.Icon(index, kSavedSmallSize), kSavedSmallSize, icon, kSavedLargeSize);
+    p.large = runIcon();
+    if (drawn) p.small = StoredPicture(file, index, kSavedSmallSize, icon, kSavedLargeSize);
+    if (!p.small.Drawn())
+      p.small = ListPicture(file.Icon(index, kSavedSmallSize), kSavedSmallSize, icon, kSavedLargeSize);
     return p;
   }
   // At twice the design scale the small entries show the saved large size; where the file
@@ -30,12 +66,14 @@ ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, 
                               return image.intact && image.width == smallSize && image.height == smallSize;
                             });
   const auto shown = [&](int size) {
+    if (drawn)
+      if (ListPicture stored = StoredPicture(file, index, size, fallback, fallbackEdge); stored.Drawn()) return stored;
     ShownPicture picture = file.Shown(index, size);
     return picture.icon || picture.pixels.argb.empty()
                ? ListPicture(std::move(picture.icon), size, fallback, fallbackEdge)
                : ListPicture(std::move(picture.pixels), fallback, fallbackEdge);
   };
   p.large = shown(largeSize);
-  p.small = runIconShown ? ListPicture({}, 0, icon, kSavedLargeSize) : shown(smallSize);
+  p.small = runIconShown ? runIcon() : shown(smallSize);
   return p;
 }

@@ -6,6 +6,7 @@
 
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
+#include "iconres/BitmapPixels.h"
 #include "win/Handles.h"
 
 // A picture for one image list: made for it, or one of the icons it was made from, which must
@@ -18,16 +19,27 @@ class ListPicture {
       : own_(std::move(own)), instead_(instead), ownEdge_(ownEdge), insteadEdge_(insteadEdge) {}
   ListPicture(iconscale::Pixels made, HICON instead, int insteadEdge)
       : made_(std::move(made)), instead_(instead), ownEdge_(made_.width), insteadEdge_(insteadEdge) {}
-  // Makes the icon of a made picture on the first call; instead where that fails.
+  // A stored image of the list's size, kept as its bytes and as what drawing it leaves in a
+  // list's cell, which a batch writes without a platform icon.
+  ListPicture(iconres::Bytes stored, iconres::DrawnImage drawn, HICON instead, int insteadEdge)
+      : stored_(std::move(stored)), drawn_(std::move(drawn)), instead_(instead), ownEdge_(drawn_.edge),
+        insteadEdge_(insteadEdge) {}
+  // Makes the icon of a made or stored picture on the first call; instead where that fails.
   HICON get() const;
-  int Edge() const { return own_ || !made_.argb.empty() ? ownEdge_ : insteadEdge_; }
-  bool Empty() const { return !own_ && made_.argb.empty() && !instead_; }
+  int Edge() const { return Own() ? ownEdge_ : insteadEdge_; }
+  bool Empty() const { return !Own() && !instead_; }
   // A made picture's premultiplied pixels, Edge() x Edge(), rows top down; else null.
   const std::uint32_t* Pixels() const { return made_.argb.empty() ? nullptr : made_.argb.data(); }
+  // A stored picture's drawing; else null.
+  const iconres::DrawnImage* Drawn() const { return stored_.empty() ? nullptr : &drawn_; }
 
  private:
+  bool Own() const { return own_ || !made_.argb.empty() || !stored_.empty(); }
+
   mutable win::UniqueIcon own_;
   mutable iconscale::Pixels made_;
+  mutable iconres::Bytes stored_;
+  iconres::DrawnImage drawn_;
   HICON instead_ = nullptr;
   int ownEdge_ = 0, insteadEdge_ = 0;
 };
@@ -39,6 +51,8 @@ struct ListedPictures {
 // The pictures of the icon at index for lists of largeSize and smallSize. At the saved sizes
 // (96 DPI) the large one is the run's own icon and the small one the file's 16 x 16 image;
 // at other scales both are made at the shown sizes. icon: the run's own (saved-size) icon;
-// fallback stands in where the file gives no picture at a shown size.
+// fallback stands in where the file gives no picture at a shown size. With drawn, a picture
+// that is a plain stored image of its list's size (iconres::DrawnStoredImage) is given stored,
+// for a batch that takes it so.
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
-                                  int smallSize);
+                                  int smallSize, bool drawn = false);

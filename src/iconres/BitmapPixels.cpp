@@ -79,4 +79,45 @@ std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image) {
   return out;
 }
 
+std::optional<DrawnImage> DrawnStoredImage(ByteSpan image) {
+  const auto info = CheckImage(image);
+  const parts::Reader r(image);
+  if (!info || info->png || info->width != info->height || r.U32(0) != 40 || r.U32(8) != 2 * r.U32(4) ||
+      r.U32(16) != 0)
+    return std::nullopt;
+  const int bits = info->bitCount;
+  if (bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
+  const std::size_t edge = static_cast<std::size_t>(info->width);
+  const std::uint32_t used = r.U32(32);
+  const std::size_t colours = bits <= 8 ? (used ? used : 1u << bits) : 0;
+  const std::size_t stride = (edge * static_cast<std::size_t>(bits) + 31) / 32 * 4, maskStride = (edge + 31) / 32 * 4;
+  const std::size_t colourBits = 40 + colours * 4, maskBits = colourBits + stride * edge;
+  if (!r.Has(maskBits, maskStride * edge)) return std::nullopt;
+  DrawnImage drawn{info->width, std::vector<std::uint32_t>(edge * edge), std::vector<std::uint8_t>(edge * edge)};
+  bool anyAlpha = false;
+  for (std::size_t y = 0; y < edge; ++y) {
+    const std::size_t row = colourBits + (edge - 1 - y) * stride, maskRow = maskBits + (edge - 1 - y) * maskStride;
+    for (std::size_t x = 0; x < edge; ++x) {
+      std::uint32_t c = 0;
+      if (bits <= 8) {
+        const std::size_t bit = x * static_cast<std::size_t>(bits);
+        const unsigned index = (image[row + bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+        if (index >= colours) return std::nullopt;
+        c = r.U32(40 + index * 4) & 0xFFFFFFu;
+      } else if (bits == 24) {
+        const std::size_t at = row + x * 3;
+        c = image[at] | image[at + 1] << 8 | image[at + 2] << 16;
+      } else {
+        c = r.U32(row + x * 4);
+        anyAlpha = anyAlpha || (c >> 24) != 0;
+      }
+      drawn.picture[y * edge + x] = c;
+      drawn.mask[y * edge + x] = (image[maskRow + x / 8] >> (7 - x % 8)) & 1;
+    }
+  }
+  // By its alpha where it has one; else its colours as they are, the mask beside them.
+  for (std::uint32_t& p : drawn.picture) p = anyAlpha ? Premultiplied(p) : p & 0xFFFFFFu;
+  return drawn;
+}
+
 }  // namespace iconres

@@ -18,6 +18,19 @@ namespace iconres {
 // the caller draws through the platform instead.
 std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image);
 
+// What drawing a plain stored image into an icon list's cell leaves there: its picture over
+// black and its mask as stored (1 where set), rows top down. An image with alpha is drawn by it
+// (premultiplied, see Premultiplied); any other as its colours are, its mask beside them.
+// Plain: a 40-byte header, uncompressed, 4, 8, 24 or 32 bits, square and twice its width high.
+// The platform takes every image of that form alike, so a trial on an image of it answers for
+// all (win::SettleBatches). None for any other form.
+struct DrawnImage {
+  int edge = 0;
+  std::vector<std::uint32_t> picture;
+  std::vector<std::uint8_t> mask;
+};
+std::optional<DrawnImage> DrawnStoredImage(ByteSpan image);
+
 // A straight 0xAARRGGBB pixel premultiplied by its alpha with the rounding the platform's icon
 // drawing uses.
 inline std::uint32_t Premultiplied(std::uint32_t pixel) {

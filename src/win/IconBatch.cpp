@@ -73,38 +73,52 @@ bool WriteBits(IStream& stream, BitmapBits& bits) {
          Write(stream, bits.info.colours, paletteBytes) && Write(stream, bits.pixels.data(), bits.pixels.size());
 }
 
-// Writes a picture given as pixels into its cell at (x, y) of both strips as drawing the icon
-// made of it puts it there: the icon keeps its colours unmultiplied, and drawing its picture
-// over the black strip multiplies them by alpha again (the round trip may lose a step of a
-// channel); the mask is set where nothing covers.
-void WritePixels(BitmapBits& image, BitmapBits& mask, int x, int y, const std::uint32_t* pixels, int size) {
+// Writes a picture given as pixels or drawn into its cell at (x, y) of both strips as drawing
+// the icon made of it puts it there. An icon made of pixels keeps its colours unmultiplied, and
+// drawing its picture over the black strip multiplies them by alpha again (the round trip may
+// lose a step of a channel); the mask is set where nothing covers. A drawn picture is the
+// drawing already, with its own mask.
+void WriteCell(BitmapBits& image, BitmapBits& mask, int x, int y, const BatchIcon& icon, int size) {
   const int height = image.info.header.biHeight;
   for (int row = 0; row < size; ++row) {
     const std::size_t line = static_cast<std::size_t>(height - 1 - (y + row));
     BYTE* colour = image.pixels.data() + line * image.stride + static_cast<std::size_t>(x) * 4;
     BYTE* bits = mask.pixels.data() + line * mask.stride;
     for (int column = 0; column < size; ++column) {
-      const std::uint32_t p = pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(size) +
-                                     static_cast<std::size_t>(column)];
-      const std::uint32_t a = p >> 24;
-      auto drawn = [&](int shift) {
-        const std::uint32_t straight = a ? std::min(((p >> shift) & 0xFFu) * 255u / a, 255u) : 0u;
-        return (straight * a + 127) / 255;
-      };
-      const std::uint32_t c = a << 24 | drawn(16) << 16 | drawn(8) << 8 | drawn(0);
+      const std::size_t at = static_cast<std::size_t>(row) * static_cast<std::size_t>(size) +
+                             static_cast<std::size_t>(column);
+      std::uint32_t c = 0;
+      bool masked = false;
+      if (icon.drawn && icon.drawnMask) {
+        c = icon.drawn[at];
+        masked = icon.drawnMask[at] != 0;
+      } else {
+        const std::uint32_t p = icon.pixels[at], a = p >> 24;
+        auto drawn = [&](int shift) {
+          const std::uint32_t straight = a ? std::min(((p >> shift) & 0xFFu) * 255u / a, 255u) : 0u;
+          return (straight * a + 127) / 255;
+        };
+        c = a << 24 | drawn(16) << 16 | drawn(8) << 8 | drawn(0);
+        masked = a == 0;
+      }
       std::memcpy(colour + static_cast<std::size_t>(column) * 4, &c, 4);
-      const int at = x + column;
-      const BYTE bit = static_cast<BYTE>(0x80 >> (at % 8));
-      if (a == 0) bits[at / 8] |= bit;
-      else bits[at / 8] &= static_cast<BYTE>(~bit);
+      const int cell = x + column;
+      const BYTE bit = static_cast<BYTE>(0x80 >> (cell % 8));
+      if (masked) bits[cell / 8] |= bit;
+      else bits[cell / 8] &= static_cast<BYTE>(~bit);
     }
   }
+}
+
+// Whether the batch writes the icon's cell itself (WriteCell) rather than drawing it.
+bool Written(const BatchIcon& icon, int size) {
+  return icon.edge == size && ((icon.drawn && icon.drawnMask) || icon.pixels);
 }
 
 // Draws the icon at (x, y) as an icon list draws an icon it is given: scaled to the list's
 // size as the list scales it, its picture and its mask drawn apart.
 bool DrawIcon(HDC image, HDC mask, int x, int y, const BatchIcon& icon, int size) {
-  if (icon.pixels && icon.edge == size) return true;  // written after the drawing (WritePixels)
+  if (Written(icon, size)) return true;  // written after the drawing
   if (!icon.icon) return false;
   UniqueIcon scaled;
   HICON drawn = icon.icon;
@@ -196,8 +210,8 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
   if (!ReadBits(image.get(), width, height, 32, imageBits) || !ReadBits(mask.get(), width, height, 1, maskBits))
     return;
   for (int i = 0; i < count; ++i)
-    if (icons[i].pixels && icons[i].edge == size)
-      WritePixels(imageBits, maskBits, (i % kColumns) * size, (i / kColumns) * size, icons[i].pixels, size);
+    if (Written(icons[i], size))
+      WriteCell(imageBits, maskBits, (i % kColumns) * size, (i / kColumns) * size, icons[i], size);
   if (!Write(*stream.get(), &header, sizeof header) || !WriteBits(*stream.get(), imageBits) ||
       !WriteBits(*stream.get(), maskBits))
     return;
@@ -227,17 +241,27 @@ UniqueIcon IconBatch::Icon(int index) const {
 }
 
 namespace {
-// Per kind (icons; pictures as pixels): -1 untried, else whether batches match one-by-one adds.
-std::atomic<int> verdicts[2] = {-1, -1};
+
+// Per kind: -1 untried, else whether batches match one-by-one adds.
+std::atomic<int> verdicts[3] = {-1, -1, -1};
+
+std::atomic<int>& Verdict(BatchKind kind) { return verdicts[static_cast<int>(kind)]; }
+
+BatchKind KindOf(std::span<const BatchIcon> icons) {
+  BatchKind kind = BatchKind::Icons;
+  for (const BatchIcon& i : icons) {
+    if (i.drawn) return BatchKind::Drawn;
+    if (i.pixels) kind = BatchKind::Pixels;
+  }
+  return kind;
+}
+
 }  // namespace
 
-bool BatchesTried(bool withPixels) { return verdicts[withPixels ? 1 : 0] >= 0; }
+bool BatchesTried(BatchKind kind) { return Verdict(kind) >= 0; }
+bool BatchesMatch(BatchKind kind) { return Verdict(kind) == 1; }
 
 namespace {
-
-bool HasPixels(std::span<const BatchIcon> icons) {
-  return std::any_of(icons.begin(), icons.end(), [](const BatchIcon& i) { return i.pixels; });
-}
 
 // Whether the batch gives the list what adding the icons one by one gives; nothing where the
 // one-by-one side cannot be made, which teaches nothing.
@@ -259,7 +283,7 @@ std::optional<bool> Matches(int size, std::span<const BatchIcon> icons) {
 }  // namespace
 
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
-  std::atomic<int>& verdict = verdicts[HasPixels(icons) ? 1 : 0];
+  std::atomic<int>& verdict = Verdict(KindOf(icons));
   if (verdict >= 0) return verdict == 1;
   const std::optional<bool> same = Matches(size, icons);
   if (same) verdict = *same ? 1 : 0;
@@ -267,13 +291,13 @@ bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
 }
 
 void SettleBatches(std::span<const BatchTrial> trials) {
-  for (const bool withPixels : {false, true}) {
-    std::atomic<int>& verdict = verdicts[withPixels ? 1 : 0];
+  for (const BatchKind kind : {BatchKind::Icons, BatchKind::Pixels, BatchKind::Drawn}) {
+    std::atomic<int>& verdict = Verdict(kind);
     if (verdict >= 0) continue;
     // Judged by the trials of its kind: a mismatch settles it, else only all of them made.
     std::optional<bool> same;
     for (const BatchTrial& trial : trials) {
-      if (trial.icons.empty() || HasPixels(trial.icons) != withPixels) continue;
+      if (trial.icons.empty() || KindOf(trial.icons) != kind) continue;
       same = Matches(trial.size, trial.icons);
       if (same != true) break;
     }

@@ -21,7 +21,16 @@ struct BatchIcon {
   // the batch writes as drawing an icon made of them (alpha, colours unmultiplied) would: no
   // platform icon needed. Used instead of icon.
   const std::uint32_t* pixels = nullptr;
+  // Or what drawing a stored image of the list's size leaves in the cell, written as it is:
+  // its picture over black (0xAARRGGBB) and its mask (non-zero where set), rows top down. Used
+  // instead of icon and pixels.
+  const std::uint32_t* drawn = nullptr;
+  const std::uint8_t* drawnMask = nullptr;
 };
+
+// The kinds of batch the platform is tried with: icons drawn, pictures given as pixels, and
+// stored images given as drawn; a batch with both of the last two is of the last kind.
+enum class BatchKind { Icons, Pixels, Drawn };
 
 // Icons drawn for lists of size x size images (CreateIconImageList), in a list of their own.
 // Made on any thread; used by one thread at a time.
@@ -50,20 +59,22 @@ class IconBatch {
 std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 
 // Whether on this platform a batch gives the list exactly what adding its icons one by one
-// gives (the same pictures drawn, the same icons read back). Tried once for icons and once for
-// pictures given as pixels (icons with pixels: each needs its icon too, for the one-by-one side),
-// with the first icons asked about, and remembered for the rest of the program's run.
+// gives (the same pictures drawn, the same icons read back). Tried once per kind (pictures
+// given as pixels or drawn need their icons too, for the one-by-one side), with the first icons
+// asked about, and remembered for the rest of the program's run.
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
-// Whether batches of that kind have been tried (BatchesMatchAdds, SettleBatches).
-bool BatchesTried(bool withPixels);
+// Whether batches of that kind have been tried (BatchesMatchAdds, SettleBatches), and whether
+// they were found to match.
+bool BatchesTried(BatchKind kind);
+bool BatchesMatch(BatchKind kind);
 
 // Icons to try batches with at one list size.
 struct BatchTrial {
   int size = 0;
   std::vector<BatchIcon> icons;
 };
-// Tries each kind not yet tried with the trials of that kind (those giving pixels, those that
-// do not), all of which must match; a kind whose trials cannot all be made stays untried.
+// Tries each kind not yet tried with the trials of that kind, all of which must match; a kind
+// whose trials cannot all be made stays untried.
 void SettleBatches(std::span<const BatchTrial> trials);
 
 }  // namespace win

@@ -11,6 +11,7 @@
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
 #include "extract/LargeIcon.h"
+#include "extract/ListedPictures.h"
 #include "win/IconBatch.h"
 #include "win/ImageLists.h"
 
@@ -90,12 +91,43 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   }
   ExpectSameAsOneByOne(48, asPixels);
   EXPECT_TRUE(win::BatchesMatchAdds(48, asPixels));
-  EXPECT_TRUE(win::BatchesTried(true));
+  EXPECT_TRUE(win::BatchesTried(win::BatchKind::Pixels));
 
   // A batch of another size is refused, the list as it was.
   const win::UniqueImageList list = win::CreateIconImageList(32);
   EXPECT_FALSE(win::IconBatch(16, icons.small).AppendTo(list.get()));
   EXPECT_EQ(ImageList_GetImageCount(list.get()), 0);
+}
+
+// A stored image given as drawn (no platform icon made) gives what its icon gives, one by one:
+// the run's pictures at both scales, for every file icon whose picture is stored so.
+TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
+  fixtures::TempFolder dir;
+  fixtures::MakeIconFixtureFolder(dir.Path());
+  TStringList files;
+  ListFiles(dir.Path() + "*.*", files, false);
+  char system[MAX_PATH] = "";
+  GetSystemDirectoryA(system, MAX_PATH);
+  for (const char* name : {"\\user32.dll", "\\shell32.dll"}) files.Add(std::string(system) + name);
+  for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
+    std::vector<ListedPictures> kept;
+    std::vector<win::UniqueIcon> owned;
+    std::map<int, std::vector<win::BatchIcon>> bySize;
+    for (int f = 0; f < files.Count(); ++f) {
+      const FileIcons file(files[f], MunWindowsFolder());
+      for (int i = 0; i < file.Count() && i < 40; ++i) {
+        win::UniqueIcon icon = file.Icon(i);
+        if (!icon) continue;
+        kept.push_back(MakeListedPictures(file, i, icon.get(), icon.get(), large, small, true));
+        owned.push_back(std::move(icon));
+        for (const ListPicture* p : {&kept.back().large, &kept.back().small})
+          if (const iconres::DrawnImage* drawn = p->Drawn())
+            bySize[p->Edge()].push_back({p->get(), p->Edge(), nullptr, drawn->picture.data(), drawn->mask.data()});
+      }
+    }
+    ASSERT_GE(bySize[large].size() + bySize[small].size(), 10u) << "pictures stored so at " << large;
+    for (const auto& [size, icons] : bySize) ExpectSameAsOneByOne(size, icons);
+  }
 }
 
 // The trial's own samples must agree with the platform as the files' icons do, or every run
@@ -104,13 +136,15 @@ TEST(IconBatch, TheTrialSamplesGiveWhatAddingOneByOneGives) {
   for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
     const BatchSamples samples = MakeBatchSamples(large, small);
     std::map<int, std::vector<win::BatchIcon>> bySize;
-    bool pixels = false;
+    bool pixels = false, drawn = false;
     for (const win::BatchTrial& trial : samples.trials)
       for (const win::BatchIcon& icon : trial.icons) {
         bySize[trial.size].push_back(icon);
         pixels = pixels || icon.pixels;
+        drawn = drawn || icon.drawn;
       }
     EXPECT_TRUE(pixels);
+    EXPECT_TRUE(drawn);
     for (const auto& [size, icons] : bySize) {
       ASSERT_GE(icons.size(), 5u) << size;
       ExpectSameAsOneByOne(size, icons);
