@@ -15,6 +15,8 @@
 #include "win/IconBatch.h"
 #include "win/ImageLists.h"
 
+#include "SampleFiles.h"
+
 namespace {
 
 // Every icon of the fixture files and the first of two of the system's libraries, at 32 and 16 pixels.
@@ -103,12 +105,7 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
 // the run's pictures at both scales, for every file icon whose picture is stored so.
 TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
   fixtures::TempFolder dir;
-  fixtures::MakeIconFixtureFolder(dir.Path());
-  TStringList files;
-  ListFiles(dir.Path() + "*.*", files, false);
-  char system[MAX_PATH] = "";
-  GetSystemDirectoryA(system, MAX_PATH);
-  for (const char* name : {"\\user32.dll", "\\shell32.dll"}) files.Add(std::string(system) + name);
+  const TStringList files = FixtureAndSystemFiles(dir.Path(), {"\\user32.dll", "\\shell32.dll"});
   for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
     std::vector<ListedPictures> kept;
     std::vector<win::UniqueIcon> owned;

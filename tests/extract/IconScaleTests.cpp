@@ -12,6 +12,8 @@
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 
+#include "SampleFiles.h"
+
 namespace {
 
 iconres::IconImage Image(int edge, int bits, bool sound = true) {
@@ -58,12 +60,7 @@ TEST(IconScale, ShrinkingAveragesAndTransparencyLendsNoColour) {
 TEST(IconScale, StoredPicturesDecodeAsThePlatformDrawsThem) {
   // Every depth of the fixtures (palettes, masks, alpha) and the system's own icons (PNG too).
   fixtures::TempFolder dir;
-  fixtures::MakeIconFixtureFolder(dir.Path());
-  TStringList files;
-  ListFiles(dir.Path() + "*.*", files, false);
-  char system[MAX_PATH] = "";
-  GetSystemDirectoryA(system, MAX_PATH);
-  files.Add(std::string(system) + "\\shell32.dll");
+  const TStringList files = FixtureAndSystemFiles(dir.Path(), {"\\shell32.dll"});
   win::ComScope com;
   int decoded = 0;
   for (int f = 0; f < files.Count(); ++f) {
