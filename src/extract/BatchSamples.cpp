@@ -78,7 +78,6 @@ iconscale::Pixels Resampled(int edge) {
 BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
   BatchSamples s;
   s.pictures.reserve(2);  // the trials point into them
-  s.drawings.reserve(2);
   for (const int size : {largeSize, smallSize}) {
     if (size < 8) continue;
     win::BatchTrial icons{size, {}};

@@ -17,5 +17,5 @@ struct BatchSamples {
 
 // At each of the two list sizes: icons made from stored images as a file holds them (32 bits
 // with alpha; 8 bits with a mask that also inverts), at the list's edge, twice it and half
-// it, the 32-bit one of the list's edge given as drawn, and a resampled picture given as pixels.
+// it, those of the list's edge also given as drawn, and a resampled picture given as pixels.
 BatchSamples MakeBatchSamples(int largeSize, int smallSize);
