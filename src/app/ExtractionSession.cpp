@@ -324,11 +324,11 @@ bool ExtractionSession::Hand() {
   std::vector<win::BatchIcon> large, small, triedLarge, triedSmall;
   large.reserve(batch.icons.size());
   small.reserve(batch.icons.size());
+  // The drawn ones are settled already; the others are tried with the first of them.
+  const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
   for (const ListedIcon& icon : batch.icons) {
     large.push_back(entry(icon.pictures.large));
     small.push_back(entry(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small));
-    // The drawn ones are settled already; the others are tried with the first of them.
-    const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
     if (!large.back().drawn && triedLarge.size() < most) triedLarge.push_back(large.back());
     if (!small.back().drawn && triedSmall.size() < most) triedSmall.push_back(small.back());
   }

@@ -102,8 +102,7 @@ void PreviewPane::ShowIcon(const iconres::IconFile& file, std::size_t group) {
         p.pixels = DecodePng(bytes, p.width, p.height);
         p.shown = static_cast<bool>(p.pixels);
       } else if (image->intact) {
-        p.icon.reset(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), TRUE,
-                                              0x00030000, image->width, image->height, LR_DEFAULTCOLOR));
+        p.icon = iconres::IconFromStored(bytes, image->width, image->height);
         p.shown = static_cast<bool>(p.icon);
       }
       pictures_.push_back(std::move(p));

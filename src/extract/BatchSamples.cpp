@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "iconres/SoundImage.h"
+
 namespace {
 
 // A disc on a clear ground, as a stored icon image: the header of twice the height, the
@@ -55,11 +57,6 @@ iconres::Bytes StoredImage(int edge, bool alpha) {
   return bytes;
 }
 
-// The stored image made into an icon as the run makes its icons.
-win::UniqueIcon IconOf(iconres::Bytes& image, int edge) {
-  return win::UniqueIcon(CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE, 0x00030000,
-                                                  edge, edge, LR_DEFAULTCOLOR));
-}
 
 // A premultiplied picture with every step of alpha, as resampling gives.
 iconscale::Pixels Resampled(int edge) {
@@ -84,7 +81,8 @@ BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
     for (const auto& [edge, alpha] : {std::pair{size, true}, {size, false}, {2 * size, true}, {size / 2, true}}) {
       if (edge < 4) continue;
       iconres::Bytes image = StoredImage(edge, alpha);
-      if (!s.icons.emplace_back(IconOf(image, edge))) continue;
+      // Made into an icon as the run makes its icons.
+      if (!s.icons.emplace_back(iconres::IconFromStored(image, edge, edge))) continue;
       icons.icons.push_back({s.icons.back().get(), edge, nullptr});
       // The stored images of the list's size, given as drawn.
       if (edge != size) continue;

@@ -28,5 +28,5 @@ win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {
 
 ShownPicture FileIcons::Shown(int index, int size) const {
   if (index < 0 || index >= Count()) return {};
-  return MakeShownPicture(file_, static_cast<size_t>(index), size);
+  return MakeShownPicture(file_, static_cast<size_t>(index), size, [&] { return Picked(index, size); });
 }

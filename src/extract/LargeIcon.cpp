@@ -42,7 +42,8 @@ HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) 
   return picture.pixels.argb.empty() ? nullptr : iconscale::IconFromPixels(picture.pixels);
 }
 
-ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size) {
+ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size,
+                              const std::function<const iconres::IconImage*()>& pick) {
   ShownPicture picture;
   if (group >= file.contents.groups.size() || size <= 0) return picture;
   // Only the chosen image is put to the platform's test (a PNG's is a whole decoding); one
@@ -54,7 +55,8 @@ ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, 
   while (const iconres::IconImage* chosen = iconscale::ChooseImage(file.contents.groups[group], size, usable)) {
     if (chosen->width == size && chosen->height == size) {
       // The platform's pick among the images of this size, as at the saved sizes.
-      picture.icon.reset(MakeIcon(file, group, size));
+      const iconres::IconImage* picked = pick ? pick() : PickedImage(file, group, size);
+      picture.icon.reset(picked ? IconFromImage(file, *picked, size, size) : nullptr);
       if (!picture.icon) picture.icon.reset(IconFromImage(file, *chosen, size, size));
       if (picture.icon) return picture;
     } else if (file.Sound(*chosen)) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "extract/IconScale.h"
@@ -32,7 +33,9 @@ struct ShownPicture {
   win::UniqueIcon icon;     // the stored image of that size
   iconscale::Pixels pixels; // else the resampled one
 };
-ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size);
+// pick: the image the platform picks for size (PickedImage), for a caller that keeps its answers.
+ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size,
+                              const std::function<const iconres::IconImage*()>& pick = nullptr);
 
 // The windows folder when it has a SystemResources folder, where its System32 and SysWOW64
 // libraries may keep their icons; else empty, so no file is looked for there.

@@ -5,15 +5,15 @@
 #include <optional>
 #include <utility>
 
+#include "iconres/SoundImage.h"
+
 HICON ListPicture::get() const {
   if (!own_ && !made_.argb.empty()) {
     own_.reset(iconscale::IconFromPixels(made_));
     if (!own_) made_ = {};
   }
   if (!own_ && !stored_.empty()) {
-    // As the file's own image is made into an icon (IconFile::CreateIcon).
-    own_.reset(CreateIconFromResourceEx(stored_.data(), static_cast<DWORD>(stored_.size()), TRUE, 0x00030000,
-                                        ownEdge_, ownEdge_, LR_DEFAULTCOLOR));
+    own_ = iconres::IconFromStored(stored_, ownEdge_, ownEdge_);
     if (!own_) stored_.clear();
   }
   return own_ ? own_.get() : instead_;

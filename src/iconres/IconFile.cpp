@@ -83,10 +83,7 @@ bool IconFile::Sound(const IconImage& image) const {
 
 win::UniqueIcon IconFile::CreateIcon(const IconImage& image, int cx, int cy) const {
   const ByteSpan stored = Bytes(image);
-  auto create = [&] {
-    return win::UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(stored.data()), static_cast<DWORD>(stored.size()),
-                                                    TRUE, 0x00030000, cx, cy, LR_DEFAULTCOLOR));
-  };
+  auto create = [&] { return IconFromStored(stored, cx, cy); };
   const auto key = std::make_pair(image.offset, image.size);
   if (image.intact && !image.png && image.width == cx && image.height == cy && !verdicts.count(key)) {
     win::UniqueIcon icon = create();

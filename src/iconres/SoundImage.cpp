@@ -23,12 +23,15 @@ bool PngDecodes(ByteSpan bytes, const IconImage& image) {
 }
 
 bool IconCreates(ByteSpan bytes, const IconImage& image) {
-  win::UniqueIcon icon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
-                                                TRUE, 0x00030000, image.width, image.height, LR_DEFAULTCOLOR));
-  return static_cast<bool>(icon);
+  return static_cast<bool>(IconFromStored(bytes, image.width, image.height));
 }
 
 }  // namespace
+
+win::UniqueIcon IconFromStored(ByteSpan bytes, int cx, int cy) {
+  return win::UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()),
+                                                  TRUE, 0x00030000, cx, cy, LR_DEFAULTCOLOR));
+}
 
 win::ComPtr<IWICBitmapSource> DecodePng(ByteSpan bytes, REFWICPixelFormatGUID format, UINT& width, UINT& height) {
   win::ComPtr<IWICImagingFactory> factory;

@@ -10,6 +10,10 @@
 
 namespace iconres {
 
+// The platform's icon of a bitmap image's stored bytes at cx x cy (resized as the platform
+// resizes it); none where the platform refuses them.
+win::UniqueIcon IconFromStored(ByteSpan bytes, int cx, int cy);
+
 // A bitmap image is taken when the platform's icon creation accepts it at its stored size; a
 // PNG image when the platform's imaging library (WIC) decodes it whole to the size its header
 // declares. `bytes` are the image's stored bytes, `image` what the reader found in them.
