@@ -22,8 +22,15 @@ constexpr ULONGLONG kFrameMs = 30;
 // Icons the drawer keeps ready before it waits for the window: a few frames' worth, so the
 // drawer never idles while the window adds, and never holds thousands of icon handles.
 constexpr std::size_t kMostQueued = 512;
-// Passes the reader keeps ready for the drawer, and the most icons of one file in one pass.
-constexpr std::size_t kMostPassed = 4, kPassIcons = 256;
+// Passes the reader keeps ready for the drawer, and the most icons of one file in one pass:
+// enough files that neither waits on the other's slower moments (a batch being handed over,
+// a file of many icons), and no more of their bytes held in memory than the 32-bit program
+// can spare, nor of their icon handles than the drawer's own.
+constexpr std::size_t kMostPassed = 64, kPassIcons = 256, kMostPassedIcons = 512;
+constexpr std::size_t kMostPassedBytes = std::size_t{64} << 20;
+
+std::size_t FileSize(const FileIcons& file) { return file.File().bytes.Span().size(); }
+
 // A batch is handed over when it holds this many icons, or when its first icon has waited
 // this long: the first entries appear at once, later ones (which the window shows every 100 ms)
 // a few frames' worth at a time, as each batch costs the platform a few bitmaps and a stream
@@ -84,6 +91,7 @@ void ExtractionSession::Stop() {
   }
   std::lock_guard<std::mutex> hold(lock_);
   read_.clear();
+  passedBytes_ = passedIcons_ = 0;
   queue_.clear();
   queuedIcons_ = 0;
 }
@@ -225,8 +233,15 @@ void ExtractionSession::Read() {
 
 bool ExtractionSession::Pass(ReadIcons icons, bool whole) {
   std::unique_lock<std::mutex> hold(lock_);
-  room_.wait(hold, [this] { return Ending() || read_.size() < kMostPassed; });
+  const std::size_t bytes = FileSize(*icons.file), count = icons.icons.size();
+  room_.wait(hold, [&] {
+    return Ending() || read_.empty() ||
+           (read_.size() < kMostPassed && passedBytes_ + bytes <= kMostPassedBytes &&
+            passedIcons_ + count <= kMostPassedIcons);
+  });
   if (Ending()) return false;
+  passedBytes_ += bytes;
+  passedIcons_ += count;
   read_.push_back(std::move(icons));
   const std::size_t pass = ++passed_;
   room_.notify_all();
@@ -259,6 +274,8 @@ void ExtractionSession::Draw() {
       if (read_.empty()) break;  // the reader is done and everything it passed is drawn
       read = std::move(read_.front());
       read_.pop_front();
+      passedBytes_ -= FileSize(*read.file);
+      passedIcons_ -= read.icons.size();
     }
     room_.notify_all();
     // Stored images go to the batch as drawn where that was found to give what drawing their

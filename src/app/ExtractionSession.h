@@ -175,6 +175,7 @@ class ExtractionSession {
   // reader passed some or ended, the run stopped.
   std::condition_variable room_;
   std::deque<ReadIcons> read_;  // passed by the reader, not yet taken by the drawer
+  std::size_t passedBytes_ = 0, passedIcons_ = 0;  // the sizes of their files, and their icons
   std::size_t passed_ = 0, drawn_ = 0;  // passes made, and passes the drawer has drawn
   bool readDone_ = false;
   std::deque<RunBatch> queue_;

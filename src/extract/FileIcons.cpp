@@ -5,13 +5,17 @@
 #include "extract/LargeIcon.h"
 #include "extract/PathText.h"
 
-FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors)
-    : path_(file), caption_(pathtext::NamePart(file)), file_(iconres::LoadIconFile(file, windowsFolder, withCursors)) {}
+FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors,
+                     std::shared_ptr<ImagePicks> picks)
+    : path_(file),
+      caption_(pathtext::NamePart(file)),
+      file_(iconres::LoadIconFile(file, windowsFolder, withCursors)),
+      picks_(std::move(picks)) {}
 
 const iconres::IconImage* FileIcons::Picked(int index, int size) const {
   if (index < 0 || index >= Count()) return nullptr;
   const auto [at, added] = picked_.try_emplace({index, size}, nullptr);
-  if (added) at->second = PickedImage(file_, static_cast<size_t>(index), size);
+  if (added) at->second = PickedImage(file_, static_cast<size_t>(index), size, picks_.get());
   return at->second;
 }
 

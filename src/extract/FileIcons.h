@@ -1,6 +1,7 @@
 // The icons of one file as the extraction run reads them: the file read once, then each index.
 #pragma once
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -13,8 +14,10 @@ class FileIcons {
  public:
   // windowsFolder: MunWindowsFolder(), looked up once per run. withCursors: an executable's
   // cursors follow its icons (which keep their indexes either way, so a file read again for an
-  // entry the run listed has every index the run gave).
-  FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = true);
+  // entry the run listed has every index the run gave). picks: the platform's picks kept
+  // across the run's files, if any.
+  FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = true,
+            std::shared_ptr<ImagePicks> picks = nullptr);
   FileIcons(const FileIcons&) = delete;
   FileIcons& operator=(const FileIcons&) = delete;
   // The file's path and its name part, which is the caption of its entries.
@@ -43,5 +46,6 @@ class FileIcons {
  private:
   std::string path_, caption_;
   iconres::IconFile file_;
+  std::shared_ptr<ImagePicks> picks_;
   mutable std::map<std::pair<int, int>, const iconres::IconImage*> picked_;
 };

@@ -40,7 +40,7 @@ bool IconRun::NextFile(const FileFilter& passes) {
   while (next_ < files_.size()) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
-    current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_);
+    current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_);
     if (current_->File().bytes.Error() != 0) unreadable_.push_back(file);
     nextIndex_ = 0;
     return true;

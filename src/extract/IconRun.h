@@ -83,6 +83,7 @@ class IconRun {
   bool withCursors_ = false;
   std::size_t next_ = 0;
   std::shared_ptr<FileIcons> current_;
+  std::shared_ptr<ImagePicks> picks_ = std::make_shared<ImagePicks>();
   int nextIndex_ = 0;
   std::vector<std::string> unreadable_;
 };

@@ -18,10 +18,60 @@ HICON IconFromImage(const iconres::IconFile& file, const iconres::IconImage& ima
 
 }  // namespace
 
-const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size) {
+namespace {
+
+// A group directory's head and entries in resource form; an entry's id is its last two bytes.
+constexpr std::size_t kHead = 6, kEntry = 14, kIdAt = 12;
+// Enough for every directory shape of a large run; beyond it the platform is asked each time.
+constexpr std::size_t kMostPicks = 4096;
+
+std::uint16_t Word(const iconres::Bytes& bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+std::uint16_t EntryId(const iconres::Bytes& directory, std::size_t place) {
+  return Word(directory, kHead + place * kEntry + kIdAt);
+}
+
+// How many entries the directory holds, when it counts exactly those; else 0.
+std::size_t Entries(const iconres::Bytes& directory) {
+  if (directory.size() < kHead + kEntry) return 0;
+  const std::size_t entries = Word(directory, 4);
+  return directory.size() == kHead + entries * kEntry ? entries : 0;
+}
+
+}  // namespace
+
+int ImagePicks::Pick(const iconres::Bytes& directory, int size) {
+  const std::size_t entries = Entries(directory);
+  if (entries == 0) return -1;
+  // Asked with ids that number the entries, the rule's answer is the place itself.
+  std::string key(reinterpret_cast<const char*>(directory.data()), directory.size());
+  for (std::size_t place = 0; place < entries; ++place) {
+    const std::size_t at = kHead + place * kEntry + kIdAt, number = place + 1;
+    key[at] = static_cast<char>(number & 0xFF);
+    key[at + 1] = static_cast<char>(number >> 8);
+  }
+  key.append(reinterpret_cast<const char*>(&size), sizeof size);
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (const auto found = places_.find(key); found != places_.end()) return found->second;
+  }
+  const int number = LookupIconIdFromDirectoryEx(reinterpret_cast<BYTE*>(key.data()), TRUE, size, size, LR_DEFAULTCOLOR);
+  const int place = number >= 1 && static_cast<std::size_t>(number) <= entries ? number - 1 : -1;
+  const std::lock_guard<std::mutex> hold(lock_);
+  if (places_.size() < kMostPicks) places_.emplace(std::move(key), place);
+  return place;
+}
+
+const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size, ImagePicks* picks) {
   if (group >= file.contents.groups.size() || size <= 0) return nullptr;
   const iconres::IconGroup& g = file.contents.groups[group];
   if (g.images.empty()) return nullptr;
+  if (picks && Entries(g.directory) > 0) {
+    const int place = picks->Pick(g.directory, size);
+    return place < 0 ? nullptr : iconres::FindImage(g, EntryId(g.directory, static_cast<std::size_t>(place)));
+  }
   // The directory holds exactly the entries it counts, so the lookup reads nothing beyond it.
   const int id = LookupIconIdFromDirectoryEx(const_cast<BYTE*>(g.directory.data()), TRUE, size, size, LR_DEFAULTCOLOR);
   return iconres::FindImage(g, static_cast<std::uint16_t>(id));

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "extract/IconScale.h"
 #include "iconres/IconFile.h"
@@ -13,9 +15,25 @@
 // The edges of the images the save commands write: fixed, whatever the display's scale.
 constexpr int kSavedLargeSize = 32, kSavedSmallSize = 16;
 
+// The platform's best-match picks, kept across the files of a run: its rule reads the entries'
+// sizes and colours and the display's depth, never the ids the entries name, and under Wine
+// each asking costs a look at the display, where a run's files repeat few directory shapes.
+// Shared by a run's threads.
+class ImagePicks {
+ public:
+  // The place of the entry the rule picks in a group directory (resource form) for size x
+  // size; -1 for none.
+  int Pick(const iconres::Bytes& directory, int size);
+
+ private:
+  std::mutex lock_;
+  std::unordered_map<std::string, int> places_;  // by the directory, its ids numbered in order, and the size
+};
+
 // The group's image that the platform's best-match rule picks for size x size; null when the
-// group has none.
-const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size);
+// group has none. picks: answers kept from earlier groups, if any.
+const iconres::IconImage* PickedImage(const iconres::IconFile& file, std::size_t group, int size,
+                                      ImagePicks* picks = nullptr);
 // The group's image that the platform's best-match rule picks for size x size, made into an
 // icon of that size; null when the group has no such image or its image is not sound
 // (IconFile::Sound). The caller owns the icon.

@@ -9,6 +9,7 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
+#include "extract/LargeIcon.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 
@@ -78,6 +79,26 @@ TEST(IconScale, StoredPicturesDecodeAsThePlatformDrawsThem) {
       }
   }
   EXPECT_GT(decoded, 20);
+}
+
+TEST(IconScale, PicksKeptAcrossFilesAreThePlatformsOwn) {
+  // Files whose directories share shapes but name other ids, asked at every size the list and
+  // the saves use, one set of kept picks for all of them.
+  fixtures::TempFolder dir;
+  const TStringList files = FixtureAndSystemFiles(dir.Path(), {"\\shell32.dll", "\\user32.dll", "\\comctl32.dll"});
+  ImagePicks picks;
+  int asked = 0;
+  for (int f = 0; f < files.Count(); ++f) {
+    const FileIcons file(files[f], "");
+    for (int i = 0; i < file.Count(); ++i)
+      for (const int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+        const iconres::IconImage* platform = PickedImage(file.File(), static_cast<std::size_t>(i), size);
+        EXPECT_EQ(PickedImage(file.File(), static_cast<std::size_t>(i), size, &picks), platform)
+            << files[f] << " #" << i << " at " << size;
+        asked += platform != nullptr;
+      }
+  }
+  EXPECT_GT(asked, 100);
 }
 
 }  // namespace
