@@ -16,10 +16,6 @@ HICON IconFromImage(const iconres::IconFile& file, const iconres::IconImage& ima
   return file.CreateIcon(image, cx, cy).release();
 }
 
-}  // namespace
-
-namespace {
-
 // A group directory's head and entries in resource form; an entry's id is its last two bytes.
 constexpr std::size_t kHead = 6, kEntry = 14, kIdAt = 12;
 // Enough for every directory shape of a large run; beyond it the platform is asked each time.

@@ -17,7 +17,7 @@ constexpr int kSavedLargeSize = 32, kSavedSmallSize = 16;
 
 // The platform's best-match picks, kept across the files of a run: its rule reads the entries'
 // sizes and colours and the display's depth, never the ids the entries name, and under Wine
-// each asking costs a look at the display, where a run's files repeat few directory shapes.
+// each asking costs a look at the display, while a run's files repeat few directory shapes.
 // Shared by a run's threads.
 class ImagePicks {
  public:
