@@ -169,7 +169,8 @@ void IconSlots::MakeAgain(HIMAGELIST shownUntilNow) {
   std::unique_ptr<FileIcons> file;
   for (int slot = 0; slot < slots; ++slot) {
     const IconSource& source = sources_[static_cast<size_t>(slot)];
-    if (!file || file->Path() != source.file) file = std::make_unique<FileIcons>(source.file, windowsFolder, true, picks);
+    if (!file || file->Path() != source.file)
+      file = std::make_unique<FileIcons>(source.file, windowsFolder, true, picks);
     const win::UniqueIcon shownBefore(previous ? ImageList_GetIcon(previous.get(), slot, ILD_NORMAL) : nullptr);
     win::UniqueIcon icon = file->Icon(source.index);
     if (!icon && shownBefore) icon.reset(CopyIcon(shownBefore.get()));

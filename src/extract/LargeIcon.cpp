@@ -53,7 +53,8 @@ int ImagePicks::Pick(const iconres::Bytes& directory, int size) {
     const std::lock_guard<std::mutex> hold(lock_);
     if (const auto found = places_.find(key); found != places_.end()) return found->second;
   }
-  const int number = LookupIconIdFromDirectoryEx(reinterpret_cast<BYTE*>(key.data()), TRUE, size, size, LR_DEFAULTCOLOR);
+  const int number =
+      LookupIconIdFromDirectoryEx(reinterpret_cast<BYTE*>(key.data()), TRUE, size, size, LR_DEFAULTCOLOR);
   const int place = number >= 1 && static_cast<std::size_t>(number) <= entries ? number - 1 : -1;
   const std::lock_guard<std::mutex> hold(lock_);
   if (places_.size() < kMostPicks) places_.emplace(std::move(key), place);
