@@ -2,8 +2,10 @@
 // it reports. The file holds no more groups than its bytes can name and no more images than the
 // limit; every image called intact passes the image check again, within its stored bytes, and a
 // 16-bit file's intact image is exactly as long as it says it is; a bitmap image decodes to
-// its own pixels, and a plain one to a drawing of its size. Reading the cursors changes nothing
-// of the icons, and an animated cursor's steps name its frames.
+// its own pixels, and a plain one to a drawing of its size, and shrunk, of the smaller size.
+// Reading the cursors changes nothing of the icons, and an animated cursor's steps name its
+// frames.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,6 +36,12 @@ void CheckImages(const iconres::IconFileContents& contents, const iconres::ByteS
       const std::size_t pixels = static_cast<std::size_t>(drawn->edge) * static_cast<std::size_t>(drawn->edge);
       if (drawn->edge != image.width || image.width != image.height || drawn->picture.size() != pixels ||
           drawn->mask.size() != pixels)
+        __builtin_trap();
+      // Shrunk, to an edge no larger than its own or none.
+      const int edge = std::max(1, image.width / 2 + 1);
+      const auto shrunk = iconres::DrawnShrunkImage(bytes, edge);
+      const std::size_t cells = static_cast<std::size_t>(edge) * static_cast<std::size_t>(edge);
+      if (shrunk && (edge >= image.width || shrunk->picture.size() != cells || shrunk->mask.size() != cells))
         __builtin_trap();
     }
   }

@@ -256,7 +256,7 @@ void ExtractionSession::Draw() {
   win::ComScope com;
   // Learnt while the reader lists the files, so that the first batch need not wait for it.
   if (!win::BatchesTried(win::BatchKind::Icons) || !win::BatchesTried(win::BatchKind::Pixels) ||
-      !win::BatchesTried(win::BatchKind::Drawn)) {
+      !win::BatchesTried(win::BatchKind::Drawn) || !win::BatchesTried(win::BatchKind::Shrunk)) {
     int largeSize = 0, smallSize = 0;
     {
       std::lock_guard<std::mutex> hold(lock_);
@@ -279,8 +279,9 @@ void ExtractionSession::Draw() {
     }
     room_.notify_all();
     // Stored images go to the batch as drawn where that was found to give what drawing their
-    // icons gives: no platform icon is made for them.
+    // icons gives, and so do larger ones the platform shrinks: no platform icon is made for them.
     const bool drawn = win::BatchesMatch(win::BatchKind::Drawn);
+    const bool shrunk = drawn && win::BatchesMatch(win::BatchKind::Shrunk);
     for (ListedIcon& listed : read.icons) {
       if (Ending()) return;
       {
@@ -289,7 +290,7 @@ void ExtractionSession::Draw() {
         listed.smallSize = smallSize_;
       }
       listed.pictures = MakeListedPictures(*read.file, listed.index, listed.icon.get(), listed.icon.get(),
-                                           listed.largeSize, listed.smallSize, drawn);
+                                           listed.largeSize, listed.smallSize, drawn, shrunk);
     }
     read.file.reset();
     {

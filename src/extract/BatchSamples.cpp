@@ -93,6 +93,20 @@ BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
                                   s.drawings.back().mask.data()}}});
     }
     s.trials.push_back(std::move(icons));
+    // Larger stored images the platform shrinks to the list's edge, given as drawn: each way
+    // its stepping can fall (every second pixel, two of three, every third).
+    win::BatchTrial shrunk{size, {}};
+    for (const auto& [edge, alpha] : {std::pair{2 * size, true}, {2 * size, false}, {size * 3 / 2, true}, {3 * size, false}}) {
+      const iconres::Bytes image = StoredImage(edge, alpha);
+      std::optional<iconres::DrawnImage> drawn = iconres::DrawnShrunkImage(image, size);
+      if (!drawn || !s.icons.emplace_back(iconres::IconFromStored(image, size, size))) continue;
+      s.drawings.push_back(std::move(*drawn));
+      win::BatchIcon icon{s.icons.back().get(), size, nullptr, s.drawings.back().picture.data(),
+                          s.drawings.back().mask.data()};
+      icon.shrunk = true;
+      shrunk.icons.push_back(icon);
+    }
+    s.trials.push_back(std::move(shrunk));
     s.pictures.push_back(Resampled(size));
     if (s.icons.emplace_back(iconscale::IconFromPixels(s.pictures.back())))
       s.trials.push_back({size, {{s.icons.back().get(), size, s.pictures.back().argb.data()}}});

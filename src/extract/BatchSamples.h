@@ -17,5 +17,6 @@ struct BatchSamples {
 
 // At each of the two list sizes: icons made from stored images as a file holds them (32 bits
 // with alpha; 8 bits with a mask that also inverts), at the list's edge, twice it and half
-// it, those of the list's edge also given as drawn, and a resampled picture given as pixels.
+// it, those of the list's edge also given as drawn, larger ones given as drawn shrunk to the
+// list's edge, and a resampled picture given as pixels.
 BatchSamples MakeBatchSamples(int largeSize, int smallSize);

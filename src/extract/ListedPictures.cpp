@@ -21,19 +21,22 @@ HICON ListPicture::get() const {
 
 namespace {
 
-// The image the platform picks for size x size, stored, where it is of that size and plain
-// (iconres::DrawnStoredImage); else empty.
-ListPicture StoredPicture(const FileIcons& file, int index, int size, HICON instead, int insteadEdge) {
-  // The platform is asked only where the file stores that size.
-  if (index < 0 || index >= file.Count() ||
-      std::ranges::none_of(file.Group(index).images, [size](const iconres::IconImage& image) {
+// The image the platform picks for size x size, stored, where it is plain (see
+// iconres::DrawnStoredImage) and of that size, or with shrunk, larger (the platform's icon of
+// it shrinks it, iconres::DrawnShrunkImage); else empty.
+ListPicture StoredPicture(const FileIcons& file, int index, int size, bool shrunk, HICON instead, int insteadEdge) {
+  if (index < 0 || index >= file.Count()) return {};
+  // Without shrunk, the platform is asked only where the file stores that size.
+  if (!shrunk && std::ranges::none_of(file.Group(index).images, [size](const iconres::IconImage& image) {
         return image.intact && image.width == size && image.height == size;
       }))
     return {};
   const iconres::IconImage* image = file.Picked(index, size);
-  if (!image || !image->intact || image->width != size || image->height != size) return {};
+  if (!image || !image->intact || image->width != image->height || image->width < size) return {};
   const iconres::ByteSpan bytes = file.File().Bytes(*image);
-  std::optional<iconres::DrawnImage> drawn = iconres::DrawnStoredImage(bytes);
+  std::optional<iconres::DrawnImage> drawn =
+      image->width == size ? iconres::DrawnStoredImage(bytes)
+                           : (shrunk ? iconres::DrawnShrunkImage(bytes, size) : std::nullopt);
   if (!drawn) return {};
   return ListPicture(iconres::Bytes(bytes.begin(), bytes.end()), std::move(*drawn), instead, insteadEdge);
 }
@@ -41,20 +44,21 @@ ListPicture StoredPicture(const FileIcons& file, int index, int size, HICON inst
 }  // namespace
 
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
-                                  int smallSize, bool drawn) {
+                                  int smallSize, bool drawn, bool shrunk) {
   ListedPictures p;
   // The run's own icon is made at the saved large size; another fallback's edge is not known.
   const int fallbackEdge = fallback == icon ? kSavedLargeSize : 0;
   // The run's own icon, or the stored image it is made of.
   const auto runIcon = [&] {
-    ListPicture stored = drawn ? StoredPicture(file, index, kSavedLargeSize, icon, kSavedLargeSize) : ListPicture();
+    ListPicture stored =
+        drawn ? StoredPicture(file, index, kSavedLargeSize, shrunk, icon, kSavedLargeSize) : ListPicture();
     return stored.Drawn() ? std::move(stored) : ListPicture({}, 0, icon, kSavedLargeSize);
   };
   if (largeSize == kSavedLargeSize) {
     // The small slot from the file's own small image; the list scales the large one where
     // that cannot be read.
     p.large = runIcon();
-    if (drawn) p.small = StoredPicture(file, index, kSavedSmallSize, icon, kSavedLargeSize);
+    if (drawn) p.small = StoredPicture(file, index, kSavedSmallSize, shrunk, icon, kSavedLargeSize);
     if (!p.small.Drawn())
       p.small = ListPicture(file.Icon(index, kSavedSmallSize), kSavedSmallSize, icon, kSavedLargeSize);
     return p;
@@ -67,7 +71,8 @@ ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, 
                             });
   const auto shown = [&](int size) {
     if (drawn)
-      if (ListPicture stored = StoredPicture(file, index, size, fallback, fallbackEdge); stored.Drawn()) return stored;
+      if (ListPicture stored = StoredPicture(file, index, size, false, fallback, fallbackEdge); stored.Drawn())
+        return stored;
     ShownPicture picture = file.Shown(index, size);
     return picture.icon || picture.pixels.argb.empty()
                ? ListPicture(std::move(picture.icon), size, fallback, fallbackEdge)

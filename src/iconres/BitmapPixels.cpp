@@ -91,17 +91,70 @@ std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image) {
   return out;
 }
 
-std::optional<DrawnImage> DrawnStoredImage(ByteSpan image) {
+namespace {
+
+// A plain image's bits (see DrawnStoredImage); none for any other form.
+std::optional<StoredBits> PlainBits(ByteSpan image, int& edge) {
   const auto info = CheckImage(image);
   const parts::Reader r(image);
   if (!info || info->png || info->width != info->height || r.U32(0) != 40 || r.U32(8) != 2 * r.U32(4))
     return std::nullopt;
   if (info->bitCount != 4 && info->bitCount != 8 && info->bitCount != 24 && info->bitCount != 32) return std::nullopt;
-  std::optional<StoredBits> bits = ReadStoredBits(image, *info);
+  edge = info->width;
+  return ReadStoredBits(image, *info);
+}
+
+// By its alpha where it has one; else its colours as they are, the mask beside them.
+DrawnImage Drawn(StoredBits bits, int edge) {
+  for (std::uint32_t& c : bits.colour) c = bits.anyAlpha ? Premultiplied(c) : c & 0xFFFFFFu;
+  return DrawnImage{edge, std::move(bits.colour), std::move(bits.mask)};
+}
+
+// The target pixel each of a line's `from` pixels falls on when the platform shrinks the line
+// to `to` pixels: the steps of a line drawn from the first pixel's centre, each target pixel
+// taking a run of one or more source pixels. to < from.
+std::vector<int> ShrinkSteps(int from, int to) {
+  std::vector<int> steps(static_cast<std::size_t>(from));
+  int err = 3 * to - 2 * from, at = 0;
+  for (int& step : steps) {
+    step = at;
+    if (err > 0) {
+      ++at;
+      err += 2 * to - 2 * from;
+    } else {
+      err += 2 * to;
+    }
+  }
+  return steps;
+}
+
+}  // namespace
+
+std::optional<DrawnImage> DrawnStoredImage(ByteSpan image) {
+  int edge = 0;
+  std::optional<StoredBits> bits = PlainBits(image, edge);
   if (!bits) return std::nullopt;
-  // By its alpha where it has one; else its colours as they are, the mask beside them.
-  for (std::uint32_t& c : bits->colour) c = bits->anyAlpha ? Premultiplied(c) : c & 0xFFFFFFu;
-  return DrawnImage{info->width, std::move(bits->colour), std::move(bits->mask)};
+  return Drawn(std::move(*bits), edge);
+}
+
+std::optional<DrawnImage> DrawnShrunkImage(ByteSpan image, int edge) {
+  int from = 0;
+  const std::optional<StoredBits> bits = PlainBits(image, from);
+  if (!bits || edge <= 0 || edge >= from) return std::nullopt;
+  // Every pixel of a run on one target pixel ANDed into it, colours and mask alike: the
+  // platform's default stretching mode, applied to the bits before any alpha is multiplied in.
+  const std::vector<int> steps = ShrinkSteps(from, edge);
+  if (steps.back() != edge - 1) return std::nullopt;
+  const std::size_t source = static_cast<std::size_t>(from), target = static_cast<std::size_t>(edge);
+  StoredBits shrunk{std::vector<std::uint32_t>(target * target, ~0u), std::vector<std::uint8_t>(target * target, 1),
+                    bits->anyAlpha};
+  for (std::size_t y = 0; y < source; ++y)
+    for (std::size_t x = 0; x < source; ++x) {
+      const std::size_t at = static_cast<std::size_t>(steps[y]) * target + static_cast<std::size_t>(steps[x]);
+      shrunk.colour[at] &= bits->colour[y * source + x];
+      shrunk.mask[at] &= bits->mask[y * source + x];
+    }
+  return Drawn(std::move(shrunk), edge);
 }
 
 }  // namespace iconres

@@ -30,6 +30,11 @@ struct DrawnImage {
   std::vector<std::uint8_t> mask;
 };
 std::optional<DrawnImage> DrawnStoredImage(ByteSpan image);
+// The same for the platform's icon of a plain stored image made at edge x edge, smaller than
+// the image: the platform shrinks the stored bits in its default stretching mode, which ANDs
+// every source pixel into the pixel it falls on. None for any other form, or an edge not
+// smaller than the image's.
+std::optional<DrawnImage> DrawnShrunkImage(ByteSpan image, int edge);
 
 // A straight 0xAARRGGBB pixel premultiplied by its alpha with the rounding the platform's icon
 // drawing uses.

@@ -243,14 +243,14 @@ UniqueIcon IconBatch::Icon(int index) const {
 namespace {
 
 // Per kind: -1 untried, else whether batches match one-by-one adds.
-std::atomic<int> verdicts[3] = {-1, -1, -1};
+std::atomic<int> verdicts[4] = {-1, -1, -1, -1};
 
 std::atomic<int>& Verdict(BatchKind kind) { return verdicts[static_cast<int>(kind)]; }
 
 BatchKind KindOf(std::span<const BatchIcon> icons) {
   BatchKind kind = BatchKind::Icons;
   for (const BatchIcon& i : icons) {
-    if (i.drawn) return BatchKind::Drawn;
+    if (i.drawn) return i.shrunk ? BatchKind::Shrunk : BatchKind::Drawn;
     if (i.pixels) kind = BatchKind::Pixels;
   }
   return kind;
@@ -291,7 +291,7 @@ bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
 }
 
 void SettleBatches(std::span<const BatchTrial> trials) {
-  for (const BatchKind kind : {BatchKind::Icons, BatchKind::Pixels, BatchKind::Drawn}) {
+  for (const BatchKind kind : {BatchKind::Icons, BatchKind::Pixels, BatchKind::Drawn, BatchKind::Shrunk}) {
     std::atomic<int>& verdict = Verdict(kind);
     if (verdict >= 0) continue;
     // Judged by the trials of its kind: a mismatch settles it, else only all of them made.

@@ -26,11 +26,15 @@ struct BatchIcon {
   // instead of icon and pixels.
   const std::uint32_t* drawn = nullptr;
   const std::uint8_t* drawnMask = nullptr;
+  // A drawn picture of a larger stored image as the platform shrinks it, whose drawing is
+  // worked out apart from that of a stored image of the list's size: tried apart.
+  bool shrunk = false;
 };
 
-// The kinds of batch the platform is tried with: icons drawn, pictures given as pixels, and
-// stored images given as drawn; a batch with both of the last two is of the last kind.
-enum class BatchKind { Icons, Pixels, Drawn };
+// The kinds of batch the platform is tried with: icons drawn, pictures given as pixels, stored
+// images given as drawn, and larger ones given as drawn shrunk; a batch with pixels and drawn
+// pictures is of the kind of its first drawn one.
+enum class BatchKind { Icons, Pixels, Drawn, Shrunk };
 
 // Icons drawn for lists of size x size images (CreateIconImageList), in a list of their own.
 // Made on any thread; used by one thread at a time.

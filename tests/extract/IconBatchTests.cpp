@@ -102,7 +102,8 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
 }
 
 // A stored image given as drawn (no platform icon made) gives what its icon gives, one by one:
-// the run's pictures at both scales, for every file icon whose picture is stored so.
+// the run's pictures at both scales, for every file icon whose picture is stored so, or at the
+// saved sizes made by the platform shrinking a larger stored image.
 TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
   fixtures::TempFolder dir;
   const TStringList files = FixtureAndSystemFiles(dir.Path(), {"\\user32.dll", "\\shell32.dll"});
@@ -110,12 +111,16 @@ TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
     std::vector<ListedPictures> kept;
     std::vector<win::UniqueIcon> owned;
     std::map<int, std::vector<win::BatchIcon>> bySize;
+    int shrunk = 0;
     for (int f = 0; f < files.Count(); ++f) {
       const FileIcons file(files[f], MunWindowsFolder());
       for (int i = 0; i < file.Count() && i < 40; ++i) {
         win::UniqueIcon icon = file.Icon(i);
         if (!icon) continue;
-        kept.push_back(MakeListedPictures(file, i, icon.get(), icon.get(), large, small, true));
+        const ListedPictures stored = MakeListedPictures(file, i, icon.get(), icon.get(), large, small, true);
+        kept.push_back(MakeListedPictures(file, i, icon.get(), icon.get(), large, small, true, true));
+        shrunk += (kept.back().small.Drawn() && !stored.small.Drawn()) +
+                  (kept.back().large.Drawn() && !stored.large.Drawn());
         owned.push_back(std::move(icon));
         for (const ListPicture* p : {&kept.back().large, &kept.back().small})
           if (const iconres::DrawnImage* drawn = p->Drawn())
@@ -123,6 +128,9 @@ TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
       }
     }
     ASSERT_GE(bySize[large].size() + bySize[small].size(), 10u) << "pictures stored so at " << large;
+    if (large == 32) {
+      EXPECT_GE(shrunk, 5) << "pictures shrunk";
+    }
     for (const auto& [size, icons] : bySize) ExpectSameAsOneByOne(size, icons);
   }
 }
@@ -133,15 +141,17 @@ TEST(IconBatch, TheTrialSamplesGiveWhatAddingOneByOneGives) {
   for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
     const BatchSamples samples = MakeBatchSamples(large, small);
     std::map<int, std::vector<win::BatchIcon>> bySize;
-    bool pixels = false, drawn = false;
+    bool pixels = false, drawn = false, shrunk = false;
     for (const win::BatchTrial& trial : samples.trials)
       for (const win::BatchIcon& icon : trial.icons) {
         bySize[trial.size].push_back(icon);
         pixels = pixels || icon.pixels;
         drawn = drawn || icon.drawn;
+        shrunk = shrunk || icon.shrunk;
       }
     EXPECT_TRUE(pixels);
     EXPECT_TRUE(drawn);
+    EXPECT_TRUE(shrunk);
     for (const auto& [size, icons] : bySize) {
       ASSERT_GE(icons.size(), 5u) << size;
       ExpectSameAsOneByOne(size, icons);
