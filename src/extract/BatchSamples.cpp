@@ -96,7 +96,8 @@ BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
     // Larger stored images the platform shrinks to the list's edge, given as drawn: each way
     // its stepping can fall (every second pixel, two of three, every third).
     win::BatchTrial shrunk{size, {}};
-    for (const auto& [edge, alpha] : {std::pair{2 * size, true}, {2 * size, false}, {size * 3 / 2, true}, {3 * size, false}}) {
+    for (const auto& [edge, alpha] :
+         {std::pair{2 * size, true}, {2 * size, false}, {size * 3 / 2, true}, {3 * size, false}}) {
       const iconres::Bytes image = StoredImage(edge, alpha);
       std::optional<iconres::DrawnImage> drawn = iconres::DrawnShrunkImage(image, size);
       if (!drawn || !s.icons.emplace_back(iconres::IconFromStored(image, size, size))) continue;

@@ -30,7 +30,7 @@ win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {
   return win::UniqueIcon(MakeShownIcon(file_, static_cast<size_t>(index), size));
 }
 
-ShownPicture FileIcons::Shown(int index, int size) const {
+ShownPicture FileIcons::Shown(int index, int size, bool plainTaken) const {
   if (index < 0 || index >= Count()) return {};
-  return MakeShownPicture(file_, static_cast<size_t>(index), size, [&] { return Picked(index, size); });
+  return MakeShownPicture(file_, static_cast<size_t>(index), size, [&] { return Picked(index, size); }, plainTaken);
 }

@@ -39,7 +39,7 @@ class FileIcons {
   // The icon at index as the list shows it at size x size (see MakeShownIcon).
   win::UniqueIcon ShownIcon(int index, int size) const;
   // The same, where resampled, as its pixels (see MakeShownPicture).
-  ShownPicture Shown(int index, int size) const;
+  ShownPicture Shown(int index, int size, bool plainTaken = false) const;
   // The groups and their stored images, for the kinds saved as the file stores them.
   const iconres::IconFile& File() const { return file_; }
 

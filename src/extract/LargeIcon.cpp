@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "extract/IconScale.h"
+#include "iconres/BitmapPixels.h"
 #include "win/Handles.h"
 
 namespace {
@@ -90,7 +91,7 @@ HICON MakeShownIcon(const iconres::IconFile& file, std::size_t group, int size) 
 }
 
 ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size,
-                              const std::function<const iconres::IconImage*()>& pick) {
+                              const std::function<const iconres::IconImage*()>& pick, bool plainTaken) {
   ShownPicture picture;
   if (group >= file.contents.groups.size() || size <= 0) return picture;
   // Only the chosen image is put to the platform's test (a PNG's is a whole decoding); one
@@ -106,7 +107,7 @@ ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, 
       picture.icon.reset(picked ? IconFromImage(file, *picked, size, size) : nullptr);
       if (!picture.icon) picture.icon.reset(IconFromImage(file, *chosen, size, size));
       if (picture.icon) return picture;
-    } else if (file.Sound(*chosen)) {
+    } else if ((plainTaken && chosen->intact && iconres::PlainImage(file.Bytes(*chosen))) || file.Sound(*chosen)) {
       // The stored picture decoded where that can be done, else drawn from the platform's icon of it.
       iconscale::Pixels pixels = iconscale::StoredPixels(file, *chosen);
       if (pixels.argb.empty())

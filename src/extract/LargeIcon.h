@@ -52,8 +52,11 @@ struct ShownPicture {
   iconscale::Pixels pixels; // else the resampled one
 };
 // pick: the image the platform picks for size (PickedImage), for a caller that keeps its answers.
+// plainTaken: the platform was found to take plain images alike (iconres::PlainImage, the batch
+// trial's samples), so a plain one is resampled without asking the platform whether it opens it.
 ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, int size,
-                              const std::function<const iconres::IconImage*()>& pick = nullptr);
+                              const std::function<const iconres::IconImage*()>& pick = nullptr,
+                              bool plainTaken = false);
 
 // The windows folder when it has a SystemResources folder, where its System32 and SysWOW64
 // libraries may keep their icons; else empty, so no file is looked for there.

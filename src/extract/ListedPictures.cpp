@@ -73,7 +73,7 @@ ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, 
     if (drawn)
       if (ListPicture stored = StoredPicture(file, index, size, false, fallback, fallbackEdge); stored.Drawn())
         return stored;
-    ShownPicture picture = file.Shown(index, size);
+    ShownPicture picture = file.Shown(index, size, drawn);
     return picture.icon || picture.pixels.argb.empty()
                ? ListPicture(std::move(picture.icon), size, fallback, fallbackEdge)
                : ListPicture(std::move(picture.pixels), fallback, fallbackEdge);

@@ -53,7 +53,9 @@ struct ListedPictures {
 // at other scales both are made at the shown sizes. icon: the run's own (saved-size) icon;
 // fallback stands in where the file gives no picture at a shown size. With drawn, a picture
 // that is a plain stored image of its list's size (iconres::DrawnStoredImage) is given stored,
-// for a batch that takes it so; with shrunk as well, at the saved sizes, one the platform
-// makes by shrinking a larger plain image (iconres::DrawnShrunkImage).
+// for a batch that takes it so, and a picture resampled from a plain image is made without
+// asking the platform whether it opens the image (the trial of that kind answered for the
+// form); with shrunk as well, at the saved sizes, one the platform makes by shrinking a larger
+// plain image (iconres::DrawnShrunkImage).
 ListedPictures MakeListedPictures(const FileIcons& file, int index, HICON icon, HICON fallback, int largeSize,
                                   int smallSize, bool drawn = false, bool shrunk = false);

@@ -93,13 +93,20 @@ std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image) {
 
 namespace {
 
-// A plain image's bits (see DrawnStoredImage); none for any other form.
-std::optional<StoredBits> PlainBits(ByteSpan image, int& edge) {
+// What the image check finds in a plain image (see DrawnStoredImage); none for any other form.
+std::optional<ImageInfo> PlainInfo(ByteSpan image) {
   const auto info = CheckImage(image);
   const parts::Reader r(image);
   if (!info || info->png || info->width != info->height || r.U32(0) != 40 || r.U32(8) != 2 * r.U32(4))
     return std::nullopt;
   if (info->bitCount != 4 && info->bitCount != 8 && info->bitCount != 24 && info->bitCount != 32) return std::nullopt;
+  return info;
+}
+
+// A plain image's bits; none for any other form.
+std::optional<StoredBits> PlainBits(ByteSpan image, int& edge) {
+  const auto info = PlainInfo(image);
+  if (!info) return std::nullopt;
   edge = info->width;
   return ReadStoredBits(image, *info);
 }
@@ -136,6 +143,8 @@ std::optional<DrawnImage> DrawnStoredImage(ByteSpan image) {
   if (!bits) return std::nullopt;
   return Drawn(std::move(*bits), edge);
 }
+
+bool PlainImage(ByteSpan image) { return PlainInfo(image).has_value(); }
 
 std::optional<DrawnImage> DrawnShrunkImage(ByteSpan image, int edge) {
   int from = 0;

@@ -30,6 +30,8 @@ struct DrawnImage {
   std::vector<std::uint8_t> mask;
 };
 std::optional<DrawnImage> DrawnStoredImage(ByteSpan image);
+// Whether the image is of that plain form.
+bool PlainImage(ByteSpan image);
 // The same for the platform's icon of a plain stored image made at edge x edge, smaller than
 // the image: the platform shrinks the stored bits in its default stretching mode, which ANDs
 // every source pixel into the pixel it falls on. None for any other form, or an edge not

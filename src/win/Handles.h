@@ -76,6 +76,7 @@ using UniqueModule = UniqueHandle<NullHandleTraits<HMODULE, &FreeLibrary>>;  // 
 using UniqueImageList = UniqueHandle<NullHandleTraits<HIMAGELIST, &DestroyImageList>>;
 using UniqueAccel = UniqueHandle<NullHandleTraits<HACCEL, &DestroyAcceleratorTable>>;
 using UniqueEvent = UniqueHandle<NullHandleTraits<HANDLE, &CloseHandle>>;  // events, threads
+using UniqueGlobal = UniqueHandle<NullHandleTraits<HGLOBAL, &GlobalFree>>;  // GlobalAlloc results
 using UniqueFile = UniqueHandle<FileHandleTraits>;                         // CreateFile results
 using UniqueFind = UniqueHandle<FindTraits>;                        // FindFirstFile results
 using UniqueChangeNotification = UniqueHandle<ChangeNotificationTraits>;

@@ -30,83 +30,140 @@ struct StreamHeader {
 };
 #pragma pack(pop)
 
-bool Write(IStream& stream, const void* data, std::size_t bytes) {
-  ULONG written = 0;
-  return SUCCEEDED(stream.Write(data, static_cast<ULONG>(bytes), &written)) && written == bytes;
-}
+// A global memory block's bytes while a scope writes them.
+class LockedGlobal {
+ public:
+  explicit LockedGlobal(HGLOBAL block) : block_(block), data_(static_cast<BYTE*>(GlobalLock(block))) {}
+  LockedGlobal(const LockedGlobal&) = delete;
+  LockedGlobal& operator=(const LockedGlobal&) = delete;
+  ~LockedGlobal() {
+    if (data_) GlobalUnlock(block_);
+  }
+  BYTE* Data() const { return data_; }
 
-// A bitmap file's header and its bits: 32 bits per pixel for pictures, 1 for masks, rows bottom up.
-struct BitmapBits {
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[2];
-  } info{};
-  std::size_t stride = 0;
-  std::vector<BYTE> pixels;
+ private:
+  HGLOBAL block_;
+  BYTE* data_;
 };
 
-bool ReadBits(HBITMAP bitmap, int width, int height, WORD bits, BitmapBits& out) {
-  out.info.header.biSize = sizeof out.info.header;
-  out.info.header.biWidth = width;
-  out.info.header.biHeight = height;
-  out.info.header.biPlanes = 1;
-  out.info.header.biBitCount = bits;
-  out.info.header.biCompression = BI_RGB;
-  out.stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
-  out.pixels.assign(out.stride * static_cast<std::size_t>(height), 0);
-  HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), out.pixels.data(),
-                             reinterpret_cast<BITMAPINFO*>(&out.info), DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  return rows == height;
+// One strip of the stream as a bitmap file, written in place in the stream's memory: its file
+// header, its info header (and for the mask, black and white), then its bits, rows bottom up.
+struct Strip {
+  BYTE* pixels = nullptr;
+  std::size_t stride = 0, bytes = 0;
+  int width = 0, height = 0;
+  WORD bits = 0;
+
+  Strip(int w, int h, WORD b)
+      : stride(((static_cast<std::size_t>(w) * b + 31) / 32) * 4), width(w), height(h), bits(b) {
+    bytes = stride * static_cast<std::size_t>(h);
+  }
+  std::size_t Palette() const { return bits == 1 ? 2 * sizeof(RGBQUAD) : 0; }
+  std::size_t Offset() const { return sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + Palette(); }
+  std::size_t Size() const { return Offset() + bytes; }
+  BITMAPINFOHEADER Header() const {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = bits;
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(bytes);
+    return h;
+  }
+  // Lays the strip's headers out at at, its bits after them.
+  void Place(BYTE* at) {
+    pixels = at + Offset();
+    BITMAPFILEHEADER f{};
+    f.bfType = 0x4D42;  // "BM"
+    f.bfOffBits = static_cast<DWORD>(Offset());
+    f.bfSize = static_cast<DWORD>(Size());
+    const BITMAPINFOHEADER h = Header();
+    std::memcpy(at, &f, sizeof f);
+    std::memcpy(at + sizeof f, &h, sizeof h);
+    if (bits == 1) {
+      const RGBQUAD colours[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+      std::memcpy(at + sizeof f + sizeof h, colours, sizeof colours);
+    }
+  }
+  // The bits of a bitmap of the strip's size, read into place.
+  bool Read(HBITMAP bitmap) {
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[2];
+    } info{Header(), {}};
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels,
+                               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return rows == height;
+  }
+  BYTE* Row(int y) const { return pixels + static_cast<std::size_t>(height - 1 - y) * stride; }
+};
+
+// What drawing an icon made of a premultiplied channel leaves over black, by alpha x 256 +
+// channel: the icon keeps the channel unmultiplied, the drawing multiplies it by alpha again
+// (the round trip may lose a step).
+const std::vector<std::uint8_t>& RoundTrips() {
+  static const std::vector<std::uint8_t> table = [] {
+    std::vector<std::uint8_t> t(256 * 256);
+    for (std::uint32_t a = 1; a < 256; ++a)
+      for (std::uint32_t c = 0; c < 256; ++c)
+        t[a * 256 + c] = static_cast<std::uint8_t>((std::min(c * 255u / a, 255u) * a + 127) / 255);
+    return t;
+  }();
+  return table;
 }
 
-bool WriteBits(IStream& stream, BitmapBits& bits) {
-  const std::size_t paletteBytes = bits.info.header.biBitCount == 1 ? sizeof bits.info.colours : 0;
-  bits.info.header.biSizeImage = static_cast<DWORD>(bits.pixels.size());
-  bits.info.header.biClrUsed = 0;
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof bits.info.header + paletteBytes);
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.pixels.size());
-  return Write(stream, &file, sizeof file) && Write(stream, &bits.info.header, sizeof bits.info.header) &&
-         Write(stream, bits.info.colours, paletteBytes) && Write(stream, bits.pixels.data(), bits.pixels.size());
+// A cell's row of mask bits from one flag per pixel (non-zero where set), into a strip's row.
+void WriteMaskRow(BYTE* bits, std::size_t x, const std::uint8_t* masked, std::size_t n) {
+  std::size_t i = 0;
+  // Whole bytes where the cell's edge allows, else bit by bit.
+  for (; i < n && (x + i) % 8 != 0; ++i) {
+    const BYTE bit = static_cast<BYTE>(0x80 >> ((x + i) % 8));
+    bits[(x + i) / 8] = masked[i] ? bits[(x + i) / 8] | bit : bits[(x + i) / 8] & static_cast<BYTE>(~bit);
+  }
+  for (; i + 8 <= n; i += 8) {
+    BYTE byte = 0;
+    for (std::size_t k = 0; k < 8; ++k) byte = static_cast<BYTE>(byte << 1 | (masked[i + k] != 0));
+    bits[(x + i) / 8] = byte;
+  }
+  for (; i < n; ++i) {
+    const BYTE bit = static_cast<BYTE>(0x80 >> ((x + i) % 8));
+    bits[(x + i) / 8] = masked[i] ? bits[(x + i) / 8] | bit : bits[(x + i) / 8] & static_cast<BYTE>(~bit);
+  }
 }
 
 // Writes a picture given as pixels or drawn into its cell at (x, y) of both strips as drawing
-// the icon made of it puts it there. An icon made of pixels keeps its colours unmultiplied, and
-// drawing its picture over the black strip multiplies them by alpha again (the round trip may
-// lose a step of a channel); the mask is set where nothing covers. A drawn picture is the
-// drawing already, with its own mask.
-void WriteCell(BitmapBits& image, BitmapBits& mask, int x, int y, const BatchIcon& icon, int size) {
-  const int height = image.info.header.biHeight;
+// the icon made of it puts it there: a picture given as pixels as the icon made of them draws
+// it (RoundTrips), the mask set where nothing covers; a drawn picture is the drawing already,
+// with its own mask.
+void WriteCell(Strip& image, Strip& mask, int x, int y, const BatchIcon& icon, int size) {
+  const std::vector<std::uint8_t>& trips = RoundTrips();
+  const std::size_t edge = static_cast<std::size_t>(size);
+  std::vector<std::uint8_t> clear(edge);
   for (int row = 0; row < size; ++row) {
-    const std::size_t line = static_cast<std::size_t>(height - 1 - (y + row));
-    BYTE* colour = image.pixels.data() + line * image.stride + static_cast<std::size_t>(x) * 4;
-    BYTE* bits = mask.pixels.data() + line * mask.stride;
-    for (int column = 0; column < size; ++column) {
-      const std::size_t at = static_cast<std::size_t>(row) * static_cast<std::size_t>(size) +
-                             static_cast<std::size_t>(column);
-      std::uint32_t c = 0;
-      bool masked = false;
-      if (icon.drawn && icon.drawnMask) {
-        c = icon.drawn[at];
-        masked = icon.drawnMask[at] != 0;
-      } else {
-        const std::uint32_t p = icon.pixels[at], a = p >> 24;
-        auto drawn = [&](int shift) {
-          const std::uint32_t straight = a ? std::min(((p >> shift) & 0xFFu) * 255u / a, 255u) : 0u;
-          return (straight * a + 127) / 255;
-        };
-        c = a << 24 | drawn(16) << 16 | drawn(8) << 8 | drawn(0);
-        masked = a == 0;
+    BYTE* const colour = image.Row(y + row) + static_cast<std::size_t>(x) * 4;
+    const std::size_t line = static_cast<std::size_t>(row) * edge;
+    const std::uint8_t* masked = clear.data();
+    if (icon.drawn && icon.drawnMask) {
+      std::memcpy(colour, icon.drawn + line, edge * 4);
+      masked = icon.drawnMask + line;
+    } else {
+      for (std::size_t column = 0; column < edge; ++column) {
+        const std::uint32_t p = icon.pixels[line + column], a = p >> 24;
+        std::uint32_t c = p;  // opaque pixels come back as they are
+        if (a != 255) {
+          const std::uint8_t* trip = trips.data() + a * 256;
+          c = a << 24 | std::uint32_t{trip[(p >> 16) & 0xFF]} << 16 | std::uint32_t{trip[(p >> 8) & 0xFF]} << 8 |
+              trip[p & 0xFF];
+        }
+        std::memcpy(colour + column * 4, &c, 4);
+        clear[column] = a == 0;
       }
-      std::memcpy(colour + static_cast<std::size_t>(column) * 4, &c, 4);
-      const int cell = x + column;
-      const BYTE bit = static_cast<BYTE>(0x80 >> (cell % 8));
-      if (masked) bits[cell / 8] |= bit;
-      else bits[cell / 8] &= static_cast<BYTE>(~bit);
     }
+    WriteMaskRow(mask.Row(y + row), static_cast<std::size_t>(x), masked, edge);
   }
 }
 
@@ -130,6 +187,27 @@ bool DrawIcon(HDC image, HDC mask, int x, int y, const BatchIcon& icon, int size
   }
   return DrawIconEx(image, x, y, drawn, size, size, 0, nullptr, DI_IMAGE) &&
          DrawIconEx(mask, x, y, drawn, size, size, 0, nullptr, DI_MASK);
+}
+
+// Draws the icons the batch does not write into bitmaps of the strips' size and reads them
+// into the strips.
+bool DrawCells(Strip& image, Strip& mask, std::span<const BatchIcon> icons, int size) {
+  HDC screen = GetDC(nullptr);
+  const UniqueBitmap drawnImage(CreateCompatibleBitmap(screen, image.width, image.height));
+  ReleaseDC(nullptr, screen);
+  const UniqueBitmap drawnMask(CreateBitmap(mask.width, mask.height, 1, 1, nullptr));
+  const UniqueDC imageDc(CreateCompatibleDC(nullptr)), maskDc(CreateCompatibleDC(nullptr));
+  if (!drawnImage || !drawnMask || !imageDc || !maskDc) return false;
+  {
+    const SelectInDC selectImage(imageDc.get(), drawnImage.get()), selectMask(maskDc.get(), drawnMask.get());
+    PatBlt(imageDc.get(), 0, 0, image.width, image.height, BLACKNESS);
+    PatBlt(maskDc.get(), 0, 0, mask.width, mask.height, WHITENESS);
+    for (std::size_t i = 0; i < icons.size(); ++i) {
+      const int x = static_cast<int>(i % kColumns) * size, y = static_cast<int>(i / kColumns) * size;
+      if (!DrawIcon(imageDc.get(), maskDc.get(), x, y, icons[i], size)) return false;
+    }
+  }
+  return image.Read(drawnImage.get()) && mask.Read(drawnMask.get());
 }
 
 // The 32-bit pixels of a bitmap that no device context holds.
@@ -186,37 +264,40 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
   if (size <= 0 || count <= 0 || count > 0xFFFF / kColumns) return;
   const int width = size * kColumns, height = size * ((count + kColumns - 1) / kColumns);
   HDC screen = GetDC(nullptr);
-  UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
   UniqueBitmap blank(CreateCompatibleBitmap(screen, size * count, size));
   ReleaseDC(nullptr, screen);
-  UniqueBitmap mask(CreateBitmap(width, height, 1, 1, nullptr));
   UniqueBitmap blankMask(CreateBitmap(size * count, size, 1, 1, nullptr));
-  const UniqueDC imageDc(CreateCompatibleDC(nullptr)), maskDc(CreateCompatibleDC(nullptr));
-  if (!image || !blank || !mask || !blankMask || !imageDc || !maskDc) return;
+  if (!blank || !blankMask) return;
+
+  // The stream in one block: its header, then the two strips.
+  Strip image(width, height, 32), mask(width, height, 1);
+  const std::size_t total = sizeof(StreamHeader) + image.Size() + mask.Size();
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total));
+  if (!memory) return;
   {
-    const SelectInDC selectImage(imageDc.get(), image.get()), selectMask(maskDc.get(), mask.get());
-    PatBlt(imageDc.get(), 0, 0, width, height, BLACKNESS);
-    PatBlt(maskDc.get(), 0, 0, width, height, WHITENESS);
-    for (int i = 0; i < count; ++i)
-      if (!DrawIcon(imageDc.get(), maskDc.get(), (i % kColumns) * size, (i / kColumns) * size, icons[i], size))
-        return;
+    const LockedGlobal locked(memory.get());
+    BYTE* const at = locked.Data();
+    if (!at) return;
+    StreamHeader header;
+    header.count = header.capacity = static_cast<WORD>(count);
+    header.cx = header.cy = static_cast<WORD>(size);
+    std::memcpy(at, &header, sizeof header);
+    image.Place(at + sizeof header);
+    mask.Place(at + sizeof header + image.Size());
+    if (std::all_of(icons.begin(), icons.end(), [size](const BatchIcon& i) { return Written(i, size); })) {
+      // Nothing to draw: the strips as a drawing begins them, black and masked throughout.
+      std::memset(mask.pixels, 0xFF, mask.bytes);
+    } else if (!DrawCells(image, mask, icons, size)) {
+      return;
+    }
+    for (int i = 0; i < count; ++i) {
+      const int x = (i % kColumns) * size, y = (i / kColumns) * size;
+      if (Written(icons[i], size)) WriteCell(image, mask, x, y, icons[i], size);
+    }
   }
   ComPtr<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return;
-  StreamHeader header;
-  header.count = header.capacity = static_cast<WORD>(count);
-  header.cx = header.cy = static_cast<WORD>(size);
-  BitmapBits imageBits, maskBits;
-  if (!ReadBits(image.get(), width, height, 32, imageBits) || !ReadBits(mask.get(), width, height, 1, maskBits))
-    return;
-  for (int i = 0; i < count; ++i)
-    if (Written(icons[i], size))
-      WriteCell(imageBits, maskBits, (i % kColumns) * size, (i / kColumns) * size, icons[i], size);
-  if (!Write(*stream.get(), &header, sizeof header) || !WriteBits(*stream.get(), imageBits) ||
-      !WriteBits(*stream.get(), maskBits))
-    return;
-  const LARGE_INTEGER start{};
-  if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return;
+  if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) return;
+  memory.release();  // the stream's now
   UniqueImageList read(ImageList_Read(stream.get()));
   int cx = 0, cy = 0;
   if (!read || ImageList_GetImageCount(read.get()) != count || !ImageList_GetIconSize(read.get(), &cx, &cy) ||

@@ -81,18 +81,19 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   // The platform here takes batches, so the run uses them.
   EXPECT_TRUE(win::BatchesMatchAdds(32, icons.large));
 
-  // Pictures given as pixels (as the run resamples them) give what their icons give, one by one.
+  // Pictures given as pixels (as the run resamples them) give what their icons give, one by
+  // one; at an edge whose cells do not start on a byte of the mask.
   std::vector<iconscale::Pixels> pictures;
   std::vector<win::UniqueIcon> made;
   for (const win::BatchIcon& icon : icons.large)
-    if (icon.edge == 32) pictures.push_back(iconscale::Resample(iconscale::IconPixels(icon.icon, 32, 32), 48, 48));
+    if (icon.edge == 32) pictures.push_back(iconscale::Resample(iconscale::IconPixels(icon.icon, 32, 32), 20, 20));
   std::vector<win::BatchIcon> asPixels;
   for (const iconscale::Pixels& picture : pictures) {
     made.emplace_back(iconscale::IconFromPixels(picture));
-    asPixels.push_back({made.back().get(), 48, picture.argb.data()});
+    asPixels.push_back({made.back().get(), 20, picture.argb.data()});
   }
-  ExpectSameAsOneByOne(48, asPixels);
-  EXPECT_TRUE(win::BatchesMatchAdds(48, asPixels));
+  ExpectSameAsOneByOne(20, asPixels);
+  EXPECT_TRUE(win::BatchesMatchAdds(20, asPixels));
   EXPECT_TRUE(win::BatchesTried(win::BatchKind::Pixels));
 
   // A batch of another size is refused, the list as it was.

@@ -8,7 +8,9 @@
 #include "ModalAnswerer.h"
 #include "SavedFiles.h"
 #include "extract/LargeIcon.h"
+#include "iconres/BitmapPixels.h"
 #include "iconres/IconFile.h"
+#include "iconres/SoundImage.h"
 
 using apptest::Entries;
 using ui::Application;
@@ -54,6 +56,24 @@ TEST_F(DamagedRun, TheDamagedCorpusRunsToItsEnd) {
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
   EXPECT_FALSE(Extracting);
   std::printf("%zu damaged files, %zu icons listed\n", names.size(), expected);
+}
+
+// The run draws an intact image of the plain form from its bytes without asking the platform
+// (the batches' drawn pictures, the resampled ones): the platform must open every one of them,
+// however damaged the file around it.
+TEST(DamagedImages, EveryIntactPlainImageIsOneThePlatformOpens) {
+  const std::string folder = corpus::Folder("damaged");
+  size_t plain = 0;
+  for (const std::string& name : corpus::FilesIn(folder)) {
+    const iconres::IconFile file = iconres::LoadIconFile(folder + name, MunWindowsFolder());
+    for (const iconres::IconGroup& group : file.contents.groups)
+      for (const iconres::IconImage& image : group.images)
+        if (image.intact && iconres::PlainImage(file.Bytes(image))) {
+          ++plain;
+          EXPECT_TRUE(iconres::PlatformOpens(file.Bytes(image), image)) << name << " image " << image.id;
+        }
+  }
+  EXPECT_GT(plain, 100u);
 }
 
 // The window's Original Icon leaves a damaged image out, as the command line does, and says so
