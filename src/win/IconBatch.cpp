@@ -118,21 +118,20 @@ const std::vector<std::uint8_t>& RoundTrips() {
 
 // A cell's row of mask bits from one flag per pixel (non-zero where set), into a strip's row.
 void WriteMaskRow(BYTE* bits, std::size_t x, const std::uint8_t* masked, std::size_t n) {
-  std::size_t i = 0;
-  // Whole bytes where the cell's edge allows, else bit by bit.
-  for (; i < n && (x + i) % 8 != 0; ++i) {
+  const auto one = [&](std::size_t i) {
+    BYTE& byte = bits[(x + i) / 8];
     const BYTE bit = static_cast<BYTE>(0x80 >> ((x + i) % 8));
-    bits[(x + i) / 8] = masked[i] ? bits[(x + i) / 8] | bit : bits[(x + i) / 8] & static_cast<BYTE>(~bit);
-  }
+    byte = masked[i] ? byte | bit : byte & static_cast<BYTE>(~bit);
+  };
+  // Whole bytes where the cell's edge allows, else bit by bit.
+  std::size_t i = 0;
+  for (; i < n && (x + i) % 8 != 0; ++i) one(i);
   for (; i + 8 <= n; i += 8) {
     BYTE byte = 0;
     for (std::size_t k = 0; k < 8; ++k) byte = static_cast<BYTE>(byte << 1 | (masked[i + k] != 0));
     bits[(x + i) / 8] = byte;
   }
-  for (; i < n; ++i) {
-    const BYTE bit = static_cast<BYTE>(0x80 >> ((x + i) % 8));
-    bits[(x + i) / 8] = masked[i] ? bits[(x + i) / 8] | bit : bits[(x + i) / 8] & static_cast<BYTE>(~bit);
-  }
+  for (; i < n; ++i) one(i);
 }
 
 // Writes a picture given as pixels or drawn into its cell at (x, y) of both strips as drawing
