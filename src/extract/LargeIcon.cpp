@@ -107,7 +107,7 @@ ShownPicture MakeShownPicture(const iconres::IconFile& file, std::size_t group, 
       picture.icon.reset(picked ? IconFromImage(file, *picked, size, size) : nullptr);
       if (!picture.icon) picture.icon.reset(IconFromImage(file, *chosen, size, size));
       if (picture.icon) return picture;
-    } else if ((plainTaken && chosen->intact && iconres::PlainImage(file.Bytes(*chosen))) || file.Sound(*chosen)) {
+    } else if ((plainTaken && iconres::PlainImage(file.Bytes(*chosen))) || file.Sound(*chosen)) {
       // The stored picture decoded where that can be done, else drawn from the platform's icon of it.
       iconscale::Pixels pixels = iconscale::StoredPixels(file, *chosen);
       if (pixels.argb.empty())
