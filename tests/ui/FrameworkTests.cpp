@@ -233,33 +233,6 @@ TEST(Guard, AFailingSortComparisonIsThrownOnceTheSortReturns) {
   EXPECT_EQ(host.tree.FirstNode()->Text(), "y");
 }
 
-// The entries live in the wrapper, the control asks for them: what it reads, a typed letter and
-// a sort all see the same entries, and a sort takes the selection and focus along.
-TEST(ListView, TheControlReadsTheEntriesAndASortKeepsTheirSelection) {
-  GuardHost host;
-  host.Create();
-  for (const char* c : {"beta", "Cherry", "alpha"}) host.list.AddItem(c, -1);
-  host.list.SetSubItem(1, 2, "two");
-  EXPECT_EQ(host.list.SubItem(1, 2), "two");
-  EXPECT_EQ(host.list.SubItem(1, 1), "");
-  EXPECT_EQ(host.list.Caption(1), "Cherry");
-  char text[16] = {};
-  ListView_GetItemText(host.list.Handle(), 1, 0, text, sizeof text);
-  EXPECT_STREQ(text, "Cherry");
-  EXPECT_EQ(ListView_GetItemCount(host.list.Handle()), 3);
-
-  SendMessageA(host.list.Handle(), WM_CHAR, 'c', 1);
-  EXPECT_EQ(host.list.FocusedItem(), 1) << "typing finds a caption in any case";
-  host.list.SetSelected(1, true);
-  host.list.SortByCaption([](const char* a, const char* b) { return lstrcmpiA(a, b); });
-  EXPECT_EQ(host.list.Caption(2), "Cherry");
-  EXPECT_EQ(host.list.SubItem(2, 2), "two");
-  EXPECT_TRUE(host.list.Selected(2));
-  EXPECT_FALSE(host.list.Selected(1));
-  EXPECT_EQ(host.list.FocusedItem(), 2);
-  EXPECT_EQ(host.list.SelCount(), 1);
-}
-
 }  // namespace
 
 namespace {
