@@ -270,13 +270,14 @@ class Floor {
   HIMAGELIST large_ = nullptr, small_ = nullptr;
 };
 
-// When the run put its first entry into the list and when it last scrolled it, seen from a
-// procedure put in front of the list's own: the time before and after are the run's start and
-// end. (A message hook would do, but under Wine each hooked message costs a server call.)
+// When the run put its first entry into the list (an owner-data list is told its count) and
+// when it last scrolled it, seen from a procedure put in front of the list's own: the time before
+// and after are the run's start and end. (A message hook would do, but under Wine each hooked
+// message costs a server call.)
 WNDPROC gListProc = nullptr;
 double gFirstInsert = 0, gLastScroll = 0;
 LRESULT CALLBACK WatchList(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == LVM_INSERTITEMA && gFirstInsert == 0) gFirstInsert = Now();
+  if ((msg == LVM_INSERTITEMA || (msg == LVM_SETITEMCOUNT && wp > 0)) && gFirstInsert == 0) gFirstInsert = Now();
   if (msg == LVM_SCROLL) gLastScroll = Now();
   return CallWindowProcW(gListProc, wnd, msg, wp, lp);
 }

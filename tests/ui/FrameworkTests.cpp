@@ -233,6 +233,49 @@ TEST(Guard, AFailingSortComparisonIsThrownOnceTheSortReturns) {
   EXPECT_EQ(host.tree.FirstNode()->Text(), "y");
 }
 
+// The entries live in the wrapper, the control asks for them: what it reads, a typed letter and
+// a sort all see the same entries, and a sort takes the selection and focus along.
+TEST(ListView, TheControlReadsTheEntriesAndASortKeepsTheirSelection) {
+  GuardHost host;
+  host.Create();
+  for (const char* c : {"beta", "Cherry", "alpha"}) host.list.AddItem(c, -1);
+  host.list.SetSubItem(1, 2, "two");
+  EXPECT_EQ(host.list.SubItem(1, 2), "two");
+  EXPECT_EQ(host.list.SubItem(1, 1), "");
+  EXPECT_EQ(host.list.Caption(1), "Cherry");
+  char text[16] = {};
+  ListView_GetItemText(host.list.Handle(), 1, 0, text, sizeof text);
+  EXPECT_STREQ(text, "Cherry");
+  EXPECT_EQ(ListView_GetItemCount(host.list.Handle()), 3);
+
+  SendMessageA(host.list.Handle(), WM_CHAR, 'c', 1);
+  EXPECT_EQ(host.list.FocusedItem(), 1) << "typing finds a caption in any case";
+  host.list.SetSelected(1, true);
+  host.list.SortByCaption([](const char* a, const char* b) { return lstrcmpiA(a, b); });
+  EXPECT_EQ(host.list.Caption(2), "Cherry");
+  EXPECT_EQ(host.list.SubItem(2, 2), "two");
+  EXPECT_TRUE(host.list.Selected(2));
+  EXPECT_FALSE(host.list.Selected(1));
+  EXPECT_EQ(host.list.FocusedItem(), 2);
+  EXPECT_EQ(host.list.SelCount(), 1);
+}
+
+// A run scrolls to its newest entries before the list draws again: they have their places by then.
+TEST(ListView, EntriesAddedWhileHeldArePlacedBeforeTheDrawingResumes) {
+  GuardHost host;
+  host.Create();
+  host.list.SetView(ui::ViewStyle::Icon);
+  host.list.AddItem("first", -1);
+  host.list.BeginUpdate();
+  for (int i = 0; i < 20; ++i) host.list.AddItem("more", -1);
+  host.list.Scroll(0, 0);
+  POINT first{}, last{};
+  ListView_GetItemPosition(host.list.Handle(), 0, &first);
+  ListView_GetItemPosition(host.list.Handle(), 20, &last);
+  EXPECT_GT(last.y, first.y);
+  host.list.EndUpdate();
+}
+
 }  // namespace
 
 namespace {
