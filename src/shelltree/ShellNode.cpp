@@ -3,21 +3,11 @@
 #include "shelltree/ShellTree.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win/ScopeExit.h"
 
 using shelltree::UniquePidl;
-
-namespace {
-
-int SystemIconIndex(LPCITEMIDLIST abs, UINT extraFlags) {
-  SHFILEINFOA info{};
-  if (!abs) return 0;
-  SHGetFileInfoA(reinterpret_cast<LPCSTR>(abs), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | extraFlags);
-  return info.iIcon;
-}
-
-}  // namespace
 
 TShellnode::TShellnode(TShellTree& tree) : ui::TreeNode(tree) {}
 
@@ -32,6 +22,7 @@ TShellnode::~TShellnode() {
   }
   TShellTree& tree = Tree();
   std::erase(tree.pendingRefreshes_, this);
+  if (imageTicket_) tree.awaitingImages_.erase(imageTicket_);
   if (tree.rootNode_ == this) tree.rootNode_ = nullptr;
 }
 
@@ -118,30 +109,48 @@ void TShellnode::ShowButton(bool on) {
 
 int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes); }
 
-void TShellnode::Images(int& image, int* selected) {
-  // A node asked before it has its item has nothing to look up yet.
+void TShellnode::Images(int& image, int* selected, bool later) {
+  // A node asked before it has its item has nothing to look up yet. Only folders wait for
+  // theirs: a file's icon meanwhile would be the wrong kind's.
   const bool identified = Info.AbsPIDL.get() != nullptr;
+  later = later && identified && (Info.Attributes & SFGAO_FOLDER);
+  TShellTree& tree = Tree();
   if (!imageKnown_) {
-    image_ = LookUpImage(false);
-    imageKnown_ = identified;
+    if (!later) {
+      image_ = tree.LookUpImage(Info.AbsPIDL.get(), false);
+      imageKnown_ = identified;
+    } else if (!imageAsked_) {
+      tree.AskImage(*this, false);
+    }
   }
-  image = image_;
+  image = image_ >= 0 ? image_ : tree.PlainFolderImage(false);
   if (!selected) return;
   if (!(Info.Attributes & SFGAO_FOLDER)) {
-    *selected = image_;
+    *selected = image;
     return;
   }
   if (!selectedKnown_) {
-    selectedImage_ = LookUpImage(true);
-    selectedKnown_ = identified;
+    if (!later) {
+      selectedImage_ = tree.LookUpImage(Info.AbsPIDL.get(), true);
+      selectedKnown_ = identified;
+    } else if (!selectedAsked_) {
+      tree.AskImage(*this, true);
+    }
   }
-  *selected = selectedImage_;
+  *selected = selectedImage_ >= 0 ? selectedImage_ : tree.PlainFolderImage(true);
 }
 
-int TShellnode::LookUpImage(bool open) const {
-  // Each look-up costs the shell milliseconds, more the larger the folder, which is why only
-  // what the control draws is looked up.
-  return SystemIconIndex(Info.AbsPIDL.get(), open ? SHGFI_OPENICON : 0);
+void TShellnode::ForgetImages() {
+  imageKnown_ = selectedKnown_ = false;
+  imageAsked_ = selectedAsked_ = false;
+  // Answers for the node as it was are not taken.
+  if (imageTicket_) Tree().awaitingImages_.erase(std::exchange(imageTicket_, 0));
+}
+
+void TShellnode::ImageAnswered(bool open, int image) {
+  (open ? selectedImage_ : image_) = image;
+  (open ? selectedKnown_ : imageKnown_) = true;
+  (open ? selectedAsked_ : imageAsked_) = false;
 }
 
 bool TShellnode::Rename(const std::string& newName) {

@@ -32,6 +32,8 @@ TShellTree::TShellTree() {
 }
 
 TShellTree::~TShellTree() {
+  // The look-ups' thread calls into the tree: it ends first.
+  imageLookups_.reset();
   // Nodes go while the tree they refer to still exists. Their monitors are all told to stop
   // first, so they wind down together instead of one after another.
   if (Handle()) {
@@ -297,8 +299,60 @@ int TShellTree::OverlayFor(ULONG attributes) const {
 }
 
 void TShellTree::NodeImages(ui::TreeNode& node, int& image, int* selected) {
-  static_cast<TShellnode&>(node).Images(image, selected);
+  // Without a window to take answers the shell is asked at once.
+  static_cast<TShellnode&>(node).Images(image, selected, Painting() && notifyWindow_);
   images_.Cover(selected ? std::max(image, *selected) : image);
+}
+
+int TShellTree::LookUpImage(LPCITEMIDLIST item, bool open) const {
+  SHFILEINFOA info{};
+  if (!item) return 0;
+  SHGetFileInfoA(reinterpret_cast<LPCSTR>(item), 0, &info, sizeof info,
+                 SHGFI_PIDL | SHGFI_SYSICONINDEX | (open ? SHGFI_OPENICON : 0));
+  return info.iIcon;
+}
+
+int TShellTree::PlainFolderImage(bool open) {
+  int& image = plainFolderImage_[open ? 1 : 0];
+  if (image < 0) {
+    // By attributes alone: the shell reads nothing of any folder for it.
+    SHFILEINFOA info{};
+    SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | (open ? SHGFI_OPENICON : 0));
+    image = info.iIcon;
+  }
+  return image;
+}
+
+void TShellTree::AskImage(TShellnode& node, bool open) {
+  if (!imageLookups_) {
+    imageLookups_ = std::make_unique<shelltree::ImageLookups>(
+        [this](LPCITEMIDLIST item, bool o) { return LookUpImage(item, o); }, notifyWindow_.get(), kImageAnswers);
+  }
+  if (!node.imageTicket_) {
+    node.imageTicket_ = ++lastImageTicket_;
+    awaitingImages_[node.imageTicket_] = &node;
+  }
+  imageLookups_->Ask(node.imageTicket_, node.Info.AbsPIDL.get(), open);
+  (open ? node.selectedAsked_ : node.imageAsked_) = true;
+}
+
+void TShellTree::TakeImageAnswers() {
+  if (!imageLookups_) return;
+  for (const shelltree::ImageLookups::Answer& answer : imageLookups_->Take()) {
+    const auto it = awaitingImages_.find(answer.ticket);
+    if (it == awaitingImages_.end()) continue;  // the node went, or was refreshed
+    TShellnode& node = *it->second;
+    node.ImageAnswered(answer.open, answer.image);
+    if (!node.imageAsked_ && !node.selectedAsked_) {
+      awaitingImages_.erase(it);
+      node.imageTicket_ = 0;
+    }
+    images_.Cover(answer.image);
+    // Erased: the icon is drawn with its mask, over what the row showed before.
+    RECT r;
+    if (TreeView_GetItemRect(Handle(), node.Item(), &r, FALSE)) InvalidateRect(Handle(), &r, TRUE);
+  }
 }
 
 bool TShellTree::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

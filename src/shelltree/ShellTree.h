@@ -6,12 +6,15 @@
 
 #include <dbt.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "shelltree/DiscMonitor.h"
+#include "shelltree/ImageLookups.h"
 #include "shelltree/Pidl.h"
 #include "shelltree/ShellImages.h"
 #include "shelltree/ShellPath.h"
@@ -58,8 +61,9 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   virtual void UpdateImages();
   // Image and, unless `selected` is null, selected image (the open folder's when the node is a
   // folder), each looked up once on the first request for it and kept until the node is
-  // refreshed or re-identified.
-  void Images(int& image, int* selected);
+  // refreshed or re-identified. Asked while the control draws, they are looked up on the side
+  // (`later`): meanwhile the node shows what it had, or the plain folder's icon.
+  void Images(int& image, int* selected, bool later = false);
   // The overlay the tree's settings give the node's attributes, or none.
   int OverlayIndex() const;
   // Caption and expand button, given to the control only when they differ from what this node
@@ -93,13 +97,11 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   // Declared last so it is gone before the item lists it watches.
   std::unique_ptr<TDiscMonitorThread> Monitor;
 
- protected:
-  // The shell's look-up behind Images: the closed or the open icon.
-  virtual int LookUpImage(bool open) const;
-
  private:
   friend class TShellTree;
-  void ForgetImages() { imageKnown_ = selectedKnown_ = false; }
+  void ForgetImages();
+  // An answer from the look-ups asked for on the side.
+  void ImageAnswered(bool open, int image);
   // What the control holds: images asked for on demand, the overlay, caption and button.
   bool imagesOnDemand_ = false;
   int overlay_ = -1;
@@ -111,8 +113,9 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
   std::vector<TShellnode*> listed_;
   TShellnode* listedBy_ = nullptr;
   bool imageKnown_ = false, selectedKnown_ = false;
-  int image_ = 0;
-  int selectedImage_ = 0;
+  int image_ = -1, selectedImage_ = -1;  // none yet
+  std::uint64_t imageTicket_ = 0;        // the look-ups on the side it waits for, or none
+  bool imageAsked_ = false, selectedAsked_ = false;
 };
 
 class TShellTree : public ui::TreeView {
@@ -178,6 +181,8 @@ class TShellTree : public ui::TreeView {
   const std::vector<std::string>& MaskList() const { return maskList_; }
   // The shell's small icons at the tree's scale.
   HIMAGELIST SystemImages() const { return images_.List(); }
+  // Some rows' icons are being looked up on the side.
+  bool LookingUpImages() const { return !awaitingImages_.empty(); }
   // The window exists and the shell objects of the namespace's top are known.
   bool Ready() const { return ready_; }
 
@@ -237,6 +242,8 @@ class TShellTree : public ui::TreeView {
   void DpiChanged(int from, int to) override;
 
   virtual void InitImageList();
+  // The shell's look-up of an item's closed or open icon; it runs on the look-ups' thread too.
+  virtual int LookUpImage(LPCITEMIDLIST item, bool open) const;
   // Whether a context menu may be shown for the node (OnPopupMenu decides).
   virtual bool DoPopupMenu(TShellnode* node);
   virtual void CreateRoot();
@@ -271,6 +278,15 @@ class TShellTree : public ui::TreeView {
   void ForEachNode(const std::function<void(TShellnode&)>& visit);
   void LeaveBusy();
   static HWND CreateNotifyWindow(TShellTree* tree);
+  // The look-ups on the side: a node's question, the plain folder's icon meanwhile, and the
+  // answers taken in (the NotifyWindow calls this).
+  void AskImage(TShellnode& node, bool open);
+  int PlainFolderImage(bool open);
+ public:
+  static constexpr UINT kImageAnswers = WM_APP + 2;
+  void TakeImageAnswers();
+
+ private:
  public:
   // Change reports held back while the tree was busy (the NotifyWindow calls this).
   void RunPendingRefreshes();
@@ -308,4 +324,9 @@ class TShellTree : public ui::TreeView {
   bool clearing_ = false;
   int busy_ = 0;  // inside a notification of the control or an update bracket
   std::vector<TShellnode*> pendingRefreshes_;
+  std::unordered_map<std::uint64_t, TShellnode*> awaitingImages_;
+  std::uint64_t lastImageTicket_ = 0;
+  int plainFolderImage_[2] = {-1, -1};
+  // Last: its thread is joined before anything else of the tree goes.
+  std::unique_ptr<shelltree::ImageLookups> imageLookups_;
 };

@@ -21,6 +21,10 @@ LRESULT CALLBACK NotifyWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     ui::Guarded([&] { tree->RunPendingRefreshes(); });
     return 0;
   }
+  if (msg == TShellTree::kImageAnswers && tree) {
+    ui::Guarded([&] { tree->TakeImageAnswers(); });
+    return 0;
+  }
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 

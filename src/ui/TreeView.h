@@ -105,6 +105,8 @@ class TreeView : public Control {
   // The image and, unless `selected` is null, the selected image of a node whose images are on
   // demand; the control asks for them whenever it draws the node.
   virtual void NodeImages(TreeNode& node, int& image, int* selected);
+  // Inside the control's painting.
+  bool Painting() const { return painting_ > 0; }
   bool WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -28,25 +29,17 @@ namespace {
 using shelltest::PumpUntil;
 
 // The tree itself, with a count of the shell look-ups for node images and a way to make the
-// shell's answer change.
+// shell's answer change. Rows being drawn are looked up on the tree's own thread.
 class CountingTree : public TShellTree {
  public:
-  int lookUps = 0;
-  int imageShift = 0;  // added to every image the shell gives
+  mutable std::atomic<int> lookUps{0};
+  std::atomic<int> imageShift{0};  // added to every image the shell gives
 
  protected:
-  class Node : public TShellnode {
-   public:
-    using TShellnode::TShellnode;
-
-   protected:
-    int LookUpImage(bool open) const override {
-      auto& tree = static_cast<CountingTree&>(Tree());
-      ++tree.lookUps;
-      return TShellnode::LookUpImage(open) + tree.imageShift;
-    }
-  };
-  std::unique_ptr<ui::TreeNode> CreateNode() override { return std::make_unique<Node>(*this); }
+  int LookUpImage(LPCITEMIDLIST item, bool open) const override {
+    ++lookUps;
+    return TShellTree::LookUpImage(item, open) + imageShift;
+  }
 };
 
 // A form holding one tree; `setup` gives the tree its stored properties while the form loads.
@@ -446,6 +439,9 @@ TEST_F(ShellTreeTest, NodeImagesAreTheShellsLookedUpWhenShownAndAgainAfterARefre
   tree.UpdAutoThread = false;
   ShowWindow(host->Handle(), SW_SHOWNA);
   UpdateWindow(host->Handle());
+  // Drawn rows are looked up on the side; the window answers meanwhile.
+  EXPECT_TRUE(tree.LookingUpImages()) << "drawing does not wait for the shell";
+  ASSERT_TRUE(PumpUntil([&] { return !tree.LookingUpImages(); }, 5000));
   const int visible = static_cast<int>(TreeView_GetVisibleCount(tree.Handle()));
   EXPECT_GT(tree.lookUps, 0);
   EXPECT_LE(tree.lookUps, visible + 2) << "only the rows on screen are looked up, without their open images";
@@ -453,6 +449,7 @@ TEST_F(ShellTreeTest, NodeImagesAreTheShellsLookedUpWhenShownAndAgainAfterARefre
   const int shownOnce = tree.lookUps;
   tree.Select(tree.RootNode()->FirstChildNode());
   UpdateWindow(tree.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return !tree.LookingUpImages(); }, 5000));
   EXPECT_EQ(tree.lookUps, shownOnce + 1);
 
   auto shellIndex = [](const TShellnode* n, UINT flags) {
