@@ -136,6 +136,11 @@ RunHandover ExtractionSession::Take() {
   return h;
 }
 
+bool ExtractionSession::AllHanded() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return finished_;
+}
+
 std::vector<int> ExtractionSession::CaptionRanks(int taken) {
   Stop();
   return order_.Ranks(taken);

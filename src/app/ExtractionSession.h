@@ -99,6 +99,8 @@ class ExtractionSession {
   // The oldest batch handed over and not yet taken (if any), with the run's state; the end
   // (finished) is handed over with the last batch.
   RunHandover Take();
+  // Whether the threads have ended: what is left of the run waits to be taken.
+  bool AllHanded();
   // Delivers again within `ms`, whether or not anything more comes: for a window holding back
   // what it took. Only from a delivery.
   void DeliverWithin(unsigned ms);

@@ -109,7 +109,10 @@ void F::TakeRunHandover(ExtractionSession& session) {
   constexpr auto kFrame = std::chrono::milliseconds(25);
   constexpr auto kShowEvery = std::chrono::milliseconds(100);
   const auto start = std::chrono::steady_clock::now();
-  const bool showing = entriesUnseen_ > 0 && start - entriesShown_ >= kShowEvery;
+  // Once everything is read, what is held is shown with the run's end, sorted, not before.
+  const bool showing = entriesUnseen_ > 0 && start - entriesShown_ >= kShowEvery && !session.AllHanded();
+  // The run's first entries are shown in the frame that takes them.
+  const bool firstEntries = iconSlots.Count() == 0;
   if (showing) ShowHeldEntries(true);
   RunHandover h;
   try {
@@ -139,6 +142,7 @@ void F::TakeRunHandover(ExtractionSession& session) {
     throw;
   }
   if (!h.finished) {
+    if (firstEntries && entriesUnseen_ > 0) ShowHeldEntries(true);
     // What is held is shown in time even if nothing more comes for a while.
     if (entriesUnseen_ > 0) session.DeliverWithin(static_cast<unsigned>(kShowEvery.count()));
     return;

@@ -404,6 +404,16 @@ TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
   EXPECT_FALSE(Extracting);
 }
 
+// The run's first entries are on screen in the frame that takes them, not a showing later.
+TEST_F(LargeRun, TheFirstEntriesAreShownAsTheyArrive) {
+  TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
+  f.stNav.RefreshAll();
+  f.stNav.SetPath(Tree());
+  ASSERT_TRUE(ServeUntil([&] { return f.Icons.Count() > 0; }));
+  EXPECT_TRUE(f.Running());
+  EXPECT_EQ(ListView_GetItemCount(f.lvIcons.Handle()), f.Icons.Count());
+}
+
 TEST_F(LargeRun, ANewerRunReplacesABusyOlderOne) {
   TfrmMainForm& f = Running(kDefaultFileTypes);
   f.stNav.SetPath(Root() + "\\sub");
