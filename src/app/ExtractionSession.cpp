@@ -413,8 +413,14 @@ LRESULT CALLBACK ExtractionSession::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARA
 }
 
 void ExtractionSession::Schedule() {
-  if (timerSet_ || stop_) return;
+  if (stop_) return;
   const ULONGLONG now = GetTickCount64();
+  // Everything is read: what is left comes without the pause, still after the input waiting.
+  if (AllHanded()) {
+    nextFrame_ = std::min(nextFrame_, now);
+    return SetFrameTimer(0);
+  }
+  if (timerSet_) return;
   if (now >= nextFrame_) return Deliver();
   SetFrameTimer(static_cast<UINT>(nextFrame_ - now));
 }
@@ -438,9 +444,10 @@ void ExtractionSession::Deliver() {
   if (!*alive || stop_) return;
   // The next frame comes a frame later, and where drawing the list took longer than a frame,
   // as long again after this one: the user's input always has half the time or more. The
-  // frame that tells the listing's end holds back none: the first entries come once drawn.
+  // frame that tells the listing's end holds back none: the first entries come once drawn; nor
+  // do the frames once everything is read.
   const ULONGLONG ended = GetTickCount64();
-  nextFrame_ = listedNow_ ? ended : std::max(began + kFrameMs, ended + (ended - began));
+  nextFrame_ = listedNow_ || AllHanded() ? ended : std::max(began + kFrameMs, ended + (ended - began));
   // Whatever the window left for later comes in the next frame, and never before the
   // message loop has had its turn; a delivery asked for comes when asked, as paced.
   bool more = false;
