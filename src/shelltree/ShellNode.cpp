@@ -112,32 +112,25 @@ int TShellnode::OverlayIndex() const { return Tree().OverlayFor(Info.Attributes)
 void TShellnode::Images(int& image, int* selected, bool later) {
   // A node asked before it has its item has nothing to look up yet. Only folders wait for
   // theirs: a file's icon meanwhile would be the wrong kind's.
-  const bool identified = Info.AbsPIDL.get() != nullptr;
-  later = later && identified && (Info.Attributes & SFGAO_FOLDER);
+  const bool folder = (Info.Attributes & SFGAO_FOLDER) != 0;
+  later = later && Info.AbsPIDL.get() && folder;
+  image = OneImage(false, later);
+  if (selected) *selected = folder ? OneImage(true, later) : image;
+}
+
+int TShellnode::OneImage(bool open, bool later) {
+  int& value = open ? selectedImage_ : image_;
+  bool& known = open ? selectedKnown_ : imageKnown_;
   TShellTree& tree = Tree();
-  if (!imageKnown_) {
+  if (!known) {
     if (!later) {
-      image_ = tree.LookUpImage(Info.AbsPIDL.get(), false);
-      imageKnown_ = identified;
-    } else if (!imageAsked_) {
-      tree.AskImage(*this, false);
+      value = tree.LookUpImage(Info.AbsPIDL.get(), open);
+      known = Info.AbsPIDL.get() != nullptr;
+    } else if (!(open ? selectedAsked_ : imageAsked_)) {
+      tree.AskImage(*this, open);
     }
   }
-  image = image_ >= 0 ? image_ : tree.PlainFolderImage(false);
-  if (!selected) return;
-  if (!(Info.Attributes & SFGAO_FOLDER)) {
-    *selected = image;
-    return;
-  }
-  if (!selectedKnown_) {
-    if (!later) {
-      selectedImage_ = tree.LookUpImage(Info.AbsPIDL.get(), true);
-      selectedKnown_ = identified;
-    } else if (!selectedAsked_) {
-      tree.AskImage(*this, true);
-    }
-  }
-  *selected = selectedImage_ >= 0 ? selectedImage_ : tree.PlainFolderImage(true);
+  return value >= 0 ? value : tree.PlainFolderImage(open);
 }
 
 void TShellnode::ForgetImages() {

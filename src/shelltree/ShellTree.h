@@ -100,6 +100,8 @@ class TShellnode : public ui::TreeNode, public TMonitorTarget {
  private:
   friend class TShellTree;
   void ForgetImages();
+  // The closed or the open icon: kept, looked up now, or (later) asked for on the side.
+  int OneImage(bool open, bool later);
   // An answer from the look-ups asked for on the side.
   void ImageAnswered(bool open, int image);
   // What the control holds: images asked for on demand, the overlay, caption and button.
@@ -286,8 +288,6 @@ class TShellTree : public ui::TreeView {
   static constexpr UINT kImageAnswers = WM_APP + 2;
   void TakeImageAnswers();
 
- private:
- public:
   // Change reports held back while the tree was busy (the NotifyWindow calls this).
   void RunPendingRefreshes();
 
