@@ -358,8 +358,8 @@ bool ExtractionSession::Hand() {
   const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
   if ((triedLarge.empty() || win::BatchesMatchAdds(largeSize, triedLarge)) &&
       (!trial || triedSmall.empty() || win::BatchesMatchAdds(smallSize, triedSmall))) {
-    batch.large = win::IconBatch(largeSize, large);
-    batch.small = win::IconBatch(smallSize, small);
+    batch.large = win::IconBatch(largeSize, large, &scratch_);
+    batch.small = win::IconBatch(smallSize, small, &scratch_);
     if (batch.Drawn()) {
       for (ListedIcon& icon : batch.icons) {
         icon.pictures = {};

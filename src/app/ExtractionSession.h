@@ -168,6 +168,7 @@ class ExtractionSession {
   std::vector<ListedIcon> collected_;
   ULONGLONG collectedSince_ = 0;
   bool handedOne_ = false;
+  win::BatchScratch scratch_;
   // How long the batch in hand may wait for more icons.
   ULONGLONG BatchMs() const;
   CaptionOrder order_;

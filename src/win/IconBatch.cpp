@@ -258,23 +258,57 @@ std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index) {
   return seen;
 }
 
-IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
+HGLOBAL BatchScratch::Memory(std::size_t bytes) {
+  if (bytes_ < bytes) {
+    memory_.reset();
+    bytes_ = 0;
+    // A little over, so that a batch a little larger next time fits too.
+    const std::size_t room = bytes + bytes / 4;
+    memory_.reset(GlobalAlloc(GMEM_MOVEABLE, room));
+    if (!memory_) return nullptr;
+    bytes_ = room;
+  }
+  return memory_.get();
+}
+
+std::shared_ptr<const BatchBlank> BatchScratch::Blank(int size, int count) {
+  const auto kept = std::find_if(blanks_.begin(), blanks_.end(),
+                                 [&](const Kept& k) { return k.size == size && k.count == count; });
+  if (kept != blanks_.end()) {
+    Kept found = *kept;
+    blanks_.erase(kept);
+    blanks_.push_front(found);
+    return found.blank;
+  }
+  auto blank = std::make_shared<BatchBlank>();
+  HDC screen = GetDC(nullptr);
+  blank->image.reset(CreateCompatibleBitmap(screen, size * count, size));
+  ReleaseDC(nullptr, screen);
+  blank->mask.reset(CreateBitmap(size * count, size, 1, 1, nullptr));
+  if (!blank->image || !blank->mask) return nullptr;
+  // A large and a small list's full batches, and the odd sizes of the ones due before full.
+  constexpr std::size_t kKept = 4;
+  blanks_.push_front({size, count, blank});
+  if (blanks_.size() > kKept) blanks_.pop_back();
+  return blank;
+}
+
+IconBatch::IconBatch(int size, std::span<const BatchIcon> icons, BatchScratch* scratch) : size_(size) {
   const int count = static_cast<int>(icons.size());
   if (size <= 0 || count <= 0 || count > 0xFFFF / kColumns) return;
   const int width = size * kColumns, height = size * ((count + kColumns - 1) / kColumns);
-  HDC screen = GetDC(nullptr);
-  UniqueBitmap blank(CreateCompatibleBitmap(screen, size * count, size));
-  ReleaseDC(nullptr, screen);
-  UniqueBitmap blankMask(CreateBitmap(size * count, size, 1, 1, nullptr));
-  if (!blank || !blankMask) return;
+  BatchScratch own;
+  BatchScratch& room = scratch ? *scratch : own;
+  std::shared_ptr<const BatchBlank> blank = room.Blank(size, count);
+  if (!blank) return;
 
   // The stream in one block: its header, then the two strips.
   Strip image(width, height, 32), mask(width, height, 1);
   const std::size_t total = sizeof(StreamHeader) + image.Size() + mask.Size();
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, total));
+  HGLOBAL memory = room.Memory(total);
   if (!memory) return;
   {
-    const LockedGlobal locked(memory.get());
+    const LockedGlobal locked(memory);
     BYTE* const at = locked.Data();
     if (!at) return;
     StreamHeader header;
@@ -285,6 +319,7 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
     mask.Place(at + sizeof header + image.Size());
     if (std::all_of(icons.begin(), icons.end(), [size](const BatchIcon& i) { return Written(i, size); })) {
       // Nothing to draw: the strips as a drawing begins them, black and masked throughout.
+      std::memset(image.pixels, 0, image.bytes);
       std::memset(mask.pixels, 0xFF, mask.bytes);
     } else if (!DrawCells(image, mask, icons, size)) {
       return;
@@ -294,9 +329,9 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
       if (Written(icons[i], size)) WriteCell(image, mask, x, y, icons[i], size);
     }
   }
+  // The memory stays the scratch's: the stream only reads it.
   ComPtr<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) return;
-  memory.release();  // the stream's now
+  if (FAILED(CreateStreamOnHGlobal(memory, FALSE, stream.put()))) return;
   UniqueImageList read(ImageList_Read(stream.get()));
   int cx = 0, cy = 0;
   if (!read || ImageList_GetImageCount(read.get()) != count || !ImageList_GetIconSize(read.get(), &cx, &cy) ||
@@ -304,7 +339,6 @@ IconBatch::IconBatch(int size, std::span<const BatchIcon> icons) : size_(size) {
     return;
   images_ = std::move(read);
   blank_ = std::move(blank);
-  blankMask_ = std::move(blankMask);
   count_ = count;
 }
 
@@ -312,7 +346,7 @@ bool IconBatch::AppendTo(HIMAGELIST list) const {
   int cx = 0, cy = 0;
   if (Empty() || !list || !ImageList_GetIconSize(list, &cx, &cy) || cx != size_ || cy != size_) return false;
   // Room first, made the way the list grows, then every image copied in whole.
-  return AppendCopies(list, images_.get(), 0, count_, blank_.get(), blankMask_.get());
+  return AppendCopies(list, images_.get(), 0, count_, blank_->image.get(), blank_->mask.get());
 }
 
 UniqueIcon IconBatch::Icon(int index) const {

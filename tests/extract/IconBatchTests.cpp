@@ -50,9 +50,12 @@ void ExpectSameAsOneByOne(int size, const std::vector<win::BatchIcon>& icons) {
   ASSERT_EQ(ImageList_ReplaceIcon(oneByOne.get(), -1, icons.front().icon), 0);
   ASSERT_EQ(ImageList_ReplaceIcon(batched.get(), -1, icons.front().icon), 0);
   for (const win::BatchIcon& icon : icons) ASSERT_GE(ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon), 0);
-  // Two batches, neither a whole number of the stream's rows of four.
+  // Two batches, neither a whole number of the stream's rows of four, made in one scratch as the
+  // run makes them: the second, no larger, holds nothing of the first.
   const std::size_t half = icons.size() / 2 | 1;
-  const win::IconBatch first(size, std::span(icons).first(half)), second(size, std::span(icons).subspan(half));
+  win::BatchScratch scratch;
+  const win::IconBatch first(size, std::span(icons).first(half), &scratch),
+      second(size, std::span(icons).subspan(half), &scratch);
   ASSERT_FALSE(first.Empty());
   ASSERT_TRUE(first.AppendTo(batched.get()));
   ASSERT_TRUE(second.AppendTo(batched.get()));
