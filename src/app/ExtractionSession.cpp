@@ -28,6 +28,11 @@ constexpr std::size_t kMostQueued = 512;
 // can spare, nor of their icon handles than the drawer's own.
 constexpr std::size_t kMostPassed = 64, kPassIcons = 256, kMostPassedIcons = 512;
 constexpr std::size_t kMostPassedBytes = std::size_t{64} << 20;
+// Once the first batch's worth is passed, the reader passes files a few at a time, each few
+// within this long: under Wine the drawer's every wake and wait is a round trip through the
+// wineserver, whose time the reader waits on too, and a pass per file cost a wake per file.
+constexpr std::size_t kGatherFiles = 8;
+constexpr ULONGLONG kGatherMs = 20;
 
 std::size_t FileSize(const FileIcons& file) { return file.File().bytes.Span().size(); }
 
@@ -201,6 +206,14 @@ void ExtractionSession::Read() {
     WakeLocked();
   }
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
+  std::vector<ReadIcons> held;  // files read, not yet passed
+  std::size_t heldIcons = 0, passedIcons = 0;
+  ULONGLONG heldSince = 0;
+  const auto passHeld = [&](bool whole) {
+    passedIcons += heldIcons;
+    heldIcons = 0;
+    return Pass(held, whole);
+  };
   while (!Ending() && run.NextFile(types)) {
     const FileIcons& file = run.File();
     {
@@ -226,29 +239,46 @@ void ExtractionSession::Read() {
       listed.icon = std::move(entry.icon);
       read.icons.push_back(std::move(listed));
       // A file of very many icons goes over in parts, each drawn before the next is read.
-      if (read.icons.size() == kPassIcons && !Pass(std::exchange(read, ReadIcons{run.SharedFile(), {}}), false))
-        return;
+      if (read.icons.size() == kPassIcons) {
+        heldIcons += kPassIcons;
+        held.push_back(std::exchange(read, ReadIcons{run.SharedFile(), {}}));
+        if (!passHeld(false)) return;
+      }
     }
-    if (!read.icons.empty() && !Pass(std::move(read), true)) return;
+    if (!read.icons.empty()) {
+      if (held.empty()) heldSince = GetTickCount64();
+      heldIcons += read.icons.size();
+      held.push_back(std::move(read));
+    }
+    const bool due = passedIcons < kBatchIcons || held.size() >= kGatherFiles || heldIcons >= kBatchIcons ||
+                     GetTickCount64() - heldSince >= kGatherMs;
+    if (!held.empty() && due && !passHeld(true)) return;
   }
+  if (!held.empty() && !passHeld(true)) return;
   std::lock_guard<std::mutex> hold(lock_);
   duplicatesHidden_ = filter.DuplicatesHidden();
   if (!Ending()) unreadable_ = run.Unreadable();
 }
 
-bool ExtractionSession::Pass(ReadIcons icons, bool whole) {
+bool ExtractionSession::Pass(std::vector<ReadIcons>& passes, bool whole) {
   std::unique_lock<std::mutex> hold(lock_);
-  const std::size_t bytes = FileSize(*icons.file), count = icons.icons.size();
+  std::size_t bytes = 0, count = 0;
+  for (const ReadIcons& p : passes) {
+    bytes += FileSize(*p.file);
+    count += p.icons.size();
+  }
   room_.wait(hold, [&] {
     return Ending() || read_.empty() ||
-           (read_.size() < kMostPassed && passedBytes_ + bytes <= kMostPassedBytes &&
+           (read_.size() + passes.size() <= kMostPassed && passedBytes_ + bytes <= kMostPassedBytes &&
             passedIcons_ + count <= kMostPassedIcons);
   });
   if (Ending()) return false;
   passedBytes_ += bytes;
   passedIcons_ += count;
-  read_.push_back(std::move(icons));
-  const std::size_t pass = ++passed_;
+  for (ReadIcons& p : passes) read_.push_back(std::move(p));
+  passed_ += passes.size();
+  passes.clear();
+  const std::size_t pass = passed_;
   room_.notify_all();
   // The file is read on only once the drawer is done with it: the two never read one file at once.
   if (!whole) room_.wait(hold, [this, pass] { return Ending() || drawn_ >= pass; });

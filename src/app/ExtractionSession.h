@@ -125,9 +125,10 @@ class ExtractionSession {
   void DrawWork() noexcept;
   void Read();
   void Draw();
-  // Passes icons to the drawer, waiting while it has enough to do; with `whole` false (more of
-  // the same file follows) also until it has drawn them. False once the run is stopped.
-  bool Pass(ReadIcons icons, bool whole);
+  // Passes files' icons to the drawer (leaving `passes` empty), waiting while it has enough to
+  // do; with `whole` false (more of the last file follows) also until it has drawn them. False
+  // once the run is stopped.
+  bool Pass(std::vector<ReadIcons>& passes, bool whole);
   void Fail(std::exception_ptr failure);
   // Runs a thread's body; what it raises ends the run (Fail).
   void Guarded(void (ExtractionSession::*body)()) noexcept;
