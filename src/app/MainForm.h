@@ -156,6 +156,8 @@ class TfrmMainForm : public ui::Form {
   bool entriesHeld_ = false;
   int entriesUnseen_ = 0;
   std::chrono::steady_clock::time_point entriesShown_{};
+  // How long the last frame spent making room in the lists: a frame's batches get the rest.
+  std::chrono::steady_clock::duration roomSpent_{};
   // What a drag out of the list makes: the kind last saved, the icon as stored until then.
   OutputKind dragKind_ = OutputKind::OriginalIcon;
   // The file (long path) whose first entry gets the focus when its folder is listed.

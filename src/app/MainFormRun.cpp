@@ -63,6 +63,7 @@ void F::ExtractIcons() {
   const bool replaced = static_cast<bool>(run_);
   run_.reset();
   ShowHeldEntries(false);
+  roomSpent_ = {};
   Extracting = true;
   const auto clearEntries = [this] {
     lvIcons.Clear();
@@ -133,10 +134,16 @@ void F::TakeRunHandover(ExtractionSession& session) {
         entriesHeld_ = true;
         entriesUnseen_ += ShowBatch(h.batch);
       }
-    } while (!showing && !h.batch.icons.empty() && std::chrono::steady_clock::now() - start < kFrame);
-    // Room for what is still to come, as the files read so far let it be expected.
+    } while (!showing && !h.batch.icons.empty() && std::chrono::steady_clock::now() - start + roomSpent_ < kFrame);
+    // Room for what is still to come, as the files read so far let it be expected. Making it
+    // copies the lists a slice at a time, as much as the frame's entries call for, so the next
+    // frame takes fewer: a frame never lasts a frame's batches and its room together.
     const std::uint64_t expected = h.filesRead ? std::uint64_t(iconSlots.Count()) * h.files / h.filesRead : 0;
-    if (!showing && iconSlots.MakeRoom(expected)) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
+    if (!showing) {
+      const auto room = std::chrono::steady_clock::now();
+      if (iconSlots.MakeRoom(expected)) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
+      roomSpent_ = std::chrono::steady_clock::now() - room;
+    }
   } catch (...) {
     FinishRun();
     throw;
