@@ -209,6 +209,11 @@ void ExtractionSession::Read() {
   std::vector<ReadIcons> held;  // files read, not yet passed
   std::size_t heldIcons = 0, passedIcons = 0;
   ULONGLONG heldSince = 0;
+  const auto keep = [&](ReadIcons read) {
+    if (held.empty()) heldSince = GetTickCount64();
+    heldIcons += read.icons.size();
+    held.push_back(std::move(read));
+  };
   const auto passHeld = [&](bool whole) {
     passedIcons += heldIcons;
     heldIcons = 0;
@@ -240,16 +245,11 @@ void ExtractionSession::Read() {
       read.icons.push_back(std::move(listed));
       // A file of very many icons goes over in parts, each drawn before the next is read.
       if (read.icons.size() == kPassIcons) {
-        heldIcons += kPassIcons;
-        held.push_back(std::exchange(read, ReadIcons{run.SharedFile(), {}}));
+        keep(std::exchange(read, ReadIcons{run.SharedFile(), {}}));
         if (!passHeld(false)) return;
       }
     }
-    if (!read.icons.empty()) {
-      if (held.empty()) heldSince = GetTickCount64();
-      heldIcons += read.icons.size();
-      held.push_back(std::move(read));
-    }
+    if (!read.icons.empty()) keep(std::move(read));
     const bool due = passedIcons < kBatchIcons || held.size() >= kGatherFiles || heldIcons >= kBatchIcons ||
                      GetTickCount64() - heldSince >= kGatherMs;
     if (!held.empty() && due && !passHeld(true)) return;
