@@ -14,7 +14,7 @@ build: deps
 	@tools/build.sh $(BUILD)
 
 test: build
-	@tools/winenv.sh $(BUILD) sh -c 'ctest --test-dir "$$(tools/rundir.sh $(BUILD))" --output-on-failure'
+	@tools/test.sh $(BUILD)
 
 run: build
 	@tools/run.sh $(BUILD)

@@ -3,6 +3,7 @@
 #include "app/ExtractionSession.h"
 
 #include <algorithm>
+#include <chrono>
 #include <span>
 #include <utility>
 
@@ -86,6 +87,7 @@ void ExtractionSession::Stop() {
     stop_ = true;
   }
   room_.notify_all();
+  if (options_.gate) options_.gate->Wake();
   // The threads never wait for this one, so the joins are short: each ends after the step in
   // hand (one directory entry, one file, one batch).
   if (reader_.joinable()) reader_.join();
@@ -160,6 +162,7 @@ void ExtractionSession::Fail(std::exception_ptr failure) {
     failed_ = true;  // the other thread ends too
   }
   room_.notify_all();
+  if (options_.gate) options_.gate->Wake();
 }
 
 void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
@@ -195,6 +198,10 @@ void ExtractionSession::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
   win::ComScope com;
+  const auto holdAt = [this](RunGate::Phase phase) {
+    if (options_.gate) options_.gate->Pass(phase, [this] { return Ending(); });
+  };
+  holdAt(RunGate::Phase::Listing);
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
   IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return Ending(); });
   run.SetIncludeCursors(options_.cursors);
@@ -219,7 +226,9 @@ void ExtractionSession::Read() {
     heldIcons = 0;
     return Pass(held, whole);
   };
-  while (!Ending() && run.NextFile(types)) {
+  for (;;) {
+    if (passedIcons > 0) holdAt(RunGate::Phase::Reading);
+    if (Ending() || !run.NextFile(types)) break;
     const FileIcons& file = run.File();
     {
       std::lock_guard<std::mutex> hold(lock_);
@@ -304,7 +313,18 @@ void ExtractionSession::Draw() {
     ReadIcons read;
     {
       std::unique_lock<std::mutex> hold(lock_);
-      room_.wait(hold, [this] { return Ending() || !read_.empty() || readDone_; });
+      const auto ready = [this] { return Ending() || !read_.empty() || readDone_; };
+      // Icons collected wait for the reader's next file no longer than their batch's time: a
+      // reader slowed by a large file or a slow disc does not hold back what it found before.
+      if (!collected_.empty()) {
+        const ULONGLONG now = GetTickCount64(), due = collectedSince_ + BatchMs();
+        if (!room_.wait_for(hold, std::chrono::milliseconds(due > now ? due - now : 0), ready)) {
+          hold.unlock();
+          if (!Hand()) return;
+          continue;
+        }
+      }
+      room_.wait(hold, ready);
       if (Ending()) return;
       if (read_.empty()) break;  // the reader is done and everything it passed is drawn
       read = std::move(read_.front());

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/RunGate.h"
 #include "extract/CaptionOrder.h"
 #include "extract/ListedPictures.h"
 #include "iconres/IconResources.h"
@@ -34,6 +35,7 @@ struct RunOptions {
   // The edges of the list's large and small pictures at the window's scale.
   int largeSize = 32, smallSize = 16;
   bool cursors = false;  // each file's cursors after its icons
+  std::shared_ptr<RunGate> gate;  // where the reader is held, if anywhere
 };
 
 // One icon the run lists, with everything the window shows of it.

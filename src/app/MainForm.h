@@ -32,6 +32,12 @@ class TfrmMainForm : public ui::Form {
   void ExtractIcons();
   // Whether a run is going on.
   bool Running() const { return static_cast<bool>(run_); }
+  // How many runs the window has started (a folder without a path counts too): what a caller
+  // compares to tell whether something started one.
+  unsigned RunsStarted() const { return runsStarted_; }
+  // Holds the reader of the runs started from now on at the gate's phase, until it is opened:
+  // for acting while a run is in that phase. nullptr holds none.
+  void HoldRuns(std::shared_ptr<RunGate> gate) { runGate_ = std::move(gate); }
   // Selects the folder a command-line argument (or a drop) names, or a file's folder with the
   // file's first entry focused once it is listed; anything else is reported by the error
   // display and the tree stays where it is.
@@ -150,6 +156,8 @@ class TfrmMainForm : public ui::Form {
   void FocusStartFile();
 
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
+  unsigned runsStarted_ = 0;
+  std::shared_ptr<RunGate> runGate_;
   std::string folderText_;                  // the info label's text for the run's folder
   // The list's drawing held over the run's entries, how many it added since it was last brought
   // up to date on screen, and when that was.

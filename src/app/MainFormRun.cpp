@@ -64,6 +64,7 @@ void F::ExtractIcons() {
   run_.reset();
   ShowHeldEntries(false);
   roomSpent_ = {};
+  ++runsStarted_;
   Extracting = true;
   const auto clearEntries = [this] {
     lvIcons.Clear();
@@ -88,7 +89,8 @@ void F::ExtractIcons() {
     lblInfo.SetCaption(folderText_);
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     RunOptions options{pathtext::WithTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
-                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked()};
+                       actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked(),
+                       runGate_};
     run_ = std::make_unique<ExtractionSession>(std::move(options),
                                                [this](ExtractionSession& session) { TakeRunHandover(session); });
   } catch (...) {

@@ -375,11 +375,7 @@ BatchKind KindOf(std::span<const BatchIcon> icons) {
 bool BatchesTried(BatchKind kind) { return Verdict(kind) >= 0; }
 bool BatchesMatch(BatchKind kind) { return Verdict(kind) == 1; }
 
-namespace {
-
-// Whether the batch gives the list what adding the icons one by one gives; nothing where the
-// one-by-one side cannot be made, which teaches nothing.
-std::optional<bool> Matches(int size, std::span<const BatchIcon> icons) {
+std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> icons) {
   const UniqueImageList oneByOne = CreateIconImageList(size), batched = CreateIconImageList(size);
   if (icons.empty() || !oneByOne || !batched) return std::nullopt;
   for (const BatchIcon& icon : icons)
@@ -394,12 +390,10 @@ std::optional<bool> Matches(int size, std::span<const BatchIcon> icons) {
   return same;
 }
 
-}  // namespace
-
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
   std::atomic<int>& verdict = Verdict(KindOf(icons));
   if (verdict >= 0) return verdict == 1;
-  const std::optional<bool> same = Matches(size, icons);
+  const std::optional<bool> same = BatchMatchesAdds(size, icons);
   if (same) verdict = *same ? 1 : 0;
   return same.value_or(false);
 }
@@ -412,7 +406,7 @@ void SettleBatches(std::span<const BatchTrial> trials) {
     std::optional<bool> same;
     for (const BatchTrial& trial : trials) {
       if (trial.icons.empty() || KindOf(trial.icons) != kind) continue;
-      same = Matches(trial.size, trial.icons);
+      same = BatchMatchesAdds(trial.size, trial.icons);
       if (same != true) break;
     }
     if (same) verdict = *same ? 1 : 0;

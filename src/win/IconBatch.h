@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -96,6 +97,9 @@ std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 // given as pixels or drawn need their icons too, for the one-by-one side), with the first icons
 // asked about, and remembered for the rest of the program's run.
 bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
+// The same question asked now and not remembered; nothing where the one-by-one side cannot be
+// made, which teaches nothing.
+std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> icons);
 // Whether batches of that kind have been tried (BatchesMatchAdds, SettleBatches), and whether
 // they were found to match.
 bool BatchesTried(BatchKind kind);

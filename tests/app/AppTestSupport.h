@@ -18,40 +18,9 @@
 
 namespace apptest {
 
-class MainWindowTest : public testing::Test {
- protected:
-  void SetUp() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
-  void TearDown() override {
-    ui::Application.DestroyForms();
-    DrainQuit();
-    TRegistryIniFile(kBaseKey).EraseSection(kSection);
-  }
-
-  // The window as a user sees it, with the extraction options the test asks for.
-  TfrmMainForm& Open(bool includeSubs, bool extractFromAll, const std::string& fileTypes) {
-    TfrmMainForm& f = ui::Application.CreateForm<TfrmMainForm>();
-    f.Show(SW_SHOWNORMAL);
-    ui::Application.ProcessMessages();
-    IncludeSubs = includeSubs;
-    ExtractFromAll = extractFromAll;
-    FileTypes = fileTypes;
-    return f;
-  }
-
-  // A closed main form ends the message loop; take that back so later tests get a fresh one.
-  static void DrainQuit() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    ui::Application.Initialize();
-  }
-};
-
-// Serves the thread's messages, as the program's loop does, until the window's run has ended
-// (shown all it found, been stopped, or gone with its window); a run's icons arrive only
-// while the messages are served. Fails the test when that takes a minute.
-// Serves the thread's messages until done() answers true (false after timeoutMs, or once the
-// program's loop has ended).
+// Serves the thread's messages, as the program's loop does, until done() answers true (false
+// after timeoutMs, or once the program's loop has ended); a run's icons arrive only while the
+// messages are served.
 inline bool ServeUntil(const std::function<bool()>& done, DWORD timeoutMs = 60000) {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
@@ -71,9 +40,51 @@ inline bool ServeUntil(const std::function<bool()>& done, DWORD timeoutMs = 6000
   }
 }
 
+// Serves the messages until the window's run has ended (shown all it found, been stopped, or
+// gone with its window). Fails the test when that takes a minute.
 inline void WaitForRun(const TfrmMainForm& f) {
   if (!ServeUntil([&] { return !f.Running(); }) && f.Running()) ADD_FAILURE() << "the run did not end within a minute";
 }
+
+// The main window shown as the program shows it, with the run its start begins ended: what a
+// test then reads or writes of the status, the list or the caption is not a run's to change.
+inline TfrmMainForm& OpenMainWindow() {
+  TfrmMainForm& f = ui::Application.CreateForm<TfrmMainForm>();
+  f.Show(SW_SHOWNORMAL);
+  ui::Application.ProcessMessages();
+  WaitForRun(f);
+  return f;
+}
+
+// A closed main form ends the message loop; take that back so later tests get a fresh one.
+inline void DrainQuit() {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  ui::Application.Initialize();
+}
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
+  void TearDown() override {
+    ui::Application.DestroyForms();
+    DrainQuit();
+    TRegistryIniFile(kBaseKey).EraseSection(kSection);
+  }
+
+  // The window as a user sees it, with the extraction options the test asks for.
+  TfrmMainForm& Open(bool includeSubs, bool extractFromAll, const std::string& fileTypes) {
+    TfrmMainForm& f = OpenMainWindow();
+    IncludeSubs = includeSubs;
+    ExtractFromAll = extractFromAll;
+    FileTypes = fileTypes;
+    return f;
+  }
+
+  static void DrainQuit() { apptest::DrainQuit(); }
+};
+
 
 // "caption#index" of every entry, in list order.
 inline std::vector<std::string> Entries(const TfrmMainForm& f) {

@@ -184,14 +184,6 @@ TEST(DropIn, AFolderOrAFileLeadsToItsFolderAndAnythingElseIsRefused) {
 // view; the selection dragged out becomes files of the kind last saved.
 class WindowDragDrop : public apptest::MainWindowTest {
  protected:
-  // Serves the window until the run it has started (if any) has ended.
-  static void Settle() {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(10)) {
-      ui::Application.ProcessMessages();
-      if (!Extracting) return;
-    }
-    ADD_FAILURE() << "the run did not end";
-  }
   static std::string FocusedEntry(const TfrmMainForm& f) {
     const int focused = f.lvIcons.FocusedItem();
     if (focused < 0) return "none";
@@ -204,11 +196,11 @@ TEST_F(WindowDragDrop, AFileGivenOrDroppedHasItsFirstEntryFocused) {
   fixtures::MakeIconFixtureFolder(folder.Path());
   TfrmMainForm& f = Open(false, true, "");
   f.OpenStartFolder(folder.Path() + "single.ico");
-  Settle();
+  apptest::WaitForRun(f);
   EXPECT_EQ(FocusedEntry(f), "single.ico#0");
   EXPECT_EQ(f.lvIcons.SelCount(), 1);
   f.OpenStartFolder(folder.Path() + "icons.dll");
-  Settle();
+  apptest::WaitForRun(f);
   EXPECT_EQ(FocusedEntry(f), "icons.dll#0");
   EXPECT_EQ(f.lvIcons.SelCount(), 1);
 
@@ -224,7 +216,7 @@ TEST_F(WindowDragDrop, AFileGivenOrDroppedHasItsFirstEntryFocused) {
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.get(), dragdrop::MakeDropSource().get(), DROPEFFECT_COPY, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY)) << path;
-    Settle();
+    apptest::WaitForRun(f);
   };
   drop(folder.Path() + "gaps.dll");
   EXPECT_EQ(FocusedEntry(f), "gaps.dll#0");
@@ -238,7 +230,7 @@ TEST_F(WindowDragDrop, DraggingTheSelectionOutGivesTheStoredIconsUnderTheirSaveA
   fixtures::MakeIconFixtureFolder(folder.Path());
   TfrmMainForm& f = Open(false, false, ".DLL");
   f.OpenStartFolder(folder.Path() + "icons.dll");
-  Settle();
+  apptest::WaitForRun(f);
   ASSERT_EQ(FocusedEntry(f), "icons.dll#0");
   f.lvIcons.SetSelected(f.lvIcons.FocusedItem() + 1, true);  // icons.dll#1
   DropWindow window;

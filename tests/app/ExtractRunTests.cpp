@@ -356,16 +356,22 @@ class LargeRun : public apptest::FixtureFolderTest {
   static std::string Tree() { return WithoutTrailingBackslash(tree_->Path()); }
   static constexpr int kIcons = 30 * (10 * 4 + 10);
 
-  // The window over the tree, its run started and its first entries shown: the worker is busy.
+  // The window over the tree, its run started and its first entries shown, its reader held
+  // before its next file until the test opens gate_; later runs are not held.
   TfrmMainForm& Running(const std::string& fileTypes) {
     TfrmMainForm& f = Open(true, false, fileTypes);
     f.stNav.RefreshAll();
+    apptest::WaitForRun(f);
+    gate_ = std::make_shared<RunGate>(RunGate::Phase::Reading);
+    f.HoldRuns(gate_);
     f.stNav.SetPath(Tree());
+    f.HoldRuns(nullptr);
     EXPECT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
     EXPECT_TRUE(f.Running());
     return f;
   }
   static inline fixtures::TempFolder* tree_ = nullptr;
+  std::shared_ptr<RunGate> gate_;
 };
 
 // GDI objects of the process, counted one by one where the system keeps no count (Wine).
@@ -380,8 +386,10 @@ long GdiObjects() {
 TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
   TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
   f.stNav.RefreshAll();
+  apptest::WaitForRun(f);
   StatusRecorder status(f.sbInfo.Handle());
   // While the files are listed: stopped without waiting for the listing's end, nothing shown.
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Listing));
   f.stNav.SetPath(Tree());
   ASSERT_TRUE(f.Running());
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -392,6 +400,7 @@ TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
 
   // While the files are read: what is shown stays, and the count is of that.
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Reading));
   f.miRefreshClick(f);
   ASSERT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -408,6 +417,8 @@ TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
 TEST_F(LargeRun, TheFirstEntriesAreShownAsTheyArrive) {
   TfrmMainForm& f = Open(true, false, kDefaultFileTypes);
   f.stNav.RefreshAll();
+  apptest::WaitForRun(f);
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Reading));
   f.stNav.SetPath(Tree());
   ASSERT_TRUE(ServeUntil([&] { return f.Icons.Count() > 0; }));
   EXPECT_TRUE(f.Running());
@@ -430,6 +441,7 @@ TEST_F(LargeRun, ClosingDuringARunLeavesNothingBehind) {
   std::vector<long> after;
   for (int round = 0; round < 2; ++round) {
     TfrmMainForm& f = Running(kDefaultFileTypes);
+    gate_->Open();
     Sleep(500);  // nothing served meanwhile: the worker fills its queue
     ModalAnswerer boxes;
     PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
@@ -454,6 +466,7 @@ TEST_F(LargeRun, OptionsAppliedDuringARunReachItsLaterFiles) {
   applied.extraction = {true, false, ".ICO", 0};
   OptionsApplied(f, applied);  // as the dialog's Apply does
   Extraction = applied.extraction;
+  gate_->Open();
   apptest::WaitForRun(f);
   int libraries = 0, icons = 0;
   for (const std::string& e : Entries(f)) (e.find(".dll#") != std::string::npos ? libraries : icons)++;

@@ -51,12 +51,7 @@ class MainFormTest : public testing::Test {
     TRegistryIniFile(kBaseKey).EraseSection(kSection);
   }
 
-  TfrmMainForm& Open() {
-    TfrmMainForm& f = Application.CreateForm<TfrmMainForm>();
-    f.Show(SW_SHOWNORMAL);
-    Application.ProcessMessages();
-    return f;
-  }
+  TfrmMainForm& Open() { return apptest::OpenMainWindow(); }
 
   // The normal close path; the closed main form ends the message loop, which the test
   // takes back so that later tests get a fresh one.
@@ -67,12 +62,7 @@ class MainFormTest : public testing::Test {
     DrainQuit();
   }
 
-  static void DrainQuit() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    Application.Initialize();
-  }
+  static void DrainQuit() { apptest::DrainQuit(); }
 };
 
 TEST_F(MainFormTest, StartsWithDefaultsWhenNothingIsStored) {
@@ -330,15 +320,17 @@ TEST_F(MainFormTest, SplitterNeverNarrowsTheTreeBelow81) {
 
 TEST_F(MainFormTest, KeysReachTheWindowBeforeTheFocusedControl) {
   TfrmMainForm& f = Open();
-  f.sbInfo.SetPanelText(0, "stale");
-  Extracting = true;
-  PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-  Application.ProcessMessages();
-  EXPECT_FALSE(Extracting);
-  EXPECT_EQ(f.sbInfo.PanelText(0), "stale");
+  // Held while it lists its folder, the run F5 starts still goes when Esc comes.
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Listing));
+  const unsigned runs = f.RunsStarted();
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_F5, 0);
   Application.ProcessMessages();
-  apptest::WaitForRun(f);
+  EXPECT_EQ(f.RunsStarted(), runs + 1);
+  ASSERT_TRUE(f.Running());
+  PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Application.ProcessMessages();
+  EXPECT_FALSE(f.Running());
+  EXPECT_FALSE(Extracting);
   EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
 }
 

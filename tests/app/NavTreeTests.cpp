@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "app/MainForm.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
@@ -53,18 +54,10 @@ class NavTreeTest : public testing::Test {
   void SetUp() override { TRegistryIniFile(kBaseKey).EraseSection(kSection); }
   void TearDown() override {
     Application.DestroyForms();
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    Application.Initialize();
+    apptest::DrainQuit();
     TRegistryIniFile(kBaseKey).EraseSection(kSection);
   }
-  TfrmMainForm& Open() {
-    TfrmMainForm& f = Application.CreateForm<TfrmMainForm>();
-    f.Show(SW_SHOWNORMAL);
-    Application.ProcessMessages();
-    return f;
-  }
+  TfrmMainForm& Open() { return apptest::OpenMainWindow(); }
   static std::string Title(const std::string& text) { return text + " - " + Application.Title; }
 };
 
@@ -124,7 +117,7 @@ TEST_F(NavTreeTest, RightClickShowsNoMenuAndKeepsTheSelection) {
   TShellnode* other = f.stNav.RootNode()->FirstChildNode();
   ASSERT_NE(other, nullptr);
   std::string caption = f.Caption();
-  f.sbInfo.SetPanelText(0, "stale");  // a selection change would start a run and rewrite it
+  const unsigned runs = f.RunsStarted();  // a selection change would start one
   RECT r = other->LabelRect();
   POINT client{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   POINT screen = client;
@@ -137,7 +130,7 @@ TEST_F(NavTreeTest, RightClickShowsNoMenuAndKeepsTheSelection) {
   Application.ProcessMessages();
   EXPECT_EQ(f.stNav.Selected(), f.stNav.RootNode());
   EXPECT_EQ(f.Caption(), caption);
-  EXPECT_EQ(f.sbInfo.PanelText(0), "stale");
+  EXPECT_EQ(f.RunsStarted(), runs);
   EXPECT_EQ(FindWindowA("#32768", nullptr) && IsWindowVisible(FindWindowA("#32768", nullptr)), false);
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ShellTestSupport.h"
@@ -64,6 +65,31 @@ TEST(DiscMonitor, FolderChangesReachTheNodeOnTheUserInterfaceThread) {
   EXPECT_TRUE(PumpUntil([&] { return node.changes > before; }, 2000));
   EXPECT_FALSE(node.offThread);
   EXPECT_TRUE(monitor->Running());
+}
+
+// The watch is armed again before the node refreshes: a change made while it refreshes (here by
+// the node itself) is reported, not lost between the report and the next wait.
+TEST(DiscMonitor, AChangeMadeDuringTheRefreshIsReported) {
+  shelltest::ScratchDir dir;
+  struct ChangingNode : CountingNode {
+    std::function<void()> during;
+    int changesBeforeIt = -1;
+    void MonitorChanged() override {
+      CountingNode::MonitorChanged();
+      if (!during) return;
+      changesBeforeIt = changes;
+      std::exchange(during, nullptr)();
+    }
+  } node;
+  auto monitor = StartDiscMonitor(&node, dir.path(), kDefaultNotifyFilter);
+  ASSERT_TRUE(monitor);
+  ASSERT_TRUE(ChangeIsReported(node, [&](int i) { dir.mkdir("armed" + std::to_string(i)); }));
+  PumpUntil([] { return false; }, 200);  // let reports of the same change come in
+  node.during = [&] { dir.mkdir("during"); };
+  dir.mkdir("before");
+  ASSERT_TRUE(PumpUntil([&] { return node.changesBeforeIt >= 0; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return node.changes > node.changesBeforeIt; }, 5000))
+      << "the change made during the refresh was not reported";
 }
 
 TEST(DiscMonitor, FilterChangeRestartsTheWatchWithFileNames) {
@@ -243,5 +269,7 @@ TEST(DiscMonitor, SustainsManyMonitors) {
   monitors.clear();
   std::printf("  all destroyed in %lu ms%s\n", GetTickCount() - t4, stopFirst ? " (stopped first)" : "");
   PrintMemory("after");
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(noThread, 0);
   EXPECT_TRUE(reported);
 }
