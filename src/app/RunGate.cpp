@@ -9,15 +9,9 @@ void RunGate::Open() {
   changed_.notify_all();
 }
 
-bool RunGate::Reached() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return reached_;
-}
-
 void RunGate::Pass(Phase phase, const std::function<bool()>& stopped) {
   if (phase != at_) return;
   std::unique_lock<std::mutex> hold(lock_);
-  reached_ = true;
   changed_.wait(hold, [&] { return open_ || stopped(); });
 }
 

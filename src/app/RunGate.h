@@ -18,8 +18,6 @@ class RunGate {
 
   // Lets the reader on, now and at every later pass.
   void Open();
-  // Whether the reader has come to the gate's phase (and waited there while it was shut).
-  bool Reached();
 
   // The reader's side: at `phase`, waits while the gate is shut and stopped() is false.
   void Pass(Phase phase, const std::function<bool()>& stopped);
@@ -30,5 +28,5 @@ class RunGate {
   const Phase at_;
   std::mutex lock_;
   std::condition_variable changed_;
-  bool open_ = false, reached_ = false;
+  bool open_ = false;
 };
