@@ -25,6 +25,10 @@ IniSection& SectionOf(IniDocument& document, const std::string& name) {
 
 // The text to a new file beside the target, made whole on the disc, then moved over the target.
 void WriteReplacing(const std::string& path, const std::string& text) {
+  // A file its user marked read-only stays as it is: Windows refuses to replace it, and so does
+  // the program where the platform (Wine) would not.
+  const DWORD attributes = win::FileAttributes(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) ThrowNotKept(path, ERROR_ACCESS_DENIED);
   const std::string temporary = path + "." + std::to_string(GetCurrentProcessId()) + ".new";
   DWORD error = ERROR_SUCCESS;
   {
