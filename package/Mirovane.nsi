@@ -292,5 +292,10 @@ Section "Uninstall"
     "Also remove your settings of ${PRODUCT} (window layout and options)?" /SD IDNO IDNO keep
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Varnholt"
+  ; A settings file a user made in the program's folder, and the folder once that was all it held.
+  Delete "$INSTDIR\Mirovane.ini"
+  RMDir "$INSTDIR"
+  !insertmacro DefaultParent $0
+  RMDir "$0"
   keep:
 SectionEnd

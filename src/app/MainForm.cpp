@@ -20,7 +20,7 @@
 #include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
-#include "settings/RegistryIniFile.h"
+#include "settings/SettingsStore.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
 #include "ui/MenuTable.h"
@@ -284,9 +284,9 @@ void F::FormCreate(Component&) {
     ApplyToolbarSettings(o.buttonText, o.toolTips, o.colourOnly);
     if (run_) run_->SetTypes(o.extraction.fileTypes, o.extraction.extractFromAll);
   };
-  TRegistryIniFile ini(kBaseKey);
-  RestoreWindow(*this, ini);
-  Extraction.Load(ini);
+  settings_ = settings::OpenSettings();
+  RestoreWindow(*this, *settings_);
+  Extraction.Load(*settings_);
   ShowIconsAtScale();
   lblInfo.SetFontColor(GetSysColor(COLOR_HIGHLIGHTTEXT));
   if (TreeNode* first = stNav.FirstNode()) {
@@ -316,9 +316,10 @@ void F::FormClose(Component&, CloseAction& action) {
   Extracting = false;
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
-    TRegistryIniFile ini(kBaseKey);
-    StoreWindow(*this, ini);
-    if (stored::Remove.Read(ini)) ini.EraseSection(kSection);
+    if (!settings_) settings_ = settings::OpenSettings();
+    StoreWindow(*this, *settings_);
+    if (stored::Remove.Read(*settings_)) settings_->EraseSection(kSection);
+    settings_->Keep();
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }
@@ -404,6 +405,7 @@ void F::miAboutClick(Component&) {
 void F::miConfigClick(Component&) {
   if (!frmConfig) return;
   CursorScope wait(CursorKind::HourGlass);
+  frmConfig->UseStore(settings_.get());
   frmConfig->ShowModal();
 }
 

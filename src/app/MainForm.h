@@ -170,6 +170,8 @@ class TfrmMainForm : public ui::Form {
   OutputKind dragKind_ = OutputKind::OriginalIcon;
   // The file (long path) whose first entry gets the focus when its folder is listed.
   std::string startFile_;
+  // The settings of the session: read at start, written at close (and by the configuration dialog).
+  std::unique_ptr<SettingsStore> settings_;
   // Folders and files dropped onto the window.
   win::ComPtr<IDropTarget> dropTarget_;
   std::unique_ptr<dragdrop::DropRegistration> dropIn_;

@@ -2,7 +2,6 @@
 #include "app/WindowPlacement.h"
 
 #include "app/MainForm.h"
-#include "settings/RegistryIniFile.h"
 #include "settings/StoredRanges.h"
 
 namespace {
@@ -27,7 +26,7 @@ void TfrmMainForm::ApplyToolbarSettings(bool buttonText, bool toolTips, bool col
   tbMain.SetImages(colourOnly ? &ImageList1 : &ImageList2);
 }
 
-void RestoreWindow(TfrmMainForm& f, const TRegistryIniFile& ini) {
+void RestoreWindow(TfrmMainForm& f, const SettingsStore& ini) {
   // Before the bounds: the panes shown decide the room the preview has.
   if (!stored::Toolbar.Read(ini)) f.actToolbar.Execute();
   if (!stored::StatusBar.Read(ini)) f.actStatusbar.Execute();
@@ -69,7 +68,7 @@ void RestoreWindow(TfrmMainForm& f, const TRegistryIniFile& ini) {
   f.actCursors.SetChecked(stored::IncludeCursors.Read(ini));
 }
 
-void StoreWindow(const TfrmMainForm& f, const TRegistryIniFile& ini) {
+void StoreWindow(const TfrmMainForm& f, const SettingsStore& ini) {
   stored::Toolbar.Write(ini, f.tbMain.Visible());
   stored::StatusBar.Write(ini, f.sbInfo.Visible());
   stored::HeaderPane.Write(ini, f.pnlInfo.Visible());

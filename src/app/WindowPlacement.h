@@ -7,7 +7,6 @@
 #include "ui/Layout.h"
 
 class TfrmMainForm;
-class TRegistryIniFile;
 
 // The window's bounds at 96 DPI when none are stored.
 inline constexpr ui::Rect kDefaultBounds{stored::MainLeft.missing, stored::MainTop.missing, stored::MainWidth.missing,
@@ -17,5 +16,5 @@ inline constexpr ui::Rect kDefaultBounds{stored::MainLeft.missing, stored::MainT
 // preview's height as stored. Bounds that would hide the window or leave it unusably small are
 // not used, scaled bounds are fitted to the screen, and a width or height its holder cannot
 // take counts as missing.
-void RestoreWindow(TfrmMainForm& form, const TRegistryIniFile& ini);
-void StoreWindow(const TfrmMainForm& form, const TRegistryIniFile& ini);
+void RestoreWindow(TfrmMainForm& form, const SettingsStore& ini);
+void StoreWindow(const TfrmMainForm& form, const SettingsStore& ini);

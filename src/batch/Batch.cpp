@@ -15,7 +15,7 @@
 #include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "extract/StoredImages.h"
-#include "settings/RegistryIniFile.h"
+#include "settings/SettingsStore.h"
 #include "win/Errors.h"
 #include "win/LongPath.h"
 #include "win/Text.h"
@@ -97,7 +97,7 @@ std::string OutputFolder(const Command& command, const Print& print) {
 ExtractionOptions OptionsFor(const Command& command) {
   ExtractionOptions options{stored::IncludeSubs.missing, stored::ExtractFromAll.missing, stored::FileTypes.missing,
                             stored::MinSize.missing};
-  if (command.stored) options.Load(TRegistryIniFile(kBaseKey));
+  if (command.stored) options.Load(*settings::OpenSettings());
   if (command.sub) options.includeSubs = true;
   if (command.all) options.extractFromAll = true;
   if (command.types) {

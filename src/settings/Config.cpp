@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "settings/PortableIniFile.h"
 #include "settings/RegistryIniFile.h"
 #include "settings/Settings.h"
 #include "settings/StoredRanges.h"
@@ -33,7 +34,7 @@ const FormLayout<F>& Layout() {
       {.bounds = {0, 0, 321, 352}, .caption = "Configuration", .autoSize = true, .border = BorderStyle::Single},
       /*keyPreview=*/true,
       0,
-      {On(&Form::OnShow, &F::FormShow), On(&Form::OnKeyDown, &F::FormKeyDown)},
+      {On(&Form::OnCreate, &F::FormCreate), On(&Form::OnShow, &F::FormShow), On(&Form::OnKeyDown, &F::FormKeyDown)},
       {
           {"PageControl1", &F::PageControl1, {.bounds = {8, 8, 305, 305}, .activePage = &F::tsGeneral}},
           {"tsGeneral", &F::tsGeneral, {.parent = &F::PageControl1, .caption = "General"}},
@@ -115,8 +116,18 @@ Options F::Shown() const {
 }
 
 void F::ReadWriteRegistry(Access mode) {
-  TRegistryIniFile ini(kBaseKey);
-  if (mode == Access::Store) return Shown().Save(ini);
+  std::unique_ptr<SettingsStore> own;
+  SettingsStore& ini = store_ ? *store_ : *(own = settings::OpenSettings());
+  if (mode == Access::Store) {
+    Shown().Save(ini);
+    // A file that cannot be written now keeps the values for the session: the close writes
+    // them, or says why it cannot.
+    try {
+      ini.Keep();
+    } catch (const ESettingsFileException&) {
+    }
+    return;
+  }
   // On an error the controls still show what was read before it.
   Options o = Shown();
   auto show = [&] {
@@ -137,6 +148,15 @@ void F::ReadWriteRegistry(Access mode) {
     throw;
   }
   show();
+}
+
+// In portable use the settings live in the file beside the program, which the removal empties.
+// Said before the captions are fitted.
+void F::FormCreate(Component&) {
+  if (settings::PortableSettingsFile().empty()) return;
+  chkDeleteReg.SetCaption("&Remove all settings from Mirovane.ini for this");
+  Label1.SetCaption("application (the file stays, empty, in its folder).  Use this option only if you are going "
+                    "to remove this software.  Nothing is removed until you exit the application");
 }
 
 // Loading raises the controls' events like a user's changes; Apply is disabled afterwards.

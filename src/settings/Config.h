@@ -18,8 +18,12 @@ class TfrmConfig : public ui::DialogForm {
   void ReadWriteRegistry(Access mode);
   // The options as the controls show them.
   Options Shown() const;
+  // The session's settings, which loading and storing use from now on; without them each
+  // access opens the settings on its own.
+  void UseStore(SettingsStore* store) { store_ = store; }
 
   // Event handlers, bound by the layout.
+  void FormCreate(ui::Component& sender);
   void FormShow(ui::Component& sender);
   void FormKeyDown(ui::Component& sender, WORD& key);
   void chkTextClick(ui::Component& sender);
@@ -46,6 +50,9 @@ class TfrmConfig : public ui::DialogForm {
   ui::ComboBox cboMinSize;
   ui::Label lblPixels;
   ui::Button cmdOK, cmdCancel, cmdApply;
+
+ private:
+  SettingsStore* store_ = nullptr;
 };
 
 // The dialog's topic in the program's help file.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "settings/IntegerText.h"
+#include "settings/SettingsStore.h"
 #include "win/Errors.h"
 #include "win/Handles.h"
 
@@ -13,19 +14,19 @@ class ERegistryException : public win::Exception {
   using win::Exception::Exception;
 };
 
-class TRegistryIniFile {
+class TRegistryIniFile : public SettingsStore {
  public:
   // Opens the key, creating it when missing. A key that cannot be opened leaves the
   // object without one: reads give their defaults and writes fail.
   explicit TRegistryIniFile(const std::string& keyPath);
 
-  bool ReadBool(const std::string& section, const std::string& name, bool def) const;
-  void WriteBool(const std::string& section, const std::string& name, bool value) const;
-  int ReadInteger(const std::string& section, const std::string& name, int def) const;
-  void WriteInteger(const std::string& section, const std::string& name, int value) const;
-  std::string ReadString(const std::string& section, const std::string& name, const std::string& def) const;
-  void WriteString(const std::string& section, const std::string& name, const std::string& value) const;
-  void EraseSection(const std::string& section) const;
+  bool ReadBool(const std::string& section, const std::string& name, bool def) const override;
+  void WriteBool(const std::string& section, const std::string& name, bool value) const override;
+  int ReadInteger(const std::string& section, const std::string& name, int def) const override;
+  void WriteInteger(const std::string& section, const std::string& name, int value) const override;
+  std::string ReadString(const std::string& section, const std::string& name, const std::string& def) const override;
+  void WriteString(const std::string& section, const std::string& name, const std::string& value) const override;
+  void EraseSection(const std::string& section) const override;
 
  private:
   win::UniqueKey OpenSection(const std::string& section) const;

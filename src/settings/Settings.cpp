@@ -27,18 +27,18 @@ void EachOption(O& o, Visit visit) {
 
 }  // namespace
 
-void ExtractionOptions::Load(const TRegistryIniFile& ini) {
+void ExtractionOptions::Load(const SettingsStore& ini) {
   EachExtractionOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
   fileTypes = settings::FileTypesInRange(fileTypes, kDefaultFileTypes);
   minSize = settings::MinSizeInRange(minSize, stored::MinSize.missing);
 }
 
-void Options::Load(const TRegistryIniFile& ini) {
+void Options::Load(const SettingsStore& ini) {
   EachOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
   extraction.fileTypes = settings::FileTypesInRange(extraction.fileTypes, kDefaultFileTypes);
   extraction.minSize = settings::MinSizeInRange(extraction.minSize, stored::MinSize.missing);
 }
 
-void Options::Save(const TRegistryIniFile& ini) const {
+void Options::Save(const SettingsStore& ini) const {
   EachOption(*this, [&](const auto& value, const auto& field) { value.Write(ini, field); });
 }

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "settings/RegistryIniFile.h"
+#include "settings/SettingsStore.h"
 
 inline constexpr const char* kBaseKey = "software\\Varnholt";
 inline constexpr const char* kSection = "Glyph Gatherer";
@@ -19,13 +20,13 @@ struct Value {
   const char* name;
   T missing;
 
-  auto Read(const TRegistryIniFile& ini) const {
+  auto Read(const SettingsStore& ini) const {
     if constexpr (std::is_same_v<T, bool>) return ini.ReadBool(kSection, name, missing);
     else if constexpr (std::is_same_v<T, int>) return ini.ReadInteger(kSection, name, missing);
     else return ini.ReadString(kSection, name, missing);
   }
   template <class V>
-  void Write(const TRegistryIniFile& ini, const V& value) const {
+  void Write(const SettingsStore& ini, const V& value) const {
     if constexpr (std::is_same_v<T, bool>) ini.WriteBool(kSection, name, value);
     else if constexpr (std::is_same_v<T, int>) ini.WriteInteger(kSection, name, value);
     else ini.WriteString(kSection, name, value);
@@ -69,7 +70,7 @@ struct ExtractionOptions {
 
   // Reads the four in this order. An error ends the reading where it happened; the values
   // read before it are kept.
-  void Load(const TRegistryIniFile& ini);
+  void Load(const SettingsStore& ini);
 };
 
 // The eight options of the configuration dialog; a fresh value holds the stored defaults.
@@ -83,8 +84,8 @@ struct Options {
 
   // Read or write all eight, in the order of the table in Settings.cpp. An error ends the
   // sequence where it happened: values read before it are kept, values written stay written.
-  void Load(const TRegistryIniFile& ini);
-  void Save(const TRegistryIniFile& ini) const;
+  void Load(const SettingsStore& ini);
+  void Save(const SettingsStore& ini) const;
 };
 
 // The extraction options in force: set at start and by the configuration dialog's Apply,

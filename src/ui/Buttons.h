@@ -39,6 +39,7 @@ class CheckBox : public Control {
   // A change of state raises OnClick, as the user's click does.
   void SetChecked(bool on);
   std::string Caption() const;
+  void SetCaption(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
   int CaptionWidth() const override;
 
  protected:

@@ -16,6 +16,7 @@
 #include "DriverCommon.h"
 #include "LogPixels.h"
 #include "PlatformOpens.h"
+#include "PortableSettings.h"
 #include "SavedFiles.h"
 #include "batch/Batch.h"
 #include "batch/CommandLine.h"
@@ -225,6 +226,23 @@ TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
   EXPECT_EQ(storedAndTypes.lines, std::vector<std::string>{"0 icons in 0 files, 0 failed."});
   Outcome withoutStored = RunProgram("/list " + Quoted(src + "sub"));
   EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, "1 icon in 1 file, 0 failed."}));
+}
+
+// In portable use /stored reads the settings file beside the program, and writes nothing.
+TEST_F(CommandLine, StoredReadsTheSettingsFileAndWritesNothing) {
+  const std::string text =
+      "[Glyph Gatherer]\r\nInclude Subs=1\r\nExtract From All=0\r\nFile Types=.cur\r\nMinimum Image Size=32\r\n";
+  testportable::SettingsFile file(text);
+  testportable::DeleteVendorKey();
+  batch::Command command;
+  command.stored = true;
+  const ExtractionOptions options = batch::OptionsFor(command);
+  EXPECT_TRUE(options.includeSubs);
+  EXPECT_FALSE(options.extractFromAll);
+  EXPECT_EQ(options.fileTypes, ".cur");
+  EXPECT_EQ(options.minSize, 32);
+  EXPECT_EQ(file.Text(), text);
+  EXPECT_FALSE(testportable::VendorKeyExists());
 }
 
 TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {

@@ -284,6 +284,8 @@ TEST_F(InstallerTest, InstallsRunsReinstallsAndUninstallsLeavingOnlyTheSettings)
   ASSERT_EQ(RunToEnd(kSetup + " /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_TRUE(Exists(dir_ + "\\" + name)) << name;
   EXPECT_FALSE(Exists(dir_ + "\\Mirovane.hlp") || Exists(dir_ + "\\Mirovane.GID"));
+  // Without a settings file the installed program keeps its settings in the registry.
+  EXPECT_FALSE(Exists(dir_ + "\\Mirovane.ini"));
   for (const char* name : {"Mirovane.exe", "Mirovane.com", "Mirovane.chm", "LICENSE.TXT", "README.TXT"}) {
     const std::string packed = Contents(PackedFiles() + name);
     EXPECT_FALSE(packed.empty()) << name;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-# Opens the portable zip and checks that it holds exactly the five files, each intact: the
-# program and its console twin as built (less their symbol tables) and its help, and the two texts with Windows line
-# ends.  Usage: test_zip.py ZIP BUILD_DIR STRIP
+# Opens the portable zip and checks that it holds exactly the six files, each intact: the
+# program and its console twin as built (less their symbol tables) and its help, the two texts with Windows line
+# ends, and the empty settings file that makes the unpacked program portable.  Usage: test_zip.py ZIP BUILD_DIR STRIP
 import os
 import struct
 import subprocess
@@ -35,10 +35,11 @@ def built(name):
 
 
 class PortableZip(unittest.TestCase):
-    def test_holds_the_five_files_intact(self):
+    def test_holds_the_six_files_intact(self):
         with zipfile.ZipFile(ZIP) as z:
             self.assertEqual(sorted(z.namelist()),
-                             ["LICENSE.TXT", "Mirovane.chm", "Mirovane.com", "Mirovane.exe", "README.TXT"])
+                             ["LICENSE.TXT", "Mirovane.chm", "Mirovane.com", "Mirovane.exe", "Mirovane.ini", "README.TXT"])
+            self.assertEqual(z.read("Mirovane.ini"), b"")
             self.assertIsNone(z.testzip())
             for program in ("Mirovane.exe", "Mirovane.com"):
                 self.assertTrue(without_stamps(z.read(program)) == built(program), program)

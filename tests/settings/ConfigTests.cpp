@@ -10,6 +10,7 @@
 #include "RawRegistry.h"
 #include "DialogSteps.h"
 #include "ModalAnswerer.h"
+#include "PortableSettings.h"
 #include "app/MainForm.h"
 #include "settings/Config.h"
 #include "settings/RegistryIniFile.h"
@@ -316,6 +317,23 @@ TEST_F(ConfigTest, LayoutTabOrderToolTipAndHelp) {
   ASSERT_TRUE(viewer);
   EXPECT_TRUE(IsWindowVisible(viewer));
   EXPECT_EQ(GetWindow(viewer, GW_OWNER), main.Handle());
+}
+
+// In portable use the dialog says that Remove empties the settings file, and Apply writes the
+// file at once, never the registry.
+TEST_F(ConfigTest, InPortableUseRemoveNamesTheFileAndApplyWritesIt) {
+  testportable::SettingsFile file;
+  testportable::DeleteVendorKey();
+  Start();
+  OpenConfiguration([](TfrmConfig& d) {
+    EXPECT_NE(d.chkDeleteReg.Caption().find("Mirovane.ini"), std::string::npos) << d.chkDeleteReg.Caption();
+    Click(d.chkDeleteReg);
+    Click(d.cmdOK);
+  });
+  EXPECT_EQ(file.Text(), "[Glyph Gatherer]\r\nToolbar Button Text=1\r\nToolbar Tool Tips=1\r\nToolbar Colour Only=0\r\n"
+                         "Remove=1\r\nInclude Subs=0\r\nExtract From All=1\r\nFile Types=" +
+                             std::string(kDefaultFileTypes) + "\r\nMinimum Image Size=0\r\n");
+  EXPECT_FALSE(testportable::VendorKeyExists());
 }
 
 }  // namespace
