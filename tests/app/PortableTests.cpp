@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "AppTestSupport.h"
 #include "ModalAnswerer.h"
 #include "PortableSettings.h"
 #include "app/MainForm.h"
@@ -22,23 +23,13 @@ class PortableWindowTest : public testing::Test {
     DrainQuit();
   }
 
-  static TfrmMainForm& Open() {
-    TfrmMainForm& f = Application.CreateForm<TfrmMainForm>();
-    f.Show(SW_SHOWNORMAL);
-    Application.ProcessMessages();
-    return f;
-  }
+  static TfrmMainForm& Open() { return apptest::OpenMainWindow(); }
   static void CloseAndForget(TfrmMainForm& f) {
     f.Close();
     Application.DestroyForms();
     DrainQuit();
   }
-  static void DrainQuit() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    Application.Initialize();
-  }
+  static void DrainQuit() { apptest::DrainQuit(); }
 };
 
 // A damaged file gives the defaults and is written afresh; what the window kept there comes
