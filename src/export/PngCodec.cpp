@@ -152,8 +152,8 @@ Pixels FitToSquare(const Pixels& source, UINT edge) {
   Pixels square{edge, edge, std::vector<std::uint8_t>(std::size_t{edge} * edge * 4, 0)};
   const UINT left = (edge - w) / 2, top = (edge - h) / 2;
   for (UINT y = 0; y < h; ++y)
-    std::copy_n(scaled.bgra.begin() + std::ptrdiff_t{y} * w * 4, std::size_t{w} * 4,
-                square.bgra.begin() + (std::ptrdiff_t{top + y} * edge + left) * 4);
+    std::copy_n(scaled.bgra.begin() + static_cast<std::ptrdiff_t>(y) * w * 4, std::size_t{w} * 4,
+                square.bgra.begin() + (static_cast<std::ptrdiff_t>(top + y) * edge + left) * 4);
   return square;
 }
 

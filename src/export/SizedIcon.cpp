@@ -61,8 +61,10 @@ std::vector<std::uint8_t> DibImage(const pngcodec::Pixels& p) {
   std::vector<std::uint8_t> b;
   for (std::uint32_t v : {40u, p.width, p.height * 2, 1u | (32u << 16), 0u, p.width * p.height * 4, 0u, 0u, 0u, 0u})
     Put32(b, v);
-  for (UINT y = p.height; y-- > 0;)
-    b.insert(b.end(), p.bgra.begin() + std::ptrdiff_t{y} * p.width * 4, p.bgra.begin() + std::ptrdiff_t{y + 1} * p.width * 4);
+  for (UINT y = p.height; y-- > 0;) {
+    const auto row = p.bgra.begin() + static_cast<std::ptrdiff_t>(std::size_t{y} * p.width * 4);
+    b.insert(b.end(), row, row + static_cast<std::ptrdiff_t>(p.width * 4));
+  }
   for (UINT y = p.height; y-- > 0;) {
     std::vector<std::uint8_t> row(maskRow, 0);
     for (UINT x = 0; x < p.width; ++x)
