@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/SaveCopy.h"
+#include "app/SizeDialogs.h"
 #include "app/WindowPlacement.h"
 #include "batch/CommandLine.h"
 #include "export/Clipbrd.h"
@@ -63,7 +64,8 @@ void NavTreeProperties(F& f, Component&) {
 }
 
 // The Save kinds, in the order every Save As menu lists them.
-constexpr MenuTable<F, 6> kSaveKinds{&F::actIcon, &F::actSIcon, &F::actBmp, &F::actSBmp, &F::actOrigIcon, &F::actPng};
+constexpr MenuTable<F, 10> kSaveKinds{&F::actIcon,     &F::actSIcon,   &F::actBmp,      &F::actSBmp,    &F::actOrigIcon,
+                                       &F::actPng,      nullptr,        &F::actPngSize,  &F::actPngAll, &F::actIcoSizes};
 // The View items of the menu bar, the icon list's pop-up menu and the Views drop-down.
 constexpr MenuTable<F, 6> kViewItems{&F::actLarge, &F::actSmall, &F::actList, &F::actDetails, nullptr, &F::actPreview};
 
@@ -89,6 +91,12 @@ const FormLayout<F>& Layout() {
            {On(&Action::OnExecute, &F::miOrigIconClick)}},
           {"actPng", &F::actPng, {.caption = "PNG Image (largest size)", .hint = "Save the icon's largest image as a PNG image with transparency"},
            {On(&Action::OnExecute, &F::miPngClick)}},
+          {"actPngSize", &F::actPngSize, {.caption = "PNG at &Size...", .hint = "Save each icon as a PNG image of the size you choose"},
+           {On(&Action::OnExecute, &F::miPngSizeClick)}},
+          {"actPngAll", &F::actPngAll, {.caption = "Every Image as P&NG", .hint = "Save every image the icon stores as a PNG image of its own"},
+           {On(&Action::OnExecute, &F::miPngAllClick)}},
+          {"actIcoSizes", &F::actIcoSizes, {.caption = "Icon with Si&zes...", .hint = "Save each icon with just the sizes you choose"},
+           {On(&Action::OnExecute, &F::miIcoSizesClick)}},
           {"actExit", &F::actExit, {.caption = "E&xit"}, {On(&Action::OnExecute, &F::miExitClick)}},
           {"actCopy", &F::actCopy,
            {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
@@ -139,7 +147,8 @@ const FormLayout<F>& Layout() {
           {"miSave", &F::miSave, {.parent = &F::mFile, .action = &F::actSaveAs}},
       }, MenuRows(&F::miSave, kSaveKinds, {{{"miIcon", &F::miIcon}, {"miSIcon", &F::miSIcon}, {"miBmp", &F::miBmp},
                                             {"miSBmp", &F::miSBmp}, {"miOrigIcon", &F::miOrigIcon},
-                                            {"miPng", &F::miPng}}}), {
+                                            {"miPng", &F::miPng}, {"N15", &F::N15}, {"miPngSize", &F::miPngSize},
+                                            {"miPngAll", &F::miPngAll}, {"miIcoSizes", &F::miIcoSizes}}}), {
           {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
@@ -177,12 +186,16 @@ const FormLayout<F>& Layout() {
           {"pmSave", &F::pmSave, {}},
       }, MenuRows(&F::pmSave, kSaveKinds, {{{"pmiIcon2", &F::pmiIcon2}, {"pmiSIcon2", &F::pmiSIcon2},
                                             {"pmiBmp2", &F::pmiBmp2}, {"pmiSBmp2", &F::pmiSBmp2},
-                                            {"pmiOrigIcon2", &F::pmiOrigIcon2}, {"pmiPng2", &F::pmiPng2}}}), {
+                                            {"pmiOrigIcon2", &F::pmiOrigIcon2}, {"pmiPng2", &F::pmiPng2},
+                                            {"N16", &F::N16}, {"pmiPngSize2", &F::pmiPngSize2},
+                                            {"pmiPngAll2", &F::pmiPngAll2}, {"pmiIcoSizes2", &F::pmiIcoSizes2}}}), {
           {"pmIcons", &F::pmIcons, {.images = &F::ImageList1}},
           {"pmiSave", &F::pmiSave, {.parent = &F::pmIcons, .action = &F::actSaveAs, .defaultItem = true}},
       }, MenuRows(&F::pmiSave, kSaveKinds, {{{"pmiIcon", &F::pmiIcon}, {"pmiSIcon", &F::pmiSIcon},
                                              {"pmiBmp", &F::pmiBmp}, {"pmiSbmp", &F::pmiSbmp},
-                                             {"pmiOrigIcon", &F::pmiOrigIcon}, {"pmiPng", &F::pmiPng}}}), {
+                                             {"pmiOrigIcon", &F::pmiOrigIcon}, {"pmiPng", &F::pmiPng},
+                                             {"N17", &F::N17}, {"pmiPngSize", &F::pmiPngSize},
+                                             {"pmiPngAll", &F::pmiPngAll}, {"pmiIcoSizes", &F::pmiIcoSizes}}}), {
           {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
           {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
@@ -480,9 +493,25 @@ void F::miBmpClick(Component&) { SaveSelected(OutputKind::Bitmap32); }
 void F::miSBmpClick(Component&) { SaveSelected(OutputKind::Bitmap16); }
 void F::miOrigIconClick(Component&) { SaveSelected(OutputKind::OriginalIcon); }
 void F::miPngClick(Component&) { SaveSelected(OutputKind::Png); }
+void F::miPngAllClick(Component&) { SaveSelected(OutputKind::EveryPng); }
+
+void F::miPngSizeClick(Component&) {
+  const std::optional<int> edge = AskPngEdge(pngEdge_);
+  if (!edge) return;
+  pngEdge_ = *edge;
+  SaveSelected({OutputKind::PngAtSize, {*edge}});
+}
+
+void F::miIcoSizesClick(Component&) {
+  const std::optional<std::vector<int>> edges = AskIconEdges(iconEdges_);
+  if (!edges) return;
+  iconEdges_ = *edges;
+  SaveSelected({OutputKind::IconWithSizes, *edges});
+}
+
 void F::miCopyClick(Component&) { CopyFocusedIcon(lvIcons, iconSlots); }
 
-void F::SaveSelected(OutputKind kind) {
+void F::SaveSelected(const SaveKind& kind) {
   dragKind_ = kind;
   SaveSelectedIcons(lvIcons, iconSlots, kind);
 }

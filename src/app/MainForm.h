@@ -9,6 +9,7 @@
 #include "app/IconSlots.h"
 #include "app/PreviewPane.h"
 #include "export/SaveImage.h"
+#include "export/SizedIcon.h"
 #include "settings/Settings.h"
 #include "shelltree/ShellTree.h"
 #include "ui/Actions.h"
@@ -65,6 +66,10 @@ class TfrmMainForm : public ui::Form {
   // The icon as its file stores it: "Original Icon (all sizes)" and "PNG Image (largest size)".
   void miOrigIconClick(ui::Component& sender);
   void miPngClick(ui::Component& sender);
+  // The sized kinds: a PNG of one edge, every stored image as PNG, an icon of chosen edges.
+  void miPngSizeClick(ui::Component& sender);
+  void miPngAllClick(ui::Component& sender);
+  void miIcoSizesClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
   void miSelAllClick(ui::Component& sender);
   void miInvertClick(ui::Component& sender);
@@ -91,6 +96,7 @@ class TfrmMainForm : public ui::Form {
   // Components, in layout order. Every command is an action; the menu items and tool
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
+  ui::Action actPngSize, actPngAll, actIcoSizes;
   ui::Action actCopy, actSelAll, actInvert;
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actCursors, actViews,
       actRefresh, actConfig;
@@ -100,6 +106,7 @@ class TfrmMainForm : public ui::Form {
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
+  ui::MenuItem N15, miPngSize, miPngAll, miIcoSizes;
   ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique, miCursors,
       N1, miRefresh, N8, miConfig;
@@ -109,9 +116,11 @@ class TfrmMainForm : public ui::Form {
   ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails, N13, pmiPreview;
   ui::PopupMenu pmSave;
   ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
+  ui::MenuItem N16, pmiPngSize2, pmiPngAll2, pmiIcoSizes2;
   ui::PopupMenu pmIcons;
   ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
       pmiDetails2, N14, pmiPreview2, pmiCursors, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
+  ui::MenuItem N17, pmiPngSize, pmiPngAll, pmiIcoSizes;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
   ui::StatusBar sbInfo;
@@ -150,7 +159,7 @@ class TfrmMainForm : public ui::Form {
   // Shows the focused entry's images in the preview pane (see PreviewPane::ShowSlot).
   void UpdatePreview();
   // Save As of kind, which a drag out then makes too.
-  void SaveSelected(OutputKind kind);
+  void SaveSelected(const SaveKind& kind);
   // Selects and shows the first entry of startFile_, once; after a run or a start in the
   // folder already shown.
   void FocusStartFile();
@@ -167,7 +176,10 @@ class TfrmMainForm : public ui::Form {
   // How long the last frame spent making room in the lists: a frame's batches get the rest.
   std::chrono::steady_clock::duration roomSpent_{};
   // What a drag out of the list makes: the kind last saved, the icon as stored until then.
-  OutputKind dragKind_ = OutputKind::OriginalIcon;
+  SaveKind dragKind_{OutputKind::OriginalIcon};
+  // The edges the sized kinds' dialogs last took, offered again.
+  int pngEdge_ = 48;
+  std::vector<int> iconEdges_{std::begin(kWindowsIconEdges), std::end(kWindowsIconEdges)};
   // The file (long path) whose first entry gets the focus when its folder is listed.
   std::string startFile_;
   // The settings of the session: read at start, written at close (and by the configuration dialog).

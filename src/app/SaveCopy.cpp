@@ -55,7 +55,7 @@ std::vector<std::uint8_t> SlotPng(const IconSlots& slots, int slot, SourceFiles&
 
 }  // namespace
 
-void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind) {
+void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind) {
   std::string folder;
   {
     TBrowseForFolderDialog chooser;
@@ -68,10 +68,10 @@ void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputK
   SourceFiles sources;
   SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
   // Damaged images the stored kinds left out: the user is told once, after the last file.
-  std::size_t leftOut = 0;
+  std::size_t leftOut = 0, resampled = 0, images = 0;
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Selected(i)) continue;
-    IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind, sources, scratch);
+    IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind.kind, sources, scratch);
     icon.caption = list.Caption(i);
     icon.indexText = list.SubItem(i, 1);
     const SaveResult saved = SaveOneIcon(kind, icon, folder);
@@ -83,10 +83,12 @@ void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputK
         return;
       case SaveResult::Kind::NoSoundImage:
       case SaveResult::Kind::NotMade:
-        if (IsStoredKind(kind)) throw win::Exception("Cannot read the icon from " + slots.Find(list.ImageIndex(i))->file);
+        if (IsStoredKind(kind.kind)) throw win::Exception("Cannot read the icon from " + slots.Find(list.ImageIndex(i))->file);
         throw win::Exception(saved.reason);
     }
     leftOut += saved.leftOut;
+    resampled += saved.resampled;
+    images += kind.kind == OutputKind::IconWithSizes ? kind.edges.size() : saved.paths.size();
     PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
   }
   if (leftOut > 0)
@@ -94,6 +96,11 @@ void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputK
                                                 : std::to_string(leftOut) +
                                                       " images were left out of the saved icons because they are damaged.",
                                    "Warning", MB_OK | MB_ICONWARNING);
+  if (resampled > 0)
+    ui::Application.ShowMessageBox(std::to_string(resampled) + " of the " + std::to_string(images) +
+                                       (images == 1 ? " image was" : " images were") +
+                                       " resampled from another size, as the icon stores none of that size.",
+                                   "Saved", MB_OK | MB_ICONINFORMATION);
 }
 
 void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots) {
@@ -109,7 +116,7 @@ void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots) {
   CopyIconToClipboard(static_cast<TBitmap&>(*bitmap), large.get(), SlotPng(slots, list.ImageIndex(focused), sources));
 }
 
-void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind) {
+void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind) {
   dragdrop::DragFolder folder;
   dragdrop::DragContent content;
   {
@@ -118,14 +125,15 @@ void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputK
     SavedIcon scratch(kSavedLargeSize, kSavedSmallSize);
     for (int i = 0; i < list.Count(); ++i) {
       if (!list.Selected(i)) continue;
-      IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind, sources, scratch);
+      IconToSave icon = SlotIcon(slots, list.ImageIndex(i), kind.kind, sources, scratch);
       icon.caption = list.Caption(i);
       icon.indexText = list.SubItem(i, 1);
       const SaveResult saved = SaveOneIcon(kind, icon, folder.Path());
       if (saved.kind != SaveResult::Kind::Saved)
         throw win::Exception("Cannot drag " + icon.caption + " " + icon.indexText + ": " + saved.reason);
-      content.files.push_back(saved.path);
-      if (content.files.size() == 1) content.png = SlotPng(slots, list.ImageIndex(i), sources);
+      const bool first = content.files.empty();
+      content.files.insert(content.files.end(), saved.paths.begin(), saved.paths.end());
+      if (first) content.png = SlotPng(slots, list.ImageIndex(i), sources);
     }
   }
   if (content.files.empty()) return;

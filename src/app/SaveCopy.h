@@ -1,7 +1,7 @@
 // Saving and copying the icon list's entries: Save As of every kind into a folder the user
 // picks, Copy of the focused entry to the clipboard, and dragging the selection out.
 #pragma once
-#include "export/SaveImage.h"  // OutputKind
+#include "export/SaveImage.h"  // SaveKind
 
 class IconSlots;
 namespace ui {
@@ -11,8 +11,8 @@ class ListView;
 // Asks for a folder and saves the selected entries there as kind, each under a name nothing
 // in the folder has yet. A folder that takes no file is said and ends the saving; a picture
 // that cannot be made is raised. After the last file the user learns how many damaged images
-// the stored kinds left out.
-void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind);
+// the stored kinds left out, and how many images the sized kinds resampled.
+void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind);
 
 // Puts the focused entry (the one last clicked or moved to, not the selection) on the
 // clipboard: a 32 x 32 bitmap over white, the same with its alpha, and its file's largest image
@@ -23,4 +23,4 @@ void CopyFocusedIcon(const ui::ListView& list, const IconSlots& slots);
 // the user's, named as Save As names it, with the first one's largest image as PNG beside
 // them; the folder goes once the drop is over. An entry that cannot be saved there is raised
 // before the drag starts.
-void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, OutputKind kind);
+void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind);

@@ -121,7 +121,7 @@ int Save(const Command& command, const Print& print) {
   const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
-  int saved = 0, failed = 0, partial = 0;
+  int saved = 0, failed = 0, partial = 0, resampled = 0;
   bool stopped = false, interrupted = false;
   while (!stopped && !(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
@@ -146,25 +146,32 @@ int Save(const Command& command, const Print& print) {
           IconToSave toSave{.file = &file.File(), .group = static_cast<size_t>(icon.index), .large = slot.Large(),
                             .small = slot.Small(), .caption = file.Caption(), .indexText = file.IndexText(icon.index)};
           if (!IsStoredKind(command.kind)) slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
-          result = SaveOneIcon(command.kind, toSave, output);
+          result = SaveOneIcon({command.kind, command.edges}, toSave, output);
         }
       } catch (const std::exception& e) {
         result = {.kind = SaveResult::Kind::NotMade, .reason = e.what()};
       }
       switch (result.kind) {
         case SaveResult::Kind::Saved:
+          for (size_t p = 0; p + 1 < result.paths.size(); ++p) print(result.paths[p]);
           if (result.leftOut > 0) {
-            print(result.path + ": " + std::to_string(result.leftOut) + " of " + std::to_string(result.images) +
+            print(result.paths.back() + ": " + std::to_string(result.leftOut) + " of " + std::to_string(result.images) +
                   " images left out, damaged");
             ++partial;
           } else {
-            print(result.path);
+            print(result.paths.back());
           }
-          ++saved;
+          saved += static_cast<int>(result.paths.size());
+          resampled += static_cast<int>(result.resampled);
           continue;
         case SaveResult::Kind::NoSoundImage: report.Unreadable(result.reason); break;
         case SaveResult::Kind::NotMade:
-        case SaveResult::Kind::NotWritten: report.Failed(result.reason); break;
+        case SaveResult::Kind::NotWritten:
+          // The files of the icon written before the folder refused one are whole.
+          for (const std::string& path : result.paths) print(path);
+          saved += static_cast<int>(result.paths.size());
+          report.Failed(result.reason);
+          break;
       }
       ++failed;
       // Every later save would fail the same way.
@@ -175,7 +182,11 @@ int Save(const Command& command, const Print& print) {
   }
   // Between two files: everything saved is whole.
   if (interrupted) print(kInterruptedLine);
-  print(Plural(saved, "file", "files") + " saved to " + output + HiddenText(filter) + ", " + std::to_string(failed) +
+  // The sized kinds say how many of their images are not the file's own.
+  const std::string made = command.kind == OutputKind::PngAtSize || command.kind == OutputKind::IconWithSizes
+                               ? ", " + Plural(resampled, "image", "images") + " resampled"
+                               : "";
+  print(Plural(saved, "file", "files") + " saved to " + output + made + HiddenText(filter) + ", " + std::to_string(failed) +
         " failed" + (partial ? ", " + std::to_string(partial) + " with damaged images left out." : "."));
   return failed == 0 && partial == 0 && !interrupted ? kAllDone : kSomethingFailed;
 }

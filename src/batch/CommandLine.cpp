@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "export/SizedIcon.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
 #include "settings/IntegerText.h"
@@ -25,7 +26,30 @@ constexpr KindName kKinds[] = {{"ico32", OutputKind::Icon32},
                                {"bmp32", OutputKind::Bitmap32},
                                {"bmp16", OutputKind::Bitmap16},
                                {"original", OutputKind::OriginalIcon},
-                               {"png", OutputKind::Png}};
+                               {"png", OutputKind::Png},
+                               {"pngall", OutputKind::EveryPng}};
+
+// The sized kinds, which take their edges after a colon: png:48, ico:16,32,256, ico:windows.
+constexpr const char* kSizedKinds = "png:N (N from 8 to 1024), ico:LIST (such as ico:16,32,256, or ico:windows)";
+
+// A sized kind's name and edges; false when the text names none or its edges are wrong.
+bool ParseSizedKind(const std::string& text, Command& c) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  const std::string name = LowerAsciiLetters(text.substr(0, colon)), edges = text.substr(colon + 1);
+  std::optional<std::vector<int>> parsed;
+  if (name == "png") {
+    c.kind = OutputKind::PngAtSize;
+    parsed = edges.find(',') == std::string::npos ? ParseEdges(edges, kMaxSavedEdge) : std::nullopt;
+  } else if (name == "ico") {
+    c.kind = OutputKind::IconWithSizes;
+    parsed = LowerAsciiLetters(edges) == "windows" ? std::vector<int>(std::begin(kWindowsIconEdges), std::end(kWindowsIconEdges))
+                                                    : ParseEdges(edges, kMaxIconEdge);
+  }
+  if (!parsed) return false;
+  c.edges = *parsed;
+  return true;
+}
 
 std::string KindList() {
   std::string list;
@@ -109,8 +133,8 @@ Command ParseArguments(const std::vector<std::string>& args) {
       const KindName* found = nullptr;
       for (const KindName& k : kKinds)
         if (kind && LowerAsciiLetters(*kind) == k.name) found = &k;
-      if (!found) return Bad("/kind needs one of " + KindList());
-      c.kind = found->kind;
+      if (found) c.kind = found->kind;
+      else if (!kind || !ParseSizedKind(*kind, c)) return Bad("/kind needs one of " + KindList() + ", " + kSizedKinds);
       kindGiven = true;
     } else {
       return Bad("Unknown switch " + arg);
@@ -168,8 +192,14 @@ std::string UsageText() {
          "  /kind KIND    " + KindList() + ":\r\n"
          "                a 32 x 32 or 16 x 16 icon or bitmap, the icon with every size\r\n"
          "                its file stores (.ico; a cursor as .cur with its hotspots, an\r\n"
-         "                animated cursor as .ani), or its largest image (.png); ico32\r\n"
-         "                when not given\r\n"
+         "                animated cursor as .ani), its largest image (.png), or every\r\n"
+         "                image it stores as a PNG of its own (pngall); ico32 when not given\r\n"
+         "  /kind png:N   a PNG of N x N pixels (8 to 1024), such as png:48: the stored image\r\n"
+         "                of that size, else resampled from a larger (or the largest) one\r\n"
+         "  /kind ico:LIST\r\n"
+         "                an .ico of just these sizes, such as ico:16,32,256 (8 to 256;\r\n"
+         "                ico:windows gives 16,20,24,32,40,48,64,256), each as stored or\r\n"
+         "                resampled as png:N does\r\n"
          "  /stored       start from the options kept by View > Configuration; /sub, /all,\r\n"
          "                /types and /minsize then change them. Without it no stored setting\r\n"
          "                is read.\r\n"

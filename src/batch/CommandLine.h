@@ -17,6 +17,7 @@ struct Command {
   std::string folder;
   std::string output;  // Save: where the files go
   OutputKind kind = OutputKind::Icon32;
+  std::vector<int> edges;  // /kind png:N and ico:LIST: the edges asked for
   bool stored = false;  // start from the options the configuration dialog keeps
   bool sub = false;
   bool all = false;

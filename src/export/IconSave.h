@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "export/SaveImage.h"
 #include "iconres/IconFile.h"
@@ -29,13 +30,17 @@ struct SaveResult {
     NotWritten,    // the folder took no file (reason)
   };
   Kind kind = Kind::NotWritten;
-  std::string path;    // the file written
+  std::string path;    // the file written (the first, for a kind that writes several)
+  std::vector<std::string> paths;  // every file written, in order
   std::string reason;  // why nothing was written
   // For the stored kinds: the damaged images left out of the file, of how many the group holds.
   std::size_t leftOut = 0, images = 0;
+  // For the sized kinds: the images made by resampling another size.
+  std::size_t resampled = 0;
 };
 
 // Saves the icon as kind into folder (ending in "\") as OutputFileName(caption, indexText, the
-// kind's extension), never overwriting anything: a taken name gets underscores in front. Only
-// faults outside the icon and the folder (no memory) are raised.
-SaveResult SaveOneIcon(OutputKind kind, const IconToSave& icon, const std::string& folder);
+// kind's extension), never overwriting anything: a taken name gets underscores in front. The
+// sized kinds put their edges after the index text ("shell323-48x48.png"); EveryPng writes a
+// file per image. Only faults outside the icon and the folder (no memory) are raised.
+SaveResult SaveOneIcon(const SaveKind& kind, const IconToSave& icon, const std::string& folder);

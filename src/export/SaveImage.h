@@ -4,15 +4,29 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 #include "export/Graphics.h"
 #include "win/Handles.h"
 
 // What the save command writes for each icon; the numbers are the kinds' order in the menus.
-// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image.
-enum class OutputKind { Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5 };
+// OriginalIcon is the icon's group as its file stores it, as .ico; Png its largest image. The
+// sized kinds take their edges from SaveKind: PngAtSize one PNG of one edge, EveryPng one PNG
+// per stored image, IconWithSizes an .ico of the chosen edges (SizedIcon.h).
+enum class OutputKind {
+  Icon32 = 0, Icon16 = 1, Bitmap32 = 2, Bitmap16 = 3, OriginalIcon = 4, Png = 5,
+  PngAtSize = 6, EveryPng = 7, IconWithSizes = 8
+};
 
 // Whether the kind is written from the icon's file rather than from the image lists.
-constexpr bool IsStoredKind(OutputKind kind) { return kind == OutputKind::OriginalIcon || kind == OutputKind::Png; }
+constexpr bool IsStoredKind(OutputKind kind) { return kind >= OutputKind::OriginalIcon; }
+
+// A kind with the edges it is saved at: PngAtSize's one edge, IconWithSizes' edges in the
+// order asked; empty for the other kinds.
+struct SaveKind {
+  SaveKind(OutputKind k = OutputKind::Icon32, std::vector<int> e = {}) : kind(k), edges(std::move(e)) {}
+  OutputKind kind;
+  std::vector<int> edges;
+};
 
 // The graphic a kind that is not stored writes for an icon kept at slot in the large (32 x 32)
 // and small (16 x 16) image lists: an icon copied from the list of its size, or a bitmap drawn

@@ -1,9 +1,9 @@
 // Stored icon images as .ico and .png files; PNG encoding goes through WIC.
 #include "export/StoredIcon.h"
 
-#include <wincodec.h>
-
 #include <algorithm>
+
+#include "export/PngCodec.h"
 
 namespace {
 
@@ -16,93 +16,54 @@ void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
   Put16(b, v >> 16);
 }
 
-// An .ico file of the given images of one file, in this order; a .cur file for a cursor, whose
-// entries keep each image's hotspot where an icon's keep planes and bit count.
-std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vector<const iconres::IconImage*>& images,
-                                  bool cursor = false) {
+}  // namespace
+
+std::vector<std::uint8_t> IcoFileBytes(const std::vector<IcoEntry>& entries, bool cursor) {
   std::vector<std::uint8_t> b;
   Put16(b, 0);
   Put16(b, cursor ? 2 : 1);
-  Put16(b, static_cast<unsigned>(images.size()));
-  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
-  for (const iconres::IconImage* image : images) {
-    b.push_back(static_cast<std::uint8_t>(image->width >= 256 ? 0 : image->width));
-    b.push_back(static_cast<std::uint8_t>(image->height >= 256 ? 0 : image->height));
-    b.push_back(static_cast<std::uint8_t>(image->bitCount < 8 ? 1 << image->bitCount : 0));
+  Put16(b, static_cast<unsigned>(entries.size()));
+  std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
+  for (const IcoEntry& e : entries) {
+    b.push_back(static_cast<std::uint8_t>(e.width >= 256 ? 0 : e.width));
+    b.push_back(static_cast<std::uint8_t>(e.height >= 256 ? 0 : e.height));
+    b.push_back(static_cast<std::uint8_t>(e.bitCount < 8 ? 1 << e.bitCount : 0));
     b.push_back(0);
-    Put16(b, cursor ? static_cast<unsigned>(image->hotspotX) : 1);
-    Put16(b, static_cast<unsigned>(cursor ? image->hotspotY : image->bitCount));
-    Put32(b, static_cast<std::uint32_t>(image->size));
+    // A cursor's entry keeps its hotspot where an icon's keeps planes and bit count.
+    Put16(b, cursor ? static_cast<unsigned>(e.hotspotX) : 1);
+    Put16(b, static_cast<unsigned>(cursor ? e.hotspotY : e.bitCount));
+    Put32(b, static_cast<std::uint32_t>(e.bytes.size()));
     Put32(b, offset);
-    offset += static_cast<std::uint32_t>(image->size);
+    offset += static_cast<std::uint32_t>(e.bytes.size());
   }
-  for (const iconres::IconImage* image : images) {
-    const iconres::ByteSpan bytes = file.Bytes(*image);
-    b.insert(b.end(), bytes.begin(), bytes.end());
-  }
+  for (const IcoEntry& e : entries) b.insert(b.end(), e.bytes.begin(), e.bytes.end());
   return b;
+}
+
+IcoEntry StoredEntry(const iconres::IconFile& file, const iconres::IconImage& image) {
+  return {image.width, image.height, image.bitCount, image.hotspotX, image.hotspotY, file.Bytes(image)};
+}
+
+std::vector<std::uint8_t> ImagePngBytes(const iconres::IconFile& file, const iconres::IconImage& image) {
+  const iconres::ByteSpan bytes = file.Bytes(image);
+  if (image.png) return {bytes.begin(), bytes.end()};
+  return pngcodec::IcoToPng(IcoFileBytes({StoredEntry(file, image)}, false));
+}
+
+namespace {
+
+// An .ico file of the given images of one file, in this order; a .cur file for a cursor.
+std::vector<std::uint8_t> IcoFile(const iconres::IconFile& file, const std::vector<const iconres::IconImage*>& images,
+                                  bool cursor = false) {
+  std::vector<IcoEntry> entries;
+  for (const iconres::IconImage* image : images) entries.push_back(StoredEntry(file, *image));
+  return IcoFileBytes(entries, cursor);
 }
 
 const iconres::IconGroup& GroupOf(const iconres::IconFile& file, std::size_t group) {
   if (group >= file.contents.groups.size()) throw ENoSoundImage();
   return file.contents.groups[group];
 }
-
-void Check(HRESULT hr) {
-  if (FAILED(hr)) throw EInvalidGraphic(win::FormatMessageText("Cannot encode the image as PNG (error %s)",
-                                                              std::to_string(static_cast<unsigned long>(hr))));
-}
-
-// A single-image .ico decoded by WIC's icon decoder (which applies the mask as alpha) and
-// encoded by its PNG encoder.
-std::vector<std::uint8_t> EncodePng(const std::vector<std::uint8_t>& ico) {
-  win::ComScope com;
-  win::ComPtr<IWICImagingFactory> factory;
-  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                         reinterpret_cast<void**>(factory.put())));
-  win::ComPtr<IWICStream> input;
-  Check(factory->CreateStream(input.put()));
-  Check(input->InitializeFromMemory(const_cast<BYTE*>(ico.data()), static_cast<DWORD>(ico.size())));
-  win::ComPtr<IWICBitmapDecoder> decoder;
-  Check(factory->CreateDecoderFromStream(input.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()));
-  win::ComPtr<IWICBitmapFrameDecode> frame;
-  Check(decoder->GetFrame(0, frame.put()));
-  win::ComPtr<IWICBitmapSource> pixels;
-  Check(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), pixels.put()));
-  UINT width = 0, height = 0;
-  Check(pixels->GetSize(&width, &height));
-
-  win::ComPtr<IStream> output;
-  Check(CreateStreamOnHGlobal(nullptr, TRUE, output.put()));
-  win::ComPtr<IWICBitmapEncoder> encoder;
-  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
-  Check(encoder->Initialize(output.get(), WICBitmapEncoderNoCache));
-  win::ComPtr<IWICBitmapFrameEncode> target;
-  Check(encoder->CreateNewFrame(target.put(), nullptr));
-  Check(target->Initialize(nullptr));
-  Check(target->SetSize(width, height));
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-  Check(target->SetPixelFormat(&format));
-  if (format != GUID_WICPixelFormat32bppBGRA) Check(E_FAIL);
-  Check(target->WriteSource(pixels.get(), nullptr));
-  Check(target->Commit());
-  Check(encoder->Commit());
-
-  HGLOBAL memory = nullptr;
-  Check(GetHGlobalFromStream(output.get(), &memory));
-  STATSTG stat{};
-  Check(output->Stat(&stat, STATFLAG_NONAME));
-  std::vector<std::uint8_t> png(static_cast<std::size_t>(stat.cbSize.QuadPart));
-  const void* data = GlobalLock(memory);
-  if (!data) Check(E_OUTOFMEMORY);
-  std::copy_n(static_cast<const std::uint8_t*>(data), png.size(), png.begin());
-  GlobalUnlock(memory);
-  return png;
-}
-
-}  // namespace
-
-namespace {
 
 // An animated cursor's own bytes, written whole or not at all: a frame left out would leave
 // steps naming frames that are not there.
@@ -156,10 +117,8 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
   std::string reason;  // the last image the imaging library could not encode
   for (const iconres::IconImage* image : images) {
     if (!file.Sound(*image)) continue;
-    const iconres::ByteSpan bytes = file.Bytes(*image);
-    if (image->png) return {bytes.begin(), bytes.end()};
     try {
-      return EncodePng(IcoFile(file, {image}));
+      return ImagePngBytes(file, *image);
     } catch (const EInvalidGraphic& e) {
       reason = e.what();
     }

@@ -45,6 +45,23 @@ class TStoredImage : public TGraphic {
   std::string extension_;
 };
 
+// One image of an .ico or .cur file to be written: its size and depth, its hotspot (a cursor's)
+// and its bytes, which the caller keeps alive.
+struct IcoEntry {
+  int width = 0, height = 0, bitCount = 0;
+  int hotspotX = 0, hotspotY = 0;
+  iconres::ByteSpan bytes;
+};
+// An .ico file of the entries, in this order, under a directory made from them; a .cur file
+// for a cursor, whose entries keep their hotspots where an icon's keep planes and bit count.
+std::vector<std::uint8_t> IcoFileBytes(const std::vector<IcoEntry>& entries, bool cursor);
+// A stored image as an entry, its bytes as its file stores them.
+IcoEntry StoredEntry(const iconres::IconFile& file, const iconres::IconImage& image);
+
+// One sound image as PNG bytes: a stored PNG image unchanged, a bitmap image decoded and
+// encoded through WIC as 32-bit colour with alpha (EInvalidGraphic when WIC cannot).
+std::vector<std::uint8_t> ImagePngBytes(const iconres::IconFile& file, const iconres::IconImage& image);
+
 // The group as an .ico file: a directory rebuilt from the images themselves, then every sound
 // image's stored bytes unchanged (PNG images stay PNG), in the group's order; images that are
 // not sound are left out and counted. A cursor group the same as a .cur file, each entry with

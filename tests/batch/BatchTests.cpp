@@ -654,4 +654,45 @@ TEST(CommandLineArguments, KeepWhatTheUserMeant) {
   EXPECT_EQ(ParseArguments({"/list", "a", "/?"}).mode, Mode::Usage);
 }
 
+// The sized kinds take their edges after a colon; any other form is refused.
+TEST(CommandLineParse, SizedKindsTakeTheirEdges) {
+  using batch::Mode;
+  using batch::ParseArguments;
+  const batch::Command png = ParseArguments({"/save", "a", "b", "/kind", "PNG:48"});
+  EXPECT_EQ(png.kind, OutputKind::PngAtSize);
+  EXPECT_EQ(png.edges, std::vector<int>{48});
+  const batch::Command ico = ParseArguments({"/save", "a", "b", "/kind:ico:256,16,32"});
+  EXPECT_EQ(ico.kind, OutputKind::IconWithSizes);
+  EXPECT_EQ(ico.edges, (std::vector<int>{16, 32, 256}));
+  EXPECT_EQ(ParseArguments({"/save", "a", "b", "/kind", "ico:windows"}).edges, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 256}));
+  EXPECT_EQ(ParseArguments({"/save", "a", "b", "/kind", "pngall"}).kind, OutputKind::EveryPng);
+  for (const char* bad : {"png:", "png:7", "png:1025", "png:16,32", "ico:", "ico:300", "ico:16,,32", "pngall:3", "gif:16", "png48"})
+    EXPECT_EQ(ParseArguments({"/save", "a", "b", "/kind", bad}).mode, Mode::BadArguments) << bad;
+}
+
+// Over a file with a 256 PNG: png:48 gives the stored 48 as it is, pngall a file per image,
+// ico:16,24,256 an icon of those sizes, and the summary says what was resampled.
+TEST_F(CommandLine, SizedKindsSaveTheChosenSizes) {
+  fixtures::TempFolder src("sizedsrc"), dest("sized");
+  ASSERT_TRUE(CopyFileA((corpus::Folder("good") + "sizes.dll").c_str(), (src.Path() + "sizes.dll").c_str(), TRUE));
+  Outcome png = RunProgram("/save " + Quoted(src.Path()) + " " + Quoted(dest.Path() + "png\\") + " /kind png:48");
+  EXPECT_EQ(png.exitCode, 0u) << png.Text();
+  EXPECT_EQ(Listing(dest.Path() + "png\\"), std::vector<std::string>{"sizes0-48x48.png"});
+  EXPECT_NE(png.Text().find("1 file saved to " + dest.Path() + "png\\, 0 images resampled, 0 failed."), std::string::npos)
+      << png.Text();
+  Outcome all = RunProgram("/save " + Quoted(src.Path()) + " " + Quoted(dest.Path() + "all\\") + " /kind pngall");
+  EXPECT_EQ(all.exitCode, 0u) << all.Text();
+  EXPECT_EQ(Listing(dest.Path() + "all\\"), (std::vector<std::string>{"sizes0-16x16-32bit.png", "sizes0-256x256-32bit.png",
+                                                                    "sizes0-32x32-32bit.png", "sizes0-48x48-32bit.png"}));
+  Outcome ico = RunProgram("/save " + Quoted(src.Path()) + " " + Quoted(dest.Path() + "ico\\") + " /kind ico:16,24,256");
+  EXPECT_EQ(ico.exitCode, 0u) << ico.Text();
+  EXPECT_NE(ico.Text().find("1 image resampled"), std::string::npos) << ico.Text();
+  const std::vector<uint8_t> bytes = ReadAll(dest.Path() + "ico\\sizes0.ico");
+  EXPECT_EQ(opens::IcoFault(bytes, true), "");
+  const iconres::IconFileContents written = iconres::ReadIconGroups(bytes);
+  std::vector<int> edges;
+  for (const auto& image : written.groups.at(0).images) edges.push_back(image.width);
+  EXPECT_EQ(edges, (std::vector<int>{16, 24, 256}));
+}
+
 }  // namespace

@@ -239,4 +239,34 @@ TEST_F(StoredIconSave, SelectedEntriesSaveAsTheirFilesStoreThem) {
   EXPECT_EQ(DecodePng(ReadAll(dest.Path() + "lib643.png")).width, 48u);
 }
 
+// The sized kinds from the window: their dialogs (answered with the sizes they offer first: 48,
+// and the Windows 10/11 sizes), then the folder; each in all three Save As menus.
+TEST_F(StoredIconSave, SizedKindsAskTheirSizesThenSave) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = Open(false, false, ".dll");
+  f.stNav.SetPath(corpus::Folder("good"));
+  apptest::WaitForRun(f);
+  const auto entries = apptest::Entries(f);
+  const auto at = std::find(entries.begin(), entries.end(), "sizes.dll#0");
+  ASSERT_NE(at, entries.end());
+  f.lvIcons.SetSelected(static_cast<int>(at - entries.begin()), true);
+  for (ui::MenuItem* item : {&f.miPngSize, &f.pmiPngSize, &f.pmiPngSize2}) EXPECT_EQ(item->GetAction(), &f.actPngSize);
+  for (ui::MenuItem* item : {&f.miPngAll, &f.pmiPngAll, &f.pmiPngAll2}) EXPECT_EQ(item->GetAction(), &f.actPngAll);
+  for (ui::MenuItem* item : {&f.miIcoSizes, &f.pmiIcoSizes, &f.pmiIcoSizes2}) EXPECT_EQ(item->GetAction(), &f.actIcoSizes);
+  fixtures::TempFolder dest("sizedwin");
+  for (ui::MenuItem* item : {&f.miPngSize, &f.pmiPngAll2, &f.pmiIcoSizes}) {
+    DialogAnswerer answer("Save image(s) to:", [&](HWND dialog) { SelectPath(dialog, dest.Path()); }, IDOK);
+    item->Click();
+    ASSERT_NE(answer.seen.dialog, nullptr);
+  }
+  std::vector<std::string> captions;
+  for (const AnsweredBox& box : boxes.Boxes()) captions.push_back(box.caption);
+  EXPECT_EQ(captions, (std::vector<std::string>{"PNG at Size", "Icon with Sizes", "Saved"}));
+  const auto sizes = LoadIconFile(corpus::Folder("good") + "sizes.dll", "");
+  EXPECT_EQ(DecodePng(ReadAll(dest.Path() + "sizes0-48x48.png")).width, 48u);
+  EXPECT_EQ(corpus::FilesIn(dest.Path()).size(), 1u + 4u + 1u);
+  const auto ico = iconres::ReadIconGroups(ReadAll(dest.Path() + "sizes0.ico"));
+  EXPECT_EQ(ico.groups.at(0).images.size(), 8u);
+}
+
 }  // namespace
