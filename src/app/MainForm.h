@@ -36,6 +36,10 @@ class TfrmMainForm : public ui::Form {
   // file's first entry focused once it is listed; anything else is reported by the error
   // display and the tree stays where it is.
   void OpenStartFolder(const std::string& argument);
+  // Opens an icon location as Windows writes it ("%SystemRoot%\System32\imageres.dll,-184",
+  // quoted or not, without an index the first icon): its folder selected, the icon selected
+  // and shown once listed. What is not there is reported by the error display; false then.
+  bool GoToLocation(const std::string& text);
 
   // Event handlers, bound by the layout.
   void FormCreate(ui::Component& sender);
@@ -60,6 +64,9 @@ class TfrmMainForm : public ui::Form {
   void miOrigIconClick(ui::Component& sender);
   void miPngClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
+  // The selected icons' locations as text, and the box that opens one.
+  void miCopyLocationClick(ui::Component& sender);
+  void miGoToLocationClick(ui::Component& sender);
   void miSelAllClick(ui::Component& sender);
   void miInvertClick(ui::Component& sender);
   void miToolbarClick(ui::Component& sender);
@@ -85,26 +92,26 @@ class TfrmMainForm : public ui::Form {
   // Components, in layout order. Every command is an action; the menu items and tool
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
-  ui::Action actCopy, actSelAll, actInvert;
+  ui::Action actCopy, actCopyLocation, actSelAll, actInvert;
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actCursors, actViews,
       actRefresh, actConfig;
-  ui::Action actUp;
+  ui::Action actUp, actGoToLocation;
   ui::Action actContents, actHome, actAbout;
   // The listed icons at the saved sizes (Icons, SmallIcons) and at the list's own (see IconSlots).
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
-  ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
+  ui::MenuItem mEdit, miCopy, miCopyLocation, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique, miCursors,
       N1, miRefresh, N8, miConfig;
-  ui::MenuItem mGo, miUp;
+  ui::MenuItem mGo, miUp, miGoToLocation;
   ui::MenuItem mHelp, miContents, N11, miHome, N4, miAbout;
   ui::PopupMenu pmViews;
   ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails, N13, pmiPreview;
   ui::PopupMenu pmSave;
   ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::PopupMenu pmIcons;
-  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
+  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, pmiCopyLocation, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
       pmiDetails2, N14, pmiPreview2, pmiCursors, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::ToolBar tbMain;
   ui::ToolButton tbUp, tbSep1, tbSave, tbCopy, tbSep2, tbViews;
@@ -148,6 +155,9 @@ class TfrmMainForm : public ui::Form {
   // Selects and shows the first entry of startFile_, once; after a run or a start in the
   // folder already shown.
   void FocusStartFile();
+  // Selects folder in the tree, with file's entry at index (-1: its first; no file: none)
+  // focused once listed.
+  void ShowStart(const std::string& folder, const std::string& file, int index);
 
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   std::string folderText_;                  // the info label's text for the run's folder
@@ -160,8 +170,10 @@ class TfrmMainForm : public ui::Form {
   std::chrono::steady_clock::duration roomSpent_{};
   // What a drag out of the list makes: the kind last saved, the icon as stored until then.
   OutputKind dragKind_ = OutputKind::OriginalIcon;
-  // The file (long path) whose first entry gets the focus when its folder is listed.
+  // The file (long path) whose first entry (or the entry at startIndex_, when that is not -1)
+  // gets the focus when its folder is listed.
   std::string startFile_;
+  int startIndex_ = -1;
   // Folders and files dropped onto the window.
   win::ComPtr<IDropTarget> dropTarget_;
   std::unique_ptr<dragdrop::DropRegistration> dropIn_;

@@ -22,6 +22,7 @@
 #include "batch/ConsoleBreak.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
+#include "extract/Locations.h"
 #include "fixtures/IconFixtures.h"
 #include "iconres/IconFile.h"
 #include "settings/RegistryIniFile.h"
@@ -244,6 +245,31 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   Outcome missing = RunProgram("/list " + Quoted(src + "nothing"));
   EXPECT_EQ(missing.exitCode, 1u);
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
+}
+
+// A file where a folder goes lists that file's icons, each with its location last; a location
+// lists or saves that one icon, and one that is not there says which.
+TEST_F(CommandLine, ListAndSaveTakeAFileOrALocation) {
+  const std::string ids = corpus::Folder("ids") + "ids32.dll";
+  auto line = [&](int position, const char* sizes, int index) {
+    return ids + "\t" + std::to_string(position) + "\t" + sizes + "\t" + location::Text({ids, index}, location::WindowsFolder());
+  };
+  Outcome all = RunProgram("/list " + Quoted(ids));
+  EXPECT_EQ(all.exitCode, 0u) << all.Text();
+  EXPECT_EQ(all.lines, (std::vector<std::string>{line(0, "48x48 32bpp, 32x32 32bpp", 0), line(1, "32x32 8bpp", -1),
+                                                 line(2, "32x32 4bpp, 16x16 4bpp", -100),
+                                                 line(3, "32x32 32bpp, 16x16 32bpp", -184), "4 icons in 1 file, 0 failed."}));
+  Outcome one = RunProgram("/list " + Quoted(ids + ",-184"));
+  EXPECT_EQ(one.exitCode, 0u) << one.Text();
+  EXPECT_EQ(one.lines, (std::vector<std::string>{line(3, "32x32 32bpp, 16x16 32bpp", -184), "1 icon in 1 file, 0 failed."}));
+  Outcome missing = RunProgram("/list " + Quoted(ids + ",-999"));
+  EXPECT_EQ(missing.exitCode, 1u);
+  EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: " + ids + " holds no icon with the resource ID 999"});
+
+  fixtures::TempFolder out("loc");
+  Outcome saved = RunProgram("/save " + Quoted(ids + ",-100") + " " + Quoted(out.Path()));
+  EXPECT_EQ(saved.exitCode, 0u) << saved.Text();
+  EXPECT_EQ(Listing(out.Path()).size(), 1u) << saved.Text();
 }
 
 // Fourteen folders with long names, 500 characters deep: both programs are listed, and saved
