@@ -41,7 +41,8 @@ std::optional<int> IndexFor(const iconres::IconFileContents& contents, std::size
   const bool program = IsProgram(contents.kind) || contents.kind == iconres::FileKind::Ne;
   if (group >= contents.icons) return program ? std::nullopt : std::optional<int>(static_cast<int>(group));
   const iconres::ResourceName& name = contents.groups[group].resource;
-  if (IsProgram(contents.kind) && name.id != 0) return -static_cast<int>(name.id);
+  // -1 asks ExtractIconEx for the count, not for the group with the id 1: that one goes by position.
+  if (IsProgram(contents.kind) && name.id > 1) return -static_cast<int>(name.id);
   return static_cast<int>(group);
 }
 

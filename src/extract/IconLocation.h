@@ -19,8 +19,9 @@ struct Location {
 
 // The index that names group of a file's contents in a location: minus its id for an icon
 // group of a 32- or 64-bit program with a numeric id (the form Windows' own values use: an id
-// stays when a new version adds icons); its position for a named group, an .ico, .cur or .ani
-// file, and a 16-bit file, where the platform reads positions only. None for the cursors inside
+// stays when a new version adds icons); its position for a named group, the group with the id 1
+// (ExtractIconEx takes -1 as a question for the count), an .ico, .cur or .ani file, and a 16-bit
+// file, where the platform reads positions only. None for the cursors inside
 // programs, which no location names.
 std::optional<int> IndexFor(const iconres::IconFileContents& contents, std::size_t group);
 

@@ -256,7 +256,7 @@ TEST_F(CommandLine, ListAndSaveTakeAFileOrALocation) {
   };
   Outcome all = RunProgram("/list " + Quoted(ids));
   EXPECT_EQ(all.exitCode, 0u) << all.Text();
-  EXPECT_EQ(all.lines, (std::vector<std::string>{line(0, "48x48 32bpp, 32x32 32bpp", 0), line(1, "32x32 8bpp", -1),
+  EXPECT_EQ(all.lines, (std::vector<std::string>{line(0, "48x48 32bpp, 32x32 32bpp", 0), line(1, "32x32 8bpp", 1),
                                                  line(2, "32x32 4bpp, 16x16 4bpp", -100),
                                                  line(3, "32x32 32bpp, 16x16 32bpp", -184), "4 icons in 1 file, 0 failed."}));
   Outcome one = RunProgram("/list " + Quoted(ids + ",-184"));

@@ -92,6 +92,12 @@ TEST(ShellEquivalence, SystemFolderAndFixturesGiveTheShellsIconsFileByFile) {
   EXPECT_TRUE(differences.empty()) << differences.size() << " differences:\n" << Lines(differences);
 }
 
+BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+  auto* out = reinterpret_cast<std::vector<std::string>*>(param);
+  out->push_back(IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<UINT_PTR>(name)) : std::string(name));
+  return TRUE;
+}
+
 // Every icon's location, as Copy Location writes it, gives through ExtractIconExW the picture of
 // the entry (the reader's icon), and its id is the one the platform's own walk of the resource
 // directory gives at that position.
@@ -109,14 +115,7 @@ TEST(ShellEquivalence, EveryLocationGivesTheEntrysPicture) {
     // The platform's names of the groups, in the directory's order.
     std::vector<std::string> names;
     if (HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-      EnumResourceNamesA(
-          module, RT_GROUP_ICON,
-          [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-            auto* out = reinterpret_cast<std::vector<std::string>*>(param);
-            out->push_back(IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<UINT_PTR>(name)) : std::string(name));
-            return TRUE;
-          },
-          reinterpret_cast<LONG_PTR>(&names));
+      EnumResourceNamesA(module, RT_GROUP_ICON, &AddName, reinterpret_cast<LONG_PTR>(&names));
       FreeLibrary(module);
     }
     for (size_t i = 0; i < file.contents.icons; ++i) {

@@ -44,8 +44,10 @@ TEST(IconLocations, GroupsKnowTheirIdNameAndLanguageFromTheDirectory) {
       indexes.push_back(std::to_string(*location::IndexFor(file.contents, i)));
     }
     EXPECT_EQ(names, (Strings{"MAINICON/1033", "1/1033", "100/1031", "184/1033"})) << path;
-    // A named group goes by its position; the rest by their ids.
-    EXPECT_EQ(indexes, (Strings{"0", "-1", "-100", "-184"})) << path;
+    // A named group goes by its position, and so does the id 1 (ExtractIconEx takes -1 for a
+    // question); the rest by their ids.
+    EXPECT_EQ(indexes, (Strings{"0", "1", "-100", "-184"})) << path;
+    EXPECT_EQ(location::GroupFor(file.contents, -1), 1u);
     EXPECT_EQ(location::GroupFor(file.contents, -184), 3u);
     EXPECT_EQ(location::GroupFor(file.contents, 0), 0u);
     EXPECT_FALSE(location::GroupFor(file.contents, -2));
@@ -196,7 +198,7 @@ TEST_F(LocationWindow, CopiedLocationsLeadBackToTheirIcons) {
   Strings entries;
   for (int i = 0; i < f.lvIcons.Count(); ++i)
     entries.push_back(f.lvIcons.Caption(i) + "#" + f.lvIcons.SubItem(i, 1) + "#" + f.lvIcons.SubItem(i, 4));
-  EXPECT_EQ(entries, (Strings{"cursors32.dll#0#1", "cursors32.dll#cursor 0#1", "cursors32.dll#cursor 1#ARROW",
+  EXPECT_EQ(entries, (Strings{"cursors32.dll#0#1", "cursors32.dll#cursor 0#ARROW", "cursors32.dll#cursor 1#1",
                               "cursors32.dll#cursor 2#4", "cursors32.dll#cursor 3#1", "desktop.ini#1#1", "own.lnk#2#100",
                               "site.url#3#184", "target.lnk#0#MAINICON"}));
   // The six that show nothing are counted as unreadable.
@@ -209,7 +211,7 @@ TEST_F(LocationWindow, CopiedLocationsLeadBackToTheirIcons) {
   f.actCopyLocation.Execute();
   const std::string lib = links.folder.Path() + "cursors32.dll", ids = links.ids;
   Strings want;
-  for (const auto& [path, index] : {std::pair{lib, -1}, std::pair{ids, -1}, std::pair{ids, -100}, std::pair{ids, -184},
+  for (const auto& [path, index] : {std::pair{lib, 0}, std::pair{ids, 1}, std::pair{ids, -100}, std::pair{ids, -184},
                                     std::pair{ids, 0}})
     want.push_back(location::TextOf(path, index));
   std::string wanted;
