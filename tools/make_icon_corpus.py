@@ -233,11 +233,11 @@ class ResourceSection:
 
 def add_icon_groups(rsrc, groups, seed):
     next_id = 1
-    for g, (name, shapes) in enumerate(groups):
+    for name, shapes, *lang in groups:
         images = [image(s, seed + next_id + i) for i, s in enumerate(shapes)]
         for i, data in enumerate(images):
             rsrc.add(3, next_id + i, data)
-        rsrc.add(14, name, group_directory(shapes, images, next_id))
+        rsrc.add(14, name, group_directory(shapes, images, next_id), *lang)
         next_id += len(shapes)
 
 
@@ -372,6 +372,16 @@ GROUPS = [
     (7, [(16, 8), (32, 32), (48, 32), (256, "png")]),
 ]
 SIZES = [(16, 32), (32, 32), (48, 32), (256, "png")]
+
+
+# Groups whose ids leave gaps and are given out of order, a named one, one in another language:
+# an id is read from the directory, never worked out from a position.
+ID_GROUPS = [
+    (184, [(32, 32), (16, 32)]),
+    (1, [(32, 8)]),
+    ("MAINICON", [(48, 32), (32, 32)]),
+    (100, [(32, 4), (16, 4)], 0x407),
+]
 
 
 def good_files():
@@ -645,7 +655,13 @@ def main():
     for name, (data, _) in good.items():
         with open(os.path.join(root, "good", name), "wb") as f:
             f.write(data)
-    if "--good-only" in sys.argv or "--seeds" in sys.argv:
+    if "--seeds" in sys.argv:
+        return
+    os.makedirs(os.path.join(root, "ids"), exist_ok=True)
+    for name, plus in (("ids32.dll", False), ("ids64.dll", True)):
+        with open(os.path.join(root, "ids", name), "wb") as f:
+            f.write(pe_file(ID_GROUPS, 41, plus=plus)[0])
+    if "--good-only" in sys.argv:
         return
     # Damage is done to small files of few icons: the window run over all of them stays quick.
     bases = seed_files()

@@ -9,6 +9,7 @@
 
 #include "extract/BatchSamples.h"
 #include "extract/ExtractHelpers.h"
+#include "extract/IconLocation.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
 #include "ui/Guard.h"
@@ -249,6 +250,8 @@ void ExtractionSession::Read() {
       listed.type = storedimages::TypeText(*entry.group);
       listed.kind = entry.group->kind;
       listed.frames = entry.group->frames.size();
+      listed.resource = entry.group->resource;
+      listed.location = location::IndexFor(file.File().contents, static_cast<std::size_t>(entry.index));
       listed.duplicatesHidden = filter.DuplicatesHidden();
       listed.icon = std::move(entry.icon);
       read.icons.push_back(std::move(listed));

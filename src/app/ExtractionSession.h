@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +48,8 @@ struct ListedIcon {
   std::string indexText, type;             // the Icon Index ("cursor 0") and Type columns
   iconres::GroupKind kind = iconres::GroupKind::Icon;
   std::size_t frames = 0;                  // an animated cursor's
+  iconres::ResourceName resource;          // its group's id or name (the Resource column)
+  std::optional<int> location;             // its index in a location (see location::IndexFor)
   // The run's own icon (at the saved large size) and the pictures for the list's lists at
   // largeSize and smallSize; none once its batch holds them drawn.
   win::UniqueIcon icon;

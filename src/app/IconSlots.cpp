@@ -7,6 +7,7 @@
 
 #include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
+#include "extract/Locations.h"
 #include "extract/StoredImages.h"
 #include "ui/Form.h"
 #include "win/Errors.h"
@@ -16,7 +17,8 @@ std::string InfoTip(const IconSource& source) {
   group.images = source.images;
   group.kind = source.kind;
   group.frames.resize(source.frames);
-  return storedimages::InfoTip(source.file, source.indexText, group);
+  group.resource = source.resource;
+  return storedimages::InfoTip(source.file, source.indexText, group, location::TextOf(source.file, source.location));
 }
 
 IconSlots::IconSlots(const ui::Form& form, ui::ImageList& icons, ui::ImageList& smallIcons, ui::ImageList& shownIcons,
@@ -56,6 +58,8 @@ int IconSlots::Append(const FileIcons& file, int index, HICON icon, HICON fallba
     source.images = group.images;
     source.kind = group.kind;
     source.frames = group.frames.size();
+    source.resource = group.resource;
+    source.location = location::IndexFor(file.File().contents, static_cast<std::size_t>(index));
   }
   Record(slot, std::move(source));
   return slot;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ struct IconSource {
   iconres::GroupKind kind = iconres::GroupKind::Icon;
   std::size_t frames = 0;
   std::string indexText;
+  // Its group's id or name, and its index in a location (none for a program's cursors).
+  iconres::ResourceName resource;
+  std::optional<int> location;
 };
 
 // The icon list's tip for a slot's icon: its file, index and stored images.

@@ -17,6 +17,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
+#include "extract/Locations.h"
 #include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "resource.h"
@@ -101,6 +102,10 @@ const FormLayout<F>& Layout() {
           {"actCopy", &F::actCopy,
            {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
            {On(&Action::OnExecute, &F::miCopyClick)}},
+          {"actCopyLocation", &F::actCopyLocation,
+           {.caption = "Copy &Location", .hint = "Copy the selected icons' locations, as Windows names icons",
+            .shortCut = ShortCut('C', kCtrl | kShift), .enabled = false},
+           {On(&Action::OnExecute, &F::miCopyLocationClick)}},
           {"actSelAll", &F::actSelAll, {.caption = "Select &All", .shortCut = ShortCut('A', kCtrl)}, {On(&Action::OnExecute, &F::miSelAllClick)}},
           {"actInvert", &F::actInvert, {.caption = "&Invert Selection"}, {On(&Action::OnExecute, &F::miInvertClick)}},
           {"actToolbar", &F::actToolbar, {.caption = "&Toolbar", .checked = true, .autoCheck = true}, {On(&Action::OnExecute, &F::miToolbarClick)}},
@@ -126,6 +131,9 @@ const FormLayout<F>& Layout() {
           {"actConfig", &F::actConfig, {.caption = "&Configuration"}, {On(&Action::OnExecute, &F::miConfigClick)}},
           {"actUp", &F::actUp, {.caption = "&Up One Level", .hint = "Go up one level", .imageIndex = 2, .enabled = false},
            {On(&Action::OnExecute, &F::miUpClick)}},
+          {"actGoToLocation", &F::actGoToLocation,
+           {.caption = "&Go to Location...", .hint = "Open an icon location such as imageres.dll,-184", .shortCut = ShortCut('L', kCtrl)},
+           {On(&Action::OnExecute, &F::miGoToLocationClick)}},
           {"actContents", &F::actContents, {.caption = "&Contents and Index", .imageIndex = 6, .shortCut = ShortCut(VK_F1)},
            {On(&Action::OnExecute, &F::miContentsClick)}},
           {"actHome", &F::actHome, {.caption = "&Varnholt Home Page"}, {On(&Action::OnExecute, &F::miHomeClick)}},
@@ -153,6 +161,7 @@ const FormLayout<F>& Layout() {
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
           {"miCopy", &F::miCopy, {.parent = &F::mEdit, .action = &F::actCopy}},
+          {"miCopyLocation", &F::miCopyLocation, {.parent = &F::mEdit, .action = &F::actCopyLocation}},
           {"N2", &F::N2, {.parent = &F::mEdit, .caption = "-"}},
           {"miSelAll", &F::miSelAll, {.parent = &F::mEdit, .action = &F::actSelAll}},
           {"miInvert", &F::miInvert, {.parent = &F::mEdit, .action = &F::actInvert}},
@@ -172,6 +181,7 @@ const FormLayout<F>& Layout() {
           {"miConfig", &F::miConfig, {.parent = &F::mView, .action = &F::actConfig}},
           {"mGo", &F::mGo, {.parent = &F::MainMenu1, .caption = "&Go"}},
           {"miUp", &F::miUp, {.parent = &F::mGo, .action = &F::actUp}},
+          {"miGoToLocation", &F::miGoToLocation, {.parent = &F::mGo, .action = &F::actGoToLocation}},
           {"mHelp", &F::mHelp, {.parent = &F::MainMenu1, .caption = "&Help"}},
           {"miContents", &F::miContents, {.parent = &F::mHelp, .action = &F::actContents}},
           {"N11", &F::N11, {.parent = &F::mHelp, .caption = "-"}},
@@ -198,6 +208,7 @@ const FormLayout<F>& Layout() {
                                              {"pmiPngAll", &F::pmiPngAll}, {"pmiIcoSizes", &F::pmiIcoSizes}}}), {
           {"N5", &F::N5, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiCopy", &F::pmiCopy, {.parent = &F::pmIcons, .action = &F::actCopy}},
+          {"pmiCopyLocation", &F::pmiCopyLocation, {.parent = &F::pmIcons, .action = &F::actCopyLocation}},
           {"N6", &F::N6, {.parent = &F::pmIcons, .caption = "-"}},
           {"pmiView", &F::pmiView, {.parent = &F::pmIcons, .caption = "&View", .imageIndex = 3}},
       }, MenuRows(&F::pmiView, kViewItems, {{{"pmiLarge2", &F::pmiLarge2}, {"pmiSmall2", &F::pmiSmall2},
@@ -242,7 +253,7 @@ const FormLayout<F>& Layout() {
            {On(&Splitter::OnCanResize, &F::Splitter2CanResize)}},
           {"lvIcons", &F::lvIcons,
            {.parent = &F::pnlClient, .align = Align::Client, .images = &F::Icons, .smallImages = &F::SmallIcons, .popupMenu = &F::pmIcons,
-            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}, {"Type", 110}}, .view = ViewStyle::Icon, .multiSelect = true,
+            .columns = {{"Name", 150}, {"Icon Index", 50, true}, {"Sizes", 120}, {"Type", 110}, {"Resource", 70}}, .view = ViewStyle::Icon, .multiSelect = true,
             .hideSelection = false, .readOnly = true, .infoTips = true},
            {On(&ListView::OnChange, &F::lvIconsChange), On(&ListView::OnInfoTip, &F::lvIconsInfoTip),
             On(&ListView::OnBeginDrag, &F::lvIconsBeginDrag)}},
@@ -353,29 +364,41 @@ void F::stNavChange(Component&, TreeNode* node) {
 }
 
 void F::OpenStartFolder(const std::string& argument) {
+  // A location ("imageres.dll,-184") where the argument names no file or folder as it stands.
+  if (location::IsLocationArgument(argument)) {
+    GoToLocation(argument);
+    return;
+  }
   try {
     const std::string folder = batch::StartFolder(argument);
     const std::string full = win::FullPathName(argument);
     // A file of any depth is focused once listed; a folder, or a path that is not there, focuses nothing.
     const DWORD attributes = win::FileAttributes(full);
-    startFile_ = attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : LongPath(full);
-    const bool shown = !Extracting && !stNav.Path().empty() &&
-                       lstrcmpiA(pathtext::WithTrailingBackslash(stNav.Path()).c_str(), pathtext::WithTrailingBackslash(folder).c_str()) == 0;
-    stNav.SetPath(folder);
-    // The folder already listed is not read again.
-    if (shown) FocusStartFile();
+    ShowStart(folder, attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ? std::string() : full, -1);
   } catch (const std::exception& e) {
     Application.HandleException(e);
   }
 }
 
+void F::ShowStart(const std::string& folder, const std::string& file, int index) {
+  startFile_ = file.empty() ? file : LongPath(file);
+  startIndex_ = index;
+  const bool shown = !Extracting && !stNav.Path().empty() &&
+                     lstrcmpiA(pathtext::WithTrailingBackslash(stNav.Path()).c_str(), pathtext::WithTrailingBackslash(folder).c_str()) == 0;
+  stNav.SetPath(folder);
+  // The folder already listed is not read again.
+  if (shown) FocusStartFile();
+}
+
 void F::FocusStartFile() {
   const std::string file = std::exchange(startFile_, std::string());
   if (file.empty()) return;
-  // Its first entry: the list keeps each file's entries in the order of their indexes.
+  // Its first entry (the list keeps each file's entries in the order of their indexes), or the
+  // one asked for.
   for (int i = 0; i < lvIcons.Count(); ++i) {
     const IconSource* source = iconSlots.Find(lvIcons.ImageIndex(i));
     if (!source || lstrcmpiA(source->file.c_str(), file.c_str()) != 0) continue;
+    if (startIndex_ >= 0 && source->index != startIndex_) continue;
     for (int j = 0; j < lvIcons.Count(); ++j)
       if (lvIcons.Selected(j)) lvIcons.SetSelected(j, false);
     lvIcons.SetSelected(i, true);
@@ -437,6 +460,7 @@ void F::tbViewsClick(Component&) { (this->*kViewItems[(static_cast<size_t>(lvIco
 void F::lvIconsChange(Component&) {
   bool any = lvIcons.SelCount() > 0;
   actCopy.SetEnabled(any);
+  actCopyLocation.SetEnabled(any);
   actSaveAs.SetEnabled(any);
   UpdatePreview();
 }

@@ -43,6 +43,10 @@ class TfrmMainForm : public ui::Form {
   // file's first entry focused once it is listed; anything else is reported by the error
   // display and the tree stays where it is.
   void OpenStartFolder(const std::string& argument);
+  // Opens an icon location as Windows writes it ("%SystemRoot%\System32\imageres.dll,-184",
+  // quoted or not, without an index the first icon): its folder selected, the icon selected
+  // and shown once listed. What is not there is reported by the error display; false then.
+  bool GoToLocation(const std::string& text);
 
   // Event handlers, bound by the layout.
   void FormCreate(ui::Component& sender);
@@ -71,6 +75,9 @@ class TfrmMainForm : public ui::Form {
   void miPngAllClick(ui::Component& sender);
   void miIcoSizesClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
+  // The selected icons' locations as text, and the box that opens one.
+  void miCopyLocationClick(ui::Component& sender);
+  void miGoToLocationClick(ui::Component& sender);
   void miSelAllClick(ui::Component& sender);
   void miInvertClick(ui::Component& sender);
   void miToolbarClick(ui::Component& sender);
@@ -97,20 +104,20 @@ class TfrmMainForm : public ui::Form {
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
   ui::Action actPngSize, actPngAll, actIcoSizes;
-  ui::Action actCopy, actSelAll, actInvert;
+  ui::Action actCopy, actCopyLocation, actSelAll, actInvert;
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actCursors, actViews,
       actRefresh, actConfig;
-  ui::Action actUp;
+  ui::Action actUp, actGoToLocation;
   ui::Action actContents, actHome, actAbout;
   // The listed icons at the saved sizes (Icons, SmallIcons) and at the list's own (see IconSlots).
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
   ui::MenuItem N15, miPngSize, miPngAll, miIcoSizes;
-  ui::MenuItem mEdit, miCopy, N2, miSelAll, miInvert;
+  ui::MenuItem mEdit, miCopy, miCopyLocation, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique, miCursors,
       N1, miRefresh, N8, miConfig;
-  ui::MenuItem mGo, miUp;
+  ui::MenuItem mGo, miUp, miGoToLocation;
   ui::MenuItem mHelp, miContents, N11, miHome, N4, miAbout;
   ui::PopupMenu pmViews;
   ui::MenuItem pmiLarge, pmiSmall, pmiList, pmiDetails, N13, pmiPreview;
@@ -118,7 +125,7 @@ class TfrmMainForm : public ui::Form {
   ui::MenuItem pmiIcon2, pmiSIcon2, pmiBmp2, pmiSBmp2, pmiOrigIcon2, pmiPng2;
   ui::MenuItem N16, pmiPngSize2, pmiPngAll2, pmiIcoSizes2;
   ui::PopupMenu pmIcons;
-  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
+  ui::MenuItem pmiSave, pmiIcon, pmiSIcon, pmiBmp, pmiSbmp, pmiOrigIcon, pmiPng, N5, pmiCopy, pmiCopyLocation, N6, pmiView, pmiLarge2, pmiSmall2, pmiList2,
       pmiDetails2, N14, pmiPreview2, pmiCursors, N9, pmiSelAll, pmiInvert, N10, pmiRefresh;
   ui::MenuItem N17, pmiPngSize, pmiPngAll, pmiIcoSizes;
   ui::ToolBar tbMain;
@@ -163,6 +170,9 @@ class TfrmMainForm : public ui::Form {
   // Selects and shows the first entry of startFile_, once; after a run or a start in the
   // folder already shown.
   void FocusStartFile();
+  // Selects folder in the tree, with file's entry at index (-1: its first; no file: none)
+  // focused once listed.
+  void ShowStart(const std::string& folder, const std::string& file, int index);
 
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   unsigned runsStarted_ = 0;
@@ -180,8 +190,10 @@ class TfrmMainForm : public ui::Form {
   // The edges the sized kinds' dialogs last took, offered again.
   int pngEdge_ = 48;
   std::vector<int> iconEdges_{std::begin(kWindowsIconEdges), std::end(kWindowsIconEdges)};
-  // The file (long path) whose first entry gets the focus when its folder is listed.
+  // The file (long path) whose first entry (or the entry at startIndex_, when that is not -1)
+  // gets the focus when its folder is listed.
   std::string startFile_;
+  int startIndex_ = -1;
   // The settings of the session: read at start, written at close (and by the configuration dialog).
   std::unique_ptr<SettingsStore> settings_;
   // Folders and files dropped onto the window.

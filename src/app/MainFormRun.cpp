@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "extract/ExtractHelpers.h"
+#include "extract/IconLocation.h"
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
 #include "extract/PathText.h"
@@ -183,7 +184,8 @@ int F::ShowBatch(RunBatch& batch) {
     std::vector<IconSource> sources;
     sources.reserve(batch.icons.size());
     for (const ListedIcon& icon : batch.icons)
-      sources.push_back({icon.file, icon.index, icon.images, icon.kind, icon.frames, icon.indexText});
+      sources.push_back({icon.file, icon.index, icon.images, icon.kind, icon.frames, icon.indexText, icon.resource,
+                         icon.location});
     first = iconSlots.AppendBatch(sources, batch.large, batch.small);
   }
   for (int i = 0; i < n; ++i) {
@@ -193,6 +195,7 @@ int F::ShowBatch(RunBatch& batch) {
     lvIcons.SetSubItem(item, 1, icon.indexText);
     lvIcons.SetSubItem(item, 2, icon.sizes);
     lvIcons.SetSubItem(item, 3, icon.type);
+    lvIcons.SetSubItem(item, 4, location::ResourceText(icon.resource));
   }
   return n;
 }
@@ -208,7 +211,9 @@ int F::AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at) {
                                        Scale(kSavedSmallSize));
   }
   return iconSlots.Append(
-      {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText}, icon.pictures);
+      {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText, icon.resource,
+       icon.location},
+      icon.pictures);
 }
 
 void F::FinishRun() {

@@ -5,10 +5,12 @@
 
 #include "app/IconSlots.h"
 #include "extract/LargeIcon.h"
+#include "extract/Locations.h"
 #include "extract/StoredImages.h"
 #include "iconres/SoundImage.h"
 #include "ui/Application.h"
 #include "ui/Images.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -68,12 +70,18 @@ void PreviewPane::ShowSlot(int slot, const IconSource* source) {
   } else {
     ui::CursorScope wait(ui::CursorKind::HourGlass);
     ShowIcon(iconres::LoadIconFile(source->file, MunWindowsFolder(), true), static_cast<std::size_t>(source->index));
+    // Where Windows finds it, above its images; the pane is read from the top.
+    heading_ = location::TextOf(source->file, source->location);
+    if (!heading_.empty()) heading_ = "Location " + heading_;
+    UpdateScrollBars();
+    Invalidate();
   }
   slot_ = slot;
 }
 
 void PreviewPane::Clear() {
   slot_ = -1;
+  heading_.clear();
   pictures_.clear();
   steps_.clear();
   Animate();
@@ -83,6 +91,7 @@ void PreviewPane::Clear() {
 }
 
 void PreviewPane::ShowIcon(const iconres::IconFile& file, std::size_t group) {
+  heading_.clear();
   pictures_.clear();
   steps_.clear();
   offset_ = {};
@@ -154,14 +163,15 @@ std::vector<PreviewPane::Cell> PreviewPane::Arrange() const {
   GetTextMetricsA(dc.get(), &tm);
   std::vector<Cell> cells;
   int x = kMargin;
+  const int top = kMargin + (heading_.empty() ? 0 : tm.tmHeight + kLabelGap);
   for (const Picture& p : pictures_) {
     SIZE label{}, refused{};
     GetTextExtentPoint32A(dc.get(), p.label.c_str(), static_cast<int>(p.label.size()), &label);
     if (!p.shown) GetTextExtentPoint32A(dc.get(), kCannotBeShown, lstrlenA(kCannotBeShown), &refused);
     const int width = std::max({p.width, static_cast<int>(label.cx), static_cast<int>(refused.cx)});
-    const int top = kMargin + p.height + kLabelGap;
-    cells.push_back({{x, kMargin, x + p.width, kMargin + p.height},
-                     {x, top, x + width, top + tm.tmHeight * (p.shown ? 1 : 2)}});
+    const int labelTop = top + p.height + kLabelGap;
+    cells.push_back({{x, top, x + p.width, top + p.height},
+                     {x, labelTop, x + width, labelTop + tm.tmHeight * (p.shown ? 1 : 2)}});
     x += width + kGap;
   }
   return cells;
@@ -169,6 +179,13 @@ std::vector<PreviewPane::Cell> PreviewPane::Arrange() const {
 
 void PreviewPane::UpdateScrollBars() {
   content_ = {};
+  if (!heading_.empty()) {
+    win::WindowDC dc(Handle());
+    win::SelectInDC font(dc.get(), font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    RECT heading{};
+    win::DrawText(dc.get(), heading_, heading, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    content_ = {heading.right + 2 * kMargin, heading.bottom + 2 * kMargin};
+  }
   for (const Cell& c : Arrange()) {
     content_.cx = std::max(content_.cx, c.label.right + kMargin);
     content_.cy = std::max(content_.cy, c.label.bottom + kMargin);
@@ -226,6 +243,10 @@ void PreviewPane::Paint(HDC dc, const RECT& client) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   const std::vector<Cell> cells = Arrange();
+  if (!heading_.empty()) {
+    RECT heading{kMargin - offset_.x, kMargin - offset_.y, client.right, client.bottom};
+    win::DrawText(dc, heading_, heading, DT_NOPREFIX | DT_SINGLELINE | DT_NOCLIP);
+  }
   win::UniqueDC source(CreateCompatibleDC(dc));
   for (size_t i = 0; i < pictures_.size(); ++i) {
     const Picture& p = pictures_[i];

@@ -40,6 +40,8 @@ class PreviewPane : public ui::Control {
   // Empties the pane and forgets the slot it showed.
   void Clear();
   const std::vector<Picture>& Pictures() const { return pictures_; }
+  // The line above the images: the shown slot's location, when it has one.
+  const std::string& Heading() const { return heading_; }
   // An animated cursor's steps, in the order they play; empty for anything else.
   const std::vector<Frame>& Steps() const { return steps_; }
   // The step shown now: 0 while the pane is hidden.
@@ -65,6 +67,7 @@ class PreviewPane : public ui::Control {
   void NextStep();
 
   std::vector<Picture> pictures_;
+  std::string heading_;
   std::vector<Frame> steps_;
   std::size_t step_ = 0;
   int slot_ = -1;  // the slot ShowSlot shows, or -1

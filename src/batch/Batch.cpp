@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
+#include <optional>
+
 #include "batch/Console.h"
 #include "batch/ConsoleBreak.h"
 #include "batch/FileReport.h"
@@ -12,6 +15,7 @@
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
+#include "extract/Locations.h"
 #include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "extract/StoredImages.h"
@@ -65,14 +69,43 @@ std::string StoredSizes(const iconres::IconFile& file, const iconres::IconGroup&
   return sizes;
 }
 
-// The folder whose files a command reads; prints why not and gives "" when it is no folder.
-std::string SourceFolder(const Command& command, const Print& print) {
-  const std::string folder = FullFolderPath(command.folder);
-  if (folder.empty() || !IsFolder(folder)) {
-    print("Error: cannot find the folder " + command.folder);
-    return {};
+// What a command reads: a folder's files, one file's icons (as the platform's own tools take
+// a file), or one icon of a file, which a location names.
+struct Source {
+  std::string folder;  // ending in "\"; empty for a file
+  std::string file;
+  int group = -1;  // the icon a location names, or -1 for all
+};
+
+// The source a command's argument names; prints why not and gives none.
+std::optional<Source> SourceOf(const Command& command, const Print& print) {
+  const std::string full = win::FullPathName(command.folder);
+  const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : win::FileAttributes(full);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Source{FullFolderPath(command.folder)};
+    return Source{{}, full};
   }
-  return folder;
+  if (location::IsLocationArgument(command.folder)) {
+    std::string error;
+    if (const auto found = location::Find(command.folder, error))
+      return Source{{}, found->path, static_cast<int>(found->group)};
+    print("Error: " + error);
+    return std::nullopt;
+  }
+  print("Error: cannot find the folder " + command.folder);
+  return std::nullopt;
+}
+
+// The run over a source: a folder's files as the options list them, or the one file.
+std::unique_ptr<IconRun> RunOver(const Source& source, const ExtractionOptions& options, storedimages::IconFilter& filter) {
+  if (source.file.empty()) return std::make_unique<IconRun>(source.folder, options.includeSubs, IconRun::Order::Caption, &filter);
+  return std::make_unique<IconRun>(std::vector<std::string>{source.file}, &filter);
+}
+
+// The files a source reads: a folder's by the type filter; a file named is read whatever its type.
+FileFilter FilterFor(const Source& source, const ExtractionOptions& options) {
+  if (source.file.empty()) return TypeFilter(options.fileTypes, options.extractFromAll);
+  return [](const std::string&) { return true; };
 }
 
 // The output folder, made (with any missing folders above it) when it is not there yet.
@@ -109,23 +142,24 @@ ExtractionOptions OptionsFor(const Command& command) {
 }
 
 int Save(const Command& command, const Print& print) {
-  const std::string source = SourceFolder(command, print);
-  if (source.empty()) return kSomethingFailed;
+  const std::optional<Source> source = SourceOf(command, print);
+  if (!source) return kSomethingFailed;
   const std::string output = OutputFolder(command, print);
   if (output.empty()) return kSomethingFailed;
   const ExtractionOptions options = OptionsFor(command);
   storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
   // Read in the order of the window's icon list, so clashing names get their underscores alike.
-  IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
+  const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
+  IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
-  const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
+  const FileFilter types = FilterFor(*source, options);
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
   int saved = 0, failed = 0, partial = 0, resampled = 0;
   bool stopped = false, interrupted = false;
   while (!stopped && !(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (const std::string unreadable = UnreadableFileLine(file.Path(), file.File().bytes.Error()); !unreadable.empty()) {
+    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
       print(unreadable);
       ++failed;
       continue;
@@ -135,10 +169,10 @@ int Save(const Command& command, const Print& print) {
       ++failed;
       continue;
     }
-    FileReport report(file.Path(), file.Count());
+    FileReport report(file.Path(), file.End() - file.First());
     RunIcon icon;
     while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
-      if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
+      if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
       SaveResult result{.kind = SaveResult::Kind::NoSoundImage, .reason = kNoSoundImage};
       try {
         // The window lists only the icons it can show, whatever kind is saved.
@@ -192,18 +226,19 @@ int Save(const Command& command, const Print& print) {
 }
 
 int List(const Command& command, const Print& print) {
-  const std::string source = SourceFolder(command, print);
-  if (source.empty()) return kSomethingFailed;
+  const std::optional<Source> source = SourceOf(command, print);
+  if (!source) return kSomethingFailed;
   const ExtractionOptions options = OptionsFor(command);
   storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
-  IconRun run(source, options.includeSubs, IconRun::Order::Caption, &filter);
+  const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
+  IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
-  const FileFilter types = TypeFilter(options.fileTypes, options.extractFromAll);
+  const FileFilter types = FilterFor(*source, options);
   int listed = 0, failed = 0, files = 0;
   bool interrupted = false;
   while (!(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (const std::string unreadable = UnreadableFileLine(file.Path(), file.File().bytes.Error()); !unreadable.empty()) {
+    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
       print(unreadable);
       ++failed;
       continue;
@@ -214,16 +249,18 @@ int List(const Command& command, const Print& print) {
       continue;
     }
     if (file.Count() > 0) ++files;
-    FileReport report(file.Path(), file.Count());
+    FileReport report(file.Path(), file.End() - file.First());
     RunIcon icon;
     while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
-      if (icon.refusal == RunIcon::Refusal::LeftOut) continue;
+      if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
       if (!icon.Listed()) {
         report.Unreadable(kNoSoundImage);
         ++failed;
         continue;
       }
-      print(file.Path() + "\t" + file.IndexText(icon.index) + "\t" + StoredSizes(file.File(), *icon.group));
+      // The location last: a script reading the first three columns reads what it read before.
+      print(file.Path() + "\t" + file.IndexText(icon.index) + "\t" + StoredSizes(file.File(), *icon.group) + "\t" +
+            location::TextOf(file.Path(), location::IndexFor(file.File().contents, static_cast<std::size_t>(icon.index))));
       ++listed;
     }
     if (report.Failures() > 0) print(report.Line());

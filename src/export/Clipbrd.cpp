@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "win/Text.h"
+
 namespace {
 
 // A global memory block until the clipboard takes it.
@@ -223,4 +225,11 @@ void CopyIconToClipboard(TBitmap& bitmap, HICON icon, const std::vector<std::uin
     throw;
   }
   clipboard.Close();
+}
+
+void CopyTextToClipboard(const std::string& text, TClipboard& clipboard) {
+  const std::wstring wide = win::Widen(text);
+  std::vector<std::uint8_t> bytes((wide.size() + 1) * sizeof(wchar_t), 0);
+  std::memcpy(bytes.data(), wide.data(), wide.size() * sizeof(wchar_t));
+  clipboard.AddBytes(CF_UNICODETEXT, bytes);
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 #include "export/Graphics.h"
 #include "win/Handles.h"
@@ -63,6 +64,10 @@ void CopyBitmapToClipboard(TBitmap& bitmap, TClipboard& clipboard = Clipboard())
 
 // The clipboard format programs that take images with transparency read: "PNG".
 UINT PngClipboardFormat();
+
+// The text (UTF-8) as the clipboard's only content, under CF_UNICODETEXT (the platform gives
+// the other text formats from it).
+void CopyTextToClipboard(const std::string& text, TClipboard& clipboard = Clipboard());
 
 // The icon drawn at size x size as a packed DIB v5 (the header, then bottom-up rows of 32-bit
 // pixels with straight alpha): what CF_DIBV5 holds. Transparent parts get alpha 0 whether the

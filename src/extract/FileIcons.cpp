@@ -1,16 +1,43 @@
 // Icon reading through our own reader, shared by the window's run and the batch commands.
 #include "extract/FileIcons.h"
 
+#include <windows.h>
+
+#include <optional>
+
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
 #include "extract/PathText.h"
+#include "extract/Shortcuts.h"
 
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors,
                      std::shared_ptr<ImagePicks> picks)
-    : path_(file),
-      caption_(pathtext::NamePart(file)),
-      file_(iconres::LoadIconFile(file, windowsFolder, withCursors)),
-      picks_(std::move(picks)) {}
+    : origin_(file), path_(file), caption_(pathtext::NamePart(file)), picks_(std::move(picks)) {
+  if (!location::StoresLocation(file)) {
+    file_ = iconres::LoadIconFile(file, windowsFolder, withCursors);
+    return;
+  }
+  first_ = end_ = 0;
+  const std::optional<location::Location> where = location::StoredLocation(file);
+  if (!where) {
+    error_ = ERROR_INVALID_DATA;
+    return;
+  }
+  path_ = where->path;
+  file_ = iconres::LoadIconFile(path_, windowsFolder, withCursors);
+  const std::optional<std::size_t> group = location::GroupFor(file_.contents, where->index);
+  if (!group) {
+    error_ = ERROR_RESOURCE_NAME_NOT_FOUND;
+    return;
+  }
+  first_ = static_cast<int>(*group);
+  end_ = first_ + 1;
+}
+
+unsigned long FileIcons::Error() const {
+  if (file_.bytes.Error() != 0) return file_.bytes.Error();
+  return error_;
+}
 
 const iconres::IconImage* FileIcons::Picked(int index, int size) const {
   if (index < 0 || index >= Count()) return nullptr;

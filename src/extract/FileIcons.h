@@ -20,9 +20,19 @@ class FileIcons {
             std::shared_ptr<ImagePicks> picks = nullptr);
   FileIcons(const FileIcons&) = delete;
   FileIcons& operator=(const FileIcons&) = delete;
-  // The file's path and its name part, which is the caption of its entries.
+  // The file's path and its name part, which is the caption of its entries. A shortcut, an
+  // Internet shortcut or a desktop.ini (see Shortcuts.h) is read as the one icon it shows: the
+  // path is then that icon's file, the caption still the name of the file listed (Origin).
   const std::string& Path() const { return path_; }
   const std::string& Caption() const { return caption_; }
+  const std::string& Origin() const { return origin_; }
+  // The indexes the run lists: every one, or for a shortcut the one it shows (none when it
+  // shows nothing that can be read).
+  int First() const { return first_; }
+  int End() const { return end_ < 0 ? Count() : end_; }
+  // Why the file could not be read (a system error code), 0 when it was: for a shortcut also
+  // when it stores no location, or its file holds no such icon.
+  unsigned long Error() const;
   // How many icon indexes the file has (its cursors after its icons, when read with them); 0 for
   // a file without icons or one that cannot be read.
   int Count() const { return static_cast<int>(file_.Count()); }
@@ -44,7 +54,9 @@ class FileIcons {
   const iconres::IconFile& File() const { return file_; }
 
  private:
-  std::string path_, caption_;
+  std::string origin_, path_, caption_;
+  int first_ = 0, end_ = -1;
+  unsigned long error_ = 0;
   iconres::IconFile file_;
   std::shared_ptr<ImagePicks> picks_;
   mutable std::map<std::pair<int, int>, const iconres::IconImage*> picked_;

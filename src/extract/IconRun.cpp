@@ -2,6 +2,7 @@
 #include "extract/IconRun.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
@@ -28,6 +29,9 @@ IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, store
   windowsFolder_ = MunWindowsFolder();
 }
 
+IconRun::IconRun(std::vector<std::string> files, storedimages::IconFilter* filter)
+    : files_(std::move(files)), windowsFolder_(MunWindowsFolder()), filter_(filter) {}
+
 std::vector<std::string> IconRun::Passing(const FileFilter& passes) const {
   std::vector<std::string> files;
   for (const std::string& file : files_)
@@ -41,15 +45,15 @@ bool IconRun::NextFile(const FileFilter& passes) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
     current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_);
-    if (current_->File().bytes.Error() != 0) unreadable_.push_back(file);
-    nextIndex_ = 0;
+    if (current_->Error() != 0) unreadable_.push_back(file);
+    nextIndex_ = current_->First();
     return true;
   }
   return false;
 }
 
 bool IconRun::NextIcon(RunIcon& icon) {
-  if (!current_ || nextIndex_ >= current_->Count()) return false;
+  if (!current_ || nextIndex_ >= current_->End()) return false;
   icon = RunIcon{};
   icon.index = nextIndex_++;
   icon.group = &current_->Group(icon.index);

@@ -46,6 +46,8 @@ class IconRun {
   // with the files found so far (a run that was told to stop reads none of them).
   IconRun(const std::string& folder, bool includeSubs, Order order = Order::Listing,
           storedimages::IconFilter* filter = nullptr, const std::function<bool()>& stopped = nullptr);
+  // A run over the files given (full paths), in that order: one file a command names.
+  IconRun(std::vector<std::string> files, storedimages::IconFilter* filter);
   IconRun(const IconRun&) = delete;
   IconRun& operator=(const IconRun&) = delete;
 

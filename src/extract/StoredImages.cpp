@@ -67,9 +67,15 @@ std::string TypeText(const iconres::IconGroup& group) {
   }
 }
 
-std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group) {
+std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group,
+                    const std::string& location) {
   const bool cursor = group.kind != iconres::GroupKind::Icon;
   std::string tip = file + "\r\n" + (cursor ? TypeText(group) + ", index " : "Icon index ") + indexText;
+  if (group.resource.Known()) {
+    tip += ", resource " + (group.resource.id ? std::to_string(group.resource.id) : group.resource.name);
+    if (group.resource.language) tip += ", language " + std::to_string(group.resource.language);
+  }
+  if (!location.empty()) tip += "\r\nLocation " + location;
   for (const iconres::IconImage* image : LargestFirst(group)) {
     tip += "\r\n" + ImageLabel(*image);
     // Where a cursor points: the pixel of the image that is the pointer's tip.

@@ -30,7 +30,10 @@ std::string TypeText(const iconres::IconGroup& group);
 
 // The icon list's info tip: the file's full path, the icon's index text ("3", "cursor 0"), then
 // one line per stored image, largest first, a cursor's with its hotspot (refused ones say so).
-std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group);
+// With its group's resource id or name (and language) where it has one, and its location when
+// given.
+std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group,
+                    const std::string& location = {});
 
 // Whether the group stores a sound image at least minSize pixels wide and high; every group
 // passes when minSize is 0 or less.

@@ -196,7 +196,8 @@ void WalkCursors(FileRead& read, ResourceTree& tree) {
   const Reader r(read.File());
   auto& out = read.Out().groups;
   for (std::size_t i = 0; groupCount && i < *groupCount && out.size() < kMaxGroups; ++i) {
-    const auto place = tree.Data(tree.Target(*groups, i));
+    ResourceName name = tree.NameOf(*groups, i);
+    const auto place = tree.Data(tree.Target(*groups, i), &name.language);
     if (!place) return;
     out.push_back(ReadResourceGroup(
         read, r.Sub(place->first, place->second), false,
@@ -205,11 +206,14 @@ void WalkCursors(FileRead& read, ResourceTree& tree) {
           return found == cursors.end() ? Place{0, 0} : found->second;
         },
         true));
+    out.back().resource = std::move(name);
   }
   for (std::size_t i = 0; animatedCount && i < *animatedCount && out.size() < kMaxGroups; ++i) {
-    const auto place = tree.Data(tree.Target(*animated, i));
+    ResourceName name = tree.NameOf(*animated, i);
+    const auto place = tree.Data(tree.Target(*animated, i), &name.language);
     if (!place) return;
     out.push_back(ReadAnimatedCursor(read, place->first, place->second));
+    out.back().resource = std::move(name);
   }
 }
 

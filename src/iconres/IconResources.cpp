@@ -371,13 +371,14 @@ std::optional<std::size_t> ResourceTree::Directory(std::uint64_t dir) {
   return static_cast<std::size_t>(n);
 }
 
-std::optional<Place> ResourceTree::Data(std::uint32_t nameTarget) {
+std::optional<Place> ResourceTree::Data(std::uint32_t nameTarget, std::uint16_t* language) {
   if (!(nameTarget & 0x80000000u)) return Place{0, 0};
   const std::uint64_t languages = nameTarget & 0x7FFFFFFFu;
   const auto count = Directory(languages);
   if (!count) return std::nullopt;
   if (*count == 0) return Place{0, 0};
   const std::uint32_t dataEntry = Target(languages, 0);
+  if (language) *language = static_cast<std::uint16_t>(Name(languages, 0));
   if (dataEntry & 0x80000000u) return Place{0, 0};
   const std::uint64_t at = root_ + dataEntry;
   if (!Inside(at, 16) || !Claim(at, 16)) return std::nullopt;
@@ -385,6 +386,46 @@ std::optional<Place> ResourceTree::Data(std::uint32_t nameTarget) {
   const auto offset = pe_.Offset(r_.U32(at));
   if (!offset || !r_.Has(*offset, size)) return Place{0, 0};
   return Place{*offset, size};
+}
+
+ResourceName ResourceTree::NameOf(std::uint64_t dir, std::size_t i) const {
+  ResourceName result;
+  const std::uint32_t name = Name(dir, i);
+  if (!(name & 0x80000000u)) {
+    result.id = static_cast<std::uint16_t>(name);
+    return result;
+  }
+  // A counted UTF-16 string, made UTF-8; only its characters inside the section are read.
+  const std::uint64_t at = root_ + (name & 0x7FFFFFFFu);
+  if (at >= end_ || end_ - at < 2) return result;
+  const std::uint64_t length = std::min<std::uint64_t>(r_.U16(at), (end_ - at - 2) / 2);
+  for (std::uint64_t k = 0; k < length; ++k) {
+    std::uint32_t c = r_.U16(at + 2 + k * 2);
+    if (c >= 0xD800 && c < 0xDC00 && k + 1 < length) {
+      const std::uint32_t low = r_.U16(at + 4 + k * 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++k;
+      }
+    }
+    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // an unpaired half
+    if (c < 0x80) {
+      result.name += static_cast<char>(c);
+    } else if (c < 0x800) {
+      result.name += static_cast<char>(0xC0 | c >> 6);
+      result.name += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      result.name += static_cast<char>(0xE0 | c >> 12);
+      result.name += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      result.name += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      result.name += static_cast<char>(0xF0 | c >> 18);
+      result.name += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      result.name += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      result.name += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return result;
 }
 
 std::optional<std::uint64_t> ResourceTree::TypeDirectory(std::size_t n, std::uint16_t id) const {
@@ -437,13 +478,15 @@ void WalkResources(FileRead& read, ResourceTree& tree) {
   const auto icons = ImagesById(tree, iconDir, iconCount);
   const Reader r(read.File());
   for (std::size_t i = 0; i < std::min(*groupCount, kMaxGroups); ++i) {
-    const auto place = tree.Data(tree.Target(*groups, i));
+    ResourceName name = tree.NameOf(*groups, i);
+    const auto place = tree.Data(tree.Target(*groups, i), &name.language);
     if (!place) break;
     read.Out().groups.push_back(
         ReadResourceGroup(read, r.Sub(place->first, place->second), false, [&](std::uint16_t id) {
           const auto found = icons.find(id);
           return found == icons.end() ? Place{0, 0} : found->second;
         }));
+    read.Out().groups.back().resource = std::move(name);
   }
 }
 
@@ -464,6 +507,22 @@ void ReadPe(FileRead& read, std::uint32_t ntOffset, bool withCursors) {
 }
 
 // ---- 16-bit NE
+
+// A 16-bit resource's id (its high bit set) or name: a counted string at that offset of the
+// resource table, read only inside the table.
+ResourceName NeName(const Reader& r, std::uint64_t table, std::uint64_t end, std::uint16_t id) {
+  ResourceName result;
+  if (id & 0x8000) {
+    result.id = static_cast<std::uint16_t>(id & 0x7FFF);
+    return result;
+  }
+  const std::uint64_t at = table + id;
+  if (at >= end) return result;
+  const ByteSpan head = r.Sub(at, 1);
+  const ByteSpan text = r.Sub(at + 1, head.empty() ? 0 : std::min<std::uint64_t>(head[0], end - at - 1));
+  result.name.assign(text.begin(), text.end());
+  return result;
+}
 
 // The groups of one kind in a 16-bit file's resource table (from `start` to `end`): the group
 // type's entries, their images found among the image type's by id.
@@ -502,6 +561,7 @@ void ReadNeGroups(FileRead& read, std::uint64_t start, std::uint64_t end, std::u
           return found == images.end() ? Place{0, 0} : data(found->second);
         },
         cursor));
+    out.groups.back().resource = NeName(r, start, end, r.U16(groupInfo + i * 12 + 6));
   }
 }
 

@@ -52,8 +52,20 @@ struct AnimationStep {
   std::uint32_t jiffies = 0;
 };
 
+// What a group is called in its file's resource directory. Windows names a group by a number or
+// by a name (stored in capitals); locations of the "file,-id" form take the number.
+struct ResourceName {
+  std::uint16_t id = 0;  // 0 when the group has a name, or the file has no resource directory
+  std::string name;
+  std::uint16_t language = 0;  // of the data entry the reader took (the first)
+  bool Known() const { return id != 0 || !name.empty(); }
+};
+
 struct IconGroup {
   GroupKind kind = GroupKind::Icon;
+  // Its own id or name as the directory gives it, never worked out from its position; empty
+  // for an .ico, .cur or .ani file.
+  ResourceName resource;
   // The group's directory in resource form (6-byte head, 14-byte entries naming ids), as the
   // platform's best-match rule for icons takes it. Only entries that lie inside the file are
   // kept. A cursor's is made from its images, in the icon form.

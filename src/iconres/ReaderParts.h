@@ -111,8 +111,13 @@ class ResourceTree {
   std::uint32_t Target(std::uint64_t dir, std::size_t i) const { return r_.U32(root_ + dir + 20 + i * 8); }
 
   // A name entry's data in its first language: its place (size 0 when it has none or it lies
-  // outside the file), or none when the tables on the way are damaged.
-  std::optional<Place> Data(std::uint32_t nameTarget);
+  // outside the file), or none when the tables on the way are damaged. language, when given,
+  // is set to that language.
+  std::optional<Place> Data(std::uint32_t nameTarget, std::uint16_t* language = nullptr);
+
+  // The id or name of entry i of the directory at `dir`: a name's characters are read only as
+  // far as they lie inside the section.
+  ResourceName NameOf(std::uint64_t dir, std::size_t i) const;
 
   // The subdirectory of type `id` among the root's `n` entries, searched in any order.
   std::optional<std::uint64_t> TypeDirectory(std::size_t n, std::uint16_t id) const;

@@ -23,6 +23,7 @@
 #include "batch/ConsoleBreak.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
+#include "extract/Locations.h"
 #include "fixtures/IconFixtures.h"
 #include "iconres/IconFile.h"
 #include "settings/RegistryIniFile.h"
@@ -89,6 +90,11 @@ std::string NoSlash(std::string path) {
 }
 
 std::string Quoted(const std::string& path) { return "\"" + NoSlash(path) + "\""; }
+
+// The last column of a /list line: the icon's location.
+std::string At(const std::string& path, int index) {
+  return "\t" + location::Text({path, index}, location::WindowsFolder());
+}
 
 class CommandLine : public testing::Test {
  protected:
@@ -202,10 +208,12 @@ TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
   // Hidden and system files are read; hidden and system folders are not walked.
   Outcome flat = RunProgram("/list " + Quoted(src) + " /types .ICO");
   EXPECT_EQ(flat.exitCode, 0u) << flat.Text();
-  EXPECT_EQ(flat.lines, (std::vector<std::string>{src + "hidden.ico\t0\t32x32 4bpp",
-                                                  src + "single.ico\t0\t16x16 4bpp, 32x32 8bpp, 32x32 32bpp, 48x48 32bpp",
-                                                  src + "system.ico\t0\t32x32 4bpp", src + "UPPER.ICO\t0\t32x32 8bpp",
-                                                  "4 icons in 4 files, 0 failed."}));
+  EXPECT_EQ(flat.lines,
+            (std::vector<std::string>{src + "hidden.ico\t0\t32x32 4bpp" + At(src + "hidden.ico", 0),
+                                      src + "single.ico\t0\t16x16 4bpp, 32x32 8bpp, 32x32 32bpp, 48x48 32bpp" +
+                                          At(src + "single.ico", 0),
+                                      src + "system.ico\t0\t32x32 4bpp" + At(src + "system.ico", 0),
+                                      src + "UPPER.ICO\t0\t32x32 8bpp" + At(src + "UPPER.ICO", 0), "4 icons in 4 files, 0 failed."}));
   const std::string deepSizes = "\t0\t32x32 8bpp";
   fixtures::TempFolder dest("sub");
   Outcome deep = RunProgram("/save " + Quoted(src) + " " + Quoted(dest.Path()) + " /sub /types:.ico /kind bmp16");
@@ -220,12 +228,14 @@ TEST_F(CommandLine, SubAndTypesChooseTheFilesAsTheWindowDoes) {
   stored::ExtractFromAll.Write(ini, false);
   stored::FileTypes.Write(ini, ".cur.ico");
   Outcome stored = RunProgram("/list " + Quoted(src + "sub") + " /stored");
-  EXPECT_EQ(stored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, src + "sub\\inner\\inner.ico" + deepSizes,
+  EXPECT_EQ(stored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes + At(src + "sub\\deep.ico", 0),
+                                                    src + "sub\\inner\\inner.ico" + deepSizes + At(src + "sub\\inner\\inner.ico", 0),
                                                     "2 icons in 2 files, 0 failed."}));
   Outcome storedAndTypes = RunProgram("/list " + Quoted(src + "sub") + " /stored /types .dll");
   EXPECT_EQ(storedAndTypes.lines, std::vector<std::string>{"0 icons in 0 files, 0 failed."});
   Outcome withoutStored = RunProgram("/list " + Quoted(src + "sub"));
-  EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes, "1 icon in 1 file, 0 failed."}));
+  EXPECT_EQ(withoutStored.lines, (std::vector<std::string>{src + "sub\\deep.ico" + deepSizes + At(src + "sub\\deep.ico", 0),
+                                                           "1 icon in 1 file, 0 failed."}));
 }
 
 // In portable use /stored reads the settings file beside the program, and writes nothing.
@@ -251,17 +261,46 @@ TEST_F(CommandLine, ListNamesEachIconAndEachIconThatCannotBeRead) {
   EXPECT_EQ(o.exitCode, 1u) << o.Text();
   // The sizes each icon's group stores, in the group's order; a file's failures in one line after its icons.
   const char* const sizes[] = {"32x32 4bpp, 16x16 4bpp", "32x32 8bpp", "32x32 32bpp, 16x16 32bpp", "48x48 24bpp, 32x32 24bpp"};
-  std::vector<std::string> want = {src + "gaps.dll\t0\t32x32 4bpp", src + "gaps.dll\t2\t32x32 32bpp",
-                                   src + "gaps.dll\t3\t32x32 24bpp",
+  // Then its location: the groups' ids are 1 to 4, and the id 1 goes by its position.
+  const int index[] = {0, -2, -3, -4};
+  std::vector<std::string> want = {src + "gaps.dll\t0\t32x32 4bpp" + At(src + "gaps.dll", 0),
+                                   src + "gaps.dll\t2\t32x32 32bpp" + At(src + "gaps.dll", -3),
+                                   src + "gaps.dll\t3\t32x32 24bpp" + At(src + "gaps.dll", -4),
                                    "Error: " + src + "gaps.dll: 1 of 4 icons unreadable: no sound image"};
   for (const char* file : {"icons.dll", "LIBRARY.DLL"})
-    for (int i = 0; i < 4; ++i) want.push_back(src + file + "\t" + std::to_string(i) + "\t" + sizes[i]);
+    for (int i = 0; i < 4; ++i)
+      want.push_back(src + file + "\t" + std::to_string(i) + "\t" + sizes[i] + At(src + file, index[i]));
   want.push_back("11 icons in 3 files, 1 failed.");
   EXPECT_EQ(o.lines, want);
 
   Outcome missing = RunProgram("/list " + Quoted(src + "nothing"));
   EXPECT_EQ(missing.exitCode, 1u);
   EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: cannot find the folder " + src + "nothing"});
+}
+
+// A file where a folder goes lists that file's icons, each with its location last; a location
+// lists or saves that one icon, and one that is not there says which.
+TEST_F(CommandLine, ListAndSaveTakeAFileOrALocation) {
+  const std::string ids = corpus::Folder("ids") + "ids32.dll";
+  auto line = [&](int position, const char* sizes, int index) {
+    return ids + "\t" + std::to_string(position) + "\t" + sizes + At(ids, index);
+  };
+  Outcome all = RunProgram("/list " + Quoted(ids));
+  EXPECT_EQ(all.exitCode, 0u) << all.Text();
+  EXPECT_EQ(all.lines, (std::vector<std::string>{line(0, "48x48 32bpp, 32x32 32bpp", 0), line(1, "32x32 8bpp", 1),
+                                                 line(2, "32x32 4bpp, 16x16 4bpp", -100),
+                                                 line(3, "32x32 32bpp, 16x16 32bpp", -184), "4 icons in 1 file, 0 failed."}));
+  Outcome one = RunProgram("/list " + Quoted(ids + ",-184"));
+  EXPECT_EQ(one.exitCode, 0u) << one.Text();
+  EXPECT_EQ(one.lines, (std::vector<std::string>{line(3, "32x32 32bpp, 16x16 32bpp", -184), "1 icon in 1 file, 0 failed."}));
+  Outcome missing = RunProgram("/list " + Quoted(ids + ",-999"));
+  EXPECT_EQ(missing.exitCode, 1u);
+  EXPECT_EQ(missing.lines, std::vector<std::string>{"Error: " + ids + " holds no icon with the resource ID 999"});
+
+  fixtures::TempFolder out("loc");
+  Outcome saved = RunProgram("/save " + Quoted(ids + ",-100") + " " + Quoted(out.Path()));
+  EXPECT_EQ(saved.exitCode, 0u) << saved.Text();
+  EXPECT_EQ(Listing(out.Path()).size(), 1u) << saved.Text();
 }
 
 // Fourteen folders with long names, 500 characters deep: both programs are listed, and saved
@@ -309,7 +348,7 @@ TEST_F(CommandLine, MinsizeAndUniqueLeaveOutIconsAsTheWindowDoes) {
   Outcome large = RunProgram("/list " + Quoted(sound_->Path()) + " /minsize:48");
   EXPECT_EQ(large.exitCode, 0u) << large.Text();
   ASSERT_EQ(large.lines.size(), 3u) << large.Text();
-  EXPECT_EQ(large.lines[0], sound_->Path() + "icons.dll\t3\t48x48 24bpp, 32x32 24bpp");
+  EXPECT_EQ(large.lines[0], sound_->Path() + "icons.dll\t3\t48x48 24bpp, 32x32 24bpp" + At(sound_->Path() + "icons.dll", -4));
   EXPECT_EQ(large.lines[1].rfind(sound_->Path() + "single.ico\t0\t", 0), 0u);
   EXPECT_EQ(large.lines[2], "2 icons in 2 files, 0 failed.");
   // Three copies of one library and another file: the copies' icons are listed once.
@@ -423,7 +462,8 @@ TEST_F(CommandLine, DamagedFilesGetOneLineEachAndEveryWrittenFileOpens) {
     EXPECT_GT(failures.size(), 100u);
     // A PNG image whose pixels are broken under sound check sums is marked, not called sound;
     // an original icon without its damaged images says so.
-    const std::string marked = damaged + "sizes_png_idat.ico\t0\t16x16 32bpp, 32x32 32bpp, 48x48 32bpp, 256x256 32bpp PNG damaged";
+    const std::string marked = damaged + "sizes_png_idat.ico\t0\t16x16 32bpp, 32x32 32bpp, 48x48 32bpp, 256x256 32bpp PNG damaged" +
+                               At(damaged + "sizes_png_idat.ico", 0);
     if (kind == "original") {
       EXPECT_NE(std::find(o.lines.begin(), o.lines.end(), out + "sizes_png_idat0.ico: 1 of 4 images left out, damaged"),
                 o.lines.end());

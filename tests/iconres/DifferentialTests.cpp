@@ -7,8 +7,10 @@
 
 #include "CorpusSupport.h"
 #include "extract/LargeIcon.h"
+#include "extract/Locations.h"
 #include "iconres/IconFile.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -87,6 +89,56 @@ TEST(ShellEquivalence, SystemFolderAndFixturesGiveTheShellsIconsFileByFile) {
   }
   std::printf("compared %d files, %d icons\n", files, icons);
   EXPECT_GT(icons, 100);
+  EXPECT_TRUE(differences.empty()) << differences.size() << " differences:\n" << Lines(differences);
+}
+
+BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
+  auto* out = reinterpret_cast<std::vector<std::string>*>(param);
+  out->push_back(IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<UINT_PTR>(name)) : std::string(name));
+  return TRUE;
+}
+
+// Every icon's location, as Copy Location writes it, gives through ExtractIconExW the picture of
+// the entry (the reader's icon), and its id is the one the platform's own walk of the resource
+// directory gives at that position.
+TEST(ShellEquivalence, EveryLocationGivesTheEntrysPicture) {
+  char system[MAX_PATH] = "";
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  const std::string windows = location::WindowsFolder();
+  std::vector<std::string> differences;
+  int checked = 0, byId = 0;
+  for (const std::string& path : {std::string(system) + "\\shell32.dll", std::string(system) + "\\user32.dll",
+                                  corpus::Folder("ids") + "ids32.dll", corpus::Folder("ids") + "ids64.dll",
+                                  corpus::Folder("good") + "ne.icl", corpus::Folder("good") + "every.ico"}) {
+    const iconres::IconFile file = iconres::LoadIconFile(path, MunWindowsFolder());
+    ASSERT_GT(file.contents.icons, 0u) << path;
+    // The platform's names of the groups, in the directory's order.
+    std::vector<std::string> names;
+    if (HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+      EnumResourceNamesA(module, RT_GROUP_ICON, &AddName, reinterpret_cast<LONG_PTR>(&names));
+      FreeLibrary(module);
+    }
+    for (size_t i = 0; i < file.contents.icons; ++i) {
+      const auto index = location::IndexFor(file.contents, i);
+      ASSERT_TRUE(index) << path << " " << i;
+      const std::string text = location::Text({path, *index}, windows);
+      const auto where = location::Read(text);
+      ASSERT_TRUE(where) << text;
+      if (*index < 0) {
+        ++byId;
+        if (i < names.size() && names[i] != std::to_string(-*index))
+          differences.push_back(text + ": the directory names the group " + names[i]);
+      }
+      HICON large = nullptr;
+      if (ExtractIconExW(win::Widen(where->path).c_str(), where->index, &large, nullptr, 1) != 1) large = nullptr;
+      win::UniqueIcon shell(large), ours(MakeLargeIcon(file, i));
+      if (static_cast<bool>(shell) != static_cast<bool>(ours) || (shell && Picture(shell.get()) != Picture(ours.get())))
+        differences.push_back(text + ": not the entry's picture");
+      ++checked;
+    }
+  }
+  std::printf("%d locations, %d by id\n", checked, byId);
+  EXPECT_GT(byId, 20);
   EXPECT_TRUE(differences.empty()) << differences.size() << " differences:\n" << Lines(differences);
 }
 

@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "CorpusSupport.h"
+#include "extract/Locations.h"
 #include "extract/StoredImages.h"
 #include "iconres/IconFile.h"
 
@@ -52,9 +53,11 @@ TEST_F(StoredViews, SizesTipAndPreviewShowEveryStoredImageLargestFirst) {
   ASSERT_EQ(Entries(f), Strings{"sizes.dll#0"});
   f.actDetails.Execute();
   EXPECT_EQ(f.lvIcons.SubItem(0, 2), "256, 48, 32, 16");
-  EXPECT_EQ(TipOf(f, 0), file +
-                             "\r\nIcon index 0\r\n256 x 256, 32-bit, PNG\r\n48 x 48, 32-bit\r\n32 x 32, 32-bit\r\n"
-                             "16 x 16, 32-bit");
+  // With the group's id and language from the file, and its location.
+  EXPECT_EQ(TipOf(f, 0), file + "\r\nIcon index 0, resource 1, language 1033\r\nLocation " +
+                             location::TextOf(file, -1) +
+                             "\r\n256 x 256, 32-bit, PNG\r\n48 x 48, 32-bit\r\n32 x 32, 32-bit\r\n16 x 16, 32-bit");
+  EXPECT_EQ(f.lvIcons.SubItem(0, 4), "1");
 
   // The pane decodes the focused icon only once it is shown.
   f.lvIcons.SetFocused(0);
@@ -70,6 +73,7 @@ TEST_F(StoredViews, SizesTipAndPreviewShowEveryStoredImageLargestFirst) {
   }
   EXPECT_EQ(pictures[0].label, "256 x 256, 32-bit, PNG");
   EXPECT_EQ(pictures[3].label, "16 x 16, 32-bit");
+  EXPECT_EQ(f.pnlPreview.Heading(), "Location " + location::TextOf(file, -1));
   // The 256 x 256 image and its label do not fit in the pane: it scrolls.
   EXPECT_GT(f.pnlPreview.ContentSize().cy, f.pnlPreview.Height());
   EXPECT_TRUE(GetWindowLongA(f.pnlPreview.Handle(), GWL_STYLE) & WS_VSCROLL);
