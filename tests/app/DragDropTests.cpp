@@ -209,19 +209,20 @@ TEST_F(WindowDragDrop, AFileGivenOrDroppedHasItsFirstEntryFocused) {
   GetWindowRect(f.lvIcons.Handle(), &bounds);
   SetForegroundWindow(f.Handle());
   SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
-  auto drop = [&](const std::string& path) {
+  // The window opens a drop once the drag has ended, by a message it posts to itself: served
+  // until the entry is focused and any run the drop started has ended.
+  auto drop = [&](const std::string& path, const std::string& focused) {
     PutFilesOnClipboard({path});
     win::ComPtr<IDataObject> data;
     ASSERT_EQ(OleGetClipboard(data.put()), S_OK);
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.get(), dragdrop::MakeDropSource().get(), DROPEFFECT_COPY, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY)) << path;
-    apptest::WaitForRun(f);
+    EXPECT_TRUE(apptest::ServeUntil([&] { return !f.Running() && FocusedEntry(f) == focused; }))
+        << path << " gave " << FocusedEntry(f);
   };
-  drop(folder.Path() + "gaps.dll");
-  EXPECT_EQ(FocusedEntry(f), "gaps.dll#0");
-  drop(folder.Path() + "sub\\deep.ico");
-  EXPECT_EQ(FocusedEntry(f), "deep.ico#0");
+  drop(folder.Path() + "gaps.dll", "gaps.dll#0");
+  drop(folder.Path() + "sub\\deep.ico", "deep.ico#0");
   EXPECT_EQ(apptest::Entries(f), (std::vector<std::string>{"deep.ico#0"}));
 }
 
