@@ -55,7 +55,7 @@ TEST_F(StoredViews, SizesTipAndPreviewShowEveryStoredImageLargestFirst) {
   EXPECT_EQ(f.lvIcons.SubItem(0, 2), "256, 48, 32, 16");
   // With the group's id and language from the file, and its location.
   EXPECT_EQ(TipOf(f, 0), file + "\r\nIcon index 0, resource 1, language 1033\r\nLocation " +
-                             location::TextOf(file, -1) +
+                             location::TextOf(file, 0) +
                              "\r\n256 x 256, 32-bit, PNG\r\n48 x 48, 32-bit\r\n32 x 32, 32-bit\r\n16 x 16, 32-bit");
   EXPECT_EQ(f.lvIcons.SubItem(0, 4), "1");
 
@@ -73,7 +73,7 @@ TEST_F(StoredViews, SizesTipAndPreviewShowEveryStoredImageLargestFirst) {
   }
   EXPECT_EQ(pictures[0].label, "256 x 256, 32-bit, PNG");
   EXPECT_EQ(pictures[3].label, "16 x 16, 32-bit");
-  EXPECT_EQ(f.pnlPreview.Heading(), "Location " + location::TextOf(file, -1));
+  EXPECT_EQ(f.pnlPreview.Heading(), "Location " + location::TextOf(file, 0));
   // The 256 x 256 image and its label do not fit in the pane: it scrolls.
   EXPECT_GT(f.pnlPreview.ContentSize().cy, f.pnlPreview.Height());
   EXPECT_TRUE(GetWindowLongA(f.pnlPreview.Handle(), GWL_STYLE) & WS_VSCROLL);
