@@ -139,8 +139,9 @@ TEST_F(StoredViews, CursorsAreListedWithTheirTypeHotspotsAndFrames) {
   EXPECT_EQ(f.lvIcons.SubItem(0, 3), "Icon");
   EXPECT_EQ(f.lvIcons.SubItem(1, 3), "Cursor");
   EXPECT_EQ(f.lvIcons.SubItem(4, 3), "Animated cursor, 3 frames");
-  EXPECT_EQ(TipOf(f, 5), folder.Path() + "pointer.cur\r\nCursor, index 0\r\n48 x 48, 32-bit, hotspot 6, 9\r\n"
-                         "32 x 32, 32-bit, hotspot 4, 6\r\n32 x 32, 1-bit, hotspot 4, 6");
+  EXPECT_EQ(TipOf(f, 5), folder.Path() + "pointer.cur\r\nCursor, index 0\r\nLocation " + folder.Path() +
+                             "pointer.cur,0\r\n48 x 48, 32-bit, hotspot 6, 9\r\n"
+                             "32 x 32, 32-bit, hotspot 4, 6\r\n32 x 32, 1-bit, hotspot 4, 6");
 
   // The preview marks the hotspot and plays the animation while it is shown.
   f.lvIcons.SetFocused(6);
