@@ -242,7 +242,7 @@ void ExtractionSession::Read() {
       if (!entry.Listed()) continue;
       ListedIcon listed;
       listed.file = file.Path();
-      listed.caption = file.Caption();
+      listed.caption = file.Caption(entry.index);
       listed.index = entry.index;
       listed.images = entry.group->images;
       listed.sizes = storedimages::SizesText(*entry.group);

@@ -178,7 +178,7 @@ int Save(const Command& command, const Print& print) {
         // The window lists only the icons it can show, whatever kind is saved.
         if (icon.Listed()) {
           IconToSave toSave{.file = &file.File(), .group = static_cast<size_t>(icon.index), .large = slot.Large(),
-                            .small = slot.Small(), .caption = file.Caption(), .indexText = file.IndexText(icon.index)};
+                            .small = slot.Small(), .caption = file.Caption(icon.index), .indexText = file.IndexText(icon.index)};
           if (!IsStoredKind(command.kind)) slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
           result = SaveOneIcon({command.kind, command.edges}, toSave, output);
         }

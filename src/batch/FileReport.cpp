@@ -25,6 +25,9 @@ std::string FileReport::Line() const {
 }
 
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents) {
+  if (!contents.refused.empty())
+    return "Error: " + file + (contents.groups.empty() ? ": no icons read: " : ": some images left out: ") +
+           contents.refused;
   if (!contents.groups.empty()) return {};
   const std::string extension = LowerAsciiLetters(pathtext::Extension(file));
   if (!contents.damaged && extension != ".ico" && extension != ".icl") return {};

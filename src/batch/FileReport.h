@@ -32,8 +32,9 @@ class FileReport {
 };
 
 // The line for a file that is an icon container (an .ico or .icl file, or a program or library
-// whose resources the reader could walk into) but gave no icon because it is damaged; empty for
-// any other file.
+// whose resources the reader could walk into) but gave no icon because it is damaged, or a
+// package that was refused in part or whole (why, in the program's words); empty for any other
+// file.
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents);
 
 // The line for a file that could not be opened or read (denied, locked, vanished, a path the

@@ -90,14 +90,18 @@ TStoredImage AnimatedCursor(const iconres::IconFile& file, const iconres::IconGr
 TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group) {
   const iconres::IconGroup& g = GroupOf(file, group);
   if (g.kind == iconres::GroupKind::AnimatedCursor) return AnimatedCursor(file, g);
+  // An .ico entry cannot name an edge past 256: a package's larger logos are saved only as PNG.
+  const bool package = file.contents.kind == iconres::FileKind::Package;
   std::vector<const iconres::IconImage*> images;
+  std::size_t larger = 0;
   for (const iconres::IconImage& image : g.images) {
-    if (file.Sound(image)) images.push_back(&image);
+    if (package && (image.width > 256 || image.height > 256)) ++larger;
+    else if (file.Sound(image)) images.push_back(&image);
   }
   if (images.empty()) throw ENoSoundImage();
   const bool cursor = g.kind == iconres::GroupKind::Cursor;
-  return TStoredImage(IcoFile(file, images, cursor), g.images.size() - images.size(), g.images.size(),
-                      cursor ? ".cur" : ".ico");
+  return TStoredImage(IcoFile(file, images, cursor), g.images.size() - larger - images.size(),
+                      g.images.size() - larger, cursor ? ".cur" : ".ico");
 }
 
 std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group) {

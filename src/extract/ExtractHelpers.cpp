@@ -15,6 +15,8 @@ std::string LowerAsciiLetters(std::string text) {
 
 bool PassesTypeFilter(const std::string& file, const std::string& fileTypes, bool extractFromAll) {
   if (extractFromAll) return true;
+  // An installed Store app is known by its manifest's name, whatever the types listed.
+  if (LowerAsciiLetters(pathtext::NamePart(file)) == "appxmanifest.xml") return true;
   const std::string ext = LowerAsciiLetters(pathtext::Extension(file));
   return !ext.empty() && LowerAsciiLetters(fileTypes).find(ext) != std::string::npos;
 }

@@ -25,6 +25,12 @@ class FileIcons {
   // path is then that icon's file, the caption still the name of the file listed (Origin).
   const std::string& Path() const { return path_; }
   const std::string& Caption() const { return caption_; }
+  // The caption of the entry at index: a package's app name or an installer's row name, else
+  // Caption().
+  const std::string& Caption(int index) const {
+    const std::string& own = Group(index).caption;
+    return own.empty() ? caption_ : own;
+  }
   const std::string& Origin() const { return origin_; }
   // The indexes the run lists: every one, or for a shortcut the one it shows (none when it
   // shows nothing that can be read).

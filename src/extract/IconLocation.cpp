@@ -38,6 +38,9 @@ bool StartsWithFolder(const std::string& path, const std::string& folder) {
 
 std::optional<int> IndexFor(const iconres::IconFileContents& contents, std::size_t group) {
   if (group >= contents.groups.size()) return std::nullopt;
+  // Windows takes no location inside a package or an installer.
+  if (contents.kind == iconres::FileKind::Package || contents.kind == iconres::FileKind::Installer)
+    return std::nullopt;
   const bool program = IsProgram(contents.kind) || contents.kind == iconres::FileKind::Ne;
   if (group >= contents.icons) return program ? std::nullopt : std::optional<int>(static_cast<int>(group));
   const iconres::ResourceName& name = contents.groups[group].resource;

@@ -58,6 +58,7 @@ std::vector<const iconres::IconImage*> LargestFirst(const iconres::IconGroup& gr
 }
 
 std::string TypeText(const iconres::IconGroup& group) {
+  if (!group.type.empty()) return group.type;
   switch (group.kind) {
     case iconres::GroupKind::Cursor: return "Cursor";
     case iconres::GroupKind::AnimatedCursor:
@@ -70,7 +71,8 @@ std::string TypeText(const iconres::IconGroup& group) {
 std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group,
                     const std::string& location) {
   const bool cursor = group.kind != iconres::GroupKind::Icon;
-  std::string tip = file + "\r\n" + (cursor ? TypeText(group) + ", index " : "Icon index ") + indexText;
+  const bool named = cursor || !group.type.empty();
+  std::string tip = file + "\r\n" + (named ? TypeText(group) + ", index " : "Icon index ") + indexText;
   if (group.resource.Known()) {
     tip += ", resource " + (group.resource.id ? std::to_string(group.resource.id) : group.resource.name);
     if (group.resource.language) tip += ", language " + std::to_string(group.resource.language);

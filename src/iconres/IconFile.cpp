@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "extract/PathText.h"
+#include "iconres/PackageFile.h"
 #include "iconres/SoundImage.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
@@ -52,13 +53,14 @@ FileBytes::FileBytes(const std::string& path) {
 
 FileBytes::FileBytes(FileBytes&& other) noexcept
     : view_(std::exchange(other.view_, nullptr)), size_(std::exchange(other.size_, 0)),
-      error_(std::exchange(other.error_, 0)) {}
+      owned_(std::move(other.owned_)), error_(std::exchange(other.error_, 0)) {}
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
   if (this != &other) {
     Release();
     view_ = std::exchange(other.view_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    owned_ = std::move(other.owned_);
     error_ = std::exchange(other.error_, 0);
   }
   return *this;
@@ -70,6 +72,7 @@ void FileBytes::Release() {
   if (view_) UnmapViewOfFile(view_);
   view_ = nullptr;
   size_ = 0;
+  owned_.clear();
 }
 
 bool IconFile::Sound(const IconImage& image) const {
@@ -118,6 +121,8 @@ std::string ResourceFileFor(const std::string& file, const std::string& windowsF
 IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors) {
   IconFile result;
   try {
+    if (const Container container = ContainerOf(path); container != Container::None)
+      return LoadContainer(path, container);
     result.bytes = FileBytes(path);
     result.contents = ReadIconGroups(result.bytes.Span(), withCursors);
     if (result.contents.icons == 0) {

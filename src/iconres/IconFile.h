@@ -18,18 +18,27 @@ class FileBytes {
  public:
   FileBytes() = default;
   explicit FileBytes(const std::string& path);
+  // Bytes made in memory (a package's logos, an installer's rows), held here.
+  explicit FileBytes(Bytes owned) : owned_(std::move(owned)) {}
+  // A file that could not be read, for this reason.
+  static FileBytes Failed(unsigned long error) {
+    FileBytes bytes;
+    bytes.error_ = error;
+    return bytes;
+  }
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
   FileBytes(FileBytes&& other) noexcept;
   FileBytes& operator=(FileBytes&& other) noexcept;
   ~FileBytes();
-  ByteSpan Span() const { return {static_cast<const std::uint8_t*>(view_), size_}; }
+  ByteSpan Span() const { return view_ ? ByteSpan(static_cast<const std::uint8_t*>(view_), size_) : ByteSpan(owned_); }
   unsigned long Error() const { return error_; }
 
  private:
   void Release();
   void* view_ = nullptr;
   std::size_t size_ = 0;
+  Bytes owned_;
   unsigned long error_ = 0;
 };
 
@@ -56,7 +65,8 @@ struct IconFile {
 std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder);
 
 // Reads the file's icon groups (withCursors: its cursors after them); a file that holds no icons
-// is followed to its .mun file where it has one. Never throws: a file that cannot be read or
+// is followed to its .mun file where it has one. A package or an installer is read as
+// PackageFile.h reads it. Never throws: a file that cannot be read or
 // understood holds no icons.
 IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors = false);
 

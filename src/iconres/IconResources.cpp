@@ -612,6 +612,7 @@ IconFileContents ReadIconGroups(ByteSpan file, bool withCursors) {
 }
 
 std::string IndexText(const IconFileContents& contents, std::size_t group) {
+  if (contents.kind == FileKind::Package) return "logo " + std::to_string(group);
   if (group < contents.icons) return std::to_string(group);
   return "cursor " + std::to_string(group - contents.icons);
 }

@@ -26,7 +26,8 @@ namespace iconres {
 using Bytes = std::vector<std::uint8_t>;
 using ByteSpan = std::span<const std::uint8_t>;
 
-enum class FileKind { None, Ico, Cur, Ani, Pe32, Pe32Plus, Ne };
+// Package: a Store app's logos (PackageFile.h); Installer: the icons of an installer's Icon table.
+enum class FileKind { None, Ico, Cur, Ani, Pe32, Pe32Plus, Ne, Package, Installer };
 
 // What a group is: an icon, a cursor (images with hotspots), or an animated cursor (frames).
 enum class GroupKind { Icon, Cursor, AnimatedCursor };
@@ -80,6 +81,10 @@ struct IconGroup {
   std::vector<AnimationStep> steps;
   std::size_t offset = 0, size = 0;
   bool wellFormed = false;
+
+  // A package's logo set or an installer's icon: the entry's caption (the app's name, the
+  // row's name) and what it is, where they are not the file's name and the group's kind.
+  std::string caption, type;
 };
 
 struct IconFileContents {
@@ -90,6 +95,9 @@ struct IconFileContents {
   std::size_t icons = 0;  // how many of the groups are numbered as icons
   // The file claims more than it holds: its walk ended early, or a directory did not fit.
   bool damaged = false;
+  // Why a package's contents were refused, not read (encrypted, inflating past all bounds);
+  // empty otherwise.
+  std::string refused;
 };
 
 // Limits no real file comes near; past them a file is treated as damaged there.
@@ -101,7 +109,8 @@ constexpr int kMaxImageEdge = 4096;
 // an executable's reading is exactly that of its icons.
 IconFileContents ReadIconGroups(ByteSpan file, bool withCursors = false);
 
-// A group's index text: "3" for the icon at index 3, "cursor 0" for the file's first cursor.
+// A group's index text: "3" for the icon at index 3, "cursor 0" for the file's first cursor,
+// "logo 0" for a package's first logo set.
 std::string IndexText(const IconFileContents& contents, std::size_t group);
 
 // What an image's own header says, when its header and its data agree (a bitmap-info image

@@ -9,7 +9,7 @@
 
 inline constexpr const char* kBaseKey = "software\\Varnholt";
 inline constexpr const char* kSection = "Glyph Gatherer";
-inline constexpr const char* kDefaultFileTypes = ".EXE.DLL.ICO.CUR.OCX.VBX.CPL.ANI.DRV.BIN.SCR.ICL";
+inline constexpr const char* kDefaultFileTypes = ".EXE.DLL.ICO.CUR.OCX.VBX.CPL.ANI.DRV.BIN.SCR.ICL.MSIX.APPX.MSIXBUNDLE.APPXBUNDLE.MSI";
 
 namespace stored {
 

@@ -99,10 +99,16 @@ std::string PathFromWide(const wchar_t* path) {
 std::string ToUtf8(std::string_view text) {
   if (AnsiIsUtf8() || IsAscii(text)) return std::string(text);
   const WideText wide(text);
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide.length(), nullptr, 0, nullptr, nullptr);
+  return ToUtf8(std::wstring_view(wide.data(), static_cast<size_t>(wide.length())));
+}
+
+std::string ToUtf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide.length(), out.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), n, nullptr, nullptr);
   return out;
 }
 

@@ -31,6 +31,7 @@ std::string PathFromWide(const wchar_t* path);
 
 // The text in UTF-8, whatever the ANSI code page.
 std::string ToUtf8(std::string_view text);
+std::string ToUtf8(std::wstring_view text);
 
 // Length in UTF-16 units, as the platform counts the limits of paths (MAX_PATH).
 size_t PlatformLength(std::string_view text);
