@@ -1,6 +1,7 @@
 // Package logo names: text lines name logos ("L:" first) and the package's files, and the bytes
 // after the first NUL are what every file holds. No logo set takes a file outside the package
-// or one that is no variant of its logo, and every image lies inside the buffer made.
+// or one that is no variant of its logo, and every image lies inside the buffer made. The whole
+// input is also checked as a manifest's text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,8 +10,11 @@
 #include <vector>
 
 #include "iconres/PackageLogos.h"
+#include "iconres/XmlText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The same bytes as a manifest's text: the check before the XML reader reads no further.
+  (void)iconres::package::IsXmlText({data, size});
   const std::string_view all(reinterpret_cast<const char*>(data), size);
   const std::size_t nul = all.find('\0');
   const std::string_view text = all.substr(0, nul);

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "iconres/XmlText.h"
 #include "win/Handles.h"
 #include "win/Text.h"
 
@@ -77,11 +78,22 @@ std::wstring_view Value(IXmlReader* reader) {
   return {value, length};
 }
 
+// Wine's reader ends the process when a document stops just inside or after its XML
+// declaration; a line break after the text is white space any document may end with.
+Bytes EndedByLineBreak(ByteSpan xml) {
+  Bytes text(xml.begin(), xml.end());
+  if (xml.size() >= 2 && xml[0] == 0xFF && xml[1] == 0xFE) text.insert(text.end(), {0x0A, 0x00});
+  else if (xml.size() >= 2 && xml[0] == 0xFE && xml[1] == 0xFF) text.insert(text.end(), {0x00, 0x0A});
+  else text.push_back(0x0A);
+  return text;
+}
+
 }  // namespace
 
 std::optional<Manifest> ReadManifest(ByteSpan xml) {
-  if (xml.empty() || xml.size() > kMaxManifestBytes) return std::nullopt;
-  XmlReader reader(xml);
+  if (xml.empty() || xml.size() > kMaxManifestBytes || !IsXmlText(xml)) return std::nullopt;
+  const Bytes text = EndedByLineBreak(xml);
+  XmlReader reader(text);
   if (!reader) return std::nullopt;
   Manifest manifest;
   std::optional<Logo> packageLogo;

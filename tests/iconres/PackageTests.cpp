@@ -14,6 +14,7 @@
 #include "iconres/IconFile.h"
 #include "iconres/PackageLogos.h"
 #include "settings/Settings.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -113,7 +114,9 @@ TEST(Packages, DamagedPackagesAndInstallersGiveNoUnopenableOutput) {
     const iconres::IconFile file = iconres::LoadIconFile(folder + name, "");
     if (!file.contents.refused.empty()) ++refused;
     // A logo path that leaves the package names nothing the package holds.
-    if (name.starts_with("escape-app") || name.starts_with("logo-escape")) EXPECT_EQ(file.Count(), 0u);
+    if (name.starts_with("escape-app") || name.starts_with("logo-escape")) {
+      EXPECT_EQ(file.Count(), 0u);
+    }
     if (name.find("bomb") != std::string::npos) {
       EXPECT_NE(file.contents.refused, "");
     }
@@ -139,6 +142,20 @@ TEST(AppxManifest, MutatedManifestsAreReadOrRefusedWhole) {
   const auto whole = iconres::package::ReadManifest(original);
   ASSERT_TRUE(whole);
   EXPECT_EQ(whole->logos.size(), 3u);
+  // The same text saved as UTF-16 reads the same; a NUL or a cut character refuses it unread.
+  const std::string text(original.begin(), original.end());
+  std::wstring wide = win::Widen(text);
+  wide.replace(wide.find(L"utf-8"), 5, L"utf-16");
+  iconres::Bytes utf16 = {0xFF, 0xFE};
+  for (wchar_t c : wide) utf16.insert(utf16.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+  const auto fromUtf16 = iconres::package::ReadManifest(utf16);
+  ASSERT_TRUE(fromUtf16);
+  EXPECT_EQ(fromUtf16->logos.size(), 3u);
+  for (const char* damage : {"\0", "\xC3"}) {
+    iconres::Bytes damaged(original.begin(), original.end());
+    damaged.insert(damaged.begin() + static_cast<std::ptrdiff_t>(text.find("<Properties>")), damage, damage + 1);
+    EXPECT_FALSE(iconres::package::ReadManifest(damaged));
+  }
   std::mt19937 random(7);
   std::size_t read = 0;
   constexpr int kMutations = 3000;
