@@ -86,7 +86,8 @@ std::string Qualifiers::SetName() const {
 bool InsidePackage(std::string_view path) {
   if (path.empty() || path.size() > 1024 || path.front() == '/' || path.front() == '\\') return false;
   if (path.find(':') != std::string_view::npos) return false;
-  for (std::string_view part : Split(Lower(path), '/')) {
+  const std::string lower = Lower(path);  // named: the parts are views of it
+  for (std::string_view part : Split(lower, '/')) {
     if (part.empty() || part == "." || part == "..") return false;
   }
   return true;
