@@ -170,6 +170,10 @@ int Save(const Command& command, const Print& print) {
       continue;
     }
     FileReport report(file.Path(), file.End() - file.First());
+    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
+      report.LeftOut(refused);
+      ++failed;
+    }
     RunIcon icon;
     while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
@@ -211,7 +215,7 @@ int Save(const Command& command, const Print& print) {
       // Every later save would fail the same way.
       stopped = !IsFolder(output);
     }
-    if (report.Failures() > 0) print(report.Line());
+    if (const std::string line = report.Line(); !line.empty()) print(line);
     if (stopped) print("Error: stopped, " + output + " is no longer a folder");
   }
   // Between two files: everything saved is whole.
@@ -250,6 +254,10 @@ int List(const Command& command, const Print& print) {
     }
     if (file.Count() > 0) ++files;
     FileReport report(file.Path(), file.End() - file.First());
+    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
+      report.LeftOut(refused);
+      ++failed;
+    }
     RunIcon icon;
     while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
@@ -263,7 +271,7 @@ int List(const Command& command, const Print& print) {
             location::TextOf(file.Path(), location::IndexFor(file.File().contents, static_cast<std::size_t>(icon.index))));
       ++listed;
     }
-    if (report.Failures() > 0) print(report.Line());
+    if (const std::string line = report.Line(); !line.empty()) print(line);
   }
   if (interrupted) print(kInterruptedLine);
   print(Plural(listed, "icon", "icons") + " in " + Plural(files, "file", "files") + HiddenText(filter) + ", " +

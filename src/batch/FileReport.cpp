@@ -16,19 +16,19 @@ void FileReport::Add(const std::string& reason, bool unreadable) {
 }
 
 std::string FileReport::Line() const {
-  if (failures_ == 0) return {};
+  const std::string leftOut = leftOut_.empty() ? "" : "some images left out: " + leftOut_;
+  if (failures_ == 0) return leftOut.empty() ? "" : "Error: " + file_ + ": " + leftOut;
   std::string line = "Error: " + file_ + ": " + std::to_string(failures_) + " of " + std::to_string(icons_) +
                      (icons_ == 1 ? " icon " : " icons ") + (allUnreadable_ ? "unreadable: " : "failed: ");
   for (std::size_t i = 0; i < reasons_.size() && i < 3; ++i) line += (i ? "; " : "") + reasons_[i];
   if (reasons_.size() > 3) line += "; ...";
+  if (!leftOut.empty()) line += "; " + leftOut;
   return line;
 }
 
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents) {
-  if (!contents.refused.empty())
-    return "Error: " + file + (contents.groups.empty() ? ": no icons read: " : ": some images left out: ") +
-           contents.refused;
   if (!contents.groups.empty()) return {};
+  if (!contents.refused.empty()) return "Error: " + file + ": no icons read: " + contents.refused;
   const std::string extension = LowerAsciiLetters(pathtext::Extension(file));
   if (!contents.damaged && extension != ".ico" && extension != ".icl") return {};
   return "Error: " + file + ": no icons read: the file is damaged";

@@ -16,9 +16,10 @@ class FileReport {
   // An icon could not be read (no sound image) or written, for this reason.
   void Unreadable(const std::string& reason) { Add(reason, true); }
   void Failed(const std::string& reason) { Add(reason, false); }
-  int Failures() const { return failures_; }
+  // Part of a package was refused (why, in the program's words): its other icons still count.
+  void LeftOut(std::string why) { leftOut_ = std::move(why); }
   // "Error: C:\x\winhlp32.exe: 3 of 5 icons unreadable: no sound image", the reasons told once
-  // each (the first three); empty when nothing failed.
+  // each (the first three), then what was left out; empty when nothing failed.
   std::string Line() const;
 
  private:
@@ -29,12 +30,12 @@ class FileReport {
   int failures_ = 0;
   bool allUnreadable_ = true;
   std::vector<std::string> reasons_;
+  std::string leftOut_;
 };
 
 // The line for a file that is an icon container (an .ico or .icl file, or a program or library
 // whose resources the reader could walk into) but gave no icon because it is damaged, or a
-// package that was refused in part or whole (why, in the program's words); empty for any other
-// file.
+// package refused whole (why, in the program's words); empty for any other file.
 std::string DamagedContainerLine(const std::string& file, const iconres::IconFileContents& contents);
 
 // The line for a file that could not be opened or read (denied, locked, vanished, a path the

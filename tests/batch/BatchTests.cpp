@@ -736,4 +736,27 @@ TEST_F(CommandLine, SizedKindsSaveTheChosenSizes) {
   EXPECT_EQ(edges, (std::vector<int>{16, 24, 256}));
 }
 
+// Store packages and installers go by the default file types; a package refused in part lists
+// what it could read after one line, and an encrypted one says so.
+TEST_F(CommandLine, PackagesAndInstallersAreListedAndSavedAsOtherFiles) {
+  const std::string packages = fixtures::ProgramFolder() + "packages\\";
+  Outcome all = RunProgram("/list " + Quoted(packages));
+  EXPECT_EQ(all.exitCode, 0u) << all.Text();
+  EXPECT_EQ(all.lines.back(), "15 icons in 3 files, 0 failed.") << all.Text();
+  EXPECT_EQ(all.lines.front(), packages + "Sample.msi\t0\t16x16 32bpp, 32x32 32bpp, 48x48 32bpp, 256x256 32bpp PNG\t");
+
+  Outcome bomb = RunProgram("/list " + Quoted(packages + "damaged\\bomb-lying.msix"));
+  EXPECT_EQ(bomb.exitCode, 1u) << bomb.Text();
+  ASSERT_GE(bomb.lines.size(), 3u) << bomb.Text();
+  EXPECT_EQ(bomb.lines[bomb.lines.size() - 2], "Error: " + packages + "damaged\\bomb-lying.msix: some images left out: "
+                                                  "the package inflates past any real package's size: refused");
+  Outcome encrypted = RunProgram("/list " + Quoted(packages + "damaged\\Sample.emsix"));
+  EXPECT_EQ(encrypted.lines.front(), "Error: " + packages + "damaged\\Sample.emsix: no icons read: the package is encrypted");
+
+  fixtures::TempFolder dest("msisave");
+  Outcome save = RunProgram("/save " + Quoted(packages + "Sample.msi") + " " + Quoted(dest.Path()) + " /kind original");
+  EXPECT_EQ(save.exitCode, 0u) << save.Text();
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"AppIcon0.ico", "ToolIcon1.ico", "ToolIcon2.ico"}));
+}
+
 }  // namespace
