@@ -672,6 +672,44 @@ TEST_F(CommandLine, FileArgumentOpensTheWindowOnItsFolderAndReadsIt) {
   }
 }
 
+BOOL CALLBACK FindListView(HWND child, LPARAM found) {
+  char name[64] = "";
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, WC_LISTVIEWA) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+// A location where a file goes opens the window there with that icon selected: the group of
+// ID 3 is icons.dll's third entry.
+TEST_F(CommandLine, LocationArgumentSelectsItsIcon) {
+  std::string line = std::string("\"") + kProgram + "\" \"" + sound_->Path() + "icons.dll,-3\"";
+  STARTUPINFOA si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(kProgram, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  win::UniqueEvent process(pi.hProcess);
+  HWND window = driver::WaitFor("TfrmMainForm", 60);
+  ASSERT_NE(window, nullptr);
+  HWND list = nullptr;
+  EnumChildWindows(window, FindListView, reinterpret_cast<LPARAM>(&list));
+  ASSERT_NE(list, nullptr);
+  // The run fills the list and then selects the icon: wait for the selection, not for time.
+  LRESULT selected = -1;
+  for (DWORD start = GetTickCount(); selected < 0 && GetTickCount() - start < 60000; Sleep(100)) {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED | LVNI_FOCUSED, SMTO_NORMAL,
+                            1000, &answer))
+      selected = static_cast<LRESULT>(answer);
+  }
+  EXPECT_EQ(selected, 2);
+  DWORD_PTR count = 0;
+  SendMessageTimeoutA(list, LVM_GETSELECTEDCOUNT, 0, 0, SMTO_NORMAL, 1000, &count);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
+  TerminateProcess(process.get(), 1);
+}
+
 }  // namespace
 
 namespace {
