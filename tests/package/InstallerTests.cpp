@@ -165,6 +165,44 @@ DWORD RunUninstaller(const std::string& commandLine) {
   return code;
 }
 
+// The uninstaller's windows as a user answers them: Uninstall, then Yes to removing the
+// settings, then Close. Each is clicked once it is there and enabled.
+BOOL CALLBACK AnswerUninstallerWindow(HWND window, LPARAM pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char cls[16] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  if (owner != static_cast<DWORD>(pid) || !IsWindowVisible(window) || std::strcmp(cls, "#32770") != 0) return TRUE;
+  HWND button = GetDlgItem(window, IDYES);
+  if (!button) button = GetDlgItem(window, IDOK);
+  if (button && IsWindowEnabled(button) && IsWindowVisible(button)) PostMessageA(button, BM_CLICK, 0, 0);
+  return TRUE;
+}
+
+// Runs the uninstaller with its windows and answers them; its copy's exit code.
+DWORD RunUninstallerAnswering(const std::string& commandLine) {
+  Started first = Start(commandLine);
+  const ULONGLONG firstStarted = first.process ? StartedAt(first.process.get()) : 0;
+  if (WaitForExit(first.process.get()) != 0) return 0xBAD0;
+  win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry = {sizeof entry};
+  for (BOOL more = snapshot && Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID != first.id) continue;
+    win::UniqueEvent copy(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (!copy || StartedAt(copy.get()) < firstStarted) continue;
+    // The copy waits on its windows; they are answered while it runs.
+    const ULONGLONG deadline = GetTickCount64() + 4 * kStepTimeoutMs;
+    while (WaitForSingleObject(copy.get(), 250) == WAIT_TIMEOUT) {
+      if (GetTickCount64() > deadline) return 0xBAD1;
+      EnumWindows(AnswerUninstallerWindow, static_cast<LPARAM>(entry.th32ProcessID));
+    }
+    DWORD code = 0xBAD2;
+    GetExitCodeProcess(copy.get(), &code);
+    return code;
+  }
+  return 0xBAD3;
+}
+
 struct Value {
   DWORD type = REG_NONE;
   std::string text;
@@ -372,6 +410,18 @@ TEST_F(InstallerTest, UninstallingKeepsTheUsersOwnFilesAndTheirFolder) {
   ASSERT_EQ(RunUninstaller("\"" + dir_ + "\\Uninstall.exe\" /S"), 0u);
   for (const char* name : kInstalledFiles) EXPECT_FALSE(Exists(dir_ + "\\" + name)) << name;
   EXPECT_EQ(Contents(own), "mine");
+}
+
+// Asked, the uninstaller also removes the settings: the registry's and a settings file a user
+// made in the program's folder, and then the folder.
+TEST_F(InstallerTest, UninstallingWithTheSettingsRemovesTheRegistrysAndTheFilesToo) {
+  ASSERT_EQ(RunToEnd(kSetup + " /S /D=" + dir_), 0u);
+  SetSetting(kMarker, kMarkerValue, k64);
+  std::ofstream(dir_ + "\\Mirovane.ini") << "[Glyph Gatherer]\n";
+  ASSERT_EQ(RunUninstallerAnswering("\"" + dir_ + "\\Uninstall.exe\""), 0u);
+  EXPECT_FALSE(Exists(dir_ + "\\Mirovane.ini"));
+  EXPECT_FALSE(Exists(dir_));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
 }
 
 TEST_F(InstallerTest, On64BitWindowsReplacesA32BitInstallWithOneProgramAndOneEntry) {
