@@ -424,6 +424,34 @@ TEST_F(InstallerTest, UninstallingWithTheSettingsRemovesTheRegistrysAndTheFilesT
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
 }
 
+// The 32-bit and the 64-bit program unpacked into one folder with a settings file both read it,
+// and both write their layout there at close, never to the registry.
+TEST_F(InstallerTest, BothProgramsInOneFolderShareTheSettingsFile) {
+  if (!Windows64()) GTEST_SKIP() << "32-bit Windows runs only the 32-bit program";
+  std::error_code ignored;
+  fs::create_directories(dir_, ignored);
+  const std::string programs[] = {dir_ + "\\Mirovane.exe", dir_ + "\\Mirovane64.exe"};
+  ASSERT_TRUE(CopyFileA((kDist32 + "files\\Mirovane.exe").c_str(), programs[0].c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((kDist64 + "files\\Mirovane.exe").c_str(), programs[1].c_str(), FALSE));
+  const std::string ini = dir_ + "\\Mirovane.ini";
+  std::ofstream(ini) << "[Glyph Gatherer]\nFile Types=.XYZ\n";
+  RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+  for (const std::string& program : programs) {
+    SCOPED_TRACE(program);
+    EXPECT_EQ(Machine(program), &program == &programs[0] ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64);
+    // The stored types name no file of the folder: nothing is listed, nothing fails.
+    EXPECT_EQ(RunToEnd("\"" + program + "\" /list \"" + dir_ + "\" /stored"), 0u);
+    Started window = Start("\"" + program + "\"");
+    ASSERT_NE(driver::WaitFor("TfrmMainForm", 60), nullptr);
+    EXPECT_EQ(driver::CloseAndWait("TfrmMainForm", 30), 0);
+    EXPECT_EQ(WaitForExit(window.process.get()), 0u);
+    const std::string kept = Contents(ini);
+    EXPECT_NE(kept.find("File Types=.XYZ"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("Main Height="), std::string::npos) << kept;
+  }
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+}
+
 TEST_F(InstallerTest, On64BitWindowsReplacesA32BitInstallWithOneProgramAndOneEntry) {
   if (!Windows64()) GTEST_SKIP() << "32-bit Windows has only the 32-bit program";
   SetSetting(kMarker, kMarkerValue, k64);
