@@ -15,6 +15,10 @@ void FileReport::Add(const std::string& reason, bool unreadable) {
   if (std::find(reasons_.begin(), reasons_.end(), reason) == reasons_.end()) reasons_.push_back(reason);
 }
 
+void FileReport::Failed(const std::string& reason, unsigned long error) {
+  Add(win::WithSystemReason(reason, error), false);
+}
+
 std::string FileReport::Line() const {
   if (failures_ == 0) return {};
   std::string line = "Error: " + file_ + ": " + std::to_string(failures_) + " of " + std::to_string(icons_) +
