@@ -121,10 +121,13 @@ class DropSource final : public win::ComObject<IDropSource> {
 DragFolder::DragFolder() {
   char temp[MAX_PATH + 1] = "";
   const DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length > MAX_PATH) throw win::Exception("Cannot find the temporary folder");
+  if (length == 0 || length > MAX_PATH)
+    throw win::Exception("Cannot find the temporary folder", win::ErrorKind::Platform,
+                         length == 0 ? GetLastError() : ERROR_BUFFER_OVERFLOW);
   std::string base = temp;
   if (base.back() != '\\') base += '\\';
   // A name no other drag, and no other copy of the program, has taken.
+  DWORD error = ERROR_ALREADY_EXISTS;
   for (DWORD attempt = 0; attempt < 1000; ++attempt) {
     const std::string candidate = base + "Mirovane drag " + std::to_string(GetCurrentProcessId()) + "-" +
                                   std::to_string(GetTickCount() + attempt);
@@ -132,9 +135,9 @@ DragFolder::DragFolder() {
       path_ = candidate + "\\";
       return;
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    if ((error = GetLastError()) != ERROR_ALREADY_EXISTS) break;
   }
-  throw win::Exception("Cannot make a temporary folder in " + base);
+  throw win::Exception("Cannot make a temporary folder in " + base, win::ErrorKind::Platform, error);
 }
 
 DragFolder::~DragFolder() {

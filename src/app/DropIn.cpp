@@ -32,7 +32,10 @@ class FolderDropTarget final : public win::ComObject<IDropTarget> {
     }();
     if (atom)
       post_.reset(CreateWindowExA(0, kPostClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr));
-    if (!post_) throw win::Exception("Cannot take drops: " + win::SystemErrorText(GetLastError()));
+    if (!post_) {
+      const DWORD error = GetLastError();
+      throw win::Exception("Cannot take drops: " + win::SystemErrorText(error), win::ErrorKind::Platform, error);
+    }
     SetWindowLongPtrA(post_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
 
@@ -126,7 +129,9 @@ win::ComPtr<IDropTarget> MakeFolderDropTarget(std::function<void(const DropPlace
 
 DropRegistration::DropRegistration(HWND window, IDropTarget* target) {
   const HRESULT result = RegisterDragDrop(window, target);
-  if (FAILED(result)) throw win::Exception("Cannot take drops: " + win::SystemErrorText(static_cast<DWORD>(result)));
+  if (FAILED(result))
+    throw win::Exception("Cannot take drops: " + win::SystemErrorText(static_cast<DWORD>(result)),
+                         win::ErrorKind::Platform, static_cast<DWORD>(result));
   window_ = window;
 }
 

@@ -71,7 +71,7 @@ ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
   smallSize_ = options_.smallSize;
   window_.reset(CreateWindowExA(0, SessionWindowClass(&ExtractionSession::WndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                 nullptr, GetModuleHandleA(nullptr), nullptr));
-  if (!window_) throw win::Exception("Cannot start the extraction run");
+  if (!window_) throw win::Exception("Cannot start the extraction run", win::ErrorKind::Platform, GetLastError());
   SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   reader_ = std::thread([this] { ReadWork(); });
   drawer_ = std::thread([this] { DrawWork(); });

@@ -31,11 +31,12 @@ int IconSlots::AppendPictures(const ListedPictures& pictures) {
   // Both lists grow together, or the entries would show and save the wrong pictures.
   ui::ImageList& smallList = ShownSmall();
   HICON large = pictures.large.get(), small = pictures.small.get();
-  if (smallList.AddIcon(small ? small : large) < 0) throw win::Exception("Cannot add an icon to the image list");
+  if (smallList.AddIcon(small ? small : large) < 0)
+    throw win::Exception("Cannot add an icon to the image list", win::ErrorKind::Platform);
   const int slot = Shown().AddIcon(large);
   if (slot < 0) {
     ImageList_Remove(smallList.Handle(), smallList.Count() - 1);
-    throw win::Exception("Cannot add an icon to the image list");
+    throw win::Exception("Cannot add an icon to the image list", win::ErrorKind::Platform);
   }
   return slot;
 }

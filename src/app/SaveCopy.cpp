@@ -83,8 +83,10 @@ void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, const S
         return;
       case SaveResult::Kind::NoSoundImage:
       case SaveResult::Kind::NotMade:
-        if (IsStoredKind(kind.kind)) throw win::Exception("Cannot read the icon from " + slots.Find(list.ImageIndex(i))->file);
-        throw win::Exception(saved.reason);
+        if (IsStoredKind(kind.kind))
+          throw win::Exception("Cannot read the icon from " + slots.Find(list.ImageIndex(i))->file, saved.failure,
+                               saved.error);
+        throw win::Exception(saved.reason, saved.failure, saved.error);
     }
     leftOut += saved.leftOut;
     resampled += saved.resampled;
@@ -130,7 +132,8 @@ void DragSelectedIcons(const ui::ListView& list, const IconSlots& slots, const S
       icon.indexText = list.SubItem(i, 1);
       const SaveResult saved = SaveOneIcon(kind, icon, folder.Path());
       if (saved.kind != SaveResult::Kind::Saved)
-        throw win::Exception("Cannot drag " + icon.caption + " " + icon.indexText + ": " + saved.reason);
+        throw win::Exception("Cannot drag " + icon.caption + " " + icon.indexText + ": " + saved.reason, saved.failure,
+                             saved.error);
       const bool first = content.files.empty();
       content.files.insert(content.files.end(), saved.paths.begin(), saved.paths.end());
       if (first) content.png = SlotPng(slots, list.ImageIndex(i), sources);

@@ -177,7 +177,8 @@ int Save(const Command& command, const Print& print) {
     RunIcon icon;
     while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
-      SaveResult result{.kind = SaveResult::Kind::NoSoundImage, .reason = kNoSoundImage};
+      SaveResult result{.kind = SaveResult::Kind::NoSoundImage, .reason = kNoSoundImage,
+                        .failure = win::ErrorKind::NoSoundImage};
       try {
         // The window lists only the icons it can show, whatever kind is saved.
         if (icon.Listed()) {
@@ -187,7 +188,8 @@ int Save(const Command& command, const Print& print) {
           result = SaveOneIcon({command.kind, command.edges}, toSave, output);
         }
       } catch (const std::exception& e) {
-        result = {.kind = SaveResult::Kind::NotMade, .reason = e.what()};
+        result = {.kind = SaveResult::Kind::NotMade, .reason = e.what(), .failure = win::ErrorKindOf(e),
+                  .error = win::ErrorCode(e)};
       }
       switch (result.kind) {
         case SaveResult::Kind::Saved:
@@ -208,7 +210,7 @@ int Save(const Command& command, const Print& print) {
           // The files of the icon written before the folder refused one are whole.
           for (const std::string& path : result.paths) print(path);
           saved += static_cast<int>(result.paths.size());
-          report.Failed(result.reason);
+          report.Failed(result.reason, result.error);
           break;
       }
       ++failed;
@@ -296,7 +298,7 @@ int Run(const Command& command, const Print& print) {
     }
   } catch (const std::exception& e) {
     // Listing the files or the registry failed: said, never silent.
-    print(std::string("Error: ") + e.what());
+    print("Error: " + win::ReportText(e));
     return kSomethingFailed;
   }
 }

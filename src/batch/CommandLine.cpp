@@ -219,7 +219,9 @@ std::string UsageText() {
 std::string StartFolder(const std::string& argument) {
   const std::string full = win::FullPathName(argument);
   const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : win::FileAttributes(full);
-  if (attributes == INVALID_FILE_ATTRIBUTES) throw win::Exception("Cannot find the folder " + argument);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    throw win::Exception("Cannot find the folder " + argument, win::ErrorKind::Platform,
+                         full.empty() ? ERROR_INVALID_NAME : GetLastError());
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return full;
   return pathtext::DirectoryPart(full);
 }

@@ -80,7 +80,7 @@ int RunConsoleTwin() noexcept {
     return code;
   } catch (const std::exception& e) {
     try {
-      PrintLine(std::string("Error: ") + e.what());
+      PrintLine("Error: " + win::ReportText(e));
     } catch (...) {
     }
     return kSomethingFailed;

@@ -15,6 +15,10 @@ void FileReport::Add(const std::string& reason, bool unreadable) {
   if (std::find(reasons_.begin(), reasons_.end(), reason) == reasons_.end()) reasons_.push_back(reason);
 }
 
+void FileReport::Failed(const std::string& reason, unsigned long error) {
+  Add(win::WithSystemReason(reason, error), false);
+}
+
 std::string FileReport::Line() const {
   const std::string leftOut = leftOut_.empty() ? "" : "some images left out: " + leftOut_;
   if (failures_ == 0) return leftOut.empty() ? "" : "Error: " + file_ + ": " + leftOut;

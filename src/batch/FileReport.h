@@ -13,12 +13,14 @@ class FileReport {
  public:
   // A file and how many icons it has.
   FileReport(std::string file, int icons) : file_(std::move(file)), icons_(icons) {}
-  // An icon could not be read (no sound image) or written, for this reason.
+  // An icon could not be read (no sound image) or written, for this reason; where a platform
+  // call failed, the system's reason for its error code follows the program's words.
   void Unreadable(const std::string& reason) { Add(reason, true); }
-  void Failed(const std::string& reason) { Add(reason, false); }
+  void Failed(const std::string& reason, unsigned long error = 0);
   // Part of a package was refused (why, in the program's words): its other icons still count.
   void LeftOut(std::string why) { leftOut_ = std::move(why); }
-  // "Error: C:\x\winhlp32.exe: 3 of 5 icons unreadable: no sound image", the reasons told once
+  // "Error: C:\x\winhlp32.exe: 3 of 5 icons unreadable: no sound image", "Error: C:\x\a.dll: 1 of
+  // 2 icons failed: Cannot create file D:\out\a0.ico: Access is denied", the reasons told once
   // each (the first three), then what was left out; empty when nothing failed.
   std::string Line() const;
 

@@ -70,8 +70,9 @@ void TClipboard::Open() {
       owner = hiddenWindow_.get();
     }
     if (!OpenClipboard(owner)) {
+      const DWORD error = GetLastError();
       hiddenWindow_.reset();
-      throw EClipboardException("Cannot open clipboard");
+      throw EClipboardException("Cannot open clipboard", error);
     }
     emptied_ = false;
   }

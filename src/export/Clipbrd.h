@@ -14,9 +14,11 @@
 #include "export/Graphics.h"
 #include "win/Handles.h"
 
+// With the system's code of the call that failed.
 class EClipboardException : public win::Exception {
  public:
-  using win::Exception::Exception;
+  EClipboardException(const std::string& message, DWORD code)
+      : win::Exception(message, win::ErrorKind::Clipboard, code) {}
 };
 
 class TClipboard {

@@ -47,7 +47,7 @@ void TStream::WriteBuffer(const void* data, size_t count) {
 
 DWORD TFileStream::Write(const void* data, DWORD count) {
   DWORD written = 0;
-  if (!WriteFile(file_, data, count, &written, nullptr)) return 0;
+  if (!WriteFile(file_, data, count, &written, nullptr)) throw EWriteError(GetLastError());
   return written;
 }
 
@@ -383,7 +383,7 @@ void SerializeBitmap(TBitmap& bitmap, TStream& stream) {
 
 void SaveGraphicToFile(TGraphic& graphic, const std::string& path) {
   win::UniqueFile file(win::OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
-  if (!file) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
+  if (!file) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path), GetLastError());
   TFileStream stream(file.get());
   graphic.SaveToStream(stream);
 }

@@ -9,25 +9,32 @@
 #include "win/Errors.h"
 #include "win/Handles.h"
 
-// Errors raised while writing graphics.
+// Errors raised while writing graphics. A file that could not be created or written carries
+// the system's error code.
 class EFCreateError : public win::Exception {
  public:
-  using win::Exception::Exception;
+  EFCreateError(const std::string& message, DWORD code) : win::Exception(message, win::ErrorKind::FileCreate, code) {}
 };
 class EWriteError : public win::Exception {
  public:
-  EWriteError() : win::Exception("Stream write error") {}
+  explicit EWriteError(DWORD code = 0) : win::Exception("Stream write error", win::ErrorKind::FileWrite, code) {}
 };
 class EInvalidGraphic : public win::Exception {
  public:
-  using win::Exception::Exception;
+  // code: the imaging library's HRESULT, where it refused.
+  explicit EInvalidGraphic(const std::string& message, DWORD code = 0)
+      : win::Exception(message, win::ErrorKind::InvalidGraphic, code) {}
+
+ protected:
+  EInvalidGraphic(const std::string& message, win::ErrorKind kind) : win::Exception(message, kind) {}
 };
 class EInvalidGraphicOperation : public win::Exception {
  public:
-  using win::Exception::Exception;
+  explicit EInvalidGraphicOperation(const std::string& message)
+      : win::Exception(message, win::ErrorKind::InvalidOperation) {}
 };
 
-// Byte sink the serialisers write to; a short write raises EWriteError.
+// Byte sink the serialisers write to; a short or failed write raises EWriteError.
 class TStream {
  public:
   virtual ~TStream() = default;
@@ -35,7 +42,8 @@ class TStream {
   void WriteBuffer(const void* data, size_t count);
 };
 
-// Writes through to an open file handle (not owned).
+// Writes through to an open file handle (not owned); a write the system refuses raises
+// EWriteError with its code.
 class TFileStream : public TStream {
  public:
   explicit TFileStream(HANDLE file) : file_(file) {}
@@ -175,5 +183,6 @@ void SerializeIcon(TIcon& icon, TStream& stream);
 // .bmp bytes at the bitmap's own depth. A bitmap without pixels raises "Bitmap image is not valid".
 void SerializeBitmap(TBitmap& bitmap, TStream& stream);
 
-// Creates (or replaces) the file and writes the graphic into it. A failed write leaves the file.
+// Creates (or replaces) the file and writes the graphic into it (EFCreateError, EWriteError with
+// the system's code). A failed write leaves the file.
 void SaveGraphicToFile(TGraphic& graphic, const std::string& path);

@@ -6,6 +6,7 @@
 
 #include "export/SizedIcon.h"
 #include "export/StoredIcon.h"
+#include "win/Errors.h"
 
 namespace {
 
@@ -67,9 +68,9 @@ SaveResult SaveOneIcon(const SaveKind& kind, const IconToSave& icon, const std::
   try {
     outputs = Outputs(kind, icon, result);
   } catch (const ENoSoundImage& e) {
-    return {.kind = SaveResult::Kind::NoSoundImage, .reason = e.what()};
+    return {.kind = SaveResult::Kind::NoSoundImage, .reason = e.what(), .failure = e.Kind()};
   } catch (const EInvalidGraphic& e) {
-    return {.kind = SaveResult::Kind::NotMade, .reason = e.what()};
+    return {.kind = SaveResult::Kind::NotMade, .reason = e.what(), .failure = e.Kind(), .error = e.Code()};
   }
   for (Output& out : outputs) {
     const std::string name =
@@ -80,6 +81,8 @@ SaveResult SaveOneIcon(const SaveKind& kind, const IconToSave& icon, const std::
       // The files written before stay: each is whole.
       result.kind = SaveResult::Kind::NotWritten;
       result.reason = e.what();
+      result.failure = win::ErrorKindOf(e);
+      result.error = win::ErrorCode(e);
       if (!result.paths.empty()) result.path = result.paths.front();
       return result;
     }

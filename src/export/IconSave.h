@@ -10,6 +10,7 @@
 
 #include "export/SaveImage.h"
 #include "iconres/IconFile.h"
+#include "win/Errors.h"
 
 // One icon to save. The stored kinds read its group from its file; the other kinds take its
 // saved sizes, 32 x 32 and 16 x 16, from slot of a pair of image lists.
@@ -32,7 +33,12 @@ struct SaveResult {
   Kind kind = Kind::NotWritten;
   std::string path;    // the file written (the first, for a kind that writes several)
   std::vector<std::string> paths;  // every file written, in order
-  std::string reason;  // why nothing was written
+  std::string reason;  // why nothing was written, in the program's words (the window shows them)
+  // The error that stopped it: its kind (FileCreate, NoSoundImage ...) and the system's error code
+  // where a platform call failed (the file not created or written, the imaging library's
+  // refusal), else 0.
+  win::ErrorKind failure = win::ErrorKind::Program;
+  DWORD error = 0;
   // For the stored kinds: the damaged images left out of the file, of how many the group holds.
   std::size_t leftOut = 0, images = 0;
   // For the sized kinds: the images made by resampling another size.

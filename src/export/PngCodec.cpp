@@ -17,7 +17,8 @@ constexpr auto kHighQualityCubic = static_cast<WICBitmapInterpolationMode>(4);
 
 void Check(HRESULT hr) {
   if (FAILED(hr)) throw EInvalidGraphic(win::FormatMessageText("Cannot encode the image as PNG (error %s)",
-                                                              std::to_string(static_cast<unsigned long>(hr))));
+                                                              std::to_string(static_cast<unsigned long>(hr))),
+                                        static_cast<DWORD>(hr));
 }
 
 win::ComPtr<IWICImagingFactory> Factory() {

@@ -35,7 +35,7 @@ void SavedIcon::Hold(HICON icon, HICON smallIcon) {
   ImageList_RemoveAll(large_.get());
   if (ImageList_ReplaceIcon(small_.get(), -1, smallIcon ? smallIcon : icon) != 0 ||
       ImageList_ReplaceIcon(large_.get(), -1, icon) != 0)
-    throw win::Exception("Cannot add an icon to the image list");
+    throw win::Exception("Cannot add an icon to the image list", win::ErrorKind::Platform);
 }
 
 std::string KindExtension(OutputKind kind, const TGraphic& graphic) {
@@ -70,7 +70,7 @@ bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path) {
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || PathIsTaken(path)) return false;
-    throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
+    throw EFCreateError(win::FormatMessageText("Cannot create file %s", path), error);
   }
   try {
     TFileStream stream(file.get());
@@ -89,7 +89,9 @@ std::string SaveGraphicToFreeName(TGraphic& graphic, const std::string& folder, 
     const std::string free = FreeFileName(folder, candidate);
     const std::string path = folder + free;
     if (SaveGraphicToNewFile(graphic, path)) return path;
-    if (win::PlatformLength(path) >= win::kLongPathLimit) throw EFCreateError(win::FormatMessageText("Cannot create file %s", path));
+    // Every name up to the longest a path may be is taken.
+    if (win::PlatformLength(path) >= win::kLongPathLimit)
+      throw EFCreateError(win::FormatMessageText("Cannot create file %s", path), ERROR_FILE_EXISTS);
     // The name was taken after all: another program took it since the search, or something
     // there has no attributes to show (a link to nothing). Searching again from the same name
     // could find it "free" forever, so the search goes on past it.

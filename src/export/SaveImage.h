@@ -72,7 +72,8 @@ std::string FreeFileName(const std::string& folder, const std::string& name);
 
 // Saves the graphic to a path that must not exist yet. Returns false, touching nothing, when
 // the path is already taken. When the save fails the file it created is removed again and
-// the error is raised ("Cannot create file %s", "Stream write error", "... image is not valid").
+// the error is raised ("Cannot create file %s", "Stream write error" with the system's code,
+// "... image is not valid").
 bool SaveGraphicToNewFile(TGraphic& graphic, const std::string& path);
 
 // Saves under folder + FreeFileName(folder, name) and returns the path written. The folder ends

@@ -2,6 +2,7 @@
 #include "export/SizedIcon.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "export/PngCodec.h"
 #include "settings/IntegerText.h"
@@ -33,7 +34,7 @@ struct Made {
 Made MakeEdge(const iconres::IconFile& file, const iconres::IconGroup& group, int edge) {
   const std::vector<const iconres::IconImage*> sources = SourcesForEdge(file, group, edge);
   if (sources.empty()) throw ENoSoundImage();
-  std::string reason;
+  std::exception_ptr failed;  // the last source that would not decode, raised as it came
   for (const iconres::IconImage* image : sources) {
     if (image->width == edge && image->height == edge) return {.stored = image};
     try {
@@ -43,11 +44,11 @@ Made MakeEdge(const iconres::IconFile& file, const iconres::IconGroup& group, in
       made.hotspotX = (edge - image->width * edge / longer) / 2 + image->hotspotX * edge / longer;
       made.hotspotY = (edge - image->height * edge / longer) / 2 + image->hotspotY * edge / longer;
       return made;
-    } catch (const EInvalidGraphic& e) {
-      reason = e.what();
+    } catch (const EInvalidGraphic&) {
+      failed = std::current_exception();
     }
   }
-  throw EInvalidGraphic(reason);
+  std::rethrow_exception(failed);
 }
 
 void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {

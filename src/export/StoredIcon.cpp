@@ -2,6 +2,7 @@
 #include "export/StoredIcon.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "export/PngCodec.h"
 
@@ -80,7 +81,8 @@ TStoredImage AnimatedCursor(const iconres::IconFile& file, const iconres::IconGr
   }
   if (!anySound) throw ENoSoundImage();
   const iconres::ByteSpan bytes = file.bytes.Span();
-  if (!allSound || g.offset > bytes.size() || g.size > bytes.size() - g.offset) throw ENoSoundImage(kDamagedAnimation);
+  if (!allSound || g.offset > bytes.size() || g.size > bytes.size() - g.offset)
+    throw ENoSoundImage(win::ErrorKind::DamagedAnimation);
   const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(g.offset);
   return TStoredImage({begin, begin + static_cast<std::ptrdiff_t>(g.size)}, 0, images, ".ani");
 }
@@ -118,17 +120,17 @@ std::vector<std::uint8_t> LargestImagePngBytes(const iconres::IconFile& file, st
     const long long pa = 1LL * a->width * a->height, pb = 1LL * b->width * b->height;
     return pa != pb ? pa > pb : a->bitCount > b->bitCount;
   });
-  std::string reason;  // the last image the imaging library could not encode
+  std::exception_ptr failed;  // the last image the imaging library could not encode
   for (const iconres::IconImage* image : images) {
     if (!file.Sound(*image)) continue;
     try {
       return ImagePngBytes(file, *image);
-    } catch (const EInvalidGraphic& e) {
-      reason = e.what();
+    } catch (const EInvalidGraphic&) {
+      failed = std::current_exception();
     }
   }
-  if (reason.empty()) throw ENoSoundImage();
-  throw EInvalidGraphic(reason);
+  if (!failed) throw ENoSoundImage();
+  std::rethrow_exception(failed);
 }
 
 std::unique_ptr<TStoredImage> StoredIconGraphic(const iconres::IconFile& file, std::size_t group, bool png) {

@@ -17,10 +17,12 @@ constexpr const char* kNoSoundImage = "no sound image";
 // Why an animated cursor is not written as it is stored: its parts disagree or a frame's image
 // is not sound, and its bytes are written whole or not at all.
 constexpr const char* kDamagedAnimation = "damaged animated cursor";
-// An icon with nothing sound enough to write: no sound image, or a damaged animated cursor.
+// An icon with nothing sound enough to write: its kind NoSoundImage, or DamagedAnimation for a
+// damaged animated cursor; its message the reason's words.
 class ENoSoundImage : public EInvalidGraphic {
  public:
-  explicit ENoSoundImage(const char* reason = kNoSoundImage) : EInvalidGraphic(reason) {}
+  explicit ENoSoundImage(win::ErrorKind kind = win::ErrorKind::NoSoundImage)
+      : EInvalidGraphic(kind == win::ErrorKind::DamagedAnimation ? kDamagedAnimation : kNoSoundImage, kind) {}
 };
 
 // Ready-made file bytes as a graphic, so they are saved like the other kinds; with how many of
@@ -66,7 +68,7 @@ std::vector<std::uint8_t> ImagePngBytes(const iconres::IconFile& file, const ico
 // image's stored bytes unchanged (PNG images stay PNG), in the group's order; images that are
 // not sound are left out and counted. A cursor group the same as a .cur file, each entry with
 // its image's hotspot. An animated cursor as its own bytes, when it is whole and every image
-// of every frame is sound (else ENoSoundImage with kDamagedAnimation). Raises ENoSoundImage
+// of every frame is sound (else ENoSoundImage of the kind DamagedAnimation). Raises ENoSoundImage
 // when no image is sound.
 TStoredImage OriginalIcon(const iconres::IconFile& file, std::size_t group);
 std::vector<std::uint8_t> OriginalIconBytes(const iconres::IconFile& file, std::size_t group);

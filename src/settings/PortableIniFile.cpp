@@ -20,7 +20,8 @@ IniSection& SectionOf(IniDocument& document, const std::string& name) {
 [[noreturn]] void ThrowNotKept(const std::string& path, DWORD error) {
   throw ESettingsFileException(win::FormatMessageText("The settings could not be kept in %s: ", path) +
                                win::SystemErrorText(error) +
-                               ". The next start uses the settings the file held before");
+                               ". The next start uses the settings the file held before",
+                               error);
 }
 
 // The text to a new file beside the target, made whole on the disc, then moved over the target.

@@ -9,9 +9,11 @@
 #include "settings/SettingsStore.h"
 #include "win/Errors.h"
 
+// The settings file not written: its message gives the system's reason, its code the error.
 class ESettingsFileException : public win::Exception {
  public:
-  using win::Exception::Exception;
+  ESettingsFileException(const std::string& message, DWORD code)
+      : win::Exception(message, win::ErrorKind::Settings, code) {}
 };
 
 class TPortableIniFile : public SettingsStore {

@@ -57,17 +57,20 @@ win::UniqueKey TRegistryIniFile::OpenSection(const std::string& section) const {
 
 win::UniqueKey TRegistryIniFile::CreateSection(const std::string& section) const {
   HKEY raw = nullptr;
-  if (!key_ || RegCreateKeyExA(key_.get(), section.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                               nullptr, &raw, nullptr) != ERROR_SUCCESS)
-    throw ERegistryException(win::FormatMessageText("Failed to create key %s", section));
+  const LONG made = key_ ? RegCreateKeyExA(key_.get(), section.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &raw, nullptr)
+                         : ERROR_INVALID_HANDLE;
+  if (made != ERROR_SUCCESS)
+    throw ERegistryException(win::FormatMessageText("Failed to create key %s", section), static_cast<DWORD>(made));
   return win::UniqueKey(raw);
 }
 
 void TRegistryIniFile::SetValue(const std::string& section, const std::string& name, DWORD type, const void* data,
                                 DWORD size) const {
   win::UniqueKey key = CreateSection(section);
-  if (RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
-    throw ERegistryException(win::FormatMessageText("Failed to set data for '%s'", name));
+  const LONG set = RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  if (set != ERROR_SUCCESS)
+    throw ERegistryException(win::FormatMessageText("Failed to set data for '%s'", name), static_cast<DWORD>(set));
 }
 
 int TRegistryIniFile::ReadInteger(const std::string& section, const std::string& name, int def) const {

@@ -9,9 +9,11 @@
 #include "win/Errors.h"
 #include "win/Handles.h"
 
+// With the registry call's result where one failed.
 class ERegistryException : public win::Exception {
  public:
-  using win::Exception::Exception;
+  explicit ERegistryException(const std::string& message, DWORD code = 0)
+      : win::Exception(message, win::ErrorKind::Settings, code) {}
 };
 
 class TRegistryIniFile : public SettingsStore {

@@ -96,7 +96,9 @@ HWND Control::CreateChild(const char* cls, DWORD style, DWORD exStyle, HWND pare
   HWND w = CreateWindowExA(exStyle, cls, text, style | WS_CHILD | WS_CLIPSIBLINGS, bounds_.left,
                            bounds_.top, bounds_.width, bounds_.height, parent, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
-  if (!w) throw win::Exception("Cannot create a window of class " + std::string(cls));
+  if (!w)
+    throw win::Exception("Cannot create a window of class " + std::string(cls), win::ErrorKind::Platform,
+                         GetLastError());
   return w;
 }
 

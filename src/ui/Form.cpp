@@ -87,7 +87,9 @@ HWND Form::CreateHandle(const Props& p, HWND) {
   if (p.autoSize) AdjustWindowRectForDpi(r, style, false, exStyle, dpi_);  // bounds give the client area
   HWND w = CreateWindowExA(exStyle, className_, p.caption ? p.caption : "", style, r.left, r.top,
                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, inst, nullptr);
-  if (!w) throw win::Exception("Cannot create the window " + std::string(className_));
+  if (!w)
+    throw win::Exception("Cannot create the window " + std::string(className_), win::ErrorKind::Platform,
+                         GetLastError());
   SetIcons(w);
   return w;
 }

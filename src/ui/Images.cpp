@@ -54,7 +54,7 @@ void ImageList::LoadStrip(int dpi) {
   }
   win::UniqueBitmap strip(static_cast<HBITMAP>(
       LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(chosen.second), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  if (!strip) throw win::Exception("Cannot load the images of " + Name());
+  if (!strip) throw win::Exception("Cannot load the images of " + Name(), win::ErrorKind::Platform, GetLastError());
   if (chosen.first != size) {
     // Whole source pixels only: a blend with the magenta around a picture would not be masked.
     BITMAP bm{};
@@ -63,7 +63,7 @@ void ImageList::LoadStrip(int dpi) {
     win::WindowDC screen(nullptr);
     win::UniqueBitmap sized(CreateCompatibleBitmap(screen.get(), count * size, size));
     win::UniqueDC from(CreateCompatibleDC(screen.get())), to(CreateCompatibleDC(screen.get()));
-    if (!sized || !from || !to) throw win::Exception("Cannot load the images of " + Name());
+    if (!sized || !from || !to) throw win::Exception("Cannot load the images of " + Name(), win::ErrorKind::Platform);
     {
       win::SelectInDC selectFrom(from.get(), strip.get()), selectTo(to.get(), sized.get());
       SetStretchBltMode(to.get(), COLORONCOLOR);

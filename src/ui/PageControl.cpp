@@ -32,7 +32,9 @@ HWND PageControl::CreateHandle(const Props& p, HWND parent) {
   HWND w = CreateChild(PlainWindowClass(), WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, parent);
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | WS_CLIPSIBLINGS, 0,
                           0, Width(), Height(), w, nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (!tabs_) throw win::Exception("Cannot create a window of class " + std::string(WC_TABCONTROLA));
+  if (!tabs_)
+    throw win::Exception("Cannot create a window of class " + std::string(WC_TABCONTROLA), win::ErrorKind::Platform,
+                         GetLastError());
   return w;
 }
 

@@ -183,7 +183,7 @@ TreeNode* TreeView::AddChild(TreeNode* parent, const std::string& text) {
   ins.item.pszText = const_cast<char*>(text.c_str());
   ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
   auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-  if (!item) throw win::Exception("Cannot add a tree node");
+  if (!item) throw win::Exception("Cannot add a tree node", win::ErrorKind::Platform);
   node->item_ = item;
   return node.release();  // owned by the control's item from here on
 }
@@ -206,7 +206,7 @@ TreeNode* TreeView::AddChild(TreeNode* parent, const NodeArgs& args) {
     ins.item.iImage = ins.item.iSelectedImage = I_IMAGECALLBACK;
   }
   auto item = reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-  if (!item) throw win::Exception("Cannot add a tree node");
+  if (!item) throw win::Exception("Cannot add a tree node", win::ErrorKind::Platform);
   node->item_ = item;
   return node.release();  // owned by the control's item from here on
 }

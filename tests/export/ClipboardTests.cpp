@@ -113,6 +113,7 @@ TEST(ClipboardCopy, BusyClipboardIsReportedAndKeepsItsContent) {
     ADD_FAILURE() << "opened a clipboard held by another window";
   } catch (const EClipboardException& e) {
     EXPECT_STREQ(e.what(), "Cannot open clipboard");
+    EXPECT_EQ(e.Code(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   }
   EXPECT_EQ(clipboard.OpenCount(), 0);
   SetEvent(release);

@@ -181,9 +181,9 @@ TEST_F(StoredIcon, EveryFileTheStoredKindsWriteOpensThroughThePlatform) {
           ++written;
         } catch (const EInvalidGraphic& e) {
           // An animation with a sound first frame still gives its PNG.
-          any = e.what() == std::string(kDamagedAnimation);
+          any = e.Kind() == win::ErrorKind::DamagedAnimation;
           if (!any) {
-            EXPECT_STREQ(e.what(), kNoSoundImage) << at;
+            EXPECT_EQ(e.Kind(), win::ErrorKind::NoSoundImage) << at << ": " << e.what();
           }
           ++refused;
         }
