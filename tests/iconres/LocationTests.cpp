@@ -233,6 +233,17 @@ TEST_F(LocationWindow, CopiedLocationsLeadBackToTheirIcons) {
   EXPECT_FALSE(f.GoToLocation(ids + ",-999"));
   ASSERT_FALSE(boxes.Boxes().empty());
   EXPECT_NE(boxes.Boxes().back().text.find("holds no icon with the resource ID 999"), std::string::npos);
+  // Typed into Go to Location's box, as a user pastes one copied from the registry.
+  {
+    ModalAnswerer typing("\"" + ids + "\",-100");
+    EXPECT_EQ(f.actGoToLocation.ShortCut(), ui::ShortCut('L', ui::kCtrl));
+    f.actGoToLocation.Execute();
+    apptest::WaitForRun(f);
+    ASSERT_EQ(typing.Boxes().size(), 1u);
+    EXPECT_EQ(typing.Boxes()[0].caption, "Go to Location");
+    ASSERT_GE(f.lvIcons.FocusedItem(), 0);
+    EXPECT_EQ(f.lvIcons.SubItem(f.lvIcons.FocusedItem(), 1), "2");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Answers every dialog box the thread raises while it lives: reads its caption and text,
-// then presses its default button (or closes it), so that no test waits on a person. The
-// shell's folder chooser is left to FolderChooserAnswerer.
+// types the given text into its edit box if it has one, then presses its default button (or
+// closes it), so that no test waits on a person. The shell's folder chooser is left to
+// FolderChooserAnswerer.
 #pragma once
 #include <windows.h>
 
@@ -14,7 +15,7 @@ struct AnsweredBox {
 
 class ModalAnswerer {
  public:
-  ModalAnswerer();
+  explicit ModalAnswerer(std::string typed = {});
   ModalAnswerer(const ModalAnswerer&) = delete;
   ModalAnswerer& operator=(const ModalAnswerer&) = delete;
   ~ModalAnswerer();
@@ -23,6 +24,8 @@ class ModalAnswerer {
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wp, LPARAM lp);
+  ModalAnswerer* previous_;
   HHOOK hook_;
+  std::string typed_;
   std::vector<AnsweredBox> boxes_;
 };
