@@ -7,6 +7,7 @@
 
 #include "win/ComObject.h"
 #include "win/Errors.h"
+#include "win/Handles.h"
 #include "win/Text.h"
 
 namespace dragdrop {
@@ -28,11 +29,12 @@ FORMATETC Format(UINT format) { return FORMATETC{static_cast<CLIPFORMAT>(format)
 
 // A moveable global block holding the bytes, for a medium the receiver frees.
 HGLOBAL GlobalCopy(const void* bytes, size_t size) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
-  if (!block) return nullptr;
-  if (size) std::memcpy(GlobalLock(block), bytes, size);
-  if (size) GlobalUnlock(block);
-  return block;
+  win::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
+  if (!block || !size) return block.release();
+  const win::LockedGlobal locked(block.get());
+  if (!locked.Data()) return nullptr;
+  std::memcpy(locked.Data(), bytes, size);
+  return block.release();
 }
 
 // DROPFILES and the files' wide names, each ended by a zero, the list by one more.

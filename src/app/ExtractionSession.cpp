@@ -9,7 +9,6 @@
 
 #include "extract/BatchSamples.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/IconLocation.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
 #include "ui/Guard.h"
@@ -241,17 +240,10 @@ void ExtractionSession::Read() {
     while (!Ending() && run.NextIcon(entry)) {
       if (!entry.Listed()) continue;
       ListedIcon listed;
-      listed.file = file.Path();
+      listed.source = SourceOf(file, entry.index);
       listed.caption = file.Caption(entry.index);
-      listed.index = entry.index;
-      listed.images = entry.group->images;
       listed.sizes = storedimages::SizesText(*entry.group);
-      listed.indexText = file.IndexText(entry.index);
       listed.type = storedimages::TypeText(*entry.group);
-      listed.kind = entry.group->kind;
-      listed.frames = entry.group->frames.size();
-      listed.resource = entry.group->resource;
-      listed.location = location::IndexFor(file.File().contents, static_cast<std::size_t>(entry.index));
       listed.duplicatesHidden = filter.DuplicatesHidden();
       listed.icon = std::move(entry.icon);
       read.icons.push_back(std::move(listed));
@@ -347,7 +339,7 @@ void ExtractionSession::Draw() {
         listed.largeSize = largeSize_;
         listed.smallSize = smallSize_;
       }
-      listed.pictures = MakeListedPictures(*read.file, listed.index, listed.icon.get(), listed.icon.get(),
+      listed.pictures = MakeListedPictures(*read.file, listed.source.index, listed.icon.get(), listed.icon.get(),
                                            listed.largeSize, listed.smallSize, drawn, shrunk);
     }
     read.file.reset();

@@ -12,11 +12,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/IconSource.h"
 #include "app/RunGate.h"
 #include "extract/CaptionOrder.h"
 #include "extract/ListedPictures.h"
@@ -41,15 +41,10 @@ struct RunOptions {
 
 // One icon the run lists, with everything the window shows of it.
 struct ListedIcon {
-  std::string file, caption;
-  int index = 0;
-  std::vector<iconres::IconImage> images;  // what the file stores for it, without the bytes
-  std::string sizes;                       // the Details view's Sizes column
-  std::string indexText, type;             // the Icon Index ("cursor 0") and Type columns
-  iconres::GroupKind kind = iconres::GroupKind::Icon;
-  std::size_t frames = 0;                  // an animated cursor's
-  iconres::ResourceName resource;          // its group's id or name (the Resource column)
-  std::optional<int> location;             // its index in a location (see location::IndexFor)
+  IconSource source;  // its file and index, what its group stores: the slot keeps it
+  std::string caption;
+  std::string sizes;  // the Details view's Sizes column
+  std::string type;   // the Type column
   // The run's own icon (at the saved large size) and the pictures for the list's lists at
   // largeSize and smallSize; none once its batch holds them drawn.
   win::UniqueIcon icon;

@@ -7,19 +7,8 @@
 
 #include "extract/FileIcons.h"
 #include "extract/LargeIcon.h"
-#include "extract/Locations.h"
-#include "extract/StoredImages.h"
 #include "ui/Form.h"
 #include "win/Errors.h"
-
-std::string InfoTip(const IconSource& source) {
-  iconres::IconGroup group;
-  group.images = source.images;
-  group.kind = source.kind;
-  group.frames.resize(source.frames);
-  group.resource = source.resource;
-  return storedimages::InfoTip(source.file, source.indexText, group, location::TextOf(source.file, source.location));
-}
 
 IconSlots::IconSlots(const ui::Form& form, ui::ImageList& icons, ui::ImageList& smallIcons, ui::ImageList& shownIcons,
                      ui::ImageList& shownSmallIcons)
@@ -53,16 +42,7 @@ void IconSlots::Record(int slot, IconSource source) {
 
 int IconSlots::Append(const FileIcons& file, int index, HICON icon, HICON fallback) {
   const int slot = AppendFromFile(file, index, icon, fallback);
-  IconSource source{file.Path(), index, {}, iconres::GroupKind::Icon, 0, file.IndexText(index)};
-  if (index >= 0 && index < file.Count()) {
-    const iconres::IconGroup& group = file.Group(index);
-    source.images = group.images;
-    source.kind = group.kind;
-    source.frames = group.frames.size();
-    source.resource = group.resource;
-    source.location = location::IndexFor(file.File().contents, static_cast<std::size_t>(index));
-  }
-  Record(slot, std::move(source));
+  Record(slot, SourceOf(file, index));
   return slot;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/IconSource.h"
 #include "extract/ListedPictures.h"
 #include "iconres/IconFile.h"
 #include "ui/Images.h"
@@ -21,25 +22,6 @@ class FileIcons;
 namespace ui {
 class Form;
 }
-
-// Where a slot's icon came from: its file and its index there, and the images its file stores
-// (as the reader found them, without their bytes). The entries show only the file's name; the
-// saves of stored images, the tips and the preview need the file itself.
-struct IconSource {
-  std::string file;
-  int index = 0;
-  std::vector<iconres::IconImage> images;
-  // What it is and its index text, for the tip: "Cursor", "cursor 0".
-  iconres::GroupKind kind = iconres::GroupKind::Icon;
-  std::size_t frames = 0;
-  std::string indexText;
-  // Its group's id or name, and its index in a location (none for a program's cursors).
-  iconres::ResourceName resource;
-  std::optional<int> location;
-};
-
-// The icon list's tip for a slot's icon: its file, index and stored images.
-std::string InfoTip(const IconSource& source);
 
 // At 96 DPI the lists at the saved sizes (32 x 32 and 16 x 16) hold every listed icon, which the
 // list shows and the commands save; at other scales the shown lists hold them at the list's own

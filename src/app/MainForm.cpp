@@ -267,22 +267,7 @@ void KeepAboveMinimum(const Splitter& splitter, int& newSize, bool& accept) {
   accept = true;
 }
 
-// The long form of a path, as the folder listing names files; the path itself where the
-// platform gives none.
-std::string LongPath(const std::string& path) {
-  const DWORD size = GetLongPathNameA(path.c_str(), nullptr, 0);
-  if (size == 0) return path;
-  std::string longer(size, '\0');
-  const DWORD length = GetLongPathNameA(path.c_str(), longer.data(), size);
-  if (length == 0 || length >= size) return path;
-  longer.resize(length);
-  return longer;
-}
-
-std::string ProgramFolder() {
-  const std::string p = win::ModuleFileName();
-  return p.substr(0, p.find_last_of("\\/") + 1);
-}
+std::string ProgramFolder() { return pathtext::DirectoryPart(win::ModuleFileName()); }
 
 }  // namespace
 
@@ -381,10 +366,11 @@ void F::OpenStartFolder(const std::string& argument) {
 }
 
 void F::ShowStart(const std::string& folder, const std::string& file, int index) {
-  startFile_ = file.empty() ? file : LongPath(file);
+  startFile_ = file.empty() ? file : win::LongPathName(file);
   startIndex_ = index;
   const bool shown = !Extracting && !stNav.Path().empty() &&
-                     lstrcmpiA(pathtext::WithTrailingBackslash(stNav.Path()).c_str(), pathtext::WithTrailingBackslash(folder).c_str()) == 0;
+                     win::CompareText(pathtext::WithTrailingBackslash(stNav.Path()), pathtext::WithTrailingBackslash(folder),
+                                      NORM_IGNORECASE) == 0;
   stNav.SetPath(folder);
   // The folder already listed is not read again.
   if (shown) FocusStartFile();
@@ -397,7 +383,7 @@ void F::FocusStartFile() {
   // one asked for.
   for (int i = 0; i < lvIcons.Count(); ++i) {
     const IconSource* source = iconSlots.Find(lvIcons.ImageIndex(i));
-    if (!source || lstrcmpiA(source->file.c_str(), file.c_str()) != 0) continue;
+    if (!source || win::CompareText(source->file, file, NORM_IGNORECASE) != 0) continue;
     if (startIndex_ >= 0 && source->index != startIndex_) continue;
     for (int j = 0; j < lvIcons.Count(); ++j)
       if (lvIcons.Selected(j)) lvIcons.SetSelected(j, false);

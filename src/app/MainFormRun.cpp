@@ -183,19 +183,17 @@ int F::ShowBatch(RunBatch& batch) {
   if (atScale && batch.Drawn()) {
     std::vector<IconSource> sources;
     sources.reserve(batch.icons.size());
-    for (const ListedIcon& icon : batch.icons)
-      sources.push_back({icon.file, icon.index, icon.images, icon.kind, icon.frames, icon.indexText, icon.resource,
-                         icon.location});
+    for (const ListedIcon& icon : batch.icons) sources.push_back(icon.source);
     first = iconSlots.AppendBatch(sources, batch.large, batch.small);
   }
   for (int i = 0; i < n; ++i) {
     ListedIcon& icon = batch.icons[static_cast<std::size_t>(i)];
     const int slot = first >= 0 ? first + i : AppendListed(icon, batch, static_cast<std::size_t>(i));
     const int item = lvIcons.AddItem(icon.caption, slot);
-    lvIcons.SetSubItem(item, 1, icon.indexText);
+    lvIcons.SetSubItem(item, 1, icon.source.indexText);
     lvIcons.SetSubItem(item, 2, icon.sizes);
     lvIcons.SetSubItem(item, 3, icon.type);
-    lvIcons.SetSubItem(item, 4, location::ResourceText(icon.resource));
+    lvIcons.SetSubItem(item, 4, location::ResourceText(icon.source.group.resource));
   }
   return n;
 }
@@ -204,16 +202,13 @@ int F::AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at) {
   const bool atScale = icon.largeSize == Scale(kSavedLargeSize) && icon.smallSize == Scale(kSavedSmallSize);
   if (!atScale || !icon.pictures.large.get()) {
     // The run's own icon again, or where the file can no longer be read, the picture drawn.
-    const FileIcons file(icon.file, MunWindowsFolder());
-    if (!icon.icon) icon.icon = file.Icon(icon.index);
+    const FileIcons file(icon.source.file, MunWindowsFolder());
+    if (!icon.icon) icon.icon = file.Icon(icon.source.index);
     if (!icon.icon) icon.icon = batch.large.Icon(static_cast<int>(at));
-    icon.pictures = MakeListedPictures(file, icon.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
+    icon.pictures = MakeListedPictures(file, icon.source.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
                                        Scale(kSavedSmallSize));
   }
-  return iconSlots.Append(
-      {std::move(icon.file), icon.index, std::move(icon.images), icon.kind, icon.frames, icon.indexText, icon.resource,
-       icon.location},
-      icon.pictures);
+  return iconSlots.Append(std::move(icon.source), icon.pictures);
 }
 
 void F::FinishRun() {

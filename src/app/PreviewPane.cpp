@@ -10,6 +10,7 @@
 #include "iconres/SoundImage.h"
 #include "ui/Application.h"
 #include "ui/Images.h"
+#include "win/Dib.h"
 #include "win/Text.h"
 
 namespace {
@@ -29,8 +30,7 @@ win::UniqueBitmap DecodePng(iconres::ByteSpan bytes, int& width, int& height) {
   UINT w = 0, h = 0;
   const win::ComPtr<IWICBitmapSource> pixels = iconres::DecodePng(bytes, GUID_WICPixelFormat32bppPBGRA, w, h);
   if (!pixels || w == 0 || h == 0 || w > iconres::kMaxImageEdge || h > iconres::kMaxImageEdge) return {};
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), static_cast<LONG>(w), -static_cast<LONG>(h), 1, 32, BI_RGB};
+  const BITMAPINFO info = win::TopDown32(static_cast<int>(w), static_cast<int>(h));
   void* bits = nullptr;
   win::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits || FAILED(pixels->CopyPixels(nullptr, w * 4, w * 4 * h, static_cast<BYTE*>(bits)))) return {};

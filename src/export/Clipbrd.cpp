@@ -4,26 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "win/Dib.h"
 #include "win/Text.h"
 
 namespace {
 
-// A global memory block until the clipboard takes it.
-struct GlobalBlock {
-  HGLOBAL handle = nullptr;
-  ~GlobalBlock() {
-    if (handle) GlobalFree(handle);
-  }
-};
-
 // The icon drawn on a background of one colour into top-down 32-bit pixels.
 std::vector<std::uint32_t> DrawnOn(HICON icon, int size, COLORREF background) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = size;
-  bi.bmiHeader.biHeight = -size;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = win::TopDown32(size, size);
   void* bits = nullptr;
   win::UniqueDC dc(CreateCompatibleDC(nullptr));
   win::UniqueBitmap bitmap(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -119,12 +107,15 @@ void TClipboard::AddBytes(UINT format, const std::vector<std::uint8_t>& bytes) {
   Open();
   try {
     Adding();
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes.size())};
-    if (!block.handle) throw win::EOutOfMemory();
-    std::memcpy(GlobalLock(block.handle), bytes.data(), bytes.size());
-    GlobalUnlock(block.handle);
+    win::UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+    if (!block) throw win::EOutOfMemory();
+    if (!bytes.empty()) {
+      const win::LockedGlobal locked(block.get());
+      if (!locked.Data()) throw win::EOutOfMemory();
+      std::memcpy(locked.Data(), bytes.data(), bytes.size());
+    }
     // From here on the clipboard owns the block.
-    if (SetClipboardData(format, block.handle)) block.handle = nullptr;
+    if (SetClipboardData(format, block.get())) block.release();
   } catch (...) {
     Close();
     throw;

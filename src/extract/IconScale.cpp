@@ -7,6 +7,7 @@
 
 #include "iconres/BitmapPixels.h"
 #include "iconres/SoundImage.h"
+#include "win/Dib.h"
 #include "win/Handles.h"
 
 namespace iconscale {
@@ -149,13 +150,7 @@ struct Section {
   std::uint32_t* bits = nullptr;
 };
 Section MakeSection(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = win::TopDown32(width, height);
   void* bits = nullptr;
   Section s;
   s.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

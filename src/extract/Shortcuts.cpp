@@ -21,9 +21,10 @@ enum class Kind { None, Shortcut, InternetShortcut, FolderSettings };
 
 Kind KindOf(const std::string& file) {
   const std::string extension = pathtext::Extension(file);
-  if (lstrcmpiA(extension.c_str(), ".lnk") == 0) return Kind::Shortcut;
-  if (lstrcmpiA(extension.c_str(), ".url") == 0) return Kind::InternetShortcut;
-  if (lstrcmpiA(pathtext::NamePart(file).c_str(), "desktop.ini") == 0) return Kind::FolderSettings;
+  const auto is = [](const std::string& text, const char* name) { return win::CompareText(text, name, NORM_IGNORECASE) == 0; };
+  if (is(extension, ".lnk")) return Kind::Shortcut;
+  if (is(extension, ".url")) return Kind::InternetShortcut;
+  if (is(pathtext::NamePart(file), "desktop.ini")) return Kind::FolderSettings;
   return Kind::None;
 }
 

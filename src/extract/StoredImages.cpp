@@ -47,8 +47,12 @@ std::string ImageLabel(const iconres::IconImage& image) {
 }
 
 std::vector<const iconres::IconImage*> LargestFirst(const iconres::IconGroup& group) {
+  return LargestFirst(group.images);
+}
+
+std::vector<const iconres::IconImage*> LargestFirst(const std::vector<iconres::IconImage>& stored) {
   std::vector<const iconres::IconImage*> images;
-  for (const iconres::IconImage& image : group.images)
+  for (const iconres::IconImage& image : stored)
     if (image.size > 0) images.push_back(&image);
   std::stable_sort(images.begin(), images.end(), [](const iconres::IconImage* a, const iconres::IconImage* b) {
     if (Pixels(*a) != Pixels(*b)) return Pixels(*a) > Pixels(*b);
@@ -68,20 +72,23 @@ std::string TypeText(const iconres::IconGroup& group) {
   }
 }
 
-std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group,
-                    const std::string& location) {
+GroupFacts FactsOf(const iconres::IconGroup& group) {
   const bool cursor = group.kind != iconres::GroupKind::Icon;
-  const bool named = cursor || !group.type.empty();
-  std::string tip = file + "\r\n" + (named ? TypeText(group) + ", index " : "Icon index ") + indexText;
+  return {group.images, cursor || !group.type.empty() ? TypeText(group) : std::string(), cursor, group.resource};
+}
+
+std::string InfoTip(const std::string& file, const std::string& indexText, const GroupFacts& group,
+                    const std::string& location) {
+  std::string tip = file + "\r\n" + (group.named.empty() ? "Icon index " : group.named + ", index ") + indexText;
   if (group.resource.Known()) {
     tip += ", resource " + (group.resource.id ? std::to_string(group.resource.id) : group.resource.name);
     if (group.resource.language) tip += ", language " + std::to_string(group.resource.language);
   }
   if (!location.empty()) tip += "\r\nLocation " + location;
-  for (const iconres::IconImage* image : LargestFirst(group)) {
+  for (const iconres::IconImage* image : LargestFirst(group.images)) {
     tip += "\r\n" + ImageLabel(*image);
     // Where a cursor points: the pixel of the image that is the pointer's tip.
-    if (cursor) tip += ", hotspot " + std::to_string(image->hotspotX) + ", " + std::to_string(image->hotspotY);
+    if (group.cursor) tip += ", hotspot " + std::to_string(image->hotspotX) + ", " + std::to_string(image->hotspotY);
     tip += image->intact ? "" : " (cannot be shown)";
   }
   return tip;

@@ -24,15 +24,27 @@ std::string ImageLabel(const iconres::IconImage& image);
 // Every image the group names that its file holds, largest first (most pixels, then most bits
 // per pixel), images of equal size and depth in the group's order.
 std::vector<const iconres::IconImage*> LargestFirst(const iconres::IconGroup& group);
+std::vector<const iconres::IconImage*> LargestFirst(const std::vector<iconres::IconImage>& images);
 
 // The Details view's Type column: "Icon", "Cursor", or "Animated cursor, 3 frames".
 std::string TypeText(const iconres::IconGroup& group);
+
+// What an entry keeps of its group for its tip and its Resource column, without the bytes.
+struct GroupFacts {
+  std::vector<iconres::IconImage> images;  // as the group names them
+  // What the tip calls it ahead of its index where it is not a plain icon (TypeText: "Cursor",
+  // "Square44x44Logo, unplated"); empty for an icon.
+  std::string named;
+  bool cursor = false;  // its images point: each has a hotspot
+  iconres::ResourceName resource;
+};
+GroupFacts FactsOf(const iconres::IconGroup& group);
 
 // The icon list's info tip: the file's full path, the icon's index text ("3", "cursor 0"), then
 // one line per stored image, largest first, a cursor's with its hotspot (refused ones say so).
 // With its group's resource id or name (and language) where it has one, and its location when
 // given.
-std::string InfoTip(const std::string& file, const std::string& indexText, const iconres::IconGroup& group,
+std::string InfoTip(const std::string& file, const std::string& indexText, const GroupFacts& group,
                     const std::string& location = {});
 
 // Whether the group stores a sound image at least minSize pixels wide and high; every group

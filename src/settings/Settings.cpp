@@ -7,7 +7,16 @@ ExtractionOptions Extraction;
 
 namespace {
 
-// The options with their stored values, in the order they are read and written.
+// The options with their stored values, in the order they are read and written: the dialog's
+// own four (the toolbar's look and the removal of the settings), then the extraction options.
+template <class O, class Visit>
+void EachOwnOption(O& o, Visit visit) {
+  visit(stored::ButtonText, o.buttonText);
+  visit(stored::ToolTips, o.toolTips);
+  visit(stored::ColourOnly, o.colourOnly);
+  visit(stored::Remove, o.remove);
+}
+
 template <class E, class Visit>
 void EachExtractionOption(E& e, Visit visit) {
   visit(stored::IncludeSubs, e.includeSubs);
@@ -16,17 +25,9 @@ void EachExtractionOption(E& e, Visit visit) {
   visit(stored::MinSize, e.minSize);
 }
 
-template <class O, class Visit>
-void EachOption(O& o, Visit visit) {
-  visit(stored::ButtonText, o.buttonText);
-  visit(stored::ToolTips, o.toolTips);
-  visit(stored::ColourOnly, o.colourOnly);
-  visit(stored::Remove, o.remove);
-  EachExtractionOption(o.extraction, visit);
-}
-
 }  // namespace
 
+// The one place the range rules of the stored extraction options apply.
 void ExtractionOptions::Load(const SettingsStore& ini) {
   EachExtractionOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
   fileTypes = settings::FileTypesInRange(fileTypes, kDefaultFileTypes);
@@ -34,11 +35,12 @@ void ExtractionOptions::Load(const SettingsStore& ini) {
 }
 
 void Options::Load(const SettingsStore& ini) {
-  EachOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
-  extraction.fileTypes = settings::FileTypesInRange(extraction.fileTypes, kDefaultFileTypes);
-  extraction.minSize = settings::MinSizeInRange(extraction.minSize, stored::MinSize.missing);
+  EachOwnOption(*this, [&](const auto& value, auto& field) { field = value.Read(ini); });
+  extraction.Load(ini);
 }
 
 void Options::Save(const SettingsStore& ini) const {
-  EachOption(*this, [&](const auto& value, const auto& field) { value.Write(ini, field); });
+  const auto write = [&](const auto& value, const auto& field) { value.Write(ini, field); };
+  EachOwnOption(*this, write);
+  EachExtractionOption(extraction, write);
 }

@@ -2,6 +2,8 @@
 // 1607 and later; looked up at run time so older systems start) and the screen's DPI elsewhere.
 #include "ui/Dpi.h"
 
+#include "win/Handles.h"
+
 namespace ui {
 namespace {
 
@@ -25,9 +27,8 @@ RECT ScaledRect(int left, int top, int width, int height, int dpi) {
 
 int SystemDpi() {
   static const int dpi = [] {
-    HDC screen = GetDC(nullptr);
-    const int d = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
-    if (screen) ReleaseDC(nullptr, screen);
+    const win::WindowDC screen(nullptr);
+    const int d = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kDesignDpi;
     return d > 0 ? d : kDesignDpi;
   }();
   return dpi;

@@ -8,6 +8,7 @@
 
 #include "ui/Form.h"
 #include "ui/PageControl.h"
+#include "win/Handles.h"
 #include "win/Text.h"
 
 namespace ui {
@@ -82,13 +83,11 @@ int TextWidth(const Control& control, const char* text) {
     shown += *p;
   }
   HWND w = control.Handle();
-  HDC dc = GetDC(w);
-  if (!dc) return 0;
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)));
+  const win::WindowDC dc(w);
+  if (!dc.get()) return 0;
+  const win::SelectInDC font(dc.get(), reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)));
   RECT r{0, 0, 0, 0};
-  win::DrawText(dc, shown, r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(w, dc);
+  win::DrawText(dc.get(), shown, r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   return r.right - r.left;
 }
 

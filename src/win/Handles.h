@@ -81,7 +81,7 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;                         // Cr
 using UniqueFind = UniqueHandle<FindTraits>;                        // FindFirstFile results
 using UniqueChangeNotification = UniqueHandle<ChangeNotificationTraits>;
 
-// A device context borrowed from a window (GetDC/ReleaseDC).
+// A device context borrowed from a window (GetDC/ReleaseDC); WindowDC(nullptr) is the screen's.
 class WindowDC {
  public:
   explicit WindowDC(HWND wnd) : wnd_(wnd), dc_(GetDC(wnd)) {}
@@ -93,6 +93,23 @@ class WindowDC {
  private:
   HWND wnd_;
   HDC dc_;
+};
+
+// A moveable global block's bytes while a scope reads or writes them; Data() is null when the
+// block cannot be locked (an empty block never can).
+class LockedGlobal {
+ public:
+  explicit LockedGlobal(HGLOBAL block) : block_(block), data_(static_cast<BYTE*>(GlobalLock(block))) {}
+  LockedGlobal(const LockedGlobal&) = delete;
+  LockedGlobal& operator=(const LockedGlobal&) = delete;
+  ~LockedGlobal() {
+    if (data_) GlobalUnlock(block_);
+  }
+  BYTE* Data() const { return data_; }
+
+ private:
+  HGLOBAL block_;
+  BYTE* data_;
 };
 
 // Selects a GDI object into a DC for one scope.

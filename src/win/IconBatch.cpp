@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "win/Dib.h"
 #include "win/ImageLists.h"
 
 namespace win {
@@ -29,22 +30,6 @@ struct StreamHeader {
   SHORT overlays[4] = {-1, -1, -1, -1};
 };
 #pragma pack(pop)
-
-// A global memory block's bytes while a scope writes them.
-class LockedGlobal {
- public:
-  explicit LockedGlobal(HGLOBAL block) : block_(block), data_(static_cast<BYTE*>(GlobalLock(block))) {}
-  LockedGlobal(const LockedGlobal&) = delete;
-  LockedGlobal& operator=(const LockedGlobal&) = delete;
-  ~LockedGlobal() {
-    if (data_) GlobalUnlock(block_);
-  }
-  BYTE* Data() const { return data_; }
-
- private:
-  HGLOBAL block_;
-  BYTE* data_;
-};
 
 // One strip of the stream as a bitmap file, written in place in the stream's memory: its file
 // header, its info header (and for the mask, black and white), then its bits, rows bottom up.
@@ -93,11 +78,9 @@ struct Strip {
       BITMAPINFOHEADER header;
       RGBQUAD colours[2];
     } info{Header(), {}};
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels,
-                               reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return rows == height;
+    const WindowDC screen(nullptr);
+    return GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(height), pixels, reinterpret_cast<BITMAPINFO*>(&info),
+                     DIB_RGB_COLORS) == height;
   }
   BYTE* Row(int y) const { return pixels + static_cast<std::size_t>(height - 1 - y) * stride; }
 };
@@ -191,9 +174,7 @@ bool DrawIcon(HDC image, HDC mask, int x, int y, const BatchIcon& icon, int size
 // Draws the icons the batch does not write into bitmaps of the strips' size and reads them
 // into the strips.
 bool DrawCells(Strip& image, Strip& mask, std::span<const BatchIcon> icons, int size) {
-  HDC screen = GetDC(nullptr);
-  const UniqueBitmap drawnImage(CreateCompatibleBitmap(screen, image.width, image.height));
-  ReleaseDC(nullptr, screen);
+  const UniqueBitmap drawnImage(CreateCompatibleBitmap(WindowDC(nullptr).get(), image.width, image.height));
   const UniqueBitmap drawnMask(CreateBitmap(mask.width, mask.height, 1, 1, nullptr));
   const UniqueDC imageDc(CreateCompatibleDC(nullptr)), maskDc(CreateCompatibleDC(nullptr));
   if (!drawnImage || !drawnMask || !imageDc || !maskDc) return false;
@@ -211,17 +192,11 @@ bool DrawCells(Strip& image, Strip& mask, std::span<const BatchIcon> icons, int 
 
 // The 32-bit pixels of a bitmap that no device context holds.
 std::vector<DWORD> Pixels(HBITMAP bitmap, int size) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size;
-  info.bmiHeader.biHeight = -size;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32(size, size);
   std::vector<DWORD> pixels(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
-  HDC screen = GetDC(nullptr);
-  if (!bitmap || GetDIBits(screen, bitmap, 0, static_cast<UINT>(size), pixels.data(), &info, DIB_RGB_COLORS) != size)
+  const WindowDC screen(nullptr);
+  if (!bitmap || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(size), pixels.data(), &info, DIB_RGB_COLORS) != size)
     pixels.clear();
-  ReleaseDC(nullptr, screen);
   return pixels;
 }
 
@@ -237,10 +212,13 @@ std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index) {
   const UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
   const std::vector<DWORD> maskPixels = Pixels(mask.get(), size);
 
-  HDC screen = GetDC(nullptr);
-  const UniqueDC dc(CreateCompatibleDC(screen));
-  const UniqueBitmap ground(CreateCompatibleBitmap(screen, size, size));
-  ReleaseDC(nullptr, screen);
+  UniqueDC dc;
+  UniqueBitmap ground;
+  {
+    const WindowDC screen(nullptr);
+    dc.reset(CreateCompatibleDC(screen.get()));
+    ground.reset(CreateCompatibleBitmap(screen.get(), size, size));
+  }
   if (!dc || !ground) return {};
   {
     const SelectInDC select(dc.get(), ground.get());
@@ -281,9 +259,7 @@ std::shared_ptr<const BatchBlank> BatchScratch::Blank(int size, int count) {
     return found.blank;
   }
   auto blank = std::make_shared<BatchBlank>();
-  HDC screen = GetDC(nullptr);
-  blank->image.reset(CreateCompatibleBitmap(screen, size * count, size));
-  ReleaseDC(nullptr, screen);
+  blank->image.reset(CreateCompatibleBitmap(WindowDC(nullptr).get(), size * count, size));
   blank->mask.reset(CreateBitmap(size * count, size, 1, 1, nullptr));
   if (!blank->image || !blank->mask) return nullptr;
   // A large and a small list's full batches, and the odd sizes of the ones due before full.

@@ -44,9 +44,7 @@ bool ListSuccessor::CopyFrom(HIMAGELIST of, int count) {
   bool copied = ImageList_GetIconSize(of, &cx, &cy) != FALSE;
   for (int done = 0; copied && done < n; done += kStrip) {
     const int strip = std::min(kStrip, n - done);
-    HDC screen = GetDC(nullptr);
-    const UniqueBitmap blank(CreateCompatibleBitmap(screen, cx * strip, cy));
-    ReleaseDC(nullptr, screen);
+    const UniqueBitmap blank(CreateCompatibleBitmap(WindowDC(nullptr).get(), cx * strip, cy));
     const UniqueBitmap blankMask(CreateBitmap(cx * strip, cy, 1, 1, nullptr));
     copied = blank && blankMask && AppendCopies(list_.get(), of, first + done, strip, blank.get(), blankMask.get());
   }

@@ -71,6 +71,23 @@ bool RemoveFile(const std::string& path) {
   return !wide.empty() && DeleteFileW(wide.c_str());
 }
 
+std::string LongPathName(const std::string& path) {
+  const std::wstring wide = FilePath(path);
+  if (wide.empty()) return path;
+  const DWORD size = GetLongPathNameW(wide.c_str(), nullptr, 0);
+  if (size == 0) return path;
+  std::wstring longer(size, L'\0');
+  const DWORD length = GetLongPathNameW(wide.c_str(), longer.data(), size);
+  if (length == 0 || length >= size) return path;
+  longer.resize(length);
+  // The \\?\ form FilePath gave a path past the old limit is taken off again.
+  if (path.rfind("\\\\?\\", 0) != 0) {
+    if (StartsWith(longer, L"\\\\?\\UNC\\")) longer = L"\\\\" + longer.substr(8);
+    else if (StartsWith(longer, L"\\\\?\\")) longer.erase(0, 4);
+  }
+  return PathFromWide(longer.c_str());
+}
+
 std::string ShellItemPath(PCIDLIST_ABSOLUTE item) {
   if (!item) return {};
   // Read wide: the ANSI call writes at most MAX_PATH bytes, which a long name in UTF-8 passes.

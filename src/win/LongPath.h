@@ -21,6 +21,10 @@ DWORD FileAttributes(const std::string& path);
 HANDLE OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 bool RemoveFile(const std::string& path);
 
+// The path with every name in its long form, as the listings name files; the path as it is where
+// the platform gives none (a path that is not there).
+std::string LongPathName(const std::string& path);
+
 // The file-system path of a shell item, of any length; empty when it has none. A folder whose
 // name the code page cannot spell comes as its short 8.3 path, where the file system keeps one.
 std::string ShellItemPath(PCIDLIST_ABSOLUTE item);

@@ -13,6 +13,7 @@
 #include "export/Graphics.h"
 #include "export/SaveImage.h"
 #include "fixtures/IconFixtures.h"
+#include "win/Dib.h"
 
 using ui::Application;
 using ui::CursorKind;
@@ -25,12 +26,7 @@ using saved::ReadAll;
 
 // Top-down 32-bit pixels of a bitmap.
 std::vector<uint32_t> Pixels(HBITMAP bitmap) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = 32;
-  bi.bmiHeader.biHeight = -32;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = win::TopDown32(32, 32);
   std::vector<uint32_t> pixels(32 * 32);
   win::UniqueDC dc(CreateCompatibleDC(nullptr));
   GetDIBits(dc.get(), bitmap, 0, 32, pixels.data(), &bi, DIB_RGB_COLORS);

@@ -10,6 +10,7 @@
 #include "fixtures/IconFixtures.h"
 #include "iconres/IconFile.h"
 #include "iconres/SoundImage.h"
+#include "win/Dib.h"
 
 using namespace exporttest;
 
@@ -65,12 +66,7 @@ TEST(ClipboardCopy, HoldsOnlyTheIconOverWhite) {
   EXPECT_EQ(bm.bmHeight, 32);
   EXPECT_EQ(bm.bmPlanes * bm.bmBitsPixel, DisplayDepth());
 
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = 32;
-  bi.bmiHeader.biHeight = -32;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bi = win::TopDown32(32, 32);
   std::vector<uint32_t> pixels(32 * 32);
   win::UniqueDC dc(CreateCompatibleDC(nullptr));
   ASSERT_EQ(GetDIBits(dc.get(), data, 0, 32, pixels.data(), &bi, DIB_RGB_COLORS), 32);

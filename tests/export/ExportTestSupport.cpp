@@ -4,16 +4,13 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "win/Dib.h"
+
 namespace exporttest {
 
 win::UniqueIcon MakeIcon(int size, const PixelFn& pixel) {
   // Top-down 32-bit rows with alpha 0, so the icon is drawn through its mask.
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = size;
-  bi.bmiHeader.biHeight = -size;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = win::TopDown32(size, size);
   std::vector<uint32_t> colors(size * size);
   const int maskRow = ((size + 15) / 16) * 2;  // CreateBitmap rows are word-aligned
   std::vector<uint8_t> mask(maskRow * size, 0);

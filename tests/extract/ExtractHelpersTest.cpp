@@ -6,6 +6,7 @@
 #include "extract/CaptionOrder.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/PathText.h"
+#include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
 #include "win/Text.h"
@@ -70,6 +71,30 @@ TEST(LongPaths, PastTheOldLimitPathsTakeTheLongFormLocalAndNetworkAlike) {
   EXPECT_EQ(win::FilePath("\\\\server\\share" + tail), L"\\\\?\\UNC\\server\\share" + win::Widen(tail));
   // Resolved as the system resolves a short path, since the long form takes every name literally.
   EXPECT_EQ(win::FilePath("C:" + tail + "\\..\\b.dll"), L"\\\\?\\C:\\" + std::wstring(300, L'x') + L"\\b.dll");
+}
+
+// A file given by short names (as a program may pass it) takes the long form the listing names
+// it by, also where that passes the old limit.
+TEST(LongPaths, AFileByItsShortNamesTakesItsLongFormAtAnyDepth) {
+  fixtures::TempFolder dir("long");
+  const fixtures::DeepTree tree(dir.Path(), fixtures::ProgramFolder() + "iconfixture_base.dll");
+  const std::string file = tree.Bottom() + "bottom.dll";
+  std::string longer = tree.Top(), shorter = tree.Top();
+  for (size_t at = longer.size(); at < file.size();) {
+    const size_t end = std::min(file.find('\\', at), file.size());
+    longer = file.substr(0, end);
+    WIN32_FIND_DATAW found{};
+    const win::UniqueFind find(FindFirstFileW(win::FilePath(longer).c_str(), &found));
+    ASSERT_TRUE(find) << longer;
+    shorter += win::Narrow(found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName);
+    if (end < file.size()) shorter += "\\";
+    at = end + 1;
+  }
+  ASSERT_LT(shorter.size(), size_t{MAX_PATH});
+  ASSERT_GT(file.size(), size_t{MAX_PATH});
+  EXPECT_EQ(win::LongPathName(shorter), file);
+  EXPECT_EQ(win::LongPathName(file), file);
+  EXPECT_EQ(win::LongPathName(tree.Top() + "missing.dll"), tree.Top() + "missing.dll");
 }
 
 TEST(UnreadableFiles, TheTipNamesTheFirstFiveAndCountsTheRest) {

@@ -9,6 +9,7 @@
 #include "extract/LargeIcon.h"
 #include "extract/Locations.h"
 #include "iconres/IconFile.h"
+#include "win/Dib.h"
 #include "win/Handles.h"
 #include "win/Text.h"
 
@@ -21,11 +22,9 @@ std::vector<DWORD> Pixels(HBITMAP bitmap) {
   std::vector<DWORD> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight + 2);
   px[0] = static_cast<DWORD>(bm.bmWidth);
   px[1] = static_cast<DWORD>(bm.bmHeight);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), bm.bmWidth, -bm.bmHeight, 1, 32, BI_RGB};
-  HDC dc = GetDC(nullptr);
-  GetDIBits(dc, bitmap, 0, static_cast<UINT>(bm.bmHeight), px.data() + 2, &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
+  BITMAPINFO bi = win::TopDown32(bm.bmWidth, bm.bmHeight);
+  const win::WindowDC screen(nullptr);
+  GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), px.data() + 2, &bi, DIB_RGB_COLORS);
   return px;
 }
 

@@ -172,7 +172,8 @@ TEST(AppxManifest, MutatedManifestsAreReadOrRefusedWhole) {
   std::printf("%d mutated manifests, %zu read\n", kMutations, read);
 }
 
-// In the window: choosing an installed app's folder lists its logos by the app's name.
+// In the window: choosing an installed app's folder lists its logos by the app's name, and each
+// entry's tip names the picture and its set as the Type column does.
 class PackageRun : public apptest::MainWindowTest {};
 
 TEST_F(PackageRun, AnInstalledAppsFolderListsItsLogosWithTheirNamesAndSets) {
@@ -185,6 +186,10 @@ TEST_F(PackageRun, AnInstalledAppsFolderListsItsLogosWithTheirNamesAndSets) {
   EXPECT_EQ(f.lvIcons.SubItem(2, 2), "48, 16");
   EXPECT_EQ(f.lvIcons.SubItem(2, 3), "Square44x44Logo, unplated");
   EXPECT_EQ(f.lvIcons.SubItem(0, 4), "");
+  std::string tip;
+  f.lvIconsInfoTip(f, 2, tip);
+  const std::size_t line = tip.find("\r\n") + 2;
+  EXPECT_EQ(tip.substr(line, tip.find("\r\n", line) - line), "Square44x44Logo, unplated, index logo 2") << tip;
 }
 
 }  // namespace
