@@ -98,6 +98,9 @@ const FormLayout<F>& Layout() {
            {On(&Action::OnExecute, &F::miPngAllClick)}},
           {"actIcoSizes", &F::actIcoSizes, {.caption = "Icon with Si&zes...", .hint = "Save each icon with just the sizes you choose"},
            {On(&Action::OnExecute, &F::miIcoSizesClick)}},
+          {"actSheet", &F::actSheet,
+           {.caption = "&Contact Sheet...", .hint = "Draw the selected icons, or every listed one, on a sheet with their names and numbers"},
+           {On(&Action::OnExecute, &F::miSheetClick)}},
           {"actExit", &F::actExit, {.caption = "E&xit"}, {On(&Action::OnExecute, &F::miExitClick)}},
           {"actCopy", &F::actCopy,
            {.caption = "&Copy", .hint = "Copy selected icon to clipboard", .imageIndex = 1, .shortCut = ShortCut('C', kCtrl), .enabled = false},
@@ -157,6 +160,7 @@ const FormLayout<F>& Layout() {
                                             {"miSBmp", &F::miSBmp}, {"miOrigIcon", &F::miOrigIcon},
                                             {"miPng", &F::miPng}, {"N15", &F::N15}, {"miPngSize", &F::miPngSize},
                                             {"miPngAll", &F::miPngAll}, {"miIcoSizes", &F::miIcoSizes}}}), {
+          {"miSheet", &F::miSheet, {.parent = &F::mFile, .action = &F::actSheet}},
           {"N3", &F::N3, {.parent = &F::mFile, .caption = "-"}},
           {"miExit", &F::miExit, {.parent = &F::mFile, .action = &F::actExit}},
           {"mEdit", &F::mEdit, {.parent = &F::MainMenu1, .caption = "&Edit"}},
@@ -518,6 +522,8 @@ void F::miIcoSizesClick(Component&) {
   iconEdges_ = *edges;
   SaveSelected({OutputKind::IconWithSizes, *edges});
 }
+
+void F::miSheetClick(Component&) { SaveContactSheet(lvIcons, iconSlots, sheetEdge_); }
 
 void F::miCopyClick(Component&) { CopyFocusedIcon(lvIcons, iconSlots); }
 

@@ -8,6 +8,7 @@
 #include "app/ExtractionSession.h"
 #include "app/IconSlots.h"
 #include "app/PreviewPane.h"
+#include "export/ContactSheet.h"
 #include "export/SaveImage.h"
 #include "export/SizedIcon.h"
 #include "settings/Settings.h"
@@ -74,6 +75,8 @@ class TfrmMainForm : public ui::Form {
   void miPngSizeClick(ui::Component& sender);
   void miPngAllClick(ui::Component& sender);
   void miIcoSizesClick(ui::Component& sender);
+  // The selected or listed icons on a contact sheet.
+  void miSheetClick(ui::Component& sender);
   void miCopyClick(ui::Component& sender);
   // The selected icons' locations as text, and the box that opens one.
   void miCopyLocationClick(ui::Component& sender);
@@ -103,7 +106,7 @@ class TfrmMainForm : public ui::Form {
   // Components, in layout order. Every command is an action; the menu items and tool
   // buttons that show it are linked to it.
   ui::Action actSaveAs, actIcon, actSIcon, actBmp, actSBmp, actOrigIcon, actPng, actExit;
-  ui::Action actPngSize, actPngAll, actIcoSizes;
+  ui::Action actPngSize, actPngAll, actIcoSizes, actSheet;
   ui::Action actCopy, actCopyLocation, actSelAll, actInvert;
   ui::Action actToolbar, actStatusbar, actHeader, actLarge, actSmall, actList, actDetails, actPreview, actUnique, actCursors, actViews,
       actRefresh, actConfig;
@@ -113,7 +116,7 @@ class TfrmMainForm : public ui::Form {
   ui::ImageList ImageList1, ImageList2, Icons, SmallIcons, ShownIcons, ShownSmallIcons;
   ui::MainMenu MainMenu1;
   ui::MenuItem mFile, miSave, miIcon, miSIcon, miBmp, miSBmp, miOrigIcon, miPng, N3, miExit;
-  ui::MenuItem N15, miPngSize, miPngAll, miIcoSizes;
+  ui::MenuItem N15, miPngSize, miPngAll, miIcoSizes, miSheet;
   ui::MenuItem mEdit, miCopy, miCopyLocation, N2, miSelAll, miInvert;
   ui::MenuItem mView, miToolbar, miStatusbar, miHeader, N7, miLarge, miSmall, miList, miDetails, N12, miPreview, miUnique, miCursors,
       N1, miRefresh, N8, miConfig;
@@ -189,6 +192,7 @@ class TfrmMainForm : public ui::Form {
   SaveKind dragKind_{OutputKind::OriginalIcon};
   // The edges the sized kinds' dialogs last took, offered again.
   int pngEdge_ = 48;
+  int sheetEdge_ = sheet::kDefaultSheetEdge;
   std::vector<int> iconEdges_{std::begin(kWindowsIconEdges), std::end(kWindowsIconEdges)};
   // The file (long path) whose first entry (or the entry at startIndex_, when that is not -1)
   // gets the focus when its folder is listed.

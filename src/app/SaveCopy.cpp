@@ -2,12 +2,19 @@
 // user is told.
 #include "app/SaveCopy.h"
 
+#include <commdlg.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/DragOut.h"
 #include "app/IconSlots.h"
+#include "app/SizeDialogs.h"
+#include "export/ContactSheet.h"
 #include "export/BrowseFolder.h"
 #include "export/Clipbrd.h"
 #include "export/IconSave.h"
@@ -18,6 +25,7 @@
 #include "ui/Application.h"
 #include "ui/ListView.h"
 #include "win/Errors.h"
+#include "win/LongPath.h"
 
 namespace {
 
@@ -53,7 +61,80 @@ std::vector<std::uint8_t> SlotPng(const IconSlots& slots, int slot, SourceFiles&
   }
 }
 
+// The sheet's file, asked through the platform's save dialog; empty when cancelled.
+std::string AskSheetFile() {
+  std::vector<char> name(win::kLongPathLimit, '\0');
+  const char initial[] = "icons.png";
+  std::copy(std::begin(initial), std::end(initial), name.begin());
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = GetActiveWindow();
+  ofn.lpstrFilter = "PNG Image (*.png)\0*.png\0";
+  ofn.lpstrFile = name.data();
+  ofn.nMaxFile = static_cast<DWORD>(name.size());
+  ofn.lpstrTitle = "Save Contact Sheet As";
+  ofn.lpstrDefExt = "png";
+  // Nothing is overwritten: a taken name moves the whole set aside, so no question is asked.
+  ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameA(&ofn)) return {};
+  return name.data();
+}
+
 }  // namespace
+
+void SaveContactSheet(const ui::ListView& list, const IconSlots& slots, int& edge) {
+  if (list.Count() == 0) {
+    ui::Application.ShowMessageBox("There are no icons listed to put on a contact sheet.", kSheetCaption,
+                                   MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  const std::optional<int> asked = AskSheetEdge(edge);
+  if (!asked) return;
+  edge = *asked;
+  const std::string path = AskSheetFile();
+  if (path.empty()) return;
+  ui::CursorScope wait(ui::CursorKind::HourGlass);
+  const bool selectedOnly = list.SelCount() > 0;
+  SourceFiles sources;
+  std::vector<sheet::Entry> entries;
+  std::size_t left = 0;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (selectedOnly && !list.Selected(i)) continue;
+    const IconSource* source = slots.Find(list.ImageIndex(i));
+    try {
+      if (!source) throw win::Exception("The icon's file is not known");
+      entries.push_back(sheet::EntryOf(sources.Read(source->file), static_cast<size_t>(source->index), source->file,
+                                       list.Caption(i), list.SubItem(i, 1), edge));
+    } catch (const win::Exception&) {
+      // Its file changed since it was listed; the sheet shows the others and the user is told.
+      ++left;
+    }
+  }
+  if (entries.empty()) {
+    ui::Application.ShowMessageBox("None of these icons can be read from their files any more.", "Error!",
+                                   MB_OK | MB_ICONERROR);
+    return;
+  }
+  sheet::Written written;
+  try {
+    written = sheet::WriteSheets(entries, edge, path);
+  } catch (const win::Exception&) {
+    ui::Application.ShowMessageBox("Cannot save to " + pathtext::DirectoryPart(path) + ".  Please select another destination.",
+                                   "Error!", MB_OK | MB_ICONERROR);
+    return;
+  }
+  PlaySoundA("SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC);
+  const std::string icons = entries.size() == 1 ? "1 icon" : std::to_string(entries.size()) + " icons";
+  std::string text = written.sheets.size() == 1
+                         ? "The contact sheet of " + icons + " was saved as " + written.sheets.front()
+                         : "The " + icons + " were saved on " + std::to_string(written.sheets.size()) + " contact sheets, " +
+                               written.sheets.front() + " to " + pathtext::NamePart(written.sheets.back());
+  text += ", with their list in " + pathtext::NamePart(written.csv) + ".";
+  if (left > 0)
+    text += " " + (left == 1 ? std::string("1 icon was") : std::to_string(left) + " icons were") +
+            " left out because its file no longer holds it.";
+  ui::Application.ShowMessageBox(text, "Saved", MB_OK | MB_ICONINFORMATION);
+}
 
 void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind) {
   std::string folder;

@@ -14,6 +14,11 @@ class ListView;
 // the stored kinds left out, and how many images the sized kinds resampled.
 void SaveSelectedIcons(const ui::ListView& list, const IconSlots& slots, const SaveKind& kind);
 
+// Asks for the edge (starting from `edge`, which keeps the answer) and the sheet's file, then
+// draws the selected entries, or every listed one when none is selected, on contact sheets
+// there with their .csv (ContactSheet.h); the user learns which files were written.
+void SaveContactSheet(const ui::ListView& list, const IconSlots& slots, int& edge);
+
 // Puts the focused entry (the one last clicked or moved to, not the selection) on the
 // clipboard: a 32 x 32 bitmap over white, the same with its alpha, and its file's largest image
 // as PNG; nothing without one.

@@ -66,6 +66,7 @@ void OkCancel(Template& t, short x, short y) {
 
 struct PngState {
   int edge;
+  const char* caption;
 };
 
 struct IconState {
@@ -99,7 +100,7 @@ INT_PTR CALLBACK PngProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
       if (!edges || edges->size() != 1) {
         const std::string refusal =
             "Type a size from " + std::to_string(kMinSavedEdge) + " to " + std::to_string(kMaxSavedEdge) + " pixels.";
-        MessageBoxA(dialog, refusal.c_str(), kPngSizeCaption, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(dialog, refusal.c_str(), state->caption, MB_OK | MB_ICONEXCLAMATION);
         SetFocus(GetDlgItem(dialog, kEdgeBox));
         return TRUE;
       }
@@ -152,20 +153,32 @@ INT_PTR CALLBACK IconProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
   });
 }
 
-}  // namespace
-
-std::optional<int> AskPngEdge(int edge) {
-  Template t(kPngSizeCaption, 200, 76);
-  t.Control(kStatic, "Save each selected icon as a PNG image of this size, in pixels, from the size it stores or made from a larger one:",
-            0xFFFF, SS_LEFT, 7, 7, 186, 26);
+// One edge from 8 to 1024, the common ones offered, with the prompt above it.
+std::optional<int> AskEdge(const char* caption, const char* prompt, int edge) {
+  Template t(caption, 200, 76);
+  t.Control(kStatic, prompt, 0xFFFF, SS_LEFT, 7, 7, 186, 26);
   t.Control(kStatic, "&Size:", 0xFFFF, SS_LEFT, 7, 38, 30, 10);
   t.Control(kCombo, "", kEdgeBox, CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, 40, 36, 60, 120);
   OkCancel(t, 89, 55);
-  PngState state{edge};
+  PngState state{edge, caption};
   if (DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.Get(), GetActiveWindow(), PngProc,
                               reinterpret_cast<LPARAM>(&state)) != IDOK)
     return std::nullopt;
   return state.edge;
+}
+
+}  // namespace
+
+std::optional<int> AskPngEdge(int edge) {
+  return AskEdge(kPngSizeCaption,
+                 "Save each selected icon as a PNG image of this size, in pixels, from the size it stores or made from a larger one:",
+                 edge);
+}
+
+std::optional<int> AskSheetEdge(int edge) {
+  return AskEdge(kSheetCaption,
+                 "Draw the selected icons (or every listed one) on a contact sheet at this size, in pixels, each with its name:",
+                 edge);
 }
 
 std::optional<std::vector<int>> AskIconEdges(const std::vector<int>& edges) {

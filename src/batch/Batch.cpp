@@ -11,6 +11,7 @@
 #include "batch/Console.h"
 #include "batch/ConsoleBreak.h"
 #include "batch/FileReport.h"
+#include "export/ContactSheet.h"
 #include "export/IconSave.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
@@ -109,8 +110,8 @@ FileFilter FilterFor(const Source& source, const ExtractionOptions& options) {
 }
 
 // The output folder, made (with any missing folders above it) when it is not there yet.
-std::string OutputFolder(const Command& command, const Print& print) {
-  const std::string folder = FullFolderPath(command.output);
+std::string OutputFolder(const Command& command, const Print& print, const std::string& path) {
+  const std::string folder = FullFolderPath(path);
   if (folder.empty()) {
     print("Error: cannot save to " + command.output + ": the name is not valid");
     return {};
@@ -144,7 +145,7 @@ ExtractionOptions OptionsFor(const Command& command) {
 int Save(const Command& command, const Print& print) {
   const std::optional<Source> source = SourceOf(command, print);
   if (!source) return kSomethingFailed;
-  const std::string output = OutputFolder(command, print);
+  const std::string output = OutputFolder(command, print, command.output);
   if (output.empty()) return kSomethingFailed;
   const ExtractionOptions options = OptionsFor(command);
   storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
@@ -281,6 +282,82 @@ int List(const Command& command, const Print& print) {
   return failed == 0 && !interrupted ? kAllDone : kSomethingFailed;
 }
 
+int Sheet(const Command& command, const Print& print) {
+  const std::optional<Source> source = SourceOf(command, print);
+  if (!source) return kSomethingFailed;
+  const std::string target = win::FullPathName(command.output);
+  if (target.empty() || pathtext::NamePart(target).empty() || IsFolder(target)) {
+    print("Error: cannot save to " + command.output + ": give the sheet's file name, such as icons.png");
+    return kSomethingFailed;
+  }
+  if (OutputFolder(command, print, pathtext::DirectoryPart(target)).empty()) return kSomethingFailed;
+  const ExtractionOptions options = OptionsFor(command);
+  storedimages::IconFilter filter(options.minSize, command.unique, MunWindowsFolder());
+  const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
+  IconRun& run = *reading;
+  run.SetIncludeCursors(command.cursors);
+  const FileFilter types = FilterFor(*source, options);
+  std::vector<sheet::Entry> entries;
+  int failed = 0;
+  bool interrupted = false;
+  while (!(interrupted = StopRequested()) && run.NextFile(types)) {
+    const FileIcons& file = run.File();
+    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
+      print(unreadable);
+      ++failed;
+      continue;
+    }
+    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
+      print(damaged);
+      ++failed;
+      continue;
+    }
+    FileReport report(file.Path(), file.End() - file.First());
+    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
+      report.LeftOut(refused);
+      ++failed;
+    }
+    RunIcon icon;
+    while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
+      if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
+      try {
+        if (!icon.Listed()) throw ENoSoundImage();
+        entries.push_back(sheet::EntryOf(file.File(), static_cast<size_t>(icon.index), file.Path(),
+                                         file.Caption(icon.index), file.IndexText(icon.index), command.sheetEdge));
+        continue;
+      } catch (const ENoSoundImage& e) {
+        report.Unreadable(e.what());
+      } catch (const std::exception& e) {
+        report.Failed(e.what());
+      }
+      ++failed;
+    }
+    if (const std::string line = report.Line(); !line.empty()) print(line);
+  }
+  // A sheet of part of the icons would pass for the whole folder's.
+  if (interrupted) {
+    print(kInterruptedLine);
+    return kSomethingFailed;
+  }
+  if (entries.empty()) {
+    print("Error: no icon to put on a sheet" + HiddenText(filter) + ", " + std::to_string(failed) + " failed.");
+    return kSomethingFailed;
+  }
+  sheet::Written written;
+  try {
+    written = sheet::WriteSheets(entries, command.sheetEdge, target);
+  } catch (const std::exception& e) {
+    print("Error: cannot save to " + command.output + ": " + e.what());
+    return kSomethingFailed;
+  }
+  for (const std::string& path : written.sheets) print(path);
+  print(written.csv);
+  print(Plural(static_cast<int>(entries.size()), "icon", "icons") + " on " +
+        Plural(static_cast<int>(written.sheets.size()), "sheet", "sheets") + " saved to " +
+        pathtext::DirectoryPart(written.csv) + HiddenText(filter) + ", " + std::to_string(failed) + " failed.");
+  return failed == 0 ? kAllDone : kSomethingFailed;
+}
+
 int Run(const Command& command, const Print& print) {
   try {
     switch (command.mode) {
@@ -289,6 +366,7 @@ int Run(const Command& command, const Print& print) {
         return kAllDone;
       case Mode::Save: return Save(command, print);
       case Mode::List: return List(command, print);
+      case Mode::Sheet: return Sheet(command, print);
       case Mode::BadArguments:
       default:
         print("Error: " + command.error);

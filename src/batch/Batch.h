@@ -23,8 +23,10 @@ ExtractionOptions OptionsFor(const Command& command);
 // /save and /list. Each prints its lines and a summary, and gives the exit code.
 int Save(const Command& command, const Print& print);
 int List(const Command& command, const Print& print);
+// /sheet: the icons drawn on one or more contact sheets with a .csv beside them.
+int Sheet(const Command& command, const Print& print);
 
-// Any command but Window: the usage, a complaint about the arguments, /save or /list.
+// Any command but Window: the usage, a complaint about the arguments, /save, /list or /sheet.
 int Run(const Command& command, const Print& print);
 
 // Run, printing to the console or standard output the program was started with.

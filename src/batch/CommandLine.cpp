@@ -82,7 +82,7 @@ std::vector<std::string> ProgramArguments() {
 Command ParseArguments(const std::vector<std::string>& args) {
   Command c;
   std::vector<std::string> plain;
-  bool anySwitch = false, save = false, list = false, kindGiven = false;
+  bool anySwitch = false, save = false, list = false, sheet = false, kindGiven = false, edgeGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty() || arg[0] != '/') {
@@ -111,6 +111,7 @@ Command ParseArguments(const std::vector<std::string>& args) {
     if (name == "?" && !value) return Command{.mode = Mode::Usage};
     if (name == "save" && !value) save = true;
     else if (name == "list" && !value) list = true;
+    else if (name == "sheet" && !value) sheet = true;
     else if (name == "sub" && !value) c.sub = true;
     else if (name == "all" && !value) c.all = true;
     else if (name == "stored" && !value) c.stored = true;
@@ -136,6 +137,15 @@ Command ParseArguments(const std::vector<std::string>& args) {
       if (found) c.kind = found->kind;
       else if (!kind || !ParseSizedKind(*kind, c)) return Bad("/kind needs one of " + KindList() + ", " + kSizedKinds);
       kindGiven = true;
+    } else if (name == "edge") {
+      // As /kind png:N reads its one edge.
+      const std::optional<std::string> edge = takeValue();
+      const std::optional<std::vector<int>> edges =
+          edge && edge->find(',') == std::string::npos ? ParseEdges(*edge, kMaxSavedEdge) : std::nullopt;
+      if (!edges) return Bad("/edge needs a size from " + std::to_string(kMinSavedEdge) + " to " +
+                             std::to_string(kMaxSavedEdge) + " pixels, such as /edge 48");
+      c.sheetEdge = edges->front();
+      edgeGiven = true;
     } else {
       return Bad("Unknown switch " + arg);
     }
@@ -145,19 +155,21 @@ Command ParseArguments(const std::vector<std::string>& args) {
     for (const std::string& part : plain) c.folder += (c.folder.empty() ? "" : " ") + part;
     return c;
   }
-  if (save && list) return Bad("/save and /list cannot be used together");
-  if (!save && !list) return Bad("Use /save or /list with these switches");
+  if (int{save} + int{list} + int{sheet} > 1) return Bad("Use only one of /save, /list and /sheet");
+  if (!save && !list && !sheet) return Bad("Use /save, /list or /sheet with these switches");
   if (c.all && c.types) return Bad("/all and /types cannot be used together");
-  if (list && kindGiven) return Bad("/kind belongs to /save");
-  const size_t wanted = save ? 2 : 1;
+  if (!save && kindGiven) return Bad("/kind belongs to /save");
+  if (!sheet && edgeGiven) return Bad("/edge belongs to /sheet");
+  const size_t wanted = list ? 1 : 2;
   if (plain.size() < wanted)
-    return Bad(save ? "/save needs a folder and an output folder" : "/list needs a folder");
+    return Bad(save ? "/save needs a folder and an output folder"
+                    : sheet ? "/sheet needs a folder and the sheet's file name" : "/list needs a folder");
   if (plain.size() > wanted) return Bad("Unexpected argument " + plain[wanted]);
   for (const std::string& p : plain)
     if (p.empty()) return Bad("A folder name is empty");
-  c.mode = save ? Mode::Save : Mode::List;
+  c.mode = save ? Mode::Save : sheet ? Mode::Sheet : Mode::List;
   c.folder = plain[0];
-  if (save) c.output = plain[1];
+  if (!list) c.output = plain[1];
   return c;
 }
 
@@ -179,6 +191,14 @@ std::string UsageText() {
          "      Prints one line per icon: the file, the icon's index and the sizes the file\r\n"
          "      stores (such as 32x32 4bpp, 256x256 32bpp PNG), separated by tabs; a cursor's\r\n"
          "      images with their hotspots (32x32 1bpp hotspot 4,6).\r\n"
+         "\r\n"
+         "  Mirovane.exe /sheet folder sheet.png [/edge N] [/sub] [/all | /types LIST] [/minsize N]\r\n"
+         "               [/unique] [/cursors] [/stored]\r\n"
+         "      Draws the icons, N x N pixels (8 to 1024; 48 when not given), in a grid on one PNG,\r\n"
+         "      each with its file, position and resource ID, and writes sheet.csv beside it: the\r\n"
+         "      file, position, ID, sizes, depths and SHA-256 hash of the largest image of each.\r\n"
+         "      A sheet is at most 16384 pixels on a side; more icons give sheet-1.png,\r\n"
+         "      sheet-2.png ... Existing files are never overwritten.\r\n"
          "\r\n"
          "  /sub          include the files of every visible sub-folder\r\n"
          "  /all          read every file (without /types or /stored, the default)\r\n"
@@ -212,7 +232,7 @@ std::string UsageText() {
          "Names in any script are printed as they are: as Unicode text to the command prompt,\r\n"
          "as UTF-8 into a file or pipe.\r\n"
          "\r\n"
-         "Exit code: 0 every icon saved or listed, 1 something failed (each failure is printed\r\n"
+         "Exit code: 0 every icon saved, listed or drawn, 1 something failed (each failure is printed\r\n"
          "with its reason), 2 the arguments were wrong.\r\n";
 }
 

@@ -4,20 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "export/ContactSheet.h"
 #include "export/SaveImage.h"
 
 namespace batch {
 
-enum class Mode { Window, Save, List, Usage, BadArguments };
+enum class Mode { Window, Save, List, Sheet, Usage, BadArguments };
 
 struct Command {
   Mode mode = Mode::Window;
   // Window: the folder (or file) to start in, empty for the usual start; Save and List: the
   // folder whose files are read.
   std::string folder;
-  std::string output;  // Save: where the files go
+  std::string output;  // Save: where the files go; Sheet: the sheet's .png file
   OutputKind kind = OutputKind::Icon32;
   std::vector<int> edges;  // /kind png:N and ico:LIST: the edges asked for
+  int sheetEdge = sheet::kDefaultSheetEdge;  // /sheet: the icons' edge, /edge N
   bool stored = false;  // start from the options the configuration dialog keeps
   bool sub = false;
   bool all = false;

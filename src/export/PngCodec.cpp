@@ -42,35 +42,48 @@ win::ComPtr<IWICBitmapSource> IcoSource(IWICImagingFactory* factory, const std::
   return pixels;
 }
 
-std::vector<std::uint8_t> EncodeSource(IWICImagingFactory* factory, IWICBitmapSource* pixels) {
-  UINT width = 0, height = 0;
-  Check(pixels->GetSize(&width, &height));
+// A PNG frame of 32-bit pixels with alpha, ready for its rows.
+struct Encoder {
   win::ComPtr<IStream> output;
-  Check(CreateStreamOnHGlobal(nullptr, TRUE, output.put()));
   win::ComPtr<IWICBitmapEncoder> encoder;
-  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
-  Check(encoder->Initialize(output.get(), WICBitmapEncoderNoCache));
   win::ComPtr<IWICBitmapFrameEncode> target;
-  Check(encoder->CreateNewFrame(target.put(), nullptr));
-  Check(target->Initialize(nullptr));
-  Check(target->SetSize(width, height));
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-  Check(target->SetPixelFormat(&format));
-  if (format != GUID_WICPixelFormat32bppBGRA) Check(E_FAIL);
-  Check(target->WriteSource(pixels, nullptr));
-  Check(target->Commit());
-  Check(encoder->Commit());
+};
 
+Encoder StartPng(IWICImagingFactory* factory, UINT width, UINT height) {
+  Encoder e;
+  Check(CreateStreamOnHGlobal(nullptr, TRUE, e.output.put()));
+  Check(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, e.encoder.put()));
+  Check(e.encoder->Initialize(e.output.get(), WICBitmapEncoderNoCache));
+  Check(e.encoder->CreateNewFrame(e.target.put(), nullptr));
+  Check(e.target->Initialize(nullptr));
+  Check(e.target->SetSize(width, height));
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+  Check(e.target->SetPixelFormat(&format));
+  if (format != GUID_WICPixelFormat32bppBGRA) Check(E_FAIL);
+  return e;
+}
+
+std::vector<std::uint8_t> FinishPng(Encoder& e) {
+  Check(e.target->Commit());
+  Check(e.encoder->Commit());
   HGLOBAL memory = nullptr;
-  Check(GetHGlobalFromStream(output.get(), &memory));
+  Check(GetHGlobalFromStream(e.output.get(), &memory));
   STATSTG stat{};
-  Check(output->Stat(&stat, STATFLAG_NONAME));
+  Check(e.output->Stat(&stat, STATFLAG_NONAME));
   std::vector<std::uint8_t> png(static_cast<std::size_t>(stat.cbSize.QuadPart));
   const void* data = GlobalLock(memory);
   if (!data) Check(E_OUTOFMEMORY);
   std::copy_n(static_cast<const std::uint8_t*>(data), png.size(), png.begin());
   GlobalUnlock(memory);
   return png;
+}
+
+std::vector<std::uint8_t> EncodeSource(IWICImagingFactory* factory, IWICBitmapSource* pixels) {
+  UINT width = 0, height = 0;
+  Check(pixels->GetSize(&width, &height));
+  Encoder e = StartPng(factory, width, height);
+  Check(e.target->WriteSource(pixels, nullptr));
+  return FinishPng(e);
 }
 
 Pixels CopyOut(IWICBitmapSource* source) {
@@ -163,6 +176,36 @@ std::vector<std::uint8_t> EncodePng(const Pixels& pixels) {
   const win::ComPtr<IWICImagingFactory> factory = Factory();
   const win::ComPtr<IWICBitmap> bitmap = Bitmap(factory.get(), pixels, GUID_WICPixelFormat32bppBGRA);
   return EncodeSource(factory.get(), bitmap.get());
+}
+
+struct PngBands::State {
+  win::ComScope com;
+  win::ComPtr<IWICImagingFactory> factory;
+  Encoder encoder;
+  UINT width = 0, height = 0, written = 0;
+};
+
+PngBands::PngBands(UINT width, UINT height) : state_(std::make_unique<State>()) {
+  state_->factory = Factory();
+  state_->encoder = StartPng(state_->factory.get(), width, height);
+  state_->width = width;
+  state_->height = height;
+}
+
+PngBands::~PngBands() = default;
+
+void PngBands::Write(iconres::ByteSpan bgra) {
+  const std::size_t row = std::size_t{state_->width} * 4;
+  const auto rows = static_cast<UINT>(bgra.size() / row);
+  if (bgra.size() % row != 0 || rows > state_->height - state_->written) Check(E_INVALIDARG);
+  Check(state_->encoder.target->WritePixels(rows, static_cast<UINT>(row), static_cast<UINT>(bgra.size()),
+                                            const_cast<BYTE*>(bgra.data())));
+  state_->written += rows;
+}
+
+std::vector<std::uint8_t> PngBands::Finish() {
+  if (state_->written != state_->height) Check(E_UNEXPECTED);
+  return FinishPng(state_->encoder);
 }
 
 }  // namespace pngcodec

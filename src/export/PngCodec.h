@@ -6,6 +6,7 @@
 #include <wincodec.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "export/Graphics.h"
@@ -39,5 +40,23 @@ Pixels FitToSquare(const Pixels& source, UINT edge);
 
 // The pixels as a PNG file with alpha.
 std::vector<std::uint8_t> EncodePng(const Pixels& pixels);
+
+// A PNG of width x height written a band of whole rows at a time, top down, so that a picture
+// too large to hold whole (a contact sheet may be 16,384 pixels on a side) never is.
+class PngBands {
+ public:
+  PngBands(UINT width, UINT height);
+  ~PngBands();
+  PngBands(const PngBands&) = delete;
+  PngBands& operator=(const PngBands&) = delete;
+  // The next rows, width x 4 bytes each, as Pixels keeps them.
+  void Write(iconres::ByteSpan bgra);
+  // The file, once every row is written.
+  std::vector<std::uint8_t> Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace pngcodec

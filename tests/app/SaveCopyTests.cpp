@@ -2,6 +2,7 @@
 // destination that cannot take files, and Copy of the focused entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -179,6 +180,36 @@ TEST_F(SaveAndCopy, DestinationThatCannotTakeFilesShowsTheErrorAndStops) {
             0)
       << boxes.Boxes()[1].text;
   EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"gaps0.ico", "icons1.ico"}));
+}
+
+// File > Contact Sheet...: the edge asked first, then the file; every listed entry drawn when
+// none is selected, else the selection, each set beside the last under names of its own.
+TEST_F(SaveAndCopy, ContactSheetDrawsTheSelectionOrEveryListedEntry) {
+  ModalAnswerer boxes;
+  TfrmMainForm& f = OpenWithLibraries();
+  EXPECT_EQ(f.miSheet.GetAction(), &f.actSheet);
+  fixtures::TempFolder dest("sheet");
+  // The save dialog offers icons.png in the current folder, which the answerer takes.
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryA(dest.Path().c_str()));
+  f.miSheet.Click();
+  f.lvIcons.SetSelected(1, true);
+  f.lvIcons.SetSelected(3, true);
+  f.miSheet.Click();
+  SetCurrentDirectoryA(before);
+  std::vector<std::string> captions;
+  for (const AnsweredBox& box : boxes.Boxes()) captions.push_back(box.caption + ": " + box.text);
+  ASSERT_EQ(boxes.Boxes().size(), 6u) << testing::PrintToString(captions);
+  EXPECT_EQ(boxes.Boxes()[2].caption, "Saved");
+  EXPECT_NE(boxes.Boxes()[2].text.find("11 icons"), std::string::npos) << boxes.Boxes()[2].text;
+  EXPECT_EQ(Listing(dest.Path()), (std::vector<std::string>{"_icons.csv", "_icons.png", "icons.csv", "icons.png"}));
+  for (auto [name, rows] : {std::pair{"icons.csv", 11}, {"_icons.csv", 2}}) {
+    const std::vector<uint8_t> csv = ReadAll(dest.Path() + name);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + rows) << name;
+  }
+  const std::vector<uint8_t> two = ReadAll(dest.Path() + "_icons.csv");
+  EXPECT_NE(std::string(two.begin(), two.end()).find(source_->Path() + "gaps.dll,2,"), std::string::npos);
 }
 
 TEST_F(SaveAndCopy, CopyTakesTheFocusedEntryOnly) {

@@ -23,6 +23,7 @@
 #include "batch/Batch.h"
 #include "batch/CommandLine.h"
 #include "batch/ConsoleBreak.h"
+#include "export/ContactSheet.h"
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 #include "extract/Locations.h"

@@ -414,4 +414,40 @@ TEST_F(CommandLine, StopAskedForEndsTheCommandBetweenTwoFiles) {
   EXPECT_EQ(Listing(out), (std::vector<std::string>{"icons0.ico", "icons1.ico"}));
 }
 
+// /sheet draws the folder's icons on one sheet the platform opens at the layout's size, with a
+// .csv row per icon that names the icons /list names; its wrong forms are refused.
+TEST_F(CommandLine, SheetDrawsEveryListedIconAndWritesItsCsv) {
+  fixtures::TempFolder dest("sheet");
+  Outcome o = RunProgram("/sheet " + Quoted(sound_->Path()) + " " + Quoted(dest.Path() + "icons.png") + " /edge 32");
+  EXPECT_EQ(o.exitCode, 0u) << o.Text();
+  EXPECT_EQ(o.lines, (std::vector<std::string>{dest.Path() + "icons.png", dest.Path() + "icons.csv",
+                                               "5 icons on 1 sheet saved to " + dest.Path() + ", 0 failed."}));
+  const sheet::Layout layout(5, 32);
+  EXPECT_EQ(opens::PngOpens(ReadAll(dest.Path() + "icons.png")),
+            (std::pair<UINT, UINT>(static_cast<UINT>(layout.Width(0)), static_cast<UINT>(layout.Height(0)))));
+  const std::vector<uint8_t> csv = ReadAll(dest.Path() + "icons.csv");
+  std::istringstream rows(std::string(csv.begin(), csv.end()));
+  // A row's file and position, and a /list line's.
+  auto firstTwo = [](std::string line, char separator) {
+    line.resize(std::min(line.size(), line.find(separator, line.find(separator) + 1)));
+    std::replace(line.begin(), line.end(), separator, ',');
+    return line;
+  };
+  std::vector<std::string> named, listed;
+  std::string row;
+  std::getline(rows, row);  // the header
+  while (std::getline(rows, row)) named.push_back(firstTwo(row, ','));
+  for (const std::string& line : RunProgram("/list " + Quoted(sound_->Path())).lines)
+    if (line.find('\t') != std::string::npos) listed.push_back(firstTwo(line, '\t'));
+  EXPECT_EQ(named.size(), 5u);
+  EXPECT_EQ(named, listed);
+  for (const char* args : {"/sheet onlyone", "/sheet a b /edge 7", "/sheet a b /edge 16,32", "/list a /edge 48",
+                           "/sheet a b /kind png", "/sheet a b /save"}) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(RunProgram(args).exitCode, 2u);
+  }
+}
+
+// Store packages and installers go by the default file types; a package refused in part lists
+
 }  // namespace
