@@ -126,6 +126,25 @@ std::string OutputFolder(const Command& command, const Print& print, const std::
   return folder;
 }
 
+// A file's lines before its icons: a file that cannot be read or is a damaged container is
+// said in its one line and has no report (nothing more of it is read); else its report, which
+// already knows what a package left out. Each counts as failed.
+std::optional<FileReport> StartFile(const FileIcons& file, const Print& print, int& failed) {
+  for (const std::string& line : {UnreadableFileLine(file.Origin(), file.Error()),
+                                  DamagedContainerLine(file.Path(), file.File().contents)}) {
+    if (line.empty()) continue;
+    print(line);
+    ++failed;
+    return std::nullopt;
+  }
+  FileReport report(file.Path(), file.End() - file.First());
+  if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
+    report.LeftOut(refused);
+    ++failed;
+  }
+  return report;
+}
+
 }  // namespace
 
 ExtractionOptions OptionsFor(const Command& command) {
@@ -160,21 +179,9 @@ int Save(const Command& command, const Print& print) {
   bool stopped = false, interrupted = false;
   while (!stopped && !(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
-      print(unreadable);
-      ++failed;
-      continue;
-    }
-    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
-      print(damaged);
-      ++failed;
-      continue;
-    }
-    FileReport report(file.Path(), file.End() - file.First());
-    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
-      report.LeftOut(refused);
-      ++failed;
-    }
+    std::optional<FileReport> started = StartFile(file, print, failed);
+    if (!started) continue;
+    FileReport& report = *started;
     RunIcon icon;
     while (!stopped && !(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
@@ -245,22 +252,10 @@ int List(const Command& command, const Print& print) {
   bool interrupted = false;
   while (!(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
-      print(unreadable);
-      ++failed;
-      continue;
-    }
-    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
-      print(damaged);
-      ++failed;
-      continue;
-    }
+    std::optional<FileReport> started = StartFile(file, print, failed);
+    if (!started) continue;
+    FileReport& report = *started;
     if (file.Count() > 0) ++files;
-    FileReport report(file.Path(), file.End() - file.First());
-    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
-      report.LeftOut(refused);
-      ++failed;
-    }
     RunIcon icon;
     while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;
@@ -302,21 +297,9 @@ int Sheet(const Command& command, const Print& print) {
   bool interrupted = false;
   while (!(interrupted = StopRequested()) && run.NextFile(types)) {
     const FileIcons& file = run.File();
-    if (const std::string unreadable = UnreadableFileLine(file.Origin(), file.Error()); !unreadable.empty()) {
-      print(unreadable);
-      ++failed;
-      continue;
-    }
-    if (const std::string damaged = DamagedContainerLine(file.Path(), file.File().contents); !damaged.empty()) {
-      print(damaged);
-      ++failed;
-      continue;
-    }
-    FileReport report(file.Path(), file.End() - file.First());
-    if (const std::string& refused = file.File().contents.refused; !refused.empty()) {
-      report.LeftOut(refused);
-      ++failed;
-    }
+    std::optional<FileReport> started = StartFile(file, print, failed);
+    if (!started) continue;
+    FileReport& report = *started;
     RunIcon icon;
     while (!(interrupted = StopRequested()) && run.NextIcon(icon)) {
       if (icon.refusal == RunIcon::Refusal::LeftOut || (source->group >= 0 && icon.index != source->group)) continue;

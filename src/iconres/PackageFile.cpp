@@ -125,6 +125,19 @@ IconFile FromFolder(const std::string& manifestPath) {
   return Finished(std::move(contents), std::move(buffer));
 }
 
+// An entry's bytes; none when it cannot be read, the first refusal of the package kept.
+std::optional<Bytes> ReadEntry(zip::Archive& archive, const zip::Entry& entry, std::string& refused) {
+  Bytes buffer;
+  ByteSpan view;
+  const zip::Status status = archive.Read(entry, buffer, view);
+  if (status != zip::Status::Ok) {
+    if (refused.empty()) refused = RefusalOf(status);
+    return std::nullopt;
+  }
+  if (buffer.empty()) buffer.assign(view.begin(), view.end());  // a stored entry: a view of the archive
+  return buffer;
+}
+
 // The packages a logo's files can come from, and which of them holds each name.
 struct Sources {
   std::vector<zip::Archive> archives;
@@ -151,14 +164,7 @@ struct Sources {
       if (refused.empty()) refused = RefusalOf(zip::Status::TooLarge);
       return std::nullopt;
     }
-    Bytes buffer;
-    ByteSpan view;
-    const zip::Status status = archive.Read(*entry, buffer, view);
-    if (status != zip::Status::Ok) {
-      if (refused.empty()) refused = RefusalOf(status);
-      return std::nullopt;
-    }
-    return Bytes(view.begin(), view.end());
+    return ReadEntry(archive, *entry, refused);
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> list;
@@ -171,14 +177,9 @@ std::optional<package::Manifest> ManifestIn(zip::Archive& archive, std::string& 
   const zip::Entry* entry = archive.Find(kManifest);
   if (!entry) return std::nullopt;
   if (entry->size > package::kMaxManifestBytes) return std::nullopt;
-  Bytes buffer;
-  ByteSpan view;
-  const zip::Status status = archive.Read(*entry, buffer, view);
-  if (status != zip::Status::Ok) {
-    if (refused.empty()) refused = RefusalOf(status);
-    return std::nullopt;
-  }
-  return package::ReadManifest(view);
+  const std::optional<Bytes> xml = ReadEntry(archive, *entry, refused);
+  if (!xml) return std::nullopt;
+  return package::ReadManifest(*xml);
 }
 
 bool HasApplication(const package::Manifest& manifest) {
