@@ -226,8 +226,9 @@ const FormLayout<F>& Layout() {
           {"pmiRefresh", &F::pmiRefresh, {.parent = &F::pmIcons, .action = &F::actRefresh}},
 
           {"tbMain", &F::tbMain,
-           {.align = Align::Top, .bounds = {0, 0, 0, 40}, .showHint = true, .images = &F::ImageList1, .hotImages = &F::ImageList1,
-            .disabledImages = &F::ImageList2, .buttonWidth = 47, .buttonHeight = 36, .showCaptions = true, .autoSize = true}},
+           {.align = Align::Top, .bounds = {0, 0, 0, kCaptionedToolbar.barHeight}, .showHint = true, .images = &F::ImageList1,
+            .hotImages = &F::ImageList1, .disabledImages = &F::ImageList2, .buttonWidth = kCaptionedToolbar.buttonWidth,
+            .buttonHeight = kCaptionedToolbar.buttonHeight, .showCaptions = true}},
           {"tbUp", &F::tbUp, {.parent = &F::tbMain, .action = &F::actUp, .caption = "Up"}},
           {"tbSep1", &F::tbSep1, {.parent = &F::tbMain, .style = ButtonStyle::Separator, .width = 8}},
           {"tbSave", &F::tbSave,

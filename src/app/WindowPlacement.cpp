@@ -6,9 +6,6 @@
 
 namespace {
 
-// Toolbar buttons with and without their captions, and the toolbar's height around them.
-constexpr SIZE kCaptionedButton{47, 36}, kPlainButton{23, 22};
-constexpr int kCaptionedBarHeight = 41, kPlainBarHeight = 26;
 // The smallest bounds that still make a usable window.
 constexpr int kMinUsableWidth = 120, kMinUsableHeight = 100;
 
@@ -19,9 +16,9 @@ bool OnSomeMonitor(const RECT& r) { return MonitorFromRect(&r, MONITOR_DEFAULTTO
 
 void TfrmMainForm::ApplyToolbarSettings(bool buttonText, bool toolTips, bool colourOnly) {
   tbMain.SetShowCaptions(buttonText);
-  const SIZE button = buttonText ? kCaptionedButton : kPlainButton;
-  tbMain.SetButtonSize(Scale(button.cx), Scale(button.cy));
-  tbMain.SetHeight(Scale(buttonText ? kCaptionedBarHeight : kPlainBarHeight));
+  const ToolbarLook& look = buttonText ? kCaptionedToolbar : kPlainToolbar;
+  tbMain.SetButtonSize(look.buttonWidth, look.buttonHeight);
+  tbMain.SetHeight(Scale(look.barHeight));
   tbMain.SetShowHint(toolTips);
   tbMain.SetImages(colourOnly ? &ImageList1 : &ImageList2);
 }

@@ -5,12 +5,21 @@
 #pragma once
 #include "settings/Settings.h"
 #include "ui/Layout.h"
+#include "ui/StdControls.h"
 
 class TfrmMainForm;
 
 // The window's bounds at 96 DPI when none are stored.
 inline constexpr ui::Rect kDefaultBounds{stored::MainLeft.missing, stored::MainTop.missing, stored::MainWidth.missing,
                                          stored::MainHeight.missing};
+
+// The toolbar's two looks at 96 DPI: buttons with their captions below the images or without,
+// and the bar's height around them. The layout starts with captions.
+struct ToolbarLook {
+  int buttonWidth, buttonHeight, barHeight;
+};
+inline constexpr ToolbarLook kCaptionedToolbar{47, 36, 41};
+inline constexpr ToolbarLook kPlainToolbar{ui::ToolBar::kDefaultButtonSize.cx, ui::ToolBar::kDefaultButtonSize.cy, 26};
 
 // Shows the panes, gives the toolbar its look and places the window, the tree's width and the
 // preview's height as stored. Bounds that would hide the window or leave it unusably small are

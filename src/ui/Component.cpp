@@ -75,8 +75,8 @@ void Control::Load(const Props& p, Form& form) {
   }
   align_ = p.align;
   // Layouts are designed at 96 DPI.
-  const RECT scaled = ScaledRect(p.bounds.left, p.bounds.top, p.bounds.width, p.bounds.height, form.Dpi());
-  bounds_ = {scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top};
+  design_ = p.bounds;
+  bounds_ = ScaledBounds(design_, form.Dpi());
   visible_ = p.visible;
   cursor_ = p.cursor;
   props_ = &p;
@@ -124,6 +124,7 @@ void Control::ApplyFont(HFONT font) { SendMessageA(wnd_, WM_SETFONT, reinterpret
 
 void Control::SetBounds(int left, int top, int width, int height) {
   bounds_ = {left, top, width, height};
+  design_ = UnscaledBounds(bounds_, OwnerForm() ? OwnerForm()->Dpi() : kDesignDpi);
   if (wnd_) {
     SetWindowPos(wnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (parent_ && align_ != Align::None) parent_->Realign();

@@ -28,8 +28,8 @@ class Component {
   virtual void Load(const Props& props, Form& form);
   // End of loading: every component of the form has been loaded and bound.
   virtual void Loaded() {}
-  // The form was laid out again for another DPI; the form has already scaled the control's
-  // bounds and given it the new font. Sizes a kind keeps itself follow here.
+  // The form was laid out again for another DPI; the form has already laid the control's
+  // bounds out at it and given it the new font. Sizes a kind keeps itself follow here.
   virtual void DpiChanged(int from, int to) { (void)from; (void)to; }
 
  private:
@@ -57,6 +57,7 @@ class Control : public Component {
   int Top() const { return bounds_.top; }
   int Width() const { return bounds_.width; }
   int Height() const { return bounds_.height; }
+  // In pixels at the form's scale; the control keeps them in 96-DPI units too.
   void SetBounds(int left, int top, int width, int height);
   void SetWidth(int w) { SetBounds(bounds_.left, bounds_.top, w, bounds_.height); }
   void SetHeight(int h) { SetBounds(bounds_.left, bounds_.top, bounds_.width, h); }
@@ -113,6 +114,9 @@ class Control : public Component {
   std::vector<Control*> children_;
   Align align_ = Align::None;
   Rect bounds_{};
+  // The bounds in 96-DPI units, from which each change of scale lays the control out, so that
+  // its size does not drift; a size set in pixels is turned back once, when it is set.
+  Rect design_{};
   bool visible_ = true;
   CursorShape cursor_ = CursorShape::Default;
   PopupMenu* popup_ = nullptr;

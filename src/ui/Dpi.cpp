@@ -25,6 +25,16 @@ RECT ScaledRect(int left, int top, int width, int height, int dpi) {
   return {l, t, Scaled(left + width, dpi), Scaled(top + height, dpi)};
 }
 
+Rect ScaledBounds(const Rect& d, int dpi) {
+  const RECT r = ScaledRect(d.left, d.top, d.width, d.height, dpi);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+Rect UnscaledBounds(const Rect& p, int dpi) {
+  const int left = Unscaled(p.left, dpi), top = Unscaled(p.top, dpi);
+  return {left, top, Unscaled(p.left + p.width, dpi) - left, Unscaled(p.top + p.height, dpi) - top};
+}
+
 int SystemDpi() {
   static const int dpi = [] {
     const win::WindowDC screen(nullptr);

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/Layout.h"
+
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
@@ -17,6 +19,10 @@ inline int Scaled(int value, int dpi) { return MulDiv(value, dpi, kDesignDpi); }
 inline int Unscaled(int value, int dpi) { return MulDiv(value, kDesignDpi, dpi); }
 // A design rectangle at dpi: its edges are scaled, so rectangles that meet still meet.
 RECT ScaledRect(int left, int top, int width, int height, int dpi);
+Rect ScaledBounds(const Rect& design, int dpi);
+// Bounds in pixels at dpi back in design units, edge by edge: at 96 DPI and above,
+// ScaledBounds gives the same pixels again.
+Rect UnscaledBounds(const Rect& pixels, int dpi);
 
 // The DPI the program started with (the primary monitor's for per-monitor aware programs).
 int SystemDpi();

@@ -30,8 +30,6 @@ HFONT MakeFormFont(int dpi) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
 }
 
-int Rescaled(int value, int from, int to) { return MulDiv(value, to, from); }
-
 }  // namespace
 
 Form::~Form() {
@@ -60,6 +58,7 @@ void Form::EndLoad() {
   loading_ = false;
   for (Component* c : components_)
     if (c != this) c->Loaded();
+  KeepClientSize();
   Realign();
   Guarded([&] { OnCreate(*this); });
   // After OnCreate, which may give the controls their final texts.
@@ -140,6 +139,14 @@ RECT Form::WindowBounds() const {
 
 void Form::SetWindowBounds(int left, int top, int width, int height) {
   SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepClientSize();
+}
+
+void Form::KeepClientSize() {
+  // Not while minimised or maximised: the size to come back to is the restored one.
+  if (GetWindowState() != WindowState::Normal) return;
+  const RECT client = ClientRect();
+  designClient_ = {Unscaled(client.right, dpi_), Unscaled(client.bottom, dpi_)};
 }
 
 RECT FitToWorkArea(const RECT& r, bool moveInside) {
@@ -165,13 +172,9 @@ void Form::ChangeDpi(int dpi, const RECT* suggested) {
   for (Component* c : components_) {
     if (c == this) continue;
     if (auto* control = dynamic_cast<Control*>(c); control && control->parent_) {
-      // Edges scale, so controls that met still meet.
-      const Rect b = control->bounds_;
-      const int left = Rescaled(b.left, from, dpi), top = Rescaled(b.top, from, dpi);
-      control->bounds_ = {left, top, Rescaled(b.left + b.width, from, dpi) - left,
-                          Rescaled(b.top + b.height, from, dpi) - top};
-      SetWindowPos(control->wnd_, nullptr, left, top, control->bounds_.width, control->bounds_.height,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      // From the design, as a form loaded at this scale lays it out.
+      const Rect b = control->bounds_ = ScaledBounds(control->design_, dpi);
+      SetWindowPos(control->wnd_, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
       control->ApplyFont(font_.get());
     }
     c->DpiChanged(from, dpi);
@@ -180,9 +183,7 @@ void Form::ChangeDpi(int dpi, const RECT* suggested) {
   if (suggested) {
     r = *suggested;
   } else {
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    RECT outer{0, 0, Rescaled(client.right, from, dpi), Rescaled(client.bottom, from, dpi)};
+    RECT outer{0, 0, Scale(designClient_.cx), Scale(designClient_.cy)};
     AdjustWindowRectForDpi(outer, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)), GetMenu(Handle()) != nullptr,
                            static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), dpi);
     r = {r.left, r.top, r.left + outer.right - outer.left, r.top + outer.bottom - outer.top};
@@ -297,6 +298,9 @@ bool Form::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_DESTROY:
       if (Application.MainForm() == this) PostQuitMessage(0);
+      return false;
+    case WM_EXITSIZEMOVE:
+      KeepClientSize();  // the user's size, back in design units once
       return false;
     case WM_DPICHANGED:
       ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));

@@ -41,7 +41,8 @@ class Form : public Control {
   int Scale(int designSize) const { return Scaled(designSize, dpi_); }
   // Lays the form out again for another DPI, as when the window moves to a monitor of another
   // scale: every control's bounds, the font, each control's own sizes; then OnDpiChanged. The
-  // window takes the suggested bounds when given, else keeps its top left corner.
+  // window takes the suggested bounds when given, else keeps its top left corner and takes its
+  // client area's design size at the new scale.
   void ChangeDpi(int dpi, const RECT* suggested = nullptr);
   std::string Caption() const;
   void SetCaption(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
@@ -90,6 +91,8 @@ class Form : public Control {
   void EndLoad();
   // The window's big and small icons at the form's scale.
   void SetIcons(HWND w);
+  // Takes the client area's size as the one to lay out at each change of scale.
+  void KeepClientSize();
 
   const char* className_ = nullptr;
   int iconId_ = 0;
@@ -107,6 +110,7 @@ class Form : public Control {
   int modalResult_ = mrNone;
   std::string helpTopic_;
   int dpi_ = kDesignDpi;
+  SIZE designClient_{};  // the restored client area in 96-DPI units, as last set or sized by the user
   bool fitCaptions_ = false;
   WindowState pendingState_ = WindowState::Normal;
 };

@@ -41,6 +41,7 @@ HWND ListView::CreateHandle(const Props& p, HWND parent) {
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     col.fmt = c.rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
     col.cx = form.Scale(c.width);
+    columnWidths_.push_back(c.width);
     col.pszText = const_cast<char*>(c.caption);
     col.iSubItem = i;
     SendMessageA(w, LVM_INSERTCOLUMNA, i++, reinterpret_cast<LPARAM>(&col));
@@ -66,10 +67,20 @@ void ListView::ReplaceImageLists(const ImageList& large, const ImageList& small)
   ListView_SetImageList(Handle(), small.Handle(), LVSIL_SMALL);
 }
 
-void ListView::DpiChanged(int from, int to) {
+void ListView::DpiChanged(int from, int) {
+  // The header's widths: the control reports and sets a column's width in the details view only.
   HWND header = ListView_GetHeader(Handle());
-  const int columns = header ? Header_GetItemCount(header) : 0;
-  for (int i = 0; i < columns; ++i) ListView_SetColumnWidth(Handle(), i, MulDiv(ListView_GetColumnWidth(Handle(), i), to, from));
+  for (int i = 0; i < static_cast<int>(columnWidths_.size()); ++i) {
+    int& width = columnWidths_[static_cast<std::size_t>(i)];
+    // A width other than the one last laid out is the user's: in design units from now on.
+    HDITEMA shown{};
+    shown.mask = HDI_WIDTH;
+    if (header && Header_GetItem(header, i, &shown) && shown.cxy != Scaled(width, from)) width = Unscaled(shown.cxy, from);
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = OwnerForm()->Scale(width);
+    ListView_SetColumn(Handle(), i, &column);
+  }
 }
 
 std::string_view ListView::Text(const Row& row, int sub) {

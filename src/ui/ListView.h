@@ -15,7 +15,7 @@ class ImageList;
 
 class ListView : public Control {
  public:
-  // Column widths follow the scale.
+  // Column widths follow the scale; one the user has dragged keeps its new width.
   void DpiChanged(int from, int to) override;
   // The lists the large and small icon views draw from; the control does not own them.
   void SetImageLists(const ImageList* large, const ImageList* small);
@@ -79,6 +79,7 @@ class ListView : public Control {
   int FindFrom(int start, UINT flags, std::wstring_view text) const;
 
   ViewStyle view_ = ViewStyle::Icon;
+  std::vector<int> columnWidths_;  // at 96 DPI
   int updating_ = 0;
   std::vector<Row> rows_;
   mutable std::size_t told_ = 0;  // the count the control was last given

@@ -123,9 +123,11 @@ bool Label::WndProc(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 // ---- Splitter
 
 HWND Splitter::CreateHandle(const Props& p, HWND parent) {
-  minSize_ = OwnerForm()->Scale(p.minSize);
+  minSize_ = p.minSize;
   return CreateChild(PlainWindowClass(), 0, 0, parent);
 }
+
+int Splitter::MinSize() const { return OwnerForm()->Scale(minSize_); }
 
 Control* Splitter::ResizeControl() const {
   if (!Parent()) return nullptr;
@@ -141,9 +143,10 @@ void Splitter::ProposeSize(int newSize) {
   Control* target = ResizeControl();
   if (!target) return;
   const RECT holder = Parent()->ClientRect();
-  int limit = Vertical() ? holder.bottom - Height() - minSize_ : holder.right - Width() - minSize_;
+  const int minSize = MinSize();
+  int limit = Vertical() ? holder.bottom - Height() - minSize : holder.right - Width() - minSize;
   newSize = std::clamp(newSize, 0, std::max(limit, 0));
-  if (newSize < minSize_) newSize = 0;  // a drag below the minimum snaps the pane shut
+  if (newSize < minSize) newSize = 0;  // a drag below the minimum snaps the pane shut
   bool accept = true;
   OnCanResize(*this, newSize, accept);
   if (!accept) return;
@@ -274,7 +277,7 @@ void ToolButton::Load(const Props& p, Form& form) {
   hint_ = p.hint ? p.hint : "";
   imageIndex_ = p.imageIndex;
   style_ = p.style;
-  width_ = form.Scale(p.bounds.width);
+  width_ = p.bounds.width;
   enabled_ = p.enabled;
   command_ = static_cast<int>(bar_->buttons_.size());
   dropdown_ = p.dropdownMenu.In(form);
@@ -307,10 +310,9 @@ void ToolButton::Click() {
 HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
   showCaptions_ = p.showCaptions;
   showHint_ = p.showHint;
-  autoSize_ = p.autoSize;
   Form& form = *OwnerForm();
-  buttonWidth_ = form.Scale(p.buttonWidth ? p.buttonWidth : buttonWidth_);
-  buttonHeight_ = form.Scale(p.buttonHeight ? p.buttonHeight : buttonHeight_);
+  if (p.buttonWidth) buttonSize_.cx = p.buttonWidth;
+  if (p.buttonHeight) buttonSize_.cy = p.buttonHeight;
   images_ = p.images.In(form);
   hot_ = p.hotImages.In(form);
   disabled_ = p.disabledImages.In(form);
@@ -323,15 +325,18 @@ HWND ToolBar::CreateHandle(const Props& p, HWND parent) {
 }
 
 void ToolBar::Loaded() {
+  ShowImages();
+  RebuildButtons();
+  SetShowHint(showHint_);
+}
+
+void ToolBar::ShowImages() {
   HWND w = Handle();
   const int edge = images_ ? images_->ImageSize() : OwnerForm()->Scale(16);
   SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
   SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
   SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
   SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
-  RebuildButtons();
-  if (autoSize_) SetHeight(buttonHeight_ + 4);  // the etched edges take two pixels each
-  SetShowHint(showHint_);
 }
 
 void ToolBar::RebuildButtons() {
@@ -344,7 +349,7 @@ void ToolBar::RebuildButtons() {
     t.fsState = b->State();
     if (b->style_ == ButtonStyle::Separator) {
       t.fsStyle = BTNS_SEP;
-      t.iBitmap = b->width_;
+      t.iBitmap = OwnerForm()->Scale(b->width_);
     } else {
       t.fsStyle = static_cast<BYTE>(b->style_ == ButtonStyle::DropDown ? BTNS_DROPDOWN : BTNS_BUTTON);
       t.iBitmap = b->ImageIndex();
@@ -355,7 +360,7 @@ void ToolBar::RebuildButtons() {
   }
   SendMessageA(w, TB_SETMAXTEXTROWS, showCaptions_ ? 1 : 0, 0);
   SendMessageA(w, TB_ADDBUTTONSA, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
-  SendMessageA(w, TB_SETBUTTONSIZE, 0, MAKELONG(buttonWidth_, buttonHeight_));
+  SendMessageA(w, TB_SETBUTTONSIZE, 0, MAKELONG(ButtonWidth(), ButtonHeight()));
   Invalidate();
 }
 
@@ -364,10 +369,12 @@ void ToolBar::SetShowCaptions(bool on) {
   RebuildButtons();
 }
 
+int ToolBar::ButtonWidth() const { return OwnerForm()->Scale(buttonSize_.cx); }
+int ToolBar::ButtonHeight() const { return OwnerForm()->Scale(buttonSize_.cy); }
+
 void ToolBar::SetButtonSize(int width, int height) {
-  buttonWidth_ = width;
-  buttonHeight_ = height;
-  SendMessageA(Handle(), TB_SETBUTTONSIZE, 0, MAKELONG(width, height));
+  buttonSize_ = {width, height};
+  SendMessageA(Handle(), TB_SETBUTTONSIZE, 0, MAKELONG(ButtonWidth(), ButtonHeight()));
   RebuildButtons();
 }
 
@@ -376,17 +383,10 @@ SIZE ToolBar::ReportedButtonSize() const {
   return {LOWORD(s), HIWORD(s)};
 }
 
-void ToolBar::DpiChanged(int from, int to) {
+void ToolBar::DpiChanged(int, int) {
   // The image lists, earlier in the layout, have taken their pictures for the new scale.
-  HWND w = Handle();
-  const int edge = images_ ? images_->ImageSize() : Scaled(16, to);
-  SendMessageA(w, TB_SETBITMAPSIZE, 0, MAKELONG(edge, edge));
-  SendMessageA(w, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_ ? images_->Handle() : nullptr));
-  SendMessageA(w, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot_ ? hot_->Handle() : nullptr));
-  SendMessageA(w, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled_ ? disabled_->Handle() : nullptr));
-  for (ToolButton* b : buttons_) b->width_ = MulDiv(b->width_, to, from);
-  SetButtonSize(MulDiv(buttonWidth_, to, from), MulDiv(buttonHeight_, to, from));
-  if (autoSize_) SetHeight(buttonHeight_ + 4);
+  ShowImages();
+  SetButtonSize(buttonSize_.cx, buttonSize_.cy);
 }
 
 void ToolBar::SetShowHint(bool on) {

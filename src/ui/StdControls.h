@@ -48,8 +48,8 @@ class Label : public Control {
 // its height when aligned top or bottom. Asks OnCanResize first.
 class Splitter : public Control {
  public:
-  int MinSize() const { return minSize_; }
-  void DpiChanged(int from, int to) override { minSize_ = MulDiv(minSize_, to, from); }
+  // The smallest size of the pane, in pixels at the form's scale.
+  int MinSize() const;
   // Proposes a new width (height) for the resized control, as a drag would.
   void ProposeSize(int newSize);
   Control* ResizeControl() const;
@@ -65,7 +65,7 @@ class Splitter : public Control {
   // The drag position along the splitter's axis, in the parent's coordinates.
   int DragPosition(LPARAM lp) const;
 
-  int minSize_ = 30;
+  int minSize_ = 30;  // at 96 DPI
   int dragStart_ = 0, startSize_ = 0;
   bool dragging_ = false;
 };
@@ -139,7 +139,7 @@ class ToolButton : public Component, private ActionClient {
 
   ToolBar* bar_ = nullptr;
   std::string caption_, hint_;
-  int imageIndex_ = -1, width_ = 0, command_ = 0;
+  int imageIndex_ = -1, width_ = 0, command_ = 0;  // width_: a separator's, at 96 DPI
   ButtonStyle style_ = ButtonStyle::Button;
   bool enabled_ = true;
   PopupMenu* dropdown_ = nullptr;
@@ -155,12 +155,16 @@ class ToolBar : public Control {
   const std::vector<ToolButton*>& Buttons() const { return buttons_; }
   bool ShowCaptions() const { return showCaptions_; }
   void SetShowCaptions(bool on);
-  int ButtonWidth() const { return buttonWidth_; }
-  int ButtonHeight() const { return buttonHeight_; }
+  // The buttons' size when the layout gives none, at 96 DPI.
+  static constexpr SIZE kDefaultButtonSize{23, 22};
+  // In pixels at the form's scale.
+  int ButtonWidth() const;
+  int ButtonHeight() const;
+  // At 96 DPI.
   void SetButtonSize(int width, int height);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool on);
-  // Button and separator sizes follow the scale.
+  // Images, button and separator sizes follow the scale.
   void DpiChanged(int from, int to) override;
   ImageList* Images() const { return images_; }
   void SetImages(ImageList* images);
@@ -175,13 +179,15 @@ class ToolBar : public Control {
 
  private:
   friend class ToolButton;
+  // The image lists and their images' size, at the form's scale.
+  void ShowImages();
   void RebuildButtons();
   ToolButton* ButtonByCommand(int command) const;
 
   std::vector<ToolButton*> buttons_;
   ImageList *images_ = nullptr, *hot_ = nullptr, *disabled_ = nullptr;
-  bool showCaptions_ = true, showHint_ = true, autoSize_ = false;
-  int buttonWidth_ = 23, buttonHeight_ = 22;
+  bool showCaptions_ = true, showHint_ = true;
+  SIZE buttonSize_ = kDefaultButtonSize;  // at 96 DPI
 };
 
 }  // namespace ui

@@ -160,12 +160,12 @@ HWND TreeView::CreateHandle(const Props& p, HWND parent) {
   if (!p.hideSelection) style |= TVS_SHOWSELALWAYS;
   HWND w = CreateChild(WC_TREEVIEWA, style, WS_EX_CLIENTEDGE, parent);
   if (p.indent) TreeView_SetIndent(w, OwnerForm()->Scale(p.indent));
+  // Without one the control's own, which other scales scale too.
+  indent_ = p.indent ? p.indent : Unscaled(static_cast<int>(TreeView_GetIndent(w)), OwnerForm()->Dpi());
   return w;
 }
 
-void TreeView::DpiChanged(int from, int to) {
-  TreeView_SetIndent(Handle(), MulDiv(static_cast<int>(TreeView_GetIndent(Handle())), to, from));
-}
+void TreeView::DpiChanged(int, int) { TreeView_SetIndent(Handle(), OwnerForm()->Scale(indent_)); }
 
 TreeNode* TreeView::NodeOf(HTREEITEM item) const {
   if (!item) return nullptr;

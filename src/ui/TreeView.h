@@ -111,6 +111,7 @@ class TreeView : public Control {
 
  private:
   friend class TreeNode;
+  int indent_ = 0;  // at 96 DPI
   int updating_ = 0;
   int painting_ = 0;
   int manualExpand_ = 0;  // an expansion whose query has already been answered

@@ -141,8 +141,8 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
   RECT suggested{0, 0, 900, 700};
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(twice, twice), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(f.Dpi(), twice);
-  EXPECT_NEAR(f.stNav.Width(), 2 * tree, 1);
-  EXPECT_NEAR(f.tbMain.ButtonWidth(), 2 * button, 1);
+  EXPECT_EQ(f.stNav.Width(), 2 * tree);
+  EXPECT_EQ(f.tbMain.ButtonWidth(), 2 * button);
   LOGFONTA font{};
   GetObjectA(f.Font(), sizeof font, &font);
   ExpectScaled(-font.lfHeight, 11, twice, "font");
@@ -180,11 +180,55 @@ TEST_F(DpiChange, RescalesTheWindowItsFontsAndItsImages) {
 
   SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
   expectTreeIconsAt(dpi);
-  EXPECT_NEAR(f.stNav.Width(), tree, 1);
-  EXPECT_NEAR(f.tbMain.ButtonWidth(), button, 1);
+  EXPECT_EQ(f.stNav.Width(), tree);
+  EXPECT_EQ(f.tbMain.ButtonWidth(), button);
   EXPECT_EQ(ImageSize(ListView_GetImageList(f.lvIcons.Handle(), LVSIL_NORMAL)), MulDiv(32, dpi, 96));
   // Back at the design scale the list keeps the saved sizes again, made anew from the files.
   EXPECT_TRUE(SaveAll(f, f.miIcon) == savedIcons);
+}
+
+// The window's sizes by name: its bounds, the panes, the toolbar, the list's columns.
+std::map<std::string, int> WindowSizes(TfrmMainForm& f) {
+  const RECT w = f.WindowBounds();
+  RECT separator{};
+  SendMessageA(f.tbMain.Handle(), TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&separator));
+  const SIZE button = f.tbMain.ReportedButtonSize();
+  std::map<std::string, int> sizes{
+      {"window left", w.left}, {"window top", w.top}, {"window width", w.right - w.left},
+      {"window height", w.bottom - w.top}, {"tree", f.stNav.Width()}, {"tree splitter", f.Splitter1.Width()},
+      {"tree minimum", f.Splitter1.MinSize()}, {"tree indent", static_cast<int>(TreeView_GetIndent(f.stNav.Handle()))},
+      {"preview", f.pnlPreview.Height()}, {"preview splitter", f.Splitter2.Height()},
+      {"preview minimum", f.Splitter2.MinSize()}, {"toolbar", f.tbMain.Height()}, {"button width", button.cx},
+      {"button height", button.cy}, {"separator", separator.right - separator.left}, {"status bar", f.sbInfo.Height()},
+      {"header pane", f.pnlInfo.Height()}};
+  for (int i = 0; i < 5; ++i) sizes["column " + std::to_string(i)] = ListView_GetColumnWidth(f.lvIcons.Handle(), i);
+  return sizes;
+}
+
+// Moved across monitors of other scales and back, the window has every size it had, the
+// ones the user dragged included, and the list's columns also when moved in another view.
+TEST_F(DpiChange, AWindowMovedAcrossScalesAndBackHasEverySizeItHad) {
+  TfrmMainForm& f = Open(false, true, "");
+  f.actPreview.Execute();
+  f.actDetails.Execute();
+  f.Splitter1.ProposeSize(f.stNav.Width() + 31);
+  f.Splitter2.ProposeSize(f.pnlPreview.Height() + 17);
+  ListView_SetColumnWidth(f.lvIcons.Handle(), 2, 97);
+  const int dpi = f.Dpi();
+  std::map<int, std::map<std::string, int>> on{{dpi, WindowSizes(f)}};
+  // No rectangle suggested: the window's own size follows the scale. Out in the details view,
+  // back in the icon view.
+  for (int to : {dpi * 3 / 2, dpi * 2, dpi * 3 / 2, dpi}) {
+    const bool back = on.count(to) != 0;
+    if (back) f.actLarge.Execute();
+    SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(to, to), 0);
+    ASSERT_EQ(f.Dpi(), to);
+    if (back) {
+      f.actDetails.Execute();
+      EXPECT_EQ(WindowSizes(f), on[to]) << "back at " << to;
+    }
+    on[to] = WindowSizes(f);
+  }
 }
 
 // The same relations in copies of this program at 120, 144 and 192 DPI.
