@@ -32,8 +32,6 @@
 using namespace ui;
 using F = TfrmMainForm;
 
-bool Extracting = false;
-
 namespace {
 
 // The four views, one checked at a time.
@@ -77,7 +75,7 @@ const FormLayout<F>& Layout() {
       /*keyPreview=*/true,
       IDI_MAINICON,
       {On(&Form::OnCreate, &F::FormCreate), On(&Form::OnClose, &F::FormClose),
-       On(&Form::OnCloseQuery, &F::FormCloseQuery), On(&Form::OnKeyDown, &F::FormKeyDown),
+       On(&Form::OnKeyDown, &F::FormKeyDown),
        On(&Form::OnDpiChanged, &F::FormDpiChanged)},
       Rows<F>({{
           // Commands. Save As on its own saves 32 x 32 icons; its menus offer every kind.
@@ -289,7 +287,6 @@ F::~TfrmMainForm() {
 
 void F::FormCreate(Component&) {
   Application.HelpFile = ProgramFolder() + "Mirovane.chm";
-  Extracting = false;
   // The clipboard is opened with the application's window while there is one.
   Clipboard().SetOwnerProvider([] { return Application.Handle(); });
   // The configuration dialog's Apply changes the toolbar's look at once.
@@ -317,8 +314,6 @@ void F::FormCreate(Component&) {
   }
 }
 
-void F::FormCloseQuery(Component&, bool&) { Extracting = false; }
-
 void F::FormClose(Component&, CloseAction& action) {
   action = CloseAction::Free;
   dropIn_.reset();
@@ -327,7 +322,6 @@ void F::FormClose(Component&, CloseAction& action) {
     run_.reset();
     Application.SetCursor(CursorKind::Default);
   }
-  Extracting = false;
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
     if (!settings_) settings_ = settings::OpenSettings();
@@ -347,7 +341,6 @@ void F::FormKeyDown(Component&, WORD& key) {
 // ---- Folder tree
 
 void F::stNavChange(Component&, TreeNode* node) {
-  Extracting = false;
   actUp.SetEnabled(stNav.Selected() != stNav.FirstNode());
   SetCaption((node ? node->Text() : std::string()) + " - " + Application.Title);
   ExtractIcons();
@@ -373,7 +366,7 @@ void F::OpenStartFolder(const std::string& argument) {
 void F::ShowStart(const std::string& folder, const std::string& file, int index) {
   startFile_ = file.empty() ? file : win::LongPathName(file);
   startIndex_ = index;
-  const bool shown = !Extracting && !stNav.Path().empty() &&
+  const bool shown = !Extracting() && !stNav.Path().empty() &&
                      win::CompareText(pathtext::WithTrailingBackslash(stNav.Path()), pathtext::WithTrailingBackslash(folder),
                                       NORM_IGNORECASE) == 0;
   stNav.SetPath(folder);
@@ -492,7 +485,6 @@ void F::miInvertClick(Component&) {
 }
 
 void F::miRefreshClick(Component&) {
-  Extracting = false;
   ExtractIcons();
 }
 

@@ -32,8 +32,8 @@ class TfrmMainForm : public ui::Form {
   // Fills the icon list from the folder selected in the tree: starts a run, which replaces any
   // run before it; its icons arrive while the window's thread serves its messages.
   void ExtractIcons();
-  // Whether a run is going on.
-  bool Running() const { return static_cast<bool>(run_); }
+  // Whether a run goes on: the window's one question to its run.
+  bool Extracting() const { return static_cast<bool>(run_); }
   // How many runs the window has started (a folder without a path counts too): what a caller
   // compares to tell whether something started one.
   unsigned RunsStarted() const { return runsStarted_; }
@@ -52,7 +52,6 @@ class TfrmMainForm : public ui::Form {
   // Event handlers, bound by the layout.
   void FormCreate(ui::Component& sender);
   void FormClose(ui::Component& sender, ui::CloseAction& action);
-  void FormCloseQuery(ui::Component& sender, bool& canClose);
   void FormKeyDown(ui::Component& sender, WORD& key);
   void stNavChange(ui::Component& sender, ui::TreeNode* node);
   void stNavChanging(ui::Component& sender, ui::TreeNode* node, bool& allow);
@@ -205,5 +204,3 @@ class TfrmMainForm : public ui::Form {
   std::unique_ptr<dragdrop::DropRegistration> dropIn_;
 };
 
-// The program-wide flag of an extraction run.
-extern bool Extracting;

@@ -66,7 +66,6 @@ void F::ExtractIcons() {
   ShowHeldEntries(false);
   roomSpent_ = {};
   ++runsStarted_;
-  Extracting = true;
   const auto clearEntries = [this] {
     lvIcons.Clear();
     // Deleting entries reports no selection change, so the commands are brought in step here.
@@ -79,7 +78,6 @@ void F::ExtractIcons() {
   if (path.empty()) {
     clearEntries();
     lblInfo.SetCaption("");
-    Extracting = false;
     if (replaced) Application.SetCursor(CursorKind::Default);
     return;
   }
@@ -227,12 +225,10 @@ void F::FinishRun() {
   if (ranks.size() == static_cast<std::size_t>(lvIcons.Count())) lvIcons.SortByRanks(ranks);
   else lvIcons.SortByCaption(&CompareCaptions);
   if (lvIcons.Count() > 0) lvIcons.MakeVisible(0, false);
-  Extracting = false;
   FocusStartFile();
   Application.SetCursor(CursorKind::Default);
 }
 
 void F::StopRun() {
-  Extracting = false;
   if (run_) FinishRun();
 }

@@ -43,7 +43,7 @@ inline bool ServeUntil(const std::function<bool()>& done, DWORD timeoutMs = 6000
 // Serves the messages until the window's run has ended (shown all it found, been stopped, or
 // gone with its window). Fails the test when that takes a minute.
 inline void WaitForRun(const TfrmMainForm& f) {
-  if (!ServeUntil([&] { return !f.Running(); }) && f.Running()) ADD_FAILURE() << "the run did not end within a minute";
+  if (!ServeUntil([&] { return !f.Extracting(); }) && f.Extracting()) ADD_FAILURE() << "the run did not end within a minute";
 }
 
 // The main window shown as the program shows it, with the run its start begins ended: what a

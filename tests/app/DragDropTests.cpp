@@ -218,7 +218,7 @@ TEST_F(WindowDragDrop, AFileGivenOrDroppedHasItsFirstEntryFocused) {
     DWORD effect = DROPEFFECT_NONE;
     DoDragDrop(data.get(), dragdrop::MakeDropSource().get(), DROPEFFECT_COPY, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY)) << path;
-    EXPECT_TRUE(apptest::ServeUntil([&] { return !f.Running() && FocusedEntry(f) == focused; }))
+    EXPECT_TRUE(apptest::ServeUntil([&] { return !f.Extracting() && FocusedEntry(f) == focused; }))
         << path << " gave " << FocusedEntry(f);
   };
   drop(folder.Path() + "gaps.dll", "gaps.dll#0");

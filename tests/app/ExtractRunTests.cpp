@@ -59,7 +59,7 @@ TEST_F(ExtractRun, FlatRunFillsListAndImageListsInStep) {
                                      std::to_string(n) + " icons"}));
   for (const auto& e : status.Recorded()) EXPECT_EQ(e.cursor, CursorKind::AppStart) << e.text;
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
   for (auto* c : {&f.miSave, &f.miCopy, &f.pmiSave, &f.pmiCopy}) EXPECT_FALSE(c->Enabled()) << c->Name();
   EXPECT_FALSE(f.tbSave.Enabled());
 
@@ -173,7 +173,7 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   EXPECT_EQ(Entries(f), Strings{"deep.ico#0"});
   EXPECT_EQ(f.sbInfo.PanelText(0), "1 icons");
   EXPECT_EQ(f.lblInfo.Caption(), "Icons contained in " + FitPathToWidth(sub, f.lblInfo.Font(), f.lblInfo.Width() - 110));
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
 
   // A folder without a file-system path (My Computer) empties the list and the label; the
   // status stays.
@@ -193,7 +193,7 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   f.stNav.SetPath(Root());
   apptest::WaitForRun(f);
   EXPECT_EQ(f.Handle(), nullptr);
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
   EXPECT_TRUE(boxes.Boxes().empty());
 }
@@ -367,7 +367,7 @@ class LargeRun : public apptest::FixtureFolderTest {
     f.stNav.SetPath(Tree());
     f.HoldRuns(nullptr);
     EXPECT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
-    EXPECT_TRUE(f.Running());
+    EXPECT_TRUE(f.Extracting());
     return f;
   }
   static inline fixtures::TempFolder* tree_ = nullptr;
@@ -391,10 +391,10 @@ TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
   // While the files are listed: stopped without waiting for the listing's end, nothing shown.
   f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Listing));
   f.stNav.SetPath(Tree());
-  ASSERT_TRUE(f.Running());
+  ASSERT_TRUE(f.Extracting());
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   Application.ProcessMessages();
-  EXPECT_FALSE(f.Running());
+  EXPECT_FALSE(f.Extracting());
   EXPECT_EQ(status.Texts(), (Strings{"Obtaining Folder Structure...", "0 icons"}));
   EXPECT_EQ(f.lvIcons.Count(), 0);
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
@@ -405,12 +405,12 @@ TEST_F(LargeRun, EscStopsTheRunAtOnceInEitherPhase) {
   ASSERT_TRUE(ServeUntil([&] { return f.lvIcons.Count() > 0; }));
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   Application.ProcessMessages();
-  EXPECT_FALSE(f.Running());
+  EXPECT_FALSE(f.Extracting());
   const int n = f.lvIcons.Count();
   EXPECT_LT(n, kIcons);
   EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(n) + " icons");
   EXPECT_EQ(f.Icons.Count(), n);
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
 }
 
 // The run's first entries are on screen in the frame that takes them, not a showing later.
@@ -421,7 +421,7 @@ TEST_F(LargeRun, TheFirstEntriesAreShownAsTheyArrive) {
   f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Reading));
   f.stNav.SetPath(Tree());
   ASSERT_TRUE(ServeUntil([&] { return f.Icons.Count() > 0; }));
-  EXPECT_TRUE(f.Running());
+  EXPECT_TRUE(f.Extracting());
   EXPECT_EQ(ListView_GetItemCount(f.lvIcons.Handle()), f.Icons.Count());
 }
 
@@ -447,7 +447,7 @@ TEST_F(LargeRun, ClosingDuringARunLeavesNothingBehind) {
     PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
     apptest::WaitForRun(f);
     EXPECT_EQ(f.Handle(), nullptr);
-    EXPECT_FALSE(Extracting);
+    EXPECT_FALSE(f.Extracting());
     EXPECT_EQ(Application.Cursor(), CursorKind::Default);
     EXPECT_TRUE(boxes.Boxes().empty());
     Application.DestroyForms();

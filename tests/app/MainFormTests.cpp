@@ -326,11 +326,11 @@ TEST_F(MainFormTest, KeysReachTheWindowBeforeTheFocusedControl) {
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_F5, 0);
   Application.ProcessMessages();
   EXPECT_EQ(f.RunsStarted(), runs + 1);
-  ASSERT_TRUE(f.Running());
+  ASSERT_TRUE(f.Extracting());
   PostMessageA(f.lvIcons.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   Application.ProcessMessages();
-  EXPECT_FALSE(f.Running());
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
+  EXPECT_FALSE(f.Extracting());
   EXPECT_EQ(f.sbInfo.PanelText(0), "0 icons");
 }
 

@@ -54,7 +54,7 @@ TEST_F(DamagedRun, TheDamagedCorpusRunsToItsEnd) {
   EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(expected) + " icons");
   EXPECT_EQ(f.lvIcons.Count(), static_cast<int>(expected));
   EXPECT_EQ(Application.Cursor(), CursorKind::Default);
-  EXPECT_FALSE(Extracting);
+  EXPECT_FALSE(f.Extracting());
   std::printf("%zu damaged files, %zu icons listed\n", names.size(), expected);
 }
 
