@@ -22,13 +22,13 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
-#include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "fixtures/IconFixtures.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 #include "ui/Images.h"
+#include "win/PathText.h"
 
 
 namespace {

@@ -17,8 +17,8 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
-#include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
+#include "win/PathText.h"
 
 namespace bench {
 

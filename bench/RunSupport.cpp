@@ -9,9 +9,9 @@
 #include "BenchSupport.h"
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
-#include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
 #include "ui/Application.h"
+#include "win/PathText.h"
 
 namespace bench {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "extract/PathFit.h"
-#include "extract/PathText.h"
+#include "win/PathText.h"
 
 namespace {
 bool doubleByteAnsi = false;

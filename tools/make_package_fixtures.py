@@ -24,7 +24,7 @@ import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_icon_corpus import ico_file, pe_file, png_image  # noqa: E402
+from icon_formats import ico_file, pe_file, png_image  # noqa: E402
 
 # ---- The package
 

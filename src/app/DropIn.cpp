@@ -6,11 +6,11 @@
 #include <utility>
 
 #include "app/DragOut.h"
-#include "extract/PathText.h"
 #include "win/LongPath.h"
 #include "ui/Guard.h"
 #include "win/ComObject.h"
 #include "win/Errors.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace dragdrop {

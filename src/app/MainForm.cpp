@@ -18,7 +18,6 @@
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
 #include "extract/Locations.h"
-#include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "resource.h"
 #include "settings/Config.h"
@@ -27,6 +26,7 @@
 #include "ui/Application.h"
 #include "ui/MenuTable.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 using namespace ui;

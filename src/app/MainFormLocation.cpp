@@ -6,10 +6,10 @@
 
 #include "export/Clipbrd.h"
 #include "extract/Locations.h"
-#include "extract/PathText.h"
 #include "ui/Application.h"
 #include "ui/InputBox.h"
 #include "win/Errors.h"
+#include "win/PathText.h"
 
 using namespace ui;
 using F = TfrmMainForm;

@@ -12,10 +12,10 @@
 #include "extract/IconLocation.h"
 #include "extract/LargeIcon.h"
 #include "extract/ListedPictures.h"
-#include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "settings/Settings.h"
 #include "ui/Application.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 using namespace ui;

@@ -20,12 +20,12 @@
 #include "export/IconSave.h"
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
-#include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "ui/Application.h"
 #include "ui/ListView.h"
 #include "win/Errors.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 
 namespace {
 

@@ -17,12 +17,12 @@
 #include "export/StoredIcon.h"
 #include "extract/IconRun.h"
 #include "extract/Locations.h"
-#include "extract/PathText.h"
 #include "extract/LargeIcon.h"
 #include "extract/StoredImages.h"
 #include "settings/SettingsStore.h"
 #include "win/Errors.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace batch {

@@ -6,11 +6,11 @@
 
 #include "export/SizedIcon.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/PathText.h"
 #include "settings/IntegerText.h"
 #include "settings/StoredRanges.h"
 #include "win/Errors.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace batch {

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "extract/ExtractHelpers.h"
-#include "extract/PathText.h"
 #include "win/Errors.h"
+#include "win/PathText.h"
 
 namespace batch {
 

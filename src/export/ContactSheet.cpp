@@ -12,11 +12,11 @@
 #include "export/SizedIcon.h"
 #include "export/StoredIcon.h"
 #include "extract/IconLocation.h"
-#include "extract/PathText.h"
 #include "extract/StoredImages.h"
 #include "win/Errors.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace sheet {

@@ -2,10 +2,10 @@
 #include "export/SaveImage.h"
 #include "export/StoredIcon.h"
 
-#include "extract/PathText.h"
 #include "win/Errors.h"
 #include "win/ImageLists.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 std::string GraphicExtension(const TGraphic& graphic) {

@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "extract/PathText.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Window-free steps of the extraction run.
 #include "extract/ExtractHelpers.h"
 
-#include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 

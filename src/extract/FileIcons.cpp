@@ -7,8 +7,8 @@
 
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
-#include "extract/PathText.h"
 #include "extract/Shortcuts.h"
+#include "win/PathText.h"
 
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors,
                      std::shared_ptr<ImagePicks> picks)

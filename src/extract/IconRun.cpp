@@ -7,7 +7,7 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
-#include "extract/PathText.h"
+#include "win/PathText.h"
 
 FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
   return [fileTypes = std::move(fileTypes), extractFromAll](const std::string& file) {

@@ -1,7 +1,7 @@
 // Path shortening: the first folder after the drive goes, then the drive, until the text fits.
 #include "extract/PathFit.h"
 
-#include "extract/PathText.h"
+#include "win/PathText.h"
 
 void DropFirstFolder(std::string& dir) {
   if (dir == "\\") {

@@ -6,8 +6,8 @@
 #include <shobjidl.h>
 
 #include "extract/Locations.h"
-#include "extract/PathText.h"
 #include "win/Handles.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace location {

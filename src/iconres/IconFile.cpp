@@ -5,11 +5,11 @@
 
 #include <utility>
 
-#include "extract/PathText.h"
 #include "iconres/PackageFile.h"
 #include "iconres/SoundImage.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 
 namespace iconres {
 namespace {

@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "extract/PathText.h"
 #include "iconres/AppxManifest.h"
 #include "iconres/InstallerIcons.h"
 #include "iconres/PackageLogos.h"
 #include "iconres/ZipArchive.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace iconres {

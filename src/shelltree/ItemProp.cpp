@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "extract/PathText.h"
 #include "shelltree/FileMask.h"
 #include "shelltree/Pidl.h"
 #include "ui/Application.h"
 #include "ui/Guard.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 bool UseMenuMsg2 = false;

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <iterator>
 
-#include "extract/PathText.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace shelltree {

@@ -2,9 +2,9 @@
 // nodes already there, in the tree's order, each listed folder watched for changes.
 #include "shelltree/ShellTree.h"
 
-#include "extract/PathText.h"
 #include "shelltree/FileMask.h"
 #include "ui/Application.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 using shelltree::UniquePidl;

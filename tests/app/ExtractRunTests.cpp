@@ -10,12 +10,12 @@
 #include "batch/Batch.h"
 #include "settings/Config.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
 #include "extract/FileIcons.h"
 #include "win/Handles.h"
 #include "win/IconBatch.h"
 #include "win/ImageLists.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 using apptest::Entries;

@@ -5,10 +5,10 @@
 
 #include "extract/CaptionOrder.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/PathText.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
 #include "win/LongPath.h"
+#include "win/PathText.h"
 #include "win/Text.h"
 
 namespace {

@@ -3,10 +3,10 @@
 
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
-#include "extract/PathText.h"
 #include "extract/IconRun.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
+#include "win/PathText.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 # Fails, naming each line, when a folder includes a header from a layer above it.
 set(rules
-  "iconres|ui/|app/"
+  "iconres|ui/|app/|extract/"
   "extract|ui/|app/"
   "export|ui/|app/"
   "settings|ui/|app/"

@@ -1,5 +1,5 @@
 // Path text primitives that respect the multi-byte code page.
-#include "extract/PathText.h"
+#include "win/PathText.h"
 
 #include <cstring>
 

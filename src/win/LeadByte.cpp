@@ -1,7 +1,7 @@
 // The one platform question of the path text primitives.
 #include <windows.h>
 
-#include "extract/PathText.h"
+#include "win/PathText.h"
 
 namespace pathtext {
 
