@@ -15,6 +15,9 @@ namespace bench {
 // Seconds on the performance counter.
 double Now();
 
+// The file types in force, as the window's run asks them.
+bool TypesInForce(const std::string& file);
+
 // What the process holds: private memory and its GDI and USER objects.
 struct Holdings {
   double privateMB = 0;
@@ -56,6 +59,10 @@ HTREEITEM FolderItem(TShellTree& tree, const std::string& folder);
 
 // Serves the window's messages, sleeping between them, until the window's run has ended.
 void ServeRun(TfrmMainForm& form);
+
+// The extraction run at 250, 2,500 and 10,000 icons (quick: 250 only) beside the bare reader
+// loop, the shell's loop and the floor; start: what the process held before it.
+void RunBench(TfrmMainForm& form, bool quick, const Holdings& start);
 
 // Esc over a large tree of small files without icons, in the listing and the reading phase.
 void EscBench(TfrmMainForm& form);

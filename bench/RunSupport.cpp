@@ -1,5 +1,5 @@
-// The benchmark's shared pieces: the clock, what the process holds, generated folders, and the
-// probe that times the window's answers.
+// The benchmark's shared pieces: the clock, the file types, what the process holds, generated
+// folders, and the probe that times the window's answers.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,7 +9,9 @@
 #include "BenchSupport.h"
 #include "app/MainForm.h"
 #include "extract/AllFilesIterator.h"
+#include "extract/ExtractHelpers.h"
 #include "fixtures/IconFixtures.h"
+#include "settings/Settings.h"
 #include "ui/Application.h"
 #include "win/PathText.h"
 
@@ -25,6 +27,8 @@ double Now() {
   QueryPerformanceCounter(&t);
   return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
+
+bool TypesInForce(const std::string& file) { return PassesTypeFilter(file, FileTypes, ExtractFromAll); }
 
 namespace {
 

@@ -40,12 +40,6 @@ void IconSlots::Record(int slot, IconSource source) {
   sources_[static_cast<size_t>(slot)] = std::move(source);
 }
 
-int IconSlots::Append(const FileIcons& file, int index, HICON icon, HICON fallback) {
-  const int slot = AppendFromFile(file, index, icon, fallback);
-  Record(slot, SourceOf(file, index));
-  return slot;
-}
-
 int IconSlots::Append(IconSource source, const ListedPictures& pictures) {
   const int slot = AppendPictures(pictures);
   Record(slot, std::move(source));

@@ -42,13 +42,10 @@ class IconSlots {
   HIMAGELIST Saved() const { return icons_.Handle(); }
   HIMAGELIST SavedSmall() const { return smallIcons_.Handle(); }
 
-  // Appends the icon at index of file to the lists of the form's scale and returns its slot.
-  // icon: the run's own (saved-size) icon; fallback stands in where the file gives no picture
-  // at a shown size. Nothing is redrawn here: a caller appending many holds the list's drawing.
-  // Raises win::Exception, the lists as they were, when a list refuses the icon.
-  int Append(const FileIcons& file, int index, HICON icon, HICON fallback);
   // Appends pictures made already for the lists of the form's scale (MakeListedPictures; a
-  // small one that is none takes the large one), as the run's batches do.
+  // small one that is none takes the large one), as the run's batches do, and returns the slot.
+  // Nothing is redrawn here: a caller appending many holds the list's drawing. Raises
+  // win::Exception, the lists as they were, when a list refuses the icon.
   int Append(IconSource source, const ListedPictures& pictures);
 
   // Appends a run's batch, its pictures drawn already for the lists of the form's scale, with
@@ -80,6 +77,8 @@ class IconSlots {
  private:
   // Appends the pictures to both lists of the scale, both or neither; returns the slot.
   int AppendPictures(const ListedPictures& pictures);
+  // The pictures of the icon at index of file for the lists of the form's scale; icon: its
+  // saved-size icon; fallback stands in where the file gives no picture at a shown size.
   int AppendFromFile(const FileIcons& file, int index, HICON icon, HICON fallback);
   void Record(int slot, IconSource source);
 
