@@ -180,7 +180,7 @@ HTREEITEM FolderItem(TShellTree& tree, const std::string& folder) {
 }
 
 void ServeRun(TfrmMainForm& form) {
-  while (form.Running()) {
+  while (form.Extracting()) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT);
     ui::Application.ProcessMessages();
   }

@@ -66,7 +66,7 @@ void EscBench(TfrmMainForm& form) {
       ui::Application.ProcessMessages();
       const bool inReading = form.sbInfo.PanelText(0) == readingText;
       if (reading && !inReading) due = Now() + 0.5;
-      if (Now() >= due || !form.Running()) break;
+      if (Now() >= due || !form.Extracting()) break;
     }
     const std::string phase = form.sbInfo.PanelText(0);
     const double pressed = Now();
