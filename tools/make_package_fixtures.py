@@ -476,6 +476,8 @@ def damaged_files(files, good_msix, good_bundle, msi):
         f"{name32}: a 32 x 32 BMP file")
     put("Sample.eappx", good_msix, "Sample.msix under an encrypted package's name")
     put("Sample.emsix", good_msix, "Sample.msix under an encrypted package's name")
+    put("encrypted-header.msix", b"EXPH" + good_msix[4:],
+        "an encrypted package's header under a plain package's name")
     app = {k: v for k, v in files.items() if k not in RESOURCE_FILES}
     inner = build_zip(package_members(app, MSIX_STORED))[0]
     put("bundle-inner-cut.msixbundle", sample_bundle(files, inner[:len(inner) // 2]),

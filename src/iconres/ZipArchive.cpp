@@ -16,6 +16,9 @@ constexpr std::uint32_t kCentralSig = 0x02014b50, kLocalSig = 0x04034b50;
 constexpr std::size_t kEndSize = 22, kCentralSize = 46, kLocalSize = 30;
 constexpr std::uint16_t kStored = 0, kDeflated = 8, kAes = 99;
 constexpr std::uint64_t kRatioFloor = 1u << 20;
+// An encrypted package or bundle is no zip: its own header says what it is, whatever its name.
+constexpr std::uint32_t kEncryptedPackage = 0x48505845, kEncryptedBundle = 0x48425845,  // "EXPH", "EXBH"
+    kEncryptedStream = 0x48535845;                                                        // "EXSH"
 
 std::uint64_t U64(const parts::Reader& r, std::uint64_t at) {
   return static_cast<std::uint64_t>(r.U32(at)) | static_cast<std::uint64_t>(r.U32(at + 4)) << 32;
@@ -83,6 +86,11 @@ bool SameName(std::string_view a, std::string_view b) {
 
 Archive::Archive(ByteSpan bytes, Limits limits) : bytes_(bytes), limits_(limits) {
   const parts::Reader r(bytes_);
+  if (const std::uint32_t magic = r.size() >= 4 ? r.U32(0) : 0;
+      magic == kEncryptedPackage || magic == kEncryptedBundle || magic == kEncryptedStream) {
+    status_ = Status::Encrypted;
+    return;
+  }
   // The end record lies in the last 64 KB, behind a comment of at most 65535 bytes.
   if (r.size() < kEndSize) {
     status_ = Status::Damaged;

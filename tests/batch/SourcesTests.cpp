@@ -268,7 +268,7 @@ TEST_F(CommandLine, SizedKindsSaveTheChosenSizes) {
 }
 
 // Store packages and installers go by the default file types; a package refused in part lists
-// what it could read after one line, and an encrypted one says so.
+// what it could read after one line, and an encrypted one says so, by its name or by its header.
 TEST_F(CommandLine, PackagesAndInstallersAreListedAndSavedAsOtherFiles) {
   const std::string packages = fixtures::ProgramFolder() + "packages\\";
   Outcome all = RunProgram("/list " + Quoted(packages));
@@ -283,6 +283,8 @@ TEST_F(CommandLine, PackagesAndInstallersAreListedAndSavedAsOtherFiles) {
                                                   "the package inflates past any real package's size: refused");
   Outcome encrypted = RunProgram("/list " + Quoted(packages + "damaged\\Sample.emsix"));
   EXPECT_EQ(encrypted.lines.front(), "Error: " + packages + "damaged\\Sample.emsix: no icons read: the package is encrypted");
+  Outcome header = RunProgram("/list " + Quoted(packages + "damaged\\encrypted-header.msix"));
+  EXPECT_EQ(header.lines.front(), "Error: " + packages + "damaged\\encrypted-header.msix: no icons read: the package is encrypted");
 
   fixtures::TempFolder dest("msisave");
   Outcome save = RunProgram("/save " + Quoted(packages + "Sample.msi") + " " + Quoted(dest.Path()) + " /kind original");

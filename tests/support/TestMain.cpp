@@ -4,60 +4,86 @@
 #include <ole2.h>
 #include <windows.h>
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "ui/Application.h"
 
 namespace {
 
-std::atomic<LONG> testGeneration{0};
 // Measurements run by hand may ask for longer with TEST_TIME_LIMIT (seconds).
-const DWORD kTestTimeLimitMs = [] {
+const std::chrono::seconds kTestTimeLimit = [] {
   const char* limit = std::getenv("TEST_TIME_LIMIT");
-  return (limit && std::atoi(limit) > 0 ? static_cast<DWORD>(std::atoi(limit)) : 120) * 1000;
+  return std::chrono::seconds(limit && std::atoi(limit) > 0 ? std::atoi(limit) : 120);
 }();
 
-struct Arg {
-  LONG gen;
-  std::string name;
-};
-
-DWORD WINAPI Watch(void* p) {
-  std::unique_ptr<Arg> a(static_cast<Arg*>(p));
-  Sleep(kTestTimeLimitMs);
-  if (testGeneration == a->gen) {
-    std::fprintf(stderr, "\n%s did not finish within %lu s\n", a->name.c_str(), kTestTimeLimitMs / 1000);
-    std::fflush(stderr);
-    ExitProcess(3);
-  }
-  return 0;
-}
-
+// One watch for the whole program, joined before it exits: a thread per test would leave a
+// sleeping thread behind for every test that ran when the program ends.
 class Watchdog : public testing::EmptyTestEventListener {
+ public:
+  Watchdog() : thread_([this] { Watch(); }) {}
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+  ~Watchdog() override {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_one();
+    thread_.join();
+  }
+
+ private:
   void OnTestStart(const testing::TestInfo& info) override {
-    LONG gen = ++testGeneration;
-    auto arg = std::make_unique<Arg>(Arg{gen, std::string(info.test_suite_name()) + "." + info.name()});
-    if (HANDLE t = CreateThread(nullptr, 0, &Watch, arg.get(), 0, nullptr)) {
-      arg.release();  // the watch thread owns it now
-      CloseHandle(t);
+    Change(std::string(info.test_suite_name()) + "." + info.name());
+  }
+  void OnTestEnd(const testing::TestInfo&) override { Change({}); }
+  void Change(std::string running) {
+    std::lock_guard lock(mutex_);
+    running_ = std::move(running);
+    ++generation_;
+    changed_.notify_one();
+  }
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      const unsigned long long seen = generation_;
+      if (changed_.wait_for(lock, kTestTimeLimit, [&] { return stop_ || generation_ != seen; })) continue;
+      if (!running_.empty()) {
+        std::fprintf(stderr, "\n%s did not finish within %lld s\n", running_.c_str(),
+                     static_cast<long long>(kTestTimeLimit.count()));
+        std::fflush(stderr);
+        ExitProcess(3);
+      }
     }
   }
-  void OnTestEnd(const testing::TestInfo&) override { ++testGeneration; }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string running_;  // the test under way, empty between tests
+  unsigned long long generation_ = 0;
+  bool stop_ = false;
+  std::thread thread_;  // last: it starts once everything it uses is made
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
+  auto watchdog = std::make_unique<Watchdog>();
+  testing::TestEventListeners& listeners = testing::UnitTest::GetInstance()->listeners();
+  listeners.Append(watchdog.get());
   OleInitialize(nullptr);
   ui::Application.Initialize();
   ui::Application.Title = "Varnholt Glyph Gatherer";
   int r = RUN_ALL_TESTS();
+  listeners.Release(watchdog.get());
+  watchdog.reset();
   ui::Application.DestroyForms();
   OleUninitialize();
   return r;
