@@ -10,7 +10,9 @@
 #include "ui/Guard.h"
 #include "win/ComObject.h"
 #include "win/Errors.h"
+#include "win/Handles.h"
 #include "win/PathText.h"
+#include "win/ScopeExit.h"
 #include "win/Text.h"
 
 namespace dragdrop {
@@ -106,19 +108,18 @@ std::vector<std::string> DroppedPaths(IDataObject* data) {
   FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM medium{};
   if (data->GetData(&format, &medium) != S_OK) return paths;
-  if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
-    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
-      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-      for (UINT i = 0; i < count; ++i) {
-        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        // A name the code page cannot spell is taken by its short path, as on the command line.
-        paths.push_back(win::PathFromWide(name.c_str()));
-      }
-      GlobalUnlock(medium.hGlobal);
+  const win::ScopeExit release([&] { ReleaseStgMedium(&medium); });
+  if (medium.tymed != TYMED_HGLOBAL || !medium.hGlobal) return paths;
+  const win::LockedGlobal locked(medium.hGlobal);
+  if (const auto drop = reinterpret_cast<HDROP>(locked.Data())) {
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+      name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+      // A name the code page cannot spell is taken by its short path, as on the command line.
+      paths.push_back(win::PathFromWide(name.c_str()));
     }
   }
-  ReleaseStgMedium(&medium);
   return paths;
 }
 
