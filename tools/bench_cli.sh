@@ -61,16 +61,18 @@ fi
 
 files='C:\clibench\files'
 rounds=3; [ -n "${BENCH_QUICK:-}" ] && rounds=1
+once() {  # the wall time of one run of the command
+  rm -rf "$work/out"
+  t0=$(now); "$@" >/dev/null 2>&1 || true; t1=$(now)
+  seconds "$t0" "$t1"
+}
+lower() {  # the smaller of two times; the second alone when the first is empty
+  if [ -z "$1" ]; then echo "$2"; else echo "$1 $2" | awk '{ print ($2 < $1) ? $2 : $1 }'; fi
+}
 best() {  # prints the best wall time of $rounds runs of the command
   b=""
   i=0
-  while [ $i -lt $rounds ]; do
-    rm -rf "$work/out"
-    t0=$(now); "$@" >/dev/null 2>&1 || true; t1=$(now)
-    s=$(seconds "$t0" "$t1")
-    if [ -z "$b" ] || [ "$(echo "$s $b" | awk '{print ($1 < $2)}')" = 1 ]; then b=$s; fi
-    i=$((i + 1))
-  done
+  while [ $i -lt $rounds ]; do b=$(lower "$b" "$(once "$@")"); i=$((i + 1)); done
   echo "$b"
 }
 reader=$(sed -n 's/^bare reader loop: \([0-9.]*\) s.*/\1/p' "$run/bench/bench.txt" 2>/dev/null | tail -1)
@@ -85,14 +87,20 @@ else
   echo "  wrestool: not installed (icoutils), no peer figures"
 fi
 # title, then the command's arguments: this build's time, its ratios, and the earlier build's.
+# The two builds take turns in each round: the machine's speed drifts within a run.
 line() {
   title=$1; shift
-  a=$(best "$WINE" "$program" "$@")
+  a="" b=""
+  i=0
+  while [ $i -lt $rounds ]; do
+    a=$(lower "$a" "$(once "$WINE" "$program" "$@")")
+    [ -n "$compare" ] && b=$(lower "$b" "$(once "$WINE" "$before" "$@")")
+    i=$((i + 1))
+  done
   printf '  %-24s %6s s' "$title" "$a"
   [ -n "$reader" ] && printf ', %s x the reader loop' "$(ratio "$a" "$reader")"
   [ -n "$peer" ] && printf ', %s x wrestool' "$(ratio "$a" "$peer")"
   if [ -n "$compare" ]; then
-    b=$(best "$WINE" "$before" "$@")
     printf '; before %s s' "$b"
     [ -n "$peer" ] && printf ', %s x wrestool' "$(ratio "$b" "$peer")"
     printf ', now %s x before' "$(ratio "$a" "$b")"
@@ -100,8 +108,11 @@ line() {
   echo
 }
 line "/list" /list "$files"
-kinds="original ico32 ico16 bmp32 bmp16 png pngall png:48 ico:16,32,48"
+# pngall (every stored image as its own PNG) takes minutes over this folder: BENCH_CLI_KINDS
+# names the kinds to time instead.
+kinds="original ico32 ico16 bmp32 bmp16 png png:48 ico:16,32,48"
 [ -n "${BENCH_QUICK:-}" ] && kinds="original ico32 png"
+kinds=${BENCH_CLI_KINDS:-$kinds}
 for kind in $kinds; do line "/save /kind $kind" /save "$files" 'C:\clibench\out' /kind "$kind"; done
 # Every file examined (/all), through sub-folders: Bench.exe's lines give the platform's walk and
 # its open-and-read loop over the same trees.
