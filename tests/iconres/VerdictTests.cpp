@@ -1,5 +1,5 @@
 // The in-process verdict on every stored image against the platform's own, over the damaged and
-// well-formed corpus, our fixtures and the test prefix's system folder.
+// well-formed corpus, our fixtures, the packages and installers and the test prefix's system folder.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -35,8 +35,9 @@ TEST(Verdicts, EveryStoredImageIsJudgedAsThePlatformJudgesIt) {
   const std::string windows = MunWindowsFolder();
   std::vector<std::string> differences;
   std::size_t images = 0, asked = 0, sound = 0, groups = 0;
-  for (const std::string& folder : {corpus::Folder("damaged"), corpus::Folder("good"), fixtureFolder.Path(),
-                                    std::string(system) + "\\"}) {
+  const std::string packages = fixtures::ProgramFolder() + "packages\\";
+  for (const std::string& folder : {corpus::Folder("damaged"), corpus::Folder("good"), fixtureFolder.Path(), packages,
+                                    packages + "app\\", packages + "damaged\\", std::string(system) + "\\"}) {
     for (const std::string& name : corpus::FilesIn(folder)) {
       const std::string path = folder + name;
       const iconres::IconFile file = iconres::LoadIconFile(path, windows, true);
