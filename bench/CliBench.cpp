@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/LargeIcon.h"
+#include "iconres/IconFile.h"
 #include "fixtures/IconFixtures.h"
 #include "win/PathText.h"
 
@@ -128,9 +130,83 @@ void Folder(const char* title, const std::string& source, int rounds) {
   }
 }
 
+// The folder a variable names (ending in "\"), or empty.
+std::string FolderFrom(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value && *value ? pathtext::WithTrailingBackslash(value) : std::string();
+}
+
+// The bare reader loop over a folder's files: each read once, its groups counted.
+void ReaderLoop(const std::string& folder) {
+  TStringList files;
+  ListFiles(folder + "*.*", files, false);
+  const std::string windows = MunWindowsFolder();
+  const double start = Now();
+  std::size_t groups = 0;
+  for (const std::string& file : files) groups += iconres::LoadIconFile(file, windows).Count();
+  std::printf("bare reader loop: %.3f s over %d files, %zu groups\n", Now() - start, files.Count(), groups);
+}
+
+// The platform's walk of a tree, each file opened and its first 64 bytes read where `read`.
+int Walk(const std::string& folder, bool read) {
+  int files = 0;
+  WIN32_FIND_DATAA found{};
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      files += Walk(folder + name + "\\", read);
+      continue;
+    }
+    ++files;
+    if (!read) continue;
+    HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    char head[64];
+    DWORD got = 0;
+    ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  return files;
+}
+
+// The run's reader over a tree with every file examined (Extract From All, sub-folders), the
+// icons made as the window's reader makes them, against the platform's bare walk and its
+// open-and-read loop.
+void TreeRun(const char* title, const std::string& tree) {
+  double t = Now();
+  const int files = Walk(tree, false);
+  const double walk = Now() - t;
+  t = Now();
+  Walk(tree, true);
+  const double openRead = Now() - t;
+  t = Now();
+  IconRun run(tree, true);
+  const FileFilter all = TypeFilter("", true);
+  int icons = 0;
+  while (run.NextFile(all)) {
+    RunIcon icon;
+    while (run.NextIcon(icon)) icons += icon.Listed();
+  }
+  const double reading = Now() - t;
+  std::printf("%s: %d files, %d icons: the run's reader %.3f s = %.2f x the bare walk (%.3f s), %.2f x open-and-read "
+              "(%.3f s)\n",
+              title, files, icons, reading, reading / walk, walk, reading / openRead, openRead);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 void CliBench(bool quick) {
+  // The folders tools/bench_cli.sh writes, where it ran.
+  if (const std::string files = FolderFrom("BENCH_CLI_FILES"); !files.empty()) ReaderLoop(files);
+  if (const std::string tree = FolderFrom("BENCH_CLI_TREE"); !tree.empty()) TreeRun("50,000 small files", tree);
+  if (const std::string blank = FolderFrom("BENCH_CLI_BLANK"); !blank.empty())
+    TreeRun("10,000 files of 4 KB without icons", blank);
   char windows[MAX_PATH] = {};
   GetSystemDirectoryA(windows, MAX_PATH);
   Folder("the system folder", windows, quick ? 1 : 9);

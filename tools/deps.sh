@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building, running and testing need; silent and quick when all is present.
 set -e
-pkgs="make cmake ninja-build python3 fp-utils libchm-bin chromium g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick nsis zip clang libfuzzer-14-dev locales libz-mingw-w64-dev zlib1g-dev wixl"
+pkgs="make cmake ninja-build python3 fp-utils libchm-bin chromium g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick nsis zip clang libfuzzer-14-dev locales libz-mingw-w64-dev zlib1g-dev wixl icoutils"
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -13,6 +13,7 @@
 #include "extract/StoredImages.h"
 #include "ui/Guard.h"
 #include "win/Errors.h"
+#include "win/Imaging.h"
 
 namespace {
 
@@ -197,7 +198,7 @@ void ExtractionSession::Read() {
   // When they want the processor, the window's thread goes first: the user waits on it.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
-  win::ComScope com;
+  win::ImagingScope imaging;
   const auto holdAt = [this](RunGate::Phase phase) {
     if (options_.gate) options_.gate->Pass(phase, [this] { return Ending(); });
   };
@@ -292,7 +293,7 @@ bool ExtractionSession::Pass(std::vector<ReadIcons>& passes, bool whole) {
 void ExtractionSession::Draw() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // Icons of PNG images are made through WIC too.
-  win::ComScope com;
+  win::ImagingScope imaging;
   // Learnt while the reader lists the files, so that the first batch need not wait for it.
   if (!win::BatchesTried(win::BatchKind::Icons) || !win::BatchesTried(win::BatchKind::Pixels) ||
       !win::BatchesTried(win::BatchKind::Drawn) || !win::BatchesTried(win::BatchKind::Shrunk)) {

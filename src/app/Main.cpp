@@ -9,6 +9,7 @@
 #include "settings/Config.h"
 #include "ui/Application.h"
 #include "ui/Guard.h"
+#include "win/Imaging.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // Switches ask for a batch command, which runs without a window or stored settings.
@@ -21,6 +22,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   ui::Application.Title = "Varnholt Glyph Gatherer";
   // A main window that cannot be made is reported, and the program ends with a failure code.
   int exitCode = ui::Guarded(1, [&] {
+    // One imaging factory for the window's thread: previews, saves and copies.
+    win::ImagingScope imaging;
     TfrmMainForm& mainForm = ui::Application.CreateForm<TfrmMainForm>();
     // The dialogs are made once and reused. One that cannot be made is reported and its
     // command does nothing; the program still starts.

@@ -21,6 +21,7 @@
 #include "extract/StoredImages.h"
 #include "settings/SettingsStore.h"
 #include "win/Errors.h"
+#include "win/Imaging.h"
 #include "win/LongPath.h"
 #include "win/PathText.h"
 #include "win/Text.h"
@@ -172,6 +173,8 @@ int Save(const Command& command, const Print& print) {
   const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
   IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
+  // The kinds written from the file need no icon of the run's.
+  run.SetMakeIcons(!IsStoredKind(command.kind));
   const FileFilter types = FilterFor(*source, options);
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
@@ -247,6 +250,7 @@ int List(const Command& command, const Print& print) {
   const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
   IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
+  run.SetMakeIcons(false);
   const FileFilter types = FilterFor(*source, options);
   int listed = 0, failed = 0, files = 0;
   bool interrupted = false;
@@ -291,6 +295,7 @@ int Sheet(const Command& command, const Print& print) {
   const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
   IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
+  run.SetMakeIcons(false);
   const FileFilter types = FilterFor(*source, options);
   std::vector<sheet::Entry> entries;
   int failed = 0;
@@ -367,6 +372,8 @@ int Run(const Command& command, const Print& print) {
 int RunFromCommandLine(const Command& command) noexcept {
   // The program entry calls this: nothing may leave it as an exception.
   try {
+    // One imaging factory for every image the command judges, decodes or encodes.
+    win::ImagingScope imaging;
     ConsoleOutput console;
     return Run(command, [&](const std::string& line) { console.Line(line); });
   } catch (...) {

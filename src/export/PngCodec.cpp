@@ -6,6 +6,7 @@
 
 #include "iconres/SoundImage.h"
 #include "win/Handles.h"
+#include "win/Imaging.h"
 #include "win/Text.h"
 
 namespace pngcodec {
@@ -21,10 +22,10 @@ void Check(HRESULT hr) {
                                         static_cast<DWORD>(hr));
 }
 
+// The thread's factory (win::ImagingScope), made once for all its images.
 win::ComPtr<IWICImagingFactory> Factory() {
-  win::ComPtr<IWICImagingFactory> factory;
-  Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                         reinterpret_cast<void**>(factory.put())));
+  win::ComPtr<IWICImagingFactory> factory = win::ImagingFactory();
+  if (!factory) Check(REGDB_E_CLASSNOTREG);
   return factory;
 }
 

@@ -186,11 +186,11 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
 }
 
 void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files,
-                  const std::function<bool()>& stopped) {
+                  const std::function<bool()>& stopped, const TAcceptEntry& acceptFile) {
   if (includeSubs) {
     TStringList folders;
-    ListAllFiles(folder, files, folders, nullptr, nullptr, stopped);
+    ListAllFiles(folder, files, folders, acceptFile, nullptr, stopped);
   } else {
-    ListFiles(folder + "*.*", files, false, nullptr, stopped);
+    ListFiles(folder + "*.*", files, false, acceptFile, stopped);
   }
 }

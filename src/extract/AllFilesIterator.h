@@ -68,5 +68,6 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
 // The files an extraction run of folder (ending in "\") reads, before the type filter: the
 // folder's own files, or with includeSubs those of every visible sub-folder too. Once stopped
 // answers true, the listing ends soon with what it has.
+// acceptFile, where given, is asked about each file found (its size among what it is told).
 void ListRunFiles(const std::string& folder, bool includeSubs, TStringList& files,
-                  const std::function<bool()>& stopped = nullptr);
+                  const std::function<bool()>& stopped = nullptr, const TAcceptEntry& acceptFile = nullptr);

@@ -11,10 +11,10 @@
 #include "win/PathText.h"
 
 FileIcons::FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors,
-                     std::shared_ptr<ImagePicks> picks)
+                     std::shared_ptr<ImagePicks> picks, std::optional<std::uint64_t> listedSize)
     : origin_(file), path_(file), caption_(pathtext::NamePart(file)), picks_(std::move(picks)) {
   if (!location::StoresLocation(file)) {
-    file_ = iconres::LoadIconFile(file, windowsFolder, withCursors);
+    file_ = iconres::LoadIconFile(file, windowsFolder, withCursors, listedSize);
     return;
   }
   first_ = end_ = 0;
@@ -50,6 +50,13 @@ win::UniqueIcon FileIcons::Icon(int index, int size) const {
   // As MakeIcon makes it.
   const iconres::IconImage* image = Picked(index, size);
   return image ? file_.CreateIcon(*image, size, size) : win::UniqueIcon();
+}
+
+bool FileIcons::HasIcon(int index, int size) const {
+  const iconres::IconImage* image = Picked(index, size);
+  if (!image) return false;
+  if (image->png) return static_cast<bool>(file_.CreateIcon(*image, size, size));
+  return file_.Sound(*image);
 }
 
 win::UniqueIcon FileIcons::ShownIcon(int index, int size) const {

@@ -2,6 +2,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,8 +17,9 @@ class FileIcons {
   // cursors follow its icons (which keep their indexes either way, so a file read again for an
   // entry the run listed has every index the run gave). picks: the platform's picks kept
   // across the run's files, if any.
+  // listedSize: the file's size from its folder's listing, where known (see LoadIconFile).
   FileIcons(const std::string& file, const std::string& windowsFolder, bool withCursors = true,
-            std::shared_ptr<ImagePicks> picks = nullptr);
+            std::shared_ptr<ImagePicks> picks = nullptr, std::optional<std::uint64_t> listedSize = std::nullopt);
   FileIcons(const FileIcons&) = delete;
   FileIcons& operator=(const FileIcons&) = delete;
   // The file's path and its name part, which is the caption of its entries. A shortcut, an
@@ -49,6 +51,9 @@ class FileIcons {
   // The icon at index at size x size (by default the saved large size), as the platform picks
   // and scales it; none when its group holds no sound image (a gap in the numbering).
   win::UniqueIcon Icon(int index, int size = kSavedLargeSize) const;
+  // Whether Icon(index, size) gives one, without making it where the verdict on the picked
+  // image answers that: a sound bitmap image is made at any size. A PNG image is still made.
+  bool HasIcon(int index, int size = kSavedLargeSize) const;
   // The stored image the platform's best-match rule picks at index for size x size (PickedImage),
   // asked once per index and size: the platform takes its time to answer.
   const iconres::IconImage* Picked(int index, int size) const;

@@ -19,7 +19,12 @@ IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, store
                  const std::function<bool()>& stopped)
     : filter_(filter) {
   TStringList listed;
-  ListRunFiles(folder, includeSubs, listed, stopped);
+  ListRunFiles(folder, includeSubs, listed, stopped, [this](const std::string& dir, const TFoundEntry& found) {
+    // A link's listed size is its own, not its target's.
+    if (found.size < iconres::kSmallestIconFile && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      tooSmall_.insert(dir + found.name);
+    return true;
+  });
   files_ = listed.Strings();
   // Entries of the same caption keep the order they were listed in, as in the window's list.
   if (order == Order::Caption)
@@ -44,7 +49,9 @@ bool IconRun::NextFile(const FileFilter& passes) {
   while (next_ < files_.size()) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
-    current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_);
+    const std::optional<std::uint64_t> small =
+        tooSmall_.count(file) ? std::optional<std::uint64_t>(0) : std::nullopt;
+    current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_, small);
     if (current_->Error() != 0) unreadable_.push_back(file);
     nextIndex_ = current_->First();
     return true;
@@ -63,8 +70,8 @@ bool IconRun::NextIcon(RunIcon& icon) {
 
 void IconRun::Judge(RunIcon& icon) {
   // A group without a sound image at the large size is refused: a gap in the numbering.
-  icon.icon = current_->Icon(icon.index);
-  if (!icon.icon) {
+  if (makeIcons_) icon.icon = current_->Icon(icon.index);
+  if (makeIcons_ ? !icon.icon : !current_->HasIcon(icon.index)) {
     icon.refusal = RunIcon::Refusal::NoSoundImage;
     return;
   }

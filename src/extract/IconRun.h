@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "extract/FileIcons.h"
@@ -26,7 +27,8 @@ struct RunIcon {
 
   int index = -1;                             // the icon's index in its file (the shell's numbering)
   const iconres::IconGroup* group = nullptr;  // its stored images; valid while the file is current
-  win::UniqueIcon icon;                       // at the saved large size, 32 x 32; none when refused
+  win::UniqueIcon icon;                       // at the saved large size, 32 x 32; none when refused,
+                                              // or when the run makes none (SetMakeIcons)
   Refusal refusal = Refusal::None;
 
   bool Listed() const { return refusal == Refusal::None; }
@@ -54,6 +56,9 @@ class IconRun {
   // With cursors, each file's cursor groups and animated cursors follow its icons. Before the
   // first NextFile.
   void SetIncludeCursors(bool include) { withCursors_ = include; }
+  // Without icons, each icon is judged as listed or refused exactly as with them, but RunIcon's
+  // icon is not made: for a caller that writes only what the file stores, or lists it.
+  void SetMakeIcons(bool make) { makeIcons_ = make; }
 
   // Every listed file in the run's order, before the type filter.
   const std::vector<std::string>& Files() const { return files_; }
@@ -80,9 +85,11 @@ class IconRun {
   void Judge(RunIcon& icon);
 
   std::vector<std::string> files_;
+  // The listed files too small to hold an icon (iconres::kSmallestIconFile): never opened.
+  std::unordered_set<std::string> tooSmall_;
   std::string windowsFolder_;
   storedimages::IconFilter* filter_ = nullptr;
-  bool withCursors_ = false;
+  bool withCursors_ = false, makeIcons_ = true;
   std::size_t next_ = 0;
   std::shared_ptr<FileIcons> current_;
   std::shared_ptr<ImagePicks> picks_ = std::make_shared<ImagePicks>();

@@ -22,7 +22,7 @@ DWORD LastError() {
 
 }  // namespace
 
-FileBytes::FileBytes(const std::string& path) {
+FileBytes::FileBytes(const std::string& path, bool iconsOnly) {
   // Shared for reading only, as the shell opens it; a file that is being written is passed over.
   win::UniqueFile file(win::OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
   if (!file) {
@@ -35,6 +35,13 @@ FileBytes::FileBytes(const std::string& path) {
     return;
   }
   if (size.QuadPart <= 0) return;  // empty: nothing to read, nothing failed
+  if (iconsOnly) {
+    if (static_cast<unsigned long long>(size.QuadPart) < kSmallestIconFile) return;
+    // A head that cannot be read is left to the mapping, which says why as before.
+    std::uint8_t head[kHeadBytes] = {};
+    DWORD got = 0;
+    if (ReadFile(file.get(), head, sizeof head, &got, nullptr) && !MayHoldIcons(ByteSpan(head, got))) return;
+  }
   if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) {
     error_ = ERROR_FILE_TOO_LARGE;
     return;
@@ -79,7 +86,7 @@ bool IconFile::Sound(const IconImage& image) const {
   if (!image.intact) return false;
   const auto key = std::make_pair(image.offset, image.size);
   if (const auto known = verdicts.find(key); known != verdicts.end()) return known->second;
-  const bool sound = PlatformOpens(Bytes(image), image);
+  const bool sound = JudgeImage(Bytes(image), image);
   verdicts.emplace(key, sound);
   return sound;
 }
@@ -118,13 +125,17 @@ std::string ResourceFileFor(const std::string& file, const std::string& windowsF
   return windows + "SystemResources\\" + name + ".mun";
 }
 
-IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors) {
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors,
+                      std::optional<std::uint64_t> listedSize) {
   IconFile result;
   try {
     if (const Container container = ContainerOf(path); container != Container::None)
       return LoadContainer(path, container);
-    result.bytes = FileBytes(path);
-    result.contents = ReadIconGroups(result.bytes.Span(), withCursors);
+    // Too small to hold anything the reader finds: read as empty, as its bytes would be.
+    if (!listedSize || *listedSize >= kSmallestIconFile) {
+      result.bytes = FileBytes(path, true);
+      result.contents = ReadIconGroups(result.bytes.Span(), withCursors);
+    }
     if (result.contents.icons == 0) {
       const std::string mun = ResourceFileFor(path, windowsFolder);
       if (!mun.empty()) {

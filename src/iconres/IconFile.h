@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -17,7 +18,9 @@ namespace iconres {
 class FileBytes {
  public:
   FileBytes() = default;
-  explicit FileBytes(const std::string& path);
+  // iconsOnly: a file whose first bytes show it holds no icons (MayHoldIcons) is closed
+  // unmapped and read as empty; under Wine mapping a file costs several round trips more.
+  explicit FileBytes(const std::string& path, bool iconsOnly = false);
   // Bytes made in memory (a package's logos, an installer's rows), held here.
   explicit FileBytes(Bytes owned) : owned_(std::move(owned)) {}
   // A file that could not be read, for this reason.
@@ -48,8 +51,9 @@ struct IconFile {
   std::size_t Count() const { return contents.groups.size(); }
   ByteSpan Bytes(const IconImage& image) const { return ImageBytes(bytes.Span(), image); }
   // The one rule for a sound image, for the run, every kind saved, the clipboard and /list: the
-  // reader found it intact and the platform opens it (SoundImage.h). Asked only for the images
-  // that are shown, listed or written, each stored range once per file.
+  // reader found it intact and the platform opens it (SoundImage.h: judged in-process, the
+  // platform asked only about forms only it can decide). Asked only for the images that are
+  // shown, listed or written, each stored range once per file, the verdict kept here.
   bool Sound(const IconImage& image) const;
   // A sound image as an icon of cx x cy; none when it is not sound or cannot be made at that
   // size. At a bitmap image's stored size the one creation is also the platform's test of it.
@@ -65,9 +69,13 @@ struct IconFile {
 std::string ResourceFileFor(const std::string& file, const std::string& windowsFolder);
 
 // Reads the file's icon groups (withCursors: its cursors after them); a file that holds no icons
-// is followed to its .mun file where it has one. A package or an installer is read as
+// is followed to its .mun file where it has one. A file that cannot hold any (MayHoldIcons) is
+// read no further than its first bytes. A package or an installer is read as
 // PackageFile.h reads it. Never throws: a file that cannot be read or
 // understood holds no icons.
-IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors = false);
+// listedSize: the file's size as its folder's listing gave it, where known: a file smaller
+// than kSmallestIconFile is not even opened.
+IconFile LoadIconFile(const std::string& path, const std::string& windowsFolder, bool withCursors = false,
+                      std::optional<std::uint64_t> listedSize = std::nullopt);
 
 }  // namespace iconres

@@ -611,6 +611,13 @@ IconFileContents ReadIconGroups(ByteSpan file, bool withCursors) {
   return out;
 }
 
+bool MayHoldIcons(ByteSpan head) {
+  const parts::Reader r(head);
+  if (head.size() < kSmallestIconFile) return false;
+  // The same tests ReadIconGroups makes, in its order.
+  return parts::IsAnimatedCursor(head) || r.U16(0) == 0x5A4D || (r.U16(0) == 0 && (r.U16(2) == 1 || r.U16(2) == 2));
+}
+
 std::string IndexText(const IconFileContents& contents, std::size_t group) {
   if (contents.kind == FileKind::Package) return "logo " + std::to_string(group);
   if (group < contents.icons) return std::to_string(group);

@@ -105,6 +105,14 @@ constexpr std::size_t kMaxGroups = 0xFFFF;
 constexpr std::size_t kMaxImagesPerFile = 1u << 15;
 constexpr int kMaxImageEdge = 4096;
 
+// What a file's first bytes must be for the reader to find anything in it: an executable's
+// "MZ", an icon or cursor file's head, an animated cursor's RIFF "ACON". A file of fewer than
+// kSmallestIconFile bytes gives nothing, whatever it holds (no icon, no damage), and so does
+// any file whose first kHeadBytes (or all of it, when shorter) MayHoldIcons refuses: such a
+// file need not be read further. Packages and installers are known by name, not by these.
+constexpr std::size_t kSmallestIconFile = 6, kHeadBytes = 12;
+bool MayHoldIcons(ByteSpan head);
+
 // withCursors: an executable's cursor groups and animated cursors too, after its icons; without,
 // an executable's reading is exactly that of its icons.
 IconFileContents ReadIconGroups(ByteSpan file, bool withCursors = false);

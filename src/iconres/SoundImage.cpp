@@ -3,7 +3,9 @@
 
 #include <vector>
 
+#include "iconres/BitmapVerdict.h"
 #include "win/Handles.h"
+#include "win/Imaging.h"
 
 namespace iconres {
 namespace {
@@ -34,16 +36,14 @@ win::UniqueIcon IconFromStored(ByteSpan bytes, int cx, int cy) {
 }
 
 win::ComPtr<IWICBitmapSource> DecodePng(ByteSpan bytes, REFWICPixelFormatGUID format, UINT& width, UINT& height) {
-  win::ComPtr<IWICImagingFactory> factory;
+  const win::ComPtr<IWICImagingFactory> factory = win::ImagingFactory();
   win::ComPtr<IWICStream> stream;
   win::ComPtr<IWICBitmapDecoder> decoder;
   win::ComPtr<IWICBitmapFrameDecode> frame;
   win::ComPtr<IWICBitmapSource> pixels;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.put()))) ||
-      FAILED(factory->CreateStream(stream.put())) ||
+  if (!factory || FAILED(factory->CreateStream(stream.put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
-      FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.put())) ||
+      !(decoder = win::NewPngDecoder()) ||
       FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
       FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
       FAILED(WICConvertBitmapSource(format, frame.get(), pixels.put())))
@@ -54,6 +54,17 @@ win::ComPtr<IWICBitmapSource> DecodePng(ByteSpan bytes, REFWICPixelFormatGUID fo
 bool PlatformOpens(ByteSpan bytes, const IconImage& image) {
   if (!image.intact || bytes.empty()) return false;
   return image.png ? PngDecodes(bytes, image) : IconCreates(bytes, image);
+}
+
+bool JudgeImage(ByteSpan bytes, const IconImage& image) {
+  if (!image.intact || bytes.empty()) return false;
+  if (image.png) return PngDecodes(bytes, image);
+  switch (JudgeBitmap(bytes)) {
+    case BitmapVerdict::Opens: return true;
+    case BitmapVerdict::Refused: return false;
+    case BitmapVerdict::AskPlatform: break;
+  }
+  return IconCreates(bytes, image);
 }
 
 }  // namespace iconres

@@ -293,3 +293,28 @@ TEST_F(CommandLine, PackagesAndInstallersAreListedAndSavedAsOtherFiles) {
 }
 
 }  // namespace
+
+// Files too small for any icon file are not opened and files whose first bytes are no icon
+// container's are not mapped: the lines are what reading them whole gives.
+TEST_F(CommandLine, FilesThatCannotHoldAnIconAreReportedAsWhenReadWhole) {
+  fixtures::TempFolder dir("floor");
+  const std::string path = dir.Path();
+  const unsigned char head[] = {0, 0, 1, 0, 0, 0};  // an icon file's head counting no image
+  fixtures::WriteFileBytes(path + "empty.ico", "", 0);
+  fixtures::WriteFileBytes(path + "short.ico", "abc", 3);
+  fixtures::WriteFileBytes(path + "head.txt", head, sizeof head);
+  fixtures::WriteFileBytes(path + "note.txt", "a small note\n", 13);
+  fixtures::WriteFileBytes(path + "locked.txt", "a held note\n", 12);
+  ASSERT_TRUE(CopyFileA((sound_->Path() + "single.ico").c_str(), (path + "single.ico").c_str(), FALSE));
+  win::UniqueFile hold(CreateFileA((path + "locked.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(hold);
+  Outcome o = RunProgram("/list " + Quoted(path) + " /all");
+  ASSERT_EQ(o.lines.size(), 6u) << o.Text();
+  EXPECT_EQ(o.lines[0], "Error: " + path + "empty.ico: no icons read: the file is damaged");
+  EXPECT_EQ(o.lines[1], "Error: " + path + "head.txt: no icons read: the file is damaged");
+  EXPECT_EQ(o.lines[2].rfind("Error: " + path + "locked.txt: cannot be read: ", 0), 0u) << o.lines[2];
+  EXPECT_EQ(o.lines[3], "Error: " + path + "short.ico: no icons read: the file is damaged");
+  EXPECT_EQ(o.lines[4].rfind(path + "single.ico\t0\t", 0), 0u) << o.lines[4];
+  EXPECT_EQ(o.lines[5], "1 icon in 1 file, 4 failed.");
+}
