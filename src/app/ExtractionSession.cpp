@@ -7,7 +7,6 @@
 #include <span>
 #include <utility>
 
-#include "extract/BatchSamples.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
@@ -63,7 +62,10 @@ const char* SessionWindowClass(WNDPROC proc) {
 }  // namespace
 
 ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
-    : options_(std::move(options)), deliver_(std::move(deliver)), generation_(++lastGeneration) {
+    : options_(std::move(options)),
+      deliver_(std::move(deliver)),
+      generation_(++lastGeneration),
+      verdicts_(options_.batches ? options_.batches : std::make_shared<BatchVerdicts>()) {
   fileTypes_ = options_.fileTypes;
   extractFromAll_ = options_.extractFromAll;
   largeSize_ = options_.largeSize;
@@ -294,15 +296,14 @@ void ExtractionSession::Draw() {
   // Icons of PNG images are made through WIC too.
   win::ComScope com;
   // Learnt while the reader lists the files, so that the first batch need not wait for it.
-  if (!win::BatchesTried(win::BatchKind::Icons) || !win::BatchesTried(win::BatchKind::Pixels) ||
-      !win::BatchesTried(win::BatchKind::Drawn) || !win::BatchesTried(win::BatchKind::Shrunk)) {
+  if (!verdicts_->AllTried()) {
     int largeSize = 0, smallSize = 0;
     {
       std::lock_guard<std::mutex> hold(lock_);
       largeSize = largeSize_;
       smallSize = smallSize_;
     }
-    win::SettleBatches(MakeBatchSamples(largeSize, smallSize).trials);
+    verdicts_->Settle(largeSize, smallSize);
   }
   for (;;) {
     ReadIcons read;
@@ -330,8 +331,8 @@ void ExtractionSession::Draw() {
     room_.notify_all();
     // Stored images go to the batch as drawn where that was found to give what drawing their
     // icons gives, and so do larger ones the platform shrinks: no platform icon is made for them.
-    const bool drawn = win::BatchesMatch(win::BatchKind::Drawn);
-    const bool shrunk = drawn && win::BatchesMatch(win::BatchKind::Shrunk);
+    const bool drawn = verdicts_->Matches(BatchKind::Drawn);
+    const bool shrunk = drawn && verdicts_->Matches(BatchKind::Shrunk);
     for (ListedIcon& listed : read.icons) {
       if (Ending()) return;
       {
@@ -381,28 +382,45 @@ bool ExtractionSession::Hand() {
   // such batches have been tried, this batch's are made into icons too, for the trial. Stored
   // images come as drawn only where that kind was found to match.
   const bool made = std::any_of(batch.icons.begin(), batch.icons.end(), [](const ListedIcon& icon) {
-    return icon.pictures.large.Pixels() || icon.pictures.small.Pixels();
+    return !icon.pictures.large.Pixels().empty() || !icon.pictures.small.Pixels().empty();
   });
-  const bool trial = made && !win::BatchesTried(win::BatchKind::Pixels);
-  const auto entry = [trial](const ListPicture& p) {
-    const iconres::DrawnImage* drawn = p.Drawn();
-    return win::BatchIcon{(p.Pixels() && !trial) || drawn ? nullptr : p.get(), p.Edge(), p.Pixels(),
-                          drawn ? drawn->picture.data() : nullptr, drawn ? drawn->mask.data() : nullptr};
+  const bool trial = made && !verdicts_->Tried(BatchKind::Pixels);
+  const auto form = [](const ListPicture& p) -> win::BatchIcon {
+    if (const iconres::DrawnImage* drawn = p.Drawn()) return win::DrawnForm{drawn->picture, drawn->mask};
+    if (!p.Pixels().empty()) return win::PixelsForm{p.Pixels()};
+    return win::IconForm{p.get(), p.Edge()};
   };
-  std::vector<win::BatchIcon> large, small, triedLarge, triedSmall;
+  // The icons tried one by one against the batch (the drawn ones are settled already): the
+  // first few, or for the trial of pictures given as pixels every one, each made into an icon
+  // for it (first: a picture that cannot be made into one is given up).
+  struct Tried {
+    std::vector<win::BatchIcon> batch;
+    std::vector<HICON> added;
+    bool pixels = false;
+    BatchKind Kind() const { return pixels ? BatchKind::Pixels : BatchKind::Icons; }
+  };
+  const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
+  std::vector<win::BatchIcon> large, small;
+  Tried triedLarge, triedSmall;
   large.reserve(batch.icons.size());
   small.reserve(batch.icons.size());
-  // The drawn ones are settled already; the others are tried with the first of them.
-  const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
+  const auto add = [&](const ListPicture& p, std::vector<win::BatchIcon>& forms, Tried& tried) {
+    const HICON icon = p.Drawn() || (!p.Pixels().empty() && !trial) ? nullptr : p.get();
+    forms.push_back(form(p));
+    if (std::holds_alternative<win::DrawnForm>(forms.back()) || tried.batch.size() >= most) return;
+    tried.batch.push_back(forms.back());
+    tried.added.push_back(icon);
+    tried.pixels = tried.pixels || std::holds_alternative<win::PixelsForm>(forms.back());
+  };
   for (const ListedIcon& icon : batch.icons) {
-    large.push_back(entry(icon.pictures.large));
-    small.push_back(entry(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small));
-    if (!large.back().drawn && triedLarge.size() < most) triedLarge.push_back(large.back());
-    if (!small.back().drawn && triedSmall.size() < most) triedSmall.push_back(small.back());
+    add(icon.pictures.large, large, triedLarge);
+    add(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small, small, triedSmall);
   }
   const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
-  if ((triedLarge.empty() || win::BatchesMatchAdds(largeSize, triedLarge)) &&
-      (!trial || triedSmall.empty() || win::BatchesMatchAdds(smallSize, triedSmall))) {
+  const auto matches = [this](int size, const Tried& tried) {
+    return tried.batch.empty() || verdicts_->Judge(tried.Kind(), size, tried.batch, tried.added);
+  };
+  if (matches(largeSize, triedLarge) && (!trial || matches(smallSize, triedSmall))) {
     batch.large = win::IconBatch(largeSize, large, &scratch_);
     batch.small = win::IconBatch(smallSize, small, &scratch_);
     if (batch.Drawn()) {

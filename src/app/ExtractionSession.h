@@ -18,6 +18,7 @@
 
 #include "app/IconSource.h"
 #include "app/RunGate.h"
+#include "extract/BatchVerdicts.h"
 #include "extract/CaptionOrder.h"
 #include "extract/ListedPictures.h"
 #include "iconres/IconResources.h"
@@ -37,6 +38,8 @@ struct RunOptions {
   int largeSize = 32, smallSize = 16;
   bool cursors = false;  // each file's cursors after its icons
   std::shared_ptr<RunGate> gate;  // where the reader is held, if anywhere
+  // Whether the platform's lists take batches, as learnt by the runs before; none: learnt anew.
+  std::shared_ptr<BatchVerdicts> batches;
 };
 
 // One icon the run lists, with everything the window shows of it.
@@ -170,6 +173,7 @@ class ExtractionSession {
   ULONGLONG collectedSince_ = 0;
   bool handedOne_ = false;
   win::BatchScratch scratch_;
+  const std::shared_ptr<BatchVerdicts> verdicts_;
   // How long the batch in hand may wait for more icons.
   ULONGLONG BatchMs() const;
   CaptionOrder order_;

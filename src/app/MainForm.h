@@ -40,6 +40,9 @@ class TfrmMainForm : public ui::Form {
   // Holds the reader of the runs started from now on at the gate's phase, until it is opened:
   // for acting while a run is in that phase. nullptr holds none.
   void HoldRuns(std::shared_ptr<RunGate> gate) { runGate_ = std::move(gate); }
+  // Whether the runs from now on hand their icons over in batches: as learnt once for the
+  // window (the default), or as a test settles it.
+  void JudgeBatchesBy(std::shared_ptr<BatchVerdicts> verdicts) { batchVerdicts_ = std::move(verdicts); }
   // Selects the folder a command-line argument (or a drop) names, or a file's folder with the
   // file's first entry focused once it is listed; anything else is reported by the error
   // display and the tree stays where it is.
@@ -179,6 +182,8 @@ class TfrmMainForm : public ui::Form {
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
   unsigned runsStarted_ = 0;
   std::shared_ptr<RunGate> runGate_;
+  // Learnt by the window's first run, for every run after it.
+  std::shared_ptr<BatchVerdicts> batchVerdicts_ = std::make_shared<BatchVerdicts>();
   std::string folderText_;                  // the info label's text for the run's folder
   // The list's drawing held over the run's entries, how many it added since it was last brought
   // up to date on screen, and when that was.

@@ -89,7 +89,7 @@ void F::ExtractIcons() {
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     RunOptions options{pathtext::WithTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
                        actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked(),
-                       runGate_};
+                       runGate_, batchVerdicts_};
     run_ = std::make_unique<ExtractionSession>(std::move(options),
                                                [this](ExtractionSession& session) { TakeRunHandover(session); });
   } catch (...) {
@@ -206,7 +206,8 @@ int F::AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at) {
     icon.pictures = MakeListedPictures(file, icon.source.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
                                        Scale(kSavedSmallSize));
   }
-  return iconSlots.Append(std::move(icon.source), icon.pictures);
+  // A copy: the entry still shows the source's index and resource.
+  return iconSlots.Append(icon.source, icon.pictures);
 }
 
 void F::FinishRun() {

@@ -198,6 +198,28 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// Where the lists take no batches, each icon brings its own pictures and is added one by one,
+// as on platforms whose lists draw batches otherwise: the same entries, the same pictures.
+TEST_F(ExtractRun, WithoutBatchesEachIconIsAddedAlike) {
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  const auto pictures = [&f] {
+    std::vector<std::vector<DWORD>> seen;
+    for (int i = 0; i < f.lvIcons.Count(); ++i)
+      for (const HIMAGELIST list : {f.iconSlots.Shown().Handle(), f.iconSlots.ShownSmall().Handle()})
+        seen.push_back(win::ListImageAppearance(list, f.lvIcons.ImageIndex(i)));
+    return seen;
+  };
+  f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
+  const Strings entries = Entries(f);
+  const auto batched = pictures();
+  f.JudgeBatchesBy(std::make_shared<BatchVerdicts>(false));
+  f.miRefreshClick(f);
+  apptest::WaitForRun(f);
+  EXPECT_EQ(Entries(f), entries);
+  EXPECT_EQ(pictures(), batched);
+}
+
 // Names in every script, in the window: the entries carry the files' own names in the user's
 // order, and a folder named in another script shows its name in the title and the header and
 // lists its own file.
