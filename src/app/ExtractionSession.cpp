@@ -1,5 +1,5 @@
 // The extraction run's threads and its hand-over: icons read by the reader, drawn in batches by
-// the drawer, taken by the window's thread when a posted wake or the frame's timer arrives.
+// the drawer, taken by the window's thread when woken.
 #include "app/ExtractionSession.h"
 
 #include <algorithm>
@@ -10,15 +10,9 @@
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
-#include "ui/Guard.h"
-#include "win/Errors.h"
 
 namespace {
 
-constexpr UINT kWake = WM_APP + 7;
-constexpr UINT_PTR kFrameTimer = 1;
-// The screen is brought up to date about once per frame, never once per icon.
-constexpr ULONGLONG kFrameMs = 30;
 // Icons the drawer keeps ready before it waits for the window: a few frames' worth, so the
 // drawer never idles while the window adds, and never holds thousands of icon handles.
 constexpr std::size_t kMostQueued = 512;
@@ -45,43 +39,21 @@ constexpr ULONGLONG kFirstBatchMs = 20, kBatchMs = 50;
 // How many icons of the first batch try whether the platform's lists take batches.
 constexpr std::size_t kTrialIcons = 16;
 
-std::atomic<unsigned> lastGeneration{0};
-
-const char* SessionWindowClass(WNDPROC proc) {
-  static const char* name = [proc] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "Mirovane.ExtractionSession";
-    RegisterClassA(&wc);
-    return wc.lpszClassName;
-  }();
-  return name;
-}
-
 }  // namespace
 
-ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
+ExtractionSession::ExtractionSession(RunOptions options, Wake wake)
     : options_(std::move(options)),
-      deliver_(std::move(deliver)),
-      generation_(++lastGeneration),
+      wake_(std::move(wake)),
       verdicts_(options_.batches ? options_.batches : std::make_shared<BatchVerdicts>()) {
   fileTypes_ = options_.fileTypes;
   extractFromAll_ = options_.extractFromAll;
   largeSize_ = options_.largeSize;
   smallSize_ = options_.smallSize;
-  window_.reset(CreateWindowExA(0, SessionWindowClass(&ExtractionSession::WndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, GetModuleHandleA(nullptr), nullptr));
-  if (!window_) throw win::Exception("Cannot start the extraction run", win::ErrorKind::Platform, GetLastError());
-  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   reader_ = std::thread([this] { ReadWork(); });
   drawer_ = std::thread([this] { DrawWork(); });
 }
 
-ExtractionSession::~ExtractionSession() {
-  *alive_ = false;
-  Stop();
-}
+ExtractionSession::~ExtractionSession() { Stop(); }
 
 void ExtractionSession::Stop() {
   {
@@ -94,10 +66,6 @@ void ExtractionSession::Stop() {
   // hand (one directory entry, one file, one batch).
   if (reader_.joinable()) reader_.join();
   if (drawer_.joinable()) drawer_.join();
-  if (window_) {
-    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
-    window_.reset();
-  }
   std::lock_guard<std::mutex> hold(lock_);
   read_.clear();
   passedBytes_ = passedIcons_ = 0;
@@ -127,7 +95,6 @@ RunHandover ExtractionSession::Take() {
       queuedIcons_ -= h.batch.icons.size();
     }
     h.listed = listed_ && !listedTaken_;
-    listedNow_ = listedNow_ || h.listed;
     h.files = files_;
     h.filesRead = filesRead_;
     listedTaken_ = listed_;
@@ -145,13 +112,19 @@ RunHandover ExtractionSession::Take() {
   return h;
 }
 
-bool ExtractionSession::AllHanded() {
+bool ExtractionSession::DrawerEnded() {
   std::lock_guard<std::mutex> hold(lock_);
   return finished_;
 }
 
-std::vector<int> ExtractionSession::CaptionRanks(int taken) {
-  Stop();
+bool ExtractionSession::Queued() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return !queue_.empty();
+}
+
+std::vector<int> ExtractionSession::CaptionRanks(int taken) const {
+  // The order is the drawer's own until it has ended.
+  if (!stop_ || drawer_.joinable()) return {};
   return order_.Ranks(taken);
 }
 
@@ -167,7 +140,7 @@ void ExtractionSession::Fail(std::exception_ptr failure) {
   if (options_.gate) options_.gate->Wake();
 }
 
-void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
+void ExtractionSession::KeepingFailure(void (ExtractionSession::*body)()) noexcept {
   try {
     (this->*body)();
   } catch (...) {
@@ -176,7 +149,7 @@ void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
 }
 
 void ExtractionSession::ReadWork() noexcept {
-  Guarded(&ExtractionSession::Read);
+  KeepingFailure(&ExtractionSession::Read);
   {
     std::lock_guard<std::mutex> hold(lock_);
     readDone_ = true;
@@ -185,7 +158,7 @@ void ExtractionSession::ReadWork() noexcept {
 }
 
 void ExtractionSession::DrawWork() noexcept {
-  Guarded(&ExtractionSession::Draw);
+  KeepingFailure(&ExtractionSession::Draw);
   // What was handed over is still taken, then the end (with its failure, if any).
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -443,8 +416,8 @@ bool ExtractionSession::Hand() {
 }
 
 void ExtractionSession::WakeLocked() {
-  if (wakePosted_ || stop_ || !window_) return;
-  wakePosted_ = PostMessageA(window_.get(), kWake, generation_, 0) != FALSE;
+  if (wakePosted_ || stop_ || !wake_) return;
+  wakePosted_ = wake_();
 }
 
 bool ExtractionSession::PassesTypes(const std::string& file) {
@@ -456,69 +429,4 @@ bool ExtractionSession::PassesTypes(const std::string& file) {
     all = extractFromAll_;
   }
   return PassesTypeFilter(file, types, all);
-}
-
-// ---- The window's thread
-
-LRESULT CALLBACK ExtractionSession::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<ExtractionSession*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (self && msg == kWake && wp == self->generation_) {
-    ui::Guarded([self] { self->Schedule(); });
-    return 0;
-  }
-  if (self && msg == WM_TIMER && wp == kFrameTimer) {
-    KillTimer(wnd, kFrameTimer);
-    self->timerSet_ = false;
-    ui::Guarded([self] { self->Deliver(); });
-    return 0;
-  }
-  return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-void ExtractionSession::Schedule() {
-  if (stop_) return;
-  const ULONGLONG now = GetTickCount64();
-  // Everything is read: what is left comes without the pause, still after the input waiting.
-  if (AllHanded()) {
-    nextFrame_ = std::min(nextFrame_, now);
-    return SetFrameTimer(0);
-  }
-  if (timerSet_) return;
-  if (now >= nextFrame_) return Deliver();
-  SetFrameTimer(static_cast<UINT>(nextFrame_ - now));
-}
-
-void ExtractionSession::DeliverWithin(unsigned ms) { deliverBy_ = GetTickCount64() + ms; }
-
-void ExtractionSession::SetFrameTimer(UINT ms) {
-  // Timers come after input and painting, so the time between batches belongs to the user.
-  timerSet_ = SetTimer(window_.get(), kFrameTimer, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr) != 0;
-}
-
-void ExtractionSession::Deliver() {
-  if (stop_) return;
-  const ULONGLONG began = GetTickCount64();
-  deliverBy_ = 0;
-  listedNow_ = false;
-  const std::shared_ptr<bool> alive = alive_;
-  // A copy: the delivery may end the run, and this object with it.
-  const Delivery deliver = deliver_;
-  deliver(*this);
-  if (!*alive || stop_) return;
-  // The next frame comes a frame later, and where drawing the list took longer than a frame,
-  // as long again after this one: the user's input always has half the time or more. The
-  // frame that tells the listing's end holds back none: the first entries come once drawn; nor
-  // do the frames once everything is read.
-  const ULONGLONG ended = GetTickCount64();
-  nextFrame_ = listedNow_ || AllHanded() ? ended : std::max(began + kFrameMs, ended + (ended - began));
-  // Whatever the window left for later comes in the next frame, and never before the
-  // message loop has had its turn; a delivery asked for comes when asked, as paced.
-  bool more = false;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    more = !queue_.empty();
-  }
-  if ((!more && deliverBy_ == 0) || timerSet_) return;
-  const ULONGLONG at = more ? nextFrame_ : std::max(nextFrame_, deliverBy_);
-  SetFrameTimer(at > ended ? static_cast<UINT>(at - ended) : 0);
 }

@@ -1,6 +1,6 @@
 // One extraction run off the window's thread: a reader lists the folder and reads its files, a
-// drawer makes the pictures of the icons it lists, and hands them to the window's thread in
-// batches, about once per frame.
+// drawer makes the pictures of the icons it lists and hands them over in batches, waking the
+// window's side (RunPacer), which takes them. It has no window of its own.
 #pragma once
 #include <windows.h>
 
@@ -78,19 +78,18 @@ struct RunHandover {
 
 class ExtractionSession {
  public:
-  // Called on the window's thread when the run has something new; it takes it with Take.
-  using Delivery = std::function<void(ExtractionSession&)>;
+  // Called on the run's threads when it has something new and no wake is on its way since the
+  // last Take: whoever takes is to call Take. False where the wake could not be given.
+  using Wake = std::function<bool()>;
 
-  // Starts the run's threads. Created on the window's thread, which the deliveries come to.
-  ExtractionSession(RunOptions options, Delivery deliver);
+  // Starts the run's threads.
+  ExtractionSession(RunOptions options, Wake wake);
   ExtractionSession(const ExtractionSession&) = delete;
   ExtractionSession& operator=(const ExtractionSession&) = delete;
   // Stops the threads and waits for them; what they had not handed over yet goes with it.
   ~ExtractionSession();
 
-  // Which run this is: every run of the program has a newer number than those before it.
-  unsigned Generation() const { return generation_; }
-  // Tells the threads to stop and waits for them; nothing is delivered after this.
+  // Tells the threads to stop and waits for them; no wake comes after this.
   void Stop();
   bool Stopped() const { return stop_; }
 
@@ -102,19 +101,18 @@ class ExtractionSession {
   // The oldest batch handed over and not yet taken (if any), with the run's state; the end
   // (finished) is handed over with the last batch.
   RunHandover Take();
-  // Whether the threads have ended: what is left of the run waits to be taken.
-  bool AllHanded();
-  // Delivers again within `ms`, whether or not anything more comes: for a window holding back
-  // what it took. Only from a delivery.
-  void DeliverWithin(unsigned ms);
+  // Whether the drawer has ended: everything the run gives is queued, waiting to be taken.
+  bool DrawerEnded();
+  // Whether batches wait to be taken.
+  bool Queued();
   // Icons left out as duplicates up to the last one taken; at the end, of the whole run.
   int DuplicatesHidden() const { return hiddenTaken_; }
   // The files the run could not open or read, once it went to its end and all was taken.
   const std::vector<std::string>& Unreadable() const { return unreadableTaken_; }
   const RunOptions& Options() const { return options_; }
-  // Stops the run (if it still goes) and gives each of the first `taken` icons handed over its
-  // place in the order by caption (see CaptionOrder); empty when fewer were handed over.
-  std::vector<int> CaptionRanks(int taken);
+  // Once stopped: each of the first `taken` icons handed over its place in the order by caption
+  // (see CaptionOrder); empty when fewer were handed over, or while the run goes on.
+  std::vector<int> CaptionRanks(int taken) const;
 
  private:
   // One listed file's icons (or, for a file of very many, some of them), passed from the reader
@@ -133,36 +131,23 @@ class ExtractionSession {
   // once the run is stopped.
   bool Pass(std::vector<ReadIcons>& passes, bool whole);
   void Fail(std::exception_ptr failure);
-  // Runs a thread's body; what it raises ends the run (Fail).
-  void Guarded(void (ExtractionSession::*body)()) noexcept;
+  // Runs a thread's body; what it raises ends the run (Fail) and is handed over at its end.
+  void KeepingFailure(void (ExtractionSession::*body)()) noexcept;
   // Collects one icon for the next batch; hands the batch over when it is full or due. False
   // once the run is stopped.
   bool Collect(ListedIcon icon);
   // Hands the icons collected over as one batch, drawn where the lists take batches; waits
   // while the window has a full frame's worth and more to take. False once the run is stopped.
   bool Hand();
-  // Under the lock: wakes the window's thread unless a wake is on its way.
+  // Under the lock: wakes the window's side unless a wake is on its way.
   void WakeLocked();
   bool PassesTypes(const std::string& file);
-  // The window's thread side: a wake or a frame's timer.
-  static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-  void Schedule();
-  void SetFrameTimer(UINT ms);
-  void Deliver();
 
   const RunOptions options_;
-  const Delivery deliver_;
-  const unsigned generation_;
-  win::UniqueWindow window_;
+  const Wake wake_;
   std::atomic<bool> stop_{false};    // told to stop (a newer run, Esc, closing)
   std::atomic<bool> failed_{false};  // a thread failed: the other ends too
   bool Ending() const { return stop_ || failed_; }
-  // Whether the object still exists once a delivery has returned (a delivery may end the run).
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  ULONGLONG nextFrame_ = 0;  // when the next frame is due (tick count)
-  ULONGLONG deliverBy_ = 0;  // when the window asked to be delivered to again (0: not asked)
-  bool timerSet_ = false;
-  bool listedNow_ = false;  // the delivery in hand took the listing's end
   bool listedTaken_ = false;
   std::string fileTaken_;
   int hiddenTaken_ = 0;

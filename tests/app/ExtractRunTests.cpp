@@ -220,6 +220,23 @@ TEST_F(ExtractRun, WithoutBatchesEachIconIsAddedAlike) {
   EXPECT_EQ(pictures(), batched);
 }
 
+// A failure on the run's reader reaches the error display once the run has tidied up: what it
+// listed is counted, the cursor is back.
+TEST_F(ExtractRun, AReadersFailureIsShownOnceTheRunHasEnded) {
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  ModalAnswerer boxes;
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Reading, true));
+  f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
+  f.HoldRuns(nullptr);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_NE(boxes.Boxes()[0].text.find("The run failed at its gate."), std::string::npos) << boxes.Boxes()[0].text;
+  const int n = f.lvIcons.Count();
+  EXPECT_EQ(f.Icons.Count(), n);
+  EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(n) + " icons");
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+}
+
 // Names in every script, in the window: the entries carry the files' own names in the user's
 // order, and a folder named in another script shows its name in the title and the header and
 // lists its own file.
