@@ -28,8 +28,6 @@ constexpr std::size_t kMostPassedBytes = std::size_t{64} << 20;
 constexpr std::size_t kGatherFiles = 8;
 constexpr ULONGLONG kGatherMs = 20;
 
-std::size_t FileSize(const FileIcons& file) { return file.File().bytes.Span().size(); }
-
 // A batch is handed over when it holds this many icons, or when its first icon has waited
 // this long: the first entries appear at once, later ones (which the window shows every 100 ms)
 // a few frames' worth at a time, as each batch costs the platform a few bitmaps and a stream
@@ -43,7 +41,8 @@ constexpr std::size_t kTrialIcons = 16;
 
 ExtractionSession::ExtractionSession(RunOptions options, Wake wake)
     : options_(std::move(options)),
-      wake_(std::move(wake)),
+      passes_({kMostPassed, kMostPassedIcons, kMostPassedBytes}, stop_),
+      handover_(kMostQueued, stop_, std::move(wake)),
       verdicts_(options_.batches ? options_.batches : std::make_shared<BatchVerdicts>()) {
   fileTypes_ = options_.fileTypes;
   extractFromAll_ = options_.extractFromAll;
@@ -55,89 +54,46 @@ ExtractionSession::ExtractionSession(RunOptions options, Wake wake)
 
 ExtractionSession::~ExtractionSession() { Stop(); }
 
-void ExtractionSession::Stop() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    stop_ = true;
-  }
-  room_.notify_all();
+void ExtractionSession::Interrupt() {
+  passes_.Interrupt();
+  handover_.Interrupt();
   if (options_.gate) options_.gate->Wake();
+}
+
+void ExtractionSession::Stop() {
+  stop_.Stop();
+  Interrupt();
   // The threads never wait for this one, so the joins are short: each ends after the step in
   // hand (one directory entry, one file, one batch).
   if (reader_.joinable()) reader_.join();
   if (drawer_.joinable()) drawer_.join();
-  std::lock_guard<std::mutex> hold(lock_);
-  read_.clear();
-  passedBytes_ = passedIcons_ = 0;
-  queue_.clear();
-  queuedIcons_ = 0;
+  passes_.Clear();
+  handover_.Clear();
 }
 
 void ExtractionSession::SetTypes(std::string fileTypes, bool extractFromAll) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(settingsLock_);
   fileTypes_ = std::move(fileTypes);
   extractFromAll_ = extractFromAll;
 }
 
 void ExtractionSession::SetSizes(int largeSize, int smallSize) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(settingsLock_);
   largeSize_ = largeSize;
   smallSize_ = smallSize;
 }
 
-RunHandover ExtractionSession::Take() {
-  RunHandover h;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!queue_.empty()) {
-      h.batch = std::move(queue_.front());
-      queue_.pop_front();
-      queuedIcons_ -= h.batch.icons.size();
-    }
-    h.listed = listed_ && !listedTaken_;
-    h.files = files_;
-    h.filesRead = filesRead_;
-    listedTaken_ = listed_;
-    if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
-    if (!h.batch.icons.empty()) hiddenTaken_ = h.batch.icons.back().duplicatesHidden;
-    h.finished = finished_ && queue_.empty();
-    if (h.finished) {
-      hiddenTaken_ = std::max(hiddenTaken_, duplicatesHidden_);
-      unreadableTaken_ = unreadable_;
-      h.failure = failure_;
-    }
-    wakePosted_ = false;
-  }
-  room_.notify_all();
-  return h;
-}
-
-bool ExtractionSession::DrawerEnded() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return finished_;
-}
-
-bool ExtractionSession::Queued() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return !queue_.empty();
-}
-
 std::vector<int> ExtractionSession::CaptionRanks(int taken) const {
   // The order is the drawer's own until it has ended.
-  if (!stop_ || drawer_.joinable()) return {};
+  if (!stop_.Stopped() || drawer_.joinable()) return {};
   return order_.Ranks(taken);
 }
 
-// ---- The worker
+// ---- The threads
 
 void ExtractionSession::Fail(std::exception_ptr failure) {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!failure_) failure_ = failure;
-    failed_ = true;  // the other thread ends too
-  }
-  room_.notify_all();
-  if (options_.gate) options_.gate->Wake();
+  stop_.Fail(std::move(failure));  // the other thread ends too
+  Interrupt();
 }
 
 void ExtractionSession::KeepingFailure(void (ExtractionSession::*body)()) noexcept {
@@ -150,22 +106,13 @@ void ExtractionSession::KeepingFailure(void (ExtractionSession::*body)()) noexce
 
 void ExtractionSession::ReadWork() noexcept {
   KeepingFailure(&ExtractionSession::Read);
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    readDone_ = true;
-  }
-  room_.notify_all();
+  passes_.Close();
 }
 
 void ExtractionSession::DrawWork() noexcept {
   KeepingFailure(&ExtractionSession::Draw);
   // What was handed over is still taken, then the end (with its failure, if any).
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    finished_ = true;
-    WakeLocked();
-  }
-  room_.notify_all();
+  handover_.DrawerEnded();
 }
 
 void ExtractionSession::Read() {
@@ -173,46 +120,41 @@ void ExtractionSession::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
   win::ComScope com;
-  const auto holdAt = [this](RunGate::Phase phase) {
-    if (options_.gate) options_.gate->Pass(phase, [this] { return Ending(); });
+  const auto ending = [this] { return stop_.Ending(); };
+  const auto holdAt = [&](RunGate::Phase phase) {
+    if (options_.gate) options_.gate->Pass(phase, ending);
   };
   holdAt(RunGate::Phase::Listing);
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
-  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return Ending(); });
+  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, ending);
   run.SetIncludeCursors(options_.cursors);
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (Ending()) return;
-    listed_ = true;
-    files_ = run.Files().size();
-    WakeLocked();
-  }
+  if (stop_.Ending()) return;
+  handover_.Listed(run.Files().size());
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
-  std::vector<ReadIcons> held;  // files read, not yet passed
+  std::vector<Piece> held;  // files read, not yet passed
   std::size_t heldIcons = 0, passedIcons = 0;
   ULONGLONG heldSince = 0;
-  const auto keep = [&](ReadIcons read) {
+  const auto keep = [&](Piece read) {
     if (held.empty()) heldSince = GetTickCount64();
-    heldIcons += read.icons.size();
+    heldIcons += read->icons.size();
     held.push_back(std::move(read));
   };
+  // Passes what is held; with `whole` false (more of the last file follows) also waits until
+  // the drawer has drawn it, as the file is read on only then. False once the run ends.
   const auto passHeld = [&](bool whole) {
     passedIcons += heldIcons;
     heldIcons = 0;
-    return Pass(held, whole);
+    return passes_.Put(held) && (whole || passes_.WaitDrawn());
   };
+  const auto piece = [&run] { return std::make_unique<ReadPiece>(ReadPiece{run.SharedFile(), {}}); };
   for (;;) {
     if (passedIcons > 0) holdAt(RunGate::Phase::Reading);
-    if (Ending() || !run.NextFile(types)) break;
+    if (stop_.Ending() || !run.NextFile(types)) break;
     const FileIcons& file = run.File();
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      filesRead_ = run.FilesGone();
-      if (file.Count() > 0) fileInHand_ = file.Path();
-    }
-    ReadIcons read{run.SharedFile(), {}};
+    handover_.Reading(run.FilesGone(), file.Count() > 0 ? &file.Path() : nullptr);
+    Piece read = piece();
     RunIcon entry;
-    while (!Ending() && run.NextIcon(entry)) {
+    while (!stop_.Ending() && run.NextIcon(entry)) {
       if (!entry.Listed()) continue;
       ListedIcon listed;
       listed.source = SourceOf(file, entry.index);
@@ -221,47 +163,20 @@ void ExtractionSession::Read() {
       listed.type = storedimages::TypeText(*entry.group);
       listed.duplicatesHidden = filter.DuplicatesHidden();
       listed.icon = std::move(entry.icon);
-      read.icons.push_back(std::move(listed));
+      read->icons.push_back(std::move(listed));
       // A file of very many icons goes over in parts, each drawn before the next is read.
-      if (read.icons.size() == kPassIcons) {
-        keep(std::exchange(read, ReadIcons{run.SharedFile(), {}}));
+      if (read->icons.size() == kPassIcons) {
+        keep(std::exchange(read, piece()));
         if (!passHeld(false)) return;
       }
     }
-    if (!read.icons.empty()) keep(std::move(read));
+    if (!read->icons.empty()) keep(std::move(read));
     const bool due = passedIcons < kBatchIcons || held.size() >= kGatherFiles || heldIcons >= kBatchIcons ||
                      GetTickCount64() - heldSince >= kGatherMs;
     if (!held.empty() && due && !passHeld(true)) return;
   }
   if (!held.empty() && !passHeld(true)) return;
-  std::lock_guard<std::mutex> hold(lock_);
-  duplicatesHidden_ = filter.DuplicatesHidden();
-  if (!Ending()) unreadable_ = run.Unreadable();
-}
-
-bool ExtractionSession::Pass(std::vector<ReadIcons>& passes, bool whole) {
-  std::unique_lock<std::mutex> hold(lock_);
-  std::size_t bytes = 0, count = 0;
-  for (const ReadIcons& p : passes) {
-    bytes += FileSize(*p.file);
-    count += p.icons.size();
-  }
-  room_.wait(hold, [&] {
-    return Ending() || read_.empty() ||
-           (read_.size() + passes.size() <= kMostPassed && passedBytes_ + bytes <= kMostPassedBytes &&
-            passedIcons_ + count <= kMostPassedIcons);
-  });
-  if (Ending()) return false;
-  passedBytes_ += bytes;
-  passedIcons_ += count;
-  for (ReadIcons& p : passes) read_.push_back(std::move(p));
-  passed_ += passes.size();
-  passes.clear();
-  const std::size_t pass = passed_;
-  room_.notify_all();
-  // The file is read on only once the drawer is done with it: the two never read one file at once.
-  if (!whole) room_.wait(hold, [this, pass] { return Ending() || drawn_ >= pass; });
-  return !Ending();
+  handover_.ReadAll(filter.DuplicatesHidden(), stop_.Ending() ? std::vector<std::string>{} : run.Unreadable());
 }
 
 void ExtractionSession::Draw() {
@@ -272,57 +187,47 @@ void ExtractionSession::Draw() {
   if (!verdicts_->AllTried()) {
     int largeSize = 0, smallSize = 0;
     {
-      std::lock_guard<std::mutex> hold(lock_);
+      std::lock_guard<std::mutex> hold(settingsLock_);
       largeSize = largeSize_;
       smallSize = smallSize_;
     }
     verdicts_->Settle(largeSize, smallSize);
   }
   for (;;) {
-    ReadIcons read;
-    {
-      std::unique_lock<std::mutex> hold(lock_);
-      const auto ready = [this] { return Ending() || !read_.empty() || readDone_; };
-      // Icons collected wait for the reader's next file no longer than their batch's time: a
-      // reader slowed by a large file or a slow disc does not hold back what it found before.
-      if (!collected_.empty()) {
-        const ULONGLONG now = GetTickCount64(), due = collectedSince_ + BatchMs();
-        if (!room_.wait_for(hold, std::chrono::milliseconds(due > now ? due - now : 0), ready)) {
-          hold.unlock();
-          if (!Hand()) return;
-          continue;
-        }
+    Piece read;
+    PassChannel::Took took = PassChannel::Took::Piece;
+    // Icons collected wait for the reader's next file no longer than their batch's time: a
+    // reader slowed by a large file or a slow disc does not hold back what it found before.
+    if (!collected_.empty()) {
+      const ULONGLONG now = GetTickCount64(), due = collectedSince_ + BatchMs();
+      const std::chrono::milliseconds within(due > now ? due - now : 0);
+      took = passes_.Take(read, &within);
+      if (took == PassChannel::Took::TimedOut) {
+        if (!Hand()) return;
+        continue;
       }
-      room_.wait(hold, ready);
-      if (Ending()) return;
-      if (read_.empty()) break;  // the reader is done and everything it passed is drawn
-      read = std::move(read_.front());
-      read_.pop_front();
-      passedBytes_ -= FileSize(*read.file);
-      passedIcons_ -= read.icons.size();
+    } else {
+      took = passes_.Take(read, nullptr);
     }
-    room_.notify_all();
+    if (took == PassChannel::Took::Ending) return;
+    if (took == PassChannel::Took::Closed) break;  // the reader is done and everything it passed is drawn
     // Stored images go to the batch as drawn where that was found to give what drawing their
     // icons gives, and so do larger ones the platform shrinks: no platform icon is made for them.
     const bool drawn = verdicts_->Matches(BatchKind::Drawn);
     const bool shrunk = drawn && verdicts_->Matches(BatchKind::Shrunk);
-    for (ListedIcon& listed : read.icons) {
-      if (Ending()) return;
+    for (ListedIcon& listed : read->icons) {
+      if (stop_.Ending()) return;
       {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(settingsLock_);
         listed.largeSize = largeSize_;
         listed.smallSize = smallSize_;
       }
-      listed.pictures = MakeListedPictures(*read.file, listed.source.index, listed.icon.get(), listed.icon.get(),
+      listed.pictures = MakeListedPictures(*read->file, listed.source.index, listed.icon.get(), listed.icon.get(),
                                            listed.largeSize, listed.smallSize, drawn, shrunk);
     }
-    read.file.reset();
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      ++drawn_;
-    }
-    room_.notify_all();
-    for (ListedIcon& listed : read.icons)
+    read->file.reset();
+    passes_.Drawn();
+    for (ListedIcon& listed : read->icons)
       if (!Collect(std::move(listed))) return;
     // A batch waits no longer than its time for the next file with icons.
     if (!collected_.empty() && GetTickCount64() - collectedSince_ >= BatchMs() && !Hand()) return;
@@ -365,7 +270,8 @@ bool ExtractionSession::Hand() {
   };
   // The icons tried one by one against the batch (the drawn ones are settled already): the
   // first few, or for the trial of pictures given as pixels every one, each made into an icon
-  // for it (first: a picture that cannot be made into one is given up).
+  // before its form is taken (a picture that cannot be made into one is drawn from what stands
+  // in for it).
   struct Tried {
     std::vector<win::BatchIcon> batch;
     std::vector<HICON> added;
@@ -406,25 +312,14 @@ bool ExtractionSession::Hand() {
       batch.small = {};
     }
   }
-  std::unique_lock<std::mutex> hold(lock_);
-  room_.wait(hold, [this] { return Ending() || queuedIcons_ < kMostQueued; });
-  if (Ending()) return false;
-  queuedIcons_ += batch.icons.size();
-  queue_.push_back(std::move(batch));
-  WakeLocked();
-  return true;
-}
-
-void ExtractionSession::WakeLocked() {
-  if (wakePosted_ || stop_ || !wake_) return;
-  wakePosted_ = wake_();
+  return handover_.Put(std::move(batch));
 }
 
 bool ExtractionSession::PassesTypes(const std::string& file) {
   std::string types;
   bool all = false;
   {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(settingsLock_);
     types = fileTypes_;
     all = extractFromAll_;
   }

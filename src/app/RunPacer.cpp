@@ -2,6 +2,7 @@
 #include "app/RunPacer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/Guard.h"
 #include "win/Errors.h"

@@ -1,8 +1,9 @@
 // The extraction run on its own, without the window: a change of scale while it runs, a stop in
-// each phase, and the pacer answering only the newest run.
+// each phase and while its limits hold it back, and the pacer answering only the newest run.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <set>
 #include <utility>
@@ -112,6 +113,22 @@ TEST_F(RunSession, StopsInEitherPhase) {
       EXPECT_EQ(run.CaptionRanks(taken).size(), static_cast<std::size_t>(taken));
     }
   }
+}
+
+// A window that takes nothing holds the run back: once the drawer has as much ready as it may,
+// the reader waits for room with as much read as it may hold; a stop ends it there.
+TEST_F(RunSession, HeldBackByItsLimitsAndStoppedWhileItWaits) {
+  fixtures::TempFolder many("manyfiles");
+  for (int n = 0; n < 400; ++n)
+    ASSERT_TRUE(CopyFileA((folder_->Path() + "icons.dll").c_str(), (many.Path() + std::to_string(n) + ".dll").c_str(),
+                          FALSE));
+  RunOptions options = Options(nullptr);
+  options.folder = many.Path();
+  ExtractionSession run(std::move(options), wakes_.Wake());
+  ASSERT_TRUE(run.WaitReaderHeld(std::chrono::minutes(1)));
+  run.Stop();
+  EXPECT_TRUE(run.Stopped());
+  EXPECT_TRUE(run.Take().batch.icons.empty()) << "what was ready goes with the run";
 }
 
 void ServePosted() {
