@@ -1,5 +1,5 @@
 // The extraction run's threads and its hand-over: icons read by the reader, drawn in batches by
-// the drawer, taken by the window's thread when a posted wake or the frame's timer arrives.
+// the drawer, taken by the window's thread when woken.
 #include "app/ExtractionSession.h"
 
 #include <algorithm>
@@ -7,20 +7,13 @@
 #include <span>
 #include <utility>
 
-#include "extract/BatchSamples.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/IconRun.h"
 #include "extract/StoredImages.h"
-#include "ui/Guard.h"
-#include "win/Errors.h"
 #include "win/Imaging.h"
 
 namespace {
 
-constexpr UINT kWake = WM_APP + 7;
-constexpr UINT_PTR kFrameTimer = 1;
-// The screen is brought up to date about once per frame, never once per icon.
-constexpr ULONGLONG kFrameMs = 30;
 // Icons the drawer keeps ready before it waits for the window: a few frames' worth, so the
 // drawer never idles while the window adds, and never holds thousands of icon handles.
 constexpr std::size_t kMostQueued = 512;
@@ -36,8 +29,6 @@ constexpr std::size_t kMostPassedBytes = std::size_t{64} << 20;
 constexpr std::size_t kGatherFiles = 8;
 constexpr ULONGLONG kGatherMs = 20;
 
-std::size_t FileSize(const FileIcons& file) { return file.File().bytes.Span().size(); }
-
 // A batch is handed over when it holds this many icons, or when its first icon has waited
 // this long: the first entries appear at once, later ones (which the window shows every 100 ms)
 // a few frames' worth at a time, as each batch costs the platform a few bitmaps and a stream
@@ -47,126 +38,66 @@ constexpr ULONGLONG kFirstBatchMs = 20, kBatchMs = 50;
 // How many icons of the first batch try whether the platform's lists take batches.
 constexpr std::size_t kTrialIcons = 16;
 
-std::atomic<unsigned> lastGeneration{0};
-
-const char* SessionWindowClass(WNDPROC proc) {
-  static const char* name = [proc] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "Mirovane.ExtractionSession";
-    RegisterClassA(&wc);
-    return wc.lpszClassName;
-  }();
-  return name;
-}
-
 }  // namespace
 
-ExtractionSession::ExtractionSession(RunOptions options, Delivery deliver)
-    : options_(std::move(options)), deliver_(std::move(deliver)), generation_(++lastGeneration) {
+ExtractionSession::ExtractionSession(RunOptions options, Wake wake)
+    : options_(std::move(options)),
+      passes_({kMostPassed, kMostPassedIcons, kMostPassedBytes}, stop_),
+      handover_(kMostQueued, stop_, std::move(wake)),
+      verdicts_(options_.batches ? options_.batches : std::make_shared<BatchVerdicts>()) {
   fileTypes_ = options_.fileTypes;
   extractFromAll_ = options_.extractFromAll;
   largeSize_ = options_.largeSize;
   smallSize_ = options_.smallSize;
-  window_.reset(CreateWindowExA(0, SessionWindowClass(&ExtractionSession::WndProc), "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                nullptr, GetModuleHandleA(nullptr), nullptr));
-  if (!window_) throw win::Exception("Cannot start the extraction run", win::ErrorKind::Platform, GetLastError());
-  SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   reader_ = std::thread([this] { ReadWork(); });
   drawer_ = std::thread([this] { DrawWork(); });
 }
 
-ExtractionSession::~ExtractionSession() {
-  *alive_ = false;
-  Stop();
+ExtractionSession::~ExtractionSession() { Stop(); }
+
+void ExtractionSession::Interrupt() {
+  passes_.Interrupt();
+  handover_.Interrupt();
+  if (options_.gate) options_.gate->Wake();
 }
 
 void ExtractionSession::Stop() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    stop_ = true;
-  }
-  room_.notify_all();
-  if (options_.gate) options_.gate->Wake();
+  stop_.Stop();
+  Interrupt();
   // The threads never wait for this one, so the joins are short: each ends after the step in
   // hand (one directory entry, one file, one batch).
   if (reader_.joinable()) reader_.join();
   if (drawer_.joinable()) drawer_.join();
-  if (window_) {
-    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
-    window_.reset();
-  }
-  std::lock_guard<std::mutex> hold(lock_);
-  read_.clear();
-  passedBytes_ = passedIcons_ = 0;
-  queue_.clear();
-  queuedIcons_ = 0;
+  passes_.Clear();
+  handover_.Clear();
 }
 
 void ExtractionSession::SetTypes(std::string fileTypes, bool extractFromAll) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(settingsLock_);
   fileTypes_ = std::move(fileTypes);
   extractFromAll_ = extractFromAll;
 }
 
 void ExtractionSession::SetSizes(int largeSize, int smallSize) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(settingsLock_);
   largeSize_ = largeSize;
   smallSize_ = smallSize;
 }
 
-RunHandover ExtractionSession::Take() {
-  RunHandover h;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!queue_.empty()) {
-      h.batch = std::move(queue_.front());
-      queue_.pop_front();
-      queuedIcons_ -= h.batch.icons.size();
-    }
-    h.listed = listed_ && !listedTaken_;
-    listedNow_ = listedNow_ || h.listed;
-    h.files = files_;
-    h.filesRead = filesRead_;
-    listedTaken_ = listed_;
-    if (fileInHand_ != fileTaken_) h.fileInHand = fileTaken_ = fileInHand_;
-    if (!h.batch.icons.empty()) hiddenTaken_ = h.batch.icons.back().duplicatesHidden;
-    h.finished = finished_ && queue_.empty();
-    if (h.finished) {
-      hiddenTaken_ = std::max(hiddenTaken_, duplicatesHidden_);
-      unreadableTaken_ = unreadable_;
-      h.failure = failure_;
-    }
-    wakePosted_ = false;
-  }
-  room_.notify_all();
-  return h;
-}
-
-bool ExtractionSession::AllHanded() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return finished_;
-}
-
-std::vector<int> ExtractionSession::CaptionRanks(int taken) {
-  Stop();
+std::vector<int> ExtractionSession::CaptionRanks(int taken) const {
+  // The order is the drawer's own until it has ended.
+  if (!stop_.Stopped() || drawer_.joinable()) return {};
   return order_.Ranks(taken);
 }
 
-// ---- The worker
+// ---- The threads
 
 void ExtractionSession::Fail(std::exception_ptr failure) {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!failure_) failure_ = failure;
-    failed_ = true;  // the other thread ends too
-  }
-  room_.notify_all();
-  if (options_.gate) options_.gate->Wake();
+  stop_.Fail(std::move(failure));  // the other thread ends too
+  Interrupt();
 }
 
-void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
+void ExtractionSession::KeepingFailure(void (ExtractionSession::*body)()) noexcept {
   try {
     (this->*body)();
   } catch (...) {
@@ -175,23 +106,14 @@ void ExtractionSession::Guarded(void (ExtractionSession::*body)()) noexcept {
 }
 
 void ExtractionSession::ReadWork() noexcept {
-  Guarded(&ExtractionSession::Read);
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    readDone_ = true;
-  }
-  room_.notify_all();
+  KeepingFailure(&ExtractionSession::Read);
+  passes_.Close();
 }
 
 void ExtractionSession::DrawWork() noexcept {
-  Guarded(&ExtractionSession::Draw);
+  KeepingFailure(&ExtractionSession::Draw);
   // What was handed over is still taken, then the end (with its failure, if any).
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    finished_ = true;
-    WakeLocked();
-  }
-  room_.notify_all();
+  handover_.DrawerEnded();
 }
 
 void ExtractionSession::Read() {
@@ -199,46 +121,41 @@ void ExtractionSession::Read() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   // The reader's PNG check decodes through WIC, which wants COM on the calling thread.
   win::ImagingScope imaging;
-  const auto holdAt = [this](RunGate::Phase phase) {
-    if (options_.gate) options_.gate->Pass(phase, [this] { return Ending(); });
+  const auto ending = [this] { return stop_.Ending(); };
+  const auto holdAt = [&](RunGate::Phase phase) {
+    if (options_.gate) options_.gate->Pass(phase, ending);
   };
   holdAt(RunGate::Phase::Listing);
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
-  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, [this] { return Ending(); });
+  IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, ending);
   run.SetIncludeCursors(options_.cursors);
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (Ending()) return;
-    listed_ = true;
-    files_ = run.Files().size();
-    WakeLocked();
-  }
+  if (stop_.Ending()) return;
+  handover_.Listed(run.Files().size());
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };
-  std::vector<ReadIcons> held;  // files read, not yet passed
+  std::vector<Piece> held;  // files read, not yet passed
   std::size_t heldIcons = 0, passedIcons = 0;
   ULONGLONG heldSince = 0;
-  const auto keep = [&](ReadIcons read) {
+  const auto keep = [&](Piece read) {
     if (held.empty()) heldSince = GetTickCount64();
-    heldIcons += read.icons.size();
+    heldIcons += read->icons.size();
     held.push_back(std::move(read));
   };
+  // Passes what is held; with `whole` false (more of the last file follows) also waits until
+  // the drawer has drawn it, as the file is read on only then. False once the run ends.
   const auto passHeld = [&](bool whole) {
     passedIcons += heldIcons;
     heldIcons = 0;
-    return Pass(held, whole);
+    return passes_.Put(held) && (whole || passes_.WaitDrawn());
   };
+  const auto piece = [&run] { return std::make_unique<ReadPiece>(ReadPiece{run.SharedFile(), {}}); };
   for (;;) {
     if (passedIcons > 0) holdAt(RunGate::Phase::Reading);
-    if (Ending() || !run.NextFile(types)) break;
+    if (stop_.Ending() || !run.NextFile(types)) break;
     const FileIcons& file = run.File();
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      filesRead_ = run.FilesGone();
-      if (file.Count() > 0) fileInHand_ = file.Path();
-    }
-    ReadIcons read{run.SharedFile(), {}};
+    handover_.Reading(run.FilesGone(), file.Count() > 0 ? &file.Path() : nullptr);
+    Piece read = piece();
     RunIcon entry;
-    while (!Ending() && run.NextIcon(entry)) {
+    while (!stop_.Ending() && run.NextIcon(entry)) {
       if (!entry.Listed()) continue;
       ListedIcon listed;
       listed.source = SourceOf(file, entry.index);
@@ -247,47 +164,20 @@ void ExtractionSession::Read() {
       listed.type = storedimages::TypeText(*entry.group);
       listed.duplicatesHidden = filter.DuplicatesHidden();
       listed.icon = std::move(entry.icon);
-      read.icons.push_back(std::move(listed));
+      read->icons.push_back(std::move(listed));
       // A file of very many icons goes over in parts, each drawn before the next is read.
-      if (read.icons.size() == kPassIcons) {
-        keep(std::exchange(read, ReadIcons{run.SharedFile(), {}}));
+      if (read->icons.size() == kPassIcons) {
+        keep(std::exchange(read, piece()));
         if (!passHeld(false)) return;
       }
     }
-    if (!read.icons.empty()) keep(std::move(read));
+    if (!read->icons.empty()) keep(std::move(read));
     const bool due = passedIcons < kBatchIcons || held.size() >= kGatherFiles || heldIcons >= kBatchIcons ||
                      GetTickCount64() - heldSince >= kGatherMs;
     if (!held.empty() && due && !passHeld(true)) return;
   }
   if (!held.empty() && !passHeld(true)) return;
-  std::lock_guard<std::mutex> hold(lock_);
-  duplicatesHidden_ = filter.DuplicatesHidden();
-  if (!Ending()) unreadable_ = run.Unreadable();
-}
-
-bool ExtractionSession::Pass(std::vector<ReadIcons>& passes, bool whole) {
-  std::unique_lock<std::mutex> hold(lock_);
-  std::size_t bytes = 0, count = 0;
-  for (const ReadIcons& p : passes) {
-    bytes += FileSize(*p.file);
-    count += p.icons.size();
-  }
-  room_.wait(hold, [&] {
-    return Ending() || read_.empty() ||
-           (read_.size() + passes.size() <= kMostPassed && passedBytes_ + bytes <= kMostPassedBytes &&
-            passedIcons_ + count <= kMostPassedIcons);
-  });
-  if (Ending()) return false;
-  passedBytes_ += bytes;
-  passedIcons_ += count;
-  for (ReadIcons& p : passes) read_.push_back(std::move(p));
-  passed_ += passes.size();
-  passes.clear();
-  const std::size_t pass = passed_;
-  room_.notify_all();
-  // The file is read on only once the drawer is done with it: the two never read one file at once.
-  if (!whole) room_.wait(hold, [this, pass] { return Ending() || drawn_ >= pass; });
-  return !Ending();
+  handover_.ReadAll(filter.DuplicatesHidden(), stop_.Ending() ? std::vector<std::string>{} : run.Unreadable());
 }
 
 void ExtractionSession::Draw() {
@@ -295,61 +185,50 @@ void ExtractionSession::Draw() {
   // Icons of PNG images are made through WIC too.
   win::ImagingScope imaging;
   // Learnt while the reader lists the files, so that the first batch need not wait for it.
-  if (!win::BatchesTried(win::BatchKind::Icons) || !win::BatchesTried(win::BatchKind::Pixels) ||
-      !win::BatchesTried(win::BatchKind::Drawn) || !win::BatchesTried(win::BatchKind::Shrunk)) {
+  if (!verdicts_->AllTried()) {
     int largeSize = 0, smallSize = 0;
     {
-      std::lock_guard<std::mutex> hold(lock_);
+      std::lock_guard<std::mutex> hold(settingsLock_);
       largeSize = largeSize_;
       smallSize = smallSize_;
     }
-    win::SettleBatches(MakeBatchSamples(largeSize, smallSize).trials);
+    verdicts_->Settle(largeSize, smallSize);
   }
   for (;;) {
-    ReadIcons read;
-    {
-      std::unique_lock<std::mutex> hold(lock_);
-      const auto ready = [this] { return Ending() || !read_.empty() || readDone_; };
-      // Icons collected wait for the reader's next file no longer than their batch's time: a
-      // reader slowed by a large file or a slow disc does not hold back what it found before.
-      if (!collected_.empty()) {
-        const ULONGLONG now = GetTickCount64(), due = collectedSince_ + BatchMs();
-        if (!room_.wait_for(hold, std::chrono::milliseconds(due > now ? due - now : 0), ready)) {
-          hold.unlock();
-          if (!Hand()) return;
-          continue;
-        }
+    Piece read;
+    PassChannel::Took took = PassChannel::Took::Piece;
+    // Icons collected wait for the reader's next file no longer than their batch's time: a
+    // reader slowed by a large file or a slow disc does not hold back what it found before.
+    if (!collected_.empty()) {
+      const ULONGLONG now = GetTickCount64(), due = collectedSince_ + BatchMs();
+      const std::chrono::milliseconds within(due > now ? due - now : 0);
+      took = passes_.Take(read, &within);
+      if (took == PassChannel::Took::TimedOut) {
+        if (!Hand()) return;
+        continue;
       }
-      room_.wait(hold, ready);
-      if (Ending()) return;
-      if (read_.empty()) break;  // the reader is done and everything it passed is drawn
-      read = std::move(read_.front());
-      read_.pop_front();
-      passedBytes_ -= FileSize(*read.file);
-      passedIcons_ -= read.icons.size();
+    } else {
+      took = passes_.Take(read, nullptr);
     }
-    room_.notify_all();
+    if (took == PassChannel::Took::Ending) return;
+    if (took == PassChannel::Took::Closed) break;  // the reader is done and everything it passed is drawn
     // Stored images go to the batch as drawn where that was found to give what drawing their
     // icons gives, and so do larger ones the platform shrinks: no platform icon is made for them.
-    const bool drawn = win::BatchesMatch(win::BatchKind::Drawn);
-    const bool shrunk = drawn && win::BatchesMatch(win::BatchKind::Shrunk);
-    for (ListedIcon& listed : read.icons) {
-      if (Ending()) return;
+    const bool drawn = verdicts_->Matches(BatchKind::Drawn);
+    const bool shrunk = drawn && verdicts_->Matches(BatchKind::Shrunk);
+    for (ListedIcon& listed : read->icons) {
+      if (stop_.Ending()) return;
       {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(settingsLock_);
         listed.largeSize = largeSize_;
         listed.smallSize = smallSize_;
       }
-      listed.pictures = MakeListedPictures(*read.file, listed.source.index, listed.icon.get(), listed.icon.get(),
+      listed.pictures = MakeListedPictures(*read->file, listed.source.index, listed.icon.get(), listed.icon.get(),
                                            listed.largeSize, listed.smallSize, drawn, shrunk);
     }
-    read.file.reset();
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      ++drawn_;
-    }
-    room_.notify_all();
-    for (ListedIcon& listed : read.icons)
+    read->file.reset();
+    passes_.Drawn();
+    for (ListedIcon& listed : read->icons)
       if (!Collect(std::move(listed))) return;
     // A batch waits no longer than its time for the next file with icons.
     if (!collected_.empty() && GetTickCount64() - collectedSince_ >= BatchMs() && !Hand()) return;
@@ -382,28 +261,46 @@ bool ExtractionSession::Hand() {
   // such batches have been tried, this batch's are made into icons too, for the trial. Stored
   // images come as drawn only where that kind was found to match.
   const bool made = std::any_of(batch.icons.begin(), batch.icons.end(), [](const ListedIcon& icon) {
-    return icon.pictures.large.Pixels() || icon.pictures.small.Pixels();
+    return !icon.pictures.large.Pixels().empty() || !icon.pictures.small.Pixels().empty();
   });
-  const bool trial = made && !win::BatchesTried(win::BatchKind::Pixels);
-  const auto entry = [trial](const ListPicture& p) {
-    const iconres::DrawnImage* drawn = p.Drawn();
-    return win::BatchIcon{(p.Pixels() && !trial) || drawn ? nullptr : p.get(), p.Edge(), p.Pixels(),
-                          drawn ? drawn->picture.data() : nullptr, drawn ? drawn->mask.data() : nullptr};
+  const bool trial = made && !verdicts_->Tried(BatchKind::Pixels);
+  const auto form = [](const ListPicture& p) -> win::BatchIcon {
+    if (const iconres::DrawnImage* drawn = p.Drawn()) return win::DrawnForm{drawn->picture, drawn->mask};
+    if (!p.Pixels().empty()) return win::PixelsForm{p.Pixels()};
+    return win::IconForm{p.get(), p.Edge()};
   };
-  std::vector<win::BatchIcon> large, small, triedLarge, triedSmall;
+  // The icons tried one by one against the batch (the drawn ones are settled already): the
+  // first few, or for the trial of pictures given as pixels every one, each made into an icon
+  // before its form is taken (a picture that cannot be made into one is drawn from what stands
+  // in for it).
+  struct Tried {
+    std::vector<win::BatchIcon> batch;
+    std::vector<HICON> added;
+    bool pixels = false;
+    BatchKind Kind() const { return pixels ? BatchKind::Pixels : BatchKind::Icons; }
+  };
+  const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
+  std::vector<win::BatchIcon> large, small;
+  Tried triedLarge, triedSmall;
   large.reserve(batch.icons.size());
   small.reserve(batch.icons.size());
-  // The drawn ones are settled already; the others are tried with the first of them.
-  const std::size_t most = trial ? batch.icons.size() : kTrialIcons;
+  const auto add = [&](const ListPicture& p, std::vector<win::BatchIcon>& forms, Tried& tried) {
+    const HICON icon = p.Drawn() || (!p.Pixels().empty() && !trial) ? nullptr : p.get();
+    forms.push_back(form(p));
+    if (std::holds_alternative<win::DrawnForm>(forms.back()) || tried.batch.size() >= most) return;
+    tried.batch.push_back(forms.back());
+    tried.added.push_back(icon);
+    tried.pixels = tried.pixels || std::holds_alternative<win::PixelsForm>(forms.back());
+  };
   for (const ListedIcon& icon : batch.icons) {
-    large.push_back(entry(icon.pictures.large));
-    small.push_back(entry(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small));
-    if (!large.back().drawn && triedLarge.size() < most) triedLarge.push_back(large.back());
-    if (!small.back().drawn && triedSmall.size() < most) triedSmall.push_back(small.back());
+    add(icon.pictures.large, large, triedLarge);
+    add(icon.pictures.small.Empty() ? icon.pictures.large : icon.pictures.small, small, triedSmall);
   }
   const int largeSize = batch.icons.front().largeSize, smallSize = batch.icons.front().smallSize;
-  if ((triedLarge.empty() || win::BatchesMatchAdds(largeSize, triedLarge)) &&
-      (!trial || triedSmall.empty() || win::BatchesMatchAdds(smallSize, triedSmall))) {
+  const auto matches = [this](int size, const Tried& tried) {
+    return tried.batch.empty() || verdicts_->Judge(tried.Kind(), size, tried.batch, tried.added);
+  };
+  if (matches(largeSize, triedLarge) && (!trial || matches(smallSize, triedSmall))) {
     batch.large = win::IconBatch(largeSize, large, &scratch_);
     batch.small = win::IconBatch(smallSize, small, &scratch_);
     if (batch.Drawn()) {
@@ -416,92 +313,16 @@ bool ExtractionSession::Hand() {
       batch.small = {};
     }
   }
-  std::unique_lock<std::mutex> hold(lock_);
-  room_.wait(hold, [this] { return Ending() || queuedIcons_ < kMostQueued; });
-  if (Ending()) return false;
-  queuedIcons_ += batch.icons.size();
-  queue_.push_back(std::move(batch));
-  WakeLocked();
-  return true;
-}
-
-void ExtractionSession::WakeLocked() {
-  if (wakePosted_ || stop_ || !window_) return;
-  wakePosted_ = PostMessageA(window_.get(), kWake, generation_, 0) != FALSE;
+  return handover_.Put(std::move(batch));
 }
 
 bool ExtractionSession::PassesTypes(const std::string& file) {
   std::string types;
   bool all = false;
   {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(settingsLock_);
     types = fileTypes_;
     all = extractFromAll_;
   }
   return PassesTypeFilter(file, types, all);
-}
-
-// ---- The window's thread
-
-LRESULT CALLBACK ExtractionSession::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<ExtractionSession*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (self && msg == kWake && wp == self->generation_) {
-    ui::Guarded([self] { self->Schedule(); });
-    return 0;
-  }
-  if (self && msg == WM_TIMER && wp == kFrameTimer) {
-    KillTimer(wnd, kFrameTimer);
-    self->timerSet_ = false;
-    ui::Guarded([self] { self->Deliver(); });
-    return 0;
-  }
-  return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-void ExtractionSession::Schedule() {
-  if (stop_) return;
-  const ULONGLONG now = GetTickCount64();
-  // Everything is read: what is left comes without the pause, still after the input waiting.
-  if (AllHanded()) {
-    nextFrame_ = std::min(nextFrame_, now);
-    return SetFrameTimer(0);
-  }
-  if (timerSet_) return;
-  if (now >= nextFrame_) return Deliver();
-  SetFrameTimer(static_cast<UINT>(nextFrame_ - now));
-}
-
-void ExtractionSession::DeliverWithin(unsigned ms) { deliverBy_ = GetTickCount64() + ms; }
-
-void ExtractionSession::SetFrameTimer(UINT ms) {
-  // Timers come after input and painting, so the time between batches belongs to the user.
-  timerSet_ = SetTimer(window_.get(), kFrameTimer, std::max<UINT>(ms, USER_TIMER_MINIMUM), nullptr) != 0;
-}
-
-void ExtractionSession::Deliver() {
-  if (stop_) return;
-  const ULONGLONG began = GetTickCount64();
-  deliverBy_ = 0;
-  listedNow_ = false;
-  const std::shared_ptr<bool> alive = alive_;
-  // A copy: the delivery may end the run, and this object with it.
-  const Delivery deliver = deliver_;
-  deliver(*this);
-  if (!*alive || stop_) return;
-  // The next frame comes a frame later, and where drawing the list took longer than a frame,
-  // as long again after this one: the user's input always has half the time or more. The
-  // frame that tells the listing's end holds back none: the first entries come once drawn; nor
-  // do the frames once everything is read.
-  const ULONGLONG ended = GetTickCount64();
-  nextFrame_ = listedNow_ || AllHanded() ? ended : std::max(began + kFrameMs, ended + (ended - began));
-  // Whatever the window left for later comes in the next frame, and never before the
-  // message loop has had its turn; a delivery asked for comes when asked, as paced.
-  bool more = false;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    more = !queue_.empty();
-  }
-  if ((!more && deliverBy_ == 0) || timerSet_) return;
-  const ULONGLONG at = more ? nextFrame_ : std::max(nextFrame_, deliverBy_);
-  SetFrameTimer(at > ended ? static_cast<UINT>(at - ended) : 0);
 }

@@ -280,7 +280,7 @@ void F::Create() { LoadLayout(Layout()); }
 
 F::~TfrmMainForm() {
   // The worker ends before anything it hands over to is freed.
-  run_.reset();
+  StopRun();
   dropIn_.reset();
   OptionsApplied = nullptr;
 }
@@ -318,10 +318,7 @@ void F::FormClose(Component&, CloseAction& action) {
   action = CloseAction::Free;
   dropIn_.reset();
   // The window goes: a run going on stops, without showing what it found.
-  if (run_) {
-    run_.reset();
-    Application.SetCursor(CursorKind::Default);
-  }
+  if (StopRun()) Application.SetCursor(CursorKind::Default);
   // The window closes even when the settings cannot be written: the user can always exit.
   try {
     if (!settings_) settings_ = settings::OpenSettings();
@@ -334,7 +331,7 @@ void F::FormClose(Component&, CloseAction& action) {
 }
 
 void F::FormKeyDown(Component&, WORD& key) {
-  if (key == VK_ESCAPE) StopRun();
+  if (key == VK_ESCAPE && Extracting()) FinishRun(StopRun());
   else if (key == VK_F5) miRefreshClick(*this);
 }
 

@@ -8,6 +8,7 @@
 #include "app/ExtractionSession.h"
 #include "app/IconSlots.h"
 #include "app/PreviewPane.h"
+#include "app/RunPacer.h"
 #include "export/ContactSheet.h"
 #include "export/SaveImage.h"
 #include "export/SizedIcon.h"
@@ -40,6 +41,9 @@ class TfrmMainForm : public ui::Form {
   // Holds the reader of the runs started from now on at the gate's phase, until it is opened:
   // for acting while a run is in that phase. nullptr holds none.
   void HoldRuns(std::shared_ptr<RunGate> gate) { runGate_ = std::move(gate); }
+  // Whether the runs from now on hand their icons over in batches: as learnt once for the
+  // window (the default), or as a test settles it.
+  void JudgeBatchesBy(std::shared_ptr<BatchVerdicts> verdicts) { batchVerdicts_ = std::move(verdicts); }
   // Selects the folder a command-line argument (or a drop) names, or a file's folder with the
   // file's first entry focused once it is listed; anything else is reported by the error
   // display and the tree stays where it is.
@@ -146,9 +150,12 @@ class TfrmMainForm : public ui::Form {
   IconSlots iconSlots{*this, Icons, SmallIcons, ShownIcons, ShownSmallIcons};
 
  private:
-  // The run's side on the window's thread: what its worker handed over, added to the lists
-  // with the list's redrawing held; the end of a run, stopped or not.
-  void TakeRunHandover(ExtractionSession& session);
+  // A frame of the run on the window's thread (RunPacer): what its threads handed over, added
+  // to the lists with the list's redrawing held; at the run's end, the run dropped and ended.
+  void RunFrame();
+  // What the run handed over, taken as the pacer allows; true once the run has ended (its
+  // failure, if any, in failure).
+  bool TakeRunHandover(ExtractionSession& session, std::exception_ptr& failure);
   // Adds a batch's icons to the lists and the entries; returns how many.
   int ShowBatch(RunBatch& batch);
   // Adds one icon of batch to the lists on its own: its own pictures, or pictures made again
@@ -157,9 +164,12 @@ class TfrmMainForm : public ui::Form {
   // Brings the list up to date on screen after entries were added with its drawing held; the
   // list follows the newest of them when asked.
   void ShowHeldEntries(bool followNewest);
-  void FinishRun();
-  // Stops the run in hand (Esc) and shows what it found so far.
-  void StopRun();
+  // The one way a run is stopped (Esc, a close, a newer run, its end): no frame of it comes
+  // after this; the stopped run, if there was one, is the caller's to read and let go.
+  std::unique_ptr<ExtractionSession> StopRun();
+  // Ends a stopped run (or, without one, a run that did not start): the count, the sort and
+  // the entry asked for at start.
+  void FinishRun(std::unique_ptr<ExtractionSession> run);
   void SetViewMode(ui::ViewStyle view);
   // Gives the list its images for the form's scale, made again for every listed icon.
   void ShowIconsAtScale();
@@ -177,16 +187,17 @@ class TfrmMainForm : public ui::Form {
   void ShowStart(const std::string& folder, const std::string& file, int index);
 
   std::unique_ptr<ExtractionSession> run_;  // the newest run while it goes on
+  RunPacer pacer_{{[this] { RunFrame(); }, [this] { return run_ && run_->DrawerEnded(); },
+                   [this] { return run_ && run_->Queued(); }}};
   unsigned runsStarted_ = 0;
   std::shared_ptr<RunGate> runGate_;
+  // Learnt by the window's first run, for every run after it.
+  std::shared_ptr<BatchVerdicts> batchVerdicts_ = std::make_shared<BatchVerdicts>();
   std::string folderText_;                  // the info label's text for the run's folder
-  // The list's drawing held over the run's entries, how many it added since it was last brought
-  // up to date on screen, and when that was.
+  // The list's drawing held over the run's entries, and how many it added since it was last
+  // brought up to date on screen.
   bool entriesHeld_ = false;
   int entriesUnseen_ = 0;
-  std::chrono::steady_clock::time_point entriesShown_{};
-  // How long the last frame spent making room in the lists: a frame's batches get the rest.
-  std::chrono::steady_clock::duration roomSpent_{};
   // What a drag out of the list makes: the kind last saved, the icon as stored until then.
   SaveKind dragKind_{OutputKind::OriginalIcon};
   // The edges the sized kinds' dialogs last took, offered again.

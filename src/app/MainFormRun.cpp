@@ -3,7 +3,6 @@
 #include "app/MainForm.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -61,10 +60,8 @@ std::string F::InfoText(const std::string& path) const {
 
 void F::ExtractIcons() {
   // An older run stops here; what it had not shown yet goes with it.
-  const bool replaced = static_cast<bool>(run_);
-  run_.reset();
+  const bool replaced = static_cast<bool>(StopRun());
   ShowHeldEntries(false);
-  roomSpent_ = {};
   ++runsStarted_;
   const auto clearEntries = [this] {
     lvIcons.Clear();
@@ -89,75 +86,70 @@ void F::ExtractIcons() {
     sbInfo.SetPanelText(0, "Obtaining Folder Structure...");
     RunOptions options{pathtext::WithTrailingBackslash(path), IncludeSubs, ExtractFromAll, FileTypes, Extraction.minSize,
                        actUnique.Checked(), Scale(kSavedLargeSize), Scale(kSavedSmallSize), actCursors.Checked(),
-                       runGate_};
-    run_ = std::make_unique<ExtractionSession>(std::move(options),
-                                               [this](ExtractionSession& session) { TakeRunHandover(session); });
+                       runGate_, batchVerdicts_};
+    run_ = std::make_unique<ExtractionSession>(std::move(options), pacer_.Follow());
   } catch (...) {
     clearEntries();
-    FinishRun();
+    FinishRun(StopRun());
     throw;
   }
   // The older entries go while the new run lists its files, which it does on its own thread.
   clearEntries();
 }
 
-void F::TakeRunHandover(ExtractionSession& session) {
-  // Only the newest run's icons are shown; an older one's are dropped with it.
-  if (&session != run_.get()) return;
-  // Entries are added with the list's drawing held, as long as a frame lasts, and the input
-  // waiting is served between frames with the drawing still held. Every few frames the list is
-  // brought up to date on screen, in a frame of its own: under Wine resuming the list's drawing
-  // and scrolling it cost as much as a frame of entries.
-  constexpr auto kFrame = std::chrono::milliseconds(25);
-  constexpr auto kShowEvery = std::chrono::milliseconds(100);
-  const auto start = std::chrono::steady_clock::now();
-  // Once everything is read, what is held is shown with the run's end, sorted, not before.
-  const bool showing = entriesUnseen_ > 0 && start - entriesShown_ >= kShowEvery && !session.AllHanded();
+void F::RunFrame() {
+  std::exception_ptr failure;
+  bool ended = true;
+  try {
+    ended = TakeRunHandover(*run_, failure);
+  } catch (...) {
+    FinishRun(StopRun());
+    throw;
+  }
+  if (!ended) return;
+  // The run is dropped here, once its last frame has been taken, and only then is its failure told.
+  FinishRun(StopRun());
+  if (failure) std::rethrow_exception(failure);
+}
+
+bool F::TakeRunHandover(ExtractionSession& session, std::exception_ptr& failure) {
+  const bool showing = pacer_.BeginFrame(entriesUnseen_ > 0);
   // The run's first entries are shown in the frame that takes them.
   const bool firstEntries = iconSlots.Count() == 0;
   if (showing) ShowHeldEntries(true);
   RunHandover h;
-  try {
-    // A frame that shows takes one batch, which may carry the run's end.
-    do {
-      h = session.Take();
-      if (h.listed) {
-        sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
-        if (iconSlots.Count() == 0) {
-          lvIcons.SetImageLists(nullptr, nullptr);
-          iconSlots.ReserveFor(h.files);
-          lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
-        }
+  // A frame that shows takes one batch, which may carry the run's end.
+  do {
+    h = session.Take();
+    if (h.listed) {
+      pacer_.Listed();
+      sbInfo.SetPanelText(0, "Extracting Icons... Press <Esc> to stop...");
+      if (iconSlots.Count() == 0) {
+        lvIcons.SetImageLists(nullptr, nullptr);
+        iconSlots.ReserveFor(h.files);
+        lvIcons.SetImageLists(&iconSlots.Shown(), &iconSlots.ShownSmall());
       }
-      if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
-      if (!h.batch.icons.empty()) {
-        if (!entriesHeld_) lvIcons.BeginUpdate();
-        entriesHeld_ = true;
-        entriesUnseen_ += ShowBatch(h.batch);
-      }
-    } while (!showing && !h.batch.icons.empty() && std::chrono::steady_clock::now() - start + roomSpent_ < kFrame);
-    // Room for what is still to come, as the files read so far let it be expected. Making it
-    // copies the lists a slice at a time, as much as the frame's entries call for, so the next
-    // frame takes fewer: a frame never lasts a frame's batches and its room together.
-    const std::uint64_t expected = h.filesRead ? std::uint64_t(iconSlots.Count()) * h.files / h.filesRead : 0;
-    if (!showing) {
-      const auto room = std::chrono::steady_clock::now();
-      if (iconSlots.MakeRoom(expected)) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
-      roomSpent_ = std::chrono::steady_clock::now() - room;
     }
-  } catch (...) {
-    FinishRun();
-    throw;
+    if (!h.fileInHand.empty()) lblInfo.SetCaption(InfoText(h.fileInHand));
+    if (!h.batch.icons.empty()) {
+      if (!entriesHeld_) lvIcons.BeginUpdate();
+      entriesHeld_ = true;
+      entriesUnseen_ += ShowBatch(h.batch);
+    }
+  } while (!showing && !h.batch.icons.empty() && pacer_.FrameHasRoom());
+  // Room for what is still to come, as the files read so far let it be expected. Making it
+  // copies the lists a slice at a time, as much as the frame's entries call for, so the next
+  // frame takes fewer: a frame never lasts a frame's batches and its room together.
+  const std::uint64_t expected = h.filesRead ? std::uint64_t(iconSlots.Count()) * h.files / h.filesRead : 0;
+  if (!showing) pacer_.Grow([&] {
+    if (iconSlots.MakeRoom(expected)) lvIcons.ReplaceImageLists(iconSlots.Shown(), iconSlots.ShownSmall());
+  });
+  if (h.finished) {
+    failure = h.failure;
+    return true;
   }
-  if (!h.finished) {
-    if (firstEntries && entriesUnseen_ > 0) ShowHeldEntries(true);
-    // What is held is shown in time even if nothing more comes for a while.
-    if (entriesUnseen_ > 0) session.DeliverWithin(static_cast<unsigned>(kShowEvery.count()));
-    return;
-  }
-  const std::exception_ptr failure = h.failure;
-  FinishRun();
-  if (failure) std::rethrow_exception(failure);
+  if (pacer_.EndFrame(firstEntries, entriesUnseen_ > 0)) ShowHeldEntries(true);
+  return false;
 }
 
 void F::ShowHeldEntries(bool followNewest) {
@@ -170,7 +162,7 @@ void F::ShowHeldEntries(bool followNewest) {
   if (followNewest && entriesUnseen_ > 0) lvIcons.Scroll(0, Scale(76) * std::min(entriesUnseen_, 1000));
   lvIcons.EndUpdate();
   entriesUnseen_ = 0;
-  entriesShown_ = std::chrono::steady_clock::now();
+  pacer_.Shown();
 }
 
 int F::ShowBatch(RunBatch& batch) {
@@ -206,16 +198,17 @@ int F::AppendListed(ListedIcon& icon, const RunBatch& batch, std::size_t at) {
     icon.pictures = MakeListedPictures(file, icon.source.index, icon.icon.get(), icon.icon.get(), Scale(kSavedLargeSize),
                                        Scale(kSavedSmallSize));
   }
-  return iconSlots.Append(std::move(icon.source), icon.pictures);
+  // A copy: the entry still shows the source's index and resource.
+  return iconSlots.Append(icon.source, icon.pictures);
 }
 
-void F::FinishRun() {
-  const bool unique = run_ ? run_->Options().unique : actUnique.Checked();
-  const int hidden = run_ ? run_->DuplicatesHidden() : 0;
-  ShowUnreadable(sbInfo, run_ ? run_->Unreadable() : std::vector<std::string>{});
+void F::FinishRun(std::unique_ptr<ExtractionSession> run) {
+  const bool unique = run ? run->Options().unique : actUnique.Checked();
+  const int hidden = run ? run->DuplicatesHidden() : 0;
+  ShowUnreadable(sbInfo, run ? run->Unreadable() : std::vector<std::string>{});
   // The worker kept the order by caption as it went: the list only takes it.
-  const std::vector<int> ranks = run_ ? run_->CaptionRanks(lvIcons.Count()) : std::vector<int>{};
-  run_.reset();
+  const std::vector<int> ranks = run ? run->CaptionRanks(lvIcons.Count()) : std::vector<int>{};
+  run.reset();
   iconSlots.StopMakingRoom();
   ShowHeldEntries(false);
   // The folder's text as the run began with it: a run the window started while it was loading
@@ -229,6 +222,8 @@ void F::FinishRun() {
   Application.SetCursor(CursorKind::Default);
 }
 
-void F::StopRun() {
-  if (run_) FinishRun();
+std::unique_ptr<ExtractionSession> F::StopRun() {
+  pacer_.Drop();
+  if (run_) run_->Stop();
+  return std::move(run_);
 }

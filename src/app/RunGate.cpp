@@ -1,6 +1,8 @@
 // The reader's hold at one phase of its run, opened from the window's thread.
 #include "app/RunGate.h"
 
+#include <stdexcept>
+
 void RunGate::Open() {
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -11,6 +13,7 @@ void RunGate::Open() {
 
 void RunGate::Pass(Phase phase, const std::function<bool()>& stopped) {
   if (phase != at_) return;
+  if (fails_) throw std::runtime_error("The run failed at its gate.");
   std::unique_lock<std::mutex> hold(lock_);
   changed_.wait(hold, [&] { return open_ || stopped(); });
 }

@@ -77,40 +77,41 @@ BatchSamples MakeBatchSamples(int largeSize, int smallSize) {
   s.pictures.reserve(2);  // the trials point into them
   for (const int size : {largeSize, smallSize}) {
     if (size < 8) continue;
-    win::BatchTrial icons{size, {}};
+    BatchTrial icons{BatchKind::Icons, size};
     for (const auto& [edge, alpha] : {std::pair{size, true}, {size, false}, {2 * size, true}, {size / 2, true}}) {
       if (edge < 4) continue;
       iconres::Bytes image = StoredImage(edge, alpha);
       // Made into an icon as the run makes its icons.
       if (!s.icons.emplace_back(iconres::IconFromStored(image, edge, edge))) continue;
-      icons.icons.push_back({s.icons.back().get(), edge, nullptr});
+      icons.Add(win::IconForm{s.icons.back().get(), edge}, s.icons.back().get());
       // The stored images of the list's size, given as drawn.
       if (edge != size) continue;
       std::optional<iconres::DrawnImage> drawn = iconres::DrawnStoredImage(image);
       if (!drawn) continue;
       s.drawings.push_back(std::move(*drawn));
-      s.trials.push_back({size, {{s.icons.back().get(), size, nullptr, s.drawings.back().picture.data(),
-                                  s.drawings.back().mask.data()}}});
+      BatchTrial stored{BatchKind::Drawn, size};
+      stored.Add(win::DrawnForm{s.drawings.back().picture, s.drawings.back().mask}, s.icons.back().get());
+      s.trials.push_back(std::move(stored));
     }
     s.trials.push_back(std::move(icons));
     // Larger stored images the platform shrinks to the list's edge, given as drawn: each way
     // its stepping can fall (every second pixel, two of three, every third).
-    win::BatchTrial shrunk{size, {}};
+    BatchTrial shrunk{BatchKind::Shrunk, size};
     for (const auto& [edge, alpha] :
          {std::pair{2 * size, true}, {2 * size, false}, {size * 3 / 2, true}, {3 * size, false}}) {
       const iconres::Bytes image = StoredImage(edge, alpha);
       std::optional<iconres::DrawnImage> drawn = iconres::DrawnShrunkImage(image, size);
       if (!drawn || !s.icons.emplace_back(iconres::IconFromStored(image, size, size))) continue;
       s.drawings.push_back(std::move(*drawn));
-      win::BatchIcon icon{s.icons.back().get(), size, nullptr, s.drawings.back().picture.data(),
-                          s.drawings.back().mask.data()};
-      icon.shrunk = true;
-      shrunk.icons.push_back(icon);
+      shrunk.Add(win::DrawnForm{s.drawings.back().picture, s.drawings.back().mask}, s.icons.back().get());
     }
     s.trials.push_back(std::move(shrunk));
     s.pictures.push_back(Resampled(size));
-    if (s.icons.emplace_back(iconscale::IconFromPixels(s.pictures.back())))
-      s.trials.push_back({size, {{s.icons.back().get(), size, s.pictures.back().argb.data()}}});
+    if (s.icons.emplace_back(iconscale::IconFromPixels(s.pictures.back()))) {
+      BatchTrial pixels{BatchKind::Pixels, size};
+      pixels.Add(win::PixelsForm{s.pictures.back().argb}, s.icons.back().get());
+      s.trials.push_back(std::move(pixels));
+    }
   }
   return s;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
@@ -29,7 +30,7 @@ class ListPicture {
   int Edge() const { return Own() ? ownEdge_ : insteadEdge_; }
   bool Empty() const { return !Own() && !instead_; }
   // A made picture's premultiplied pixels, Edge() x Edge(), rows top down; else null.
-  const std::uint32_t* Pixels() const { return made_.argb.empty() ? nullptr : made_.argb.data(); }
+  std::span<const std::uint32_t> Pixels() const { return made_.argb; }
   // A stored picture's drawing; else null.
   const iconres::DrawnImage* Drawn() const { return stored_.empty() ? nullptr : &drawn_; }
 

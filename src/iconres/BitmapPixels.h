@@ -23,7 +23,7 @@ std::optional<std::vector<std::uint32_t>> BitmapPixels(ByteSpan image);
 // (premultiplied, see Premultiplied); any other as its colours are, its mask beside them.
 // Plain: a 40-byte header, uncompressed, 4, 8, 24 or 32 bits, square and twice its width high.
 // The platform takes every image of that form alike, so a trial on an image of it answers for
-// all (win::SettleBatches). None for any other form.
+// all (BatchVerdicts::Settle). None for any other form.
 struct DrawnImage {
   int edge = 0;
   std::vector<std::uint32_t> picture;

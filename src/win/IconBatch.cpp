@@ -5,7 +5,6 @@
 #include <objbase.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -124,17 +123,19 @@ void WriteMaskRow(BYTE* bits, std::size_t x, const std::uint8_t* masked, std::si
 void WriteCell(Strip& image, Strip& mask, int x, int y, const BatchIcon& icon, int size) {
   const std::vector<std::uint8_t>& trips = RoundTrips();
   const std::size_t edge = static_cast<std::size_t>(size);
+  const auto* pixels = std::get_if<PixelsForm>(&icon);
+  const auto* drawn = std::get_if<DrawnForm>(&icon);
   std::vector<std::uint8_t> clear(edge);
   for (int row = 0; row < size; ++row) {
     BYTE* const colour = image.Row(y + row) + static_cast<std::size_t>(x) * 4;
     const std::size_t line = static_cast<std::size_t>(row) * edge;
     const std::uint8_t* masked = clear.data();
-    if (icon.drawn && icon.drawnMask) {
-      std::memcpy(colour, icon.drawn + line, edge * 4);
-      masked = icon.drawnMask + line;
+    if (drawn) {
+      std::memcpy(colour, drawn->picture.data() + line, edge * 4);
+      masked = drawn->mask.data() + line;
     } else {
       for (std::size_t column = 0; column < edge; ++column) {
-        const std::uint32_t p = icon.pixels[line + column], a = p >> 24;
+        const std::uint32_t p = pixels->argb[line + column], a = p >> 24;
         std::uint32_t c = p;  // opaque pixels come back as they are
         if (a != 255) {
           const std::uint8_t* trip = trips.data() + a * 256;
@@ -149,21 +150,27 @@ void WriteCell(Strip& image, Strip& mask, int x, int y, const BatchIcon& icon, i
   }
 }
 
-// Whether the batch writes the icon's cell itself (WriteCell) rather than drawing it.
+// Whether the batch writes the icon's cell itself (WriteCell) rather than drawing it: a
+// picture given as pixels or drawn, of the list's size.
 bool Written(const BatchIcon& icon, int size) {
-  return icon.edge == size && ((icon.drawn && icon.drawnMask) || icon.pixels);
+  const std::size_t cells = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
+  if (const auto* pixels = std::get_if<PixelsForm>(&icon)) return pixels->argb.size() == cells;
+  if (const auto* drawn = std::get_if<DrawnForm>(&icon))
+    return drawn->picture.size() == cells && drawn->mask.size() == cells;
+  return false;
 }
 
 // Draws the icon at (x, y) as an icon list draws an icon it is given: scaled to the list's
 // size as the list scales it, its picture and its mask drawn apart.
 bool DrawIcon(HDC image, HDC mask, int x, int y, const BatchIcon& icon, int size) {
   if (Written(icon, size)) return true;  // written after the drawing
-  if (!icon.icon) return false;
+  const auto* form = std::get_if<IconForm>(&icon);
+  if (!form || !form->icon) return false;
   UniqueIcon scaled;
-  HICON drawn = icon.icon;
-  if (icon.edge != size) {
-    scaled.reset(static_cast<HICON>(CopyImage(icon.icon, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
-    if (!scaled) scaled.reset(static_cast<HICON>(CopyImage(icon.icon, IMAGE_ICON, size, size, 0)));
+  HICON drawn = form->icon;
+  if (form->edge != size) {
+    scaled.reset(static_cast<HICON>(CopyImage(form->icon, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
+    if (!scaled) scaled.reset(static_cast<HICON>(CopyImage(form->icon, IMAGE_ICON, size, size, 0)));
     if (!scaled) return false;
     drawn = scaled.get();
   }
@@ -330,63 +337,19 @@ UniqueIcon IconBatch::Icon(int index) const {
   return UniqueIcon(ImageList_GetIcon(images_.get(), index, ILD_NORMAL));
 }
 
-namespace {
-
-// Per kind: -1 untried, else whether batches match one-by-one adds.
-std::atomic<int> verdicts[4] = {-1, -1, -1, -1};
-
-std::atomic<int>& Verdict(BatchKind kind) { return verdicts[static_cast<int>(kind)]; }
-
-BatchKind KindOf(std::span<const BatchIcon> icons) {
-  BatchKind kind = BatchKind::Icons;
-  for (const BatchIcon& i : icons) {
-    if (i.drawn) return i.shrunk ? BatchKind::Shrunk : BatchKind::Drawn;
-    if (i.pixels) kind = BatchKind::Pixels;
-  }
-  return kind;
-}
-
-}  // namespace
-
-bool BatchesTried(BatchKind kind) { return Verdict(kind) >= 0; }
-bool BatchesMatch(BatchKind kind) { return Verdict(kind) == 1; }
-
-std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> icons) {
+std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> batch, std::span<const HICON> added) {
   const UniqueImageList oneByOne = CreateIconImageList(size), batched = CreateIconImageList(size);
-  if (icons.empty() || !oneByOne || !batched) return std::nullopt;
-  for (const BatchIcon& icon : icons)
-    if (ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon) < 0) return std::nullopt;
-  const IconBatch batch(size, icons);
-  bool same = !batch.Empty() && batch.AppendTo(batched.get()) &&
-              ImageList_GetImageCount(batched.get()) == static_cast<int>(icons.size());
-  for (int i = 0; same && i < static_cast<int>(icons.size()); ++i) {
+  if (batch.empty() || batch.size() != added.size() || !oneByOne || !batched) return std::nullopt;
+  for (const HICON icon : added)
+    if (!icon || ImageList_ReplaceIcon(oneByOne.get(), -1, icon) < 0) return std::nullopt;
+  const IconBatch made(size, batch);
+  bool same = !made.Empty() && made.AppendTo(batched.get()) &&
+              ImageList_GetImageCount(batched.get()) == static_cast<int>(batch.size());
+  for (int i = 0; same && i < static_cast<int>(batch.size()); ++i) {
     const std::vector<DWORD> expected = ListImageAppearance(oneByOne.get(), i);
     same = !expected.empty() && expected == ListImageAppearance(batched.get(), i);
   }
   return same;
-}
-
-bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons) {
-  std::atomic<int>& verdict = Verdict(KindOf(icons));
-  if (verdict >= 0) return verdict == 1;
-  const std::optional<bool> same = BatchMatchesAdds(size, icons);
-  if (same) verdict = *same ? 1 : 0;
-  return same.value_or(false);
-}
-
-void SettleBatches(std::span<const BatchTrial> trials) {
-  for (const BatchKind kind : {BatchKind::Icons, BatchKind::Pixels, BatchKind::Drawn, BatchKind::Shrunk}) {
-    std::atomic<int>& verdict = Verdict(kind);
-    if (verdict >= 0) continue;
-    // Judged by the trials of its kind: a mismatch settles it, else only all of them made.
-    std::optional<bool> same;
-    for (const BatchTrial& trial : trials) {
-      if (trial.icons.empty() || KindOf(trial.icons) != kind) continue;
-      same = BatchMatchesAdds(trial.size, trial.icons);
-      if (same != true) break;
-    }
-    if (same) verdict = *same ? 1 : 0;
-  }
 }
 
 }  // namespace win

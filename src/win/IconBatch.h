@@ -10,35 +10,34 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <variant>
 #include <vector>
 
 #include "win/Handles.h"
 
 namespace win {
 
-// An icon for a batch and its own edge in pixels: an icon of another edge than the list's is
-// scaled first, as the list scales an icon added to it.
-struct BatchIcon {
+// The forms an icon takes in a batch. An icon of its own edge, drawn as an icon list draws an
+// icon added to it: an icon of another edge than the list's is scaled first, as the list
+// scales it.
+struct IconForm {
   HICON icon = nullptr;
   int edge = 0;
-  // Or a picture of the list's size as premultiplied 0xAARRGGBB pixels, rows top down, which
-  // the batch writes as drawing an icon made of them (alpha, colours unmultiplied) would: no
-  // platform icon needed. Used instead of icon.
-  const std::uint32_t* pixels = nullptr;
-  // Or what drawing a stored image of the list's size leaves in the cell, written as it is:
-  // its picture over black (0xAARRGGBB) and its mask (non-zero where set), rows top down. Used
-  // instead of icon and pixels.
-  const std::uint32_t* drawn = nullptr;
-  const std::uint8_t* drawnMask = nullptr;
-  // A drawn picture of a larger stored image as the platform shrinks it, whose drawing is
-  // worked out apart from that of a stored image of the list's size: tried apart.
-  bool shrunk = false;
 };
-
-// The kinds of batch the platform is tried with: icons drawn, pictures given as pixels, stored
-// images given as drawn, and larger ones given as drawn shrunk; a batch with pixels and drawn
-// pictures is of the kind of its first drawn one.
-enum class BatchKind { Icons, Pixels, Drawn, Shrunk };
+// A picture of the list's size as premultiplied 0xAARRGGBB pixels, rows top down, which the
+// batch writes as drawing an icon made of them (alpha, colours unmultiplied) would: no platform
+// icon needed.
+struct PixelsForm {
+  std::span<const std::uint32_t> argb;
+};
+// What drawing a stored image of the list's size leaves in the cell, written as it is: its
+// picture over black (0xAARRGGBB) and its mask (non-zero where set), rows top down.
+struct DrawnForm {
+  std::span<const std::uint32_t> picture;
+  std::span<const std::uint8_t> mask;
+};
+// A picture given as pixels or drawn whose length is not the list's size squared makes no batch.
+using BatchIcon = std::variant<IconForm, PixelsForm, DrawnForm>;
 
 // The room a batch takes in a list: blank images, added as the list grows, then written over.
 struct BatchBlank {
@@ -92,26 +91,9 @@ class IconBatch {
 // (picture, then mask) and of the image drawn over a coloured ground; empty when it cannot be read.
 std::vector<DWORD> ListImageAppearance(HIMAGELIST list, int index);
 
-// Whether on this platform a batch gives the list exactly what adding its icons one by one
-// gives (the same pictures drawn, the same icons read back). Tried once per kind (pictures
-// given as pixels or drawn need their icons too, for the one-by-one side), with the first icons
-// asked about, and remembered for the rest of the program's run.
-bool BatchesMatchAdds(int size, std::span<const BatchIcon> icons);
-// The same question asked now and not remembered; nothing where the one-by-one side cannot be
-// made, which teaches nothing.
-std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> icons);
-// Whether batches of that kind have been tried (BatchesMatchAdds, SettleBatches), and whether
-// they were found to match.
-bool BatchesTried(BatchKind kind);
-bool BatchesMatch(BatchKind kind);
-
-// Icons to try batches with at one list size.
-struct BatchTrial {
-  int size = 0;
-  std::vector<BatchIcon> icons;
-};
-// Tries each kind not yet tried with the trials of that kind, all of which must match; a kind
-// whose trials cannot all be made stays untried.
-void SettleBatches(std::span<const BatchTrial> trials);
+// Whether a batch of these pictures gives a list of size x size images exactly what adding the
+// icons `added` one by one gives (the same pictures drawn, the same icons read back); asked now.
+// Nothing where the one-by-one side cannot be made, which teaches nothing.
+std::optional<bool> BatchMatchesAdds(int size, std::span<const BatchIcon> batch, std::span<const HICON> added);
 
 }  // namespace win

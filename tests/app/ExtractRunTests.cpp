@@ -198,6 +198,45 @@ TEST_F(ExtractRun, EscFolderChangeAndCloseStopTheRun) {
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// Where the lists take no batches, each icon brings its own pictures and is added one by one,
+// as on platforms whose lists draw batches otherwise: the same entries, the same pictures.
+TEST_F(ExtractRun, WithoutBatchesEachIconIsAddedAlike) {
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  const auto pictures = [&f] {
+    std::vector<std::vector<DWORD>> seen;
+    for (int i = 0; i < f.lvIcons.Count(); ++i)
+      for (const HIMAGELIST list : {f.iconSlots.Shown().Handle(), f.iconSlots.ShownSmall().Handle()})
+        seen.push_back(win::ListImageAppearance(list, f.lvIcons.ImageIndex(i)));
+    return seen;
+  };
+  f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
+  const Strings entries = Entries(f);
+  const auto batched = pictures();
+  f.JudgeBatchesBy(std::make_shared<BatchVerdicts>(false));
+  f.miRefreshClick(f);
+  apptest::WaitForRun(f);
+  EXPECT_EQ(Entries(f), entries);
+  EXPECT_EQ(pictures(), batched);
+}
+
+// A failure on the run's reader reaches the error display once the run has tidied up: what it
+// listed is counted, the cursor is back.
+TEST_F(ExtractRun, AReadersFailureIsShownOnceTheRunHasEnded) {
+  TfrmMainForm& f = Open(false, false, kDefaultFileTypes);
+  ModalAnswerer boxes;
+  f.HoldRuns(std::make_shared<RunGate>(RunGate::Phase::Reading, true));
+  f.stNav.SetPath(Root());
+  apptest::WaitForRun(f);
+  f.HoldRuns(nullptr);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_NE(boxes.Boxes()[0].text.find("The run failed at its gate."), std::string::npos) << boxes.Boxes()[0].text;
+  const int n = f.lvIcons.Count();
+  EXPECT_EQ(f.Icons.Count(), n);
+  EXPECT_EQ(f.sbInfo.PanelText(0), std::to_string(n) + " icons");
+  EXPECT_EQ(Application.Cursor(), CursorKind::Default);
+}
+
 // Names in every script, in the window: the entries carry the files' own names in the user's
 // order, and a folder named in another script shows its name in the title and the header and
 // lists its own file.

@@ -8,6 +8,7 @@
 #include "fixtures/IconFixtures.h"
 #include "extract/AllFilesIterator.h"
 #include "extract/BatchSamples.h"
+#include "extract/BatchVerdicts.h"
 #include "extract/FileIcons.h"
 #include "extract/IconScale.h"
 #include "extract/LargeIcon.h"
@@ -19,20 +20,32 @@
 
 namespace {
 
+// Icons as a batch takes them and as they are added one by one.
+struct Batch {
+  std::vector<win::BatchIcon> batch;
+  std::vector<HICON> added;
+  void Add(win::BatchIcon form, HICON icon) {
+    batch.push_back(form);
+    added.push_back(icon);
+  }
+  void AddIcon(HICON icon, int edge) { Add(win::IconForm{icon, edge}, icon); }
+  std::size_t size() const { return batch.size(); }
+};
+
 // Every icon of the fixture files and the first of two of the system's libraries, at 32 and 16 pixels.
 struct Icons {
   std::vector<win::UniqueIcon> owned;
-  std::vector<win::BatchIcon> large, small;
+  Batch large, small;
   void Read(const std::string& path, int most = 1000) {
     const FileIcons file(path, MunWindowsFolder());
     for (int i = 0; i < file.Count() && i < most; ++i) {
       win::UniqueIcon big = file.Icon(i, 32), little = file.Icon(i, 16);
       if (!big || !little) continue;
       // Each list also gets the other size, which it scales.
-      large.push_back({big.get(), 32});
-      large.push_back({little.get(), 16});
-      small.push_back({little.get(), 16});
-      small.push_back({big.get(), 32});
+      large.AddIcon(big.get(), 32);
+      large.AddIcon(little.get(), 16);
+      small.AddIcon(little.get(), 16);
+      small.AddIcon(big.get(), 32);
       owned.push_back(std::move(big));
       owned.push_back(std::move(little));
     }
@@ -44,12 +57,13 @@ struct Icons {
   }
 };
 
-void ExpectSameAsOneByOne(int size, const std::vector<win::BatchIcon>& icons) {
+void ExpectSameAsOneByOne(int size, const Batch& trial) {
+  const std::vector<win::BatchIcon>& icons = trial.batch;
   const win::UniqueImageList oneByOne = win::CreateIconImageList(size), batched = win::CreateIconImageList(size);
   // A batch goes after what the list holds already.
-  ASSERT_EQ(ImageList_ReplaceIcon(oneByOne.get(), -1, icons.front().icon), 0);
-  ASSERT_EQ(ImageList_ReplaceIcon(batched.get(), -1, icons.front().icon), 0);
-  for (const win::BatchIcon& icon : icons) ASSERT_GE(ImageList_ReplaceIcon(oneByOne.get(), -1, icon.icon), 0);
+  ASSERT_EQ(ImageList_ReplaceIcon(oneByOne.get(), -1, trial.added.front()), 0);
+  ASSERT_EQ(ImageList_ReplaceIcon(batched.get(), -1, trial.added.front()), 0);
+  for (const HICON icon : trial.added) ASSERT_GE(ImageList_ReplaceIcon(oneByOne.get(), -1, icon), 0);
   // Two batches, neither a whole number of the stream's rows of four, made in one scratch as the
   // run makes them: the second, no larger, holds nothing of the first.
   const std::size_t half = icons.size() / 2 | 1;
@@ -83,28 +97,30 @@ TEST(IconBatch, GivesTheListWhatAddingOneByOneGives) {
   ExpectSameAsOneByOne(64, icons.large);  // at twice the scale, every icon scaled up
   // The platform here takes batches, so the run uses them; asked afresh, whatever an earlier
   // test left the program's remembered verdict at.
-  EXPECT_EQ(win::BatchMatchesAdds(32, icons.large), true);
+  EXPECT_EQ(win::BatchMatchesAdds(32, icons.large.batch, icons.large.added), true);
 
   // Pictures given as pixels (as the run resamples them) give what their icons give, one by
   // one; at an edge whose cells do not start on a byte of the mask.
   std::vector<iconscale::Pixels> pictures;
   std::vector<win::UniqueIcon> made;
-  for (const win::BatchIcon& icon : icons.large)
-    if (icon.edge == 32) pictures.push_back(iconscale::Resample(iconscale::IconPixels(icon.icon, 32, 32), 20, 20));
-  std::vector<win::BatchIcon> asPixels;
+  for (const win::BatchIcon& icon : icons.large.batch)
+    if (const auto& form = std::get<win::IconForm>(icon); form.edge == 32)
+      pictures.push_back(iconscale::Resample(iconscale::IconPixels(form.icon, 32, 32), 20, 20));
+  Batch asPixels;
   for (const iconscale::Pixels& picture : pictures) {
     made.emplace_back(iconscale::IconFromPixels(picture));
-    asPixels.push_back({made.back().get(), 20, picture.argb.data()});
+    asPixels.Add(win::PixelsForm{picture.argb}, made.back().get());
   }
   ExpectSameAsOneByOne(20, asPixels);
-  EXPECT_EQ(win::BatchMatchesAdds(20, asPixels), true);
+  EXPECT_EQ(win::BatchMatchesAdds(20, asPixels.batch, asPixels.added), true);
   // Once asked, the answer is remembered for the run.
-  win::BatchesMatchAdds(20, asPixels);
-  EXPECT_TRUE(win::BatchesTried(win::BatchKind::Pixels));
+  BatchVerdicts verdicts;
+  verdicts.Judge(BatchKind::Pixels, 20, asPixels.batch, asPixels.added);
+  EXPECT_TRUE(verdicts.Tried(BatchKind::Pixels));
 
   // A batch of another size is refused, the list as it was.
   const win::UniqueImageList list = win::CreateIconImageList(32);
-  EXPECT_FALSE(win::IconBatch(16, icons.small).AppendTo(list.get()));
+  EXPECT_FALSE(win::IconBatch(16, icons.small.batch).AppendTo(list.get()));
   EXPECT_EQ(ImageList_GetImageCount(list.get()), 0);
 }
 
@@ -117,7 +133,7 @@ TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
   for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
     std::vector<ListedPictures> kept;
     std::vector<win::UniqueIcon> owned;
-    std::map<int, std::vector<win::BatchIcon>> bySize;
+    std::map<int, Batch> bySize;
     int shrunk = 0;
     for (int f = 0; f < files.Count(); ++f) {
       const FileIcons file(files[f], MunWindowsFolder());
@@ -131,7 +147,7 @@ TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
         owned.push_back(std::move(icon));
         for (const ListPicture* p : {&kept.back().large, &kept.back().small})
           if (const iconres::DrawnImage* drawn = p->Drawn())
-            bySize[p->Edge()].push_back({p->get(), p->Edge(), nullptr, drawn->picture.data(), drawn->mask.data()});
+            bySize[p->Edge()].Add(win::DrawnForm{drawn->picture, drawn->mask}, p->get());
       }
     }
     ASSERT_GE(bySize[large].size() + bySize[small].size(), 10u) << "pictures stored so at " << large;
@@ -147,14 +163,14 @@ TEST(IconBatch, StoredImagesGivenAsDrawnGiveWhatTheirIconsGive) {
 TEST(IconBatch, TheTrialSamplesGiveWhatAddingOneByOneGives) {
   for (const auto& [large, small] : {std::pair{32, 16}, {64, 32}}) {
     const BatchSamples samples = MakeBatchSamples(large, small);
-    std::map<int, std::vector<win::BatchIcon>> bySize;
+    std::map<int, Batch> bySize;
     bool pixels = false, drawn = false, shrunk = false;
-    for (const win::BatchTrial& trial : samples.trials)
-      for (const win::BatchIcon& icon : trial.icons) {
-        bySize[trial.size].push_back(icon);
-        pixels = pixels || icon.pixels;
-        drawn = drawn || icon.drawn;
-        shrunk = shrunk || icon.shrunk;
+    for (const BatchTrial& trial : samples.trials)
+      for (std::size_t i = 0; i < trial.batch.size(); ++i) {
+        bySize[trial.size].Add(trial.batch[i], trial.added[i]);
+        pixels = pixels || trial.kind == BatchKind::Pixels;
+        drawn = drawn || trial.kind == BatchKind::Drawn;
+        shrunk = shrunk || trial.kind == BatchKind::Shrunk;
       }
     EXPECT_TRUE(pixels);
     EXPECT_TRUE(drawn);
@@ -176,7 +192,7 @@ TEST(ListSuccessor, HoldsEveryImageOfTheListItFollows) {
   ASSERT_GT(icons.large.size(), 20u);
   const win::UniqueImageList list = win::CreateIconImageList(32, 8);
   const auto add = [&](std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) ASSERT_GE(ImageList_ReplaceIcon(list.get(), -1, icons.large[i].icon), 0);
+    for (std::size_t i = from; i < to; ++i) ASSERT_GE(ImageList_ReplaceIcon(list.get(), -1, icons.large.added[i]), 0);
   };
   add(0, 10);
   win::ListSuccessor next;
@@ -192,7 +208,7 @@ TEST(ListSuccessor, HoldsEveryImageOfTheListItFollows) {
   for (int i = 0; i < ImageList_GetImageCount(list.get()); ++i)
     EXPECT_EQ(win::ListImageAppearance(taken.get(), i), win::ListImageAppearance(list.get(), i)) << i;
   // It goes on growing as any list does.
-  EXPECT_EQ(ImageList_ReplaceIcon(taken.get(), -1, icons.large[0].icon), ImageList_GetImageCount(list.get()));
+  EXPECT_EQ(ImageList_ReplaceIcon(taken.get(), -1, icons.large.added[0]), ImageList_GetImageCount(list.get()));
 }
 
 }  // namespace
