@@ -186,6 +186,7 @@ void TreeRun(const char* title, const std::string& tree) {
   const double openRead = Now() - t;
   t = Now();
   IconRun run(tree, true);
+  run.SetListedOnly(true);
   const FileFilter all = TypeFilter("", true);
   int icons = 0;
   while (run.NextFile(all)) {

@@ -129,6 +129,9 @@ void ExtractionSession::Read() {
   storedimages::IconFilter filter(options_.minSize, options_.unique, MunWindowsFolder());
   IconRun run(options_.folder, options_.includeSubs, IconRun::Order::Listing, &filter, ending);
   run.SetIncludeCursors(options_.cursors);
+  // The window shows what is listed: a file too small to list an icon is not opened, so it is
+  // never counted among those that could not be read.
+  run.SetListedOnly(true);
   if (stop_.Ending()) return;
   handover_.Listed(run.Files().size());
   const FileFilter types = [this](const std::string& file) { return PassesTypes(file); };

@@ -21,8 +21,8 @@ IconRun::IconRun(const std::string& folder, bool includeSubs, Order order, store
   TStringList listed;
   ListRunFiles(folder, includeSubs, listed, stopped, [this](const std::string& dir, const TFoundEntry& found) {
     // A link's listed size is its own, not its target's.
-    if (found.size < iconres::kSmallestIconFile && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      tooSmall_.insert(dir + found.name);
+    if (found.size < iconres::kSmallestListedIconFile && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      small_.emplace(dir + found.name, found.size);
     return true;
   });
   files_ = listed.Strings();
@@ -49,8 +49,9 @@ bool IconRun::NextFile(const FileFilter& passes) {
   while (next_ < files_.size()) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
+    const auto size = small_.find(file);
     const std::optional<std::uint64_t> small =
-        tooSmall_.count(file) ? std::optional<std::uint64_t>(0) : std::nullopt;
+        size != small_.end() && size->second < smallest_ ? std::optional<std::uint64_t>(0) : std::nullopt;
     current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_, small);
     if (current_->Error() != 0) unreadable_.push_back(file);
     nextIndex_ = current_->First();

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "extract/FileIcons.h"
@@ -59,6 +59,10 @@ class IconRun {
   // Without icons, each icon is judged as listed or refused exactly as with them, but RunIcon's
   // icon is not made: for a caller that writes only what the file stores, or lists it.
   void SetMakeIcons(bool make) { makeIcons_ = make; }
+  // For a caller that keeps only the icons listed, not what is wrong with a file that lists
+  // none (its damage, or that it cannot be read): a file too small to list one
+  // (iconres::kSmallestListedIconFile) is then not even opened. Before the first NextFile.
+  void SetListedOnly(bool only) { smallest_ = only ? iconres::kSmallestListedIconFile : iconres::kSmallestIconFile; }
 
   // Every listed file in the run's order, before the type filter.
   const std::vector<std::string>& Files() const { return files_; }
@@ -85,8 +89,10 @@ class IconRun {
   void Judge(RunIcon& icon);
 
   std::vector<std::string> files_;
-  // The listed files too small to hold an icon (iconres::kSmallestIconFile): never opened.
-  std::unordered_set<std::string> tooSmall_;
+  // The sizes of the listed files smaller than iconres::kSmallestListedIconFile; those smaller
+  // than smallest_ are never opened.
+  std::unordered_map<std::string, std::uint64_t> small_;
+  std::size_t smallest_ = iconres::kSmallestIconFile;
   std::string windowsFolder_;
   storedimages::IconFilter* filter_ = nullptr;
   bool withCursors_ = false, makeIcons_ = true;

@@ -113,6 +113,14 @@ constexpr int kMaxImageEdge = 4096;
 constexpr std::size_t kSmallestIconFile = 6, kHeadBytes = 12;
 bool MayHoldIcons(ByteSpan head);
 
+// No file of fewer bytes holds an intact image, so none gives an icon a run can list, though a
+// smaller one may be damaged. An executable needs its 64-byte head and an animated cursor its
+// header chunk and a framed icon file. An icon or cursor file this small has room for one
+// entry, and its intact image (20 bytes at the least: a 12-byte header over a 1 x 1 picture and
+// its mask) would start within the file's first 12 bytes, where the head and the entry's own
+// size and offset leave no place for a header with its one plane.
+constexpr std::size_t kSmallestListedIconFile = 32;
+
 // withCursors: an executable's cursor groups and animated cursors too, after its icons; without,
 // an executable's reading is exactly that of its icons.
 IconFileContents ReadIconGroups(ByteSpan file, bool withCursors = false);

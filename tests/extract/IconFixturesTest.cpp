@@ -139,4 +139,35 @@ TEST_F(IconFixtures, PipelineGivesEveryIndexOfEachFileInCaptionOrder) {
   EXPECT_EQ(icons.Count(), 4u);
 }
 
+// Only a run that keeps what it lists skips files too small to list an icon; they are then not
+// even opened, so one held locked is not among those that could not be read.
+TEST_F(IconFixtures, ARunOfListedIconsOnlyNeverOpensFilesTooSmallToListOne) {
+  fixtures::TempFolder folder("floor");
+  const std::string below(iconres::kSmallestListedIconFile - 1, 'x'), at(iconres::kSmallestListedIconFile, 'x');
+  fixtures::WriteFileBytes(folder.Path() + "below.txt", below.data(), below.size());
+  fixtures::WriteFileBytes(folder.Path() + "at.txt", at.data(), at.size());
+  ASSERT_TRUE(CopyFileA((Root() + "single.ico").c_str(), (folder.Path() + "single.ico").c_str(), FALSE));
+  const auto lock = [&](const char* name) {
+    return win::UniqueFile(CreateFileA((folder.Path() + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  };
+  const win::UniqueFile lockedBelow = lock("below.txt"), lockedAt = lock("at.txt");
+  ASSERT_TRUE(lockedBelow && lockedAt);
+  for (const bool listedOnly : {false, true}) {
+    IconRun run(folder.Path(), false, IconRun::Order::Caption);
+    run.SetListedOnly(listedOnly);
+    std::vector<std::string> listed;
+    while (run.NextFile(TypeFilter("", true))) {
+      RunIcon icon;
+      while (run.NextIcon(icon))
+        if (icon.Listed()) listed.push_back(run.File().Caption());
+    }
+    EXPECT_EQ(listed, std::vector<std::string>{"single.ico"}) << listedOnly;
+    std::vector<std::string> unreadable;
+    for (const std::string& file : run.Unreadable()) unreadable.push_back(pathtext::NamePart(file));
+    const std::vector<std::string> expected =
+        listedOnly ? std::vector<std::string>{"at.txt"} : std::vector<std::string>{"at.txt", "below.txt"};
+    EXPECT_EQ(unreadable, expected);
+  }
+}
+
 }  // namespace

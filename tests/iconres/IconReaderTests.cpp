@@ -119,6 +119,35 @@ TEST(IconReader, DamageMakesFewerIconsAndNothingPointsOutsideTheFile) {
   CoUninitialize();
 }
 
+// A run that keeps only listed icons does not open files under kSmallestListedIconFile bytes:
+// in so few an icon or cursor file's head and entry leave no place for the smallest intact
+// image (a 12-byte header over 1 x 1 pixels), wherever its entry puts it and whatever it claims.
+TEST(IconReader, NoFileBelowTheListedFloorHoldsAnIntactImage) {
+  const auto intact = [](std::size_t length, unsigned type, std::size_t at, std::size_t size) {
+    std::vector<std::uint8_t> file(length, 0);
+    const std::uint8_t header[12] = {12, 0, 0, 0, 1, 0, 2, 0, 1, 0, 24, 0};  // 1 x 1, mask below
+    for (std::size_t i = 0; i < sizeof header && at + i < length; ++i) file[at + i] = header[i];
+    // The head and the entry's size and offset are what the file must say, over the image.
+    const std::uint8_t head[6] = {0, 0, static_cast<std::uint8_t>(type), 0, 1, 0};
+    std::copy(head, head + 6, file.begin());
+    for (int i = 0; i < 4; ++i) {
+      file[14 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+      file[18 + i] = static_cast<std::uint8_t>(at >> (8 * i));
+    }
+    const auto contents = iconres::ReadIconGroups(iconres::ByteSpan(file.data(), file.size()));
+    for (const auto& group : contents.groups)
+      for (const auto& image : group.images)
+        if (image.intact) return true;
+    return false;
+  };
+  ASSERT_TRUE(intact(42, 1, 22, 20));  // the same image where it does not overlap the entry
+  for (unsigned type : {1u, 2u})
+    for (std::size_t length = 22; length < iconres::kSmallestListedIconFile; ++length)
+      for (std::size_t at = 0; at + 20 <= length; ++at)
+        for (std::size_t size = 20; at + size <= length; ++size)
+          EXPECT_FALSE(intact(length, type, at, size)) << length << " bytes, image at " << at << " of " << size;
+}
+
 TEST(IconReader, SystemLibrariesWithoutIconsAreReadFromTheirMunFile) {
   EXPECT_EQ(iconres::ResourceFileFor("C:\\Windows\\system32\\imageres.dll", "C:\\WINDOWS"),
             "C:\\WINDOWS\\SystemResources\\imageres.dll.mun");
