@@ -173,8 +173,8 @@ int Save(const Command& command, const Print& print) {
   const std::unique_ptr<IconRun> reading = RunOver(*source, options, filter);
   IconRun& run = *reading;
   run.SetIncludeCursors(command.cursors);
-  // The kinds written from the file need no icon of the run's.
-  run.SetMakeIcons(!IsStoredKind(command.kind));
+  // Only the large kinds are written from the run's icon; the stored ones read the file.
+  run.SetMakeIcons(!IsStoredKind(command.kind) && !IsSmallKind(command.kind));
   const FileFilter types = FilterFor(*source, options);
   // The saved sizes as the window keeps them, one icon at a time.
   SavedIcon slot(kSavedLargeSize, kSavedSmallSize);
@@ -195,7 +195,14 @@ int Save(const Command& command, const Print& print) {
         if (icon.Listed()) {
           IconToSave toSave{.file = &file.File(), .group = static_cast<size_t>(icon.index), .large = slot.Large(),
                             .small = slot.Small(), .caption = file.Caption(icon.index), .indexText = file.IndexText(icon.index)};
-          if (!IsStoredKind(command.kind)) slot.Hold(icon.icon.get(), file.Icon(icon.index, kSavedSmallSize).get());
+          if (IsSmallKind(command.kind)) {
+            // The small size from the file's own small picture, else from its icon drawn small.
+            const win::UniqueIcon small = file.Icon(icon.index, kSavedSmallSize);
+            const win::UniqueIcon large = small ? win::UniqueIcon() : file.Icon(icon.index);
+            slot.HoldFor(command.kind, large.get(), small.get());
+          } else if (!IsStoredKind(command.kind)) {
+            slot.HoldFor(command.kind, icon.icon.get(), nullptr);
+          }
           result = SaveOneIcon({command.kind, command.edges}, toSave, output);
         }
       } catch (const std::exception& e) {

@@ -14,9 +14,8 @@ std::string GraphicExtension(const TGraphic& graphic) {
 
 std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGELIST small, int slot) {
   if (IsStoredKind(kind)) throw EInvalidGraphicOperation("A stored icon is read from its file");
-  const bool isLarge = kind == OutputKind::Icon32 || kind == OutputKind::Bitmap32;
   const bool asIcon = kind == OutputKind::Icon32 || kind == OutputKind::Icon16;
-  HIMAGELIST list = isLarge ? large : small;
+  HIMAGELIST list = IsSmallKind(kind) ? small : large;
   if (asIcon) {
     auto icon = std::make_unique<TIcon>();
     CopySlotAsIcon(list, slot, icon.get());
@@ -30,12 +29,24 @@ std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGEL
 SavedIcon::SavedIcon(int largeSize, int smallSize)
     : large_(win::CreateIconImageList(largeSize)), small_(win::CreateIconImageList(smallSize)) {}
 
-void SavedIcon::Hold(HICON icon, HICON smallIcon) {
-  ImageList_RemoveAll(small_.get());
-  ImageList_RemoveAll(large_.get());
-  if (ImageList_ReplaceIcon(small_.get(), -1, smallIcon ? smallIcon : icon) != 0 ||
-      ImageList_ReplaceIcon(large_.get(), -1, icon) != 0)
+namespace {
+
+void HoldIn(HIMAGELIST list, HICON icon) {
+  ImageList_RemoveAll(list);
+  if (ImageList_ReplaceIcon(list, -1, icon) != 0)
     throw win::Exception("Cannot add an icon to the image list", win::ErrorKind::Platform);
+}
+
+}  // namespace
+
+void SavedIcon::Hold(HICON icon, HICON smallIcon) {
+  HoldIn(small_.get(), smallIcon ? smallIcon : icon);
+  HoldIn(large_.get(), icon);
+}
+
+void SavedIcon::HoldFor(OutputKind kind, HICON icon, HICON smallIcon) {
+  if (IsSmallKind(kind)) HoldIn(small_.get(), smallIcon ? smallIcon : icon);
+  else HoldIn(large_.get(), icon);
 }
 
 std::string KindExtension(OutputKind kind, const TGraphic& graphic) {

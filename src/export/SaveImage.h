@@ -19,6 +19,8 @@ enum class OutputKind {
 
 // Whether the kind is written from the icon's file rather than from the image lists.
 constexpr bool IsStoredKind(OutputKind kind) { return kind >= OutputKind::OriginalIcon; }
+// Whether a kind of the lists is written from the small one.
+constexpr bool IsSmallKind(OutputKind kind) { return kind == OutputKind::Icon16 || kind == OutputKind::Bitmap16; }
 
 // A kind with the edges it is saved at: PngAtSize's one edge, IconWithSizes' edges in the
 // order asked; empty for the other kinds.
@@ -44,6 +46,9 @@ class SavedIcon {
   // Holds these pictures in place of the ones before. Throws win::Exception when a list
   // refuses them.
   void Hold(HICON icon, HICON smallIcon);
+  // Holds only the list `kind` is written from (as Hold fills it): for a small kind icon may be
+  // null where smallIcon is given, for the others smallIcon is not used.
+  void HoldFor(OutputKind kind, HICON icon, HICON smallIcon);
   // The lists, whose slot 0 holds the pictures.
   HIMAGELIST Large() const { return large_.get(); }
   HIMAGELIST Small() const { return small_.get(); }
