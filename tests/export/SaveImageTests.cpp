@@ -3,6 +3,7 @@
 #include "ExportTestSupport.h"
 #include "export/IconSave.h"
 #include "export/SaveImage.h"
+#include "win/Dib.h"
 
 using namespace exporttest;
 
@@ -132,4 +133,45 @@ TEST_F(SaveToFolder, OneIconSaveTellsWhatCameOfItByKind) {
   EXPECT_EQ(refused.kind, SaveResult::Kind::NotWritten);
   EXPECT_FALSE(refused.reason.empty());
   EXPECT_FALSE(Exists(dir + "shell323.ico"));
+}
+
+// An icon of 32-bit colour whose alpha fades from clear at the left to opaque at the right.
+win::UniqueIcon FadingIcon(int size) {
+  BITMAPINFO bi = win::TopDown32(size, size);
+  void* bits = nullptr;
+  win::UniqueBitmap color(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) pixels[y * size + x] = static_cast<std::uint32_t>(x * 255 / (size - 1)) << 24 | 0x304050;
+  const std::vector<std::uint8_t> mask(static_cast<std::size_t>(size) * size / 8, 0);
+  win::UniqueBitmap maskBitmap(CreateBitmap(size, size, 1, 1, mask.data()));
+  ICONINFO ii{TRUE, 0, 0, maskBitmap.get(), color.get()};
+  return win::UniqueIcon(CreateIconIndirect(&ii));
+}
+
+// The command line saves icon after icon through one SavedIcon: each is saved as it would be
+// alone, nothing of the one before showing through its transparent parts.
+TEST(SavedIconSlots, AnIconHeldAfterAnotherIsSavedAsIfHeldAlone) {
+  const auto saved = [](SavedIcon& slots, OutputKind kind) {
+    TMemoryStream stream;
+    SlotGraphic(kind, slots.Large(), slots.Small(), 0)->SaveToStream(stream);
+    return stream.Bytes();
+  };
+  for (const int size : {32, 16}) {
+    std::vector<win::UniqueIcon> icons;
+    icons.push_back(MakeIcon(size, [](int, int) { return Pixel{RGB(200, 30, 40), false}; }));
+    icons.push_back(MakeIcon(size, [size](int x, int y) { return HalfTransparent(size, x, y); }));
+    icons.push_back(FadingIcon(size));
+    for (const OutputKind kind : {OutputKind::Icon32, OutputKind::Icon16, OutputKind::Bitmap32, OutputKind::Bitmap16}) {
+      if ((size == 16) != IsSmallKind(kind)) continue;
+      for (const auto& first : icons)
+        for (const auto& second : icons) {
+          SavedIcon alone(32, 16), after(32, 16);
+          alone.HoldFor(kind, second.get(), second.get());
+          after.HoldFor(kind, first.get(), first.get());
+          after.HoldFor(kind, second.get(), second.get());
+          EXPECT_EQ(saved(after, kind), saved(alone, kind)) << static_cast<int>(kind);
+        }
+    }
+  }
 }
