@@ -26,32 +26,27 @@ std::unique_ptr<TGraphic> SlotGraphic(OutputKind kind, HIMAGELIST large, HIMAGEL
   return bitmap;
 }
 
-SavedIcon::SavedIcon(int largeSize, int smallSize) : large_(largeSize), small_(smallSize) {}
+SavedIcon::SavedIcon(int largeSize, int smallSize)
+    : large_(win::CreateIconImageList(largeSize)), small_(win::CreateIconImageList(smallSize)) {}
 
-SavedIcon::Slot::Slot(int size) : list(win::CreateIconImageList(size)) {
-  // What a new slot holds: black colour bits and a clear mask.
-  const std::vector<std::uint32_t> zeros(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
-  blank.reset(CreateBitmap(size, size, 1, 32, zeros.data()));
-  blankMask.reset(CreateBitmap(size, size, 1, 1, zeros.data()));
-}
+namespace {
 
-// Emptying the list and adding again would make its bitmaps anew for every icon; the one slot
-// is cleared as it was new and the picture drawn there instead.
-void SavedIcon::Slot::Hold(HICON icon) {
-  const bool have = ImageList_GetImageCount(list.get()) > 0;
-  if ((have && !ImageList_Replace(list.get(), 0, blank.get(), blankMask.get())) ||
-      ImageList_ReplaceIcon(list.get(), have ? 0 : -1, icon) != 0)
+void HoldIn(HIMAGELIST list, HICON icon) {
+  ImageList_RemoveAll(list);
+  if (ImageList_ReplaceIcon(list, -1, icon) != 0)
     throw win::Exception("Cannot add an icon to the image list", win::ErrorKind::Platform);
 }
 
+}  // namespace
+
 void SavedIcon::Hold(HICON icon, HICON smallIcon) {
-  small_.Hold(smallIcon ? smallIcon : icon);
-  large_.Hold(icon);
+  HoldIn(small_.get(), smallIcon ? smallIcon : icon);
+  HoldIn(large_.get(), icon);
 }
 
 void SavedIcon::HoldFor(OutputKind kind, HICON icon, HICON smallIcon) {
-  if (IsSmallKind(kind)) small_.Hold(smallIcon ? smallIcon : icon);
-  else large_.Hold(icon);
+  if (IsSmallKind(kind)) HoldIn(small_.get(), smallIcon ? smallIcon : icon);
+  else HoldIn(large_.get(), icon);
 }
 
 std::string KindExtension(OutputKind kind, const TGraphic& graphic) {

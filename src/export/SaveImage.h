@@ -50,18 +50,11 @@ class SavedIcon {
   // null where smallIcon is given, for the others smallIcon is not used.
   void HoldFor(OutputKind kind, HICON icon, HICON smallIcon);
   // The lists, whose slot 0 holds the pictures.
-  HIMAGELIST Large() const { return large_.list.get(); }
-  HIMAGELIST Small() const { return small_.list.get(); }
+  HIMAGELIST Large() const { return large_.get(); }
+  HIMAGELIST Small() const { return small_.get(); }
 
  private:
-  // A list of one slot, and the bitmaps of an empty slot that clear it before each picture.
-  struct Slot {
-    explicit Slot(int size);
-    void Hold(HICON icon);
-    win::UniqueImageList list;
-    win::UniqueBitmap blank, blankMask;
-  };
-  Slot large_, small_;
+  win::UniqueImageList large_, small_;
 };
 
 // The extension of the file a kind writes for this graphic: ".png" for Png, otherwise as

@@ -7,6 +7,7 @@
 #include "extract/AllFilesIterator.h"
 #include "extract/ExtractHelpers.h"
 #include "extract/LargeIcon.h"
+#include "extract/Shortcuts.h"
 #include "win/PathText.h"
 
 FileFilter TypeFilter(std::string fileTypes, bool extractFromAll) {
@@ -50,8 +51,13 @@ bool IconRun::NextFile(const FileFilter& passes) {
     const std::string& file = files_[next_++];
     if (!passes(file)) continue;
     const auto size = small_.find(file);
-    const std::optional<std::uint64_t> small =
-        size != small_.end() && size->second < smallest_ ? std::optional<std::uint64_t>(0) : std::nullopt;
+    const bool tooSmall = size != small_.end() && size->second < smallest_;
+    // Nothing is kept of a file too small to list an icon, unless its icon lives elsewhere: the
+    // file a shortcut names, or a system file's .mun.
+    if (tooSmall && smallest_ == iconres::kSmallestListedIconFile && !location::StoresLocation(file) &&
+        iconres::ResourceFileFor(file, windowsFolder_).empty())
+      continue;
+    const std::optional<std::uint64_t> small = tooSmall ? std::optional<std::uint64_t>(0) : std::nullopt;
     current_ = std::make_shared<FileIcons>(file, windowsFolder_, withCursors_, picks_, small);
     if (current_->Error() != 0) unreadable_.push_back(file);
     nextIndex_ = current_->First();

@@ -61,7 +61,8 @@ class IconRun {
   void SetMakeIcons(bool make) { makeIcons_ = make; }
   // For a caller that keeps only the icons listed, not what is wrong with a file that lists
   // none (its damage, or that it cannot be read): a file too small to list one
-  // (iconres::kSmallestListedIconFile) is then not even opened. Before the first NextFile.
+  // (iconres::kSmallestListedIconFile) is then not even opened, nor made current, unless its
+  // icon lives in another file. Before the first NextFile.
   void SetListedOnly(bool only) { smallest_ = only ? iconres::kSmallestListedIconFile : iconres::kSmallestIconFile; }
 
   // Every listed file in the run's order, before the type filter.
