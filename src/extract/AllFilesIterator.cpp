@@ -67,6 +67,34 @@ std::string FolderIdentity(const std::string& folder) {
   return key;
 }
 
+// The entries ListFiles and ListSubFolders keep.
+bool IsListedFile(const std::string& dir, const TFoundEntry& found, const TAcceptEntry& acceptFile) {
+  if (found.attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return false;
+  return !acceptFile || acceptFile(dir, found);
+}
+bool IsListedFolder(const std::string& dir, const TFoundEntry& found, const TAcceptEntry& acceptFolder) {
+  const DWORD attrs = found.attributes;
+  if (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel)) return false;
+  if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.name)) return false;
+  return !acceptFolder || acceptFolder(dir, found);
+}
+
+// A folder's files and visible sub-folders, each list sorted as ListFiles and ListSubFolders
+// sort theirs, from one search: a walk reads each folder once.
+void ListFolder(const std::string& dir, TStringList& files, TStringList& subs, const TAcceptEntry& acceptFile,
+                const TAcceptEntry& acceptFolder, const std::function<bool()>& stopped) {
+  files.SetSorted(false);
+  files.Clear();
+  subs.SetSorted(false);
+  subs.Clear();
+  Search(dir + "*.*", [&](const TFoundEntry& found) {
+    if (IsListedFile(dir, found, acceptFile)) files.Add(dir + found.name);
+    else if (IsListedFolder(dir, found, acceptFolder)) subs.Add(dir + found.name + '\\');
+  }, stopped);
+  files.SetSorted(true);
+  subs.SetSorted(true);
+}
+
 }  // namespace
 
 void TStringList::SetSorted(bool sorted) {
@@ -126,9 +154,7 @@ void ListFiles(const std::string& mask, TStringList& list, bool namesOnly,
   list.SetSorted(false);
   const std::string dir = pathtext::DirectoryPart(mask);
   Search(mask, [&](const TFoundEntry& found) {
-    if (found.attributes & (FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel)) return;
-    if (acceptFile && !acceptFile(dir, found)) return;
-    list.Add(namesOnly ? std::string(found.name) : dir + found.name);
+    if (IsListedFile(dir, found, acceptFile)) list.Add(namesOnly ? std::string(found.name) : dir + found.name);
   }, stopped);
   list.SetSorted(true);
 }
@@ -137,11 +163,7 @@ void ListSubFolders(const std::string& folder, TStringList& list, const TAcceptE
   list.SetSorted(false);
   const std::string dir = pathtext::DirectoryPart(folder);
   Search(dir + "*.*", [&](const TFoundEntry& found) {
-    const DWORD attrs = found.attributes;
-    if (attrs & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | kVolumeLabel)) return;
-    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(found.name)) return;
-    if (acceptFolder && !acceptFolder(dir, found)) return;
-    list.Add(dir + found.name + '\\');
+    if (IsListedFolder(dir, found, acceptFolder)) list.Add(dir + found.name + '\\');
   });
   list.SetSorted(true);
 }
@@ -158,7 +180,7 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
   // the first visit in walking order wins, a later one is dropped from the folder list, so
   // the walk ends and no file is listed twice.
   std::set<std::string> visited;
-  TStringList scratch;
+  TStringList found, subs;
   folders.Add(pathtext::WithTrailingBackslash(pathtext::DirectoryPart(start)));
 
   int index = 0;
@@ -170,17 +192,11 @@ void ListAllFiles(const std::string& start, TStringList& files, TStringList& fol
       continue;
     }
 
-    scratch.SetSorted(false);
-    scratch.Clear();
-    ListFiles(current + "*.*", scratch, false, acceptFile, stopped);
-    for (const std::string& f : scratch) files.Add(f);
+    ListFolder(current, found, subs, acceptFile, acceptFolder, stopped);
+    for (const std::string& f : found) files.Add(f);
     if (stopped && stopped()) break;
-
-    scratch.SetSorted(false);
-    scratch.Clear();
-    ListSubFolders(current, scratch, acceptFolder);
     int at = index + 1;
-    for (const std::string& sub : scratch) folders.Insert(at++, sub);
+    for (const std::string& sub : subs) folders.Insert(at++, sub);
     ++index;
   }
 }

@@ -69,7 +69,17 @@ bool ExactNarrow(std::wstring_view text, std::string& out) {
   const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL lossy = FALSE;
   BOOL* lossyFlag = utf8 ? nullptr : &lossy;
-  const int n = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, lossyFlag);
+  // One call for a name that fits on the stack: a listing converts every name it finds.
+  char local[512];
+  int n = WideCharToMultiByte(CP_ACP, flags, text.data(), size, local, sizeof local, nullptr, lossyFlag);
+  if (n > 0) {
+    if (lossy) return false;
+    out.assign(local, static_cast<size_t>(n));
+    return true;
+  }
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+  lossy = FALSE;
+  n = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, lossyFlag);
   if (n <= 0 || lossy) return false;
   out.assign(static_cast<size_t>(n), '\0');
   if (WideCharToMultiByte(CP_ACP, flags, text.data(), size, out.data(), n, nullptr, lossyFlag) != n || lossy) {
@@ -127,6 +137,12 @@ std::string SortKey(std::string_view text, DWORD flags) {
   const WideText wide(text);
   if (wide.length() == 0) return text.empty() ? std::string(1, '\0') : std::string();
   const DWORD how = LCMAP_SORTKEY | flags;
+  // One call where the key fits on the stack: a listing makes a key for every name it sorts.
+  alignas(wchar_t) char local[1024];
+  const int made = LCMapStringW(LOCALE_USER_DEFAULT, how, wide.data(), wide.length(), reinterpret_cast<LPWSTR>(local),
+                                sizeof local);
+  if (made > 0) return std::string(local, static_cast<size_t>(made));
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
   const int bytes = LCMapStringW(LOCALE_USER_DEFAULT, how, wide.data(), wide.length(), nullptr, 0);
   if (bytes <= 0) return {};
   std::string key(static_cast<size_t>(bytes), '\0');

@@ -7,6 +7,7 @@
 #include "extract/AllFilesIterator.h"
 #include "fixtures/IconFixtures.h"
 #include "win/Handles.h"
+#include "win/Text.h"
 
 namespace {
 
@@ -67,10 +68,14 @@ TEST_F(FilesIterator, SortingTakesInEntriesAlreadyInTheList) {
 // in the order they came: hyphens and apostrophes (which a word sort passes over), digits,
 // case, accents, and names that compare equal.
 TEST(FilesIteratorSort, OrdersAsTheComparisonDoes) {
-  const std::vector<std::string> names = {
+  std::vector<std::string> names = {
       "b-c.dll", "bc.dll", "b'c.dll", "B C.dll", "bc", "b.c", "b_c", "b10.ico", "b9.ico", "b09.ico", "\xc3\xa9t\xc3\xa9.ico",
       "ete.ico", "\xc3\x89T\xc3\x89.ico", "ETE.ICO", "Ete.ico", "co-op", "coop", "co op", "~x", "!x", "a", "A", "", "zz", "z-",
       "-z", "x\\y", "x\\Y", "xy"};
+  // Names whose keys outgrow the key's buffer on the stack sort among the others.
+  std::string longAccented;
+  for (int i = 0; i < 300; ++i) longAccented += "\xc3\xa9";
+  names.insert(names.end(), {longAccented + "b", longAccented + "a", std::string(600, 'e') + "a", "f" + longAccented});
   TStringList list;
   for (const std::string& name : names) list.Add(name);
   list.SetSorted(true);
@@ -203,6 +208,17 @@ TEST(FilesIteratorNames, NamesInEveryScriptComeAsTheyAre) {
   std::sort(want.begin(), want.end());
   EXPECT_EQ(top, want);
   EXPECT_EQ(files[files.Count() - 1], dir.Path() + made.back());
+}
+
+// A listing converts names on the stack; a longer text (no file system here stores one) still
+// comes whole, and one the code page cannot spell is still refused.
+TEST(FilesIteratorNames, TextsLongerThanTheStackBufferConvertWhole) {
+  const std::wstring wide(300, L'\x4e2d');
+  std::string narrow;
+  ASSERT_TRUE(win::ExactNarrow(wide, narrow));
+  EXPECT_EQ(narrow.size(), 900u);
+  EXPECT_EQ(win::Widen(narrow), wide);
+  EXPECT_FALSE(win::ExactNarrow(wide + L'\xd800', narrow));
 }
 
 }  // namespace
